@@ -1,0 +1,231 @@
+// Core: the one back-end object of the panel. It owns the serial port, the
+// port timer, the command queue, the answer matchers and every piece of state
+// the interface shows. The interface document reaches it as `_core`: it calls
+// the invokable methods and listens to the signals declared here.
+//
+// The class is declared once, here; its member functions live in the folder
+// of their subsystem (link/, parsing/, editing/, impulse/, core/).
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+
+class Parser;
+class QSerialPort;
+class QTimer;
+struct CoreAccess;
+
+// The first 44 bytes of a WAV file, read at fixed offsets (no chunk walk).
+struct WavHeader {
+    quint16 numChannels = 0;
+    quint32 sampleRate = 0;
+    quint16 bitPerSample = 0;
+    bool complete = false; // false when fewer than 44 bytes could be read
+};
+
+class Core : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Core(QObject *parent = nullptr);
+    ~Core() override;
+
+signals:
+    // Declared for the interface; never emitted.
+    void sgReadGsBand(uint Band1, uint Band2, uint Band3, uint Band4, uint Band5);
+    void sgReadVol(uint Vol);
+    void sgReadEqOn(uint EqOn);
+    void sgReadCabOn(uint CabOn);
+    void sgReadEarRefOn(uint EarRefOn);
+    void sgReadFreq(int F1, int F2, int F3, int F4, int F5);
+    void sgReadQ(int Q1, int Q2, int Q3, int Q4, int Q5);
+    void sgReadLPF(uint Vol, uint On);
+    void sgReadHPF(uint Vol, uint On);
+    void sgReadPresence(uint Vol, uint On);
+    void signal();
+
+    void sgSetImpulsName(QString val);
+    void sgSetEnabled(bool val);
+    void sgSetProgress(float val);
+    void sgReadMode(uint mode);
+    void sgReadName(uint name);
+    void sgReadEarlyType(uint type); // never emitted
+    void sgReadEarlyVal(uint val);   // never emitted
+    void sgSetEdit(bool setEdit);
+    void sgSetWait(bool wait);
+    void sgPresetUpDownStage1(uchar inChangePreset);
+    void sgPresetChangeStage1(uchar inChangePreset);
+    void sgEndCommands();
+    void sgNotSupport();
+    void sgRequestConvert(QString filePath);
+    void sgPortOpen(bool val, QString portName);
+    void sgColorOpen();
+    void sgSetColorFileName(QString foneColor);
+    void sgReadValue(QString nameParam, int value);
+    void sgReadText(QString nameParam, QString value);
+    void sgAnswerErrSave(QString strCom);
+    void sgUpDown(QString controlName, bool up); // never emitted
+
+private slots:
+    void slPortTimer();
+    void slPortTimer_Delme();
+    void slReadyRead();
+    void slAskEn();
+    void slDecodeStop();
+    void slPortError();
+
+public:
+    // impulse/: WAV decoding and upload
+    Q_INVOKABLE void decodeWavOk(QString filePath, bool saveToFile);
+
+    // link/: command queue and direct writes
+    Q_INVOKABLE void send(QByteArray command);
+    Q_INVOKABLE void sendRaw(QByteArray bytes);
+    Q_INVOKABLE void sendEdit(QByteArray bytes);
+
+    // impulse/
+    Q_INVOKABLE void setImpuls(QString filePath, QString fileName);
+    Q_INVOKABLE void setImpuls(QString fullFilePath);
+
+    // link/: port discovery and pacing
+    Q_INVOKABLE bool openPort(QString name);
+    Q_INVOKABLE void findPort();
+    Q_INVOKABLE void slTimer();
+
+    // impulse/: saving
+    Q_INVOKABLE void slSaveUpDown(uchar upDown);
+
+    // editing/: compare, escape
+    Q_INVOKABLE void slCompare();
+    Q_INVOKABLE void slEsc();
+    Q_INVOKABLE void slEscImpuls();
+
+    // core/: folder position stack
+    Q_INVOKABLE void setFolderPos(uchar pos);
+    Q_INVOKABLE uchar getFolderPos();
+
+    // link/: start-up request burst
+    Q_INVOKABLE void readAll();
+
+    // editing/: copy and paste
+    Q_INVOKABLE void slCopy();
+    Q_INVOKABLE void slPaste();
+
+    // core/: web pages and settings
+    Q_INVOKABLE void slOpenUrl1();
+    Q_INVOKABLE void slOpenUrl2();
+    Q_INVOKABLE QStringList getDrivers();
+    Q_INVOKABLE QString getLastPath();
+    Q_INVOKABLE void setLastPath(QString path);
+    Q_INVOKABLE QString getSkinsPath();
+    Q_INVOKABLE void setSkinsPath(QString path);
+    Q_INVOKABLE bool getAlternativeSkins();
+    Q_INVOKABLE void setAlternativeSkins(bool on);
+    Q_INVOKABLE void colorOpen();
+    Q_INVOKABLE void setColorFileName(QString color);
+    Q_INVOKABLE QString getColorFileName();
+
+    // editing/: answer and keyboard helpers
+    Q_INVOKABLE void slAnswerErrSave(QString path);
+    Q_INVOKABLE void slTabKey(bool revert);
+    Q_INVOKABLE void slUpDown(bool up);
+    Q_INVOKABLE void slSpeechValue(QString text);
+
+    // editing/: the one named-value entry point
+    Q_INVOKABLE void setValue(QString name, uchar value);
+
+private:
+    friend struct CoreAccess; // tests reach the state through it
+
+    // ---- link/ helpers ------------------------------------------------
+    void drain(); // empty the queue, clear readBuffer, discard unread input
+    void writePort(const QByteArray &bytes);
+
+    // ---- parsing/ helpers ---------------------------------------------
+    void handleStatusBlock(const QByteArray &block);
+    void handleImpulseList(const QList<QByteArray> &values);
+
+    // ---- editing/ helpers ---------------------------------------------
+    void queueMapUpdate();
+    void requestUpDown(uchar code);
+    void requestPresetChange(uchar preset);
+    void runUpDown(uchar code);
+    void bankStep(uchar direction);
+    void presetStep(uchar direction);
+    void selectPreset(uchar preset);
+
+    // ---- impulse/ helpers ---------------------------------------------
+    void decodeWav(QString filePath, bool saveToFile);
+    WavHeader readWavHeader(QString filePath);
+    QByteArray convertWavData(const QByteArray &data, uchar bytesPerSample, uchar channels);
+    QByteArray convertSample(const QByteArray &sample, uchar bytesPerSample);
+    static QByteArray intToBytes(qint32 value);
+    void saveChangeSequence(uchar preset);
+    void saveSequence();
+
+    // ---- state, in declaration order ------------------------------------
+    uchar typeDev = 1;
+
+    Parser *parserDev = nullptr;
+    Parser *parserGsEnd = nullptr;
+    Parser *parserCcEnd = nullptr;
+    Parser *parserDccEnd = nullptr;
+    Parser *parserLccEnd = nullptr;
+    Parser *parserEscEnd = nullptr;
+    Parser *parserRx = nullptr;
+    Parser *parserNx = nullptr;
+    Parser *parserStatus = nullptr;
+    Parser *parserChb = nullptr;
+    Parser *parserChp = nullptr;
+    Parser *parserBank = nullptr;
+    Parser *parserSave = nullptr;
+    Parser *parserImpulse = nullptr;
+    Parser *parserMode = nullptr;
+    Parser *parserName = nullptr;
+    Parser *parserNames16 = nullptr;
+    Parser *parserNames100 = nullptr;
+    Parser *parserNameEmpty = nullptr;
+    Parser *parserCabSim = nullptr;
+    Parser *parserPc = nullptr;
+    Parser *parserVer = nullptr;
+
+    QByteArray lastErrCommand;
+    QByteArray lastErrAnswer;
+    QByteArray readBuffer;
+    uchar answerReceived = 0;
+    uchar sendCount = 0;
+    uchar bankCount = 10;
+    uchar presetCount = 10;
+    QByteArray folderStack;
+    QSettings settings;
+    uchar pendingUpDown = 0;
+    signed char pendingPreset = -1;
+    uchar presetEdit = 0;
+    QTimer *portTimer = nullptr;
+    QList<QByteArray> parseValues;
+    QList<QByteArray> commandQueue;
+    quint16 commandTotal = 0;
+    uchar compareArm = 0;
+    uchar editable = 0;
+    QByteArray compareStatus;
+    QByteArray copyStatus;
+    uchar copyStatusPending = 0;
+    uchar copyImpulsePending = 0;
+    uchar impulseDirty = 0;
+    QByteArray copyImpulseName;
+    QByteArray copyImpulseData;
+    QString impulseName;
+    QString impulsePath;
+    QString copyImpulseFileName;
+    QString copyImpulsePath;
+    QByteArray impulseData;
+    uchar saveToFile = 0;
+    QSerialPort *port = nullptr;
+    uchar statusData[43] = {};
+    QString lastCommand;
+    QString tabTarget;
+};

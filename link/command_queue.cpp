@@ -1,0 +1,129 @@
+// The command queue: one request on the wire at a time, re-sent at each tick
+// until answered, given up after the retry limit; plus the direct write.
+#include "core/core.h"
+#include "link/requests.h"
+#include "parsing/parser.h"
+
+#include <QDebug>
+#include <QSerialPort>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+constexpr int pieceSize = 500;      // longest command written in one piece
+constexpr int piecePauseMs = 20;    // pause after each piece of a long command
+constexpr int retryLimit = 3;       // sends without an answer before giving up
+} // namespace
+
+void Core::send(QByteArray command)
+{
+    commandQueue.append(command);
+    commandTotal = static_cast<quint16>(commandQueue.size());
+}
+
+void Core::writePort(const QByteArray &bytes)
+{
+    // A closed port refuses the write; the queue keeps its head.
+    if (!port->isOpen())
+        return;
+    port->write(bytes);
+}
+
+void Core::sendRaw(QByteArray bytes)
+{
+    parserNx->reset();
+    parserRx->reset();
+    parserName->reset();
+    if (port->isOpen())
+        port->readAll();
+    readBuffer.clear();
+    writePort(bytes);
+    qDebug() << "send" << bytes;
+}
+
+void Core::sendEdit(QByteArray bytes)
+{
+    presetEdit = 1;
+    emit sgSetEdit(true);
+    emit sgReadValue(QStringLiteral("preset_edit"), presetEdit);
+    sendRaw(bytes);
+}
+
+void Core::drain()
+{
+    commandQueue.clear();
+    readBuffer.clear();
+    if (port->isOpen())
+        port->readAll();
+}
+
+void Core::readAll()
+{
+    editable = 1;
+    commandQueue.clear();
+    readBuffer.clear();
+    if (port->isOpen())
+        port->readAll();
+    impulsePath = QString();
+    impulseName = QString();
+    for (const QByteArray &request : requests::startupBurst())
+        send(request);
+}
+
+void Core::slTimer()
+{
+    if (commandQueue.isEmpty()) {
+        commandTotal = 0;
+        if (pendingUpDown != 0) {
+            runUpDown(pendingUpDown);
+            pendingUpDown = 0;
+        }
+        if (pendingPreset >= 0) {
+            selectPreset(static_cast<uchar>(pendingPreset));
+            pendingPreset = -1;
+        }
+        emit sgSetWait(false);
+        emit sgReadValue(QStringLiteral("wait"), 0);
+        return;
+    }
+
+    qDebug() << "sendCount" << sendCount;
+    if (answerReceived) {
+        sendCount = 0;
+    } else if (sendCount + 1 > retryLimit) {
+        sendCount = 0;
+        lastErrCommand = commandQueue.first();
+        lastErrAnswer = readBuffer;
+        const int end = lastErrCommand.indexOf('\0');
+        emit sgAnswerErrSave(QString::fromUtf8(end < 0 ? lastErrCommand : lastErrCommand.left(end)));
+        commandQueue.clear();
+        return;
+    } else {
+        ++sendCount;
+    }
+
+    const QByteArray head = commandQueue.first();
+    if (head.size() <= pieceSize) {
+        sendRaw(head);
+    } else {
+        // Long payloads go out in pieces with a pause after each, so the
+        // device can keep up. Each piece is handed to the driver before the
+        // pause, so the pauses reach the wire.
+        for (int from = 0; from < head.size(); from += pieceSize) {
+            sendRaw(head.mid(from, pieceSize));
+            if (port->isOpen())
+                port->flush();
+            QThread::msleep(piecePauseMs);
+        }
+    }
+
+    portTimer->setInterval(requests::answerWaitMs(head));
+
+    const float progress =
+        commandTotal == 0 ? 0.0f : float(commandTotal - commandQueue.size()) / float(commandTotal);
+    emit sgSetProgress(progress);
+    emit sgSetWait(true);
+    emit sgReadValue(QStringLiteral("wait"), 1);
+    if (commandQueue.isEmpty())
+        emit sgEndCommands();
+}

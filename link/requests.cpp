@@ -1,0 +1,64 @@
+// Builders for the request texts, and the answer wait table.
+#include "link/requests.h"
+
+#include <QList>
+
+namespace requests {
+
+QByteArray bankStep(int directionDigit)
+{
+    return "chb " + QByteArray::number(directionDigit) + "\r\n";
+}
+
+QByteArray presetStep(int directionDigit)
+{
+    return "chp " + QByteArray::number(directionDigit) + "\r\n";
+}
+
+QByteArray selectPreset(int preset)
+{
+    return "pc " + hexValue(static_cast<unsigned>(preset) & 0xff) + "\r\n";
+}
+
+QByteArray writeStatus(const QByteArray &statusText)
+{
+    return writeStatusPrefix + statusText + payloadEnd;
+}
+
+QByteArray previewImpulse(const QByteArray &hexSamples)
+{
+    return previewImpulsePrefix + hexSamples + payloadEnd;
+}
+
+QByteArray storeImpulse(const QByteArray &name, const QByteArray &hexImage)
+{
+    return "cc " + name + " 0\r" + hexImage + payloadEnd;
+}
+
+QList<QByteArray> startupBurst()
+{
+    return {identify, version, impulseNames, impulseName, bankAndPreset, status, mode};
+}
+
+int answerWaitMs(const QByteArray &head)
+{
+    struct Wait {
+        const QByteArray &prefix;
+        int ms;
+    };
+    // Tested in this order: the first prefix that matches decides.
+    static const Wait waits[] = {
+        {readImpulse, 5000}, {impulseNames, 10000}, {impulseName, 5000}, {identify, 2000}};
+    for (const Wait &w : waits) {
+        if (head.startsWith(w.prefix))
+            return w.ms;
+    }
+    return 1000;
+}
+
+QByteArray hexValue(unsigned value)
+{
+    return QByteArray::number(value, 16);
+}
+
+} // namespace requests

@@ -1,0 +1,98 @@
+// Test access to Core's state and internal steps. Core declares this struct
+// its friend; nothing in the program uses it.
+#pragma once
+
+#include "core/core.h"
+#include "parsing/parser.h"
+
+#include <QSerialPort>
+#include <QTimer>
+
+struct CoreAccess {
+    Core &c;
+
+    // state
+    uchar &typeDev() { return c.typeDev; }
+    QByteArray &lastErrCommand() { return c.lastErrCommand; }
+    QByteArray &lastErrAnswer() { return c.lastErrAnswer; }
+    QByteArray &readBuffer() { return c.readBuffer; }
+    uchar &answerReceived() { return c.answerReceived; }
+    uchar &sendCount() { return c.sendCount; }
+    uchar &bankCount() { return c.bankCount; }
+    uchar &presetCount() { return c.presetCount; }
+    QByteArray &folderStack() { return c.folderStack; }
+    uchar &pendingUpDown() { return c.pendingUpDown; }
+    signed char &pendingPreset() { return c.pendingPreset; }
+    uchar &presetEdit() { return c.presetEdit; }
+    QTimer *portTimer() { return c.portTimer; }
+    QList<QByteArray> &parseValues() { return c.parseValues; }
+    QList<QByteArray> &queue() { return c.commandQueue; }
+    quint16 &commandTotal() { return c.commandTotal; }
+    uchar &compareArm() { return c.compareArm; }
+    uchar &editable() { return c.editable; }
+    QByteArray &compareStatus() { return c.compareStatus; }
+    QByteArray &copyStatus() { return c.copyStatus; }
+    uchar &copyStatusPending() { return c.copyStatusPending; }
+    uchar &copyImpulsePending() { return c.copyImpulsePending; }
+    uchar &impulseDirty() { return c.impulseDirty; }
+    QByteArray &copyImpulseName() { return c.copyImpulseName; }
+    QByteArray &copyImpulseData() { return c.copyImpulseData; }
+    QString &impulseName() { return c.impulseName; }
+    QString &impulsePath() { return c.impulsePath; }
+    QString &copyImpulseFileName() { return c.copyImpulseFileName; }
+    QString &copyImpulsePath() { return c.copyImpulsePath; }
+    QByteArray &impulseData() { return c.impulseData; }
+    uchar &saveToFile() { return c.saveToFile; }
+    QSerialPort *port() { return c.port; }
+    uchar *statusData() { return c.statusData; }
+    QString &lastCommand() { return c.lastCommand; }
+    QString &tabTarget() { return c.tabTarget; }
+    QSettings &settings() { return c.settings; }
+
+    // the matchers, by their field names
+    Parser *parserDev() { return c.parserDev; }
+    Parser *parserGsEnd() { return c.parserGsEnd; }
+    Parser *parserCcEnd() { return c.parserCcEnd; }
+    Parser *parserDccEnd() { return c.parserDccEnd; }
+    Parser *parserLccEnd() { return c.parserLccEnd; }
+    Parser *parserEscEnd() { return c.parserEscEnd; }
+    Parser *parserRx() { return c.parserRx; }
+    Parser *parserNx() { return c.parserNx; }
+    Parser *parserStatus() { return c.parserStatus; }
+    Parser *parserChb() { return c.parserChb; }
+    Parser *parserChp() { return c.parserChp; }
+    Parser *parserBank() { return c.parserBank; }
+    Parser *parserSave() { return c.parserSave; }
+    Parser *parserImpulse() { return c.parserImpulse; }
+    Parser *parserMode() { return c.parserMode; }
+    Parser *parserName() { return c.parserName; }
+    Parser *parserNames16() { return c.parserNames16; }
+    Parser *parserNames100() { return c.parserNames100; }
+    Parser *parserNameEmpty() { return c.parserNameEmpty; }
+    Parser *parserCabSim() { return c.parserCabSim; }
+    Parser *parserPc() { return c.parserPc; }
+    Parser *parserVer() { return c.parserVer; }
+
+    // internal steps
+    void slPortTimer() { c.slPortTimer(); }
+    void slReadyRead() { c.slReadyRead(); }
+    void slDecodeStop() { c.slDecodeStop(); }
+    void slPortError() { c.slPortError(); }
+    void drain() { c.drain(); }
+    void requestUpDown(uchar code) { c.requestUpDown(code); }
+    void requestPresetChange(uchar preset) { c.requestPresetChange(preset); }
+    void runUpDown(uchar code) { c.runUpDown(code); }
+    void bankStep(uchar d) { c.bankStep(d); }
+    void presetStep(uchar d) { c.presetStep(d); }
+    void selectPreset(uchar n) { c.selectPreset(n); }
+    void decodeWav(const QString &path, bool store) { c.decodeWav(path, store); }
+    WavHeader readWavHeader(const QString &path) { return c.readWavHeader(path); }
+    QByteArray convertWavData(const QByteArray &d, uchar bps, uchar ch) { return c.convertWavData(d, bps, ch); }
+    QByteArray convertSample(const QByteArray &s, uchar bps) { return c.convertSample(s, bps); }
+    static QByteArray intToBytes(qint32 v) { return Core::intToBytes(v); }
+    void saveChangeSequence(uchar n) { c.saveChangeSequence(n); }
+
+    // Stops the port timer so that a test drives every pacing step itself.
+    // Setting the interval of a stopped timer does not start it again.
+    void holdTimer() { c.portTimer->stop(); }
+};
