@@ -15,8 +15,7 @@ const char *const settingsApplication = "NV-300";
 constexpr int portTimerIntervalMs = 1000;
 } // namespace
 
-Core::Core(QObject *parent)
-    : QObject(parent), settings(settingsOrganization, settingsApplication)
+Core::Core(QObject *parent) : QObject(parent), settings(settingsOrganization, settingsApplication)
 {
     bankCount = 10;
     presetCount = 10;
@@ -93,10 +92,10 @@ Core::~Core()
     disconnect(port, nullptr, this, nullptr);
 
     delete portTimer;
-    for (Parser *p : {parserDev, parserGsEnd, parserCcEnd, parserDccEnd, parserLccEnd,
-                      parserEscEnd, parserRx, parserNx, parserStatus, parserChb, parserChp,
-                      parserBank, parserSave, parserImpulse, parserMode, parserName,
-                      parserNames16, parserNames100, parserNameEmpty, parserCabSim, parserPc,
-                      parserVer})
+    for (Parser *p :
+         {parserDev,       parserGsEnd,   parserCcEnd,  parserDccEnd, parserLccEnd,  parserEscEnd,
+          parserRx,        parserNx,      parserStatus, parserChb,    parserChp,     parserBank,
+          parserSave,      parserImpulse, parserMode,   parserName,   parserNames16, parserNames100,
+          parserNameEmpty, parserCabSim,  parserPc,     parserVer})
         delete p;
 }

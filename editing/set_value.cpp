@@ -7,6 +7,4 @@ void Core::setValue(QString name, uchar value)
     Q_UNUSED(value);
 }
 
-void Core::queueMapUpdate()
-{
-}
+void Core::queueMapUpdate() {}

@@ -10,9 +10,9 @@
 #include <QTimer>
 
 namespace {
-constexpr int pieceSize = 500;      // longest command written in one piece
-constexpr int piecePauseMs = 20;    // pause after each piece of a long command
-constexpr int retryLimit = 3;       // sends without an answer before giving up
+constexpr int pieceSize = 500;   // longest command written in one piece
+constexpr int piecePauseMs = 20; // pause after each piece of a long command
+constexpr int retryLimit = 3;    // sends without an answer before giving up
 } // namespace
 
 void Core::send(QByteArray command)
@@ -95,7 +95,8 @@ void Core::slTimer()
         lastErrCommand = commandQueue.first();
         lastErrAnswer = readBuffer;
         const int end = lastErrCommand.indexOf('\0');
-        emit sgAnswerErrSave(QString::fromUtf8(end < 0 ? lastErrCommand : lastErrCommand.left(end)));
+        emit sgAnswerErrSave(
+            QString::fromUtf8(end < 0 ? lastErrCommand : lastErrCommand.left(end)));
         commandQueue.clear();
         return;
     } else {

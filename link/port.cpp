@@ -86,9 +86,7 @@ void Core::slPortTimer_Delme()
     qDebug() << "TimerDelMe";
 }
 
-void Core::slAskEn()
-{
-}
+void Core::slAskEn() {}
 
 QStringList Core::getDrivers()
 {

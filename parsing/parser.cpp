@@ -1,10 +1,7 @@
 // Template-and-mask matching of device answers, one byte at a time.
 #include "parsing/parser.h"
 
-Parser::Parser(const QByteArray &templ, const QByteArray &mask)
-    : templ(templ), mask(mask)
-{
-}
+Parser::Parser(const QByteArray &templ, const QByteArray &mask) : templ(templ), mask(mask) {}
 
 void Parser::reset()
 {

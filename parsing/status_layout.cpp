@@ -62,8 +62,9 @@ const std::array<int, 27> &aliasOrder()
     // level_MASTER, level_HPF, level_PRESENCE, level_LPF, the preamp levels,
     // the power amp levels, level_EARLY, Q0..Q4, FREQ0..FREQ4, type_POWERAMP,
     // on_HPF, on_PRESENCE, on_LPF, on_PREAMP, on_POWERAMP.
-    static const std::array<int, 27> order = {7, 37, 41, 36, 16, 17, 18, 19, 13, 12, 5, 31, 32, 33,
-                                              34, 35, 26, 27, 28, 29, 30, 14, 38, 40, 39, 15, 11};
+    static const std::array<int, 27> order = {7,  37, 41, 36, 16, 17, 18, 19, 13,
+                                              12, 5,  31, 32, 33, 34, 35, 26, 27,
+                                              28, 29, 30, 14, 38, 40, 39, 15, 11};
     return order;
 }
 

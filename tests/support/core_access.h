@@ -87,7 +87,10 @@ struct CoreAccess {
     void selectPreset(uchar n) { c.selectPreset(n); }
     void decodeWav(const QString &path, bool store) { c.decodeWav(path, store); }
     WavHeader readWavHeader(const QString &path) { return c.readWavHeader(path); }
-    QByteArray convertWavData(const QByteArray &d, uchar bps, uchar ch) { return c.convertWavData(d, bps, ch); }
+    QByteArray convertWavData(const QByteArray &d, uchar bps, uchar ch)
+    {
+        return c.convertWavData(d, bps, ch);
+    }
     QByteArray convertSample(const QByteArray &s, uchar bps) { return c.convertSample(s, bps); }
     static QByteArray intToBytes(qint32 v) { return Core::intToBytes(v); }
     void saveChangeSequence(uchar n) { c.saveChangeSequence(n); }

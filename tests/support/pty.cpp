@@ -6,11 +6,11 @@
 #include <QThread>
 
 #include <cerrno>
-#include <utility>
 #include <fcntl.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 Pty::Pty()
 {
@@ -76,19 +76,34 @@ void Pty::pump()
 
 QByteArray Pty::read(int count, int timeoutMs)
 {
-    spinUntil([&] { pump(); return received.size() >= count; }, timeoutMs);
+    spinUntil(
+        [&] {
+            pump();
+            return received.size() >= count;
+        },
+        timeoutMs);
     return std::exchange(received, QByteArray());
 }
 
 QByteArray Pty::readUntil(const QByteArray &suffix, int timeoutMs)
 {
-    spinUntil([&] { pump(); return received.endsWith(suffix); }, timeoutMs);
+    spinUntil(
+        [&] {
+            pump();
+            return received.endsWith(suffix);
+        },
+        timeoutMs);
     return std::exchange(received, QByteArray());
 }
 
 QByteArray Pty::drainFor(int ms)
 {
-    spinUntil([&] { pump(); return false; }, ms);
+    spinUntil(
+        [&] {
+            pump();
+            return false;
+        },
+        ms);
     return std::exchange(received, QByteArray());
 }
 
