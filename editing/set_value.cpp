@@ -26,7 +26,7 @@ const status::Parameter *findParameter(const QByteArray &name, bool *isAlias)
 
 void Core::setValue(QString name, uchar value)
 {
-    qDebug() << "setValue" << name << value;
+    qDebug() << "setValue" << name << int(value);
 
     const QByteArray key = name.toUtf8();
     bool isAlias = false;

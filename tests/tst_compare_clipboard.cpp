@@ -10,6 +10,9 @@
 #include "editing_rig.h"
 #include "support/test_main.h"
 
+#include <QLoggingCategory>
+#include <QRegularExpression>
+
 namespace {
 
 QByteArray withCabinetOff(QByteArray status)
@@ -31,6 +34,25 @@ bool onlyPreviews(const QList<QByteArray> &entries)
     }
     return true;
 }
+
+// Turns the default category's debug output on for its lifetime, whatever
+// the environment's logging rules say.
+struct DebugLogOn {
+    static inline QLoggingCategory::CategoryFilter previous = nullptr;
+    static void filter(QLoggingCategory *category)
+    {
+        previous(category);
+        if (qstrcmp(category->categoryName(), "default") == 0)
+            category->setEnabled(QtDebugMsg, true);
+    }
+    DebugLogOn()
+    {
+        // Installing runs the filter at once, so `previous` must be known first.
+        previous = QLoggingCategory::installFilter(nullptr);
+        QLoggingCategory::installFilter(filter);
+    }
+    ~DebugLogOn() { QLoggingCategory::installFilter(previous); }
+};
 
 } // namespace
 
@@ -348,6 +370,10 @@ void TestCompareClipboard::refusedPaste()
     rig->a.copyImpulseData() = QByteArray(200, 'a');
     rig->a.queue() = {"gm\r\n"};
 
+    // The refusal says why in the debug log.
+    DebugLogOn debugOn;
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^slPaste refused: ")));
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^setValue")));
     SignalRecorder rec(&rig->core);
     rig->core.setValue(QStringLiteral("past"), 0);
 
