@@ -1,8 +1,149 @@
 // Compare with the stored preset, revert, and copy and paste whole presets.
+//
+// These work by queuing device commands and by capture flags that tell the
+// dispatcher which status block or impulse answer to keep (compareStatus,
+// copyStatus, copyImpulseName / copyImpulseData).
 #include "core/core.h"
+#include "link/requests.h"
+#include "parsing/status_layout.h"
 
-void Core::slEsc() {}
-void Core::slEscImpuls() {}
-void Core::slCompare() {}
-void Core::slCopy() {}
-void Core::slPaste() {}
+#include <QDebug>
+
+namespace {
+
+// Status byte 8 ("cabinet_enable") in the status text.
+constexpr int cabinetEnableChar = 16;
+
+// A status text the device can take back: 86 hex digits, nothing else.
+// Anything short of that (an empty clipboard, a capture that never came)
+// would overwrite the current preset with garbage.
+bool isCompleteStatusText(const QByteArray &text)
+{
+    if (text.size() != status::byteCount * 2)
+        return false;
+    for (const char c : text) {
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        if (!hex)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void Core::slEsc()
+{
+    drain();
+    presetEdit = 0;
+    emit sgSetEdit(false);
+    emit sgReadValue(QStringLiteral("preset_edit"), 0);
+    editable = 1;
+    emit sgSetEnabled(true);
+    emit sgReadValue(QStringLiteral("editable"), 1);
+    send(requests::revert);
+    send(requests::status);
+    send(requests::impulseName);
+    slTimer();
+}
+
+void Core::slEscImpuls()
+{
+    drain();
+    impulseName.clear();
+    impulsePath.clear();
+    send(requests::revertImpulse); // back to the preset's stored impulse
+    send(requests::impulseName);
+    slTimer();
+}
+
+void Core::slCopy()
+{
+    copyStatusPending = 1;
+    copyImpulsePending = 1;
+    copyImpulseFileName = impulseName;
+    copyImpulsePath = impulsePath;
+    send(requests::status);
+    send(requests::readImpulse);
+    slTimer();
+}
+
+void Core::slPaste()
+{
+    if (copyStatusPending) {
+        qDebug() << "slPaste"
+                 << "refused: the copied status has not arrived";
+        return;
+    }
+    if (!isCompleteStatusText(copyStatus)) {
+        qDebug() << "slPaste"
+                 << "refused: no complete status block to paste" << copyStatus.size();
+        return;
+    }
+
+    const QString impulseNameKey = QStringLiteral("impulse_name");
+    if (!copyImpulseFileName.isEmpty()) {
+        // The copied preset had a file chosen here: preview that file again.
+        emit sgSetImpulsName(copyImpulseFileName);
+        emit sgReadText(impulseNameKey, copyImpulseFileName);
+        send(requests::writeStatus(copyStatus));
+        send(requests::status);
+        decodeWav(copyImpulsePath, false); // queues the preview and starts sending
+    } else if (!copyImpulseName.isEmpty()) {
+        // The device reported an impulse: preview its samples, header dropped.
+        const int end = copyImpulseName.indexOf('\0');
+        const QString shown =
+            QString::fromUtf8(end < 0 ? copyImpulseName : copyImpulseName.left(end));
+        emit sgSetImpulsName(shown);
+        emit sgReadText(impulseNameKey, shown);
+        send(requests::writeStatus(copyStatus));
+        send(requests::status);
+        send(requests::previewImpulse(
+            copyImpulseData.mid(requests::wavHeaderHexDigits).left(requests::previewHexDigits)));
+        slTimer();
+    } else {
+        // No impulse anywhere: a unit impulse with the cabinet switched off.
+        const QString empty = QStringLiteral("empty");
+        emit sgSetImpulsName(empty);
+        emit sgReadText(impulseNameKey, empty);
+        copyStatus.replace(cabinetEnableChar, 2, "00");
+        send(requests::writeStatus(copyStatus));
+        send(requests::status);
+        send(requests::previewImpulse(requests::unitImpulseSamples()));
+        send(requests::cabinetOff);
+        slTimer();
+    }
+
+    impulseDirty = 1;
+    presetEdit = 1;
+    emit sgSetEdit(true);
+    emit sgReadValue(QStringLiteral("preset_edit"), 1);
+}
+
+void Core::slCompare()
+{
+    drain();
+    if (editable == 1) {
+        // Keep the edited state (first status answer), then show the stored one.
+        compareArm = 1;
+        send(requests::status);
+        send(requests::revert);
+        send(requests::impulseName);
+    } else if (impulseDirty) {
+        slPaste(); // the edit was a paste: paste it again
+    } else {
+        if (isCompleteStatusText(compareStatus)) {
+            send(requests::writeStatus(compareStatus));
+        } else {
+            qDebug() << "slCompare"
+                     << "no complete edited status kept, not written back" << compareStatus.size();
+        }
+        if (!impulseName.isEmpty()) {
+            decodeWav(impulsePath, false);
+            emit sgSetImpulsName(impulseName);
+            emit sgReadText(QStringLiteral("impulse_name"), impulseName);
+        }
+    }
+    send(requests::status);
+    editable = editable ? 0 : 1; // published by the read-back status answer
+    slTimer();
+}

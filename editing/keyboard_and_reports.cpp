@@ -1,18 +1,51 @@
 // Keyboard focus rotation and the error report of an unanswered command.
 #include "core/core.h"
 
+#include <QDebug>
+#include <QFile>
+#include <QUrl>
+
+namespace {
+// Process-wide, like the keyboard focus itself.
+quint16 focusCounter = 0;
+} // namespace
+
 void Core::slAnswerErrSave(QString path)
 {
-    Q_UNUSED(path);
+    // The file dialog hands over a file URL; a plain path is used as it is.
+    const QUrl url(path);
+    const QString local = url.isLocalFile() ? url.toLocalFile() : path;
+    qDebug() << "slAnswerErrSave" << local;
+
+    QFile file(local);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return; // nowhere to write: nothing to report either
+    qDebug() << "slAnswerErrSave" << local;
+
+    // ">>>" is what we sent, "<<<" what the device sent back.
+    file.write(">>>\r\n");
+    file.write(lastErrCommand);
+    file.write("<<<\r\n");
+    file.write(lastErrAnswer);
+    file.close();
 }
+
 void Core::slTabKey(bool revert)
 {
-    Q_UNUSED(revert);
+    Q_UNUSED(revert); // the order has one direction
+    static const QStringList focusOrder = {QStringLiteral("master_volume"),
+                                           QStringLiteral("early_volume")};
+    ++focusCounter;
+    if (focusCounter >= focusOrder.size())
+        focusCounter = 0;
+    tabTarget = focusOrder.at(focusCounter);
 }
+
 void Core::slUpDown(bool up)
 {
     Q_UNUSED(up);
 }
+
 void Core::slSpeechValue(QString text)
 {
     Q_UNUSED(text);

@@ -1,10 +1,104 @@
 // setValue: the one named-value entry point for parameters and editing actions.
+//
+// Parameter names, their aliases and their commands come from the status
+// table (parsing/status_layout.h), the same table the status decode publishes
+// from, so a control binds to one name in both directions.
 #include "core/core.h"
+#include "link/requests.h"
+#include "parsing/status_layout.h"
+
+#include <QDebug>
+
+namespace {
+
+const QString presetEditName = QStringLiteral("preset_edit");
+
+// The table lookup takes a C string: a name with an embedded NUL must not
+// match the table name it starts with.
+const status::Parameter *findParameter(const QByteArray &name, bool *isAlias)
+{
+    if (name.contains('\0'))
+        return nullptr;
+    return status::findByName(name.constData(), isAlias);
+}
+
+} // namespace
 
 void Core::setValue(QString name, uchar value)
 {
-    Q_UNUSED(name);
-    Q_UNUSED(value);
+    qDebug() << "setValue" << name << int(value);
+
+    const QByteArray key = name.toUtf8();
+    bool isAlias = false;
+    const status::Parameter *parameter = findParameter(key, &isAlias);
+
+    // The order of the steps below is what the interface sees: a primary name
+    // publishes the edited flag as 1 before sgSetEdit, an alias or the mode
+    // publishes it unchanged, a control word as its operation left it.
+    QByteArray command;
+    if (key == "esc")
+        command = requests::revert;
+    if (parameter && !isAlias)
+        command = requests::parameter(parameter->command, value);
+    if (!command.isEmpty())
+        presetEdit = 1;
+    if (key == "mode")
+        command = requests::parameter(requests::setModeTemplate, value);
+
+    if (!parameter && command.isEmpty()) {
+        if (key == "copy") {
+            slCopy();
+        } else if (key == "map_update") {
+            queueMapUpdate();
+        } else if (key == "past") {
+            slPaste();
+        } else if (key == "save_up_down") {
+            slSaveUpDown(value);
+        } else if (key == "save_change") {
+            saveChangeSequence(value); // read there as a signed preset number
+        } else if (key == "comp") {
+            slCompare();
+        } else if (key == "preset_UpDown") {
+            requestUpDown(value != 0 ? 3 : 4);
+        } else if (key == "bank_UpDown") {
+            requestUpDown(value != 0 ? 1 : 2);
+        } else if (key == "preset_change") {
+            requestPresetChange(value);
+            qDebug() << "setValue" << 1674;
+        } else if (key == "set_preset_updown") {
+            runUpDown(value);
+        } else if (key == "set_preset_change") {
+            selectPreset(value);
+        }
+    }
+
+    emit sgReadValue(presetEditName, presetEdit);
+
+    if (parameter && isAlias)
+        command = requests::parameter(parameter->command, value);
+
+    if (!command.isEmpty()) {
+        emit sgSetEdit(true);
+        sendRaw(command);
+        lastCommand = QString::fromLatin1(command);
+    }
 }
 
-void Core::queueMapUpdate() {}
+void Core::queueMapUpdate()
+{
+    // Relative steps through every preset, each followed by its read-back;
+    // the interface builds its map from what the dispatcher publishes.
+    const QByteArray presetUp = requests::presetStep(1);
+    const QByteArray bankUp = requests::bankStep(1);
+    for (int p = 0; p < presetCount; ++p) {
+        for (const QByteArray &command :
+             {presetUp, requests::bankAndPreset, requests::impulseName, requests::status})
+            send(command);
+        for (int b = 0; b < bankCount; ++b) {
+            for (const QByteArray &command :
+                 {bankUp, requests::bankAndPreset, requests::impulseName, requests::status})
+                send(command);
+        }
+    }
+    slTimer();
+}

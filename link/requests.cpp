@@ -61,4 +61,20 @@ QByteArray hexValue(unsigned value)
     return QByteArray::number(value, 16);
 }
 
+QByteArray parameter(const char *commandTemplate, unsigned char value)
+{
+    QByteArray command(commandTemplate);
+    const int at = command.indexOf("%1");
+    if (at >= 0)
+        command.replace(at, 2, hexValue(value));
+    return command;
+}
+
+QByteArray unitImpulseSamples()
+{
+    QByteArray samples("ffff7f");
+    samples.append(previewHexDigits - samples.size(), '0');
+    return samples;
+}
+
 } // namespace requests

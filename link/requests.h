@@ -49,4 +49,21 @@ int answerWaitMs(const QByteArray &head);
 // A parameter value as the device takes it: lowercase hex, no padding.
 QByteArray hexValue(unsigned value);
 
+// ---- live editing -------------------------------------------------------
+// The mode command; like the parameter commands it is written directly.
+inline const char *const setModeTemplate = "gm %1\r\n";
+// A parameter command: `commandTemplate` (from the status table) with "%1"
+// replaced by the value byte in hex. Signed values travel as their
+// two's-complement byte, so -3 arrives here as 253 and goes out as "fd".
+QByteArray parameter(const char *commandTemplate, unsigned char value);
+
+// ---- paste ----------------------------------------------------------------
+// Hex digits of one impulse preview: 984 samples of 3 bytes.
+constexpr int previewHexDigits = 5904;
+// Hex digits of the 44-byte WAV header that leads a stored impulse image.
+constexpr int wavHeaderHexDigits = 88;
+// The preview samples of a unit impulse: one full-scale positive 24-bit
+// sample (7fffff, little-endian) followed by 983 silent ones.
+QByteArray unitImpulseSamples();
+
 } // namespace requests

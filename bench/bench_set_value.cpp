@@ -1,0 +1,71 @@
+// setValue of one parameter: the command built from the status table and
+// written to a pty, nothing listening to Core's signals. A control dragged
+// at any rate must not fall behind, so one call should stay within 10 us.
+#include "support/core_access.h"
+#include "support/pty.h"
+
+#include <QSerialPort>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// `flushEach`: hand every command to the pty inside the timed call (the
+// figure to hold against the target); otherwise the port's own write, on
+// the next event-loop turn, is left out and only setValue itself is timed.
+void setValueToPty(benchmark::State &state, const QString &name, bool flushEach = true)
+{
+    Pty pty;
+    Core core;
+    CoreAccess access{core};
+    access.holdTimer();
+    if (!pty.isValid() || !core.openPort(pty.slavePath())) {
+        state.SkipWithError("no pty");
+        return;
+    }
+    access.queue().clear();
+    QSerialPort *port = access.port();
+
+    uchar value = 0;
+    int calls = 0;
+    for (auto _ : state) {
+        core.setValue(name, value++);
+        if (flushEach)
+            port->flush(); // the write syscall: the bytes are on the pty now
+        if (++calls % 256 == 0) {
+            state.PauseTiming();
+            port->flush();
+            benchmark::DoNotOptimize(pty.read(1, 0)); // keep the pty from filling up
+            state.ResumeTiming();
+        }
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void BM_SetValueFirstInTable(benchmark::State &state)
+{
+    setValueToPty(state, QStringLiteral("eq_volume1"));
+}
+
+void BM_SetValueMasterVolume(benchmark::State &state)
+{
+    setValueToPty(state, QStringLiteral("master_volume"));
+}
+
+// The alias of the last banded entry: a long lookup through names and aliases.
+void BM_SetValueAliasLateInTable(benchmark::State &state)
+{
+    setValueToPty(state, QStringLiteral("level_PRESENCE"));
+}
+
+// setValue alone: lookup, command text, signals and the buffered write.
+void BM_SetValueCallOnly(benchmark::State &state)
+{
+    setValueToPty(state, QStringLiteral("master_volume"), false);
+}
+
+} // namespace
+
+BENCHMARK(BM_SetValueFirstInTable)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SetValueMasterVolume)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SetValueAliasLateInTable)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SetValueCallOnly)->Repetitions(9)->ReportAggregatesOnly(true);

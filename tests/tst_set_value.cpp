@@ -1,0 +1,364 @@
+// setValue through a pty: every parameter name and alias, value encoding,
+// the order of the edited-state signals, names that send nothing, the preset
+// map sweep and the routing of the control words.
+#include "editing_rig.h"
+#include "parsing/status_layout.h"
+#include "support/test_main.h"
+
+#include <QSet>
+
+namespace {
+
+// Every name setValue turns into a direct command, written out by hand from
+// the protocol so that a slip in the shared table shows up here. `marks` is
+// whether the name marks the preset as edited.
+struct NameRow {
+    const char *name;
+    const char *prefix; // command up to the value
+    bool marks;
+};
+
+const NameRow nameRows[] = {
+    {"master_volume", "mv ", true},
+    {"early_on", "eo ", true},
+    {"early_volume", "ev ", true},
+    {"early_type", "et ", true},
+    {"presence_on", "po ", true},
+    {"presence_volume", "pv ", true},
+    {"lpf_on", "lo ", true},
+    {"lpf_volume", "lv ", true},
+    {"hpf_on", "ho ", true},
+    {"hpf_volume", "hv ", true},
+    {"cabinet_enable", "ce ", true},
+    {"amp_on", "ao ", true},
+    {"amp_slave", "as ", true},
+    {"amp_volume", "av ", true},
+    {"amp_type", "at ", true},
+    {"preamp_on", "pro ", true},
+    {"preamp_volume", "prv ", true},
+    {"preamp_low", "prl ", true},
+    {"preamp_mid", "prm ", true},
+    {"preamp_high", "prh ", true},
+    {"compreccor_on", "co ", true},
+    {"compreccor_sustein", "cs ", true},
+    {"compreccor_volume", "cv ", true},
+    {"gate_on", "go ", true},
+    {"gate_threshold", "gt ", true},
+    {"gate_decay", "gd ", true},
+    {"eq_on", "eqo ", true},
+    {"eq_freq1", "eqf 0 ", true},
+    {"eq_freq2", "eqf 1 ", true},
+    {"eq_freq3", "eqf 2 ", true},
+    {"eq_freq4", "eqf 3 ", true},
+    {"eq_freq5", "eqf 4 ", true},
+    {"eq_q1", "eqq 0 ", true},
+    {"eq_q2", "eqq 1 ", true},
+    {"eq_q3", "eqq 2 ", true},
+    {"eq_q4", "eqq 3 ", true},
+    {"eq_q5", "eqq 4 ", true},
+    {"eq_volume1", "eqv 0 ", true},
+    {"eq_volume2", "eqv 1 ", true},
+    {"eq_volume3", "eqv 2 ", true},
+    {"eq_volume4", "eqv 3 ", true},
+    {"eq_volume5", "eqv 4 ", true},
+    {"eq_pre", "eqp ", true},
+    {"level_MASTER", "mv ", false},
+    {"level_HPF", "hv ", false},
+    {"level_PRESENCE", "pv ", false},
+    {"level_LPF", "lv ", false},
+    {"level_PREAMP_VOLUME", "prv ", false},
+    {"level_PREAMP_LOW", "prl ", false},
+    {"level_PREAMP_MID", "prm ", false},
+    {"level_PREAMP_HIGH", "prh ", false},
+    {"level_POWERAMP_SLAVE", "as ", false},
+    {"level_POWERAMP_VOLUME", "av ", false},
+    {"level_EARLY", "ev ", false},
+    {"level_PARAMETRIC_Q0", "eqq 0 ", false},
+    {"level_PARAMETRIC_Q1", "eqq 1 ", false},
+    {"level_PARAMETRIC_Q2", "eqq 2 ", false},
+    {"level_PARAMETRIC_Q3", "eqq 3 ", false},
+    {"level_PARAMETRIC_Q4", "eqq 4 ", false},
+    {"level_PARAMETRIC_FREQ0", "eqf 0 ", false},
+    {"level_PARAMETRIC_FREQ1", "eqf 1 ", false},
+    {"level_PARAMETRIC_FREQ2", "eqf 2 ", false},
+    {"level_PARAMETRIC_FREQ3", "eqf 3 ", false},
+    {"level_PARAMETRIC_FREQ4", "eqf 4 ", false},
+    {"type_POWERAMP", "at ", false},
+    {"on_PARAMETRIC_EQ", "eqo ", false},
+    {"on_HPF", "ho ", false},
+    {"on_PRESENCE", "po ", false},
+    {"on_LPF", "lo ", false},
+    {"on_PREAMP", "pro ", false},
+    {"mode", "gm ", false},
+};
+
+} // namespace
+
+class TestSetValue : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        rig.reset(new EditingRig);
+        QVERIFY(rig->open());
+    }
+    void cleanup() { rig.reset(); }
+
+    void everyNameWritesItsCommand_data();
+    void everyNameWritesItsCommand();
+    void everyTableNameIsCovered();
+    void valueEncoding_data();
+    void valueEncoding();
+    void escMarksEditedAndWritesDirectly();
+    void namesThatSendNothing_data();
+    void namesThatSendNothing();
+    void parameterWriteLeavesQueueAlone();
+    void mapUpdate_data();
+    void mapUpdate();
+    void controlWords_data();
+    void controlWords();
+
+private:
+    QScopedPointer<EditingRig> rig;
+};
+
+void TestSetValue::everyNameWritesItsCommand_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<bool>("marks");
+    QTest::addColumn<int>("editedBefore");
+    for (const NameRow &row : nameRows) {
+        const QByteArray command = QByteArray(row.prefix) + "ab\r\n";
+        for (int before : {0, 1}) {
+            QTest::addRow("%s, edited %d", row.name, before)
+                << QString::fromLatin1(row.name) << command << row.marks << before;
+        }
+    }
+}
+
+// 0xab on the wire as "ab"; primary names publish "preset_edit" 1 before
+// sgSetEdit, aliases and the mode publish the flag as it was.
+void TestSetValue::everyNameWritesItsCommand()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, command);
+    QFETCH(bool, marks);
+    QFETCH(int, editedBefore);
+
+    rig->a.presetEdit() = uchar(editedBefore);
+    SignalRecorder rec(&rig->core);
+    rig->core.setValue(name, 0xab);
+
+    const int flag = marks ? 1 : editedBefore;
+    QCOMPARE(rec.lines(), QStringList({QStringLiteral("sgReadValue(preset_edit,%1)").arg(flag),
+                                       QStringLiteral("sgSetEdit(true)")}));
+    QCOMPARE(int(rig->a.presetEdit()), flag);
+    QCOMPARE(rig->a.lastCommand(), QString::fromLatin1(command));
+    QCOMPARE(rig->pty.read(command.size()), command);
+}
+
+// The hand-written rows above and the shared table name the same set.
+void TestSetValue::everyTableNameIsCovered()
+{
+    QSet<QString> fromTable;
+    for (const status::Parameter &p : status::parameters()) {
+        fromTable.insert(QString::fromLatin1(p.name));
+        if (p.editAlias)
+            fromTable.insert(QString::fromLatin1(p.editAlias));
+    }
+    QSet<QString> fromRows;
+    for (const NameRow &row : nameRows)
+        fromRows.insert(QString::fromLatin1(row.name));
+    fromRows.remove(QStringLiteral("mode"));
+    QCOMPARE(fromRows, fromTable);
+}
+
+void TestSetValue::valueEncoding_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QByteArray>("command");
+    QTest::newRow("zero") << "master_volume" << 0 << QByteArray("mv 0\r\n");
+    QTest::newRow("ten, one digit") << "master_volume" << 10 << QByteArray("mv a\r\n");
+    QTest::newRow("hundred") << "master_volume" << 100 << QByteArray("mv 64\r\n");
+    QTest::newRow("top") << "master_volume" << 255 << QByteArray("mv ff\r\n");
+    QTest::newRow("signed -3") << "preamp_low" << 253 << QByteArray("prl fd\r\n");
+    QTest::newRow("signed -12") << "level_PARAMETRIC_FREQ0" << 244 << QByteArray("eqf 0 f4\r\n");
+    QTest::newRow("signed -1") << "eq_q5" << 255 << QByteArray("eqq 4 ff\r\n");
+    QTest::newRow("eq_q3 is band 2") << "eq_q3" << 255 << QByteArray("eqq 2 ff\r\n");
+    QTest::newRow("eq_freq1 is band 0") << "eq_freq1" << 0 << QByteArray("eqf 0 0\r\n");
+    QTest::newRow("Q0 is band 0") << "level_PARAMETRIC_Q0" << 7 << QByteArray("eqq 0 7\r\n");
+    QTest::newRow("mode") << "mode" << 2 << QByteArray("gm 2\r\n");
+}
+
+void TestSetValue::valueEncoding()
+{
+    QFETCH(QString, name);
+    QFETCH(int, value);
+    QFETCH(QByteArray, command);
+    rig->core.setValue(name, uchar(value));
+    QCOMPARE(rig->pty.read(command.size()), command);
+}
+
+void TestSetValue::escMarksEditedAndWritesDirectly()
+{
+    rig->a.queue() = {"gb\r\n"};
+    SignalRecorder rec(&rig->core);
+    rig->core.setValue(QStringLiteral("esc"), 7);
+    QCOMPARE(rec.lines(), QStringList({"sgReadValue(preset_edit,1)", "sgSetEdit(true)"}));
+    QCOMPARE(int(rig->a.presetEdit()), 1);
+    QCOMPARE(rig->pty.read(5), QByteArray("esc\r\n"));
+    QCOMPARE(rig->a.queue(), QList<QByteArray>({"gb\r\n"})); // direct, not queued
+}
+
+void TestSetValue::namesThatSendNothing_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("editedBefore");
+    QTest::newRow("on_POWERAMP is published but not settable") << "on_POWERAMP" << 0;
+    QTest::newRow("on_POWERAMP, edited") << "on_POWERAMP" << 1;
+    QTest::newRow("upper-case primary") << "MASTER_VOLUME" << 0;
+    QTest::newRow("one capital") << "Master_volume" << 1;
+    QTest::newRow("lower-case alias") << "level_master" << 0;
+    QTest::newRow("upper-case esc") << "ESC" << 0;
+    QTest::newRow("capital mode") << "Mode" << 0;
+    QTest::newRow("trailing space") << "master_volume " << 0;
+    QTest::newRow("embedded NUL") << QString::fromLatin1("master_volume\0x", 15) << 0;
+    QTest::newRow("empty") << "" << 1;
+    QTest::newRow("band 6") << "eq_q6" << 0;
+}
+
+void TestSetValue::namesThatSendNothing()
+{
+    QFETCH(QString, name);
+    QFETCH(int, editedBefore);
+    rig->a.presetEdit() = uchar(editedBefore);
+    rig->a.queue() = {"gb\r\n"};
+    rig->a.lastCommand() = QStringLiteral("before");
+
+    SignalRecorder rec(&rig->core);
+    rig->core.setValue(name, 100);
+
+    QCOMPARE(rec.lines(),
+             QStringList({QStringLiteral("sgReadValue(preset_edit,%1)").arg(editedBefore)}));
+    QCOMPARE(int(rig->a.presetEdit()), editedBefore);
+    QCOMPARE(rig->a.queue(), QList<QByteArray>({"gb\r\n"}));
+    QCOMPARE(rig->a.lastCommand(), QStringLiteral("before"));
+    QCOMPARE(rig->wire(), QByteArray());
+}
+
+// A knob turned while a sequence waits for its answer: the queue keeps its
+// head for the next tick, the parameter goes straight out, and input that
+// had arrived unread is discarded.
+void TestSetValue::parameterWriteLeavesQueueAlone()
+{
+    rig->a.queue() = {"gs\r\n", "rn\r\n"};
+    rig->a.commandTotal() = 2;
+    rig->pty.write("stale");
+    QVERIFY(spinUntil([&] { return rig->a.port()->bytesAvailable() == 5; }));
+    rig->a.readBuffer() = "stale";
+
+    rig->core.setValue(QStringLiteral("gate_decay"), 3);
+
+    QCOMPARE(rig->pty.read(7), QByteArray("gd 3\r\n"));
+    QCOMPARE(rig->a.queue(), QList<QByteArray>({"gs\r\n", "rn\r\n"}));
+    QCOMPARE(int(rig->a.commandTotal()), 2);
+    QCOMPARE(rig->a.port()->bytesAvailable(), qint64(0));
+    QVERIFY(rig->a.readBuffer().isEmpty());
+}
+
+void TestSetValue::mapUpdate_data()
+{
+    QTest::addColumn<int>("banks");
+    QTest::addColumn<int>("presets");
+    QTest::addColumn<int>("expected");
+    QTest::newRow("4 x 4 device") << 4 << 4 << 80;
+    QTest::newRow("10 x 10 device") << 10 << 10 << 440;
+    QTest::newRow("no presets") << 4 << 0 << 0;
+}
+
+void TestSetValue::mapUpdate()
+{
+    QFETCH(int, banks);
+    QFETCH(int, presets);
+    QFETCH(int, expected);
+    rig->a.bankCount() = uchar(banks);
+    rig->a.presetCount() = uchar(presets);
+
+    SignalRecorder rec(&rig->core);
+    rig->core.setValue(QStringLiteral("map_update"), 1);
+
+    QList<QByteArray> want;
+    for (int p = 0; p < presets; ++p) {
+        want << "chp 1\r\n"
+             << "gb\r\n"
+             << "rn\r\n"
+             << "gs\r\n";
+        for (int b = 0; b < banks; ++b)
+            want << "chb 1\r\n"
+                 << "gb\r\n"
+                 << "rn\r\n"
+                 << "gs\r\n";
+    }
+    QCOMPARE(want.size(), expected);
+    QCOMPARE(rig->a.queue(), want);
+    QCOMPARE(int(rig->a.presetEdit()), 0);
+    if (expected > 0) {
+        QCOMPARE(int(rig->a.commandTotal()), expected);
+        QCOMPARE(rig->pty.read(7), QByteArray("chp 1\r\n"));
+        QCOMPARE(rec.lines(), QStringList({"sgSetProgress(0)", "sgSetWait(true)",
+                                           "sgReadValue(wait,1)", "sgReadValue(preset_edit,0)"}));
+    } else {
+        // The pacing step still runs, and finds nothing to send.
+        QCOMPARE(rec.lines(), QStringList({"sgSetWait(false)", "sgReadValue(wait,0)",
+                                           "sgReadValue(preset_edit,0)"}));
+        QCOMPARE(rig->wire(), QByteArray());
+    }
+}
+
+void TestSetValue::controlWords_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QList<QByteArray>>("queue");
+    const QList<QByteArray> readBack = {"gb\r\n", "gs\r\n", "rn\r\n"};
+    QTest::newRow("bank up") << "bank_UpDown" << 1 << (QList<QByteArray>{"chb 1\r\n"} + readBack);
+    QTest::newRow("bank down") << "bank_UpDown" << 0 << (QList<QByteArray>{"chb 0\r\n"} + readBack);
+    QTest::newRow("preset up, any non-zero")
+        << "preset_UpDown" << 5 << (QList<QByteArray>{"chp 1\r\n"} + readBack);
+    QTest::newRow("preset down") << "preset_UpDown" << 0
+                                 << (QList<QByteArray>{"chp 0\r\n"} + readBack);
+    QTest::newRow("preset change 99")
+        << "preset_change" << 99 << (QList<QByteArray>{"pc 63\r\n"} + readBack);
+    QTest::newRow("set_preset_updown 2")
+        << "set_preset_updown" << 2 << (QList<QByteArray>{"chb 0\r\n"} + readBack);
+    QTest::newRow("set_preset_change 10")
+        << "set_preset_change" << 10 << (QList<QByteArray>{"pc a\r\n"} + readBack);
+    QTest::newRow("copy") << "copy" << 0 << QList<QByteArray>{"gs\r\n", "cc\r\n"};
+    QTest::newRow("compare") << "comp" << 0
+                             << QList<QByteArray>{"gs\r\n", "esc\r\n", "rn\r\n", "gs\r\n"};
+}
+
+// Each control word runs its operation (first command on the wire at once)
+// and publishes "preset_edit" after it; none builds a direct command.
+void TestSetValue::controlWords()
+{
+    QFETCH(QString, name);
+    QFETCH(int, value);
+    QFETCH(QList<QByteArray>, queue);
+    rig->a.editable() = 1;
+
+    SignalRecorder rec(&rig->core);
+    rig->core.setValue(name, uchar(value));
+
+    QCOMPARE(rig->a.queue(), queue);
+    QCOMPARE(rig->pty.read(queue.first().size()), queue.first());
+    QVERIFY(rec.count("sgSetEdit") == 0);
+    QCOMPARE(rec.lines().last(), QStringLiteral("sgReadValue(preset_edit,0)"));
+    QVERIFY(rig->a.lastCommand().isEmpty());
+}
+
+VORTAXA_TEST_MAIN(TestSetValue)
+#include "tst_set_value.moc"
