@@ -201,11 +201,17 @@ private slots:
         l.a.sendCount() = uchar(count);
 
         SignalRecorder rec(&l.core);
+        DebugLog log;
         for (int i = 0; i < steps; ++i) {
             if (i == steps - 1)
                 l.a.readBuffer() = "gs\r12zz"; // an unrecognised chunk
             l.core.slTimer();
         }
+
+        // Every step with a head logs the count it found, as a number.
+        const QStringList counts = log.withLabel("sendCount");
+        QCOMPARE(counts.size(), steps);
+        QCOMPARE(counts.first(), QString("sendCount %1").arg(count));
 
         const QByteArray wire = l.wire(sends * head.size());
         QCOMPARE(wire.size(), sends * head.size());
