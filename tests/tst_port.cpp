@@ -206,23 +206,6 @@ private slots:
         QVERIFY(!a.port()->isOpen());
     }
 
-    void errorWhileOpenClosesOnce()
-    {
-        // Both error signals reach slPortError: the first delivery closes
-        // and reports, the second finds the port closed.
-        Pty pty;
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        QVERIFY(core.openPort(pty.slavePath()));
-
-        SignalRecorder rec(&core);
-        // A modem-line call the pty does not support raises an error.
-        a.port()->setDataTerminalReady(true);
-        QVERIFY(!a.port()->isOpen());
-        QCOMPARE(rec.lines(), closeReport);
-    }
-
     // None of the link's own operations on an open port may raise an error
     // notification: any one would close the port. This rules out clearError()
     // and the modem-line calls, which fail on a pty.
@@ -306,25 +289,6 @@ private slots:
         QVERIFY(log.withLabel("!OPEN").isEmpty());
     }
 
-    void discoveryWithoutDeviceDoesNothing()
-    {
-        if (realDeviceAttached())
-            QSKIP("a real device is attached: discovery would open it");
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        SignalRecorder rec(&core);
-        DebugLog log;
-
-        core.findPort();
-        a.slPortTimer();
-        QVERIFY(rec.all().isEmpty());
-        QVERIFY(!a.port()->isOpen());
-        QCOMPARE(log.withLabel("!OPEN").size(), 1);
-        QVERIFY(log.withLabel("vendor:").isEmpty());
-        QCOMPARE(a.portTimer()->interval(), 1000);
-    }
-
     void destructorClosesWithoutSignals_data()
     {
         QTest::addColumn<bool>("open");
@@ -349,13 +313,6 @@ private slots:
         QVERIFY(port.isNull());
         QCOMPARE(log.withLabel("CLOSEPORT").size(), open ? 1 : 0);
         QVERIFY(rec.all().isEmpty());
-    }
-
-    void drivesAreFileSystemRoots()
-    {
-        Core core;
-        CoreAccess{core}.holdTimer();
-        QCOMPARE(core.getDrivers(), QStringList{"/"});
     }
 };
 
