@@ -83,13 +83,14 @@ Core::Core(QObject *parent) : QObject(parent), settings(settingsOrganization, se
 
 Core::~Core()
 {
+    // Cut the port's connections first: its destruction (it is a child) and
+    // any error raised while closing must not reach slPortError, so nothing
+    // is emitted from here.
+    disconnect(port, nullptr, this, nullptr);
     if (port->isOpen()) {
         port->close();
         qDebug() << "CLOSEPORT";
     }
-    // The port is a child and would report its destruction to slPortError
-    // after Core is half gone: cut that connection first.
-    disconnect(port, nullptr, this, nullptr);
 
     delete portTimer;
     for (Parser *p :

@@ -31,8 +31,8 @@ void Core::findPort()
         return;
     const portChoice::PortEntry &entry = entries.at(*found);
     openPort(entry.systemLocation); // a port that fails to open still ends the walk
-    qDebug().nospace() << "vendor:" << entry.vendor << " product:" << entry.product
-                       << " location:" << entry.systemLocation;
+    qDebug().nospace().noquote() << "vendor:" << entry.vendor << " product:" << entry.product
+                                 << " location:" << entry.systemLocation;
 }
 
 bool Core::openPort(QString name)
@@ -48,6 +48,9 @@ bool Core::openPort(QString name)
     port->setStopBits(QSerialPort::OneStop);
     port->setFlowControl(QSerialPort::HardwareControl);
     const bool opened = port->open(QIODevice::ReadWrite);
+
+    if (!opened) // busy, gone or no permission: say which in the log
+        qDebug().noquote() << "openPort" << name << port->errorString();
 
     const QString shown = portChoice::displayName(name);
     emit sgReadText(opened ? QStringLiteral("open_port") : QStringLiteral("close_port"), shown);
