@@ -357,13 +357,13 @@ private slots:
 
         QCOMPARE(l.a.pendingUpDown(), uchar(0));
         QCOMPARE(int(l.a.pendingPreset()), presetAfter);
-        QCOMPARE(l.a.sendCount(), uchar(2)); // going idle keeps the count
         // The idle signals come last, after whatever a pending move sent.
         const QStringList lines = rec.lines();
         QVERIFY2(lines.size() >= 2, qPrintable(lines.join(' ')));
         QCOMPARE(lines.mid(lines.size() - 2),
                  QStringList({"sgSetWait(false)", "sgReadValue(wait,0)"}));
         if (nothingPending) {
+            QCOMPARE(l.a.sendCount(), uchar(2)); // going idle keeps the count
             QCOMPARE(lines.size(), 2);
             QCOMPARE(l.a.commandTotal(), quint16(0));
             QCOMPARE(l.wire(0), QByteArray());
