@@ -50,28 +50,6 @@ private slots:
         QCOMPARE(CoreAccess::intToBytes(144000).toHex(), QByteArray("80320200"));
     }
 
-    void previewPayload_data()
-    {
-        QTest::addColumn<QByteArray>("samples");
-        QTest::addColumn<QByteArray>("head"); // the payload's hex before its zero padding
-        QTest::newRow("empty: silence") << QByteArray() << QByteArray();
-        QTest::newRow("one sample, padded")
-            << QByteArray::fromHex("05ab0a") << QByteArray("05ab0a");
-        const QByteArray full = patternSamples(984, 1, 3);
-        QTest::newRow("exactly 984 samples") << full << full.toHex();
-        const QByteArray longer = patternSamples(3000, 1, 3);
-        QTest::newRow("longer: first 2952 bytes") << longer << longer.left(2952).toHex();
-    }
-    void previewPayload()
-    {
-        QFETCH(QByteArray, samples);
-        QFETCH(QByteArray, head);
-        const QByteArray payload = wav::previewPayload(samples);
-        QCOMPARE(payload.size(), 5904);
-        QCOMPARE(payload.left(head.size()), head);
-        QCOMPARE(payload.mid(head.size()), QByteArray(5904 - head.size(), '0'));
-    }
-
     void deviceImage_data()
     {
         QTest::addColumn<int>("sampleBytes");
@@ -213,24 +191,29 @@ private slots:
     void store_data()
     {
         QTest::addColumn<int>("sampleBytes");
+        QTest::addColumn<QString>("name"); // impulseName
         QTest::addColumn<bool>("dirty");
         QTest::addColumn<QString>("copyName");
         QTest::addColumn<QByteArray>("sentName");
         QTest::addColumn<int>("n");
+        const QString myCab = "My Cab.wav";
         QTest::newRow("My Cab.wav with 30000 bytes")
-            << 30000 << false << QString() << QByteArray("My_Cab.wav") << 30000;
+            << 30000 << myCab << false << QString() << QByteArray("My_Cab.wav") << 30000;
         QTest::newRow("48000 bytes: capped at 32000")
-            << 48000 << false << QString() << QByteArray("My_Cab.wav") << 32000;
+            << 48000 << myCab << false << QString() << QByteArray("My_Cab.wav") << 32000;
         QTest::newRow("after a paste: the copied file's name")
-            << 300 << true << "A B.wav" << QByteArray("A_B.wav") << 300;
+            << 300 << myCab << true << "A B.wav" << QByteArray("A_B.wav") << 300;
         QTest::newRow("after a paste without a copied file")
-            << 300 << true << QString() << QByteArray("My_Cab.wav") << 300;
+            << 300 << myCab << true << QString() << QByteArray("My_Cab.wav") << 300;
         QTest::newRow("not pasted: the copied name is not used")
-            << 300 << false << "A B.wav" << QByteArray("My_Cab.wav") << 300;
+            << 300 << myCab << false << "A B.wav" << QByteArray("My_Cab.wav") << 300;
+        QTest::newRow("CR and LF stay out of the command")
+            << 30 << "x\r\nsp\r\n.wav" << false << QString() << QByteArray("x__sp__.wav") << 30;
     }
     void store()
     {
         QFETCH(int, sampleBytes);
+        QFETCH(QString, name);
         QFETCH(bool, dirty);
         QFETCH(QString, copyName);
         QFETCH(QByteArray, sentName);
@@ -241,8 +224,8 @@ private slots:
         CoreAccess a{core};
         a.holdTimer();
         a.impulseData() = patternSamples(sampleBytes, 1, 1);
-        a.impulseName() = "My Cab.wav";
-        a.impulsePath() = "/irs/My Cab.wav";
+        a.impulseName() = name;
+        a.impulsePath() = "/irs/" + name;
         a.impulseDirty() = dirty;
         a.copyImpulseFileName() = copyName;
         a.saveToFile() = 1;
@@ -274,22 +257,6 @@ private slots:
             QCOMPARE(a.copyImpulseFileName(), QString::fromUtf8(sentName)); // the field too
         else
             QCOMPARE(a.copyImpulseFileName(), copyName);
-    }
-
-    // A name with CR and LF must stay inside its command.
-    void storeNameWithLineBreaks()
-    {
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.impulseData() = patternSamples(30, 1, 1);
-        a.impulseName() = "x\r\nsp\r\n.wav";
-        a.saveToFile() = 1;
-        a.slDecodeStop();
-        const QByteArray command = a.queue().first();
-        QVERIFY(command.startsWith("cc x__sp__.wav 0\r"));
-        QCOMPARE(command.count('\r'), 2);
-        QCOMPARE(command.count('\n'), 0);
     }
 
     // Through a real serial line: the preview, then the stored impulse and

@@ -226,39 +226,6 @@ private slots:
         QCOMPARE(a.queue(), QList<QByteArray>({previewOf({})}));
     }
 
-    void readWavHeader_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("complete");
-        QTest::addColumn<int>("channels");
-        QTest::addColumn<int>("rate");
-        QTest::addColumn<int>("bits");
-        WavShape s;
-        s.channels = 3;
-        s.rate = 44100;
-        s.bits = 16;
-        s.data = patternSamples(4, 3, 2);
-        QTest::newRow("canonical") << wavFile(s) << true << 3 << 44100 << 16;
-        s.extensible = true;
-        QTest::newRow("extensible: same offsets") << wavFile(s) << true << 3 << 44100 << 16;
-        QTest::newRow("exactly 44 bytes") << wavFile(s).left(44) << true << 3 << 44100 << 16;
-        QTest::newRow("43 bytes") << wavFile(s).left(43) << false << 0 << 0 << 0;
-    }
-    void readWavHeader()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, complete);
-        QFETCH(int, channels);
-        QFETCH(int, rate);
-        QFETCH(int, bits);
-        Core core;
-        const WavHeader h = CoreAccess{core}.readWavHeader(file("h.wav", bytes));
-        QCOMPARE(h.complete, complete);
-        QCOMPARE(int(h.numChannels), channels);
-        QCOMPARE(int(h.sampleRate), rate);
-        QCOMPARE(int(h.bitPerSample), bits);
-    }
-
     // decodeWav(path, true): 24 bits and anything but two channels may be
     // stored; the rest stores the preset without the impulse.
     void storeCheck_data()
