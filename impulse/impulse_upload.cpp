@@ -1,18 +1,83 @@
 // Previewing a chosen impulse on the device and storing it with the preset.
 #include "core/core.h"
+#include "impulse/wav_image.h"
+#include "link/requests.h"
+
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+// A copy of every stored image, for inspection; nothing reads it back.
+const char *const storedImageCopy = "wav.wav";
+} // namespace
+
+void Core::setImpuls(QString fullFilePath)
+{
+    const QFileInfo info(fullFilePath);
+    if (!info.isFile())
+        return;
+    setImpuls(fullFilePath, info.fileName());
+}
 
 void Core::setImpuls(QString filePath, QString fileName)
 {
-    Q_UNUSED(filePath);
-    Q_UNUSED(fileName);
+    drain();
+    const WavHeader header = readWavHeader(filePath);
+    // The device plays 48 kHz, 24-bit mono; anything else is refused here.
+    if (header.sampleRate != 48000 || header.bitPerSample != 24 || header.numChannels != 1) {
+        qDebug("$$$$$ %s %d", "setImpuls", 585);
+        emit sgNotSupport();
+        emit sgSetWait(false);
+        emit sgReadValue(QStringLiteral("wait"), 0);
+        return;
+    }
+    qDebug("$$$$$ %s %d", "setImpuls", 592);
+    impulseDirty = 0;
+    impulseName = fileName;
+    impulsePath = filePath;
+    emit sgSetImpulsName(fileName);
+    emit sgReadText(QStringLiteral("impulse_name"), fileName);
+    decodeWav(filePath, false);
 }
-void Core::setImpuls(QString fullFilePath)
+
+void Core::slDecodeStop()
 {
-    Q_UNUSED(fullFilePath);
+    qDebug() << "__FUNCTION__"
+             << "slDecodeStop" << 1114;
+    if (!saveToFile) {
+        send(requests::previewImpulse(wav::previewPayload(impulseData)));
+        slTimer();
+        return;
+    }
+
+    const QByteArray image = wav::deviceImage(impulseData);
+    QFile copy(QString::fromLatin1(storedImageCopy));
+    if (copy.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        copy.write(image); // a copy that cannot be written is not needed
+        copy.close();
+    }
+
+    // A pasted preset brings the name of its own pending file. The field keeps
+    // the name as it is sent.
+    QString &nameField =
+        (impulseDirty && !copyImpulseFileName.isEmpty()) ? copyImpulseFileName : impulseName;
+    nameField = wav::storeName(nameField);
+
+    send(requests::storeImpulse(nameField.toUtf8(), wav::hexText(image)));
+    send(requests::storePreset);
+    send(requests::impulseName);
+    send(requests::status);
+
+    presetEdit = 0;
+    emit sgSetEdit(false);
+    emit sgReadValue(QStringLiteral("preset_edit"), 0);
+    impulseName.clear();
+    impulsePath.clear();
+    slTimer();
 }
-void Core::slDecodeStop() {}
+
 QByteArray Core::intToBytes(qint32 value)
 {
-    Q_UNUSED(value);
-    return {};
+    return wav::intToBytes(value);
 }

@@ -1,0 +1,282 @@
+// The preset save sequence: the five stages with their queue contents and
+// signals, repeated saves after a paste, and the move that waits for a save.
+#include "support/core_access.h"
+#include "support/pty.h"
+#include "support/signal_recorder.h"
+#include "support/test_main.h"
+#include "support/wav_writer.h"
+
+#include <QTemporaryDir>
+
+namespace {
+const QByteArray sp = "sp\r\n", rn = "rn\r\n", gs = "gs\r\n";
+// Stands for the store command of the named impulse in an expected queue.
+QByteArray storeOf(const QByteArray &name)
+{
+    return "STORE " + name;
+}
+} // namespace
+
+class TestSaveSequence : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir;
+    QString previousDir;
+    QString goodFile;   // 48 kHz 24-bit mono
+    QString stereoFile; // 24-bit stereo: refused for storing
+
+    QString pathOf(const QString &which)
+    {
+        return which == "good" ? goodFile : which == "stereo" ? stereoFile : QString();
+    }
+
+    // Compares a queue with an expected one whose store commands are given
+    // as storeOf(name).
+    static void compareQueue(const QList<QByteArray> &queue, const QList<QByteArray> &expected)
+    {
+        QCOMPARE(queue.size(), expected.size());
+        for (int i = 0; i < queue.size(); ++i) {
+            if (!expected[i].startsWith("STORE ")) {
+                QCOMPARE(queue[i], expected[i]);
+                continue;
+            }
+            const QByteArray prefix = "cc " + expected[i].mid(6) + " 0\r52494646";
+            QVERIFY2(queue[i].startsWith(prefix), queue[i].left(40).constData());
+            QVERIFY(queue[i].endsWith("\r"));
+        }
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dir.isValid());
+        previousDir = QDir::currentPath();
+        QDir::setCurrent(dir.path()); // the store path writes wav.wav here
+        goodFile = dir.filePath("My Cab.wav");
+        stereoFile = dir.filePath("Wide Cab.wav");
+        QVERIFY(
+            writeFile(goodFile, wavFile({1, 1, 48000, 24, false, {}, patternSamples(300, 1, 3)})));
+        QVERIFY(writeFile(stereoFile,
+                          wavFile({1, 2, 48000, 24, false, {}, patternSamples(300, 2, 3)})));
+    }
+    void cleanupTestCase() { QDir::setCurrent(previousDir); }
+
+    void stages_data()
+    {
+        QTest::addColumn<bool>("dirty");
+        QTest::addColumn<QString>("copyFileName");
+        QTest::addColumn<QString>("copyFile");
+        QTest::addColumn<QByteArray>("copyName");
+        QTest::addColumn<QByteArray>("copyData");
+        QTest::addColumn<QString>("pendingFile"); // impulsePath: "", "good" or "stereo"
+        QTest::addColumn<QList<QByteArray>>("queue");
+        QTest::addColumn<QString>("convert"); // file named by sgRequestConvert
+        QTest::addColumn<bool>("dirtyAfter");
+        QTest::addColumn<bool>("pendingKept"); // impulseName and impulsePath after
+
+        QTest::newRow("save4: nothing pending")
+            << false << QString() << QString() << QByteArray() << QByteArray() << QString()
+            << QList<QByteArray>{sp, rn, gs} << QString() << false << false;
+        QTest::newRow("save3: chosen file stored")
+            << false << QString() << QString() << QByteArray() << QByteArray() << "good"
+            << QList<QByteArray>{storeOf("My_Cab.wav"), sp, rn, gs} << QString() << false << false;
+        QTest::newRow("save3: chosen file refused")
+            << false << QString() << QString() << QByteArray() << QByteArray() << "stereo"
+            << QList<QByteArray>{sp, rn, gs} << "stereo" << false << true;
+        QTest::newRow("save1: pasted file stored")
+            << true << "A B.wav"
+            << "good" << QByteArray() << QByteArray() << QString()
+            << QList<QByteArray>{storeOf("A_B.wav"), sp, rn, gs, sp, rn} << QString() << true
+            << false;
+        QTest::newRow("save1: pasted file refused")
+            << true << "A B.wav"
+            << "stereo" << QByteArray() << QByteArray() << QString()
+            << QList<QByteArray>{sp, rn, gs, sp, rn} << "stereo" << true << false;
+        // The device's own impulse text goes back unchanged, not hex again.
+        const QByteArray deviceImpulse = "524946462c000000574156450a";
+        QTest::newRow("save2: pasted device impulse")
+            << true << QString() << QString() << QByteArray("Old_Cab") << deviceImpulse << QString()
+            << QList<QByteArray>{"cc Old_Cab 0\r" + deviceImpulse + "\r", sp, rn} << QString()
+            << false << false;
+        QTest::newRow("pasted preset without impulse")
+            << true << QString() << QString() << QByteArray() << QByteArray() << QString()
+            << QList<QByteArray>{"dcc\r\n", sp, rn} << QString() << false << false;
+        QTest::newRow("pasted preset: the pasted impulse wins over a chosen file")
+            << true << QString() << QString() << QByteArray() << QByteArray() << "good"
+            << QList<QByteArray>{"dcc\r\n", sp, rn} << QString() << false << true;
+    }
+    void stages()
+    {
+        QFETCH(bool, dirty);
+        QFETCH(QString, copyFileName);
+        QFETCH(QString, copyFile);
+        QFETCH(QByteArray, copyName);
+        QFETCH(QByteArray, copyData);
+        QFETCH(QString, pendingFile);
+        QFETCH(QList<QByteArray>, queue);
+        QFETCH(QString, convert);
+        QFETCH(bool, dirtyAfter);
+        QFETCH(bool, pendingKept);
+
+        Core core;
+        CoreAccess a{core};
+        a.holdTimer();
+        a.queue() = {"gb\r\n", "gs\r\n", "rn\r\n"}; // an earlier read-back, dropped
+        a.presetEdit() = 1;
+        a.impulseDirty() = dirty;
+        a.copyImpulseFileName() = copyFileName;
+        a.copyImpulsePath() = pathOf(copyFile);
+        a.copyImpulseName() = copyName;
+        a.copyImpulseData() = copyData;
+        a.impulsePath() = pathOf(pendingFile);
+        a.impulseName() =
+            pendingFile.isEmpty() ? QString() : QFileInfo(pathOf(pendingFile)).fileName();
+        SignalRecorder rec(&core);
+        core.slSaveUpDown(0);
+
+        compareQueue(a.queue(), queue);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(a.presetEdit(), uchar(0));
+        QCOMPARE(a.editable(), uchar(1));
+        QCOMPARE(a.impulseDirty(), uchar(dirtyAfter));
+        QCOMPARE(a.impulsePath().isEmpty(), !pendingKept);
+        QCOMPARE(a.impulseName().isEmpty(), !pendingKept);
+        const QString convertPath = pathOf(convert);
+        QCOMPARE(rec.of("sgRequestConvert"),
+                 convert.isEmpty() ? QList<QVariantList>() : QList<QVariantList>({{convertPath}}));
+
+        const QStringList lines = rec.lines();
+        QCOMPARE(lines.mid(0, 2), QStringList({"sgSetEdit(false)", "sgReadValue(preset_edit,0)"}));
+        QCOMPARE(lines.mid(lines.size() - 2),
+                 QStringList({"sgSetEnabled(true)", "sgReadValue(editable,1)"}));
+        if (!dirty && !pendingFile.isEmpty()) {
+            // save3 tells the interface to wait before the decode and after it.
+            QCOMPARE(lines.at(2), QString("sgSetWait(true)"));
+            QCOMPARE(lines.at(lines.size() - 3), QString("sgReadValue(wait,1)"));
+        } else {
+            QCOMPARE(rec.of("sgSetWait"), QList<QVariantList>({{true}})); // the queue's only
+        }
+    }
+
+    void entryPoints_data()
+    {
+        QTest::addColumn<bool>("upDown");
+        QTest::addColumn<int>("argument");
+        QTest::addColumn<int>("pendingUpDown");
+        QTest::addColumn<int>("pendingPreset");
+        QTest::newRow("save then preset up") << true << 3 << 3 << -1;
+        QTest::newRow("save then bank down") << true << 2 << 2 << -1;
+        QTest::newRow("save then preset 5") << false << 5 << 0 << 5;
+        QTest::newRow("save then preset 127") << false << 127 << 0 << 127;
+        QTest::newRow("save, 255 selects nothing") << false << 255 << 0 << -1;
+        QTest::newRow("save, 128 selects nothing") << false << 128 << 0 << -128;
+    }
+    void entryPoints()
+    {
+        QFETCH(bool, upDown);
+        QFETCH(int, argument);
+        QFETCH(int, pendingUpDown);
+        QFETCH(int, pendingPreset);
+        Core core;
+        CoreAccess a{core};
+        a.holdTimer();
+        SignalRecorder rec(&core);
+        if (upDown)
+            core.slSaveUpDown(uchar(argument));
+        else
+            a.saveChangeSequence(uchar(argument));
+        QCOMPARE(int(a.pendingUpDown()), pendingUpDown);
+        QCOMPARE(int(a.pendingPreset()), pendingPreset);
+        QCOMPARE(a.queue(), QList<QByteArray>({sp, rn, gs}));
+        QCOMPARE(rec.valuesOf("editable"), QVariantList({1}));
+    }
+
+    // After a paste with a pending file, every save sends that file again.
+    void twoSavesAfterPaste()
+    {
+        Core core;
+        CoreAccess a{core};
+        a.holdTimer();
+        a.impulseDirty() = 1;
+        a.copyImpulseFileName() = "A B.wav";
+        a.copyImpulsePath() = goodFile;
+        const QList<QByteArray> expected = {storeOf("A_B.wav"), sp, rn, gs, sp, rn};
+
+        core.slSaveUpDown(0);
+        compareQueue(a.queue(), expected);
+        const QByteArray first = a.queue().first();
+        core.slSaveUpDown(0);
+        compareQueue(a.queue(), expected);
+        QCOMPARE(a.queue().first(), first);
+        QCOMPARE(a.impulseDirty(), uchar(1));
+        QCOMPARE(a.copyImpulseFileName(), QString("A_B.wav"));
+    }
+
+    // A save with a move pending: the queue goes out command by command as
+    // the device answers, and once it has drained the move is made once.
+    void moveAfterSave_data()
+    {
+        QTest::addColumn<bool>("upDown");
+        QTest::addColumn<int>("argument");
+        QTest::addColumn<QByteArray>("move"); // what the device receives then
+        QTest::newRow("preset up") << true << 3 << QByteArray("chp 1\r\n");
+        QTest::newRow("bank down") << true << 2 << QByteArray("chb 0\r\n");
+        QTest::newRow("preset 5") << false << 5 << QByteArray("pc 5\r\n");
+        QTest::newRow("no move") << true << 0 << QByteArray();
+        QTest::newRow("preset 255: no move") << false << 255 << QByteArray();
+    }
+    void moveAfterSave()
+    {
+        QFETCH(bool, upDown);
+        QFETCH(int, argument);
+        QFETCH(QByteArray, move);
+        Pty pty;
+        QVERIFY(pty.isValid());
+        Core core;
+        CoreAccess a{core};
+        a.holdTimer();
+        QVERIFY(core.openPort(pty.slavePath()));
+        SignalRecorder rec(&core);
+
+        if (upDown)
+            core.slSaveUpDown(uchar(argument));
+        else
+            a.saveChangeSequence(uchar(argument));
+        QCOMPARE(pty.read(4), sp);
+
+        // The device answers each command; each answer releases the head and
+        // runs a pacing step, as the dispatcher does.
+        for (const QByteArray &next : {rn, gs}) {
+            a.answerReceived() = 1;
+            a.queue().removeFirst();
+            core.slTimer();
+            QCOMPARE(pty.read(next.size()), next);
+        }
+        a.answerReceived() = 1;
+        a.queue().removeFirst();
+        rec.clear();
+        core.slTimer(); // the queue has drained: the move runs now
+
+        QCOMPARE(int(a.pendingUpDown()), 0);
+        QCOMPARE(int(a.pendingPreset()), -1);
+        QCOMPARE(rec.lines().mid(rec.lines().size() - 2),
+                 QStringList({"sgSetWait(false)", "sgReadValue(wait,0)"}));
+        // The move itself is made by the navigation, which is merged
+        // separately; until then the device receives nothing here. These
+        // expected failures turn into XPASS failures once it is merged: then
+        // delete the three QEXPECT_FAIL lines.
+        QEXPECT_FAIL("preset up", "bank and preset moves arrive with the navigation", Continue);
+        QEXPECT_FAIL("bank down", "bank and preset moves arrive with the navigation", Continue);
+        QEXPECT_FAIL("preset 5", "bank and preset moves arrive with the navigation", Continue);
+        QCOMPARE(pty.read(qMax(1, move.size()), move.isEmpty() ? 200 : 3000), move);
+
+        // Only once: a later idle step finds nothing pending.
+        a.queue().clear();
+        core.slTimer();
+        QCOMPARE(pty.drainFor(200), QByteArray());
+    }
+};
+
+VORTAXA_TEST_MAIN(TestSaveSequence)
+#include "tst_save_sequence.moc"
