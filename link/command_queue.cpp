@@ -112,8 +112,10 @@ void Core::slTimer()
         // pause, so the pauses reach the wire.
         for (int from = 0; from < head.size(); from += pieceSize) {
             sendRaw(head.mid(from, pieceSize));
-            if (port->isOpen())
-                port->flush();
+            // A closed port takes no bytes, so there is nothing to pace.
+            if (!port->isOpen())
+                continue;
+            port->flush();
             QThread::msleep(piecePauseMs);
         }
     }

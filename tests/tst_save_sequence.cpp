@@ -262,13 +262,7 @@ private slots:
         QCOMPARE(int(a.pendingPreset()), -1);
         QCOMPARE(rec.lines().mid(rec.lines().size() - 2),
                  QStringList({"sgSetWait(false)", "sgReadValue(wait,0)"}));
-        // The move itself is made by the navigation, which is merged
-        // separately; until then the device receives nothing here. These
-        // expected failures turn into XPASS failures once it is merged: then
-        // delete the three QEXPECT_FAIL lines.
-        QEXPECT_FAIL("preset up", "bank and preset moves arrive with the navigation", Continue);
-        QEXPECT_FAIL("bank down", "bank and preset moves arrive with the navigation", Continue);
-        QEXPECT_FAIL("preset 5", "bank and preset moves arrive with the navigation", Continue);
+        // The move goes out once, when the save's commands have drained.
         QCOMPARE(pty.read(qMax(1, move.size()), move.isEmpty() ? 200 : 3000), move);
 
         // Only once: a later idle step finds nothing pending.
