@@ -63,7 +63,9 @@ bool Parser::parse(const QByteArray &data, QList<QByteArray> *out)
         // Literal byte. A template shorter than its mask has no byte to
         // compare with past its end: such a position never matches.
         if (templPos < templ.size() && c == templ.at(templPos)) {
-            prevMask = m;
+            // Any literal class counts as '1', so the capture that follows
+            // starts a new value (and never appends to a missing one).
+            prevMask = '1';
             ++templPos;
             ++maskPos;
             if (maskPos >= maskLength)
