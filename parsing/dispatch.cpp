@@ -5,9 +5,17 @@
 #include "parsing/parser.h"
 
 #include <QDebug>
+#include <QLoggingCategory>
 #include <QSerialPort>
 
 namespace {
+
+// The program's debug lines go to the default category. The dispatcher runs
+// for every read, so its lines are only formatted when that log is on.
+const QLoggingCategory &dispatchLog()
+{
+    return *QLoggingCategory::defaultCategory();
+}
 
 // Decimal text as the device sends it ("07", "2"). Text that is not an
 // unsigned decimal number gives 0; the result keeps the low 8 bits.
@@ -51,7 +59,7 @@ void Core::dispatch(const QByteArray &chunk)
 {
     answerReceived = 0;
     readBuffer = chunk;
-    qDebug() << "slReadyRead" << readBuffer;
+    qCDebug(dispatchLog) << "slReadyRead" << readBuffer;
 
     // Each form sees the whole chunk once; a completed form's values are in
     // parseValues until the next form is fed.
@@ -61,11 +69,11 @@ void Core::dispatch(const QByteArray &chunk)
 
     if (completed(parserNx)) {
         answerReceived = 1;
-        qDebug() << "getNX";
+        qCDebug(dispatchLog) << "getNX";
     }
     if (completed(parserRx)) {
         answerReceived = 1;
-        qDebug() << "getRX";
+        qCDebug(dispatchLog) << "getRX";
     }
     if (completed(parserStatus)) {
         // A completed match always holds one value of the block's length.
@@ -73,7 +81,7 @@ void Core::dispatch(const QByteArray &chunk)
             const QByteArray block = parseValues.first();
             handleStatusBlock(block);
         }
-        qDebug() << "getStatus";
+        qCDebug(dispatchLog) << "getStatus";
     }
     if (completed(parserChb)) {
         if (parseValues.size() == 2 && parseValues.at(1).size() == 2) {
@@ -82,7 +90,7 @@ void Core::dispatch(const QByteArray &chunk)
             emit sgReadValue(QStringLiteral("preset_edit"), 0);
             answerReceived = 1;
         }
-        qDebug() << "getChb";
+        qCDebug(dispatchLog) << "getChb";
     }
     if (completed(parserChp)) {
         if (parseValues.size() == 2 && parseValues.at(1).size() == 2) {
@@ -91,7 +99,7 @@ void Core::dispatch(const QByteArray &chunk)
             emit sgReadValue(QStringLiteral("preset_edit"), 0);
             answerReceived = 1;
         }
-        qDebug() << "getChp";
+        qCDebug(dispatchLog) << "getChp";
     }
     if (completed(parserBank)) {
         if (parseValues.size() == 1 && parseValues.first().size() == 4) {
@@ -103,13 +111,13 @@ void Core::dispatch(const QByteArray &chunk)
             answerReceived = 1;
             presetEdit = 0; // the interface learns it from the bank change itself
         }
-        qDebug() << "getBank";
+        qCDebug(dispatchLog) << "getBank";
     }
     if (completed(parserNameEmpty)) {
         emit sgReadText(QStringLiteral("impulse_name"), QStringLiteral("empty"));
         parserImpulse->reset();
         answerReceived = 1;
-        qDebug() << "getRnEmpty";
+        qCDebug(dispatchLog) << "getRnEmpty";
     } else if (completed(parserName)) {
         // No value at all is only possible when a stale partial match ends
         // with an empty name: show it the way the empty-name answer does.
@@ -117,7 +125,7 @@ void Core::dispatch(const QByteArray &chunk)
             parseValues.isEmpty() ? QStringLiteral("empty") : textUpToNul(parseValues.first());
         emit sgReadText(QStringLiteral("impulse_name"), name);
         answerReceived = 1;
-        qDebug() << "getRn";
+        qCDebug(dispatchLog) << "getRn";
     }
     if (completed(parserMode)) {
         if (parseValues.size() == 1) {
@@ -126,7 +134,7 @@ void Core::dispatch(const QByteArray &chunk)
             answerReceived = 1;
             emit sgReadValue(QStringLiteral("mode"), mode);
         }
-        qDebug() << "getMode";
+        qCDebug(dispatchLog) << "getMode";
     }
     if (completed(parserDev)) {
         if (parseValues.size() == 1) {
@@ -141,7 +149,7 @@ void Core::dispatch(const QByteArray &chunk)
                 presetCount = largeFamilyCount;
             }
             answerReceived = 1;
-            qDebug() << "getName" << typeDev;
+            qCDebug(dispatchLog) << "getName" << typeDev;
         }
     }
     if (completed(parserVer)) {
@@ -149,30 +157,30 @@ void Core::dispatch(const QByteArray &chunk)
             const QByteArray raw = parseValues.first();
             const QString version = QString::fromUtf8(raw.constData(), raw.size());
             answerReceived = 1;
-            qDebug() << "getVer" << version;
-            qDebug() << raw;
+            qCDebug(dispatchLog) << "getVer" << version;
+            qCDebug(dispatchLog) << raw;
             emit sgReadText(QStringLiteral("devVersion"), version);
         }
     }
     if (completed(parserSave)) {
         answerReceived = 1;
-        qDebug() << "savePreset";
+        qCDebug(dispatchLog) << "savePreset";
     }
     if (completed(parserLccEnd)) {
         answerReceived = 1;
-        qDebug() << "getLcc";
+        qCDebug(dispatchLog) << "getLcc";
     }
     if (completed(parserGsEnd)) {
         answerReceived = 1;
-        qDebug() << "getEND";
+        qCDebug(dispatchLog) << "getEND";
     }
     if (completed(parserCabSim)) {
         answerReceived = 1;
-        qDebug() << "getCabSim";
+        qCDebug(dispatchLog) << "getCabSim";
     }
     // The impulse answer is awaited only while a copy is in progress.
     if (copyImpulsePending && completed(parserImpulse)) {
-        qDebug() << "parce getImpuls" << parseValues.size();
+        qCDebug(dispatchLog) << "parce getImpuls" << parseValues.size();
         answerReceived = 1;
         copyImpulseName.clear();
         copyImpulseData.clear();
@@ -188,28 +196,28 @@ void Core::dispatch(const QByteArray &chunk)
     if (isSmallFamily(typeDev) && completed(parserNames16)) {
         const QList<QByteArray> values = parseValues;
         handleImpulseList(values);
-        qDebug() << "getRns16";
+        qCDebug(dispatchLog) << "getRns16";
     }
     if (isLargeFamily(typeDev) && completed(parserNames100)) {
         const QList<QByteArray> values = parseValues;
         handleImpulseList(values);
-        qDebug() << "getRns100";
+        qCDebug(dispatchLog) << "getRns100";
     }
     if (completed(parserPc)) {
         answerReceived = 1;
-        qDebug() << "getPC";
+        qCDebug(dispatchLog) << "getPC";
     }
     if (completed(parserCcEnd)) {
         answerReceived = 1;
-        qDebug() << "getccEnd";
+        qCDebug(dispatchLog) << "getccEnd";
     }
     if (completed(parserDccEnd)) {
         answerReceived = 1;
-        qDebug() << "getdccEnd";
+        qCDebug(dispatchLog) << "getdccEnd";
     }
     if (completed(parserEscEnd)) {
         answerReceived = 1;
-        qDebug() << "getescEnd";
+        qCDebug(dispatchLog) << "getescEnd";
     }
 
     // However many forms completed, the queue advances by one entry.
@@ -225,6 +233,8 @@ void Core::handleImpulseList(const QList<QByteArray> &values)
     answerReceived = 1;
     QString names;
     QString flags;
+    names.reserve(values.size() * 8);
+    flags.reserve(values.size() * 2);
     // Values come in pairs: a slot's name, then its two-character flag text.
     // An empty name yields no value, so an odd count can occur: the
     // incomplete last pair is left out.

@@ -7,6 +7,8 @@
 #include <QDebug>
 #include <QString>
 
+#include <array>
+
 namespace {
 
 int hexDigit(char c)
@@ -37,6 +39,26 @@ uchar pairValue(char high, char low)
     return ok ? static_cast<uchar>(value & 0xff) : 0;
 }
 
+// The published names as strings, built once from the position table.
+struct NameStrings {
+    std::array<QString, status::byteCount> names;
+    std::array<QString, status::byteCount> aliases;
+    NameStrings()
+    {
+        for (const status::Parameter &p : status::parameters()) {
+            names[p.position] = QString::fromLatin1(p.name);
+            if (p.alias)
+                aliases[p.position] = QString::fromLatin1(p.alias);
+        }
+    }
+};
+
+const NameStrings &nameStrings()
+{
+    static const NameStrings strings;
+    return strings;
+}
+
 int published(const status::Parameter &p, uchar value)
 {
     return p.isSigned ? static_cast<int>(static_cast<signed char>(value)) : value;
@@ -65,15 +87,14 @@ void Core::handleStatusBlock(const QByteArray &block)
         statusData[i] = pairValue(block.at(2 * i), block.at(2 * i + 1));
 
     const auto &parameters = status::parameters();
-    for (const int position : status::aliasOrder()) {
-        const status::Parameter &p = parameters[position];
-        emit sgReadValue(QString::fromLatin1(p.alias), published(p, statusData[position]));
-    }
+    const NameStrings &strings = nameStrings();
+    for (const int position : status::aliasOrder())
+        emit sgReadValue(strings.aliases[position],
+                         published(parameters[position], statusData[position]));
     qDebug() << "READ GS";
-    for (const int position : status::nameOrder()) {
-        const status::Parameter &p = parameters[position];
-        emit sgReadValue(QString::fromLatin1(p.name), published(p, statusData[position]));
-    }
+    for (const int position : status::nameOrder())
+        emit sgReadValue(strings.names[position],
+                         published(parameters[position], statusData[position]));
 
     answerReceived = 1;
 }
