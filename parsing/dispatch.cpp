@@ -2,6 +2,7 @@
 // answer forms in a fixed order; each completed form changes state and tells
 // the interface, and any completed form retires the head of the command queue.
 #include "core/core.h"
+#include "parsing/answer_catalogue.h"
 #include "parsing/parser.h"
 
 #include <QDebug>
@@ -77,7 +78,7 @@ void Core::dispatch(const QByteArray &chunk)
     }
     if (completed(parserStatus)) {
         // A completed match always holds one value of the block's length.
-        if (parseValues.size() == 1 && parseValues.first().size() == 86) {
+        if (parseValues.size() == 1 && parseValues.first().size() == answers::statusTextLength) {
             const QByteArray block = parseValues.first();
             handleStatusBlock(block);
         }
