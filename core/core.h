@@ -146,6 +146,10 @@ private:
     void writePort(const QByteArray &bytes);
 
     // ---- parsing/ helpers ---------------------------------------------
+    // Everything slReadyRead does after reading the port: one received
+    // chunk offered to the answer forms. Tests and benchmarks feed it
+    // directly.
+    void dispatch(const QByteArray &chunk);
     void handleStatusBlock(const QByteArray &block);
     void handleImpulseList(const QList<QByteArray> &values);
 

@@ -1,7 +1,100 @@
-// Decoding and publishing the 43-byte status block of the current preset.
+// Decoding and publishing the 43-byte status block of the current preset:
+// the raw text is kept for compare and copy, every byte is published under
+// its name, and most under an upper-case alias as well.
 #include "core/core.h"
+#include "parsing/status_layout.h"
+
+#include <QDebug>
+#include <QString>
+
+#include <array>
+
+namespace {
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// One status byte from its two characters. Two hex digits are the common
+// case; anything else goes through Qt's base-16 conversion so that its
+// rules (surrounding blanks, a sign) apply. Text that does not convert
+// gives 0. Works on the raw bytes, so a non-ASCII byte cannot shift the
+// positions that follow.
+uchar pairValue(char high, char low)
+{
+    const int h = hexDigit(high);
+    const int l = hexDigit(low);
+    if (h >= 0 && l >= 0)
+        return static_cast<uchar>(h * 16 + l);
+    const char pair[2] = {high, low};
+    bool ok = false;
+    const int value = QString::fromLatin1(pair, 2).toInt(&ok, 16);
+    return ok ? static_cast<uchar>(value & 0xff) : 0;
+}
+
+// The published names as strings, built once from the position table.
+struct NameStrings {
+    std::array<QString, status::byteCount> names;
+    std::array<QString, status::byteCount> aliases;
+    NameStrings()
+    {
+        for (const status::Parameter &p : status::parameters()) {
+            names[p.position] = QString::fromLatin1(p.name);
+            if (p.alias)
+                aliases[p.position] = QString::fromLatin1(p.alias);
+        }
+    }
+};
+
+const NameStrings &nameStrings()
+{
+    static const NameStrings strings;
+    return strings;
+}
+
+int published(const status::Parameter &p, uchar value)
+{
+    return p.isSigned ? static_cast<int>(static_cast<signed char>(value)) : value;
+}
+
+} // namespace
 
 void Core::handleStatusBlock(const QByteArray &block)
 {
-    Q_UNUSED(block);
+    // The block becomes the compare reference only while the preset is
+    // not being edited; an armed compare is used up either way.
+    if (editable == 0 && compareArm)
+        compareStatus = block;
+    compareArm = 0;
+
+    if (copyStatusPending) {
+        copyStatus = block;
+        copyStatusPending = 0;
+    }
+
+    emit sgSetEnabled(editable != 0);
+    emit sgReadValue(QStringLiteral("editable"), editable);
+
+    const int pairs = qMin(status::byteCount, block.size() / 2);
+    for (int i = 0; i < pairs; ++i)
+        statusData[i] = pairValue(block.at(2 * i), block.at(2 * i + 1));
+
+    const auto &parameters = status::parameters();
+    const NameStrings &strings = nameStrings();
+    for (const int position : status::aliasOrder())
+        emit sgReadValue(strings.aliases[position],
+                         published(parameters[position], statusData[position]));
+    qDebug() << "READ GS";
+    for (const int position : status::nameOrder())
+        emit sgReadValue(strings.names[position],
+                         published(parameters[position], statusData[position]));
+
+    answerReceived = 1;
 }

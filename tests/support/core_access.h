@@ -98,4 +98,7 @@ struct CoreAccess {
     // Stops the port timer so that a test drives every pacing step itself.
     // Setting the interval of a stopped timer does not start it again.
     void holdTimer() { c.portTimer->stop(); }
+
+    // Offers one received chunk to the answer forms, as a port read does.
+    void dispatch(const QByteArray &chunk) { c.dispatch(chunk); }
 };

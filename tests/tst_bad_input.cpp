@@ -1,0 +1,306 @@
+// Line noise and broken answers fed to the dispatcher: seeded random chunks
+// and mutations of real answers must never let the queue jump, never grow a
+// captured value past its cap, and never stop clean answers being recognised
+// once the noise is over.
+#include "core/core.h"
+#include "link/requests.h"
+#include "support/core_access.h"
+#include "support/signal_recorder.h"
+#include "support/test_main.h"
+
+#include <random>
+
+namespace {
+
+constexpr int noiseReads = 250000; // reads of noise, mutated answers included
+constexpr quint32 seed = 0x5eed4;
+
+QByteArray statusAnswer(int seedValue)
+{
+    QByteArray bytes;
+    for (int i = 0; i < 43; ++i)
+        bytes.append(char((seedValue * 29 + i * 11) & 0xff));
+    return "gs\r" + bytes.toHex() + "\n";
+}
+
+QByteArray listAnswer(int slotCount)
+{
+    QByteArray bytes = "rns\r";
+    for (int i = 0; i < slotCount; ++i)
+        bytes += (i == 2 ? QByteArray("*") : "Cab " + QByteArray::number(i + 1)) + "\n01\nEND\n";
+    return bytes;
+}
+
+// One answer of every form, as the device sends them.
+QList<QByteArray> realAnswers()
+{
+    QByteArray image;
+    for (int i = 0; i < 600; ++i)
+        image.append(char(i * 13));
+    return {"olkdev\r1\nEND\n",
+            "olkdev\r2\nEND\n",
+            "gsEND\n",
+            "ccEND\n",
+            "dcc\rEND\n",
+            "lcc\rEND\n",
+            "esc\rEND\n",
+            "NX\n",
+            "RX 01",
+            statusAnswer(1),
+            statusAnswer(2),
+            "chb 1\r03\n",
+            "chp 0\r12\n",
+            "sp\rEND\n",
+            "gb\r0309\n",
+            "cc\rMy Cab\n" + image.toHex() + "\n",
+            "gm\r07\n",
+            "rn\rClean 1\n",
+            "rn\r\n",
+            "ce 0\r",
+            "pc 1a\r",
+            "olkver\r1.07\n",
+            listAnswer(16),
+            listAnswer(100)};
+}
+
+class Noise {
+public:
+    explicit Noise(quint32 s) : rng(s) {}
+
+    int below(int n) { return n <= 0 ? 0 : std::uniform_int_distribution<int>(0, n - 1)(rng); }
+    bool oneIn(int n) { return below(n) == 0; }
+
+    char byte()
+    {
+        // Half the time a byte the answer forms care about.
+        static const QByteArray protocol = "olkdevrsgEND\r\n XRpcmb0123456789*_";
+        return oneIn(2) ? protocol.at(below(protocol.size())) : char(below(256));
+    }
+
+    QByteArray bytes(int length)
+    {
+        QByteArray result(length, '\0');
+        for (char &c : result)
+            c = byte();
+        return result;
+    }
+
+    QByteArray mutate(QByteArray answer, const QList<QByteArray> &corpus)
+    {
+        const int steps = 1 + below(3);
+        for (int s = 0; s < steps; ++s) {
+            const int at = below(answer.size() + 1);
+            switch (below(6)) {
+            case 0: // truncated
+                answer.truncate(at);
+                break;
+            case 1: // a stretch duplicated
+                answer.insert(at, answer.mid(below(answer.size() + 1), 1 + below(32)));
+                break;
+            case 2: // spliced with another answer
+                answer = answer.left(at) + corpus.at(below(corpus.size())).mid(below(40));
+                break;
+            case 3: // bytes flipped
+                for (int n = 1 + below(4); n > 0 && !answer.isEmpty(); --n)
+                    answer[below(answer.size())] = byte();
+                break;
+            case 4: // noise inserted
+                answer.insert(at, bytes(1 + below(8)));
+                break;
+            default: // a stretch dropped
+                answer.remove(at, 1 + below(8));
+                break;
+            }
+        }
+        return answer;
+    }
+
+    // Cuts a piece of input into reads at random points.
+    QList<QByteArray> split(const QByteArray &input)
+    {
+        QList<QByteArray> reads;
+        int from = 0;
+        while (from < input.size()) {
+            const int length = oneIn(2) ? input.size() - from : 1 + below(input.size() - from);
+            reads << input.mid(from, length);
+            from += length;
+        }
+        return reads;
+    }
+
+private:
+    std::mt19937 rng;
+};
+
+QList<Parser *> allParsers(CoreAccess &a)
+{
+    return {a.parserDev(),     a.parserGsEnd(),    a.parserCcEnd(),     a.parserDccEnd(),
+            a.parserLccEnd(),  a.parserEscEnd(),   a.parserRx(),        a.parserNx(),
+            a.parserStatus(),  a.parserChb(),      a.parserChp(),       a.parserBank(),
+            a.parserSave(),    a.parserImpulse(),  a.parserMode(),      a.parserName(),
+            a.parserNames16(), a.parserNames100(), a.parserNameEmpty(), a.parserCabSim(),
+            a.parserPc(),      a.parserVer()};
+}
+
+int longestCapture(CoreAccess &a)
+{
+    int longest = 0;
+    for (Parser *p : allParsers(a))
+        for (const QByteArray &v : p->partialValues())
+            longest = qMax(longest, v.size());
+    for (const QByteArray &v : a.parseValues())
+        longest = qMax(longest, v.size());
+    return longest;
+}
+
+} // namespace
+
+class TestBadInput : public QObject {
+    Q_OBJECT
+
+private slots:
+    void noiseThenCleanAnswers();
+    void runawayFieldIsCapped_data();
+    void runawayFieldIsCapped();
+};
+
+void TestBadInput::noiseThenCleanAnswers()
+{
+    Core core;
+    CoreAccess a{core};
+    a.holdTimer();
+    Noise noise(seed);
+    const QList<QByteArray> corpus = realAnswers();
+
+    int reads = 0;
+    int answered = 0;
+    int longest = 0;
+    QByteArray firstJump; // the first read that retired more than one entry
+    while (reads < noiseReads) {
+        QByteArray input;
+        switch (noise.below(4)) {
+        case 0:
+            input = noise.bytes(noise.below(64));
+            break;
+        case 1:
+            input = corpus.at(noise.below(corpus.size()));
+            break;
+        default:
+            input = noise.mutate(corpus.at(noise.below(corpus.size())), corpus);
+            break;
+        }
+        // Flags that decide which forms are fed change now and then, as a
+        // copy or an identification answer would change them.
+        if (noise.oneIn(16))
+            a.copyImpulsePending() = 1;
+        if (noise.oneIn(64))
+            a.typeDev() = uchar(QList<int>{0, 1, 2, 3, 4, 7}.at(noise.below(6)));
+        if (noise.oneIn(32)) {
+            a.editable() = uchar(noise.below(2));
+            a.compareArm() = 1;
+            a.copyStatusPending() = 1;
+        }
+        for (const QByteArray &chunk : noise.split(input.isEmpty() ? QByteArray(1, '\n') : input)) {
+            if (a.queue().size() < 2)
+                a.queue() = requests::startupBurst();
+            const int before = a.queue().size();
+            a.dispatch(chunk);
+            ++reads;
+            answered += a.answerReceived();
+            if (a.queue().size() < before - 1 && firstJump.isEmpty())
+                firstJump = chunk.toHex();
+            longest = qMax(longest, longestCapture(a));
+        }
+    }
+    QVERIFY2(firstJump.isEmpty(), firstJump.constData());
+    QVERIFY(longest <= Parser::maxValueLength);
+    // The noise was not all rejected: answers were recognised in it too.
+    QVERIFY2(answered > noiseReads / 20, qPrintable(QString::number(answered)));
+
+    // A direct write, then bytes that end every field and break every
+    // literal: each form is left idle, whichever state the noise left.
+    core.sendRaw(requests::status);
+    for (int i = 0; i < 300; ++i) {
+        a.copyImpulsePending() = 1;  // so the impulse form is fed too
+        a.typeDev() = i % 2 ? 2 : 1; // and both list forms
+        a.dispatch("\r\n~");
+    }
+    for (Parser *p : allParsers(a))
+        QVERIFY(p->isIdle());
+
+    // The start-up answers are recognised again, one queue entry each.
+    a.typeDev() = 1;
+    a.copyImpulsePending() = 0;
+    a.editable() = 1;
+    a.queue() = requests::startupBurst();
+    SignalRecorder rec(&core);
+    const QList<QByteArray> startup = {"olkdev\r1\nEND\n", "olkver\r1.07\n", listAnswer(100),
+                                       "rn\rClean 1\n",    "gb\r0309\n",     statusAnswer(3),
+                                       "gm\r07\n"};
+    for (int i = 0; i < startup.size(); ++i) {
+        a.dispatch(startup.at(i));
+        QCOMPARE(a.queue().size(), startup.size() - 1 - i);
+    }
+    QCOMPARE(rec.valuesOf("type_dev"), QVariantList{1});
+    QCOMPARE(rec.valuesOf("devVersion"), QVariantList{"1.07"});
+    QCOMPARE(rec.valuesOf("impulse_names").value(0).toString().count(','), 100);
+    QCOMPARE(rec.valuesOf("impulse_name"), QVariantList{"Clean 1"});
+    QCOMPARE(rec.valuesOf("bank"), QVariantList{3});
+    QCOMPARE(rec.valuesOf("preset"), QVariantList{9});
+    QCOMPARE(rec.valuesOf("master_volume"), QVariantList{int(uchar(3 * 29 + 7 * 11))});
+    QCOMPARE(rec.valuesOf("mode"), QVariantList{7});
+}
+
+void TestBadInput::runawayFieldIsCapped_data()
+{
+    QTest::addColumn<QByteArray>("prefix");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("published"); // value name the clean answer publishes
+
+    QTest::newRow("impulse name") << QByteArray("rn\r") << QByteArray("rn\rCab\n")
+                                  << "impulse_name";
+    QTest::newRow("version") << QByteArray("olkver\r") << QByteArray("olkver\r1.07\n")
+                             << "devVersion";
+    QTest::newRow("device type") << QByteArray("olkdev\r") << QByteArray("olkdev\r1\nEND\n")
+                                 << "type_dev";
+    QTest::newRow("list slot name")
+        << QByteArray("rns\rCab 1\n01\nEND\n") << listAnswer(100) << "impulse_names";
+    QTest::newRow("preset number") << QByteArray("pc ") << QByteArray("pc 3\r") << QString();
+    QTest::newRow("impulse image")
+        << QByteArray("cc\rMy Cab\n") << QByteArray("cc\rMy Cab\n524946\n") << QString();
+}
+
+void TestBadInput::runawayFieldIsCapped()
+{
+    QFETCH(QByteArray, prefix);
+    QFETCH(QByteArray, answer);
+    QFETCH(QString, published);
+
+    Core core;
+    CoreAccess a{core};
+    a.holdTimer();
+    a.copyImpulsePending() = 1;
+    a.queue() = {"rn\r\n", "gs\r\n"};
+    a.dispatch(prefix);
+
+    // A device that streams without ever ending the field.
+    const QByteArray stream(64 * 1024, 'a');
+    int longest = 0;
+    for (int i = 0; i < 20; ++i) {
+        a.dispatch(stream);
+        longest = qMax(longest, longestCapture(a));
+    }
+    QCOMPARE(longest, Parser::maxValueLength);
+    QCOMPARE(a.queue().size(), 2); // nothing was taken for an answer
+    for (Parser *p : allParsers(a))
+        QVERIFY(p->isIdle());
+
+    SignalRecorder rec(&core);
+    a.dispatch(answer);
+    QCOMPARE(a.queue().size(), 1);
+    if (!published.isEmpty())
+        QCOMPARE(rec.valuesOf(published).size(), 1);
+}
+
+VORTAXA_TEST_MAIN(TestBadInput)
+#include "tst_bad_input.moc"
