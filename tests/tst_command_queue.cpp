@@ -99,6 +99,7 @@ private slots:
     {
         Link l;
         QVERIFY(l.open());
+        l.a.holdReads();
         l.pty.write("olkdev\r1\nEND\n");
         QVERIFY(spinUntil([&] { return l.a.port()->bytesAvailable() > 0; }));
         l.a.queue() = {"chb 1\r\n"};
@@ -413,6 +414,7 @@ private slots:
         QVERIFY(!l.a.parserName()->parse("rn\r", &values));
         QVERIFY(!l.a.parserNx()->isIdle() && !l.a.parserRx()->isIdle() &&
                 !l.a.parserName()->isIdle());
+        l.a.holdReads();
         l.pty.write("stale bytes");
         QVERIFY(spinUntil([&] { return l.a.port()->bytesAvailable() > 0; }));
         l.a.readBuffer() = "stale chunk";

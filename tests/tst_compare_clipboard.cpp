@@ -95,6 +95,7 @@ void TestCompareClipboard::escReplacesQueue()
     rig->a.editable() = 0;
     rig->a.impulseName() = QStringLiteral("cab.wav");
     rig->a.impulseDirty() = 1;
+    rig->a.holdReads();
     rig->pty.write("late answer");
     QVERIFY(spinUntil([&] { return rig->a.port()->bytesAvailable() == 11; }));
 

@@ -228,6 +228,7 @@ private slots:
         CoreAccess a{core};
         a.holdTimer();
         QVERIFY(core.openPort(pty.slavePath()));
+        a.holdReads();
         pty.write("olkdev\r1\nEND\n"); // unread input for the discarding paths
         QVERIFY(spinUntil([&] { return a.port()->bytesAvailable() > 0; }));
 

@@ -256,6 +256,7 @@ void TestSetValue::parameterWriteLeavesQueueAlone()
 {
     rig->a.queue() = {"gs\r\n", "rn\r\n"};
     rig->a.commandTotal() = 2;
+    rig->a.holdReads();
     rig->pty.write("stale");
     QVERIFY(spinUntil([&] { return rig->a.port()->bytesAvailable() == 5; }));
     rig->a.readBuffer() = "stale";

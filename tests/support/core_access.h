@@ -95,6 +95,10 @@ struct CoreAccess {
     static QByteArray intToBytes(qint32 v) { return Core::intToBytes(v); }
     void saveChangeSequence(uchar n) { c.saveChangeSequence(n); }
 
+    // Leaves received bytes unread in the port, as if they had arrived after
+    // the dispatcher last ran: for testing the paths that discard them.
+    void holdReads() { QObject::disconnect(c.port, &QSerialPort::readyRead, &c, nullptr); }
+
     // Stops the port timer so that a test drives every pacing step itself.
     // Setting the interval of a stopped timer does not start it again.
     void holdTimer() { c.portTimer->stop(); }
