@@ -14,6 +14,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -41,6 +42,8 @@ VirtualDevice::VirtualDevice(const Options &options, DeviceModel &model)
     releaseTimer.setSingleShot(true);
     releaseTimer.setTimerType(Qt::PreciseTimer);
     connect(&releaseTimer, &QTimer::timeout, this, &VirtualDevice::releaseDue);
+    vanishTimer.setInterval(10);
+    connect(&vanishTimer, &QTimer::timeout, this, &VirtualDevice::vanishWhenRead);
     partialTimer.setSingleShot(true);
     connect(&partialTimer, &QTimer::timeout, this, &VirtualDevice::abandonPartial);
     if (options.split)
@@ -137,6 +140,7 @@ void VirtualDevice::closePty()
     }
     releaseTimer.stop();
     partialTimer.stop();
+    vanishTimer.stop();
 }
 
 void VirtualDevice::shutdown()
@@ -207,11 +211,12 @@ void VirtualDevice::process(const Request &request)
         }
         if (reply.storeChanged)
             saveStore();
-        if (reply.answered)
+        if (reply.answered) {
             ++counters.answers;
-        writeStats(); // before the answer, so a test that has the answer sees the counts
-        if (reply.answered)
             scheduleAnswer(reply.answer);
+        }
+        writeStats(); // before the answer leaves, so whoever has it sees the counts
+        releaseDue();
     }
     if (lost)
         writeStats();
@@ -245,13 +250,13 @@ void VirtualDevice::scheduleAnswer(const QByteArray &answer)
             at += size;
         }
     }
-    releaseDue();
 }
 
 void VirtualDevice::schedule(const QByteArray &bytes, qint64 dueMs)
 {
     scheduled.push_back(Piece{bytes, dueMs});
     lastDueMs = dueMs;
+    ++counters.pieces;
 }
 
 void VirtualDevice::releaseDue()
@@ -260,7 +265,6 @@ void VirtualDevice::releaseDue()
     while (!scheduled.empty() && scheduled.front().dueMs <= now) {
         const QByteArray bytes = scheduled.front().bytes;
         scheduled.pop_front();
-        ++counters.pieces;
         logLine(answerLog, bytes);
         output.append(bytes);
         // Each piece on its own write, so pieces due together still leave
@@ -290,12 +294,25 @@ void VirtualDevice::flushOutput()
     }
     if (writeNotifier)
         writeNotifier->setEnabled(false);
-    if (vanishing && master >= 0 && scheduled.empty() && output.isEmpty()) {
-        closePty();
-        saveStore();
-        writeStats();
-        emit vanished();
+    if (vanishing && master >= 0 && scheduled.empty() && output.isEmpty() &&
+        !vanishTimer.isActive()) {
+        vanishClock.start();
+        vanishTimer.start();
     }
+}
+
+void VirtualDevice::vanishWhenRead()
+{
+    // Closing the master throws away what the program has not read yet, so
+    // the last answer is let through first (for at most two seconds).
+    int unread = 0;
+    if (::ioctl(slaveFd, TIOCINQ, &unread) == 0 && unread > 0 && vanishClock.elapsed() < 2000)
+        return;
+    vanishTimer.stop();
+    closePty();
+    saveStore();
+    writeStats();
+    emit vanished();
 }
 
 void VirtualDevice::writeStats()

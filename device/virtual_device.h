@@ -87,6 +87,7 @@ private:
     void report(const char *kind, const QString &text, const QByteArray &request);
     void abandonPartial();
     void closePty();
+    void vanishWhenRead();
 
     Options options;
     DeviceModel &model;
@@ -105,6 +106,8 @@ private:
     QSocketNotifier *writeNotifier = nullptr;
     QTimer releaseTimer;
     QTimer partialTimer;
+    QTimer vanishTimer;
+    QElapsedTimer vanishClock;
     QElapsedTimer clock;
 
     struct Piece {
