@@ -108,7 +108,7 @@ void TestDeviceFaults::splitAnswers()
 void TestDeviceFaults::splitArrivesInSeveralReads()
 {
     DeviceSession s;
-    QVERIFY(s.start({"--split", "3", "--split-max", "2", "--split-gap", "30"}));
+    QVERIFY(s.start({"--split", "3", "--split-max", "2", "--split-gap", "40"}));
     s.send("olkdev\r\n");
     int reads = 0;
     QCOMPARE(s.readCountingReads(13, &reads), QByteArray("olkdev\r1\nEND\n"));
