@@ -184,6 +184,7 @@ int main(int argc, char *argv[])
     action.sa_flags = SA_RESTART;
     for (int s : {SIGINT, SIGTERM, SIGHUP})
         sigaction(s, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN); // a reader of stdout that went away must not end the device
     QSocketNotifier signalNotifier(signalPipe[0], QSocketNotifier::Read);
     QObject::connect(&signalNotifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
 

@@ -160,25 +160,6 @@ QByteArray DeviceSession::readFor(int ms)
     return out;
 }
 
-QByteArray DeviceSession::readQuiet(int quietMs, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    QElapsedTimer quiet;
-    quiet.start();
-    int seen = received.size();
-    while (quiet.elapsed() < quietMs && clock.elapsed() < timeoutMs && !hungUp) {
-        pump(5);
-        if (received.size() != seen) {
-            seen = received.size();
-            quiet.restart();
-        }
-    }
-    const QByteArray out = received;
-    received.clear();
-    return out;
-}
-
 QByteArray DeviceSession::readCountingReads(int count, int *reads, int timeoutMs)
 {
     *reads = 0;

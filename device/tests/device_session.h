@@ -37,8 +37,6 @@ public:
     QByteArray read(int count, int timeoutMs = 5000);
     // Returns whatever arrives within `ms`.
     QByteArray readFor(int ms);
-    // Reads until nothing has arrived for `quietMs`.
-    QByteArray readQuiet(int quietMs = 80, int timeoutMs = 5000);
     // Waits up to `waitMs` for bytes; returns everything received so far.
     QByteArray take(int waitMs);
     // Sends `request` and reads an answer of `answerSize` bytes.
