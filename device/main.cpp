@@ -100,6 +100,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption vanishAfter(QStringLiteral("vanish-after"),
                                          QStringLiteral("Close the port after the Nth request."),
                                          QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption muteAfter(
+        QStringLiteral("mute-after"),
+        QStringLiteral("Lose every request for a while after the Nth request."),
+        QStringLiteral("n"), QStringLiteral("0"));
+    const QCommandLineOption muteFor(QStringLiteral("mute-for"),
+                                     QStringLiteral("How long --mute-after loses requests."),
+                                     QStringLiteral("ms"), QStringLiteral("3000"));
     const QCommandLineOption requestTimeout(
         QStringLiteral("request-timeout"),
         QStringLiteral("Drop an incomplete request after this quiet time."), QStringLiteral("ms"),
@@ -107,8 +114,8 @@ int main(int argc, char *argv[])
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("No error and warning lines on stderr."));
     parser.addOptions({type, firmware, link, store, log, answerLog, statsFile, split, splitMax,
-                       splitGap, delay, dropEvery, noise, noiseMax, vanishAfter, requestTimeout,
-                       quiet});
+                       splitGap, delay, dropEvery, noise, noiseMax, vanishAfter, muteAfter, muteFor,
+                       requestTimeout, quiet});
     parser.process(app);
 
     vdev::Options options;
@@ -153,6 +160,8 @@ int main(int argc, char *argv[])
         {dropEvery, 0, &options.dropEvery},
         {noiseMax, 1, &options.noiseMax},
         {vanishAfter, 0, &options.vanishAfter},
+        {muteAfter, 0, &options.muteAfter},
+        {muteFor, 1, &options.muteForMs},
         {requestTimeout, 1, &options.requestTimeoutMs},
     };
     for (const auto &i : ints) {

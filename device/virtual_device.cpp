@@ -195,6 +195,10 @@ void VirtualDevice::process(const Request &request)
     bool lost = false;
     if (draws && options.dropEvery > 0)
         lost = ++answeredRequests % options.dropEvery == 0;
+    // A device that stops listening for a while: everything that arrives in
+    // the silence is lost, whatever it is.
+    if (muteStartMs >= 0 && clock.elapsed() - muteStartMs < options.muteForMs)
+        lost = true;
 
     if (lost) {
         // As if the request never reached the device: not carried out, no answer.
@@ -220,6 +224,9 @@ void VirtualDevice::process(const Request &request)
     }
     if (lost)
         writeStats();
+
+    if (options.muteAfter > 0 && counters.requests == options.muteAfter)
+        muteStartMs = clock.elapsed();
 
     if (options.vanishAfter > 0 && counters.requests >= options.vanishAfter) {
         vanishing = true;

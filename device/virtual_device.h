@@ -40,7 +40,9 @@ struct Options {
     bool noise = false; // stray bytes before each answer
     quint64 noiseSeed = 0;
     int noiseMax = 4;
-    int vanishAfter = 0;         // close the pty after the Nth request
+    int vanishAfter = 0; // close the pty after the Nth request
+    int muteAfter = 0;   // after the Nth request, lose every request for muteForMs
+    int muteForMs = 3000;
     int requestTimeoutMs = 2000; // an incomplete request is abandoned after this quiet time
     bool quiet = false;          // no error lines on stderr
 };
@@ -101,6 +103,7 @@ private:
     bool linked = false;
     bool vanishing = false;
     int answeredRequests = 0;
+    qint64 muteStartMs = -1; // when the silence of --mute-after began
 
     QSocketNotifier *readNotifier = nullptr;
     QSocketNotifier *writeNotifier = nullptr;

@@ -70,6 +70,7 @@ private slots:
     void splitArrivesInSeveralReads();
     void delayBeforeEachAnswer();
     void dropEveryNthAnsweredRequest();
+    void muteAfterNthRequest();
     void noiseBeforeEachAnswer();
     void vanishAfterNthRequest();
     void symlinkRemovedOnSignal_data();
@@ -150,6 +151,28 @@ void TestDeviceFaults::dropEveryNthAnsweredRequest()
     QCOMPARE(stats.value("requests").toInt(), 8);
     QCOMPARE(stats.value("errors").toInt(), 0);
     QCOMPARE(s.requestLog().size(), 8);
+}
+
+// After the Nth request the device takes nothing for a while: requests are
+// lost whole, parameter commands too; afterwards it answers again.
+void TestDeviceFaults::muteAfterNthRequest()
+{
+    DeviceSession s;
+    QVERIFY(s.start({"--type", "2", "--mute-after", "2", "--mute-for", "600"}));
+    QCOMPARE(s.ask("gb\r\n", 8), QByteArray("gb\r0000\n")); // 1
+    s.send("mv 5\r\n");                                     // 2: carried out, then silence
+    s.send("mv 9\r\n");                                     // lost
+    s.send("chp 1\r\n");                                    // lost
+    QCOMPARE(s.readFor(300), QByteArray());
+    QTest::qWait(400);
+    QCOMPARE(s.ask("gb\r\n", 8), QByteArray("gb\r0000\n")); // no move happened
+    QCOMPARE(quint8(s.status().at(7)), quint8(5));
+
+    const QJsonObject stats = s.stats();
+    QCOMPARE(stats.value("dropped").toInt(), 2);
+    QCOMPARE(stats.value("requests").toInt(), 6);
+    QCOMPARE(stats.value("errors").toInt(), 0);
+    QCOMPARE(s.requestLog().size(), 6);
 }
 
 // Stray bytes (no letters, digits, CR or LF) come before each answer; the
