@@ -17,6 +17,10 @@ constexpr int retryLimit = 3;    // sends without an answer before giving up
 
 void Core::send(QByteArray command)
 {
+    // Into an empty queue the command becomes a new head: its sends are
+    // counted afresh, not on top of a head that was dropped unanswered.
+    if (commandQueue.isEmpty())
+        sendCount = 0;
     commandQueue.append(command);
     commandTotal = static_cast<quint16>(commandQueue.size());
 }
@@ -89,7 +93,11 @@ void Core::slTimer()
 
     qDebug() << "sendCount" << sendCount;
     if (answerReceived) {
-        sendCount = 0;
+        // An answer released the previous head: this is the first send of
+        // the new one. The answer is used up, so that the re-sends of this
+        // head count even when no bytes at all come back.
+        answerReceived = 0;
+        sendCount = 1;
     } else if (sendCount + 1 > retryLimit) {
         sendCount = 0;
         lastErrCommand = commandQueue.first();
@@ -97,7 +105,18 @@ void Core::slTimer()
         const int end = lastErrCommand.indexOf('\0');
         emit sgAnswerErrSave(
             QString::fromUtf8(end < 0 ? lastErrCommand : lastErrCommand.left(end)));
+        // A save that did not reach its store request has stored nothing:
+        // the preset keeps its unsaved edits, and the move that waited for
+        // the save must not carry them away.
+        const bool saveCutShort = commandQueue.contains(requests::storePreset);
         commandQueue.clear();
+        if (saveCutShort) {
+            pendingUpDown = 0;
+            pendingPreset = -1;
+            presetEdit = 1;
+            emit sgSetEdit(true);
+            emit sgReadValue(QStringLiteral("preset_edit"), 1);
+        }
         return;
     } else {
         ++sendCount;

@@ -206,7 +206,8 @@ void TestBadInput::noiseThenCleanAnswers()
             const int before = a.queue().size();
             a.dispatch(chunk);
             ++reads;
-            answered += a.answerReceived();
+            if (a.queue().size() == before - 1) // an answer retires one entry
+                ++answered;
             if (a.queue().size() < before - 1 && firstJump.isEmpty())
                 firstJump = chunk.toHex();
             longest = qMax(longest, longestCapture(a));

@@ -174,8 +174,13 @@ private slots:
         const QByteArray gs = "gs\r\n";
         QTest::newRow("silent device, nothing answered yet: three sends, then give up")
             << gs << 0 << 0 << 4 << 3 << QString("gs\r\n");
-        QTest::newRow("answer flag left set: re-sent without end")
-            << gs << 1 << 0 << 12 << 12 << QString();
+        // The answer that released the previous head is used up by the first
+        // send of this one: a device that falls silent mid-sequence is given
+        // up on after three sends too.
+        QTest::newRow("answer flag left set: three sends, then give up")
+            << gs << 1 << 0 << 4 << 3 << QString("gs\r\n");
+        QTest::newRow("answer flag left set over a count of 3: three sends, then give up")
+            << gs << 1 << 3 << 4 << 3 << QString("gs\r\n");
         QTest::newRow("count left at 2: one send, then give up")
             << gs << 0 << 2 << 2 << 1 << QString("gs\r\n");
         QTest::newRow("count left at 3: give up without sending")
@@ -239,6 +244,89 @@ private slots:
         QCOMPARE(rec.lines(), QStringList({"sgSetWait(false)", "sgReadValue(wait,0)"}));
         QCOMPARE(l.a.commandTotal(), quint16(0));
         QCOMPARE(l.wire(0), QByteArray());
+    }
+
+    // The count belongs to the head: a command queued into an empty queue
+    // starts afresh, one appended behind a head being retried does not.
+    void retryCountBelongsToTheHead_data()
+    {
+        QTest::addColumn<bool>("behindHead");
+        QTest::addColumn<int>("sendsBeforeGivingUp");
+        QTest::newRow("new head after an abandoned one") << false << 3;
+        QTest::newRow("appended behind a head sent twice") << true << 1;
+    }
+    void retryCountBelongsToTheHead()
+    {
+        QFETCH(bool, behindHead);
+        QFETCH(int, sendsBeforeGivingUp);
+
+        Link l;
+        QVERIFY(l.open());
+        l.a.answerReceived() = 0;
+        l.a.sendCount() = 2; // two unanswered sends of a head
+        l.a.queue() = behindHead ? QList<QByteArray>{"gb\r\n"} : QList<QByteArray>{};
+        l.core.send("gs\r\n");
+
+        SignalRecorder rec(&l.core);
+        int steps = 0;
+        while (rec.count("sgAnswerErrSave") == 0 && steps < 10) {
+            l.core.slTimer();
+            ++steps;
+        }
+        QCOMPARE(steps, sendsBeforeGivingUp + 1);
+        QCOMPARE(rec.count("sgSetWait"), sendsBeforeGivingUp);
+    }
+
+    // Giving up inside a save: nothing was stored, so the preset keeps its
+    // unsaved edits and the move that waited for the save does not happen.
+    // Giving up on anything else leaves a waiting move to run.
+    void giveUpKeepsUnsavedEdits_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("queue");
+        QTest::addColumn<bool>("saveCutShort");
+        QTest::newRow("store request unanswered")
+            << QList<QByteArray>{"sp\r\n", "rn\r\n", "gs\r\n"} << true;
+        QTest::newRow("impulse store unanswered, store request still queued")
+            << QList<QByteArray>{"cc a.wav 0\r00\r", "sp\r\n", "rn\r\n", "gs\r\n"} << true;
+        QTest::newRow("read-back after the store unanswered")
+            << QList<QByteArray>{"rn\r\n", "gs\r\n"} << false;
+    }
+    void giveUpKeepsUnsavedEdits()
+    {
+        QFETCH(QList<QByteArray>, queue);
+        QFETCH(bool, saveCutShort);
+
+        Link l;
+        QVERIFY(l.open());
+        l.a.queue() = queue;
+        l.a.commandTotal() = quint16(queue.size());
+        l.a.answerReceived() = 0;
+        l.a.sendCount() = 3;
+        l.a.presetEdit() = 0; // cleared when the save started
+        l.a.pendingUpDown() = 3;
+        l.a.pendingPreset() = 6;
+
+        SignalRecorder rec(&l.core);
+        l.core.slTimer(); // gives up
+        QVERIFY(l.a.queue().isEmpty());
+        QCOMPARE(rec.count("sgAnswerErrSave"), 1);
+        if (saveCutShort) {
+            QCOMPARE(rec.lines().mid(1),
+                     QStringList({"sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
+            QCOMPARE(l.a.presetEdit(), uchar(1));
+            QCOMPARE(l.a.pendingUpDown(), uchar(0));
+            QCOMPARE(int(l.a.pendingPreset()), -1);
+        } else {
+            QCOMPARE(rec.lines().size(), 1);
+            QCOMPARE(l.a.presetEdit(), uchar(0));
+        }
+
+        // The next step goes idle; only a move that still waits is sent.
+        l.wire(0);
+        l.core.slTimer();
+        // Both waiting: the step goes out, then the jump replaces its read-back.
+        QCOMPARE(l.wire(saveCutShort ? 0 : 13),
+                 saveCutShort ? QByteArray() : QByteArray("chp 1\r\npc 6\r\n"));
     }
 
     void longCommandsGoOutInPieces_data()
