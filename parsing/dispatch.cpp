@@ -2,6 +2,7 @@
 // answer forms in a fixed order; each completed form changes state and tells
 // the interface, and any completed form retires the head of the command queue.
 #include "core/core.h"
+#include "link/requests.h"
 #include "parsing/answer_catalogue.h"
 #include "parsing/parser.h"
 
@@ -176,7 +177,12 @@ void Core::dispatch(const QByteArray &chunk)
         qCDebug(dispatchLog) << "getEND";
     }
     if (completed(parserCabSim)) {
-        answerReceived = 1;
+        // The device answers the cabinet switch also when setValue wrote it
+        // directly, without queuing anything. Only the queued cabinet request
+        // is released by it; taken for the answer of another head it would
+        // put every later answer one request out of step.
+        if (!commandQueue.isEmpty() && commandQueue.first() == requests::cabinetOff)
+            answerReceived = 1;
         qCDebug(dispatchLog) << "getCabSim";
     }
     // The impulse answer is awaited only while a copy is in progress.

@@ -106,6 +106,8 @@ private slots:
 
     void acknowledgements_data();
     void acknowledgements();
+    void cabinetAnswerReleasesOnlyTheCabinetRequest_data();
+    void cabinetAnswerReleasesOnlyTheCabinetRequest();
     void twoFormsInOneReadRemoveOneHead();
     void answerSplitOverReads();
     void emptyNameSkipsNameForm();
@@ -157,7 +159,6 @@ void TestDispatch::acknowledgements_data()
     QTest::newRow("dcc") << QByteArray("dcc\rEND\n") << none;
     QTest::newRow("lcc") << QByteArray("lcc\rEND\n") << none;
     QTest::newRow("esc") << QByteArray("esc\rEND\n") << none;
-    QTest::newRow("cabinet") << QByteArray("ce 0\r") << none;
     QTest::newRow("preset number") << QByteArray("pc 1a\r") << none;
     QTest::newRow("save") << QByteArray("sp\rEND\n") << none;
     QTest::newRow("bank step") << QByteArray("chb 1\r03\n") << editCleared;
@@ -175,6 +176,38 @@ void TestDispatch::acknowledgements()
     QCOMPARE(rig->a.queue().first(), QByteArray("gs\r\n"));
     QCOMPARE(rig->pty.read(4), QByteArray("gs\r\n"));
     QCOMPARE(rig->a.presetEdit(), uchar(published.isEmpty() ? 1 : 0));
+}
+
+// The device answers a cabinet switch whether it was queued (paste) or
+// written directly (setValue). The answer releases the queued cabinet request;
+// while another request is on the wire it is not that request's answer.
+void TestDispatch::cabinetAnswerReleasesOnlyTheCabinetRequest_data()
+{
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<bool>("released");
+    QTest::newRow("queued cabinet request") << QByteArray("ce 0\r\n") << true;
+    QTest::newRow("bank read on the wire") << QByteArray("gb\r\n") << false;
+    QTest::newRow("status write on the wire") << QByteArray("gs 1\r00\r") << false;
+}
+
+void TestDispatch::cabinetAnswerReleasesOnlyTheCabinetRequest()
+{
+    QFETCH(QByteArray, head);
+    QFETCH(bool, released);
+
+    rig->a.queue() = {head, "gs\r\n"};
+    rig->a.commandTotal() = 2;
+    if (released) {
+        QVERIFY(rig->answer("ce 0\r", 1));
+        QCOMPARE(rig->pty.read(4), QByteArray("gs\r\n"));
+        return;
+    }
+    QVERIFY(rig->ignored("ce 1\r"));
+    QCOMPARE(rig->a.queue(), (QList<QByteArray>{head, "gs\r\n"}));
+    QVERIFY(rig->rec.all().isEmpty());
+    QCOMPARE(rig->pty.drainFor(50), QByteArray());
+    // A real answer still releases the head.
+    QVERIFY(rig->answer("gb\r0102\n", 1));
 }
 
 void TestDispatch::twoFormsInOneReadRemoveOneHead()

@@ -315,6 +315,39 @@ private slots:
         QCOMPARE(s.deviceErrors(), 0);
     }
 
+    // The device answers the cabinet switch, a parameter command the program
+    // writes without waiting. That answer must not be taken for the answer
+    // of a request queued right after it: a status read out of step would
+    // become the compare reference and the second compare press would throw
+    // the later edits away.
+    void cabinetAnswerOutOfStep()
+    {
+        DeviceSetup setup;
+        setup.presets = makePresets(2, 808);
+        setup.faults = QStringList{"--split", "3", "--split-gap", "4"};
+        Session s;
+        QVERIFY(s.start(setup));
+        Core &core = s.core();
+        QByteArray edited = setup.presets.at(0).status;
+
+        const quint8 cabinet = edited.at(8) ? 0 : 1;
+        edited[8] = static_cast<char>(cabinet);
+        core.setValue("cabinet_enable", cabinet);
+        core.send("gs\r\n");
+        core.slTimer();
+        QVERIFY(s.waitIdle());
+        edited[7] = 99;
+        core.setValue("master_volume", 99);
+        core.slCompare();
+        QVERIFY(s.waitIdle());
+        core.slCompare();
+        QVERIFY(s.waitIdle());
+        QVERIFY(s.settle());
+        QCOMPARE(hexText(s.readLiveStatus()), hexText(edited));
+        QCOMPARE(s.state().value("master_volume"), 99);
+        QCOMPARE(s.deviceErrors(), 0);
+    }
+
     // Answers that come late, yet within the wait: nothing is sent twice.
     void slowDevice()
     {
