@@ -34,6 +34,12 @@ bool isCompleteStatusText(const QByteArray &text)
 void Core::slEsc()
 {
     drain();
+    // The device goes back to the stored preset and drops any preview, so
+    // an impulse tried or pasted here is no longer pending: a later save
+    // must not store it (or delete the stored one for a pasted "none").
+    impulseName.clear();
+    impulsePath.clear();
+    impulseDirty = 0;
     presetEdit = 0;
     emit sgSetEdit(false);
     emit sgReadValue(QStringLiteral("preset_edit"), 0);

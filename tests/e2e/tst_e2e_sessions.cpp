@@ -393,6 +393,54 @@ private slots:
         QCOMPARE(s.deviceErrors(), 0);
     }
 
+    // Escape restores the stored preset, impulse included: a save right
+    // after it stores the preset as it was, whatever had been tried on it.
+    void escapeThenSave_data()
+    {
+        QTest::addColumn<QString>("tried");
+        QTest::newRow("impulse file previewed") << "file";
+        QTest::newRow("preset with an impulse pasted") << "paste";
+        QTest::newRow("preset without impulse pasted") << "paste none";
+    }
+    void escapeThenSave()
+    {
+        QFETCH(QString, tried);
+
+        DeviceSetup setup;
+        setup.presets = makePresets(2, 57);
+        const int target = 3;
+        QVERIFY(!setup.presets.at(target).impulseName.isEmpty());
+        QVERIFY(setup.presets.at(4).impulseName.isEmpty());
+        Session s;
+        QVERIFY(s.start(setup));
+        if (tried == "file") {
+            s.core().setValue("set_preset_change", uchar(target));
+            QVERIFY(s.waitIdle());
+            s.core().setImpuls(wavPath("Tried Cab.wav", randomSamples(1200 * 3, 17)));
+        } else {
+            s.core().setValue("set_preset_change", uchar(tried == "paste" ? 1 : 4));
+            QVERIFY(s.waitIdle());
+            s.core().slCopy();
+            QVERIFY(s.waitIdle());
+            s.core().setValue("set_preset_change", uchar(target));
+            QVERIFY(s.waitIdle());
+            s.core().slPaste();
+        }
+        QVERIFY(s.waitIdle());
+        QCOMPARE(s.state().value("preset_edit"), 1);
+
+        s.core().slEsc();
+        QVERIFY(s.waitIdle());
+        QCOMPARE(s.state().value("preset_edit"), 0);
+        QCOMPARE(s.state().texts.value("impulse_name"), shownName(setup.presets.at(target)));
+        s.core().slSaveUpDown(0);
+        QVERIFY(s.waitIdle());
+        QVERIFY2(s.store().presets.at(target) == setup.presets.at(target),
+                 qPrintable("stored as " + s.store().presets.at(target).impulseName));
+        QCOMPARE(s.state().texts.value("impulse_name"), shownName(setup.presets.at(target)));
+        QCOMPARE(s.deviceErrors(), 0);
+    }
+
     // A real WAV file chosen, previewed and saved: the device holds its image
     // under the file's name.
     void impulse_data()
