@@ -2,6 +2,7 @@
 // move that waited for the save happen once the device has answered.
 #include "core/core.h"
 #include "link/requests.h"
+#include "parsing/status_layout.h"
 
 #include <QDebug>
 
@@ -20,6 +21,11 @@ void Core::saveChangeSequence(uchar preset)
 void Core::saveSequence()
 {
     drain();
+    // While compare shows the stored version the edits live only in the
+    // kept reference: they go back to the device first, so that what is
+    // stored is the edited preset the user was asked about.
+    if (editable == 0 && compareStatus.size() == status::byteCount * 2)
+        send(requests::writeStatus(compareStatus));
     presetEdit = 0;
     emit sgSetEdit(false);
     emit sgReadValue(QStringLiteral("preset_edit"), 0);

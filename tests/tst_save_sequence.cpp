@@ -159,6 +159,40 @@ private slots:
         }
     }
 
+    // While compare shows the stored version (editable 0) the edits are in
+    // the kept reference; a save writes them back before storing.
+    void saveWhileComparing_data()
+    {
+        QTest::addColumn<bool>("comparing");
+        QTest::addColumn<QString>("pendingFile");
+        QTest::addColumn<QList<QByteArray>>("queue");
+        const QByteArray reference(86, 'a');
+        const QByteArray writeBack = "gs 1\r" + reference + "\r";
+        QTest::newRow("comparing") << true << QString() << QList<QByteArray>{writeBack, sp, rn, gs};
+        QTest::newRow("comparing, chosen file stored")
+            << true << "good" << QList<QByteArray>{writeBack, storeOf("My_Cab.wav"), sp, rn, gs};
+        QTest::newRow("editing: the reference is stale")
+            << false << QString() << QList<QByteArray>{sp, rn, gs};
+    }
+    void saveWhileComparing()
+    {
+        QFETCH(bool, comparing);
+        QFETCH(QString, pendingFile);
+        QFETCH(QList<QByteArray>, queue);
+
+        Core core;
+        CoreAccess a{core};
+        a.holdTimer();
+        a.editable() = comparing ? 0 : 1;
+        a.compareStatus() = QByteArray(86, 'a');
+        a.impulsePath() = pathOf(pendingFile);
+        a.impulseName() =
+            pendingFile.isEmpty() ? QString() : QFileInfo(pathOf(pendingFile)).fileName();
+        core.slSaveUpDown(0);
+        compareQueue(a.queue(), queue);
+        QCOMPARE(a.editable(), uchar(1));
+    }
+
     void entryPoints_data()
     {
         QTest::addColumn<bool>("upDown");

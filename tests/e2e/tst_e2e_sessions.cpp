@@ -393,6 +393,51 @@ private slots:
         QCOMPARE(s.deviceErrors(), 0);
     }
 
+    // Saving while compare shows the stored version stores the edits, not
+    // the version on show: the edits are what the user is asked about.
+    void saveWhileComparing_data()
+    {
+        QTest::addColumn<bool>("move");
+        QTest::newRow("save, asked on a move") << true;
+        QTest::newRow("save pressed") << false;
+    }
+    void saveWhileComparing()
+    {
+        QFETCH(bool, move);
+
+        DeviceSetup setup;
+        setup.presets = makePresets(2, 53);
+        Session s;
+        QVERIFY(s.start(setup));
+        QByteArray edited = setup.presets.at(0).status;
+        edited[12] = static_cast<char>((quint8(edited.at(12)) + 40) % 101);
+        edited[31] = static_cast<char>(edited.at(31) == -7 ? -8 : -7);
+        s.core().setValue("amp_volume", quint8(edited.at(12)));
+        s.core().setValue("eq_q1", quint8(edited.at(31)));
+        s.core().slCompare();
+        QVERIFY(s.waitIdle());
+        QCOMPARE(s.state().value("editable"), 0);
+
+        if (move) {
+            s.core().setValue("bank_UpDown", 1);
+            QCOMPARE(s.state().upDownQuestions, QList<uchar>{1});
+            s.core().setValue("save_up_down", 1);
+        } else {
+            s.core().slSaveUpDown(0);
+        }
+        QVERIFY(s.waitIdle());
+        QCOMPARE(hexText(s.store().presets.at(0).status), hexText(edited));
+        QCOMPARE(s.state().value("editable"), 1);
+        QCOMPARE(s.state().value("preset_edit"), 0);
+        if (move) {
+            QCOMPARE(position(s.state(), 2), 4);
+        } else {
+            const QString mismatch = s.statusMismatch(edited);
+            QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
+        }
+        QCOMPARE(s.deviceErrors(), 0);
+    }
+
     // Escape restores the stored preset, impulse included: a save right
     // after it stores the preset as it was, whatever had been tried on it.
     void escapeThenSave_data()
