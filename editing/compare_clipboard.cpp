@@ -134,19 +134,43 @@ void Core::slCompare()
         send(requests::status);
         send(requests::revert);
         send(requests::impulseName);
-    } else if (impulseDirty) {
-        slPaste(); // the edit was a paste: paste it again
+    } else if (impulseDirty && !isCompleteStatusText(compareStatus)) {
+        slPaste(); // the edit was a paste and nothing was kept: paste it again
     } else {
+        // The kept edited state goes back whole: after a paste it holds the
+        // pasted status together with every edit made on top of it, which
+        // pasting again would throw away.
         if (isCompleteStatusText(compareStatus)) {
             send(requests::writeStatus(compareStatus));
         } else {
             qDebug() << "slCompare"
                      << "no complete edited status kept, not written back" << compareStatus.size();
         }
-        if (!impulseName.isEmpty()) {
+        const QString impulseNameKey = QStringLiteral("impulse_name");
+        if (impulseDirty) {
+            // The pasted preset's impulse plays again, as the paste sent it.
+            if (!copyImpulseFileName.isEmpty()) {
+                emit sgSetImpulsName(copyImpulseFileName);
+                emit sgReadText(impulseNameKey, copyImpulseFileName);
+                decodeWav(copyImpulsePath, false);
+            } else if (!copyImpulseName.isEmpty()) {
+                const int end = copyImpulseName.indexOf('\0');
+                const QString shown =
+                    QString::fromUtf8(end < 0 ? copyImpulseName : copyImpulseName.left(end));
+                emit sgSetImpulsName(shown);
+                emit sgReadText(impulseNameKey, shown);
+                send(requests::previewImpulse(copyImpulseData.mid(requests::wavHeaderHexDigits)
+                                                  .left(requests::previewHexDigits)));
+            } else {
+                const QString empty = QStringLiteral("empty");
+                emit sgSetImpulsName(empty);
+                emit sgReadText(impulseNameKey, empty);
+                send(requests::previewImpulse(requests::unitImpulseSamples()));
+            }
+        } else if (!impulseName.isEmpty()) {
             decodeWav(impulsePath, false);
             emit sgSetImpulsName(impulseName);
-            emit sgReadText(QStringLiteral("impulse_name"), impulseName);
+            emit sgReadText(impulseNameKey, impulseName);
         }
     }
     send(requests::status);

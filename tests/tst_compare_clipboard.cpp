@@ -72,7 +72,8 @@ private slots:
     void copyArmsCapturesAndAppends();
     void compareTwice();
     void compareTwiceWithImpulseFile();
-    void compareAfterPastePastesAgain();
+    void compareAfterPasteRestoresTheEditedPaste_data();
+    void compareAfterPasteRestoresTheEditedPaste();
     void compareWithoutKeptStatusWritesNothingBack();
     void pasteDeviceImpulse_data();
     void pasteDeviceImpulse();
@@ -215,27 +216,45 @@ void TestCompareClipboard::compareTwiceWithImpulseFile()
     QCOMPARE(rig->a.impulseName(), QStringLiteral("My Cab.wav"));
 }
 
-// After a paste the stored version is left by pasting again, not by sending
-// the kept reference.
-void TestCompareClipboard::compareAfterPastePastesAgain()
+// After a paste the stored version is left by sending the kept reference
+// (the pasted status with any edits made on top of it) and playing the
+// pasted impulse again; pasting again would throw those edits away.
+void TestCompareClipboard::compareAfterPasteRestoresTheEditedPaste_data()
 {
+    QTest::addColumn<QByteArray>("kept");
+    QTest::newRow("reference kept") << QByteArray(86, '7');
+    QTest::newRow("no reference: paste again") << QByteArray();
+}
+
+void TestCompareClipboard::compareAfterPasteRestoresTheEditedPaste()
+{
+    QFETCH(QByteArray, kept);
+
     rig->a.copyStatus() = sampleStatus();
     rig->a.editable() = 1;
     rig->core.slPaste();
     QCOMPARE(int(rig->a.impulseDirty()), 1);
     rig->core.slCompare(); // first press
-    rig->a.compareStatus() = QByteArray(86, '7');
+    rig->a.compareStatus() = kept;
 
     SignalRecorder rec(&rig->core);
     rig->core.slCompare(); // second press
 
-    QCOMPARE(rig->a.queue(),
-             QList<QByteArray>({"gs 1\r" + withCabinetOff(sampleStatus()) + "\r", "gs\r\n",
-                                unitImpulsePreview(), "ce 0\r\n", "gs\r\n"}));
     QCOMPARE(int(rig->a.editable()), 1);
+    if (kept.isEmpty()) {
+        QCOMPARE(rig->a.queue(),
+                 QList<QByteArray>({"gs 1\r" + withCabinetOff(sampleStatus()) + "\r", "gs\r\n",
+                                    unitImpulsePreview(), "ce 0\r\n", "gs\r\n"}));
+        QCOMPARE(withoutPacing(rec),
+                 QStringList({"sgSetImpulsName(empty)", "sgReadText(impulse_name,empty)",
+                              "sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
+        return;
+    }
+    QCOMPARE(rig->a.queue(),
+             QList<QByteArray>({"gs 1\r" + kept + "\r", unitImpulsePreview(), "gs\r\n"}));
     QCOMPARE(withoutPacing(rec),
-             QStringList({"sgSetImpulsName(empty)", "sgReadText(impulse_name,empty)",
-                          "sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
+             QStringList({"sgSetImpulsName(empty)", "sgReadText(impulse_name,empty)"}));
+    QCOMPARE(int(rig->a.impulseDirty()), 1);
 }
 
 // The reference can be missing (its status answer never came): the stored
@@ -388,13 +407,13 @@ void TestCompareClipboard::refusedPaste()
     QCOMPARE(rig->wire(), QByteArray());
 }
 
-// The second compare press after a paste goes through paste: an empty
-// clipboard sends no status, only the read-back.
+// The second compare press after a paste with no reference kept goes
+// through paste: an empty clipboard sends no status, only the read-back.
 void TestCompareClipboard::compareAfterRefusedPaste()
 {
     rig->a.editable() = 0;
     rig->a.impulseDirty() = 1;
-    rig->a.compareStatus() = sampleStatus();
+    rig->a.compareStatus().clear();
     SignalRecorder rec(&rig->core);
     rig->core.slCompare();
     QCOMPARE(rig->a.queue(), QList<QByteArray>({"gs\r\n"}));

@@ -335,31 +335,50 @@ private slots:
     // stored preset.
     void compareAndEscape_data()
     {
-        QTest::addColumn<bool>("withImpulse");
-        QTest::newRow("parameter edits") << false;
-        QTest::newRow("parameter edits and a chosen impulse file") << true;
+        QTest::addColumn<QString>("before"); // what the edits go on top of
+        QTest::newRow("parameter edits") << "";
+        QTest::newRow("parameter edits and a chosen impulse file") << "file";
+        QTest::newRow("parameter edits on a pasted preset") << "paste";
     }
     void compareAndEscape()
     {
-        QFETCH(bool, withImpulse);
+        QFETCH(QString, before);
 
         DeviceSetup setup;
         setup.presets = makePresets(2, 51);
+        const int source = 3;
+        QVERIFY(!setup.presets.at(source).impulseName.isEmpty());
         setup.preset = 1;
         Session s;
         QVERIFY(s.start(setup));
         const QByteArray stored = setup.presets.at(1).status;
 
         QByteArray edited = stored;
-        for (const int position : {7, 12, 17, 29, 38}) {
-            const quint8 v = valueInRange(position, quint8(stored.at(position)) == 0 ? 1 : 0);
-            edited[position] = static_cast<char>(v);
-            s.core().setValue(QString::fromLatin1(statusNames().at(position).name), v);
-        }
         const QByteArray samples = randomSamples(900 * 3, 5);
-        if (withImpulse) {
+        QByteArray preview = previewCommand(samples);
+        QString impulseShown = "Compare Cab.wav";
+        if (before == "file") {
             s.core().setImpuls(wavPath("Compare Cab.wav", samples));
             QVERIFY(s.waitIdle());
+        } else if (before == "paste") {
+            s.core().setValue("set_preset_change", uchar(source));
+            QVERIFY(s.waitIdle());
+            s.core().slCopy();
+            QVERIFY(s.waitIdle());
+            s.core().setValue("set_preset_change", 1);
+            QVERIFY(s.waitIdle());
+            s.core().slPaste();
+            QVERIFY(s.waitIdle());
+            edited = setup.presets.at(source).status;
+            const QByteArray wav = setup.presets.at(source).wav;
+            preview = "cc s 1\r" + wav.mid(44, 2952).toHex() + "\r";
+            impulseShown =
+                QString::fromUtf8(setup.presets.at(source).impulseName).replace(' ', '_');
+        }
+        for (const int position : {7, 12, 17, 29, 38}) {
+            const quint8 v = valueInRange(position, quint8(edited.at(position)) == 0 ? 1 : 0);
+            edited[position] = static_cast<char>(v);
+            s.core().setValue(QString::fromLatin1(statusNames().at(position).name), v);
         }
         QCOMPARE(hexText(s.readLiveStatus()), hexText(edited));
 
@@ -377,9 +396,11 @@ private slots:
         QVERIFY2(mismatch.isEmpty(), qPrintable("edited version back: " + mismatch));
         QCOMPARE(hexText(s.lastStatusAnswer()), hexText(edited));
         QCOMPARE(s.state().value("preset_edit"), 1);
-        if (withImpulse) {
-            QCOMPARE(s.requests().count(previewCommand(samples)), 2);
-            QCOMPARE(s.state().texts.value("impulse_name"), QString("Compare Cab.wav"));
+        if (!before.isEmpty()) {
+            // The impulse tried on the preset plays again.
+            QCOMPARE(s.requests().count(preview), 2);
+            QCOMPARE(s.requests().last(), QByteArray("gs\r\n"));
+            QCOMPARE(s.state().texts.value("impulse_name"), impulseShown);
         }
 
         s.core().slEsc();
