@@ -356,12 +356,18 @@ private slots:
         setup.faults = QStringList{"--delay", "900"};
         Session s;
         QVERIFY(s.start(setup));
+        s.core().setValue("gate_decay", 61);
+        s.core().slSaveUpDown(0);
         QVERIFY(s.settle());
         const QList<QByteArray> expected = {"olkdev\r\n", "olkver\r\n", "rns\r\n", "rn\r\n",
-                                            "gb\r\n",     "gs\r\n",     "gm\r\n",  "gm\r\n"};
+                                            "gb\r\n",     "gs\r\n",     "gm\r\n",  "gd 3d\r\n",
+                                            "sp\r\n",     "rn\r\n",     "gs\r\n",  "gm\r\n"};
         QCOMPARE(s.requests(), expected);
         QCOMPARE(s.state().errReports, 0);
-        const QString mismatch = s.statusMismatch(setup.presets.at(0).status);
+        QByteArray saved = setup.presets.at(0).status;
+        saved[22] = 61;
+        QCOMPARE(hexText(s.store().presets.at(0).status), hexText(saved));
+        const QString mismatch = s.statusMismatch(saved);
         QVERIFY2(mismatch.isEmpty(), qPrintable(mismatch));
         QCOMPARE(s.deviceErrors(), 0);
     }
