@@ -82,8 +82,10 @@ Card {
         Layout.fillWidth: true
         Layout.topMargin: 8
         visible: card.device !== null && card.device.comparing
-        text: "Showing the stored preset. Controls are locked until you go back to your edits."
-        wrapMode: Text.WordWrap
+        // two fixed lines: a wrapping text would make the card's height
+        // depend on its own layout
+        text: "Showing the stored preset; controls are locked.\nBack to edit returns to your changes."
+        elide: Text.ElideRight
         color: Theme.info
         font.family: Theme.fontFamily
         font.pixelSize: Theme.fontSmall

@@ -18,7 +18,7 @@ Card {
     title: "Impulse"
     objectName: "impulseCard"
     color: device ? Qt.tint(Theme.card, Qt.rgba(device.impulseColor.r, device.impulseColor.g,
-                                                 device.impulseColor.b, 0.22))
+                                                 device.impulseColor.b, 0.18))
                   : Theme.card
 
     header: ParamSwitch {
@@ -66,6 +66,7 @@ Card {
 
     Text {
         Layout.fillWidth: true
+        Layout.preferredWidth: 1
         Layout.topMargin: 6
         text: "Or drop a .wav file anywhere on the window."
         color: Theme.textDim

@@ -64,6 +64,7 @@ Popup {
         Text {
             objectName: "messageTitle"
             Layout.fillWidth: true
+            Layout.preferredWidth: 1
             text: popup.title
             color: Theme.text
             wrapMode: Text.WordWrap
@@ -74,6 +75,7 @@ Popup {
         Text {
             objectName: "messageText"
             Layout.fillWidth: true
+            Layout.preferredWidth: 1
             text: popup.text
             wrapMode: Text.WordWrap
             color: Theme.textDim

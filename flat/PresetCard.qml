@@ -27,7 +27,7 @@ Card {
             id: badgeText
             anchors.centerIn: parent
             text: parent.edited ? "● Edited, not saved" : "Saved"
-            color: parent.edited ? Theme.accentText : Theme.textDim
+            color: parent.edited ? Theme.editedText : Theme.textDim
             font.family: Theme.fontFamily
             font.pixelSize: Theme.fontSmall
             font.bold: parent.edited

@@ -13,8 +13,9 @@ Item {
     readonly property int banks: device ? device.bankCount : 10
     readonly property int presets: device ? device.presetCount : 10
     readonly property int gutter: 30
-    readonly property real cellW: Math.floor((width - gutter - (presets - 1) * 4) / presets)
-    readonly property real cellH: Math.max(40, Math.min(cellW * 0.8,
+    // Cells fill the page up to a comfortable size (a 4 × 4 map stays compact).
+    readonly property real cellW: Math.min(170, Math.floor((width - gutter - (presets - 1) * 4) / presets))
+    readonly property real cellH: Math.max(40, Math.min(cellW * 0.8, 84,
                                        Math.floor((height - 26 - (banks - 1) * 4) / banks)))
 
     // column captions: preset numbers

@@ -54,6 +54,7 @@ Popup {
         }
         Text {
             Layout.fillWidth: true
+            Layout.preferredWidth: 1
             text: "The current preset has changes that are not stored on the device. "
                   + "They are lost if you leave it without saving."
             wrapMode: Text.WordWrap

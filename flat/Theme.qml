@@ -28,6 +28,7 @@ QtObject {
     readonly property color error: light ? "#c62828" : "#f05252"
     readonly property color info: light ? "#2563eb" : "#60a5fa"
     readonly property color edited: light ? "#b45309" : "#fbbf24"
+    readonly property color editedText: light ? "#ffffff" : "#1a1206"
 
     // sizes
     readonly property int radius: 8

@@ -146,7 +146,7 @@ ApplicationWindow {
                 TabBar {
                     id: tabs
                     objectName: "tabs"
-                    Layout.preferredWidth: 4 * 124
+                    Layout.preferredWidth: 4 * 124 + 3 * spacing
                     spacing: 4
                     background: Item {}
                     Repeater {
@@ -298,6 +298,7 @@ ApplicationWindow {
                             Text {
                                 objectName: "noticeTitle"
                                 Layout.fillWidth: true
+                                Layout.preferredWidth: 1
                                 wrapMode: Text.WordWrap
                                 color: Theme.text
                                 font.family: Theme.fontFamily
@@ -311,6 +312,7 @@ ApplicationWindow {
                             Text {
                                 objectName: "noticeText"
                                 Layout.fillWidth: true
+                                Layout.preferredWidth: 1
                                 wrapMode: Text.WordWrap
                                 color: Theme.textDim
                                 font.family: Theme.fontFamily

@@ -117,6 +117,33 @@ QString PanelFixture::tabTarget()
     return CoreAccess{*corePtr}.tabTarget();
 }
 
+void PanelFixture::resetBackEnd()
+{
+    CoreAccess a{*corePtr};
+    a.queue().clear();
+    a.commandTotal() = 0;
+    a.sendCount() = 0;
+    a.answerReceived() = 0;
+    a.presetEdit() = 0;
+    a.editable() = 1;
+    a.compareArm() = 0;
+    a.pendingUpDown() = 0;
+    a.pendingPreset() = -1;
+    a.impulseDirty() = 0;
+    pty.drainFor(0);
+}
+
+QString PanelFixture::readFile(const QString &path) const
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+QString PanelFixture::tempPath(const QString &name) const
+{
+    return files.filePath(name);
+}
+
 QStringList PanelFixture::warnings() const
 {
     QMutexLocker lock(&warningsMutex);

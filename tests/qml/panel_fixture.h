@@ -50,6 +50,14 @@ public:
     // The back end's focus target, stepped by Tab.
     Q_INVOKABLE QString tabTarget();
 
+    // Forgets what earlier tests left in the back end: the command queue,
+    // its retry count and the edited and compare states.
+    Q_INVOKABLE void resetBackEnd();
+
+    // A file's bytes (Latin-1), or an empty string.
+    Q_INVOKABLE QString readFile(const QString &path) const;
+    Q_INVOKABLE QString tempPath(const QString &name) const;
+
     Q_INVOKABLE QStringList warnings() const;
     Q_INVOKABLE void clearWarnings();
 
