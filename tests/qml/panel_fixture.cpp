@@ -144,6 +144,11 @@ QString PanelFixture::tempPath(const QString &name) const
     return files.filePath(name);
 }
 
+QString PanelFixture::environment(const QString &name) const
+{
+    return qEnvironmentVariable(name.toLocal8Bit().constData());
+}
+
 QStringList PanelFixture::warnings() const
 {
     QMutexLocker lock(&warningsMutex);

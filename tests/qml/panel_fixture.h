@@ -58,6 +58,9 @@ public:
     Q_INVOKABLE QString readFile(const QString &path) const;
     Q_INVOKABLE QString tempPath(const QString &name) const;
 
+    // An environment variable (the screenshot tour takes its port and folder so).
+    Q_INVOKABLE QString environment(const QString &name) const;
+
     Q_INVOKABLE QStringList warnings() const;
     Q_INVOKABLE void clearWarnings();
 

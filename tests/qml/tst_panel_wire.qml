@@ -15,6 +15,7 @@ PanelTestCase {
         _core.sgReadValue("type_dev", 1)
         _core.sgReadValue("editable", 1)
         _core.sgReadValue("preset_edit", 0)
+        _core.sgSetWait(false)
         closePopups()
         testPty.drain(0)
         testPty.clearWarnings()
@@ -257,9 +258,8 @@ PanelTestCase {
         }
         compare(hex.length, 86)
         testPty.write("gs\r" + hex + "\n")
-        tryCompare(find("param_" + positions[42]), "value", expected[positions[42]])
         for (i = 0; i < positions.length; ++i)
-            compare(find("param_" + positions[i]).value, expected[positions[i]], positions[i])
+            tryCompare(find("param_" + positions[i]), "value", expected[positions[i]], 3000, positions[i])
         testPty.write("gb\r0307\n")
         tryCompare(dev, "preset", 7)
         compare(dev.bank, 3)
