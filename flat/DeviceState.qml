@@ -56,6 +56,9 @@ QtObject {
     property ListModel map: ListModel {}
     property int mapCursor: -1         // the cell the next publications belong to
     property int pendingBank: -1
+    // An impulse name published before any position (the start-up read
+    // asks for the name first): it belongs to the position that follows.
+    property var unplacedImpulse: null
 
     // ---- the parameters: last value of each, and the controls bound to it ----
     property var values: ({})
@@ -222,6 +225,9 @@ QtObject {
             preset = value
             mapCursor = bank >= 0 && bank < bankCount && preset >= 0 && preset < presetCount
                 ? presetNumber(bank, preset) : -1
+            if (mapCursor >= 0 && unplacedImpulse !== null)
+                map.setProperty(mapCursor, "impulse", unplacedImpulse)
+            unplacedImpulse = null
             return
         }
         values[name] = value
@@ -237,6 +243,7 @@ QtObject {
         case "open_port":
             portState = "open"
             portName = text
+            mapCursor = -1             // the position is read again
             return
         case "close_port":
             portState = text === "" ? "lost" : "failed"
@@ -244,6 +251,7 @@ QtObject {
                 portName = text
             busy = false
             sweeping = false
+            mapCursor = -1
             return
         case "devVersion":
             version = text
@@ -252,6 +260,8 @@ QtObject {
             impulseName = text
             if (mapCursor >= 0 && mapCursor < map.count)
                 map.setProperty(mapCursor, "impulse", text)
+            else
+                unplacedImpulse = text
             return
         case "impulse_names":
             slotNames = splitList(text)

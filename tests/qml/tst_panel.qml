@@ -234,6 +234,22 @@ PanelTestCase {
         compare(dev.map.get(dev.presetNumber(2, 5)).impulse, "Green 412")
     }
 
+    // The start-up read asks for the impulse name before the position.
+    function test_mapPlacesTheStartupImpulseName() {
+        _core.sgReadValue("type_dev", 1)
+        _core.sgReadText("open_port", testPty.portPath())
+        _core.sgReadText("impulse_name", "First Cab")
+        _core.sgReadValue("bank", 4)
+        _core.sgReadValue("preset", 2)
+        compare(dev.map.get(42).impulse, "First Cab")
+        // later names follow the position as usual
+        _core.sgReadValue("bank", 4)
+        _core.sgReadValue("preset", 3)
+        _core.sgReadText("impulse_name", "Second Cab")
+        compare(dev.map.get(43).impulse, "Second Cab")
+        compare(dev.map.get(42).impulse, "First Cab")
+    }
+
     function test_mapKeptWhenThePortCloses() {
         _core.sgReadValue("type_dev", 1)
         _core.sgReadValue("bank", 1)
