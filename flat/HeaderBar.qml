@@ -156,35 +156,47 @@ Rectangle {
                 objectName: "settingsMenu"
                 y: settingsButton.height + 4
                 x: settingsButton.width - width
+                width: 270
+                background: Rectangle {
+                    color: Theme.card
+                    radius: 6
+                    border.width: 1
+                    border.color: Theme.cardBorder
+                }
 
-                MenuItem {
+                PanelMenuItem {
                     objectName: "lightSkinItem"
                     text: "Light skin"
                     checkable: true
                     checked: bar.device !== null && bar.device.lightSkin
                     onTriggered: bar.device.setLightSkin(checked)
                 }
-                MenuItem {
+                PanelMenuItem {
                     objectName: "colourItem"
                     text: "Impulse panel colour…"
                     onTriggered: bar.device.chooseColor()
                 }
-                MenuItem {
+                PanelMenuItem {
                     objectName: "skinsItem"
                     text: "Background images folder…"
                     onTriggered: bar.skinsFolderRequested()
                 }
-                MenuItem {
+                PanelMenuItem {
                     text: "No background image"
                     enabled: bar.device !== null && bar.device.skinsFolder !== ""
                     onTriggered: bar.device.setSkinsFolder("")
                 }
-                MenuSeparator {}
-                MenuItem {
+                MenuSeparator {
+                    contentItem: Rectangle {
+                        implicitHeight: 1
+                        color: Theme.cardBorder
+                    }
+                }
+                PanelMenuItem {
                     text: "Help"
                     onTriggered: bar.device.openHelp()
                 }
-                MenuItem {
+                PanelMenuItem {
                     text: "Shop"
                     onTriggered: bar.device.openShop()
                 }
