@@ -423,6 +423,7 @@ ApplicationWindow {
 
     Dialogs.FileDialog {
         id: wavDialog
+        objectName: "wavDialog"
         title: "Load an impulse"
         nameFilters: ["WAV files (*.wav *.WAV)", "All files (*)"]
         selectExisting: true
@@ -432,6 +433,7 @@ ApplicationWindow {
 
     Dialogs.FileDialog {
         id: reportDialog
+        objectName: "reportDialog"
         title: "Save the error report"
         nameFilters: ["Text files (*.txt)", "All files (*)"]
         selectExisting: false
@@ -440,6 +442,7 @@ ApplicationWindow {
 
     Dialogs.FileDialog {
         id: skinsDialog
+        objectName: "skinsDialog"
         title: "Choose the folder of background images"
         selectFolder: true
         onAccepted: deviceState.setSkinsFolder(fileUrl)
@@ -447,6 +450,7 @@ ApplicationWindow {
 
     Dialogs.ColorDialog {
         id: colorDialog
+        objectName: "colorDialog"
         title: "Impulse panel colour"
         onAccepted: deviceState.setColor(color)
     }

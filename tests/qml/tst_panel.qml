@@ -381,6 +381,35 @@ PanelTestCase {
         _core.setColorFileName("#0000ff")
     }
 
+    function test_wavDialogStartsInTheLastFolder() {
+        _core.setLastPath("file:///tmp")
+        click("loadWavButton")
+        var dialog = find("wavDialog")
+        tryCompare(dialog, "visible", true)
+        compare(String(dialog.folder), "file:///tmp")
+        dialog.close()
+        tryCompare(dialog, "visible", false)
+    }
+
+    function test_colourDialogOnRequest() {
+        var dialog = find("colorDialog")
+        _core.colorOpen()
+        tryCompare(dialog, "visible", true)
+        dialog.close()
+        tryCompare(dialog, "visible", false)
+    }
+
+    function test_reportDialogFromTheMessage() {
+        _core.sgAnswerErrSave("gb\r\n")
+        tryCompare(find("messageBox"), "opened", true)
+        click("messageReport")
+        var dialog = find("reportDialog")
+        tryCompare(dialog, "visible", true)
+        verify(!dialog.selectExisting, "the report goes to a new file")
+        dialog.close()
+        tryCompare(dialog, "visible", false)
+    }
+
     function test_lightSkinStored() {
         dev.setLightSkin(true)
         verify(Theme.light)
