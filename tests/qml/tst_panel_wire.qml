@@ -154,7 +154,18 @@ PanelTestCase {
         expectWritten(data.sent)
     }
 
-    function test_pasteKey() {
+    // Ctrl+C reads the preset (status, then impulse) from the device; Ctrl+V
+    // puts it back as an unsaved change.
+    function test_copyThenPasteKeys() {
+        var status = ""
+        for (var i = 0; i < 43; ++i)
+            status += "0" + (i % 2)
+        find("param_master_volume").forceActiveFocus()
+        testPty.key(window, Qt.Key_C, Qt.ControlModifier)
+        expectWritten("gs\r\n")
+        testPty.write("gs\r" + status + "\n")
+        expectWritten("cc\r\n")
+        testPty.write("cc\r\n\n")          // a preset without impulse
         testPty.key(window, Qt.Key_V, Qt.ControlModifier)
         var got = testPty.readUntil("\r", 2000)
         compare(got.substring(0, 5), "gs 1\r")
