@@ -121,9 +121,12 @@ Item {
                     }
                     Text {
                         x: 6
+                        y: 17
                         width: parent.width - 12
-                        anchors.verticalCenter: parent.verticalCenter
-                        anchors.verticalCenterOffset: 3
+                        // two lines where the cell is tall enough
+                        maximumLineCount: view.cellH >= 56 ? 2 : 1
+                        wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                        lineHeight: 0.95
                         text: model.impulse === "" ? (model.known ? "" : "–")
                             : model.impulse === "empty" ? "no impulse" : model.impulse
                         elide: Text.ElideRight
