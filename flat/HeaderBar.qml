@@ -22,7 +22,7 @@ Rectangle {
         color: Theme.cardBorder
     }
 
-    readonly property string state_: device ? device.portState : "searching"
+    readonly property string portState: device ? device.portState : "searching"
 
     RowLayout {
         anchors.fill: parent
@@ -59,8 +59,8 @@ Rectangle {
                     height: 10
                     radius: 5
                     anchors.verticalCenter: parent.verticalCenter
-                    color: bar.state_ === "open" ? Theme.on
-                         : bar.state_ === "searching" ? Theme.accent : Theme.error
+                    color: bar.portState === "open" ? Theme.on
+                         : bar.portState === "searching" ? Theme.accent : Theme.error
                 }
                 Text {
                     id: connectionText
