@@ -1,4 +1,10 @@
 // The panel's QML test fixture: real Core over a pty, published to the engine.
+
+// QuickTest brings QT_WIDGETS_LIB along, which makes QtTest's key helpers
+// take the application for a QApplication; the test runner's is a
+// QGuiApplication, as the panel's.
+#undef QT_WIDGETS_LIB
+
 #include "panel_fixture.h"
 
 #include "core/core.h"
