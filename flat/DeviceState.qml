@@ -117,7 +117,16 @@ QtObject {
         return c ? c.getLastPath() : ""
     }
 
+    // Reading every preset steps the device through all of them, which
+    // throws away unsaved changes of the current one: ask first.
     function readAllPresets() {
+        if (edited)
+            question("sweep", 0)
+        else
+            startSweep()
+    }
+
+    function startSweep() {
         sweeping = true
         setValue("map_update", 0)
     }
@@ -139,6 +148,14 @@ QtObject {
 
     // The user's answer to "Save changes to this preset?".
     function answerQuestion(kind, code, choice) {
+        if (kind === "sweep") {
+            // the save's requests go first; the sweep's join the queue behind them
+            if (choice === "save")
+                save()
+            if (choice === "save" || choice === "discard")
+                startSweep()
+            return
+        }
         if (choice === "save")
             setValue(kind === "updown" ? "save_up_down" : "save_change", code)
         else if (choice === "discard")

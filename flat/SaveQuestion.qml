@@ -10,7 +10,7 @@ Popup {
     id: popup
 
     property var device: null
-    property string kind: ""   // "updown" or "change"
+    property string kind: ""   // "updown", "change" or "sweep"
     property int code: 0       // the step code or preset number the back end gave
 
     objectName: "saveQuestion"
@@ -55,8 +55,11 @@ Popup {
         Text {
             Layout.fillWidth: true
             Layout.preferredWidth: 1
-            text: "The current preset has changes that are not stored on the device. "
-                  + "They are lost if you leave it without saving."
+            text: popup.kind === "sweep"
+                  ? "Reading all presets steps the device through every preset. The changes "
+                    + "of the current one are lost unless you save them first."
+                  : "The current preset has changes that are not stored on the device. "
+                    + "They are lost if you leave it without saving."
             wrapMode: Text.WordWrap
             color: Theme.textDim
             font.family: Theme.fontFamily

@@ -9,19 +9,22 @@ PanelTestCase {
 
     // ---- loading and layout ---------------------------------------------------
 
+    // Every row of the parameter table has its control in the window, bound
+    // to the row's name, placed in a card of the row's module.
     function test_everyParameterHasOneControl() {
         for (var i = 0; i < Params.rows.length; ++i) {
-            var name = Params.rows[i].name
-            var control = find("param_" + name)
-            compare(control.name, name)
-            verify(control.visible || control.parent !== null, name + " is placed in the panel")
+            var row = Params.rows[i]
+            var control = find("param_" + row.name)
+            compare(control.name, row.name)
+            var cardName = row.group === "mode" ? "card_master"
+                         : row.group === "cabinet" ? "impulseCard" : "card_" + row.group
+            var card = find(cardName)
+            var inside = false
+            for (var p = control.parent; p; p = p.parent)
+                if (p === card)
+                    inside = true
+            verify(inside, row.name + " sits in " + cardName)
         }
-        // and no control outside the table
-        var groups = {}
-        for (i = 0; i < Params.groups.length; ++i)
-            groups[Params.groups[i].id] = true
-        for (i = 0; i < Params.rows.length; ++i)
-            verify(groups[Params.rows[i].group], Params.rows[i].name + " belongs to a module")
     }
 
     function test_rangesFitTheirControls() {
@@ -320,6 +323,17 @@ PanelTestCase {
             { tag: "bank step down", signal: "sgPresetUpDownStage1", kind: "updown", code: 2 },
             { tag: "jump to a preset", signal: "sgPresetChangeStage1", kind: "change", code: 42 }
         ]
+    }
+
+    function test_readAllAsksFirstWhenEdited() {
+        _core.sgReadValue("preset_edit", 1)
+        click("readAllButton")
+        var question = find("saveQuestion")
+        tryCompare(question, "opened", true)
+        compare(question.kind, "sweep")
+        click("questionCancel")
+        tryCompare(question, "visible", false)
+        verify(!dev.sweeping, "cancel reads nothing")
     }
 
     function test_saveQuestionAsked(data) {

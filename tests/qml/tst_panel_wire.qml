@@ -84,13 +84,19 @@ PanelTestCase {
             { tag: "jump, save first", signal: "sgPresetChangeStage1", code: 12, answer: "questionSave", sent: "sp\r\n" },
             { tag: "jump, don't save", signal: "sgPresetChangeStage1", code: 12, answer: "questionDiscard", sent: "pc c\r\n" },
             { tag: "step, cancel", signal: "sgPresetUpDownStage1", code: 3, answer: "questionCancel", sent: "" },
-            { tag: "jump, cancel", signal: "sgPresetChangeStage1", code: 12, answer: "questionCancel", sent: "" }
+            { tag: "jump, cancel", signal: "sgPresetChangeStage1", code: 12, answer: "questionCancel", sent: "" },
+            { tag: "read all, save first", button: "readAllButton", answer: "questionSave", sent: "sp\r\n" },
+            { tag: "read all, don't save", button: "readAllButton", answer: "questionDiscard", sent: "chp 1\r\n" },
+            { tag: "read all, cancel", button: "readAllButton", answer: "questionCancel", sent: "" }
         ]
     }
 
     function test_saveQuestionAnswers(data) {
         _core.sgReadValue("preset_edit", 1)
-        _core[data.signal](data.code)
+        if (data.button !== undefined)
+            click(data.button)
+        else
+            _core[data.signal](data.code)
         tryCompare(find("saveQuestion"), "opened", true)
         click(data.answer)
         tryCompare(find("saveQuestion"), "visible", false)
