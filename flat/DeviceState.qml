@@ -33,6 +33,7 @@ QtObject {
     property bool busy: false
     property real progress: 0
     property bool sweeping: false      // "Read all presets" under way
+    property bool sweepAfterSave: false
 
     // ---- current preset ---------------------------------------------------
     property int bank: -1
@@ -149,11 +150,14 @@ QtObject {
     // The user's answer to "Save changes to this preset?".
     function answerQuestion(kind, code, choice) {
         if (kind === "sweep") {
-            // the save's requests go first; the sweep's join the queue behind them
-            if (choice === "save")
+            // After a save the sweep starts once the save's exchange is over
+            // (starting it at once would send the save's request twice).
+            if (choice === "save") {
+                sweepAfterSave = true
                 save()
-            if (choice === "save" || choice === "discard")
+            } else if (choice === "discard") {
                 startSweep()
+            }
             return
         }
         if (choice === "save")
@@ -220,9 +224,7 @@ QtObject {
     function onValue(name, value) {
         switch (name) {
         case "wait":
-            busy = value !== 0
-            if (!busy)
-                sweeping = false
+            setBusy(value !== 0)
             return
         case "editable":
             editable = value !== 0
@@ -268,6 +270,7 @@ QtObject {
                 portName = text
             busy = false
             sweeping = false
+            sweepAfterSave = false
             mapCursor = -1
             return
         case "devVersion":
@@ -286,6 +289,17 @@ QtObject {
         case "impulse_en":
             slotFlags = splitList(text)
             return
+        }
+    }
+
+    function setBusy(on) {
+        busy = on
+        if (on)
+            return
+        sweeping = false
+        if (sweepAfterSave) {
+            sweepAfterSave = false
+            startSweep()
         }
     }
 
@@ -377,11 +391,7 @@ QtObject {
 
         function onSgReadValue(nameParam, value) { dev.onValue(nameParam, value) }
         function onSgReadText(nameParam, value) { dev.onText(nameParam, value) }
-        function onSgSetWait(wait) {
-            dev.busy = wait
-            if (!wait)
-                dev.sweeping = false
-        }
+        function onSgSetWait(wait) { dev.setBusy(wait) }
         function onSgSetProgress(val) { dev.progress = val }
         function onSgSetEnabled(val) { dev.editable = val }
         function onSgSetEdit(setEdit) { dev.edited = setEdit }

@@ -336,6 +336,20 @@ PanelTestCase {
         verify(!dev.sweeping, "cancel reads nothing")
     }
 
+    // Save, then read: the sweep waits until the save's exchange is over.
+    function test_readAllAfterSaving() {
+        _core.sgReadValue("preset_edit", 1)
+        click("readAllButton")
+        tryCompare(find("saveQuestion"), "opened", true)
+        click("questionSave")
+        _core.sgSetWait(true)
+        verify(!dev.sweeping, "nothing is read while the save runs")
+        _core.sgSetWait(false)
+        verify(dev.sweeping, "the reading starts when the save is done")
+        _core.sgReadValue("wait", 0)
+        verify(!dev.sweepAfterSave)
+    }
+
     function test_saveQuestionAsked(data) {
         var question = find("saveQuestion")
         _core[data.signal](data.code)

@@ -105,6 +105,7 @@ PanelTestCase {
             verify(dev.edited, "cancel keeps the changes")
         } else {
             expectWritten(data.sent)
+            compare(testPty.drain(200), "", "one request, sent once")
         }
     }
 
