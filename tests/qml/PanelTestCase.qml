@@ -32,6 +32,7 @@ TestCase {
 
     // A clean start for every test: editing, nothing edited, no popup.
     function init() {
+        dev.sweepAfterSave = false
         _core.sgReadText("open_port", testPty.portPath())
         _core.sgReadValue("editable", 1)
         _core.sgReadValue("preset_edit", 0)

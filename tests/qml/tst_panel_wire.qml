@@ -10,6 +10,7 @@ PanelTestCase {
     name: "PanelWire"
 
     function init() {
+        dev.sweepAfterSave = false
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
         _core.sgReadValue("type_dev", 1)
