@@ -30,9 +30,10 @@ Button {
         event.accepted = false
     }
 
-    ToolTip.visible: hint !== "" && hovered
-    ToolTip.delay: 600
-    ToolTip.text: hint
+    PanelToolTip {
+        visible: button.hint !== "" && button.hovered
+        text: button.hint
+    }
 
     background: Rectangle {
         radius: 6

@@ -78,10 +78,12 @@ Item {
                 hoverEnabled: true
                 onClicked: view.device.jumpTo(model.bank, model.preset)
 
-                ToolTip.visible: hovered && model.known
-                ToolTip.delay: 500
-                ToolTip.text: "Preset " + number + ": " + (model.impulse !== "" ? model.impulse : "no impulse")
-                              + ", master " + model.master
+                PanelToolTip {
+                    visible: cell.hovered && model.known
+                    text: "Preset " + cell.number + ": "
+                          + (model.impulse !== "" && model.impulse !== "empty" ? model.impulse : "no impulse")
+                          + ", master " + model.master
+                }
 
                 background: Rectangle {
                     radius: 5
