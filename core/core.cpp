@@ -32,6 +32,9 @@ Core::Core(QObject *parent) : QObject(parent), settings(settingsOrganization, se
 
     portTimer = new QTimer();
     portTimer->setInterval(portTimerIntervalMs);
+    // The interval is also the answer wait: a coarse timer may end it up to
+    // 5% early and re-send a request the device is about to answer.
+    portTimer->setTimerType(Qt::PreciseTimer);
 
     using answers::Form;
     using answers::makeParser;
