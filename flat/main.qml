@@ -1,45 +1,457 @@
-// Minimal interface: shows what the back end publishes.
+// The panel: the whole interface of the control program. It shows what the
+// back end (`_core`) publishes and hands every user action to it; it knows
+// value names and the back end's methods, never the device's commands.
 import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Layouts 1.15
 import QtQuick.Window 2.15
+import QtQuick.Dialogs 1.3 as Dialogs
+import Qt.labs.folderlistmodel 2.15
+import "."
 
-Window {
+ApplicationWindow {
     id: window
-    width: 640
-    height: 400
+
+    width: 1240
+    height: 780
+    minimumWidth: 1024
+    minimumHeight: 640
     visible: true
     title: "Vortaxa"
-    color: "#1e1f24"
+    color: Theme.window
+    font.family: Theme.fontFamily
+    font.pixelSize: Theme.fontBase
 
-    property var values: ({})
-    property string portState: "Searching for the device…"
+    // Colours for the few stock controls (menus, tooltips, text fields).
+    palette.window: Theme.card
+    palette.windowText: Theme.text
+    palette.base: Theme.inset
+    palette.alternateBase: Theme.card
+    palette.text: Theme.text
+    palette.button: Theme.inset
+    palette.buttonText: Theme.text
+    palette.brightText: Theme.text
+    palette.highlight: Theme.accent
+    palette.highlightedText: Theme.accentText
+    palette.light: Theme.groove
+    palette.midlight: Theme.groove
+    palette.mid: Theme.cardBorder
+    palette.dark: Theme.textFaint
+    palette.shadow: "#000000"
+    palette.toolTipBase: Theme.header
+    palette.toolTipText: Theme.text
 
-    Connections {
-        target: _core
-        function onSgReadValue(nameParam, value) {
-            var v = window.values
-            v[nameParam] = value
-            window.values = v
-        }
-        function onSgReadText(nameParam, value) {
-            if (nameParam === "open_port")
-                window.portState = "Connected on " + value
-            else if (nameParam === "close_port")
-                window.portState = value === "" ? "Device closed" : "Could not open " + value
-            var v = window.values
-            v[nameParam] = value
-            window.values = v
+    property alias deviceState: deviceState
+    readonly property bool popupOpen: saveQuestion.visible || messageBox.visible
+
+    DeviceState {
+        id: deviceState
+        onQuestion: saveQuestion.ask(kind, code)
+        onMessage: messageBox.show(title, text, failedCommand)
+        onColorDialogRequested: {
+            colorDialog.color = deviceState.impulseColor
+            colorDialog.open()
         }
     }
 
-    Column {
-        anchors.fill: parent
-        anchors.margins: 16
-        spacing: 6
-        Text { text: window.portState; color: "#e8e8e8"; font.pixelSize: 18 }
-        Text { text: "Folder: " + applicationDirPath; color: "#9a9aa0" }
-        Repeater {
-            model: Object.keys(window.values).sort()
-            Text { text: modelData + ": " + window.values[modelData]; color: "#c8c8cc" }
+    Binding {
+        target: Theme
+        property: "light"
+        value: deviceState.lightSkin
+    }
+
+    onClosing: deviceState.alive = false
+
+    header: HeaderBar {
+        device: deviceState
+        onSkinsFolderRequested: {
+            skinsDialog.folder = deviceState.skinsFolder
+            skinsDialog.open()
         }
+    }
+
+    // ---- background image from the skins folder --------------------------------
+    // The folder may hold "dark.*" and "light.*" (one per skin) or
+    // "background.*"; the first image whose name fits the current skin wins.
+    FolderListModel {
+        id: skins
+        folder: deviceState.skinsFolder
+        showDirs: false
+        nameFilters: ["dark*.png", "dark*.jpg", "light*.png", "light*.jpg",
+                      "background*.png", "background*.jpg"]
+    }
+
+    readonly property url skinImage: {
+        if (deviceState.skinsFolder === "" || skins.count === 0)
+            return ""
+        var prefer = Theme.light ? "light" : "dark"
+        var fallback = ""
+        for (var i = 0; i < skins.count; ++i) {
+            var file = String(skins.get(i, "fileName"))
+            if (file.indexOf(prefer) === 0)
+                return skins.get(i, "fileURL")
+            if (fallback === "" && file.indexOf("background") === 0)
+                fallback = skins.get(i, "fileURL")
+        }
+        return fallback
+    }
+
+    Image {
+        anchors.fill: parent
+        source: window.skinImage
+        fillMode: Image.PreserveAspectCrop
+        opacity: 0.35
+        asynchronous: true
+        visible: status === Image.Ready
+    }
+
+    // ---- layout: navigation and impulse on the left, modules on the right --------
+    RowLayout {
+        id: content
+        anchors.fill: parent
+        anchors.margins: Theme.gap
+        spacing: Theme.gap
+
+        ColumnLayout {
+            Layout.preferredWidth: 300
+            Layout.maximumWidth: 300
+            Layout.fillHeight: true
+            spacing: Theme.gap
+
+            PresetCard {
+                Layout.fillWidth: true
+                device: deviceState
+            }
+            ActionsCard {
+                Layout.fillWidth: true
+                device: deviceState
+            }
+            ImpulseCard {
+                Layout.fillWidth: true
+                device: deviceState
+                onLoadRequested: window.openWavDialog()
+            }
+            Item { Layout.fillHeight: true }
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            spacing: 8
+
+            RowLayout {
+                Layout.fillWidth: true
+                spacing: 12
+
+                TabBar {
+                    id: tabs
+                    objectName: "tabs"
+                    Layout.preferredWidth: 4 * 124 + 3 * spacing
+                    spacing: 4
+                    background: Item {}
+                    Repeater {
+                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots"]
+                        TabButton {
+                            id: tab
+                            text: modelData
+                            width: 124
+                            font.family: Theme.fontFamily
+                            font.pixelSize: Theme.fontBase
+                            contentItem: Text {
+                                text: tab.text
+                                font.family: tab.font.family
+                                font.pixelSize: tab.font.pixelSize
+                                font.bold: tab.checked
+                                horizontalAlignment: Text.AlignHCenter
+                                verticalAlignment: Text.AlignVCenter
+                                color: tab.checked ? Theme.text : Theme.textDim
+                            }
+                            background: Rectangle {
+                                radius: 6
+                                color: tab.checked ? Theme.card : (tab.hovered ? Theme.inset : "transparent")
+                                border.width: tab.checked || tab.visualFocus ? 1 : 0
+                                border.color: tab.visualFocus ? Theme.accent : Theme.cardBorder
+                                Rectangle {
+                                    visible: tab.checked
+                                    anchors.bottom: parent.bottom
+                                    anchors.horizontalCenter: parent.horizontalCenter
+                                    width: parent.width - 24
+                                    height: 2
+                                    color: Theme.accent
+                                }
+                            }
+                        }
+                    }
+                }
+
+                Item { Layout.fillWidth: true }
+
+                Rectangle {
+                    objectName: "comparingBanner"
+                    visible: deviceState.comparing
+                    Layout.preferredHeight: 28
+                    Layout.preferredWidth: comparingText.implicitWidth + 24
+                    radius: 14
+                    color: Theme.info
+                    Text {
+                        id: comparingText
+                        anchors.centerIn: parent
+                        text: "Comparing: stored preset shown"
+                        color: "#ffffff"
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.fontSmall
+                        font.bold: true
+                    }
+                }
+            }
+
+            Item {
+                Layout.fillWidth: true
+                Layout.fillHeight: true
+
+                StackLayout {
+                    id: pages
+                    anchors.fill: parent
+                    currentIndex: tabs.currentIndex
+
+                    // Amp and tone modules in two columns
+                    Flickable {
+                        clip: true
+                        contentHeight: ampPage.implicitHeight
+                        boundsBehavior: Flickable.StopAtBounds
+                        ScrollBar.vertical: ScrollBar {}
+                        RowLayout {
+                            id: ampPage
+                            width: parent.width
+                            spacing: Theme.gap
+                            ColumnLayout {
+                                Layout.fillWidth: true
+                                Layout.alignment: Qt.AlignTop
+                                spacing: Theme.gap
+                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["master", "mode"] }
+                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["preamp"] }
+                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["presence"] }
+                            }
+                            ColumnLayout {
+                                Layout.fillWidth: true
+                                Layout.alignment: Qt.AlignTop
+                                spacing: Theme.gap
+                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["amp"] }
+                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["lpf"] }
+                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["hpf"] }
+                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["early"] }
+                            }
+                        }
+                    }
+
+                    // Dynamics and the equaliser
+                    Flickable {
+                        clip: true
+                        contentHeight: dynamicsPage.implicitHeight
+                        boundsBehavior: Flickable.StopAtBounds
+                        ScrollBar.vertical: ScrollBar {}
+                        ColumnLayout {
+                            id: dynamicsPage
+                            width: parent.width
+                            spacing: Theme.gap
+                            RowLayout {
+                                Layout.fillWidth: true
+                                spacing: Theme.gap
+                                ModuleCard { Layout.fillWidth: true; Layout.alignment: Qt.AlignTop; device: deviceState; groups: ["compressor"] }
+                                ModuleCard { Layout.fillWidth: true; Layout.alignment: Qt.AlignTop; device: deviceState; groups: ["gate"] }
+                            }
+                            EqCard { Layout.fillWidth: true; device: deviceState }
+                        }
+                    }
+
+                    PresetMap { device: deviceState }
+
+                    ImpulseSlots { device: deviceState }
+                }
+
+                // Without a connection the controls are locked; say why and what to do.
+                Rectangle {
+                    objectName: "connectionNotice"
+                    anchors.fill: parent
+                    visible: !deviceState.connected
+                    color: Qt.rgba(Theme.window.r, Theme.window.g, Theme.window.b, 0.72)
+                    radius: Theme.radius
+
+                    MouseArea { anchors.fill: parent }   // the locked controls stay untouched
+
+                    Rectangle {
+                        anchors.centerIn: parent
+                        width: Math.min(parent.width - 40, 520)
+                        height: noticeColumn.implicitHeight + 40
+                        radius: Theme.radius
+                        color: Theme.card
+                        border.width: 1
+                        border.color: deviceState.portState === "searching" ? Theme.cardBorder : Theme.error
+
+                        ColumnLayout {
+                            id: noticeColumn
+                            x: 20
+                            y: 20
+                            width: parent.width - 40
+                            spacing: 10
+
+                            Text {
+                                objectName: "noticeTitle"
+                                Layout.fillWidth: true
+                                Layout.preferredWidth: 1
+                                wrapMode: Text.WordWrap
+                                color: Theme.text
+                                font.family: Theme.fontFamily
+                                font.pixelSize: 17
+                                font.bold: true
+                                text: deviceState.portState === "failed"
+                                      ? "The device's port " + deviceState.portName + " cannot be opened"
+                                      : deviceState.portState === "lost" ? "The device's port is closed"
+                                      : "Looking for the device…"
+                            }
+                            Text {
+                                objectName: "noticeText"
+                                Layout.fillWidth: true
+                                Layout.preferredWidth: 1
+                                wrapMode: Text.WordWrap
+                                color: Theme.textDim
+                                font.family: Theme.fontFamily
+                                font.pixelSize: Theme.fontBase
+                                lineHeight: 1.15
+                                text: {
+                                    var t
+                                    if (deviceState.portState === "failed")
+                                        t = "The panel found the device but may not use its port. "
+                                            + "Close any other program that uses it."
+                                    else if (deviceState.portState === "lost")
+                                        t = "The connection to the device was lost. Check the USB cable "
+                                            + "and that the device is switched on; the panel reconnects by itself."
+                                    else
+                                        t = "Connect the device with a USB data cable and switch it on. "
+                                            + "The panel finds it by itself."
+                                    if (Qt.platform.os === "linux")
+                                        t += "\n\nOn Linux your user needs access to the port: install the udev "
+                                            + "rule that comes with the panel (70-vortaxa-device.rules) or add "
+                                            + "yourself to the dialout group, then log in again."
+                                    return t
+                                }
+                            }
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    // ---- dropping a WAV file anywhere loads it as the impulse ---------------------
+    DropArea {
+        id: drop
+        anchors.fill: parent
+        onEntered: drag.accepted = deviceState.connected && drag.hasUrls
+                                   && deviceState.isWav(drag.urls[0])
+        onDropped: {
+            if (drop.hasUrls && deviceState.isWav(drop.urls[0])) {
+                deviceState.loadImpulse(drop.urls[0])
+                drop.accept()
+            }
+        }
+
+        Rectangle {
+            anchors.fill: parent
+            anchors.margins: 6
+            visible: drop.containsDrag
+            color: Qt.rgba(0, 0, 0, 0.45)
+            radius: Theme.radius
+            border.width: 3
+            border.color: Theme.accent
+            Text {
+                anchors.centerIn: parent
+                text: "Drop to load the impulse"
+                color: "#ffffff"
+                font.family: Theme.fontFamily
+                font.pixelSize: 22
+                font.bold: true
+            }
+        }
+    }
+
+    // ---- keyboard -------------------------------------------------------------
+    Shortcut {
+        sequences: [StandardKey.MoveToPreviousPage]
+        enabled: deviceState.connected && !window.popupOpen
+        onActivated: deviceState.stepPreset(true)
+    }
+    Shortcut {
+        sequences: [StandardKey.MoveToNextPage]
+        enabled: deviceState.connected && !window.popupOpen
+        onActivated: deviceState.stepPreset(false)
+    }
+    Shortcut {
+        sequences: [StandardKey.Save]
+        enabled: deviceState.connected && !window.popupOpen
+        onActivated: deviceState.save()
+    }
+    Shortcut {
+        sequences: [StandardKey.Copy]
+        enabled: deviceState.connected && !window.popupOpen
+        onActivated: deviceState.copyPreset()
+    }
+    Shortcut {
+        sequences: [StandardKey.Paste]
+        enabled: deviceState.connected && !window.popupOpen
+        onActivated: deviceState.pastePreset()
+    }
+
+    // ---- questions, messages and dialogs -------------------------------------------
+    SaveQuestion {
+        id: saveQuestion
+        device: deviceState
+    }
+
+    MessageBox {
+        id: messageBox
+        onReportRequested: {
+            reportDialog.folder = deviceState.lastFolder()
+            reportDialog.open()
+        }
+    }
+
+    function openWavDialog() {
+        wavDialog.folder = deviceState.lastFolder()
+        wavDialog.open()
+    }
+
+    Dialogs.FileDialog {
+        id: wavDialog
+        objectName: "wavDialog"
+        title: "Load an impulse"
+        nameFilters: ["WAV files (*.wav *.WAV)", "All files (*)"]
+        selectExisting: true
+        selectMultiple: false
+        onAccepted: deviceState.loadImpulse(fileUrl)
+    }
+
+    Dialogs.FileDialog {
+        id: reportDialog
+        objectName: "reportDialog"
+        title: "Save the error report"
+        nameFilters: ["Text files (*.txt)", "All files (*)"]
+        selectExisting: false
+        onAccepted: deviceState.saveErrorReport(fileUrl)
+    }
+
+    Dialogs.FileDialog {
+        id: skinsDialog
+        objectName: "skinsDialog"
+        title: "Choose the folder of background images"
+        selectFolder: true
+        onAccepted: deviceState.setSkinsFolder(fileUrl)
+    }
+
+    Dialogs.ColorDialog {
+        id: colorDialog
+        objectName: "colorDialog"
+        title: "Impulse panel colour"
+        onAccepted: deviceState.setColor(color)
     }
 }

@@ -10,9 +10,9 @@
 #include <QtTest>
 
 struct EditingRig {
+    Pty pty; // outlives the port: see Pty
     Core core;
     CoreAccess a{core};
-    Pty pty;
 
     // Opens the port and leaves a quiet, idle link. answerReceived starts at
     // 1, as after an answered command, so re-sends never hit the retry limit.

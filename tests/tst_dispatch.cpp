@@ -50,9 +50,9 @@ QStringList flags(int count)
 
 // One Core on a pty, its port timer held so that only answers drive it.
 struct Rig {
+    Pty pty; // outlives the port: see Pty
     Core core;
     CoreAccess a{core};
-    Pty pty;
     SignalRecorder rec{&core};
     QByteArray seen; // chunks the program read that completed no answer
 

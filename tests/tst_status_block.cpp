@@ -107,9 +107,9 @@ QByteArray blockWith(int position, const QByteArray &pair)
 } // namespace
 
 struct Rig {
+    Pty pty; // outlives the port: see Pty
     Core core;
     CoreAccess a{core};
-    Pty pty;
     SignalRecorder rec{&core};
 
     bool open()

@@ -1,5 +1,10 @@
 // A real pseudo-terminal for tests: the program opens the slave end with its
 // own QSerialPort, the test holds the master and plays the device.
+//
+// Declare the Pty before the Core that opens it, so the port closes first.
+// Closing the master while the port is still open frees the pty number with
+// the port's lock file still held, and a test running in parallel that gets
+// the same number then fails to open it.
 #pragma once
 
 #include <QByteArray>

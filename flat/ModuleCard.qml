@@ -1,0 +1,44 @@
+// A card for one or more modules of the parameter table: the first module's
+// on/off switch in the header, one row per remaining parameter.
+import QtQuick 2.15
+import QtQuick.Layouts 1.15
+import "."
+
+Card {
+    id: card
+
+    property var device: null
+    property var groups: []
+    readonly property var first: groups.length > 0 ? Params.group(groups[0]) : undefined
+    readonly property string onName: first ? first.on : ""
+
+    title: first ? first.title : ""
+    objectName: "card_" + (groups.length > 0 ? groups[0] : "")
+    active: onName === "" || onSwitch.isOn
+    lit: onName !== "" && onSwitch.isOn
+
+    header: ParamSwitch {
+        id: onSwitch
+        visible: card.onName !== ""
+        device: card.onName !== "" ? card.device : null
+        name: card.onName
+    }
+
+    Repeater {
+        model: {
+            var out = []
+            for (var i = 0; i < card.groups.length; ++i)
+                out = out.concat(Params.controlsOf(card.groups[i]))
+            return out
+        }
+        delegate: Loader {
+            Layout.fillWidth: true
+            Layout.preferredHeight: Theme.rowHeight
+            Component.onCompleted: {
+                var kind = modelData.choices !== undefined ? "ParamChoice.qml"
+                         : Params.isSwitch(modelData) ? "ParamSwitch.qml" : "ParamSlider.qml"
+                setSource(Qt.resolvedUrl(kind), { device: card.device, name: modelData.name })
+            }
+        }
+    }
+}

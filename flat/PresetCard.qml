@@ -1,0 +1,150 @@
+// Where the device is: bank and preset with their up/down steps, a jump to
+// a preset by number, and whether the current preset has unsaved changes.
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Layouts 1.15
+import "."
+
+Card {
+    id: card
+
+    property var device: null
+    readonly property bool usable: device !== null && device.connected
+
+    title: "Preset"
+    objectName: "presetCard"
+
+    header: Rectangle {
+        objectName: "editedBadge"
+        readonly property bool edited: card.device !== null && card.device.edited
+        width: badgeText.implicitWidth + 18
+        height: 22
+        radius: 11
+        color: edited ? Theme.edited : "transparent"
+        border.width: edited ? 0 : 1
+        border.color: Theme.cardBorder
+        Text {
+            id: badgeText
+            anchors.centerIn: parent
+            text: parent.edited ? "● Edited, not saved" : "Saved"
+            color: parent.edited ? Theme.editedText : Theme.textDim
+            font.family: Theme.fontFamily
+            font.pixelSize: Theme.fontSmall
+            font.bold: parent.edited
+        }
+    }
+
+    RowLayout {
+        Layout.fillWidth: true
+        spacing: Theme.gap
+
+        Repeater {
+            model: [
+                { caption: "BANK", isBank: true },
+                { caption: "PRESET", isBank: false }
+            ]
+            delegate: ColumnLayout {
+                id: column
+                Layout.fillWidth: true
+                spacing: 2
+                readonly property int shown: card.device === null ? -1
+                    : (modelData.isBank ? card.device.bank : card.device.preset)
+
+                Text {
+                    text: modelData.caption
+                    color: Theme.textDim
+                    font.family: Theme.fontFamily
+                    font.pixelSize: Theme.fontSmall
+                    font.bold: true
+                    Layout.alignment: Qt.AlignHCenter
+                }
+
+                RowLayout {
+                    Layout.alignment: Qt.AlignHCenter
+                    spacing: 6
+                    PanelButton {
+                        objectName: modelData.isBank ? "bankDown" : "presetDown"
+                        device: card.device
+                        text: "◀"
+                        implicitWidth: 34
+                        enabled: card.usable
+                        hint: modelData.isBank ? "Previous bank" : "Previous preset (Page Down)"
+                        onClicked: modelData.isBank ? card.device.stepBank(false)
+                                                    : card.device.stepPreset(false)
+                    }
+                    Text {
+                        objectName: modelData.isBank ? "bankNumber" : "presetNumber"
+                        text: column.shown >= 0 ? String(column.shown) : "–"
+                        Layout.preferredWidth: 48
+                        horizontalAlignment: Text.AlignHCenter
+                        color: card.usable ? Theme.text : Theme.textFaint
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.fontBig
+                        font.bold: true
+                    }
+                    PanelButton {
+                        objectName: modelData.isBank ? "bankUp" : "presetUp"
+                        device: card.device
+                        text: "▶"
+                        implicitWidth: 34
+                        enabled: card.usable
+                        hint: modelData.isBank ? "Next bank" : "Next preset (Page Up)"
+                        onClicked: modelData.isBank ? card.device.stepBank(true)
+                                                    : card.device.stepPreset(true)
+                    }
+                }
+            }
+        }
+    }
+
+    RowLayout {
+        Layout.fillWidth: true
+        Layout.topMargin: 10
+        spacing: 8
+
+        Text {
+            text: "Go to preset"
+            color: Theme.textDim
+            font.family: Theme.fontFamily
+            font.pixelSize: Theme.fontBase
+        }
+
+        TextField {
+            id: number
+            objectName: "jumpNumber"
+            Layout.fillWidth: true
+            implicitHeight: 32
+            enabled: card.usable
+            placeholderText: card.device ? "0 – " + (card.device.bankCount * card.device.presetCount - 1) : ""
+            placeholderTextColor: Theme.textFaint
+            color: Theme.text
+            font.family: Theme.fontFamily
+            font.pixelSize: Theme.fontBase
+            selectByMouse: true
+            validator: IntValidator {
+                bottom: 0
+                top: card.device ? card.device.bankCount * card.device.presetCount - 1 : 99
+            }
+            background: Rectangle {
+                radius: 6
+                color: Theme.inset
+                border.width: number.activeFocus ? 2 : 1
+                border.color: number.activeFocus ? Theme.accent : Theme.cardBorder
+            }
+            onAccepted: go.clicked()
+        }
+
+        PanelButton {
+            id: go
+            objectName: "jumpGo"
+            device: card.device
+            text: "Go"
+            implicitWidth: 52
+            enabled: card.usable && number.acceptableInput
+            onClicked: {
+                var n = parseInt(number.text, 10)
+                card.device.jumpTo(Math.floor(n / card.device.presetCount), n % card.device.presetCount)
+            }
+        }
+    }
+}

@@ -1,0 +1,92 @@
+// "Save changes to this preset?": asked when a move to another bank or
+// preset would lose unsaved changes. Save stores the preset and then moves,
+// Don't save moves at once, Cancel stays.
+import QtQuick 2.15
+import QtQuick.Controls 2.15
+import QtQuick.Layouts 1.15
+import "."
+
+Popup {
+    id: popup
+
+    property var device: null
+    property string kind: ""   // "updown", "change" or "sweep"
+    property int code: 0       // the step code or preset number the back end gave
+
+    objectName: "saveQuestion"
+    modal: true
+    focus: true
+    closePolicy: Popup.CloseOnEscape
+    anchors.centerIn: Overlay.overlay
+    width: 420
+    padding: 22
+
+    function ask(kind, code) {
+        popup.kind = kind
+        popup.code = code
+        open()
+    }
+
+    function answer(choice) {
+        close()
+        if (device)
+            device.answerQuestion(kind, code, choice)
+    }
+
+    background: Rectangle {
+        radius: Theme.radius + 2
+        color: Theme.card
+        border.width: 1
+        border.color: Theme.cardBorder
+    }
+
+    Overlay.modal: Rectangle { color: "#99000000" }
+
+    contentItem: ColumnLayout {
+        spacing: 14
+
+        Text {
+            text: "Save changes to this preset?"
+            color: Theme.text
+            font.family: Theme.fontFamily
+            font.pixelSize: 17
+            font.bold: true
+        }
+        Text {
+            Layout.fillWidth: true
+            Layout.preferredWidth: 1
+            text: popup.kind === "sweep"
+                  ? "Reading all presets steps the device through every preset. The changes "
+                    + "of the current one are lost unless you save them first."
+                  : "The current preset has changes that are not stored on the device. "
+                    + "They are lost if you leave it without saving."
+            wrapMode: Text.WordWrap
+            color: Theme.textDim
+            font.family: Theme.fontFamily
+            font.pixelSize: Theme.fontBase
+        }
+        RowLayout {
+            Layout.fillWidth: true
+            Layout.topMargin: 6
+            spacing: 8
+            Item { Layout.fillWidth: true }
+            PanelButton {
+                objectName: "questionCancel"
+                text: "Cancel"
+                onClicked: popup.answer("cancel")
+            }
+            PanelButton {
+                objectName: "questionDiscard"
+                text: "Don't save"
+                onClicked: popup.answer("discard")
+            }
+            PanelButton {
+                objectName: "questionSave"
+                text: "Save"
+                primary: true
+                focus: true
+                onClicked: popup.answer("save")
+            }
+        }
+    }
+}

@@ -1,0 +1,119 @@
+// The tour behind scripts/screenshots: the panel document with the real Core,
+// connected to the virtual device, driven through its main states by mouse
+// and keys; each state is saved as a PNG. Run by the QML test runner under
+// Xvfb (where window grabs work); SCREENSHOT_PORT names the device's port and
+// SCREENSHOT_DIR the folder for the pictures.
+import QtQuick 2.15
+import QtTest 1.15
+import "../flat"
+
+TestCase {
+    id: tour
+    name: "Screenshots"
+
+    property var window: null
+    property var dev: window ? window.deviceState : null
+    readonly property string folder: testPty.environment("SCREENSHOT_DIR")
+    readonly property string port: testPty.environment("SCREENSHOT_PORT")
+
+    function find(objectName) {
+        var item = findChild(window.contentItem, objectName)
+        if (item === null)
+            item = findChild(window, objectName)
+        verify(item !== null, "the panel has " + objectName)
+        return item
+    }
+
+    function click(objectName) {
+        var item = find(objectName)
+        tryVerify(function() { return item.visible && item.enabled }, 5000, objectName + " usable")
+        mouseClick(item)
+        mouseMove(window.contentItem, 2, 2)   // no tooltip in the pictures
+    }
+
+    function idle(timeout) {
+        tryVerify(function() { return !dev.busy }, timeout, "the device has answered everything")
+    }
+
+    function shot(name) {
+        waitForRendering(window.contentItem)
+        wait(400)
+        var image = grabImage(window.contentItem.parent)
+        image.save(folder + "/" + name + ".png")
+        console.log("saved " + folder + "/" + name + ".png")
+    }
+
+    function initTestCase() {
+        verify(port !== "", "SCREENSHOT_PORT is set")
+        verify(folder !== "", "SCREENSHOT_DIR is set")
+        var component = Qt.createComponent("file://" + applicationDirPath + "/flat/main.qml")
+        compare(component.status, Component.Ready, component.errorString())
+        window = component.createObject(null, { width: 1240, height: 780 })
+        window.requestActivate()
+        tryCompare(window, "active", true)
+        verify(_core.openPort(port), "the virtual device's port opens")
+        tryCompare(dev, "connected", true)
+        // the start-up burst: identity, version, impulse list, name, position, status, mode
+        tryVerify(function() { return dev.typeDev !== 0 && dev.slotNames.length > 0 && dev.preset >= 0 }, 30000)
+        idle(30000)
+    }
+
+    function cleanupTestCase() {
+        if (window)
+            window.destroy()
+    }
+
+    function test_1_connected() {
+        shot("connected")
+        find("tabs").currentIndex = 1
+        shot("dynamics-eq")
+        find("tabs").currentIndex = 0
+    }
+
+    function test_2_presetMap() {
+        click("readAllButton")
+        find("tabs").currentIndex = 2
+        tryVerify(function() { return dev.busy }, 5000)
+        wait(1500)
+        shot("preset-map-reading")
+        idle(180000)
+        shot("preset-map")
+        find("tabs").currentIndex = 0
+    }
+
+    function test_3_saveQuestion() {
+        find("param_master_volume").forceActiveFocus()
+        testPty.key(window, Qt.Key_Right)
+        testPty.key(window, Qt.Key_Right)
+        tryCompare(dev, "edited", true)
+        click("presetUp")
+        tryCompare(find("saveQuestion"), "opened", true)
+        shot("save-question")
+        click("questionCancel")
+        tryCompare(find("saveQuestion"), "visible", false)
+    }
+
+    function test_4_comparing() {
+        click("compareButton")
+        tryCompare(dev, "comparing", true)
+        idle(10000)
+        shot("comparing")
+        click("compareButton")
+        tryCompare(dev, "comparing", false, 10000)
+        idle(10000)
+    }
+
+    function test_5_message() {
+        var path = testPty.makeWav("Room 44k.wav", 44100, 16, 2, 500)
+        dev.loadImpulse("file://" + path)
+        tryCompare(find("messageBox"), "opened", true)
+        shot("message")
+        click("messageClose")
+    }
+
+    function test_6_lightSkin() {
+        dev.lightSkin = true
+        shot("light-skin")
+        dev.lightSkin = false
+    }
+}

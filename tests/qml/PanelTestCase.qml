@@ -1,0 +1,96 @@
+// Shared set-up of the panel's QML tests: the panel's own window loaded from
+// flat/main.qml, connected to the pty, and helpers to reach its parts. Every
+// test ends with a check that no warning was printed on the way.
+import QtQuick 2.15
+import QtTest 1.15
+import "../../flat"
+
+TestCase {
+    id: test
+
+    property var window: null
+    property var dev: window ? window.deviceState : null
+
+    function initTestCase() {
+        testPty.clearWarnings()
+        var component = Qt.createComponent("file://" + applicationDirPath + "/flat/main.qml")
+        compare(component.status, Component.Ready, component.errorString())
+        window = component.createObject(null)
+        verify(window !== null, "the panel's window is created")
+        window.requestActivate()
+        tryCompare(window, "active", true)
+        verify(testPty.open(), "the pty opens as the device's port")
+        compare(dev.portState, "open")
+        waitForRendering(window.contentItem)
+        compare(testPty.warnings(), [], "loading the panel printed warnings")
+    }
+
+    function cleanupTestCase() {
+        if (window)
+            window.destroy()
+    }
+
+    // A clean start for every test: editing, nothing edited, no popup.
+    function init() {
+        dev.sweepAfterSave = false
+        _core.sgReadText("open_port", testPty.portPath())
+        _core.sgReadValue("editable", 1)
+        _core.sgReadValue("preset_edit", 0)
+        _core.sgSetWait(false)
+        closePopups()
+        testPty.drain(0)
+        testPty.clearWarnings()
+    }
+
+    function cleanup() {
+        closePopups()
+        compare(testPty.warnings(), [], "the test printed warnings")
+    }
+
+    function closePopups() {
+        var message = find("messageBox")
+        message.pending = []
+        message.close()
+        tryCompare(message, "visible", false)
+        var question = find("saveQuestion")
+        question.close()
+        tryCompare(question, "visible", false)
+    }
+
+    // Items of the window (Repeater and Loader items included), then its
+    // other objects (popups, dialogs).
+    function find(objectName) {
+        var item = findChild(window.contentItem, objectName)
+        if (item === null)
+            item = findChild(window, objectName)
+        verify(item !== null, "the panel has an item named " + objectName)
+        return item
+    }
+
+    function click(objectName) {
+        var item = find(objectName)
+        verify(item.visible && item.enabled, objectName + " can be clicked")
+        mouseClick(item)
+        return item
+    }
+
+    // A value inside the row's range, away from the row's resting value, and
+    // different from row to row.
+    function sampleValue(row, i) {
+        if (row.choices !== undefined)
+            return 1 + i % (row.choices.length - 1)
+        if (Params.isSwitch(row))
+            return 1
+        if (row.signed)
+            return (i % 2 === 0 ? -1 : 1) * (1 + i % Math.min(row.max, -row.min))
+        return row.min + 1 + (i * 7) % (row.max - row.min)
+    }
+
+    // A whole status block as the back end publishes it.
+    function publishStatus(values) {
+        _core.sgSetEnabled(true)
+        _core.sgReadValue("editable", 1)
+        for (var name in values)
+            _core.sgReadValue(name, values[name])
+    }
+}

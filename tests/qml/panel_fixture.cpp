@@ -1,0 +1,187 @@
+// The panel's QML test fixture: real Core over a pty, published to the engine.
+
+// QuickTest brings QT_WIDGETS_LIB along, which makes QtTest's key helpers
+// take the application for a QApplication; the test runner's is a
+// QGuiApplication, as the panel's.
+#undef QT_WIDGETS_LIB
+
+#include "panel_fixture.h"
+
+#include "core/core.h"
+#include "support/core_access.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMutex>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QWindow>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+
+QMutex warningsMutex;
+QStringList recordedWarnings;
+QtMessageHandler previousHandler = nullptr;
+
+void recordWarning(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtWarningMsg || type == QtCriticalMsg || type == QtFatalMsg) {
+        QMutexLocker lock(&warningsMutex);
+        recordedWarnings.append(message);
+    }
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+
+void appendLe(QByteArray &out, quint32 value, int bytes)
+{
+    for (int i = 0; i < bytes; ++i)
+        out.append(char((value >> (8 * i)) & 0xff));
+}
+
+} // namespace
+
+PanelFixture::PanelFixture(QObject *parent) : QObject(parent), corePtr(std::make_unique<Core>()) {}
+
+PanelFixture::~PanelFixture() = default;
+
+void PanelFixture::installWarningRecorder()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    previousHandler = qInstallMessageHandler(recordWarning);
+}
+
+bool PanelFixture::open()
+{
+    if (!pty.isValid())
+        return false;
+    const bool opened = corePtr->openPort(pty.slavePath());
+    CoreAccess{*corePtr}.holdTimer();
+    return opened;
+}
+
+QString PanelFixture::portPath() const
+{
+    return pty.slavePath();
+}
+
+QString PanelFixture::drain(int ms)
+{
+    return QString::fromLatin1(pty.drainFor(ms));
+}
+
+QString PanelFixture::readUntil(const QString &suffix, int timeoutMs)
+{
+    return QString::fromLatin1(pty.readUntil(suffix.toLatin1(), timeoutMs));
+}
+
+void PanelFixture::write(const QString &bytes)
+{
+    pty.write(bytes.toLatin1());
+}
+
+void PanelFixture::key(QObject *window, int key, int modifiers)
+{
+    if (auto *w = qobject_cast<QWindow *>(window))
+        QTest::keyClick(w, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+}
+
+QString PanelFixture::makeWav(const QString &name, int sampleRate, int bits, int channels,
+                              int frames)
+{
+    const int bytesPerSample = bits / 8;
+    const quint32 dataSize = quint32(frames * channels * bytesPerSample);
+    QByteArray wav("RIFF");
+    appendLe(wav, 36 + dataSize, 4);
+    wav.append("WAVEfmt ");
+    appendLe(wav, 16, 4);
+    appendLe(wav, 1, 2);
+    appendLe(wav, quint32(channels), 2);
+    appendLe(wav, quint32(sampleRate), 4);
+    appendLe(wav, quint32(sampleRate * channels * bytesPerSample), 4);
+    appendLe(wav, quint32(channels * bytesPerSample), 2);
+    appendLe(wav, quint32(bits), 2);
+    wav.append("data");
+    appendLe(wav, dataSize, 4);
+    for (quint32 i = 0; i < dataSize; ++i)
+        wav.append(char(i * 7));
+    const QString path = files.filePath(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(wav) != wav.size())
+        return QString();
+    return path;
+}
+
+QString PanelFixture::tabTarget()
+{
+    return CoreAccess{*corePtr}.tabTarget();
+}
+
+void PanelFixture::resetBackEnd()
+{
+    CoreAccess a{*corePtr};
+    a.queue().clear();
+    a.commandTotal() = 0;
+    a.sendCount() = 0;
+    a.answerReceived() = 0;
+    a.presetEdit() = 0;
+    a.editable() = 1;
+    a.compareArm() = 0;
+    a.pendingUpDown() = 0;
+    a.pendingPreset() = -1;
+    a.impulseDirty() = 0;
+    pty.drainFor(0);
+}
+
+QString PanelFixture::readFile(const QString &path) const
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+QString PanelFixture::tempPath(const QString &name) const
+{
+    return files.filePath(name);
+}
+
+QString PanelFixture::environment(const QString &name) const
+{
+    return qEnvironmentVariable(name.toLocal8Bit().constData());
+}
+
+QStringList PanelFixture::warnings() const
+{
+    QMutexLocker lock(&warningsMutex);
+    return recordedWarnings;
+}
+
+void PanelFixture::clearWarnings()
+{
+    QMutexLocker lock(&warningsMutex);
+    recordedWarnings.clear();
+}
+
+void PanelTestSetup::applicationAvailable()
+{
+    // The file dialogs keep their state in the settings of these names.
+    QCoreApplication::setOrganizationName(QStringLiteral("OLK"));
+    QCoreApplication::setApplicationName(QStringLiteral("Vortaxa"));
+}
+
+void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
+{
+    // Installed here, after the test logger's own handler, so both see warnings.
+    PanelFixture::installWarningRecorder();
+    auto *fixture = new PanelFixture(engine);
+    QQmlContext *context = engine->rootContext();
+    context->setContextProperty(QStringLiteral("_core"), fixture->core());
+    context->setContextProperty(QStringLiteral("applicationDirPath"),
+                                QVariant(QStringLiteral(PANEL_ROOT_DIR)));
+    context->setContextProperty(QStringLiteral("testPty"), fixture);
+}

@@ -1,0 +1,80 @@
+// What the QML tests of the panel work with: the real Core, a pty playing the
+// device on the other end, and helpers the QML side cannot do itself (read
+// what the program wrote, answer as the device, key presses into the panel's
+// window, WAV files to load, the warnings seen so far).
+#pragma once
+
+#include "support/pty.h"
+
+#include <QObject>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <memory>
+
+class Core;
+class QQmlEngine;
+
+class PanelFixture : public QObject {
+    Q_OBJECT
+
+public:
+    explicit PanelFixture(QObject *parent = nullptr);
+    ~PanelFixture() override;
+
+    Core *core() const { return corePtr.get(); }
+
+    // Records every warning from here on, and passes it on.
+    static void installWarningRecorder();
+
+    // Opens the pty's slave end as the device port. The port timer is held, so
+    // nothing but what the panel causes reaches the device.
+    Q_INVOKABLE bool open();
+    Q_INVOKABLE QString portPath() const;
+
+    // Everything the program wrote within `ms` (the event loop runs meanwhile).
+    Q_INVOKABLE QString drain(int ms);
+    // Waits until the program's bytes end with `suffix`; returns them all.
+    Q_INVOKABLE QString readUntil(const QString &suffix, int timeoutMs = 3000);
+    // Device bytes towards the program (Latin-1).
+    Q_INVOKABLE void write(const QString &bytes);
+
+    // A key press and release delivered to the given window (the panel's
+    // own window, not the test's).
+    Q_INVOKABLE void key(QObject *window, int key, int modifiers = 0);
+
+    // Writes a canonical 44-byte-header WAV file in a temporary folder and
+    // returns its local path.
+    Q_INVOKABLE QString makeWav(const QString &name, int sampleRate, int bits, int channels,
+                                int frames);
+
+    // The back end's focus target, stepped by Tab.
+    Q_INVOKABLE QString tabTarget();
+
+    // Forgets what earlier tests left in the back end: the command queue,
+    // its retry count and the edited and compare states.
+    Q_INVOKABLE void resetBackEnd();
+
+    // A file's bytes (Latin-1), or an empty string.
+    Q_INVOKABLE QString readFile(const QString &path) const;
+    Q_INVOKABLE QString tempPath(const QString &name) const;
+
+    // An environment variable (the screenshot tour takes its port and folder so).
+    Q_INVOKABLE QString environment(const QString &name) const;
+
+    Q_INVOKABLE QStringList warnings() const;
+    Q_INVOKABLE void clearWarnings();
+
+private:
+    Pty pty;
+    QTemporaryDir files;
+    std::unique_ptr<Core> corePtr; // declared last: gone before the pty closes
+};
+
+// Publishes the fixture for each test file's engine.
+class PanelTestSetup : public QObject {
+    Q_OBJECT
+
+public slots:
+    void applicationAvailable();
+    void qmlEngineAvailable(QQmlEngine *engine);
+};

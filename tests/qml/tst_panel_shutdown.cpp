@@ -1,0 +1,103 @@
+// The panel document at the edges of a run, as the application runs it: a
+// port given with --port is opened by the document and retried every two
+// seconds while it stays closed; at the end Core is destroyed before the
+// engine and the document, and the document makes no call into it after the
+// event loop has ended.
+#include "core/core.h"
+#include "support/signal_recorder.h"
+
+#include <QGuiApplication>
+#include <QQmlApplicationEngine>
+#include <QQmlContext>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+const char *const missingPort = "/nonexistent/vortaxa-test-port";
+
+QStringList warnings;
+QtMessageHandler previousHandler = nullptr;
+
+void recordWarning(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        warnings.append(message);
+    if (previousHandler)
+        previousHandler(type, context, message);
+}
+
+int openAttempts(const SignalRecorder &recorder)
+{
+    int n = 0;
+    for (const QVariantList &args : recorder.of("sgReadText"))
+        if (args.value(0).toString() == "close_port" && args.value(1).toString() == missingPort)
+            ++n;
+    return n;
+}
+
+} // namespace
+
+class TestPanelShutdown : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        warnings.clear();
+        previousHandler = qInstallMessageHandler(recordWarning);
+    }
+
+    void cleanup() { qInstallMessageHandler(previousHandler); }
+
+    void givenPortRetriedThenCoreGoesFirst()
+    {
+        auto engine = std::make_unique<QQmlApplicationEngine>();
+        auto core = std::make_unique<Core>();
+        SignalRecorder recorder(core.get());
+        engine->rootContext()->setContextProperty("_core", core.get());
+        engine->rootContext()->setContextProperty("applicationDirPath", QString(PANEL_ROOT_DIR));
+        engine->load(QUrl::fromLocalFile(PANEL_ROOT_DIR "/flat/main.qml"));
+        QCOMPARE(engine->rootObjects().size(), 1);
+
+        // Opened at once, then again every two seconds while it fails.
+        QTRY_COMPARE_WITH_TIMEOUT(openAttempts(recorder), 1, 500);
+        QTRY_COMPARE_WITH_TIMEOUT(openAttempts(recorder), 2, 2600);
+
+        // The application's end: the event loop returns, Core goes, then the
+        // engine. The retry timer would fire meanwhile if the document kept
+        // calling into the back end.
+        QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        qApp->exec();
+        const int attempts = openAttempts(recorder);
+        core.reset();
+        QTest::qWait(2500);
+        engine.reset();
+        QCOMPARE(attempts, 2);
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join('\n')));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    QStandardPaths::setTestModeEnabled(true);
+    // The document reads --port from the application's arguments; QtTest
+    // must not see it.
+    std::vector<char *> args(argv, argv + argc);
+    static char portOption[] = "--port";
+    static char portValue[64];
+    qstrncpy(portValue, missingPort, sizeof portValue);
+    std::vector<char *> appArgs = args;
+    appArgs.push_back(portOption);
+    appArgs.push_back(portValue);
+    int appArgc = int(appArgs.size());
+    QGuiApplication app(appArgc, appArgs.data());
+    app.setOrganizationName("OLK");
+    app.setApplicationName("Vortaxa");
+    TestPanelShutdown test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_panel_shutdown.moc"
