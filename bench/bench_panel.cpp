@@ -112,6 +112,7 @@ void BM_PanelMapMemory(benchmark::State &state)
         state.counters["rss_bytes"] = values["rss_bytes"];
         state.counters["peak_rss_bytes"] = values["peak_rss_bytes"];
         state.counters["map_page"] = values["map_page"];
+        state.counters["map_cells"] = values["map_cells"];
     }
 }
 BENCHMARK(BM_PanelMapMemory)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -46,18 +46,34 @@ bool residentMemory(qint64 *rss, qint64 *peak)
     return *rss > 0 && *peak > 0;
 }
 
+// The first item under `item` (itself included) whose text is `text` and
+// that can be checked, as a tab can.
+QQuickItem *checkableWithText(QQuickItem *item, const QString &text)
+{
+    if (item->property("text").toString() == text &&
+        item->metaObject()->indexOfProperty("checked") >= 0)
+        return item;
+    for (QQuickItem *child : item->childItems()) {
+        if (QQuickItem *found = checkableWithText(child, text))
+            return found;
+    }
+    return nullptr;
+}
+
 // Shows the document's preset map page if it has one: the tab whose text is
 // "Preset map" is checked, as a click would.
-bool showMapPage(QObject *root)
+bool showMapPage(QQuickWindow *window)
 {
-    for (QObject *o : root->findChildren<QObject *>()) {
-        if (o->property("text").toString() == QLatin1String("Preset map") &&
-            o->metaObject()->indexOfProperty("checked") >= 0) {
-            o->setProperty("checked", true);
-            return true;
-        }
-    }
-    return false;
+    QQuickItem *tab = checkableWithText(window->contentItem(), QStringLiteral("Preset map"));
+    return tab && tab->setProperty("checked", true);
+}
+
+// How many cells the document's map holds, or -1 when it has none.
+int mapCells(QObject *root)
+{
+    QObject *state = root->property("deviceState").value<QObject *>();
+    QObject *map = state ? state->property("map").value<QObject *>() : nullptr;
+    return map ? map->property("count").toInt() : -1;
 }
 
 // Starts the sweep the way the document's own button does when it has one.
@@ -138,7 +154,7 @@ int main(int argc, char *argv[])
             break;
         case Phase::StartUp:
             if (banks > 0 && a.queue().isEmpty() && now - phaseStart > 200) {
-                mapPage = showMapPage(root);
+                mapPage = showMapPage(window);
                 banksBefore = banks;
                 readAllPresets(root, core);
                 phase = Phase::Map;
@@ -160,8 +176,9 @@ int main(int argc, char *argv[])
                 qint64 rss = 0;
                 qint64 peak = 0;
                 if (residentMemory(&rss, &peak)) {
-                    std::printf("rss_bytes=%lld\npeak_rss_bytes=%lld\nframes=%d\nmap_page=%d\n",
-                                rss, peak, frames, mapPage ? 1 : 0);
+                    std::printf("rss_bytes=%lld\npeak_rss_bytes=%lld\nframes=%d\nmap_page=%d\n"
+                                "map_cells=%d\n",
+                                rss, peak, frames, mapPage ? 1 : 0, mapCells(root));
                     status = 0;
                 }
                 app.quit();
