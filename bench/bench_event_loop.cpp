@@ -13,6 +13,9 @@
 // step (sleeping) and once by a trial writer that waits for the pause on a
 // timer instead. It gives the figures for moving the pauses onto a timer: the
 // spacing of the pieces on the wire and the longest stall of each.
+//
+// BM_HeartbeatIdle: the same heartbeat with nothing to do, the stall floor
+// the machine sets on its own.
 #include "impulse/wav_format.h"
 #include "impulse/wav_image.h"
 #include "link/requests.h"
@@ -33,6 +36,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <poll.h>
 #include <pty.h>
@@ -160,6 +164,21 @@ BENCHMARK(BM_ImpulseStall)
     ->UseManualTime()
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
+
+// The heartbeat with nothing else to do for a second: the longest gap the
+// machine itself gives, the floor of the stall figures.
+void BM_HeartbeatIdle(benchmark::State &state)
+{
+    for (auto _ : state) {
+        Heartbeat heartbeat;
+        QEventLoop loop;
+        heartbeat.start();
+        QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+        loop.exec();
+        state.counters["stall_ms"] = heartbeat.longestMs();
+    }
+}
+BENCHMARK(BM_HeartbeatIdle)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // The far end of a pty in a child process: timestamps every read until
 // `expected` bytes have come, then hands the timestamps back through a pipe.
@@ -290,13 +309,23 @@ public:
                 this->done();
         });
     }
-    void start() { writePiece(); }
+    void start()
+    {
+        clock.start();
+        writePiece();
+    }
+    // The shortest time from a piece having been handed to the driver to
+    // the next piece, in ms.
+    double shortestPauseMs() const { return double(shortestPause) / 1e6; }
 
 private:
     void writePiece()
     {
+        if (from > 0)
+            shortestPause = std::min(shortestPause, clock.nsecsElapsed() - handedOver);
         port.write(command.mid(from, pieceSize));
         port.flush();
+        handedOver = clock.nsecsElapsed();
         from += pieceSize;
         pause.start();
     }
@@ -305,6 +334,9 @@ private:
     std::function<void()> done;
     QTimer pause;
     int from = 0;
+    QElapsedTimer clock;
+    qint64 handedOver = 0;
+    qint64 shortestPause = std::numeric_limits<qint64>::max();
 };
 
 QByteArray fullStoreCommand()
@@ -389,6 +421,8 @@ void BM_PacedStore(benchmark::State &state)
         state.counters["spacing_median_ms"] = figures::median(spacing);
         state.counters["spacing_min_ms"] = figures::percentile(spacing, 0.0);
         state.counters["spacing_max_ms"] = figures::percentile(spacing, 1.0);
+        if (onTimer)
+            state.counters["pause_min_ms"] = writer->shortestPauseMs();
     }
 }
 BENCHMARK(BM_PacedStore)
