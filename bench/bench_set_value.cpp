@@ -65,7 +65,7 @@ void BM_SetValueCallOnly(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(BM_SetValueFirstInTable)->Repetitions(9)->ReportAggregatesOnly(true);
-BENCHMARK(BM_SetValueMasterVolume)->Repetitions(9)->ReportAggregatesOnly(true);
-BENCHMARK(BM_SetValueAliasLateInTable)->Repetitions(9)->ReportAggregatesOnly(true);
-BENCHMARK(BM_SetValueCallOnly)->Repetitions(9)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SetValueFirstInTable);
+BENCHMARK(BM_SetValueMasterVolume);
+BENCHMARK(BM_SetValueAliasLateInTable);
+BENCHMARK(BM_SetValueCallOnly);

@@ -4,23 +4,10 @@
 #include "impulse/wav_image.h"
 #include "link/requests.h"
 #include "support/core_access.h"
-#include "support/wav_writer.h"
+#include "support/impulse_file.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-
-namespace {
-// A 24-bit mono 48 kHz file of exactly 32044 bytes.
-struct FullSizeFile {
-    QTemporaryDir dir;
-    QString path = dir.filePath("Full Cab.wav");
-    FullSizeFile()
-    {
-        writeFile(path, wavFile({1, 1, 48000, 24, false, {}, patternSamples(32000, 1, 1)}));
-    }
-};
-} // namespace
 
 // Read, decode, image, hex text, command.
 static void BM_DecodeAndStoreCommand(benchmark::State &state)

@@ -76,6 +76,11 @@ int main(int argc, char *argv[])
     const QCommandLineOption statsFile(QStringLiteral("stats-file"),
                                        QStringLiteral("Keep the counters (JSON) in this file."),
                                        QStringLiteral("file"));
+    const QCommandLineOption turnaroundFile(
+        QStringLiteral("turnaround-file"),
+        QStringLiteral("At exit, write per request the microseconds since the last answer "
+                       "left (-1: no answer since the previous request)."),
+        QStringLiteral("file"));
     const QCommandLineOption split(QStringLiteral("split"),
                                    QStringLiteral("Send answers in random small pieces (seed)."),
                                    QStringLiteral("seed"));
@@ -113,9 +118,10 @@ int main(int argc, char *argv[])
         QStringLiteral("2000"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("No error and warning lines on stderr."));
-    parser.addOptions({type, firmware, link, store, log, answerLog, statsFile, split, splitMax,
-                       splitGap, delay, dropEvery, noise, noiseMax, vanishAfter, muteAfter, muteFor,
-                       requestTimeout, quiet});
+    parser.addOptions({type,        firmware,  link,           store,          log,
+                       answerLog,   statsFile, turnaroundFile, split,          splitMax,
+                       splitGap,    delay,     dropEvery,      noise,          noiseMax,
+                       vanishAfter, muteAfter, muteFor,        requestTimeout, quiet});
     parser.process(app);
 
     vdev::Options options;
@@ -131,6 +137,7 @@ int main(int argc, char *argv[])
     options.requestLog = parser.value(log);
     options.answerLog = parser.value(answerLog);
     options.statsFile = parser.value(statsFile);
+    options.turnaroundFile = parser.value(turnaroundFile);
     options.quiet = parser.isSet(quiet);
 
     const auto number = [&](const QCommandLineOption &option, qint64 low, qint64 high,

@@ -150,15 +150,18 @@ void VirtualDevice::shutdown()
     closePty();
     saveStore();
     writeStats();
+    writeTurnaround();
 }
 
 void VirtualDevice::readMaster()
 {
     char buffer[8192];
     bool got = false;
+    qint64 readNs = 0; // when the latest bytes came in
     for (;;) {
         const ssize_t n = ::read(master, buffer, sizeof buffer);
         if (n > 0) {
+            readNs = clock.nsecsElapsed();
             framer.feed(QByteArray(buffer, static_cast<int>(n)));
             got = true;
             continue;
@@ -170,8 +173,15 @@ void VirtualDevice::readMaster()
     if (!got)
         return;
     Request request;
-    while (master >= 0 && !vanishing && framer.next(&request))
+    while (master >= 0 && !vanishing && framer.next(&request)) {
+        if (!options.turnaroundFile.isEmpty()) {
+            // The first request after an answer measures the program's
+            // turnaround; any other has nothing to measure against.
+            turnaroundUs.push_back(answerOutPending ? (readNs - answerOutNs) / 1000 : -1);
+            answerOutPending = false;
+        }
         process(request);
+    }
     if (framer.hasPartial() && !vanishing)
         partialTimer.start(options.requestTimeoutMs);
     else
@@ -285,10 +295,12 @@ void VirtualDevice::releaseDue()
 
 void VirtualDevice::flushOutput()
 {
+    bool wrote = false;
     while (master >= 0 && !output.isEmpty()) {
         const ssize_t n = ::write(master, output.constData(), static_cast<size_t>(output.size()));
         if (n > 0) {
             output.remove(0, static_cast<int>(n));
+            wrote = true;
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -298,6 +310,10 @@ void VirtualDevice::flushOutput()
             return;
         }
         output.clear(); // nobody will ever read it
+    }
+    if (wrote && output.isEmpty() && scheduled.empty()) {
+        answerOutNs = clock.nsecsElapsed(); // the last byte due so far has left
+        answerOutPending = true;
     }
     if (writeNotifier)
         writeNotifier->setEnabled(false);
@@ -319,6 +335,7 @@ void VirtualDevice::vanishWhenRead()
     closePty();
     saveStore();
     writeStats();
+    writeTurnaround();
     emit vanished();
 }
 
@@ -343,6 +360,20 @@ void VirtualDevice::writeStats()
     file.close();
     ::rename(QFile::encodeName(temporary).constData(),
              QFile::encodeName(options.statsFile).constData());
+}
+
+void VirtualDevice::writeTurnaround()
+{
+    if (options.turnaroundFile.isEmpty())
+        return;
+    QFile file(options.turnaroundFile);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return;
+    QByteArray text;
+    text.reserve(static_cast<int>(turnaroundUs.size()) * 6);
+    for (const qint64 us : turnaroundUs)
+        text += QByteArray::number(us) + '\n';
+    file.write(text);
 }
 
 void VirtualDevice::saveStore()

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <deque>
 #include <memory>
+#include <vector>
 
 class QSocketNotifier;
 
@@ -25,11 +26,12 @@ namespace vdev {
 struct Options {
     int type = 1;
     QByteArray firmware = "2.03";
-    QString linkPath;   // symlink to the slave, removed at exit
-    QString requestLog; // one escaped line per request received
-    QString answerLog;  // one escaped line per piece written
-    QString statsFile;  // JSON counters, rewritten after every request
-    QString storeFile;  // JSON presets kept across runs
+    QString linkPath;       // symlink to the slave, removed at exit
+    QString requestLog;     // one escaped line per request received
+    QString answerLog;      // one escaped line per piece written
+    QString statsFile;      // JSON counters, rewritten after every request
+    QString storeFile;      // JSON presets kept across runs
+    QString turnaroundFile; // per request: time since the last answer left, written at exit
 
     bool split = false; // answers in random small pieces
     quint64 splitSeed = 0;
@@ -85,6 +87,7 @@ private:
     void releaseDue();
     void flushOutput();
     void writeStats();
+    void writeTurnaround();
     void logLine(QFile &file, const QByteArray &bytes);
     void report(const char *kind, const QString &text, const QByteArray &request);
     void abandonPartial();
@@ -120,6 +123,12 @@ private:
     std::deque<Piece> scheduled;
     qint64 lastDueMs = 0;
     QByteArray output; // due bytes the pty has not taken yet
+
+    // Turnaround: when the last byte of the latest answer left, whether a
+    // request has come in since, and one figure per request received.
+    qint64 answerOutNs = 0;
+    bool answerOutPending = false;
+    std::vector<qint64> turnaroundUs;
 
     std::unique_ptr<Random> splitRandom;
     std::unique_ptr<Random> noiseRandom;

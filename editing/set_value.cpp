@@ -4,6 +4,7 @@
 // table (parsing/status_layout.h), the same table the status decode publishes
 // from, so a control binds to one name in both directions.
 #include "core/core.h"
+#include "core/program_log.h"
 #include "link/requests.h"
 #include "parsing/status_layout.h"
 
@@ -26,7 +27,7 @@ const status::Parameter *findParameter(const QByteArray &name, bool *isAlias)
 
 void Core::setValue(QString name, uchar value)
 {
-    qDebug() << "setValue" << name << int(value);
+    qCDebug(programLog) << "setValue" << name << int(value);
 
     const QByteArray key = name.toUtf8();
     bool isAlias = false;
@@ -64,7 +65,7 @@ void Core::setValue(QString name, uchar value)
             requestUpDown(value != 0 ? 1 : 2);
         } else if (key == "preset_change") {
             requestPresetChange(value);
-            qDebug() << "setValue" << 1674;
+            qCDebug(programLog) << "setValue" << 1674;
         } else if (key == "set_preset_updown") {
             runUpDown(value);
         } else if (key == "set_preset_change") {

@@ -1,6 +1,7 @@
 // The command queue: one request on the wire at a time, re-sent at each tick
 // until answered, given up after the retry limit; plus the direct write.
 #include "core/core.h"
+#include "core/program_log.h"
 #include "link/requests.h"
 #include "parsing/parser.h"
 
@@ -42,7 +43,7 @@ void Core::sendRaw(QByteArray bytes)
         port->readAll();
     readBuffer.clear();
     writePort(bytes);
-    qDebug() << "send" << bytes;
+    qCDebug(programLog) << "send" << bytes;
 }
 
 void Core::sendEdit(QByteArray bytes)
@@ -91,7 +92,7 @@ void Core::slTimer()
         return;
     }
 
-    qDebug() << "sendCount" << sendCount;
+    qCDebug(programLog) << "sendCount" << sendCount;
     if (answerReceived) {
         // An answer released the previous head: this is the first send of
         // the new one. The answer is used up, so that the re-sends of this

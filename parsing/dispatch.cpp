@@ -2,22 +2,15 @@
 // answer forms in a fixed order; each completed form changes state and tells
 // the interface, and any completed form retires the head of the command queue.
 #include "core/core.h"
+#include "core/program_log.h"
 #include "link/requests.h"
 #include "parsing/answer_catalogue.h"
 #include "parsing/parser.h"
 
 #include <QDebug>
-#include <QLoggingCategory>
 #include <QSerialPort>
 
 namespace {
-
-// The program's debug lines go to the default category. The dispatcher runs
-// for every read, so its lines are only formatted when that log is on.
-const QLoggingCategory &dispatchLog()
-{
-    return *QLoggingCategory::defaultCategory();
-}
 
 // Decimal text as the device sends it ("07", "2"). Text that is not an
 // unsigned decimal number gives 0; the result keeps the low 8 bits.
@@ -61,7 +54,7 @@ void Core::dispatch(const QByteArray &chunk)
 {
     answerReceived = 0;
     readBuffer = chunk;
-    qCDebug(dispatchLog) << "slReadyRead" << readBuffer;
+    qCDebug(programLog) << "slReadyRead" << readBuffer;
 
     // Each form sees the whole chunk once; a completed form's values are in
     // parseValues until the next form is fed.
@@ -71,11 +64,11 @@ void Core::dispatch(const QByteArray &chunk)
 
     if (completed(parserNx)) {
         answerReceived = 1;
-        qCDebug(dispatchLog) << "getNX";
+        qCDebug(programLog) << "getNX";
     }
     if (completed(parserRx)) {
         answerReceived = 1;
-        qCDebug(dispatchLog) << "getRX";
+        qCDebug(programLog) << "getRX";
     }
     if (completed(parserStatus)) {
         // A completed match always holds one value of the block's length.
@@ -83,7 +76,7 @@ void Core::dispatch(const QByteArray &chunk)
             const QByteArray block = parseValues.first();
             handleStatusBlock(block);
         }
-        qCDebug(dispatchLog) << "getStatus";
+        qCDebug(programLog) << "getStatus";
     }
     if (completed(parserChb)) {
         if (parseValues.size() == 2 && parseValues.at(1).size() == 2) {
@@ -92,7 +85,7 @@ void Core::dispatch(const QByteArray &chunk)
             emit sgReadValue(QStringLiteral("preset_edit"), 0);
             answerReceived = 1;
         }
-        qCDebug(dispatchLog) << "getChb";
+        qCDebug(programLog) << "getChb";
     }
     if (completed(parserChp)) {
         if (parseValues.size() == 2 && parseValues.at(1).size() == 2) {
@@ -101,7 +94,7 @@ void Core::dispatch(const QByteArray &chunk)
             emit sgReadValue(QStringLiteral("preset_edit"), 0);
             answerReceived = 1;
         }
-        qCDebug(dispatchLog) << "getChp";
+        qCDebug(programLog) << "getChp";
     }
     if (completed(parserBank)) {
         if (parseValues.size() == 1 && parseValues.first().size() == 4) {
@@ -113,13 +106,13 @@ void Core::dispatch(const QByteArray &chunk)
             answerReceived = 1;
             presetEdit = 0; // the interface learns it from the bank change itself
         }
-        qCDebug(dispatchLog) << "getBank";
+        qCDebug(programLog) << "getBank";
     }
     if (completed(parserNameEmpty)) {
         emit sgReadText(QStringLiteral("impulse_name"), QStringLiteral("empty"));
         parserImpulse->reset();
         answerReceived = 1;
-        qCDebug(dispatchLog) << "getRnEmpty";
+        qCDebug(programLog) << "getRnEmpty";
     } else if (completed(parserName)) {
         // No value at all is only possible when a stale partial match ends
         // with an empty name: show it the way the empty-name answer does.
@@ -127,7 +120,7 @@ void Core::dispatch(const QByteArray &chunk)
             parseValues.isEmpty() ? QStringLiteral("empty") : textUpToNul(parseValues.first());
         emit sgReadText(QStringLiteral("impulse_name"), name);
         answerReceived = 1;
-        qCDebug(dispatchLog) << "getRn";
+        qCDebug(programLog) << "getRn";
     }
     if (completed(parserMode)) {
         if (parseValues.size() == 1) {
@@ -136,7 +129,7 @@ void Core::dispatch(const QByteArray &chunk)
             answerReceived = 1;
             emit sgReadValue(QStringLiteral("mode"), mode);
         }
-        qCDebug(dispatchLog) << "getMode";
+        qCDebug(programLog) << "getMode";
     }
     if (completed(parserDev)) {
         if (parseValues.size() == 1) {
@@ -151,7 +144,7 @@ void Core::dispatch(const QByteArray &chunk)
                 presetCount = largeFamilyCount;
             }
             answerReceived = 1;
-            qCDebug(dispatchLog) << "getName" << typeDev;
+            qCDebug(programLog) << "getName" << typeDev;
         }
     }
     if (completed(parserVer)) {
@@ -159,22 +152,22 @@ void Core::dispatch(const QByteArray &chunk)
             const QByteArray raw = parseValues.first();
             const QString version = QString::fromUtf8(raw.constData(), raw.size());
             answerReceived = 1;
-            qCDebug(dispatchLog) << "getVer" << version;
-            qCDebug(dispatchLog) << raw;
+            qCDebug(programLog) << "getVer" << version;
+            qCDebug(programLog) << raw;
             emit sgReadText(QStringLiteral("devVersion"), version);
         }
     }
     if (completed(parserSave)) {
         answerReceived = 1;
-        qCDebug(dispatchLog) << "savePreset";
+        qCDebug(programLog) << "savePreset";
     }
     if (completed(parserLccEnd)) {
         answerReceived = 1;
-        qCDebug(dispatchLog) << "getLcc";
+        qCDebug(programLog) << "getLcc";
     }
     if (completed(parserGsEnd)) {
         answerReceived = 1;
-        qCDebug(dispatchLog) << "getEND";
+        qCDebug(programLog) << "getEND";
     }
     if (completed(parserCabSim)) {
         // The device answers the cabinet switch also when setValue wrote it
@@ -183,11 +176,11 @@ void Core::dispatch(const QByteArray &chunk)
         // put every later answer one request out of step.
         if (!commandQueue.isEmpty() && commandQueue.first() == requests::cabinetOff)
             answerReceived = 1;
-        qCDebug(dispatchLog) << "getCabSim";
+        qCDebug(programLog) << "getCabSim";
     }
     // The impulse answer is awaited only while a copy is in progress.
     if (copyImpulsePending && completed(parserImpulse)) {
-        qCDebug(dispatchLog) << "parce getImpuls" << parseValues.size();
+        qCDebug(programLog) << "parce getImpuls" << parseValues.size();
         answerReceived = 1;
         copyImpulseName.clear();
         copyImpulseData.clear();
@@ -203,28 +196,28 @@ void Core::dispatch(const QByteArray &chunk)
     if (isSmallFamily(typeDev) && completed(parserNames16)) {
         const QList<QByteArray> values = parseValues;
         handleImpulseList(values);
-        qCDebug(dispatchLog) << "getRns16";
+        qCDebug(programLog) << "getRns16";
     }
     if (isLargeFamily(typeDev) && completed(parserNames100)) {
         const QList<QByteArray> values = parseValues;
         handleImpulseList(values);
-        qCDebug(dispatchLog) << "getRns100";
+        qCDebug(programLog) << "getRns100";
     }
     if (completed(parserPc)) {
         answerReceived = 1;
-        qCDebug(dispatchLog) << "getPC";
+        qCDebug(programLog) << "getPC";
     }
     if (completed(parserCcEnd)) {
         answerReceived = 1;
-        qCDebug(dispatchLog) << "getccEnd";
+        qCDebug(programLog) << "getccEnd";
     }
     if (completed(parserDccEnd)) {
         answerReceived = 1;
-        qCDebug(dispatchLog) << "getdccEnd";
+        qCDebug(programLog) << "getdccEnd";
     }
     if (completed(parserEscEnd)) {
         answerReceived = 1;
-        qCDebug(dispatchLog) << "getescEnd";
+        qCDebug(programLog) << "getescEnd";
     }
 
     // However many forms completed, the queue advances by one entry.

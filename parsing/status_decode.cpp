@@ -2,6 +2,7 @@
 // the raw text is kept for compare and copy, every byte is published under
 // its name, and most under an upper-case alias as well.
 #include "core/core.h"
+#include "core/program_log.h"
 #include "parsing/status_layout.h"
 
 #include <QDebug>
@@ -91,7 +92,7 @@ void Core::handleStatusBlock(const QByteArray &block)
     for (const int position : status::aliasOrder())
         emit sgReadValue(strings.aliases[position],
                          published(parameters[position], statusData[position]));
-    qDebug() << "READ GS";
+    qCDebug(programLog) << "READ GS";
     for (const int position : status::nameOrder())
         emit sgReadValue(strings.names[position],
                          published(parameters[position], statusData[position]));

@@ -129,6 +129,7 @@ private slots:
     void malformed();
     void incompleteRequestIsDropped();
     void requestLogEscapesControlBytes();
+    void turnaroundFile();
     void cleanSession_data();
     void cleanSession();
 };
@@ -576,6 +577,39 @@ void TestDeviceProtocol::requestLogEscapesControlBytes()
     QCOMPARE(s.requestLog(), QStringList({"olkdev\\r\\n", "mv 64\\r\\n",
                                           "gs 1\\r" + QString::fromLatin1(status) + "\\r",
                                           "a\\\\b\\x01\\t\\xff\\r\\n"}));
+}
+
+// One line per request: the time since the last answer left, or -1 when no
+// answer left since the request before it (the first one, or after a
+// parameter command).
+void TestDeviceProtocol::turnaroundFile()
+{
+    DeviceSession s;
+    const QString file = s.path(QStringLiteral("turnaround.txt"));
+    QVERIFY(startKnown(s, {"--turnaround-file", file}));
+    QCOMPARE(s.ask("gb\r\n", 8), QByteArray("gb\r0102\n"));
+    QCOMPARE(s.ask("gm\r\n", 6), QByteArray("gm\r03\n"));
+    s.send("mv 5\r\n");
+    QCOMPARE(s.ask("gb\r\n", 8), QByteArray("gb\r0102\n"));
+    QCOMPARE(s.ask("gm\r\n", 6), QByteArray("gm\r03\n"));
+    QCOMPARE(s.stop(), 0);
+
+    QFile turnaround(file);
+    QVERIFY(turnaround.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = turnaround.readAll().split('\n');
+    QCOMPARE(lines.size(), 6); // five lines and the empty rest after the last newline
+    QCOMPARE(lines.last(), QByteArray());
+    QList<qint64> figures;
+    for (int i = 0; i < 5; ++i) {
+        bool ok = false;
+        figures << lines.at(i).toLongLong(&ok);
+        QVERIFY2(ok, lines.at(i).constData());
+    }
+    QCOMPARE(figures.at(0), -1); // gb: nothing answered before
+    QVERIFY(figures.at(1) >= 0); // gm after the gb answer
+    QVERIFY(figures.at(2) >= 0); // mv after the gm answer
+    QCOMPARE(figures.at(3), -1); // gb after mv, which draws no answer
+    QVERIFY(figures.at(4) >= 0); // gm after the gb answer
 }
 
 void TestDeviceProtocol::cleanSession_data()

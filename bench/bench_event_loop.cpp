@@ -1,0 +1,435 @@
+// How long the event loop stands still while an impulse goes out. A long
+// command leaves in 500-byte pieces with a 20 ms pause after each, and the
+// pacing step sleeps through those pauses, so nothing else runs meanwhile:
+// no drawing, no progress, no other input.
+//
+// BM_ImpulseStall: the program as it is, against the virtual device: a
+// preview (setImpuls) and a full store (saving a previewed file), each from
+// the call to the queue running dry. A heartbeat timer every 2 ms shows the
+// longest spell without an event-loop turn.
+//
+// BM_PacedStore: the same store command written to a pty whose far end
+// timestamps every read in another process, once by the program's pacing
+// step (sleeping) and once by a trial writer that waits for the pause on a
+// timer instead. It gives the figures for moving the pauses onto a timer: the
+// spacing of the pieces on the wire and the longest stall of each.
+//
+// BM_HeartbeatIdle: the same heartbeat with nothing to do, the stall floor
+// the machine sets on its own.
+#include "impulse/wav_format.h"
+#include "impulse/wav_image.h"
+#include "link/requests.h"
+#include "support/core_access.h"
+#include "support/device_process.h"
+#include "support/figures.h"
+#include "support/impulse_file.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QSerialPort>
+#include <QTimer>
+#include <benchmark/benchmark.h>
+
+#include <csignal>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int heartbeatMs = 2;
+constexpr int pieceSize = 500;
+constexpr int piecePauseMs = 20;
+
+// A repeating timer that remembers the longest gap between its ticks.
+class Heartbeat {
+public:
+    Heartbeat()
+    {
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(heartbeatMs);
+        QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
+    }
+    void start()
+    {
+        clock.start();
+        last = 0;
+        longest = 0;
+        timer.start();
+    }
+    // The gap up to now counts too: a stall may last until the very end.
+    double longestMs()
+    {
+        tick();
+        return double(longest) / 1e6;
+    }
+
+private:
+    void tick()
+    {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    }
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+};
+
+// Runs `action` from the event loop, as a click would, and the loop until
+// the queue has drained. Returns the seconds from the action to the drain,
+// or a negative number when it did not drain within `timeoutMs`.
+double runFromEventLoop(Core &core, const std::function<void()> &action, int timeoutMs)
+{
+    QEventLoop loop;
+    QElapsedTimer clock;
+    bool started = false;
+    const auto idle = QObject::connect(&core, &Core::sgSetWait, &loop, [&](bool wait) {
+        if (!wait && started)
+            loop.quit();
+    });
+    QTimer::singleShot(10, &loop, [&] {
+        started = true;
+        clock.start();
+        action();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    loop.exec();
+    QObject::disconnect(idle);
+    const double seconds = double(clock.nsecsElapsed()) / 1e9;
+    return started && CoreAccess{core}.queue().isEmpty() ? seconds : -1;
+}
+
+// Argument 0: preview of a chosen file; 1: full store of a previewed file.
+void BM_ImpulseStall(benchmark::State &state)
+{
+    const bool store = state.range(0) == 1;
+    FullSizeFile file;
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(file.dir.path()); // the store writes wav.wav here
+    for (auto _ : state) {
+        DeviceProcess device;
+        QString error;
+        if (!device.start({"--type", "1"}, &error)) {
+            state.SkipWithError(error.toUtf8().constData());
+            break;
+        }
+        Core core;
+        if (!core.openPort(device.port()) || runFromEventLoop(
+                                                 core, [&] { core.slTimer(); }, 20000) < 0) {
+            state.SkipWithError("the start-up requests did not finish");
+            break;
+        }
+        if (store && runFromEventLoop(
+                         core, [&] { core.setImpuls(file.path); }, 20000) < 0) {
+            state.SkipWithError("the preview did not finish");
+            break;
+        }
+
+        Heartbeat heartbeat;
+        heartbeat.start();
+        const double seconds = runFromEventLoop(
+            core,
+            [&] {
+                if (store)
+                    core.slSaveUpDown(0);
+                else
+                    core.setImpuls(file.path);
+            },
+            30000);
+        const double stall = heartbeat.longestMs();
+        if (seconds < 0 || !device.stop() || device.errors() != 0) {
+            state.SkipWithError("the impulse did not go out cleanly");
+            break;
+        }
+        state.SetIterationTime(seconds);
+        state.counters["stall_ms"] = stall;
+        state.counters["total_ms"] = seconds * 1e3;
+    }
+    QDir::setCurrent(previous);
+}
+BENCHMARK(BM_ImpulseStall)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// The heartbeat with nothing else to do for a second: the longest gap the
+// machine itself gives, the floor of the stall figures.
+void BM_HeartbeatIdle(benchmark::State &state)
+{
+    for (auto _ : state) {
+        Heartbeat heartbeat;
+        QEventLoop loop;
+        heartbeat.start();
+        QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+        loop.exec();
+        state.counters["stall_ms"] = heartbeat.longestMs();
+    }
+}
+BENCHMARK(BM_HeartbeatIdle)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The far end of a pty in a child process: timestamps every read until
+// `expected` bytes have come, then hands the timestamps back through a pipe.
+class WireClock {
+public:
+    explicit WireClock(int expected)
+    {
+        char name[256] = {};
+        if (openpty(&master, &slave, name, nullptr, nullptr) != 0)
+            return;
+        termios raw{};
+        tcgetattr(slave, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(slave, TCSANOW, &raw);
+        // The port opens the slave by name; this end stays open meanwhile,
+        // or the child's first read could meet a hang-up instead of bytes.
+        slavePath = QString::fromLocal8Bit(name);
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0)
+            return;
+        child = fork();
+        if (child == 0) {
+            // Only async-signal-safe calls from here on.
+            ::close(pipeFds[0]);
+            static Read reads[maxReads];
+            int count = 0;
+            int total = 0;
+            char buffer[4096];
+            while (total < expected && count < maxReads) {
+                const ssize_t n = ::read(master, buffer, sizeof buffer);
+                if (n <= 0)
+                    break;
+                timespec t{};
+                clock_gettime(CLOCK_MONOTONIC, &t);
+                reads[count++] = Read{qint64(t.tv_sec) * 1000000000 + t.tv_nsec, int(n)};
+                total += int(n);
+            }
+            const char *bytes = reinterpret_cast<const char *>(reads);
+            size_t left = size_t(count) * sizeof(Read);
+            while (left > 0) {
+                const ssize_t n = ::write(pipeFds[1], bytes, left);
+                if (n <= 0)
+                    break;
+                bytes += n;
+                left -= size_t(n);
+            }
+            _exit(0);
+        }
+        ::close(pipeFds[1]);
+        result = pipeFds[0];
+    }
+    ~WireClock()
+    {
+        if (master >= 0)
+            ::close(master);
+        if (slave >= 0)
+            ::close(slave);
+        if (result >= 0)
+            ::close(result);
+        if (child > 0)
+            ::waitpid(child, nullptr, 0);
+    }
+    bool isValid() const { return child > 0 && result >= 0; }
+    QString port() const { return slavePath; }
+
+    // Waits for the child's timestamps and gives the spacing, in ms, between
+    // the first reads of consecutive pieces (a piece is what arrives with
+    // less than 5 ms between reads).
+    std::vector<double> pieceSpacingMs(int *bytes)
+    {
+        // The child answers once every byte has come; a child still waiting
+        // after five seconds never will.
+        QByteArray answer;
+        pollfd ready{result, POLLIN, 0};
+        char buffer[4096];
+        while (::poll(&ready, 1, 5000) == 1) {
+            const ssize_t n = ::read(result, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            answer.append(buffer, int(n));
+        }
+        ::kill(child, SIGKILL);
+        std::vector<Read> reads(size_t(answer.size()) / sizeof(Read));
+        std::memcpy(reads.data(), answer.constData(), reads.size() * sizeof(Read));
+        *bytes = 0;
+        std::vector<double> spacing;
+        qint64 pieceStart = -1;
+        qint64 lastRead = -1;
+        for (const Read &read : reads) {
+            *bytes += read.bytes;
+            if (lastRead < 0 || read.ns - lastRead > 5000000) {
+                if (pieceStart >= 0)
+                    spacing.push_back(double(read.ns - pieceStart) / 1e6);
+                pieceStart = read.ns;
+            }
+            lastRead = read.ns;
+        }
+        return spacing;
+    }
+
+private:
+    struct Read {
+        qint64 ns;
+        int bytes;
+    };
+    static constexpr int maxReads = 8192;
+    int master = -1;
+    int slave = -1;
+    int result = -1;
+    pid_t child = -1;
+    QString slavePath;
+};
+
+// The trial: the same pieces, each handed to the driver at once, the pause
+// after it waited for on a single-shot timer while the event loop runs on.
+class TimerPacedWriter {
+public:
+    TimerPacedWriter(QSerialPort &port, const QByteArray &command, std::function<void()> done)
+        : port(port), command(command), done(std::move(done))
+    {
+        pause.setSingleShot(true);
+        pause.setTimerType(Qt::PreciseTimer);
+        pause.setInterval(piecePauseMs);
+        QObject::connect(&pause, &QTimer::timeout, [this] {
+            if (from < this->command.size())
+                writePiece();
+            else
+                this->done();
+        });
+    }
+    void start()
+    {
+        clock.start();
+        writePiece();
+    }
+    // The shortest time from a piece having been handed to the driver to
+    // the next piece, in ms.
+    double shortestPauseMs() const { return double(shortestPause) / 1e6; }
+
+private:
+    void writePiece()
+    {
+        if (from > 0)
+            shortestPause = std::min(shortestPause, clock.nsecsElapsed() - handedOver);
+        port.write(command.mid(from, pieceSize));
+        port.flush();
+        handedOver = clock.nsecsElapsed();
+        from += pieceSize;
+        pause.start();
+    }
+    QSerialPort &port;
+    QByteArray command;
+    std::function<void()> done;
+    QTimer pause;
+    int from = 0;
+    QElapsedTimer clock;
+    qint64 handedOver = 0;
+    qint64 shortestPause = std::numeric_limits<qint64>::max();
+};
+
+QByteArray fullStoreCommand()
+{
+    FullSizeFile file;
+    const QByteArray bytes = wav::readHead(file.path);
+    const wav::Decoded decoded = wav::decode(bytes.constData(), bytes.size());
+    return requests::storeImpulse("Full_Cab", wav::hexText(wav::deviceImage(decoded.samples)));
+}
+
+// Argument 0: the program's pacing step (sleeps); 1: the timer trial.
+void BM_PacedStore(benchmark::State &state)
+{
+    const bool onTimer = state.range(0) == 1;
+    const QByteArray command = fullStoreCommand();
+    for (auto _ : state) {
+        WireClock wire(command.size());
+        if (!wire.isValid()) {
+            state.SkipWithError("no pty");
+            break;
+        }
+        QEventLoop loop;
+        QElapsedTimer clock;
+        double sendSeconds = -1;
+        Heartbeat heartbeat;
+        Core core;
+        CoreAccess a{core};
+        a.holdTimer();
+        QSerialPort port;
+        std::unique_ptr<TimerPacedWriter> writer;
+        if (onTimer) {
+            port.setPortName(wire.port());
+            port.setBaudRate(9600);
+            port.setFlowControl(QSerialPort::HardwareControl);
+            if (!port.open(QIODevice::ReadWrite)) {
+                state.SkipWithError("cannot open the pty");
+                break;
+            }
+            writer = std::make_unique<TimerPacedWriter>(port, command, [&] {
+                sendSeconds = double(clock.nsecsElapsed()) / 1e9;
+                loop.quit();
+            });
+        } else if (!core.openPort(wire.port())) {
+            state.SkipWithError("cannot open the pty");
+            break;
+        }
+        heartbeat.start();
+        QTimer::singleShot(10, &loop, [&] {
+            clock.start();
+            if (onTimer) {
+                writer->start();
+                return;
+            }
+            a.queue() = {command};
+            a.answerReceived() = 1;
+            core.slTimer();
+            sendSeconds = double(clock.nsecsElapsed()) / 1e9;
+            loop.quit();
+        });
+        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const double stall = heartbeat.longestMs();
+        if (onTimer)
+            port.close();
+        else
+            a.port()->close();
+
+        int bytes = 0;
+        const std::vector<double> spacing = wire.pieceSpacingMs(&bytes);
+        // The start-up requests the program queued on opening are not sent:
+        // its timer is held. Only the store command crosses the wire.
+        if (sendSeconds < 0 || bytes != command.size() || spacing.empty()) {
+            const std::string message =
+                "the store command did not cross the wire whole: " + std::to_string(bytes) +
+                " of " + std::to_string(command.size()) + " bytes";
+            state.SkipWithError(message.c_str());
+            break;
+        }
+        state.SetIterationTime(sendSeconds);
+        state.counters["stall_ms"] = stall;
+        state.counters["pieces"] = double(spacing.size() + 1);
+        state.counters["spacing_median_ms"] = figures::median(spacing);
+        state.counters["spacing_min_ms"] = figures::percentile(spacing, 0.0);
+        state.counters["spacing_max_ms"] = figures::percentile(spacing, 1.0);
+        if (onTimer)
+            state.counters["pause_min_ms"] = writer->shortestPauseMs();
+    }
+}
+BENCHMARK(BM_PacedStore)
+    ->Arg(0)
+    ->Arg(1)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+} // namespace

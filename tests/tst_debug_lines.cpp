@@ -1,0 +1,136 @@
+// The diagnostic lines written on the busy paths (every direct write, pacing
+// step, status block and setValue): their labels and values as the debug log
+// shows them, and nothing at all reaching the log while it is switched off.
+#include "support/core_access.h"
+#include "support/debug_log.h"
+#include "support/pty.h"
+#include "support/test_main.h"
+
+#include <QLoggingCategory>
+
+#include <functional>
+
+namespace {
+
+QByteArray statusAnswer()
+{
+    QByteArray bytes(43, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = char(i * 5);
+    return "gs\r" + bytes.toHex() + "\n";
+}
+
+// Receives every message, whatever the category, while it lives.
+class AllMessages {
+public:
+    AllMessages()
+    {
+        current() = this;
+        previous = qInstallMessageHandler(&AllMessages::handle);
+    }
+    ~AllMessages()
+    {
+        qInstallMessageHandler(previous);
+        current() = nullptr;
+    }
+    QStringList lines;
+
+private:
+    static AllMessages *&current()
+    {
+        static AllMessages *messages = nullptr;
+        return messages;
+    }
+    static void handle(QtMsgType, const QMessageLogContext &, const QString &text)
+    {
+        if (current())
+            current()->lines.append(text);
+    }
+    QtMessageHandler previous = nullptr;
+};
+
+using Action = std::function<void(Core &, CoreAccess &)>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Action)
+
+class TestDebugLines : public QObject {
+    Q_OBJECT
+
+private slots:
+    void linesAsLogged_data()
+    {
+        QTest::addColumn<Action>("action");
+        QTest::addColumn<QStringList>("expected");
+
+        QTest::newRow("setValue of a parameter: its line, then the write")
+            << Action([](Core &core, CoreAccess &) {
+                   core.setValue(QStringLiteral("master_volume"), 100);
+               })
+            << QStringList{"setValue \"master_volume\" 100", "send \"mv 64\\r\\n\""};
+        QTest::newRow("setValue of a control word with its own second line")
+            << Action([](Core &core, CoreAccess &a) {
+                   a.queue() = {"gs\r\n"}; // busy: the jump waits, the head goes out
+                   core.setValue(QStringLiteral("preset_change"), 7);
+               })
+            << QStringList{"setValue \"preset_change\" 7", "sendCount 0", "send \"gs\\r\\n\"",
+                           "setValue 1674"};
+        QTest::newRow("pacing step: the count it found, then the write")
+            << Action([](Core &core, CoreAccess &a) {
+                   a.queue() = {"gb\r\n"};
+                   a.answerReceived() = 0;
+                   a.sendCount() = 2;
+                   core.slTimer();
+               })
+            << QStringList{"sendCount 2", "send \"gb\\r\\n\""};
+        QTest::newRow("status block: the chunk, the decode, the recognised form")
+            << Action([](Core &, CoreAccess &a) { a.dispatch(statusAnswer()); })
+            << QStringList{"slReadyRead \"gs\\r" + QString::fromLatin1(statusAnswer().mid(3, 86)) +
+                               "\\n\"",
+                           "READ GS", "getStatus"};
+    }
+
+    void linesAsLogged()
+    {
+        QFETCH(Action, action);
+        QFETCH(QStringList, expected);
+        Pty pty;
+        Core core;
+        CoreAccess a{core};
+        a.holdTimer();
+        QVERIFY(core.openPort(pty.slavePath()));
+        a.queue().clear();
+
+        DebugLog log;
+        action(core, a);
+        QCOMPARE(log.lines(), expected);
+    }
+
+    // Switched off, the busy paths write nothing to the log at all.
+    void nothingWhileOff()
+    {
+        Pty pty;
+        Core core;
+        CoreAccess a{core};
+        a.holdTimer();
+        QVERIFY(core.openPort(pty.slavePath()));
+        a.queue().clear();
+        QLoggingCategory *log = QLoggingCategory::defaultCategory();
+        const bool wasOn = log->isDebugEnabled();
+        log->setEnabled(QtDebugMsg, false);
+
+        AllMessages messages;
+        core.setValue(QStringLiteral("master_volume"), 100);
+        a.queue() = {"gb\r\n"};
+        core.slTimer();
+        a.dispatch(statusAnswer());
+
+        log->setEnabled(QtDebugMsg, wasOn);
+        QCOMPARE(messages.lines, QStringList());
+        QCOMPARE(pty.read(7 + 4), QByteArray("mv 64\r\ngb\r\n")); // the writes still happened
+    }
+};
+
+VORTAXA_TEST_MAIN(TestDebugLines)
+#include "tst_debug_lines.moc"
