@@ -3,6 +3,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QList>
+#include <QLockFile>
 #include <QThread>
 
 #include <cerrno>
@@ -12,21 +14,52 @@
 #include <unistd.h>
 #include <utility>
 
+namespace {
+
+// The serial port locks the device it opens with a lock file named after it.
+// A pty number whose lock is still held by a port in another test process
+// (whose master was closed first) cannot be opened: such a number is skipped.
+bool portLockIsFree(const char *slaveName)
+{
+    QString name = QString::fromLocal8Bit(slaveName);
+    name.remove(QStringLiteral("/dev/"));
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    QLockFile probe(QStringLiteral("/var/lock/LCK..") + name);
+    if (!probe.tryLock(0))
+        return probe.error() == QLockFile::PermissionError; // no lock folder to share
+    probe.unlock();
+    return true;
+}
+
+} // namespace
+
 Pty::Pty()
 {
-    int slave = -1;
-    char name[256] = {};
-    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+    QList<int> skipped; // held open until a free number is found, then closed
+    for (int attempt = 0; attempt < 32; ++attempt) {
+        int slave = -1;
+        char name[256] = {};
+        if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
+            master = -1;
+            break;
+        }
+        ::close(slave); // the program opens the slave by its path
+        if (portLockIsFree(name)) {
+            path = QString::fromLocal8Bit(name);
+            break;
+        }
+        skipped.append(master);
         master = -1;
-        return;
     }
+    for (int fd : skipped)
+        ::close(fd);
+    if (master < 0)
+        return;
     termios raw{};
     tcgetattr(master, &raw);
     cfmakeraw(&raw);
     tcsetattr(master, TCSANOW, &raw);
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-    ::close(slave); // the program opens the slave by its path
-    path = QString::fromLocal8Bit(name);
 }
 
 Pty::~Pty()
