@@ -51,15 +51,30 @@ QByteArray deviceImage(const QByteArray &samples)
     return image;
 }
 
+namespace {
+bool breaksFraming(ushort c)
+{
+    return c == ' ' || c < 0x20 || c == 0x7f;
+}
+} // namespace
+
 QString storeName(const QString &fileName)
 {
     QString name = fileName;
     for (QChar &c : name) {
-        const ushort u = c.unicode();
-        if (u == ' ' || u < 0x20 || u == 0x7f)
+        if (breaksFraming(c.unicode()))
             c = QLatin1Char('_');
     }
     return name;
+}
+
+QByteArray storeName(QByteArray reportedName)
+{
+    for (char &c : reportedName) {
+        if (breaksFraming(static_cast<uchar>(c)))
+            c = '_';
+    }
+    return reportedName;
 }
 
 } // namespace wav

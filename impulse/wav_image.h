@@ -28,5 +28,7 @@ QByteArray deviceImage(const QByteArray &samples);
 // between a space and a carriage return, so spaces and control characters
 // (below 0x20, and 0x7f) become "_"; every other character stays.
 QString storeName(const QString &fileName);
+// The same for a name as the device reported it (UTF-8 bytes kept as they are).
+QByteArray storeName(QByteArray reportedName);
 
 } // namespace wav

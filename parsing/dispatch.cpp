@@ -3,6 +3,7 @@
 // the interface, and any completed form retires the head of the command queue.
 #include "core/core.h"
 #include "core/program_log.h"
+#include "impulse/wav_image.h"
 #include "link/requests.h"
 #include "parsing/answer_catalogue.h"
 #include "parsing/parser.h"
@@ -185,9 +186,10 @@ void Core::dispatch(const QByteArray &chunk)
         copyImpulseName.clear();
         copyImpulseData.clear();
         if (parseValues.size() == 2) {
-            copyImpulseName = parseValues.at(0);
+            // The name goes back to the device inside a save's store
+            // command: spaces and control characters become "_".
+            copyImpulseName = wav::storeName(parseValues.at(0));
             copyImpulseData = parseValues.at(1);
-            copyImpulseName.replace(' ', '_');
         }
         copyImpulsePending = 0;
     }

@@ -460,6 +460,9 @@ void TestDispatch::impulseAnswerWhilePending_data()
 
     QTest::newRow("name and image") << QByteArray("cc\rMy Big Cab\n5249464624000000\n")
                                     << QByteArray("My_Big_Cab") << QByteArray("5249464624000000");
+    QTest::newRow("control characters cannot break the store command")
+        << QByteArray("cc\rCab\r\tA\x7f\xc3\xa4\n5249\n") << QByteArray("Cab__A_\xc3\xa4")
+        << QByteArray("5249");
     QTest::newRow("no image: both cleared")
         << QByteArray("cc\rMy Cab\n\n") << QByteArray() << QByteArray();
 }
