@@ -34,12 +34,13 @@ private slots:
     void contextPropertiesResolveOnFirstEvaluation()
     {
         QTemporaryDir dir;
-        QVERIFY(stage(dir, "import QtQuick 2.15\n"
-                           "QtObject {\n"
-                           "  property string seen: applicationDirPath + '|' + (typeof _core) + '|' +\n"
-                           "      (typeof _core.setValue)\n"
-                           "  Component.onCompleted: { console.log('STARTUP ' + seen); Qt.quit() }\n"
-                           "}\n"));
+        QVERIFY(stage(dir,
+                      "import QtQuick 2.15\n"
+                      "QtObject {\n"
+                      "  property string seen: applicationDirPath + '|' + (typeof _core) + '|' +\n"
+                      "      (typeof _core.setValue)\n"
+                      "  Component.onCompleted: { console.log('STARTUP ' + seen); Qt.quit() }\n"
+                      "}\n"));
         // A different working directory: its flat/ folder must not be used.
         QTemporaryDir elsewhere;
         QProcess app;
