@@ -22,24 +22,12 @@ const QList<QByteArray> readBack = {"sp\r\n", "rn\r\n", "gs\r\n"};
 class TestImpulseUpload : public QObject {
     Q_OBJECT
 
-    QTemporaryDir dir;
-    QString previousDir;
+    ScratchDir dir; // also the working directory, where the store writes wav.wav
 
-    QString file(const QString &name, const QByteArray &bytes)
-    {
-        const QString path = dir.filePath(name);
-        writeFile(path, bytes);
-        return path;
-    }
+    QString file(const QString &name, const QByteArray &bytes) { return dir.file(name, bytes); }
 
 private slots:
-    void initTestCase()
-    {
-        QVERIFY(dir.isValid());
-        previousDir = QDir::currentPath();
-        QDir::setCurrent(dir.path()); // the store path writes wav.wav here
-    }
-    void cleanupTestCase() { QDir::setCurrent(previousDir); }
+    void initTestCase() { QVERIFY(dir.isValid()); }
 
     void hexAndBytes()
     {

@@ -1,6 +1,7 @@
 // Test WAV writer.
 #include "support/wav_writer.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace {
@@ -58,4 +59,22 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+ScratchDir::ScratchDir() : previous(QDir::currentPath())
+{
+    if (dir.isValid())
+        QDir::setCurrent(dir.path());
+}
+
+ScratchDir::~ScratchDir()
+{
+    QDir::setCurrent(previous);
+}
+
+QString ScratchDir::file(const QString &name, const QByteArray &bytes) const
+{
+    const QString path = dir.filePath(name);
+    writeFile(path, bytes);
+    return path;
 }

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryDir>
 
 struct WavShape {
     quint16 format = 1; // 1 PCM, 3 IEEE float
@@ -27,4 +28,21 @@ QByteArray patternSamples(int frames, int channels, int bytesPerSample);
 
 // Writes `bytes` to `path`, replacing any file there.
 bool writeFile(const QString &path, const QByteArray &bytes);
+
+// A temporary folder that is the working directory while it lives, since the
+// impulse store writes "wav.wav" into the working directory.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    bool isValid() const { return dir.isValid(); }
+    QString path() const { return dir.path(); }
+    QString filePath(const QString &name) const { return dir.filePath(name); }
+    // Writes `bytes` to a file of that name in the folder; returns its path.
+    QString file(const QString &name, const QByteArray &bytes) const;
+
+private:
+    QTemporaryDir dir;
+    QString previous;
+};
 QByteArray readFile(const QString &path);
