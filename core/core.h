@@ -161,6 +161,9 @@ private:
     void bankStep(uchar direction);
     void presetStep(uchar direction);
     void selectPreset(uchar preset);
+    void announceImpulseName(const QString &name); // shared with impulse/
+    QString copiedDeviceImpulseName() const;
+    QByteArray copiedDeviceImpulsePreview() const;
 
     // ---- impulse/ helpers ---------------------------------------------
     void decodeWav(QString filePath, bool saveToFile);

@@ -73,6 +73,27 @@ void Core::slCopy()
     slTimer();
 }
 
+// Tells the interface which impulse the current preset now plays.
+void Core::announceImpulseName(const QString &name)
+{
+    emit sgSetImpulsName(name);
+    emit sgReadText(QStringLiteral("impulse_name"), name);
+}
+
+// The impulse name the device reported for the copied preset, as shown.
+QString Core::copiedDeviceImpulseName() const
+{
+    const int end = copyImpulseName.indexOf('\0');
+    return QString::fromUtf8(end < 0 ? copyImpulseName : copyImpulseName.left(end));
+}
+
+// The preview of the impulse the device reported: its samples, header dropped.
+QByteArray Core::copiedDeviceImpulsePreview() const
+{
+    return requests::previewImpulse(
+        copyImpulseData.mid(requests::wavHeaderHexDigits).left(requests::previewHexDigits));
+}
+
 void Core::slPaste()
 {
     if (copyStatusPending) {
@@ -86,31 +107,22 @@ void Core::slPaste()
         return;
     }
 
-    const QString impulseNameKey = QStringLiteral("impulse_name");
     if (!copyImpulseFileName.isEmpty()) {
         // The copied preset had a file chosen here: preview that file again.
-        emit sgSetImpulsName(copyImpulseFileName);
-        emit sgReadText(impulseNameKey, copyImpulseFileName);
+        announceImpulseName(copyImpulseFileName);
         send(requests::writeStatus(copyStatus));
         send(requests::status);
         decodeWav(copyImpulsePath, false); // queues the preview and starts sending
     } else if (!copyImpulseName.isEmpty()) {
-        // The device reported an impulse: preview its samples, header dropped.
-        const int end = copyImpulseName.indexOf('\0');
-        const QString shown =
-            QString::fromUtf8(end < 0 ? copyImpulseName : copyImpulseName.left(end));
-        emit sgSetImpulsName(shown);
-        emit sgReadText(impulseNameKey, shown);
+        // The device reported an impulse: preview its samples.
+        announceImpulseName(copiedDeviceImpulseName());
         send(requests::writeStatus(copyStatus));
         send(requests::status);
-        send(requests::previewImpulse(
-            copyImpulseData.mid(requests::wavHeaderHexDigits).left(requests::previewHexDigits)));
+        send(copiedDeviceImpulsePreview());
         slTimer();
     } else {
         // No impulse anywhere: a unit impulse with the cabinet switched off.
-        const QString empty = QStringLiteral("empty");
-        emit sgSetImpulsName(empty);
-        emit sgReadText(impulseNameKey, empty);
+        announceImpulseName(QStringLiteral("empty"));
         copyStatus.replace(cabinetEnableChar, 2, "00");
         send(requests::writeStatus(copyStatus));
         send(requests::status);
@@ -146,31 +158,21 @@ void Core::slCompare()
             qDebug() << "slCompare"
                      << "no complete edited status kept, not written back" << compareStatus.size();
         }
-        const QString impulseNameKey = QStringLiteral("impulse_name");
         if (impulseDirty) {
             // The pasted preset's impulse plays again, as the paste sent it.
             if (!copyImpulseFileName.isEmpty()) {
-                emit sgSetImpulsName(copyImpulseFileName);
-                emit sgReadText(impulseNameKey, copyImpulseFileName);
+                announceImpulseName(copyImpulseFileName);
                 decodeWav(copyImpulsePath, false);
             } else if (!copyImpulseName.isEmpty()) {
-                const int end = copyImpulseName.indexOf('\0');
-                const QString shown =
-                    QString::fromUtf8(end < 0 ? copyImpulseName : copyImpulseName.left(end));
-                emit sgSetImpulsName(shown);
-                emit sgReadText(impulseNameKey, shown);
-                send(requests::previewImpulse(copyImpulseData.mid(requests::wavHeaderHexDigits)
-                                                  .left(requests::previewHexDigits)));
+                announceImpulseName(copiedDeviceImpulseName());
+                send(copiedDeviceImpulsePreview());
             } else {
-                const QString empty = QStringLiteral("empty");
-                emit sgSetImpulsName(empty);
-                emit sgReadText(impulseNameKey, empty);
+                announceImpulseName(QStringLiteral("empty"));
                 send(requests::previewImpulse(requests::unitImpulseSamples()));
             }
         } else if (!impulseName.isEmpty()) {
             decodeWav(impulsePath, false);
-            emit sgSetImpulsName(impulseName);
-            emit sgReadText(impulseNameKey, impulseName);
+            announceImpulseName(impulseName);
         }
     }
     send(requests::status);

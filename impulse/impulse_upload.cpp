@@ -36,8 +36,7 @@ void Core::setImpuls(QString filePath, QString fileName)
     impulseDirty = 0;
     impulseName = fileName;
     impulsePath = filePath;
-    emit sgSetImpulsName(fileName);
-    emit sgReadText(QStringLiteral("impulse_name"), fileName);
+    announceImpulseName(fileName);
     decodeWav(filePath, false);
 }
 
