@@ -18,14 +18,6 @@ namespace e2e {
 
 namespace {
 
-QByteArray le(quint32 value, int bytes)
-{
-    QByteArray out;
-    for (int i = 0; i < bytes; ++i)
-        out.append(static_cast<char>((value >> (8 * i)) & 0xff));
-    return out;
-}
-
 QByteArray readWhole(const QString &path)
 {
     QFile f(path);
@@ -75,30 +67,15 @@ QList<QByteArray> logLines(const QString &path)
     return lines;
 }
 
+// The presets file in the device's store format, written by the device
+// tests' own writer so the format is known in one place outside the device.
 QByteArray presetsJson(const DeviceSetup &s)
 {
-    QJsonArray list;
-    for (const StoredPreset &p : s.presets) {
-        QJsonObject entry;
-        entry[QStringLiteral("status")] = QString::fromLatin1(p.status.toHex());
-        if (p.impulseName.isEmpty()) {
-            entry[QStringLiteral("impulse")] = QJsonValue::Null;
-        } else {
-            QJsonObject impulse;
-            impulse[QStringLiteral("name")] = QString::fromUtf8(p.impulseName);
-            impulse[QStringLiteral("wav")] = QString::fromLatin1(p.wav.toHex());
-            entry[QStringLiteral("impulse")] = impulse;
-        }
-        list.append(entry);
-    }
-    QJsonObject json;
-    json[QStringLiteral("format")] = 1;
-    json[QStringLiteral("type")] = s.type;
-    json[QStringLiteral("bank")] = s.bank;
-    json[QStringLiteral("preset")] = s.preset;
-    json[QStringLiteral("mode")] = s.mode;
-    json[QStringLiteral("presets")] = list;
-    return QJsonDocument(json).toJson(QJsonDocument::Compact);
+    QVector<TestPreset> presets;
+    presets.reserve(s.presets.size());
+    for (const StoredPreset &p : s.presets)
+        presets.append({p.status, p.impulseName, p.wav});
+    return presetsFile(s.type, s.bank, s.preset, s.mode, presets);
 }
 
 } // namespace
@@ -106,13 +83,6 @@ QByteArray presetsJson(const DeviceSetup &s)
 int familySize(int type)
 {
     return type == 2 || type == 3 ? 4 : 10;
-}
-
-QByteArray storedImage(const QByteArray &samples)
-{
-    const auto n = quint32(samples.size());
-    return QByteArray("RIFF") + le(36 + n, 4) + "WAVE" + "fmt " + le(16, 4) + le(1, 2) + le(1, 2) +
-           le(48000, 4) + le(144000, 4) + le(3, 2) + le(24, 2) + "data" + le(n, 4) + samples;
 }
 
 QVector<StoredPreset> makePresets(int type, quint32 seed)

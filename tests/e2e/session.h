@@ -4,6 +4,7 @@
 // device's state: its presets file, counters, request log and answer log.
 #pragma once
 
+#include "device/tests/device_session.h" // storedImage, the device store format
 #include "support/core_access.h"
 
 #include <QByteArray>
@@ -44,9 +45,6 @@ struct DeviceStore {
 
 // Presets per bank and banks of a device type (1, 4: 10; 2, 3: 4).
 int familySize(int type);
-
-// A 48000 Hz, 24-bit mono WAV image as the device stores it.
-QByteArray storedImage(const QByteArray &samples);
 
 // Varied presets inside the control ranges, the same for the same seed. Every
 // fifth preset has no impulse and its cabinet off; the impulse names have
