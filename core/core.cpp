@@ -2,6 +2,7 @@
 // the 22 answer matchers and the serial port, wired together.
 #include "core/core.h"
 
+#include "core/core_seam.h"
 #include "parsing/answer_catalogue.h"
 #include "parsing/parser.h"
 
@@ -68,6 +69,7 @@ Core::Core(QObject *parent) : QObject(parent), settings(settingsOrganization, se
     presetEdit = 0;
 
     port = new QSerialPort(this);
+    seam = new CoreSeam(*this);
 
     connect(port, &QSerialPort::readyRead, this, &Core::slReadyRead);
     // Both error signals are connected; slPortError ignores the second

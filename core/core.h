@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 
+class CoreSeam;
 class Parser;
 class QSerialPort;
 class QTimer;
@@ -140,6 +141,7 @@ public:
 
 private:
     friend struct CoreAccess; // tests reach the state through it
+    friend class CoreSeam;    // the newer back-end objects reach it through the seam
 
     // ---- link/ helpers ------------------------------------------------
     void drain(); // empty the queue, clear readBuffer, discard unread input
@@ -235,4 +237,7 @@ private:
     uchar statusData[43] = {};
     QString lastCommand;
     QString tabTarget;
+
+    // Not part of the state above: the seam of core/core_seam.h.
+    CoreSeam *seam = nullptr;
 };
