@@ -118,14 +118,20 @@ private slots:
 
         HistoryRig rig;
         QVERIFY(rig.start());
+        QSignalSpy restoredSpy(&rig.history, &EditHistory::valueRestored);
         QStringList expected = restored.split(' ');
         for (const QString &action : script.split(' ')) {
             if (action == "undo" || action == "redo") {
                 QVERIFY2(!expected.isEmpty(), "more undos and redos than expected results");
                 const QString next = expected.takeFirst();
                 const auto [name, value] = nameAndValue(next);
+                restoredSpy.clear();
                 action == "undo" ? rig.history.undo() : rig.history.redo();
                 QCOMPARE(rig.wire(), next == "-" ? QByteArray() : command(name, value));
+                // The panel's control is told the restored value.
+                const QList<QVariantList> told =
+                    next == "-" ? QList<QVariantList>() : QList<QVariantList>{{name, value}};
+                QCOMPARE(QList<QVariantList>(restoredSpy), told);
             } else {
                 const QStringList parts = action.split('@');
                 const auto [name, value] = nameAndValue(parts.value(0));
