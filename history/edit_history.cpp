@@ -128,8 +128,9 @@ void EditHistory::restore(const Step &step, int value)
     mergeOpen = false;
     known[step.position] = value;
     isKnown[step.position] = true;
-    core.setValue(QString::fromLatin1(status::parameters()[step.position].name),
-                  static_cast<uchar>(value));
+    const QString name = QString::fromLatin1(status::parameters()[step.position].name);
+    core.setValue(name, static_cast<uchar>(value));
+    emit valueRestored(name, value);
     emit changed();
 }
 

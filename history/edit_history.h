@@ -64,6 +64,9 @@ public:
 
 signals:
     void changed();
+    // Undo or redo sent this value (as the status block publishes it): the
+    // panel's control follows, since the device reports nothing back.
+    void valueRestored(QString name, int value);
 
 private:
     struct Step {

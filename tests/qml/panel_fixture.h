@@ -69,7 +69,7 @@ public:
 private:
     Pty pty;
     QTemporaryDir files;
-    std::unique_ptr<Core> corePtr; // gone before the pty closes
+    std::unique_ptr<Core> corePtr;           // gone before the pty closes
     std::unique_ptr<EditHistory> historyPtr; // gone before the Core it follows
 };
 
