@@ -2,6 +2,7 @@
 // the interface document flat/main.qml that lies beside the executable.
 #include "core/core.h"
 #include "history/edit_history.h"
+#include "library/librarian.h"
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -17,10 +18,12 @@ int main(int argc, char *argv[])
     QQmlApplicationEngine engine;
     Core core;
     EditHistory history(core); // declared after Core: gone before it
+    Librarian library(core);
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
     context->setContextProperty(QStringLiteral("_history"), &history);
+    context->setContextProperty(QStringLiteral("_library"), &library);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 

@@ -80,6 +80,7 @@ void Core::readAll()
 void Core::slTimer()
 {
     if (commandQueue.isEmpty()) {
+        seam->queueIdle();
         commandTotal = 0;
         if (pendingUpDown != 0) {
             runUpDown(pendingUpDown);
@@ -120,6 +121,7 @@ void Core::slTimer()
             emit sgSetEdit(true);
             emit sgReadValue(QStringLiteral("preset_edit"), 1);
         }
+        seam->headGivenUp(lastErrCommand);
         return;
     } else {
         ++sendCount;

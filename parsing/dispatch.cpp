@@ -2,6 +2,7 @@
 // answer forms in a fixed order; each completed form changes state and tells
 // the interface, and any completed form retires the head of the command queue.
 #include "core/core.h"
+#include "core/core_seam.h"
 #include "core/program_log.h"
 #include "impulse/wav_image.h"
 #include "link/requests.h"
@@ -179,19 +180,23 @@ void Core::dispatch(const QByteArray &chunk)
             answerReceived = 1;
         qCDebug(programLog) << "getCabSim";
     }
-    // The impulse answer is awaited only while a copy is in progress.
-    if (copyImpulsePending && completed(parserImpulse)) {
+    // The impulse answer is awaited only while a copy or the seam's capture
+    // is in progress; the capture leaves the copy's clipboard alone.
+    if ((copyImpulsePending || seam->wantsImpulse()) && completed(parserImpulse)) {
         qCDebug(programLog) << "parce getImpuls" << parseValues.size();
         answerReceived = 1;
-        copyImpulseName.clear();
-        copyImpulseData.clear();
-        if (parseValues.size() == 2) {
-            // The name goes back to the device inside a save's store
-            // command: spaces and control characters become "_".
-            copyImpulseName = wav::storeName(parseValues.at(0));
-            copyImpulseData = parseValues.at(1);
+        seam->impulseAnswered(parseValues);
+        if (copyImpulsePending) {
+            copyImpulseName.clear();
+            copyImpulseData.clear();
+            if (parseValues.size() == 2) {
+                // The name goes back to the device inside a save's store
+                // command: spaces and control characters become "_".
+                copyImpulseName = wav::storeName(parseValues.at(0));
+                copyImpulseData = parseValues.at(1);
+            }
+            copyImpulsePending = 0;
         }
-        copyImpulsePending = 0;
     }
     // The device family decides the list length; an identification answer
     // earlier in this chunk already counts.
@@ -225,7 +230,7 @@ void Core::dispatch(const QByteArray &chunk)
     // However many forms completed, the queue advances by one entry.
     if (answerReceived) {
         if (!commandQueue.isEmpty())
-            commandQueue.removeFirst();
+            seam->headReleased(commandQueue.takeFirst());
         slTimer();
     }
 }
