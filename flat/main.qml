@@ -43,6 +43,7 @@ ApplicationWindow {
 
     property alias deviceState: deviceState
     readonly property bool popupOpen: saveQuestion.visible || messageBox.visible
+                                      || libraryProgress.visible
 
     DeviceState {
         id: deviceState
@@ -146,11 +147,11 @@ ApplicationWindow {
                 TabBar {
                     id: tabs
                     objectName: "tabs"
-                    Layout.preferredWidth: 4 * 124 + 3 * spacing
+                    Layout.preferredWidth: count * 124 + (count - 1) * spacing
                     spacing: 4
                     background: Item {}
                     Repeater {
-                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots"]
+                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots", "Library"]
                         TabButton {
                             id: tab
                             text: modelData
@@ -267,6 +268,8 @@ ApplicationWindow {
                     PresetMap { device: deviceState }
 
                     ImpulseSlots { device: deviceState }
+
+                    LibraryPage { device: deviceState }
                 }
 
                 // Without a connection the controls are locked; say why and what to do.
@@ -406,6 +409,11 @@ ApplicationWindow {
     SaveQuestion {
         id: saveQuestion
         device: deviceState
+    }
+
+    LibraryProgress {
+        id: libraryProgress
+        library: deviceState.alive && typeof _library !== "undefined" ? _library : null
     }
 
     MessageBox {

@@ -83,7 +83,7 @@ void Librarian::backup(const QString &path)
         QVector<int> all;
         for (int n = 0; n < seam.bankCount() * seam.presetsPerBank(); ++n)
             all.append(n);
-        readPresets(all, QStringLiteral("Reading"), [this] { writeBackup(); });
+        readPresets(all, QStringLiteral("Reading preset"), [this] { writeBackup(); });
     });
 }
 
@@ -192,7 +192,7 @@ void Librarian::importPreset(const QString &path)
 
 void Librarian::cancel()
 {
-    if (operation == Operation::Backup || operation == Operation::Restore)
+    if (cancellable())
         cancelRequested = true;
 }
 

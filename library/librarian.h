@@ -39,6 +39,8 @@ class Librarian : public QObject {
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
     // What the running operation is doing, e.g. "Reading preset 37 of 100".
     Q_PROPERTY(QString activity READ activity NOTIFY activityChanged)
+    // The running operation stops at cancel() (a backup or a restore).
+    Q_PROPERTY(bool cancellable READ cancellable NOTIFY busyChanged)
 
 public:
     explicit Librarian(Core &core, QObject *parent = nullptr);
@@ -61,6 +63,10 @@ public:
     Q_INVOKABLE QString safetyFolder() const;
 
     bool busy() const { return operation != Operation::None; }
+    bool cancellable() const
+    {
+        return operation == Operation::Backup || operation == Operation::Restore;
+    }
     QString activity() const { return activityText; }
 
 signals:

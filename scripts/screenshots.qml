@@ -116,4 +116,29 @@ TestCase {
         shot("light-skin")
         dev.lightSkin = false
     }
+
+    function test_7_library() {
+        dev.revert()
+        idle(10000)
+        find("tabs").currentIndex = 4
+        shot("library")
+        // A backup of the virtual device is over in a blink: the picture is
+        // taken from inside its progress report.
+        var path = testPty.tempPath("backup.json")
+        var picture = null
+        var grab = function(done, total) {
+            if (done === 37 && picture === null)
+                picture = grabImage(window.contentItem.parent)
+        }
+        _library.progress.connect(grab)
+        _library.backup(path)
+        tryVerify(function() { return !_library.busy }, 120000)
+        _library.progress.disconnect(grab)
+        verify(picture !== null, "the backup reported its progress")
+        picture.save(folder + "/library-backup.png")
+        find("libraryPage").choose("file://" + path)
+        find("restorePick_3")
+        shot("library-restore")
+        find("tabs").currentIndex = 0
+    }
 }

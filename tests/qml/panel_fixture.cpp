@@ -10,6 +10,7 @@
 #include "core/core.h"
 #include "core/core_seam.h"
 #include "history/edit_history.h"
+#include "library/librarian.h"
 #include "support/core_access.h"
 
 #include <QCoreApplication>
@@ -48,7 +49,8 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 
 PanelFixture::PanelFixture(QObject *parent)
     : QObject(parent), corePtr(std::make_unique<Core>()),
-      historyPtr(std::make_unique<EditHistory>(*corePtr))
+      historyPtr(std::make_unique<EditHistory>(*corePtr)),
+      libraryPtr(std::make_unique<Librarian>(*corePtr))
 {
 }
 
@@ -189,6 +191,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     QQmlContext *context = engine->rootContext();
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
     context->setContextProperty(QStringLiteral("_history"), fixture->history());
+    context->setContextProperty(QStringLiteral("_library"), fixture->library());
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QStringLiteral(PANEL_ROOT_DIR)));
     context->setContextProperty(QStringLiteral("testPty"), fixture);

@@ -13,6 +13,7 @@
 
 class Core;
 class EditHistory;
+class Librarian;
 class QQmlEngine;
 
 class PanelFixture : public QObject {
@@ -24,6 +25,7 @@ public:
 
     Core *core() const { return corePtr.get(); }
     EditHistory *history() const { return historyPtr.get(); }
+    Librarian *library() const { return libraryPtr.get(); }
 
     // Records every warning from here on, and passes it on.
     static void installWarningRecorder();
@@ -71,6 +73,7 @@ private:
     QTemporaryDir files;
     std::unique_ptr<Core> corePtr;           // gone before the pty closes
     std::unique_ptr<EditHistory> historyPtr; // gone before the Core it follows
+    std::unique_ptr<Librarian> libraryPtr;   // likewise
 };
 
 // Publishes the fixture for each test file's engine.
