@@ -1,10 +1,13 @@
 // Entry point: the application, the QML engine and the one Core, published to
 // the interface document flat/main.qml that lies beside the executable.
 #include "core/core.h"
+#include "core/log_categories.h"
 
+#include <QDir>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
+#include <QStandardPaths>
 #include <QUrl>
 
 int main(int argc, char *argv[])
@@ -12,6 +15,18 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     app.setOrganizationName(QStringLiteral("OLK"));
     app.setApplicationName(QStringLiteral("Vortaxa"));
+
+    // The serial log (every exchange, whole impulses in hexadecimal) only
+    // when asked for: --verbose, or the standard logging rules.
+    logCategories::setDebugLines(app.arguments().contains(QStringLiteral("--verbose")));
+
+    // Everything relative is resolved from here on; the program then runs in
+    // its data folder, where the files it writes beside itself (the copy of
+    // the last stored impulse) do no harm.
+    const QString document = QGuiApplication::applicationDirPath() + "/flat/main.qml";
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (QDir().mkpath(dataFolder))
+        QDir::setCurrent(dataFolder);
 
     QQmlApplicationEngine engine;
     Core core;
@@ -22,7 +37,7 @@ int main(int argc, char *argv[])
                                 QVariant(QGuiApplication::applicationDirPath()));
 
     // Built from a local path: plain "file:///" + "/usr/..." would give four slashes.
-    engine.load(QUrl::fromLocalFile(QGuiApplication::applicationDirPath() + "/flat/main.qml"));
+    engine.load(QUrl::fromLocalFile(document));
 
     return app.exec();
 }
