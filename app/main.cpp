@@ -2,6 +2,7 @@
 // the interface document flat/main.qml that lies beside the executable.
 #include "core/core.h"
 #include "core/log_categories.h"
+#include "ports/port_chooser.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -24,15 +25,18 @@ int main(int argc, char *argv[])
     // its data folder, where the files it writes beside itself (the copy of
     // the last stored impulse) do no harm.
     const QString document = QGuiApplication::applicationDirPath() + "/flat/main.qml";
+    const QString givenPort = PortChooser::portArgument(app.arguments(), QDir::currentPath());
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (QDir().mkpath(dataFolder))
         QDir::setCurrent(dataFolder);
 
     QQmlApplicationEngine engine;
     Core core;
+    PortChooser ports(core, givenPort);
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
+    context->setContextProperty(QStringLiteral("_ports"), &ports);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 

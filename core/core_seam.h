@@ -13,8 +13,11 @@
 #pragma once
 
 #include <QObject>
+#include <QUrl>
 
 class Core;
+class QSerialPort;
+class QSettings;
 
 class CoreSeam : public QObject {
     Q_OBJECT
@@ -24,6 +27,20 @@ public:
     static CoreSeam &of(Core &core);
 
     Core &core() const { return m_core; }
+
+    // The device's port, read-only: whether it is open, its name, and the
+    // error of the last failed open.
+    const QSerialPort &port() const;
+
+    // True while no request waits in the command queue.
+    bool queueEmpty() const;
+
+    // The settings store the panel keeps its choices in.
+    QSettings &settings() const;
+
+signals:
+    // The desktop could not open a web page (no browser, for instance).
+    void webPageNotOpened(const QUrl &url);
 
 private:
     friend class Core;

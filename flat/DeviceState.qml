@@ -12,16 +12,30 @@ QtObject {
 
     // ---- connection -------------------------------------------------------
     // "searching": looking for the device; "open": connected on portName;
-    // "failed": the port was found but could not be opened; "lost": the open
-    // port was closed after an error.
+    // "failed": a port could not be opened (`failure` says why); "lost": the
+    // open port was closed after an error.
     property string portState: "searching"
     property string portName: ""
     readonly property bool connected: portState === "open"
+    // Connected at some time since the port was last chosen: a port that is
+    // gone then means the device was unplugged, not a wrong port.
+    property bool wasConnected: false
     property int typeDev: 0
     property string version: ""
-    // A port given on the command line (--port PATH): opened by the panel
-    // and retried every two seconds while it is closed.
-    property string portArgument: ""
+    // The device has answered who it is: until then nothing about a preset
+    // or the family is shown.
+    readonly property bool identified: connected && typeDev !== 0
+
+    // The port chooser of the back end (`_ports`): the port opened by name
+    // and why an open failed ("gone", "busy", "permission", "other").
+    readonly property var ports: alive && typeof _ports !== "undefined" ? _ports : null
+    readonly property string failure: ports ? ports.failure : ""
+    readonly property string failureText: ports ? ports.failureText : ""
+    // What the panel says about the connection: "open", "lost" (the device
+    // went away; the panel reconnects when it is back), "failed" (an open
+    // was refused) or "searching".
+    readonly property string link: portState === "failed" && failure === "gone" && wasConnected
+                                   ? "lost" : portState
 
     // ---- device family ----------------------------------------------------
     property int bankCount: 10
@@ -261,6 +275,7 @@ QtObject {
         switch (name) {
         case "open_port":
             portState = "open"
+            wasConnected = true
             portName = text
             mapCursor = -1             // the position is read again
             return
@@ -360,32 +375,16 @@ QtObject {
             impulseColor = String(text)
     }
 
-    function parsePortArgument(args) {
-        for (var i = 0; i < args.length; ++i) {
-            var a = String(args[i])
-            if (a === "--port" && i + 1 < args.length)
-                return String(args[i + 1])
-            if (a.indexOf("--port=") === 0)
-                return a.substring(7)
-        }
-        return ""
+    // The port chooser: `path` is opened now and whenever it is closed, and
+    // remembered; an empty path leaves finding the device to the back end.
+    function choosePort(path) {
+        if (!ports)
+            return
+        wasConnected = false
+        ports.choose(path)
     }
 
-    function openGivenPort() {
-        var c = core()
-        if (c && portArgument !== "")
-            c.openPort(portArgument)
-    }
-
-    property Timer portRetry: Timer {
-        interval: 2000
-        repeat: true
-        triggeredOnStart: true
-        running: dev.alive && dev.portArgument !== "" && !dev.connected
-        onTriggered: dev.openGivenPort()
-    }
-
-    property Connections link: Connections {
+    property Connections backEnd: Connections {
         target: dev.alive ? _core : null
         ignoreUnknownSignals: true
 
@@ -441,6 +440,5 @@ QtObject {
             skinsFolder = c.getSkinsPath()
             applyColor(c.getColorFileName())
         }
-        portArgument = parsePortArgument(Qt.application.arguments)
     }
 }

@@ -42,7 +42,7 @@ ApplicationWindow {
     palette.toolTipText: Theme.text
 
     property alias deviceState: deviceState
-    readonly property bool popupOpen: saveQuestion.visible || messageBox.visible
+    readonly property bool popupOpen: saveQuestion.visible || messageBox.visible || portDialog.visible
 
     DeviceState {
         id: deviceState
@@ -68,6 +68,7 @@ ApplicationWindow {
             skinsDialog.folder = deviceState.skinsFolder
             skinsDialog.open()
         }
+        onPortDialogRequested: portDialog.show()
     }
 
     // ---- background image from the skins folder --------------------------------
@@ -286,7 +287,7 @@ ApplicationWindow {
                         radius: Theme.radius
                         color: Theme.card
                         border.width: 1
-                        border.color: deviceState.portState === "searching" ? Theme.cardBorder : Theme.error
+                        border.color: deviceState.link === "failed" ? Theme.error : Theme.cardBorder
 
                         ColumnLayout {
                             id: noticeColumn
@@ -304,10 +305,8 @@ ApplicationWindow {
                                 font.family: Theme.fontFamily
                                 font.pixelSize: 17
                                 font.bold: true
-                                text: deviceState.portState === "failed"
-                                      ? "The device's port " + deviceState.portName + " cannot be opened"
-                                      : deviceState.portState === "lost" ? "The device's port is closed"
-                                      : "Looking for the device…"
+                                text: window.noticeTitle(deviceState.link, deviceState.failure,
+                                                         deviceState.portName)
                             }
                             Text {
                                 objectName: "noticeText"
@@ -318,29 +317,58 @@ ApplicationWindow {
                                 font.family: Theme.fontFamily
                                 font.pixelSize: Theme.fontBase
                                 lineHeight: 1.15
-                                text: {
-                                    var t
-                                    if (deviceState.portState === "failed")
-                                        t = "The panel found the device but may not use its port. "
-                                            + "Close any other program that uses it."
-                                    else if (deviceState.portState === "lost")
-                                        t = "The connection to the device was lost. Check the USB cable "
-                                            + "and that the device is switched on; the panel reconnects by itself."
-                                    else
-                                        t = "Connect the device with a USB data cable and switch it on. "
-                                            + "The panel finds it by itself."
-                                    if (Qt.platform.os === "linux")
-                                        t += "\n\nOn Linux your user needs access to the port: install the udev "
-                                            + "rule that comes with the panel (70-vortaxa-device.rules) or add "
-                                            + "yourself to the dialout group, then log in again."
-                                    return t
-                                }
+                                text: window.noticeText(deviceState.link, deviceState.failure,
+                                                        deviceState.failureText)
                             }
                         }
                     }
                 }
             }
         }
+    }
+
+    // ---- what the panel says while no device is connected -------------------------
+    function noticeTitle(link, failure, name) {
+        if (link === "lost")
+            return "The device was disconnected"
+        if (link !== "failed")
+            return "Looking for the device…"
+        switch (failure) {
+        case "busy": return "The port " + name + " is in use"
+        case "permission": return "You may not open the port " + name
+        case "gone": return "The port " + name + " does not exist"
+        default: return "The port " + name + " cannot be opened"
+        }
+    }
+
+    function noticeText(link, failure, systemWords) {
+        if (link === "lost")
+            return "The panel reconnects by itself as soon as the device is back. Check the USB "
+                + "cable and that the device is switched on."
+        if (link !== "failed")
+            return "Connect the device with a USB data cable and switch it on. The panel finds "
+                + "it by itself; if it does not, choose its port in Settings."
+        var t
+        switch (failure) {
+        case "busy":
+            t = "Another program has the device's port open. Close that program; the panel "
+                + "then connects by itself."
+            break
+        case "permission":
+            t = "Your user has no permission to use the device's port."
+            if (Qt.platform.os === "linux")
+                t += " Install the udev rule that comes with the panel (70-vortaxa-device.rules) "
+                    + "or add yourself to the dialout group, then log in again."
+            break
+        case "gone":
+            t = "Connect the device, or choose another port in Settings."
+            break
+        default:
+            t = "The panel tries again by itself."
+        }
+        if (systemWords !== "")
+            t += "\n\nThe system says: " + systemWords + "."
+        return t
     }
 
     // ---- dropping a WAV file anywhere loads it as the impulse ---------------------
@@ -405,6 +433,11 @@ ApplicationWindow {
     // ---- questions, messages and dialogs -------------------------------------------
     SaveQuestion {
         id: saveQuestion
+        device: deviceState
+    }
+
+    PortDialog {
+        id: portDialog
         device: deviceState
     }
 

@@ -8,6 +8,7 @@
 #include "panel_fixture.h"
 
 #include "core/core.h"
+#include "ports/port_chooser.h"
 #include "support/core_access.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,7 @@
 #include <QMutex>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QSerialPort>
 #include <QWindow>
 #include <QtEndian>
 #include <QtTest>
@@ -44,7 +46,12 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 
 } // namespace
 
-PanelFixture::PanelFixture(QObject *parent) : QObject(parent), corePtr(std::make_unique<Core>()) {}
+PanelFixture::PanelFixture(QObject *parent) : QObject(parent), corePtr(std::make_unique<Core>())
+{
+    // No port chosen by an earlier run: the panel starts with discovery.
+    CoreAccess{*corePtr}.settings().remove(QStringLiteral("PortPath"));
+    portsPtr = std::make_unique<PortChooser>(*corePtr, QString());
+}
 
 PanelFixture::~PanelFixture() = default;
 
@@ -64,6 +71,17 @@ bool PanelFixture::open()
     const bool opened = corePtr->openPort(pty.slavePath());
     CoreAccess{*corePtr}.holdTimer();
     return opened;
+}
+
+bool PanelFixture::occupy()
+{
+    occupier = std::make_unique<QSerialPort>(pty.slavePath());
+    return occupier->open(QIODevice::ReadWrite);
+}
+
+void PanelFixture::release()
+{
+    occupier.reset();
 }
 
 QString PanelFixture::portPath() const
@@ -181,6 +199,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     auto *fixture = new PanelFixture(engine);
     QQmlContext *context = engine->rootContext();
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
+    context->setContextProperty(QStringLiteral("_ports"), fixture->ports());
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QStringLiteral(PANEL_ROOT_DIR)));
     context->setContextProperty(QStringLiteral("testPty"), fixture);

@@ -12,7 +12,9 @@
 #include <memory>
 
 class Core;
+class PortChooser;
 class QQmlEngine;
+class QSerialPort;
 
 class PanelFixture : public QObject {
     Q_OBJECT
@@ -22,6 +24,11 @@ public:
     ~PanelFixture() override;
 
     Core *core() const { return corePtr.get(); }
+    PortChooser *ports() const { return portsPtr.get(); }
+
+    // Another program holding the pty's port (its lock), until release().
+    Q_INVOKABLE bool occupy();
+    Q_INVOKABLE void release();
 
     // Records every warning from here on, and passes it on.
     static void installWarningRecorder();
@@ -67,7 +74,9 @@ public:
 private:
     Pty pty;
     QTemporaryDir files;
-    std::unique_ptr<Core> corePtr; // declared last: gone before the pty closes
+    std::unique_ptr<QSerialPort> occupier;
+    std::unique_ptr<Core> corePtr; // gone before the pty closes
+    std::unique_ptr<PortChooser> portsPtr;
 };
 
 // Publishes the fixture for each test file's engine.

@@ -280,39 +280,56 @@ PanelTestCase {
 
     // ---- connection ---------------------------------------------------------------
 
-    function test_connectionStates() {
-        var text = find("connectionText")
-        var notice = find("connectionNotice")
-        _core.sgPortOpen(false, "")
-        _core.sgReadText("close_port", "")
-        compare(text.text, "Port closed")
-        verify(notice.visible)
-        verify(!find("param_master_volume").enabled, "no device, no editing")
-        verify(find("noticeText").text.indexOf("USB cable") >= 0)
-        verify(find("noticeText").text.indexOf("dialout") >= 0)
-
-        _core.sgReadText("close_port", "ttyACM0")
-        compare(text.text, "Cannot open ttyACM0")
-        verify(find("noticeTitle").text.indexOf("ttyACM0") >= 0)
-        verify(find("noticeText").text.indexOf("udev rule") >= 0)
-
-        _core.sgReadText("open_port", testPty.portPath())
-        compare(text.text, "Connected on " + testPty.portPath())
-        verify(!notice.visible)
-        verify(find("param_master_volume").enabled)
-    }
-
-    function test_portArgument_data() {
+    // What the panel says without a connection, for real failed opens of
+    // the pty's port: the device unplugged (and still gone when the panel
+    // tries again), a chosen port that does not exist, a port another
+    // program holds. Only a refused permission mentions udev rules.
+    function test_connectionStates_data() {
         return [
-            { tag: "separate value", args: ["vortaxa", "--port", "/tmp/dev"], port: "/tmp/dev" },
-            { tag: "joined value", args: ["vortaxa", "--port=/dev/pts/4"], port: "/dev/pts/4" },
-            { tag: "none", args: ["vortaxa"], port: "" },
-            { tag: "option without value", args: ["vortaxa", "--port"], port: "" }
+            { tag: "device unplugged", how: "lost", chip: "Device disconnected",
+              title: "disconnected", words: ["reconnects by itself"] },
+            { tag: "unplugged, still gone when tried again", how: "lost then gone",
+              chip: "Device disconnected", title: "disconnected", words: ["reconnects by itself"] },
+            { tag: "chosen port does not exist", how: "chosen missing", chip: "not found",
+              title: "does not exist", words: ["choose another port", "The system says"] },
+            { tag: "port in use", how: "held", chip: "is in use", title: "is in use",
+              words: ["Another program", "The system says"] }
         ]
     }
 
-    function test_portArgument(data) {
-        compare(dev.parsePortArgument(data.args), data.port)
+    function test_connectionStates(data) {
+        var missing = testPty.portPath() + "-missing"
+        if (data.how === "lost" || data.how === "lost then gone") {
+            _core.sgPortOpen(false, "")
+            _core.sgReadText("close_port", "")
+            if (data.how === "lost then gone")
+                verify(!_core.openPort(missing))
+        } else if (data.how === "chosen missing") {
+            dev.choosePort(missing)
+        } else {
+            verify(!_core.openPort(missing))
+            verify(testPty.occupy())
+            verify(!_core.openPort(testPty.portPath()))
+            testPty.release()
+        }
+        verify(find("connectionNotice").visible)
+        verify(!find("param_master_volume").enabled, "no device, no editing")
+        var chip = find("connectionText").text
+        var title = find("noticeTitle").text
+        var text = find("noticeText").text
+        verify(chip.indexOf(data.chip) >= 0, chip)
+        verify(title.indexOf(data.title) >= 0, title)
+        for (var i = 0; i < data.words.length; ++i)
+            verify(text.indexOf(data.words[i]) >= 0, data.words[i] + " in: " + text)
+        var never = ["udev", "dialout", "may not use its port"]
+        for (i = 0; i < never.length; ++i)
+            verify(text.indexOf(never[i]) < 0, "no " + never[i] + " in: " + text)
+
+        dev.choosePort("")
+        verify(testPty.open())
+        compare(find("connectionText").text, "Connected on " + testPty.portPath())
+        verify(!find("connectionNotice").visible)
+        verify(find("param_master_volume").enabled)
     }
 
     // ---- question and messages ------------------------------------------------------
