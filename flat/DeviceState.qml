@@ -277,6 +277,7 @@ QtObject {
             portState = "open"
             wasConnected = true
             portName = text
+            typeDev = 0                // known again when the device answers
             mapCursor = -1             // the position is read again
             return
         case "close_port":

@@ -10,6 +10,8 @@ Card {
 
     property var device: null
     readonly property bool usable: device !== null && device.connected
+    // Nothing about a preset is shown before the device has answered.
+    readonly property bool known: device !== null && device.identified
 
     title: "Preset"
     objectName: "presetCard"
@@ -17,6 +19,7 @@ Card {
     header: Rectangle {
         objectName: "editedBadge"
         readonly property bool edited: card.device !== null && card.device.edited
+        visible: card.known
         width: badgeText.implicitWidth + 18
         height: 22
         radius: 11
@@ -47,7 +50,7 @@ Card {
                 id: column
                 Layout.fillWidth: true
                 spacing: 2
-                readonly property int shown: card.device === null ? -1
+                readonly property int shown: !card.known ? -1
                     : (modelData.isBank ? card.device.bank : card.device.preset)
 
                 Text {
@@ -115,7 +118,7 @@ Card {
             Layout.fillWidth: true
             implicitHeight: 32
             enabled: card.usable
-            placeholderText: card.device ? "0 – " + (card.device.bankCount * card.device.presetCount - 1) : ""
+            placeholderText: card.known ? "0 – " + (card.device.bankCount * card.device.presetCount - 1) : ""
             placeholderTextColor: Theme.textFaint
             color: Theme.text
             font.family: Theme.fontFamily

@@ -34,6 +34,7 @@ TestCase {
     function init() {
         dev.sweepAfterSave = false
         _core.sgReadText("open_port", testPty.portPath())
+        _core.sgReadValue("type_dev", 1)
         _core.sgReadValue("editable", 1)
         _core.sgReadValue("preset_edit", 0)
         _core.sgSetWait(false)

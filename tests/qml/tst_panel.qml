@@ -177,6 +177,40 @@ PanelTestCase {
         verify(!find("editedBadge").edited)
     }
 
+    // Without a device that has answered, nothing about a preset shows: no
+    // "Saved" badge, no position, no range hint for the jump.
+    function test_nothingShownBeforeTheDeviceAnswers_data() {
+        return [
+            { tag: "no port", steps: ["lost"], known: false },
+            { tag: "port open, device silent", steps: ["open"], known: false },
+            { tag: "10 x 10 device answered", steps: ["open", 1], known: true, hint: "0 – 99" },
+            { tag: "4 x 4 device answered", steps: ["open", 2], known: true, hint: "0 – 15" },
+            { tag: "answered, then unplugged", steps: ["open", 1, "lost"], known: false }
+        ]
+    }
+
+    function test_nothingShownBeforeTheDeviceAnswers(data) {
+        _core.sgReadValue("bank", 3)
+        _core.sgReadValue("preset", 7)
+        for (var i = 0; i < data.steps.length; ++i) {
+            var step = data.steps[i]
+            if (step === "lost") {
+                _core.sgPortOpen(false, "")
+                _core.sgReadText("close_port", "")
+                _core.sgReadValue("type_dev", 0)
+            } else if (step === "open") {
+                _core.sgReadText("open_port", testPty.portPath())
+            } else {
+                _core.sgReadValue("type_dev", step)
+            }
+        }
+        compare(find("editedBadge").visible, data.known)
+        compare(find("jumpNumber").placeholderText, data.known ? data.hint : "")
+        compare(find("bankNumber").text, data.known ? "3" : "–")
+        compare(find("presetNumber").text, data.known ? "7" : "–")
+        _core.sgReadValue("type_dev", 1)
+    }
+
     function test_busyAndProgress() {
         _core.sgSetProgress(0.5)
         _core.sgSetWait(true)
