@@ -158,7 +158,14 @@ QtObject {
     function jumpTo(b, p) {
         if (b < 0 || p < 0 || b >= bankCount || p >= presetCount)
             return
-        setValue("preset_change", presetNumber(b, p))
+        jumpToNumber(presetNumber(b, p))
+    }
+
+    // A jump by number (through the banks); the unsaved-edits question comes
+    // first when needed.
+    function jumpToNumber(n) {
+        if (n >= 0 && n < bankCount * presetCount)
+            setValue("preset_change", n)
     }
 
     // The user's answer to "Save changes to this preset?".

@@ -100,6 +100,23 @@ Card {
         }
     }
 
+    // The jump by number: only numbers the device has are taken; anything
+    // else is said under the box, and nothing moves.
+    property string jumpError: ""
+
+    function jump() {
+        if (!known)
+            return
+        var last = device.bankCount * device.presetCount - 1
+        var typed = number.text.trim()
+        if (!/^[0-9]+$/.test(typed) || parseInt(typed, 10) > last) {
+            jumpError = "There is no preset \"" + typed + "\". Enter a number from 0 to " + last + "."
+            return
+        }
+        jumpError = ""
+        device.jumpToNumber(parseInt(typed, 10))
+    }
+
     RowLayout {
         Layout.fillWidth: true
         Layout.topMargin: 10
@@ -124,17 +141,16 @@ Card {
             font.family: Theme.fontFamily
             font.pixelSize: Theme.fontBase
             selectByMouse: true
-            validator: IntValidator {
-                bottom: 0
-                top: card.device ? card.device.bankCount * card.device.presetCount - 1 : 99
-            }
+            inputMethodHints: Qt.ImhDigitsOnly
             background: Rectangle {
                 radius: 6
                 color: Theme.inset
-                border.width: number.activeFocus ? 2 : 1
-                border.color: number.activeFocus ? Theme.accent : Theme.cardBorder
+                border.width: number.activeFocus || card.jumpError !== "" ? 2 : 1
+                border.color: card.jumpError !== "" ? Theme.error
+                            : number.activeFocus ? Theme.accent : Theme.cardBorder
             }
-            onAccepted: go.clicked()
+            onTextEdited: card.jumpError = ""
+            onAccepted: card.jump()
         }
 
         PanelButton {
@@ -143,11 +159,20 @@ Card {
             device: card.device
             text: "Go"
             implicitWidth: 52
-            enabled: card.usable && number.acceptableInput
-            onClicked: {
-                var n = parseInt(number.text, 10)
-                card.device.jumpTo(Math.floor(n / card.device.presetCount), n % card.device.presetCount)
-            }
+            enabled: card.usable && card.known && number.text.trim() !== ""
+            onClicked: card.jump()
         }
+    }
+
+    Text {
+        objectName: "jumpError"
+        Layout.fillWidth: true
+        Layout.preferredWidth: 1
+        visible: card.jumpError !== ""
+        text: card.jumpError
+        wrapMode: Text.WordWrap
+        color: Theme.error
+        font.family: Theme.fontFamily
+        font.pixelSize: Theme.fontSmall
     }
 }

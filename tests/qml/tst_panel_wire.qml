@@ -192,25 +192,54 @@ PanelTestCase {
         verify(testPty.tabTarget() !== after, "Shift+Tab stepped it as well")
     }
 
+    // The number box takes only numbers the device has; anything else is
+    // said under the box and nothing is sent.
     function test_jumpToPreset_data() {
         return [
             { tag: "map cell", cell: "mapCell_2_5", sent: "pc 19\r\n" },
-            { tag: "number field", number: "37", sent: "pc 25\r\n" },
-            { tag: "first preset", number: "0", sent: "pc 0\r\n" }
+            { tag: "number, Go", number: "37", sent: "pc 25\r\n" },
+            { tag: "number, Enter", number: "37", enter: true, sent: "pc 25\r\n" },
+            { tag: "first preset", number: "0", sent: "pc 0\r\n" },
+            { tag: "last preset, spaces around", number: " 99 ", enter: true, sent: "pc 63\r\n" },
+            { tag: "last of a 4 x 4 device", type: 2, number: "15", sent: "pc f\r\n" },
+            { tag: "one past the last", number: "100", enter: true, range: "0 to 99" },
+            { tag: "three digits", number: "150", range: "0 to 99" },
+            { tag: "minus and letters", number: "-3abc", enter: true, range: "0 to 99" },
+            { tag: "letters", number: "abc", range: "0 to 99" },
+            { tag: "past a 4 x 4 device", type: 2, number: "16", range: "0 to 15" }
         ]
     }
 
     function test_jumpToPreset(data) {
+        if (data.type !== undefined)
+            _core.sgReadValue("type_dev", data.type)
+        var error = find("jumpError")
         if (data.cell !== undefined) {
             find("tabs").currentIndex = 2
             waitForRendering(find("mapGrid"))
             click(data.cell)
         } else {
             var field = find("jumpNumber")
+            field.forceActiveFocus()
             field.text = data.number
-            click("jumpGo")
+            if (data.enter)
+                testPty.key(window, Qt.Key_Return)
+            else
+                click("jumpGo")
         }
-        expectWritten(data.sent)
+        if (data.range !== undefined) {
+            verify(error.visible, "a message for " + data.number)
+            verify(error.text.indexOf(data.range) >= 0, error.text)
+            compare(testPty.drain(200), "", "no jump")
+            // typing again clears the message
+            field.forceActiveFocus()
+            testPty.key(window, Qt.Key_Backspace)
+            verify(!error.visible)
+        } else {
+            expectWritten(data.sent)
+            verify(!error.visible)
+        }
+        find("jumpNumber").text = ""
         find("tabs").currentIndex = 0
     }
 
