@@ -146,7 +146,19 @@ QtObject {
         setValue("map_update", 0)
     }
 
-    function stepPreset(up) { setValue("preset_UpDown", up ? 1 : 0) }
+    // The device's own preset step stays inside the bank (it wraps from the
+    // last preset to the first of the same bank); at a bank's edge the jump
+    // by number crosses into the next or previous bank instead.
+    function stepPreset(up) {
+        var atEdge = identified && bank >= 0 && preset >= 0
+                     && (up ? preset === presetCount - 1 : preset === 0)
+        if (!atEdge) {
+            setValue("preset_UpDown", up ? 1 : 0)
+            return
+        }
+        var total = bankCount * presetCount
+        jumpToNumber((presetNumber(bank, preset) + (up ? 1 : total - 1)) % total)
+    }
     function stepBank(up) { setValue("bank_UpDown", up ? 1 : 0) }
 
     // Presets are numbered through the banks: bank 3, preset 7 of a 10 × 10

@@ -110,7 +110,9 @@ Card {
         var last = device.bankCount * device.presetCount - 1
         var typed = number.text.trim()
         if (!/^[0-9]+$/.test(typed) || parseInt(typed, 10) > last) {
-            jumpError = "There is no preset \"" + typed + "\". Enter a number from 0 to " + last + "."
+            // two fixed lines: a wrapping text would make the card's height
+            // depend on its own layout
+            jumpError = "There is no preset \"" + typed + "\".\nEnter a number from 0 to " + last + "."
             return
         }
         jumpError = ""
@@ -170,7 +172,7 @@ Card {
         Layout.preferredWidth: 1
         visible: card.jumpError !== ""
         text: card.jumpError
-        wrapMode: Text.WordWrap
+        elide: Text.ElideRight
         color: Theme.error
         font.family: Theme.fontFamily
         font.pixelSize: Theme.fontSmall

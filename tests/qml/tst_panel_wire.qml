@@ -149,8 +149,6 @@ PanelTestCase {
 
     function test_keys_data() {
         return [
-            { tag: "page up: next preset", key: Qt.Key_PageUp, modifiers: 0, sent: "chp 1\r\n" },
-            { tag: "page down: previous preset", key: Qt.Key_PageDown, modifiers: 0, sent: "chp 0\r\n" },
             { tag: "ctrl+s: save", key: Qt.Key_S, modifiers: Qt.ControlModifier, sent: "sp\r\n" },
             { tag: "ctrl+c: copy", key: Qt.Key_C, modifiers: Qt.ControlModifier, sent: "gs\r\n" }
         ]
@@ -164,6 +162,49 @@ PanelTestCase {
 
     // Ctrl+C reads the preset (status, then impulse) from the device; Ctrl+V
     // puts it back as an unsaved change.
+    // Next and previous preset: the device's step inside a bank, the jump by
+    // number across a bank's edge (and round from the last preset to the
+    // first); with unsaved changes the question comes first.
+    function test_presetStepsCrossBanks_data() {
+        return [
+            { tag: "page up inside a bank", bank: 3, preset: 4, key: Qt.Key_PageUp, sent: "chp 1\r\n" },
+            { tag: "page down inside a bank", bank: 3, preset: 4, key: Qt.Key_PageDown, sent: "chp 0\r\n" },
+            { tag: "page up from a bank's last preset", bank: 3, preset: 9, key: Qt.Key_PageUp, sent: "pc 28\r\n" },
+            { tag: "page down from a bank's first preset", bank: 3, preset: 0, key: Qt.Key_PageDown, sent: "pc 1d\r\n" },
+            { tag: "arrow up from the very last preset", bank: 9, preset: 9, button: "presetUp", sent: "pc 0\r\n" },
+            { tag: "arrow down from the very first preset", bank: 0, preset: 0, button: "presetDown", sent: "pc 63\r\n" },
+            { tag: "arrow up inside a bank", bank: 0, preset: 0, button: "presetUp", sent: "chp 1\r\n" },
+            { tag: "4 x 4 device, up from a bank's last preset", type: 2, bank: 1, preset: 3, key: Qt.Key_PageUp, sent: "pc 8\r\n" },
+            { tag: "4 x 4 device, down from the very first preset", type: 2, bank: 0, preset: 0, button: "presetDown", sent: "pc f\r\n" },
+            { tag: "unsaved changes: asked first", bank: 3, preset: 9, key: Qt.Key_PageUp, edited: true, sent: "pc 28\r\n" }
+        ]
+    }
+
+    function test_presetStepsCrossBanks(data) {
+        if (data.type !== undefined)
+            _core.sgReadValue("type_dev", data.type)
+        _core.sgReadValue("bank", data.bank)
+        _core.sgReadValue("preset", data.preset)
+        if (data.edited) {
+            _core.setValue("master_volume", 20)
+            expectWritten("mv 14\r\n")
+        }
+        if (data.key !== undefined) {
+            find("param_master_volume").forceActiveFocus()
+            testPty.key(window, data.key)
+        } else {
+            click(data.button)
+        }
+        if (data.edited) {
+            var question = find("saveQuestion")
+            tryCompare(question, "opened", true)
+            compare(testPty.drain(200), "", "nothing moves before the answer")
+            click("questionDiscard")
+        }
+        expectWritten(data.sent)
+        compare(testPty.drain(200), "", "one move")
+    }
+
     function test_copyThenPasteKeys() {
         var status = ""
         for (var i = 0; i < 43; ++i)
