@@ -2,6 +2,7 @@
 // the interface document flat/main.qml that lies beside the executable.
 #include "core/core.h"
 #include "core/log_categories.h"
+#include "desktop/desktop.h"
 #include "ports/port_chooser.h"
 
 #include <QDir>
@@ -33,10 +34,12 @@ int main(int argc, char *argv[])
     QQmlApplicationEngine engine;
     Core core;
     PortChooser ports(core, givenPort);
+    Desktop desktop(core);
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
     context->setContextProperty(QStringLiteral("_ports"), &ports);
+    context->setContextProperty(QStringLiteral("_desktop"), &desktop);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 

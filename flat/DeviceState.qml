@@ -48,6 +48,7 @@ QtObject {
     property real progress: 0
     property bool sweeping: false      // "Read all presets" under way
     property bool sweepAfterSave: false
+    property bool quitAfterSave: false
 
     // ---- current preset ---------------------------------------------------
     property int bank: -1
@@ -80,6 +81,8 @@ QtObject {
     property var bound: ({})
 
     signal question(string kind, int code)
+    // The user agreed to quit (after saving, once the save is through).
+    signal quitAgreed()
     signal message(string title, string text, string failedCommand)
     signal colorDialogRequested()
 
@@ -182,6 +185,15 @@ QtObject {
 
     // The user's answer to "Save changes to this preset?".
     function answerQuestion(kind, code, choice) {
+        if (kind === "quit") {
+            if (choice === "save") {
+                quitAfterSave = true
+                save()
+            } else if (choice === "discard") {
+                quitAgreed()
+            }
+            return
+        }
         if (kind === "sweep") {
             // After a save the sweep starts once the save's exchange is over
             // (starting it at once would send the save's request twice).
@@ -306,6 +318,7 @@ QtObject {
             busy = false
             sweeping = false
             sweepAfterSave = false
+            quitAfterSave = false
             mapCursor = -1
             return
         case "devVersion":
@@ -327,14 +340,26 @@ QtObject {
         }
     }
 
+    // What waits for the device to finish: it runs once the busy state has
+    // ended, after the back end's own handling of that moment.
     function setBusy(on) {
         busy = on
-        if (on)
+        if (!on)
+            Qt.callLater(afterIdle)
+    }
+
+    function afterIdle() {
+        if (busy || !alive)
             return
         sweeping = false
         if (sweepAfterSave) {
             sweepAfterSave = false
             startSweep()
+        } else if (quitAfterSave) {
+            quitAfterSave = false
+            // A save the device did not take keeps the changes: no quitting.
+            if (!edited)
+                quitAgreed()
         }
     }
 

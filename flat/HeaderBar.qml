@@ -12,6 +12,7 @@ Rectangle {
 
     signal skinsFolderRequested()
     signal portDialogRequested()
+    signal quitRequested()
 
     implicitHeight: 56
     color: Theme.header
@@ -209,6 +210,17 @@ Rectangle {
                 PanelMenuItem {
                     text: "Shop"
                     onTriggered: bar.device.openShop()
+                }
+                MenuSeparator {
+                    contentItem: Rectangle {
+                        implicitHeight: 1
+                        color: Theme.cardBorder
+                    }
+                }
+                PanelMenuItem {
+                    objectName: "quitItem"
+                    text: "Quit\tCtrl+Q"
+                    onTriggered: bar.quitRequested()
                 }
             }
         }

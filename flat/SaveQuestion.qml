@@ -10,7 +10,7 @@ Popup {
     id: popup
 
     property var device: null
-    property string kind: ""   // "updown", "change" or "sweep"
+    property string kind: ""   // "updown", "change", "sweep" or "quit"
     property int code: 0       // the step code or preset number the back end gave
 
     objectName: "saveQuestion"
@@ -46,7 +46,8 @@ Popup {
         spacing: 14
 
         Text {
-            text: "Save changes to this preset?"
+            objectName: "questionTitle"
+            text: popup.kind === "quit" ? "Save changes before quitting?" : "Save changes to this preset?"
             color: Theme.text
             font.family: Theme.fontFamily
             font.pixelSize: 17
@@ -58,6 +59,9 @@ Popup {
             text: popup.kind === "sweep"
                   ? "Reading all presets steps the device through every preset. The changes "
                     + "of the current one are lost unless you save them first."
+                  : popup.kind === "quit"
+                  ? "The current preset has changes that are not stored on the device. "
+                    + "They are lost if you quit without saving."
                   : "The current preset has changes that are not stored on the device. "
                     + "They are lost if you leave it without saving."
             wrapMode: Text.WordWrap

@@ -47,6 +47,7 @@ ApplicationWindow {
     DeviceState {
         id: deviceState
         onQuestion: saveQuestion.ask(kind, code)
+        onQuitAgreed: window.quit()
         onMessage: messageBox.show(title, text, failedCommand)
         onColorDialogRequested: {
             colorDialog.color = deviceState.impulseColor
@@ -60,7 +61,42 @@ ApplicationWindow {
         value: deviceState.lightSkin
     }
 
-    onClosing: deviceState.alive = false
+    // ---- closing: unsaved changes are not lost without a word ---------------------
+    // Closing (the window's close button, Ctrl+Q, Quit in the menu) asks the
+    // same question as a move when the preset has unsaved changes; Save
+    // stores it and quits once the device has answered.
+    property bool quitting: false
+    readonly property var desktop: deviceState.alive && typeof _desktop !== "undefined" ? _desktop : null
+
+    function quit() {
+        quitting = true
+        window.close()
+    }
+
+    onClosing: {
+        if (!quitting && deviceState.connected && deviceState.edited) {
+            close.accepted = false
+            saveQuestion.ask("quit", 0)
+            return
+        }
+        if (desktop)
+            desktop.keepWindowPlace(x, y, width, height, visibility === Window.Maximized)
+        deviceState.alive = false
+    }
+
+    Component.onCompleted: {
+        if (!desktop)
+            return
+        var place = desktop.windowPlace()
+        if (place.width !== undefined) {
+            x = place.x
+            y = place.y
+            width = Math.max(minimumWidth, place.width)
+            height = Math.max(minimumHeight, place.height)
+        }
+        if (place.maximized)
+            visibility = Window.Maximized
+    }
 
     header: HeaderBar {
         device: deviceState
@@ -69,6 +105,7 @@ ApplicationWindow {
             skinsDialog.open()
         }
         onPortDialogRequested: portDialog.show()
+        onQuitRequested: window.close()
     }
 
     // ---- background image from the skins folder --------------------------------
@@ -404,6 +441,11 @@ ApplicationWindow {
     }
 
     // ---- keyboard -------------------------------------------------------------
+    Shortcut {
+        sequence: "Ctrl+Q"
+        context: Qt.ApplicationShortcut
+        onActivated: window.close()
+    }
     Shortcut {
         sequences: [StandardKey.MoveToPreviousPage]
         enabled: deviceState.connected && !window.popupOpen

@@ -8,6 +8,7 @@
 #include "panel_fixture.h"
 
 #include "core/core.h"
+#include "desktop/desktop.h"
 #include "ports/port_chooser.h"
 #include "support/core_access.h"
 
@@ -51,6 +52,7 @@ PanelFixture::PanelFixture(QObject *parent) : QObject(parent), corePtr(std::make
     // No port chosen by an earlier run: the panel starts with discovery.
     CoreAccess{*corePtr}.settings().remove(QStringLiteral("PortPath"));
     portsPtr = std::make_unique<PortChooser>(*corePtr, QString());
+    desktopPtr = std::make_unique<Desktop>(*corePtr);
 }
 
 PanelFixture::~PanelFixture() = default;
@@ -157,6 +159,17 @@ void PanelFixture::resetBackEnd()
     pty.drainFor(0);
 }
 
+QString PanelFixture::setting(const QString &key)
+{
+    const QVariant value = CoreAccess{*corePtr}.settings().value(key);
+    return value.type() == QVariant::Rect ? QStringLiteral("rect") : value.toString();
+}
+
+void PanelFixture::removeSetting(const QString &key)
+{
+    CoreAccess{*corePtr}.settings().remove(key);
+}
+
 QString PanelFixture::readFile(const QString &path) const
 {
     QFile file(path);
@@ -200,6 +213,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     QQmlContext *context = engine->rootContext();
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
     context->setContextProperty(QStringLiteral("_ports"), fixture->ports());
+    context->setContextProperty(QStringLiteral("_desktop"), fixture->desktop());
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QStringLiteral(PANEL_ROOT_DIR)));
     context->setContextProperty(QStringLiteral("testPty"), fixture);

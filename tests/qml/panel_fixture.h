@@ -12,6 +12,7 @@
 #include <memory>
 
 class Core;
+class Desktop;
 class PortChooser;
 class QQmlEngine;
 class QSerialPort;
@@ -25,6 +26,7 @@ public:
 
     Core *core() const { return corePtr.get(); }
     PortChooser *ports() const { return portsPtr.get(); }
+    Desktop *desktop() const { return desktopPtr.get(); }
 
     // Another program holding the pty's port (its lock), until release().
     Q_INVOKABLE bool occupy();
@@ -61,6 +63,10 @@ public:
     // its retry count and the edited and compare states.
     Q_INVOKABLE void resetBackEnd();
 
+    // A value of the program's settings store as text; and removing one.
+    Q_INVOKABLE QString setting(const QString &key);
+    Q_INVOKABLE void removeSetting(const QString &key);
+
     // A file's bytes (Latin-1), or an empty string.
     Q_INVOKABLE QString readFile(const QString &path) const;
     Q_INVOKABLE QString tempPath(const QString &name) const;
@@ -77,6 +83,7 @@ private:
     std::unique_ptr<QSerialPort> occupier;
     std::unique_ptr<Core> corePtr; // gone before the pty closes
     std::unique_ptr<PortChooser> portsPtr;
+    std::unique_ptr<Desktop> desktopPtr;
 };
 
 // Publishes the fixture for each test file's engine.

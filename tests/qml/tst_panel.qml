@@ -396,7 +396,7 @@ PanelTestCase {
         _core.sgSetWait(true)
         verify(!dev.sweeping, "nothing is read while the save runs")
         _core.sgSetWait(false)
-        verify(dev.sweeping, "the reading starts when the save is done")
+        tryVerify(function() { return dev.sweeping }, 1000, "the reading starts when the save is done")
         _core.sgReadValue("wait", 0)
         verify(!dev.sweepAfterSave)
     }

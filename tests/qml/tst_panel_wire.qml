@@ -125,6 +125,87 @@ PanelTestCase {
         expectWritten("chp 1\r\n")
     }
 
+    // ---- quitting -------------------------------------------------------------------
+
+    // A whole status block as the device sends it.
+    function statusAnswer() {
+        var status = ""
+        for (var i = 0; i < 43; ++i)
+            status += "0" + (i % 2)
+        return "gs\r" + status + "\n"
+    }
+
+    // Closing the window, Ctrl+Q and Quit in the menu ask first when the
+    // preset has unsaved changes; Save quits only once the device has taken
+    // the preset. A window that closes keeps its place for the next run.
+    function test_quitAsksFirst_data() {
+        return [
+            { tag: "nothing edited: closes at once", how: "close", closes: true },
+            { tag: "edited, cancel: stays", how: "close", edited: true, answer: "questionCancel" },
+            { tag: "Ctrl+Q, edited, don't save: closes, nothing stored", how: "key", edited: true,
+              answer: "questionDiscard", closes: true },
+            { tag: "menu, edited, save: stores, then closes", how: "menu", edited: true,
+              answer: "questionSave", closes: true, answered: true },
+            { tag: "Ctrl+Q, edited, save unanswered: stays", how: "key", edited: true,
+              answer: "questionSave" }
+        ]
+    }
+
+    function test_quitAsksFirst(data) {
+        testPty.removeSetting("WindowGeometry")
+        if (data.edited) {
+            _core.setValue("master_volume", 30)
+            expectWritten("mv 1e\r\n")
+        }
+        if (data.how === "close") {
+            window.close()
+        } else if (data.how === "key") {
+            testPty.key(window, Qt.Key_Q, Qt.ControlModifier)
+        } else {
+            click("settingsButton")
+            tryCompare(find("settingsMenu"), "opened", true)
+            click("quitItem")
+        }
+        if (data.edited) {
+            var question = find("saveQuestion")
+            tryCompare(question, "opened", true)
+            compare(question.kind, "quit")
+            verify(window.visible, "nothing closes before the answer")
+            click(data.answer)
+        }
+        if (data.answer === "questionSave") {
+            expectWritten("sp\r\n")
+            verify(window.visible, "not before the device has stored it")
+            if (data.answered) {
+                testPty.write("sp\rEND\n")
+                expectWritten("rn\r\n")
+                testPty.write("rn\r\n")
+                expectWritten("gs\r\n")
+                testPty.write(statusAnswer())
+            } else {
+                // the device never answers: the queue gives up, the changes stay
+                for (var i = 0; i < 5; ++i)
+                    _core.slTimer()
+                tryCompare(find("messageBox"), "opened", true)
+            }
+        }
+        if (data.closes) {
+            tryCompare(window, "visible", false)
+            compare(testPty.setting("WindowGeometry"), "rect", "the window's place is kept")
+            compare(testPty.drain(100).indexOf("sp\r\n"), -1, "nothing more stored")
+            window.quitting = false
+            dev.alive = true
+            window.show()
+            window.requestActivate()
+            tryCompare(window, "active", true)
+        } else {
+            wait(50)
+            verify(window.visible, "the window stays")
+            verify(dev.edited, "with its changes")
+            compare(testPty.setting("WindowGeometry"), "")
+        }
+    }
+
     // ---- actions, navigation and keys ----------------------------------------------
 
     function test_actions_data() {
