@@ -37,6 +37,7 @@ QtObject {
     readonly property int rowHeight: 34    // one control row
     readonly property int labelWidth: 92   // parameter name column
     readonly property int valueWidth: 62   // value column
+    readonly property int sliderMinimum: 120  // shortest slider: a step never less than a pixel
 
     readonly property string fontFamily: "DejaVu Sans"
     readonly property int fontSmall: 11

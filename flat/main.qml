@@ -282,15 +282,18 @@ ApplicationWindow {
                         }
                     }
 
-                    // Dynamics and the equaliser
+                    // Dynamics and the equaliser; the equaliser takes the
+                    // height the page has to spare.
                     Flickable {
+                        id: dynamicsFlick
                         clip: true
-                        contentHeight: dynamicsPage.implicitHeight
+                        contentHeight: dynamicsPage.height
                         boundsBehavior: Flickable.StopAtBounds
                         ScrollBar.vertical: ScrollBar {}
                         ColumnLayout {
                             id: dynamicsPage
                             width: parent.width
+                            height: Math.max(implicitHeight, dynamicsFlick.height)
                             spacing: Theme.gap
                             RowLayout {
                                 Layout.fillWidth: true
@@ -298,7 +301,7 @@ ApplicationWindow {
                                 ModuleCard { Layout.fillWidth: true; Layout.alignment: Qt.AlignTop; device: deviceState; groups: ["compressor"] }
                                 ModuleCard { Layout.fillWidth: true; Layout.alignment: Qt.AlignTop; device: deviceState; groups: ["gate"] }
                             }
-                            EqCard { Layout.fillWidth: true; device: deviceState }
+                            EqCard { Layout.fillWidth: true; Layout.fillHeight: true; device: deviceState }
                         }
                     }
 

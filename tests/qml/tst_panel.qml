@@ -101,8 +101,21 @@ PanelTestCase {
             { tag: "level above the range: shown as held, slider at the end",
               name: "gate_decay", value: 200, text: "200", position: 100 },
             { tag: "signed below the range", name: "eq_q4", value: -40, text: "-40", position: -12 },
-            { tag: "type by its name", name: "amp_type", value: 2, text: "3", position: -1 },
-            { tag: "pre/post by its name", name: "eq_pre", value: 1, text: "Pre", position: -1 }
+            { tag: "type by its name", name: "amp_type", value: 2, text: "Type 3", position: -1 },
+            { tag: "early reflections type", name: "early_type", value: 0, text: "Type 1", position: -1 },
+            { tag: "mode", name: "mode", value: 1, text: "Mode 2", position: -1 },
+            { tag: "pre/post by its name", name: "eq_pre", value: 1, text: "Pre", position: -1 },
+            { tag: "EQ gain above its centre, in dB", name: "eq_volume2", value: 60, text: "+2.4 dB",
+              position: 60, mark: true, words: ["device value 60", "50 is 0 dB"] },
+            { tag: "EQ gain at its centre", name: "eq_volume1", value: 50, text: "0 dB", position: 50, mark: true },
+            { tag: "EQ gain at the bottom", name: "eq_volume5", value: 0, text: "-12.0 dB", position: 0, mark: true },
+            { tag: "band frequency up", name: "eq_freq3", value: 3, text: "+3", position: 3, mark: true,
+              words: ["3 steps higher", "not known"] },
+            { tag: "band Q down one", name: "eq_q2", value: -1, text: "-1", position: -1.5, mark: true,
+              words: ["1 step wider"] },
+            { tag: "band frequency at its own", name: "eq_freq1", value: 0, text: "0", position: 0, mark: true,
+              words: ["the band's own"] },
+            { tag: "level has no centre mark", name: "amp_slave", value: 30, text: "30", position: 30, mark: false }
         ]
     }
 
@@ -110,10 +123,18 @@ PanelTestCase {
         _core.sgReadValue(data.name, data.value)
         var control = find("param_" + data.name)
         compare(control.valueText, data.text)
-        if (data.position !== -1)
+        if (data.position === -1.5)
+            compare(find("slider_" + data.name).value, data.value)
+        else if (data.position !== -1)
             compare(find("slider_" + data.name).value, data.position)
         else
             verify(find("choice_" + data.name + "_" + data.value).selected)
+        if (data.mark !== undefined)
+            compare(find("slider_" + data.name).origin > 0, data.mark, "centre mark")
+        var words = data.words || []
+        var described = Params.describe(control.row, data.value)
+        for (var i = 0; i < words.length; ++i)
+            verify(described.indexOf(words[i]) >= 0, described)
     }
 
     function test_switchShowsOnAndOff() {

@@ -44,8 +44,7 @@ PanelTestCase {
             { tag: "type segment", name: "amp_type", start: 0, click: "choice_amp_type_2", sent: "at 2\r\n" },
             { tag: "type by arrow", name: "early_type", start: 1, key: Qt.Key_Right, sent: "et 2\r\n" },
             { tag: "pre/post", name: "eq_pre", start: 0, click: "choice_eq_pre_1", sent: "eqp 1\r\n" },
-            { tag: "mode", name: "mode", start: 0, click: "choice_mode_1", sent: "gm 1\r\n" },
-            { tag: "slider dragged to its end", name: "lpf_volume", start: 10, drag: true, sent: "lv 64\r\n" }
+            { tag: "mode", name: "mode", start: 0, click: "choice_mode_1", sent: "gm 1\r\n" }
         ]
     }
 
@@ -58,9 +57,6 @@ PanelTestCase {
         waitForRendering(control)
         if (data.click !== undefined) {
             mouseClick(find(data.click))
-        } else if (data.drag) {
-            var slider = find("slider_" + data.name)
-            mouseClick(slider, slider.width - 2, slider.height / 2)
         } else {
             control.forceActiveFocus()
             testPty.key(window, data.key)
@@ -73,6 +69,80 @@ PanelTestCase {
         }
         expectWritten(data.sent)
         verify(dev.edited, "the back end reports the preset as edited")
+    }
+
+    // ---- the mouse on a slider ------------------------------------------------------
+
+    // A click on the track never jumps: one page (a tenth of the range)
+    // toward the click and not past it. Dragging the handle moves the value,
+    // the wheel one step a notch; the value can be typed after a click on it.
+    function test_sliderMouse_data() {
+        return [
+            { tag: "click right of the handle: a page up", name: "master_volume", start: 50, at: 0.9, sent: "mv 3c\r\n", value: 60 },
+            { tag: "click left of the handle: a page down", name: "master_volume", start: 82, at: 0.1, sent: "mv 48\r\n", value: 72 },
+            { tag: "click near the handle: up to the click", name: "master_volume", start: 50, atValue: 59, sent: "mv 3b\r\n", value: 59 },
+            { tag: "signed tone, click at the low end", name: "preamp_low", start: 0, at: 0.02, sent: "prl fe\r\n", value: -2 },
+            { tag: "vertical gain, click near the top", name: "eq_volume3", start: 50, at: 0.1, sent: "eqv 2 3c\r\n", value: 60 },
+            { tag: "handle dragged past the end", name: "lpf_volume", start: 10, drag: 1.3, sent: "lv 64\r\n", value: 100 },
+            { tag: "handle dragged to the start", name: "hpf_volume", start: 90, drag: -0.2, sent: "hv 0\r\n", value: 0 },
+            { tag: "wheel up one notch", name: "master_volume", start: 50, wheel: 120, sent: "mv 33\r\n", value: 51 },
+            { tag: "wheel down two notches", name: "amp_volume", start: 50, wheel: -240, sent: "av 30\r\n", value: 48 },
+            { tag: "half a notch: nothing yet", name: "amp_slave", start: 50, wheel: 60, sent: "", value: 50 },
+            { tag: "typed value", name: "master_volume", start: 50, type: "77", sent: "mv 4d\r\n", value: 77 },
+            { tag: "typed past the range: its end", name: "master_volume", start: 50, type: "150", sent: "mv 64\r\n", value: 100 },
+            { tag: "gain typed in dB", name: "eq_volume2", start: 50, type: "+2.4 dB", sent: "eqv 1 3c\r\n", value: 60 },
+            { tag: "typed words: nothing sent", name: "master_volume", start: 50, type: "loud", sent: "", value: 50 }
+        ]
+    }
+
+    function test_sliderMouse(data) {
+        var onEqPage = Params.row(data.name).group === "eq"
+        find("tabs").currentIndex = onEqPage ? 1 : 0
+        _core.sgReadValue(data.name, data.start)
+        var control = find("param_" + data.name)
+        var slider = find("slider_" + data.name)
+        waitForRendering(slider)
+        var length = (slider.horizontal ? slider.width : slider.height) - slider.handleSize
+        // a point at a fraction along the slider, as the handle's centre
+        function point(f) {
+            var along = slider.handleSize / 2 + (slider.horizontal ? f : 1 - f) * length
+            return slider.horizontal ? { x: along, y: slider.height / 2 } : { x: slider.width / 2, y: along }
+        }
+        var range = slider.to - slider.from
+        var here = point((data.start - slider.from) / range)
+        if (data.at !== undefined) {
+            var p = point(slider.horizontal ? data.at : 1 - data.at)
+            mouseClick(slider, p.x, p.y)
+        } else if (data.atValue !== undefined) {
+            p = point((data.atValue - slider.from) / range)
+            mouseClick(slider, p.x, p.y)
+        } else if (data.drag !== undefined) {
+            p = point(data.drag)
+            mousePress(slider, here.x, here.y)
+            mouseMove(slider, (here.x + p.x) / 2, (here.y + p.y) / 2, -1, Qt.LeftButton)
+            mouseMove(slider, p.x, p.y, -1, Qt.LeftButton)
+            mouseRelease(slider, p.x, p.y)
+        } else if (data.wheel !== undefined) {
+            mouseWheel(slider, here.x, here.y, 0, data.wheel)
+        } else {
+            mouseClick(find("value_" + data.name))
+            var field = find("valueEdit_" + data.name)
+            tryCompare(field, "activeFocus", true)
+            field.text = data.type
+            testPty.key(window, Qt.Key_Return)
+        }
+        if (data.sent === "")
+            compare(testPty.drain(200), "")
+        else
+            expectWritten(data.sent)
+        compare(control.value, data.value)
+        if (data.type !== undefined) {
+            compare(field.visible, data.sent === "", "a value that is no number stays to be mended")
+            if (field.visible)
+                testPty.key(window, Qt.Key_Escape)
+            verify(!field.visible)
+        }
+        find("tabs").currentIndex = 0
     }
 
     // ---- the save question --------------------------------------------------------
