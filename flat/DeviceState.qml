@@ -47,6 +47,7 @@ QtObject {
     property bool busy: false
     property real progress: 0
     property bool sweeping: false      // "Read all presets" under way
+    property int sweepStart: -1        // the preset the device was on when it began
     property bool sweepAfterSave: false
     property bool quitAfterSave: false
 
@@ -135,18 +136,27 @@ QtObject {
         return c ? c.getLastPath() : ""
     }
 
-    // Reading every preset steps the device through all of them, which
-    // throws away unsaved changes of the current one: ask first.
+    // Reading every preset steps the device through all of them: its sound
+    // changes meanwhile, and unsaved changes of the current one are lost.
+    // Say so first.
     function readAllPresets() {
-        if (edited)
-            question("sweep", 0)
-        else
-            startSweep()
+        question("sweep", 0)
     }
 
     function startSweep() {
+        sweepStart = identified && bank >= 0 && preset >= 0 ? presetNumber(bank, preset) : -1
         sweeping = true
         setValue("map_update", 0)
+    }
+
+    // At the end of a reading the device goes back to where it was (a
+    // reading cut short leaves it elsewhere).
+    function endSweep() {
+        sweeping = false
+        var start = sweepStart
+        sweepStart = -1
+        if (start >= 0 && connected && presetNumber(bank, preset) !== start)
+            jumpToNumber(start)
     }
 
     // The device's own preset step stays inside the bank (it wraps from the
@@ -317,6 +327,7 @@ QtObject {
                 portName = text
             busy = false
             sweeping = false
+            sweepStart = -1
             sweepAfterSave = false
             quitAfterSave = false
             mapCursor = -1
@@ -351,8 +362,9 @@ QtObject {
     function afterIdle() {
         if (busy || !alive)
             return
-        sweeping = false
-        if (sweepAfterSave) {
+        if (sweeping) {
+            endSweep()
+        } else if (sweepAfterSave) {
             sweepAfterSave = false
             startSweep()
         } else if (quitAfterSave) {

@@ -72,6 +72,9 @@ TestCase {
 
     function test_2_presetMap() {
         click("readAllButton")
+        tryCompare(find("saveQuestion"), "opened", true)
+        shot("read-all-question")
+        click("questionSave")
         find("tabs").currentIndex = 2
         tryVerify(function() { return dev.busy }, 5000)
         wait(1500)

@@ -195,6 +195,50 @@ PanelTestCase {
         expectWritten("chp 1\r\n")
     }
 
+    // ---- reading all presets ----------------------------------------------------------
+
+    // Read all says first that the device steps through every preset, and
+    // returns to the starting preset at the end unless the reading ended
+    // there by itself.
+    function test_readAllSaysSoAndReturns_data() {
+        return [
+            { tag: "cancelled: nothing read", answer: "questionCancel" },
+            { tag: "read, ended elsewhere: back to the start", answer: "questionSave",
+              endBank: 5, endPreset: 0, sent: "pc 17\r\n" },
+            { tag: "read, ended at the start: no jump", answer: "questionSave",
+              endBank: 2, endPreset: 3, sent: "" }
+        ]
+    }
+
+    function test_readAllSaysSoAndReturns(data) {
+        _core.sgReadValue("bank", 2)
+        _core.sgReadValue("preset", 3)
+        click("readAllButton")
+        var question = find("saveQuestion")
+        tryCompare(question, "opened", true)
+        compare(find("questionTitle").text, "Read every preset?")
+        verify(!find("questionDiscard").visible, "nothing to save")
+        click(data.answer)
+        tryCompare(question, "visible", false)
+        if (data.answer === "questionCancel") {
+            compare(testPty.drain(200), "")
+            verify(!dev.sweeping)
+            return
+        }
+        expectWritten("chp 1\r\n")
+        verify(dev.sweeping)
+        // the reading's end, wherever it left the device
+        testPty.resetBackEnd()
+        _core.sgReadValue("bank", data.endBank)
+        _core.sgReadValue("preset", data.endPreset)
+        _core.slTimer()
+        tryVerify(function() { return !dev.sweeping }, 1000)
+        if (data.sent === "")
+            compare(testPty.drain(200), "")
+        else
+            expectWritten(data.sent)
+    }
+
     // ---- quitting -------------------------------------------------------------------
 
     // A whole status block as the device sends it.
@@ -285,7 +329,6 @@ PanelTestCase {
             { tag: "revert", button: "revertButton", sent: "esc\r\n" },
             { tag: "revert impulse", button: "revertImpulseButton", sent: "lcc\r\n" },
             { tag: "copy", button: "copyButton", sent: "gs\r\n" },
-            { tag: "read all presets", button: "readAllButton", sent: "chp 1\r\n" },
             { tag: "bank up", button: "bankUp", sent: "chb 1\r\n" },
             { tag: "bank down", button: "bankDown", sent: "chb 0\r\n" },
             { tag: "preset up", button: "presetUp", sent: "chp 1\r\n" },
