@@ -4,6 +4,7 @@
 #include "core/log_categories.h"
 #include "desktop/desktop.h"
 #include "ports/port_chooser.h"
+#include "slot_list/slot_list.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -35,11 +36,13 @@ int main(int argc, char *argv[])
     Core core;
     PortChooser ports(core, givenPort);
     Desktop desktop(core);
+    SlotList slotList(core);
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
     context->setContextProperty(QStringLiteral("_ports"), &ports);
     context->setContextProperty(QStringLiteral("_desktop"), &desktop);
+    context->setContextProperty(QStringLiteral("_slots"), &slotList);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 

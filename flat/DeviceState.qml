@@ -63,6 +63,10 @@ QtObject {
     // ---- impulse slots of the device ----------------------------------------
     property var slotNames: []
     property var slotFlags: []
+    // A store or a reading of every preset may have changed the slots: the
+    // list is asked for again once the device is idle.
+    property bool slotsStale: false
+    readonly property var slotList: alive && typeof _slots !== "undefined" ? _slots : null
 
     // ---- settings ---------------------------------------------------------
     property bool lightSkin: false
@@ -100,7 +104,13 @@ QtObject {
             c.setValue(name, Params.toByte(value))
     }
 
-    function save() { var c = core(); if (c) c.slSaveUpDown(0) }
+    function save() {
+        var c = core()
+        if (!c)
+            return
+        slotsStale = true
+        c.slSaveUpDown(0)
+    }
     function compare() { var c = core(); if (c) c.slCompare() }
     function revert() { var c = core(); if (c) c.slEsc() }
     function revertImpulse() { var c = core(); if (c) c.slEscImpuls() }
@@ -146,6 +156,7 @@ QtObject {
     function startSweep() {
         sweepStart = identified && bank >= 0 && preset >= 0 ? presetNumber(bank, preset) : -1
         sweeping = true
+        slotsStale = true
         setValue("map_update", 0)
     }
 
@@ -215,8 +226,10 @@ QtObject {
             }
             return
         }
-        if (choice === "save")
+        if (choice === "save") {
+            slotsStale = true
             setValue(kind === "updown" ? "save_up_down" : "save_change", code)
+        }
         else if (choice === "discard")
             setValue(kind === "updown" ? "set_preset_updown" : "set_preset_change", code)
     }
@@ -372,6 +385,10 @@ QtObject {
             // A save the device did not take keeps the changes: no quitting.
             if (!edited)
                 quitAgreed()
+        }
+        if (slotsStale && connected && slotList) {
+            slotsStale = false
+            slotList.refresh()
         }
     }
 

@@ -33,6 +33,9 @@ TestCase {
     // A clean start for every test: editing, nothing edited, no popup.
     function init() {
         dev.sweepAfterSave = false
+        dev.quitAfterSave = false
+        dev.slotsStale = false
+        dev.sweeping = false
         _core.sgReadText("open_port", testPty.portPath())
         _core.sgReadValue("type_dev", 1)
         _core.sgReadValue("editable", 1)

@@ -10,6 +10,7 @@
 #include "core/core.h"
 #include "desktop/desktop.h"
 #include "ports/port_chooser.h"
+#include "slot_list/slot_list.h"
 #include "support/core_access.h"
 
 #include <QCoreApplication>
@@ -53,6 +54,7 @@ PanelFixture::PanelFixture(QObject *parent) : QObject(parent), corePtr(std::make
     CoreAccess{*corePtr}.settings().remove(QStringLiteral("PortPath"));
     portsPtr = std::make_unique<PortChooser>(*corePtr, QString());
     desktopPtr = std::make_unique<Desktop>(*corePtr);
+    slotsPtr = std::make_unique<SlotList>(*corePtr);
 }
 
 PanelFixture::~PanelFixture() = default;
@@ -214,6 +216,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
     context->setContextProperty(QStringLiteral("_ports"), fixture->ports());
     context->setContextProperty(QStringLiteral("_desktop"), fixture->desktop());
+    context->setContextProperty(QStringLiteral("_slots"), fixture->slotList());
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QStringLiteral(PANEL_ROOT_DIR)));
     context->setContextProperty(QStringLiteral("testPty"), fixture);

@@ -14,6 +14,7 @@
 class Core;
 class Desktop;
 class PortChooser;
+class SlotList;
 class QQmlEngine;
 class QSerialPort;
 
@@ -27,6 +28,7 @@ public:
     Core *core() const { return corePtr.get(); }
     PortChooser *ports() const { return portsPtr.get(); }
     Desktop *desktop() const { return desktopPtr.get(); }
+    SlotList *slotList() const { return slotsPtr.get(); }
 
     // Another program holding the pty's port (its lock), until release().
     Q_INVOKABLE bool occupy();
@@ -84,6 +86,7 @@ private:
     std::unique_ptr<Core> corePtr; // gone before the pty closes
     std::unique_ptr<PortChooser> portsPtr;
     std::unique_ptr<Desktop> desktopPtr;
+    std::unique_ptr<SlotList> slotsPtr;
 };
 
 // Publishes the fixture for each test file's engine.

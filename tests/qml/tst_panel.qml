@@ -318,12 +318,31 @@ PanelTestCase {
         compare(dev.map.get(11).impulse, "Kept")
     }
 
+    // The slots page: each slot's name, its flag in words (an unknown flag
+    // said to be unknown), and the current preset's slot marked.
     function test_impulseSlots() {
-        _core.sgReadText("impulse_names", "Cab A,empty,My Room,")
-        _core.sgReadText("impulse_en", "01,00,01,")
-        compare(dev.slotNames, ["Cab A", "empty", "My Room"])
-        compare(dev.slotFlags, ["01", "00", "01"])
-        compare(find("slotGrid").count, 3)
+        _core.sgReadValue("bank", 0)
+        _core.sgReadValue("preset", 2)
+        _core.sgReadText("impulse_names", "Cab A,empty,My Room,Odd,")
+        _core.sgReadText("impulse_en", "01,00,01,07,")
+        find("tabs").currentIndex = 3
+        waitForRendering(find("slotGrid"))
+        compare(find("slotGrid").count, 4)
+        var expected = [
+            { name: "Cab A", flag: "stored", current: false },
+            { name: "empty", flag: "none", current: false },
+            { name: "My Room", flag: "stored", current: true },
+            { name: "Odd", flag: "unknown (07)", current: false }
+        ]
+        for (var i = 0; i < expected.length; ++i) {
+            compare(find("slotName_" + i).text, expected[i].name)
+            compare(find("slotFlag_" + i).text, expected[i].flag)
+            compare(find("slot_" + i).current, expected[i].current, "slot " + i + " marked")
+        }
+        _core.sgReadValue("preset", 3)
+        verify(find("slot_3").current, "the mark follows the preset")
+        verify(!find("slot_2").current)
+        find("tabs").currentIndex = 0
     }
 
     function test_impulseName() {

@@ -11,6 +11,9 @@ PanelTestCase {
 
     function init() {
         dev.sweepAfterSave = false
+        dev.quitAfterSave = false
+        dev.slotsStale = false
+        dev.sweeping = false
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
         _core.sgReadValue("type_dev", 1)
@@ -199,14 +202,14 @@ PanelTestCase {
 
     // Read all says first that the device steps through every preset, and
     // returns to the starting preset at the end unless the reading ended
-    // there by itself.
+    // there by itself (the slot list is asked for again after that).
     function test_readAllSaysSoAndReturns_data() {
         return [
             { tag: "cancelled: nothing read", answer: "questionCancel" },
             { tag: "read, ended elsewhere: back to the start", answer: "questionSave",
               endBank: 5, endPreset: 0, sent: "pc 17\r\n" },
             { tag: "read, ended at the start: no jump", answer: "questionSave",
-              endBank: 2, endPreset: 3, sent: "" }
+              endBank: 2, endPreset: 3, sent: "rns\r\n" }
         ]
     }
 
@@ -233,10 +236,65 @@ PanelTestCase {
         _core.sgReadValue("preset", data.endPreset)
         _core.slTimer()
         tryVerify(function() { return !dev.sweeping }, 1000)
-        if (data.sent === "")
-            compare(testPty.drain(200), "")
-        else
-            expectWritten(data.sent)
+        expectWritten(data.sent)
+        compare(testPty.drain(200), "", "nothing else")
+    }
+
+    // ---- the impulse slots page -------------------------------------------------------
+
+    // A click on a slot goes to its preset (asking first about unsaved
+    // changes); after a save and after reading every preset the device is
+    // asked for its slot list again.
+    function test_slotsPage_data() {
+        return [
+            { tag: "click a slot: its preset", slot: 5, sent: "pc 5\r\n" },
+            { tag: "click with unsaved changes: asked first", slot: 7, edited: true, sent: "pc 7\r\n" },
+            { tag: "after a save: the list again", save: true, sent: "rns\r\n" },
+            { tag: "after reading all: the list again", readAll: true, sent: "rns\r\n" }
+        ]
+    }
+
+    function test_slotsPage(data) {
+        var names = "", flags = ""
+        for (var i = 0; i < 100; ++i) {
+            names += "Cab " + i + ","
+            flags += "01,"
+        }
+        _core.sgReadText("impulse_names", names)
+        _core.sgReadText("impulse_en", flags)
+        _core.sgReadValue("bank", 0)
+        _core.sgReadValue("preset", 1)
+        if (data.edited) {
+            _core.setValue("gate_decay", 9)
+            expectWritten("gd 9\r\n")
+        }
+        if (data.slot !== undefined) {
+            find("tabs").currentIndex = 3
+            waitForRendering(find("slotGrid"))
+            click("slot_" + data.slot)
+            if (data.edited) {
+                tryCompare(find("saveQuestion"), "opened", true)
+                click("questionDiscard")
+            }
+        } else if (data.save) {
+            click("saveButton")
+            expectWritten("sp\r\n")
+            testPty.write("sp\rEND\n")
+            expectWritten("rn\r\n")
+            testPty.write("rn\r\n")
+            expectWritten("gs\r\n")
+            testPty.write(statusAnswer())
+        } else {
+            click("readAllButton")
+            tryCompare(find("saveQuestion"), "opened", true)
+            click("questionSave")
+            expectWritten("chp 1\r\n")
+            testPty.resetBackEnd()   // the reading's end, back where it began
+            _core.slTimer()
+        }
+        expectWritten(data.sent)
+        compare(testPty.drain(200), "", "asked once")
+        find("tabs").currentIndex = 0
     }
 
     // ---- quitting -------------------------------------------------------------------
