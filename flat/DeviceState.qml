@@ -50,6 +50,8 @@ QtObject {
     property int sweepStart: -1        // the preset the device was on when it began
     property bool sweepAfterSave: false
     property bool quitAfterSave: false
+    property var copying: null         // the preset being copied, until the device has answered
+    property bool hasCopy: false       // a copy went through: Paste has something to paste
 
     // ---- current preset ---------------------------------------------------
     property int bank: -1
@@ -86,6 +88,8 @@ QtObject {
     property var bound: ({})
 
     signal question(string kind, int code)
+    // A short confirmation that needs no answer ("Preset 3-5 copied").
+    signal notice(string text)
     // The user agreed to quit (after saving, once the save is through).
     signal quitAgreed()
     signal message(string title, string text, string failedCommand)
@@ -114,8 +118,21 @@ QtObject {
     function compare() { var c = core(); if (c) c.slCompare() }
     function revert() { var c = core(); if (c) c.slEsc() }
     function revertImpulse() { var c = core(); if (c) c.slEscImpuls() }
-    function copyPreset() { var c = core(); if (c) c.slCopy() }
-    function pastePreset() { var c = core(); if (c) c.slPaste() }
+    // Copy reads the preset from the device; once that is through, Paste
+    // has something to put back and the copy is confirmed.
+    function copyPreset() {
+        var c = core()
+        if (!c)
+            return
+        copying = identified ? { bank: bank, preset: preset } : { bank: -1, preset: -1 }
+        c.slCopy()
+    }
+
+    function pastePreset() {
+        var c = core()
+        if (c && hasCopy)
+            c.slPaste()
+    }
     function openHelp() { var c = core(); if (c) c.slOpenUrl1() }
     function openShop() { var c = core(); if (c) c.slOpenUrl2() }
     function tabKey(backwards) { var c = core(); if (c) c.slTabKey(backwards) }
@@ -341,6 +358,7 @@ QtObject {
             busy = false
             sweeping = false
             sweepStart = -1
+            copying = null
             sweepAfterSave = false
             quitAfterSave = false
             mapCursor = -1
@@ -375,6 +393,12 @@ QtObject {
     function afterIdle() {
         if (busy || !alive)
             return
+        if (copying !== null) {
+            hasCopy = true
+            notice(copying.bank >= 0 ? "Preset " + copying.bank + "-" + copying.preset + " copied"
+                                     : "Preset copied")
+            copying = null
+        }
         if (sweeping) {
             endSweep()
         } else if (sweepAfterSave) {
@@ -490,6 +514,11 @@ QtObject {
                         + "Convert the file to 24-bit mono, load it again and save the preset.", "")
         }
         function onSgAnswerErrSave(strCom) {
+            // A copy cut short leaves nothing the back end would paste.
+            if (dev.copying !== null) {
+                dev.copying = null
+                dev.hasCopy = false
+            }
             dev.message("The device did not answer",
                         "The device did not answer the request \"" + String(strCom).trim()
                         + "\", so the requests waiting after it were dropped.\n\n"
@@ -499,6 +528,16 @@ QtObject {
         }
         function onSgColorOpen() { dev.colorDialogRequested() }
         function onSgSetColorFileName(foneColor) { dev.applyColor(foneColor) }
+    }
+
+    property Connections desktopReports: Connections {
+        target: dev.alive && typeof _desktop !== "undefined" ? _desktop : null
+        ignoreUnknownSignals: true
+        function onWebPageNotOpened(url) {
+            dev.message("No web browser",
+                        "The page could not be opened: no web browser answered. Open it "
+                        + "yourself in a browser:\n\n" + url, "")
+        }
     }
 
     property Connections quitting: Connections {

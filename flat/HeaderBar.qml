@@ -204,10 +204,12 @@ Rectangle {
                     }
                 }
                 PanelMenuItem {
+                    objectName: "helpItem"
                     text: "Help"
                     onTriggered: bar.device.openHelp()
                 }
                 PanelMenuItem {
+                    objectName: "shopItem"
                     text: "Shop"
                     onTriggered: bar.device.openShop()
                 }

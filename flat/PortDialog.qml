@@ -35,6 +35,8 @@ Popup {
         open()
     }
 
+    onOpened: useButton.forceActiveFocus()
+
     function accept() {
         close()
         if (device)
@@ -157,6 +159,7 @@ Popup {
                 onClicked: popup.close()
             }
             PanelButton {
+                id: useButton
                 objectName: "portUse"
                 text: "Use"
                 primary: true

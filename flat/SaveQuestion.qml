@@ -30,6 +30,9 @@ Popup {
         open()
     }
 
+    // The keys reach the question whatever had the focus before.
+    onOpened: saveButton.forceActiveFocus()
+
     function answer(choice) {
         close()
         if (device)
@@ -47,6 +50,10 @@ Popup {
 
     contentItem: ColumnLayout {
         spacing: 14
+
+        // Enter gives the highlighted answer (Save, or Read all).
+        Keys.onReturnPressed: saveButton.clicked()
+        Keys.onEnterPressed: saveButton.clicked()
 
         Text {
             objectName: "questionTitle"
@@ -92,6 +99,7 @@ Popup {
                 onClicked: popup.answer("discard")
             }
             PanelButton {
+                id: saveButton
                 objectName: "questionSave"
                 text: popup.confirmOnly ? "Read all" : "Save"
                 primary: true

@@ -48,6 +48,7 @@ ApplicationWindow {
         id: deviceState
         onQuestion: saveQuestion.ask(kind, code)
         onQuitAgreed: window.quit()
+        onNotice: toast.show(text)
         onMessage: messageBox.show(title, text, failedCommand)
         onColorDialogRequested: {
             colorDialog.color = deviceState.impulseColor
@@ -471,8 +472,44 @@ ApplicationWindow {
     }
     Shortcut {
         sequences: [StandardKey.Paste]
-        enabled: deviceState.connected && !window.popupOpen
+        enabled: deviceState.connected && deviceState.hasCopy && !window.popupOpen
         onActivated: deviceState.pastePreset()
+    }
+
+    // ---- a short confirmation at the bottom of the window ----------------------------
+    Rectangle {
+        id: toast
+        objectName: "toast"
+        property alias text: toastText.text
+        function show(message) {
+            text = message
+            visible = true
+            toastTimer.restart()
+        }
+        visible: false
+        z: 50
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.bottom: parent.bottom
+        anchors.bottomMargin: 24
+        width: toastText.implicitWidth + 36
+        height: 36
+        radius: 18
+        color: Theme.header
+        border.width: 1
+        border.color: Theme.on
+        Text {
+            id: toastText
+            anchors.centerIn: parent
+            color: Theme.text
+            font.family: Theme.fontFamily
+            font.pixelSize: Theme.fontBase
+            font.bold: true
+        }
+        Timer {
+            id: toastTimer
+            interval: 2500
+            onTriggered: toast.visible = false
+        }
     }
 
     // ---- questions, messages and dialogs -------------------------------------------

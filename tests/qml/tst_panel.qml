@@ -457,23 +457,80 @@ PanelTestCase {
         return [
             { tag: "unsupported file", emit: function() { _core.sgNotSupport() },
               words: ["48 kHz", "24-bit", "mono"], report: false },
-            { tag: "file to convert", emit: function() { _core.sgRequestConvert("/home/me/My Cab.wav") },
-              words: ["My Cab.wav", "24-bit mono", "not stored"], report: false },
-            { tag: "no answer", emit: function() { _core.sgAnswerErrSave("gs\r\n") },
-              words: ["did not answer", "\"gs\"", "USB cable"], report: true }
+            { tag: "file to convert, closed with Enter", emit: function() { _core.sgRequestConvert("/home/me/My Cab.wav") },
+              words: ["My Cab.wav", "24-bit mono", "not stored"], report: false, enter: true },
+            { tag: "no answer, closed with Enter", emit: function() { _core.sgAnswerErrSave("gs\r\n") },
+              words: ["did not answer", "\"gs\"", "USB cable"], report: true, enter: true },
+            { tag: "help without a browser", menu: "helpItem", words: ["No web browser", "help/index.html"],
+              report: false },
+            { tag: "shop without a browser", menu: "shopItem", words: ["No web browser", "index.html#presets"],
+              report: false, enter: true }
         ]
     }
 
     function test_messages(data) {
         var box = find("messageBox")
-        data.emit()
+        if (data.menu !== undefined) {
+            // the test platform has no browser and says so
+            ignoreWarning(/does not support/)
+            click("settingsButton")
+            tryCompare(find("settingsMenu"), "opened", true)
+            click(data.menu)
+            testPty.clearWarnings()
+        } else {
+            data.emit()
+        }
         tryCompare(box, "opened", true)
         var text = find("messageTitle").text + " " + find("messageText").text
         for (var i = 0; i < data.words.length; ++i)
             verify(text.indexOf(data.words[i]) >= 0, "message mentions " + data.words[i] + ": " + text)
         compare(find("messageReport").visible, data.report)
-        click("messageClose")
+        if (data.enter) {
+            testPty.key(window, Qt.Key_Return)
+        }
+        else
+            click("messageClose")
         tryCompare(box, "visible", false)
+    }
+
+    // A tooltip never covers a neighbouring control of the one it explains.
+    function test_toolTipsLeaveNeighboursFree_data() {
+        return [
+            { tag: "save, above the second row", control: "saveButton" },
+            { tag: "compare", control: "compareButton" },
+            { tag: "revert", control: "revertButton" },
+            { tag: "copy", control: "copyButton" },
+            { tag: "read all", control: "readAllButton" },
+            { tag: "previous preset", control: "presetDown" },
+            { tag: "next bank", control: "bankUp" }
+        ]
+    }
+
+    function test_toolTipsLeaveNeighboursFree(data) {
+        var control = find(data.control)
+        mouseMove(control, control.width / 2, control.height / 2)
+        var bubble = null
+        tryVerify(function() {
+            var items = window.overlay.children
+            for (var i = 0; i < items.length; ++i)
+                if (items[i].item && items[i].item.objectName === "toolTip" && items[i].item.visible)
+                    bubble = items[i].item
+            return bubble !== null
+        }, 3000, "a tooltip shows")
+        var b = bubble.mapToItem(window.contentItem, 0, 0)
+        var neighbours = control.parent.children
+        for (var i = 0; i < neighbours.length; ++i) {
+            var n = neighbours[i]
+            if (n === control || !n.visible || n.width === 0)
+                continue
+            var r = n.mapToItem(window.contentItem, 0, 0)
+            var apart = b.x >= r.x + n.width || r.x >= b.x + bubble.width
+                        || b.y >= r.y + n.height || r.y >= b.y + bubble.height
+            verify(apart, "the tooltip of " + data.control + " covers " + (n.objectName || n))
+        }
+        var loader = bubble.parent
+        mouseMove(window.contentItem, 2, 2)
+        tryVerify(function() { return loader.item === null }, 2000, "gone when the mouse leaves")
     }
 
     function test_messagesWaitTheirTurn() {

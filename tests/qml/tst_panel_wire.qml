@@ -14,6 +14,7 @@ PanelTestCase {
         dev.quitAfterSave = false
         dev.slotsStale = false
         dev.sweeping = false
+        dev.copying = null
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
         _core.sgReadValue("type_dev", 1)
@@ -412,65 +413,48 @@ PanelTestCase {
         expectWritten(data.sent)
     }
 
-    // Ctrl+C reads the preset (status, then impulse) from the device; Ctrl+V
-    // puts it back as an unsaved change.
-    // Next and previous preset: the device's step inside a bank, the jump by
-    // number across a bank's edge (and round from the last preset to the
-    // first); with unsaved changes the question comes first.
-    function test_presetStepsCrossBanks_data() {
+    // Paste is offered only once a copy went through, which is confirmed;
+    // Ctrl+C reads the preset (status, then impulse) from the device, Ctrl+V
+    // puts it back as an unsaved change. A copy the device never answered
+    // leaves nothing to paste.
+    function test_copyThenPaste_data() {
         return [
-            { tag: "page up inside a bank", bank: 3, preset: 4, key: Qt.Key_PageUp, sent: "chp 1\r\n" },
-            { tag: "page down inside a bank", bank: 3, preset: 4, key: Qt.Key_PageDown, sent: "chp 0\r\n" },
-            { tag: "page up from a bank's last preset", bank: 3, preset: 9, key: Qt.Key_PageUp, sent: "pc 28\r\n" },
-            { tag: "page down from a bank's first preset", bank: 3, preset: 0, key: Qt.Key_PageDown, sent: "pc 1d\r\n" },
-            { tag: "arrow up from the very last preset", bank: 9, preset: 9, button: "presetUp", sent: "pc 0\r\n" },
-            { tag: "arrow down from the very first preset", bank: 0, preset: 0, button: "presetDown", sent: "pc 63\r\n" },
-            { tag: "arrow up inside a bank", bank: 0, preset: 0, button: "presetUp", sent: "chp 1\r\n" },
-            { tag: "4 x 4 device, up from a bank's last preset", type: 2, bank: 1, preset: 3, key: Qt.Key_PageUp, sent: "pc 8\r\n" },
-            { tag: "4 x 4 device, down from the very first preset", type: 2, bank: 0, preset: 0, button: "presetDown", sent: "pc f\r\n" },
-            { tag: "unsaved changes: asked first", bank: 3, preset: 9, key: Qt.Key_PageUp, edited: true, sent: "pc 28\r\n" }
+            { tag: "copy answered: confirmed, paste offered", answered: true },
+            { tag: "copy unanswered: nothing to paste", answered: false }
         ]
     }
 
-    function test_presetStepsCrossBanks(data) {
-        if (data.type !== undefined)
-            _core.sgReadValue("type_dev", data.type)
-        _core.sgReadValue("bank", data.bank)
-        _core.sgReadValue("preset", data.preset)
-        if (data.edited) {
-            _core.setValue("master_volume", 20)
-            expectWritten("mv 14\r\n")
-        }
-        if (data.key !== undefined) {
-            find("param_master_volume").forceActiveFocus()
-            testPty.key(window, data.key)
-        } else {
-            click(data.button)
-        }
-        if (data.edited) {
-            var question = find("saveQuestion")
-            tryCompare(question, "opened", true)
-            compare(testPty.drain(200), "", "nothing moves before the answer")
-            click("questionDiscard")
-        }
-        expectWritten(data.sent)
-        compare(testPty.drain(200), "", "one move")
-    }
-
-    function test_copyThenPasteKeys() {
-        var status = ""
-        for (var i = 0; i < 43; ++i)
-            status += "0" + (i % 2)
+    function test_copyThenPaste(data) {
+        dev.hasCopy = false
+        _core.sgReadValue("bank", 2)
+        _core.sgReadValue("preset", 5)
+        verify(!find("pasteButton").enabled, "nothing copied yet")
         find("param_master_volume").forceActiveFocus()
+        testPty.key(window, Qt.Key_V, Qt.ControlModifier)
+        compare(testPty.drain(200), "", "no paste before a copy")
+
         testPty.key(window, Qt.Key_C, Qt.ControlModifier)
         expectWritten("gs\r\n")
-        testPty.write("gs\r" + status + "\n")
-        expectWritten("cc\r\n")
-        testPty.write("cc\r\n\n")          // a preset without impulse
-        testPty.key(window, Qt.Key_V, Qt.ControlModifier)
-        var got = testPty.readUntil("\r", 2000)
-        compare(got.substring(0, 5), "gs 1\r")
-        verify(dev.edited, "a paste is an unsaved change")
+        if (data.answered) {
+            testPty.write(statusAnswer())
+            expectWritten("cc\r\n")
+            testPty.write("cc\r\n\n")          // a preset without impulse
+            tryVerify(function() { return dev.hasCopy }, 2000)
+            verify(find("toast").visible)
+            compare(find("toast").text, "Preset 2-5 copied")
+            verify(find("pasteButton").enabled)
+            testPty.key(window, Qt.Key_V, Qt.ControlModifier)
+            var got = testPty.readUntil("\r", 2000)
+            compare(got.substring(0, 5), "gs 1\r")
+            verify(dev.edited, "a paste is an unsaved change")
+        } else {
+            for (var i = 0; i < 5; ++i)
+                _core.slTimer()
+            tryCompare(find("messageBox"), "opened", true)
+            testPty.drain(100)
+            verify(!dev.hasCopy)
+            verify(!find("pasteButton").enabled)
+        }
     }
 
     function test_tabStepsTheFocusTarget() {
