@@ -28,12 +28,18 @@ Card {
         name: "eq_pre"
     }
 
-    RowLayout {
+    // Five bands in a row; in a narrow window they wrap rather than squeeze
+    // their faders and values.
+    GridLayout {
+        id: bands
         Layout.fillWidth: true
         Layout.fillHeight: true
-        Layout.minimumHeight: 214
         Layout.topMargin: 6
-        spacing: 6
+        // from the card's width, which no layout inside sets
+        columns: Math.min(5, Math.max(1, Math.floor((card.width - 2 * Theme.pad + columnSpacing)
+                                                    / (110 + columnSpacing))))
+        columnSpacing: 6
+        rowSpacing: 6
 
         Repeater {
             model: 5
@@ -43,6 +49,7 @@ Card {
                 readonly property int band: index + 1
                 Layout.fillWidth: true
                 Layout.fillHeight: true
+                Layout.minimumHeight: 214
                 radius: 6
                 color: Theme.inset
                 border.width: 1

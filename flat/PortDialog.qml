@@ -89,8 +89,28 @@ Popup {
                     popup.selected = modelData.path
                     pathField.text = ""
                 }
+                padding: 0
+                implicitHeight: 30
+                indicator: Rectangle {
+                    x: 0
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 18
+                    height: 18
+                    radius: 9
+                    color: "transparent"
+                    border.width: 2
+                    border.color: option.checked ? Theme.accent : Theme.cardBorder
+                    Rectangle {
+                        anchors.centerIn: parent
+                        width: 8
+                        height: 8
+                        radius: 4
+                        color: Theme.accent
+                        visible: option.checked
+                    }
+                }
                 contentItem: Text {
-                    leftPadding: option.indicator.width + 8
+                    leftPadding: 28
                     text: modelData.name
                           + (modelData.description !== "" ? "  ·  " + modelData.description : "")
                           + (modelData.device ? "  ·  the device" : "")
@@ -130,7 +150,10 @@ Popup {
                 selectByMouse: true
                 font.family: Theme.fontFamily
                 font.pixelSize: Theme.fontBase
-                onTextEdited: popup.selected = text.trim()
+                onTextChanged: {
+                    if (activeFocus)
+                        popup.selected = text.trim()
+                }
                 background: Rectangle {
                     radius: 6
                     color: Theme.inset

@@ -14,8 +14,11 @@ ApplicationWindow {
 
     width: 1240
     height: 780
-    minimumWidth: 1024
-    minimumHeight: 640
+    // Everything stays usable down to here: pages scroll with visible scroll
+    // bars, and cards go into one column before a slider gets shorter than
+    // Theme.sliderMinimum.
+    minimumWidth: 900
+    minimumHeight: 600
     visible: true
     title: "Vortaxa"
     color: Theme.window
@@ -151,26 +154,36 @@ ApplicationWindow {
         anchors.margins: Theme.gap
         spacing: Theme.gap
 
-        ColumnLayout {
-            Layout.preferredWidth: 300
-            Layout.maximumWidth: 300
+        Flickable {
+            id: leftFlick
+            objectName: "leftColumn"
+            Layout.preferredWidth: 300 + (leftBar.visible ? Theme.scrollBarRoom : 0)
+            Layout.maximumWidth: Layout.preferredWidth
             Layout.fillHeight: true
-            spacing: Theme.gap
+            clip: true
+            contentHeight: leftColumn.implicitHeight
+            boundsBehavior: Flickable.StopAtBounds
+            ScrollBar.vertical: PanelScrollBar { id: leftBar; objectName: "leftColumnScrollBar" }
 
-            PresetCard {
-                Layout.fillWidth: true
-                device: deviceState
+            ColumnLayout {
+                id: leftColumn
+                width: 300
+                spacing: Theme.gap
+
+                PresetCard {
+                    Layout.fillWidth: true
+                    device: deviceState
+                }
+                ActionsCard {
+                    Layout.fillWidth: true
+                    device: deviceState
+                }
+                ImpulseCard {
+                    Layout.fillWidth: true
+                    device: deviceState
+                    onLoadRequested: window.openWavDialog()
+                }
             }
-            ActionsCard {
-                Layout.fillWidth: true
-                device: deviceState
-            }
-            ImpulseCard {
-                Layout.fillWidth: true
-                device: deviceState
-                onLoadRequested: window.openWavDialog()
-            }
-            Item { Layout.fillHeight: true }
         }
 
         ColumnLayout {
@@ -253,16 +266,21 @@ ApplicationWindow {
                     anchors.fill: parent
                     currentIndex: tabs.currentIndex
 
-                    // Amp and tone modules in two columns
+                    // Amp and tone modules in two columns, or one where two
+                    // would make the sliders too short.
                     Flickable {
+                        id: ampFlick
+                        objectName: "ampPage"
                         clip: true
                         contentHeight: ampPage.implicitHeight
                         boundsBehavior: Flickable.StopAtBounds
-                        ScrollBar.vertical: ScrollBar {}
-                        RowLayout {
+                        ScrollBar.vertical: PanelScrollBar { objectName: "ampPageScrollBar" }
+                        GridLayout {
                             id: ampPage
-                            width: parent.width
-                            spacing: Theme.gap
+                            width: ampFlick.width - Theme.scrollBarRoom
+                            columns: width >= 2 * Theme.cardMinimum + Theme.gap ? 2 : 1
+                            columnSpacing: Theme.gap
+                            rowSpacing: Theme.gap
                             ColumnLayout {
                                 Layout.fillWidth: true
                                 Layout.alignment: Qt.AlignTop
@@ -287,18 +305,22 @@ ApplicationWindow {
                     // height the page has to spare.
                     Flickable {
                         id: dynamicsFlick
+                        objectName: "dynamicsPage"
                         clip: true
                         contentHeight: dynamicsPage.height
                         boundsBehavior: Flickable.StopAtBounds
-                        ScrollBar.vertical: ScrollBar {}
+                        ScrollBar.vertical: PanelScrollBar { objectName: "dynamicsPageScrollBar" }
                         ColumnLayout {
                             id: dynamicsPage
-                            width: parent.width
+                            width: dynamicsFlick.width - Theme.scrollBarRoom
                             height: Math.max(implicitHeight, dynamicsFlick.height)
                             spacing: Theme.gap
-                            RowLayout {
+                            GridLayout {
                                 Layout.fillWidth: true
-                                spacing: Theme.gap
+                                // from the page's width, which no layout inside sets
+                                columns: dynamicsPage.width >= 2 * Theme.cardMinimum + Theme.gap ? 2 : 1
+                                columnSpacing: Theme.gap
+                                rowSpacing: Theme.gap
                                 ModuleCard { Layout.fillWidth: true; Layout.alignment: Qt.AlignTop; device: deviceState; groups: ["compressor"] }
                                 ModuleCard { Layout.fillWidth: true; Layout.alignment: Qt.AlignTop; device: deviceState; groups: ["gate"] }
                             }

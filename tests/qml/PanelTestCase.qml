@@ -64,6 +64,9 @@ TestCase {
         var question = find("saveQuestion")
         question.close()
         tryCompare(question, "visible", false)
+        var ports = find("portDialog")
+        ports.close()
+        tryCompare(ports, "visible", false)
     }
 
     // Items of the window (Repeater and Loader items included), then its
@@ -72,6 +75,10 @@ TestCase {
         var item = findChild(window.contentItem, objectName)
         if (item === null)
             item = findChild(window, objectName)
+        // inside the dialogs of the panel (their own items)
+        var dialogs = ["portDialog"]
+        for (var i = 0; item === null && i < dialogs.length; ++i)
+            item = findChild(findChild(window, dialogs[i]).contentItem, objectName)
         verify(item !== null, "the panel has an item named " + objectName)
         return item
     }

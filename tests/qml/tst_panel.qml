@@ -40,36 +40,73 @@ PanelTestCase {
         }
     }
 
-    function test_noOverlapAtSmallestSize() {
-        window.width = window.minimumWidth
-        window.height = window.minimumHeight
+    // From the smallest window to a large one: the left cards do not cover
+    // each other, module cards do not overlap, no slider is shorter than
+    // Theme.sliderMinimum, a page with more than fits shows its scroll bar,
+    // and the equaliser's faders grow with the window.
+    function test_windowSizes_data() {
+        return [
+            { tag: "smallest", width: 900, height: 600, scrolls: ["ampPage", "dynamicsPage"] },
+            { tag: "usual", width: 1240, height: 780, scrolls: [] },
+            { tag: "large", width: 1900, height: 1150, scrolls: [] }
+        ]
+    }
+
+    property var faderHeights: ({})
+
+    function test_windowSizes(data) {
+        window.width = data.width
+        window.height = data.height
+        compare(window.minimumWidth, 900)
+        compare(window.minimumHeight, 600)
         waitForRendering(window.contentItem)
-        // The cards of the left column and of the first page stay inside the
-        // window and do not cover each other.
         var names = ["presetCard", "actionsCard", "impulseCard"]
-        var rects = []
-        for (var i = 0; i < names.length; ++i) {
-            var item = find(names[i])
-            var p = item.mapToItem(window.contentItem, 0, 0)
-            rects.push({ name: names[i], x: p.x, y: p.y, w: item.width, h: item.height })
-            verify(p.y + item.height <= window.contentItem.height, names[i] + " fits in height")
+        for (var i = 1; i < names.length; ++i) {
+            var above = find(names[i - 1])
+            var y = above.mapToItem(window.contentItem, 0, 0).y + above.height
+            verify(find(names[i]).mapToItem(window.contentItem, 0, 0).y >= y, names[i] + " is below " + names[i - 1])
         }
-        for (i = 1; i < rects.length; ++i)
-            verify(rects[i].y >= rects[i - 1].y + rects[i - 1].h, rects[i].name + " is below " + rects[i - 1].name)
-        var cards = ["card_master", "card_preamp", "card_presence", "card_amp", "card_lpf", "card_hpf", "card_early"]
-        var placed = []
-        for (i = 0; i < cards.length; ++i) {
-            var c = find(cards[i])
-            var q = c.mapToItem(window.contentItem, 0, 0)
-            var r = { name: cards[i], x: q.x, y: q.y, w: c.width, h: c.height }
-            verify(r.w >= 280, cards[i] + " is wide enough for its sliders (" + r.w + ")")
-            for (var j = 0; j < placed.length; ++j) {
-                var o = placed[j]
-                var apart = r.x >= o.x + o.w || o.x >= r.x + r.w || r.y >= o.y + o.h || o.y >= r.y + r.h
-                verify(apart, cards[i] + " overlaps " + o.name)
+        for (var page = 0; page < 2; ++page) {
+            find("tabs").currentIndex = page
+            waitForRendering(window.contentItem)
+            var cards = page === 0 ? ["card_master", "card_preamp", "card_presence", "card_amp", "card_lpf", "card_hpf", "card_early"]
+                                   : ["card_compressor", "card_gate", "card_eq"]
+            var placed = []
+            for (i = 0; i < cards.length; ++i) {
+                var c = find(cards[i])
+                var q = c.mapToItem(window.contentItem, 0, 0)
+                var r = { name: cards[i], x: q.x, y: q.y, w: c.width, h: c.height }
+                for (var j = 0; j < placed.length; ++j) {
+                    var o = placed[j]
+                    var apart = r.x >= o.x + o.w || o.x >= r.x + r.w || r.y >= o.y + o.h || o.y >= r.y + r.h
+                    verify(apart, cards[i] + " overlaps " + o.name)
+                }
+                placed.push(r)
             }
-            placed.push(r)
+            for (i = 0; i < Params.rows.length; ++i) {
+                var row = Params.rows[i]
+                var onSecondPage = ["eq", "compressor", "gate"].indexOf(row.group) >= 0
+                if (row.choices !== undefined || Params.isSwitch(row) || onSecondPage !== (page === 1))
+                    continue
+                var slider = find("slider_" + row.name)
+                var length = slider.horizontal ? slider.width : slider.height
+                verify(length >= Theme.sliderMinimum, row.name + " is " + length + " px long")
+            }
         }
+        var pages = ["leftColumn", "ampPage", "dynamicsPage"]
+        for (i = 0; i < pages.length; ++i) {
+            find("tabs").currentIndex = pages[i] === "dynamicsPage" ? 1 : 0
+            waitForRendering(window.contentItem)
+            var flick = find(pages[i])
+            var overflows = flick.contentHeight > flick.height + 1
+            compare(overflows, data.scrolls.indexOf(pages[i]) >= 0, pages[i] + " scrolls")
+            compare(find(pages[i] + "ScrollBar").visible, overflows, pages[i] + "'s scroll bar")
+        }
+        faderHeights[data.tag] = find("slider_eq_volume1").height
+        if (data.tag === "large")
+            verify(faderHeights.large > faderHeights.usual + 100, "the EQ faders grow: "
+                   + faderHeights.usual + " -> " + faderHeights.large)
+        find("tabs").currentIndex = 0
         window.width = 1240
         window.height = 780
     }
@@ -284,6 +321,20 @@ PanelTestCase {
         compare(cell.cabinet, 1)
         compare(cell.modules, 1 | 4 * 0 | 8)  // preamp and gate on
         verify(find("mapCell_2_5").current)
+        // the whole name in the cell's tooltip, however narrow the cell
+        find("tabs").currentIndex = 2
+        var cellItem = find("mapCell_2_5")
+        waitForRendering(cellItem)
+        mouseMove(cellItem, cellItem.width / 2, cellItem.height / 2)
+        tryVerify(function() {
+            var items = window.overlay.children
+            for (var i = 0; i < items.length; ++i)
+                if (items[i].item && items[i].item.visible && items[i].item.objectName === "toolTip")
+                    return String(items[i].item.children[0].text).indexOf("Green 412") >= 0
+            return false
+        }, 3000, "the tooltip names the impulse")
+        mouseMove(window.contentItem, 2, 2)
+        find("tabs").currentIndex = 0
         // the next step lands in the next cell and leaves this one as it was
         _core.sgReadValue("bank", 3)
         _core.sgReadValue("preset", 5)
@@ -404,6 +455,39 @@ PanelTestCase {
         compare(find("connectionText").text, "Connected on " + testPty.portPath())
         verify(!find("connectionNotice").visible)
         verify(find("param_master_volume").enabled)
+    }
+
+    // The port chooser in the settings: a port typed in is opened at once
+    // and kept; "find the device by itself" forgets it again.
+    function test_portChooser_data() {
+        return [
+            { tag: "a port by its path", typed: true, port: "pty", kept: "pty" },
+            { tag: "found by itself", typed: false, port: "", kept: "" }
+        ]
+    }
+
+    function test_portChooser(data) {
+        var path = testPty.portPath()
+        click("settingsButton")
+        tryCompare(find("settingsMenu"), "opened", true)
+        click("portItem")
+        var dialog = find("portDialog")
+        tryCompare(dialog, "opened", true)
+        if (data.typed) {
+            var field = find("portPathField")
+            field.forceActiveFocus()
+            field.text = path
+            verify(!find("portOption_auto").checked)
+        } else {
+            click("portOption_auto")
+            verify(find("portOption_auto").checked)
+        }
+        click("portUse")
+        tryCompare(dialog, "visible", false)
+        var expected = data.port === "pty" ? path : ""
+        compare(_ports.port, expected)
+        compare(testPty.setting("PortPath"), data.kept === "pty" ? path : "")
+        verify(dev.connected, "still (or again) connected on the pty")
     }
 
     // ---- question and messages ------------------------------------------------------
