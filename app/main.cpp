@@ -3,6 +3,7 @@
 #include "core/core.h"
 #include "core/log_categories.h"
 #include "desktop/desktop.h"
+#include "history/edit_history.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
 
@@ -18,6 +19,8 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     app.setOrganizationName(QStringLiteral("OLK"));
     app.setApplicationName(QStringLiteral("Vortaxa"));
+    // Names the desktop entry, so docks and compositors find the window's icon.
+    app.setDesktopFileName(QStringLiteral(VORTAXA_APP_ID));
 
     // The serial log (every exchange, whole impulses in hexadecimal) only
     // when asked for: --verbose, or the standard logging rules.
@@ -34,12 +37,15 @@ int main(int argc, char *argv[])
 
     QQmlApplicationEngine engine;
     Core core;
+    // The objects beside Core are declared after it: gone before it.
+    EditHistory history(core);
     PortChooser ports(core, givenPort);
     Desktop desktop(core);
     SlotList slotList(core);
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
+    context->setContextProperty(QStringLiteral("_history"), &history);
     context->setContextProperty(QStringLiteral("_ports"), &ports);
     context->setContextProperty(QStringLiteral("_desktop"), &desktop);
     context->setContextProperty(QStringLiteral("_slots"), &slotList);

@@ -39,6 +39,10 @@ public:
     QSettings &settings() const;
 
 signals:
+    // The current preset's content was replaced as a whole: a move to another
+    // preset, a revert, a paste, an impulse load, a sweep or a new connection.
+    void presetReplaced();
+
     // The desktop could not open a web page (no browser, for instance).
     void webPageNotOpened(const QUrl &url);
 

@@ -8,7 +8,9 @@
 #include "panel_fixture.h"
 
 #include "core/core.h"
+#include "core/core_seam.h"
 #include "desktop/desktop.h"
+#include "history/edit_history.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
 #include "support/core_access.h"
@@ -48,7 +50,9 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 
 } // namespace
 
-PanelFixture::PanelFixture(QObject *parent) : QObject(parent), corePtr(std::make_unique<Core>())
+PanelFixture::PanelFixture(QObject *parent)
+    : QObject(parent), corePtr(std::make_unique<Core>()),
+      historyPtr(std::make_unique<EditHistory>(*corePtr))
 {
     // No port chosen by an earlier run: the panel starts with discovery.
     CoreAccess{*corePtr}.settings().remove(QStringLiteral("PortPath"));
@@ -158,6 +162,7 @@ void PanelFixture::resetBackEnd()
     a.pendingUpDown() = 0;
     a.pendingPreset() = -1;
     a.impulseDirty() = 0;
+    emit CoreSeam::of(*corePtr).presetReplaced(); // a fresh edit history
     pty.drainFor(0);
 }
 
@@ -214,6 +219,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     auto *fixture = new PanelFixture(engine);
     QQmlContext *context = engine->rootContext();
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
+    context->setContextProperty(QStringLiteral("_history"), fixture->history());
     context->setContextProperty(QStringLiteral("_ports"), fixture->ports());
     context->setContextProperty(QStringLiteral("_desktop"), fixture->desktop());
     context->setContextProperty(QStringLiteral("_slots"), fixture->slotList());

@@ -13,6 +13,7 @@
 
 class Core;
 class Desktop;
+class EditHistory;
 class PortChooser;
 class SlotList;
 class QQmlEngine;
@@ -26,6 +27,7 @@ public:
     ~PanelFixture() override;
 
     Core *core() const { return corePtr.get(); }
+    EditHistory *history() const { return historyPtr.get(); }
     PortChooser *ports() const { return portsPtr.get(); }
     Desktop *desktop() const { return desktopPtr.get(); }
     SlotList *slotList() const { return slotsPtr.get(); }
@@ -62,7 +64,7 @@ public:
     Q_INVOKABLE QString tabTarget();
 
     // Forgets what earlier tests left in the back end: the command queue,
-    // its retry count and the edited and compare states.
+    // its retry count, the edited and compare states and the edit history.
     Q_INVOKABLE void resetBackEnd();
 
     // A value of the program's settings store as text; and removing one.
@@ -84,6 +86,8 @@ private:
     QTemporaryDir files;
     std::unique_ptr<QSerialPort> occupier;
     std::unique_ptr<Core> corePtr; // gone before the pty closes
+    // The objects beside Core, gone before it.
+    std::unique_ptr<EditHistory> historyPtr;
     std::unique_ptr<PortChooser> portsPtr;
     std::unique_ptr<Desktop> desktopPtr;
     std::unique_ptr<SlotList> slotsPtr;
