@@ -115,6 +115,14 @@ TestCase {
         click("messageClose")
     }
 
+    // Copy, confirmed; Paste offered from then on.
+    function test_5_copied() {
+        click("copyButton")
+        tryCompare(find("toast"), "visible", true, 10000)
+        idle(10000)
+        shot("copied")
+    }
+
     function test_6_lightSkin() {
         dev.lightSkin = true
         shot("light-skin")
