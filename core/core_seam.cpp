@@ -27,9 +27,19 @@ CoreSeam &CoreSeam::of(Core &core)
     return *core.seam;
 }
 
-bool CoreSeam::portOpen() const
+const QSerialPort &CoreSeam::port() const
 {
-    return m_core.port->isOpen();
+    return *m_core.port;
+}
+
+bool CoreSeam::queueEmpty() const
+{
+    return m_core.commandQueue.isEmpty();
+}
+
+QSettings &CoreSeam::settings() const
+{
+    return m_core.settings;
 }
 
 bool CoreSeam::hasUnsavedEdits() const

@@ -16,8 +16,11 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QUrl>
 
 class Core;
+class QSerialPort;
+class QSettings;
 
 class CoreSeam : public QObject {
     Q_OBJECT
@@ -28,9 +31,17 @@ public:
 
     Core &core() const { return m_core; }
 
+    // The device's port, read-only: whether it is open, its name, and the
+    // error of the last failed open.
+    const QSerialPort &port() const;
+
+    // True while no request waits in the command queue.
+    bool queueEmpty() const;
+
+    // The settings store the panel keeps its choices in.
+    QSettings &settings() const;
+
     // ---- state ------------------------------------------------------------
-    // The device's port is open.
-    bool portOpen() const;
     // The current preset has edits the device has not stored.
     bool hasUnsavedEdits() const;
     // Compare shows the stored preset; the edits are held aside meanwhile.
@@ -93,6 +104,9 @@ signals:
     // The captured impulse answer: the name as reported and the image as hex
     // text; both empty when the preset has no impulse.
     void impulseRead(const QByteArray &name, const QByteArray &hexImage);
+
+    // The desktop could not open a web page (no browser, for instance).
+    void webPageNotOpened(const QUrl &url);
 
 private:
     friend class Core;

@@ -25,6 +25,7 @@ Flickable {
     property int pickedCount: 0
 
     property string resultText: ""
+    property bool restoring: false     // the outcome awaited is a restore's
     property bool resultOk: true
     // An operation waiting for the save of the current preset to end.
     property string afterSave: ""
@@ -73,7 +74,7 @@ Flickable {
     clip: true
     contentHeight: column.height
     boundsBehavior: Flickable.StopAtBounds
-    ScrollBar.vertical: ScrollBar {}
+    ScrollBar.vertical: PanelScrollBar { objectName: "libraryPageScrollBar" }
 
     // ---- what the buttons do ------------------------------------------------
     // A backup or restore steps through presets: unsaved changes are saved
@@ -140,6 +141,7 @@ Flickable {
     }
 
     function runRestore() {
+        restoring = true
         var numbers = []
         for (var i = 0; i < chosen.presets.length; ++i)
             if (picked[chosen.presets[i].number])
@@ -157,7 +159,13 @@ Flickable {
 
     Connections {
         target: page.library
-        function onFinished(ok, message) { page.showResult(ok, message) }
+        function onFinished(ok, message) {
+            page.showResult(ok, message)
+            // A restore stores impulses: the slot list is read again.
+            if (page.restoring && page.device.slotList)
+                page.device.slotList.refresh()
+            page.restoring = false
+        }
     }
 
     // The save asked for before a backup or restore has ended.
@@ -176,7 +184,7 @@ Flickable {
     // ---- the page ----------------------------------------------------------------
     Column {
         id: column
-        width: page.width
+        width: page.width - Theme.scrollBarRoom
         spacing: Theme.gap
 
         Section {

@@ -12,7 +12,9 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QSerialPort>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 
 #include <cctype>
@@ -70,6 +72,26 @@ Librarian::Librarian(Core &core, QObject *parent) : QObject(parent), seam(CoreSe
         if (name == QLatin1String("devVersion"))
             firmware = text;
     });
+    // An operation waiting for the queue starts once it has gone idle (from
+    // the event loop, so the pacing step that went idle finishes first), or
+    // ends when the port closes.
+    connect(&core, &Core::sgSetWait, this, [this](bool wait) {
+        if (wait || !pendingStart)
+            return;
+        QTimer::singleShot(0, this, [this] {
+            if (!pendingStart)
+                return;
+            const Step first = std::move(pendingStart);
+            pendingStart = nullptr;
+            startWhenQueueIdle(first);
+        });
+    });
+    connect(&core, &Core::sgPortOpen, this, [this](bool open) {
+        if (!open && pendingStart) {
+            pendingStart = nullptr;
+            end(false, QStringLiteral("The connection to the device was lost."));
+        }
+    });
 }
 
 // ---- the interface ----------------------------------------------------------
@@ -78,12 +100,13 @@ void Librarian::backup(const QString &path)
 {
     if (refused(path, true))
         return;
-    begin(Operation::Backup, path);
-    identify([this] {
-        QVector<int> all;
-        for (int n = 0; n < seam.bankCount() * seam.presetsPerBank(); ++n)
-            all.append(n);
-        readPresets(all, QStringLiteral("Reading preset"), [this] { writeBackup(); });
+    begin(Operation::Backup, path, [this] {
+        identify([this] {
+            QVector<int> all;
+            for (int n = 0; n < seam.bankCount() * seam.presetsPerBank(); ++n)
+                all.append(n);
+            readPresets(all, QStringLiteral("Reading preset"), [this] { writeBackup(); });
+        });
     });
 }
 
@@ -138,11 +161,12 @@ void Librarian::restore(const QString &path, const QVariantList &presets)
         chosen = kept;
     }
 
-    begin(Operation::Restore, path);
     source = file;
-    identify([this, chosen] {
-        readPresets(chosen, QStringLiteral("Keeping a safety copy: preset"),
-                    [this] { keepSafetyCopy(); });
+    begin(Operation::Restore, path, [this, chosen] {
+        identify([this, chosen] {
+            readPresets(chosen, QStringLiteral("Keeping a safety copy: preset"),
+                        [this] { keepSafetyCopy(); });
+        });
     });
 }
 
@@ -150,14 +174,16 @@ void Librarian::exportPreset(const QString &path)
 {
     if (refused(path, false))
         return;
-    begin(Operation::Export, path);
-    setActivity(QStringLiteral("Reading the current preset"));
-    const bool stored = seam.pendingImpulse().source == CoreSeam::PendingImpulse::Source::Stored;
-    QList<QByteArray> requests = {requests::identify, requests::version, requests::bankAndPreset,
-                                  requests::status};
-    if (stored)
-        requests.append(requests::readImpulse);
-    exchange(requests, stored, [this] { exportCurrent(); });
+    begin(Operation::Export, path, [this] {
+        setActivity(QStringLiteral("Reading the current preset"));
+        const bool stored =
+            seam.pendingImpulse().source == CoreSeam::PendingImpulse::Source::Stored;
+        QList<QByteArray> reads = {requests::identify, requests::version, requests::bankAndPreset,
+                                   requests::status};
+        if (stored)
+            reads.append(requests::readImpulse);
+        exchange(reads, stored, [this] { exportCurrent(); });
+    });
 }
 
 void Librarian::importPreset(const QString &path)
@@ -178,22 +204,28 @@ void Librarian::importPreset(const QString &path)
                                  .arg(file.presets.size()));
         return;
     }
-    begin(Operation::Import, path);
     source = file;
-    setActivity(QStringLiteral("Sending the preset to the device"));
-    const PresetEntry &entry = file.presets.first();
-    expect([this, name] {
-        end(true, QStringLiteral("The preset from %1 is now the current preset, not saved yet: "
-                                 "save it to keep it.")
-                      .arg(name));
+    begin(Operation::Import, path, [this, name] {
+        setActivity(QStringLiteral("Sending the preset to the device"));
+        const PresetEntry &entry = source.presets.first();
+        expect([this, name] {
+            end(true, QStringLiteral("The preset from %1 is now the current preset, not saved "
+                                     "yet: save it to keep it.")
+                          .arg(name));
+        });
+        seam.paste(entry.status, entry.impulseName, entry.impulseImage.toHex());
     });
-    seam.paste(entry.status, entry.impulseName, entry.impulseImage.toHex());
 }
 
 void Librarian::cancel()
 {
-    if (cancellable())
-        cancelRequested = true;
+    if (!cancellable())
+        return;
+    cancelRequested = true;
+    if (pendingStart) { // nothing was sent yet
+        pendingStart = nullptr;
+        end(false, QStringLiteral("Cancelled before anything was read."));
+    }
 }
 
 QVariantMap Librarian::inspect(const QString &path) const
@@ -243,7 +275,7 @@ bool Librarian::refused(const QString &path, bool needsSavedPreset)
                                 "cancel it.");
     else if (localPath(path).isEmpty())
         reason = QStringLiteral("No file was chosen.");
-    else if (!seam.portOpen())
+    else if (!seam.port().isOpen())
         reason = QStringLiteral("No device is connected.");
     else if (needsSavedPreset && seam.hasUnsavedEdits())
         reason = QStringLiteral("The current preset has unsaved changes. Save or revert them "
@@ -257,7 +289,7 @@ bool Librarian::refused(const QString &path, bool needsSavedPreset)
     return true;
 }
 
-void Librarian::begin(Operation op, const QString &path)
+void Librarian::begin(Operation op, const QString &path, const Step &first)
 {
     operation = op;
     filePath = localPath(path);
@@ -268,6 +300,20 @@ void Librarian::begin(Operation op, const QString &path)
     safetyPath.clear();
     failure = [this](const QString &reason) { failCurrent(reason); };
     emit busyChanged();
+    startWhenQueueIdle(first);
+}
+
+// Runs `first` once Core's queue has nothing left to send: the answers of an
+// exchange begun earlier (a save, the slot list, a sweep) would otherwise be
+// taken for ours.
+void Librarian::startWhenQueueIdle(const Step &first)
+{
+    if (seam.queueEmpty()) {
+        first();
+        return;
+    }
+    setActivity(QStringLiteral("Waiting for the device to finish"));
+    pendingStart = first;
 }
 
 // The device's type, firmware and current position, read afresh.
@@ -550,7 +596,7 @@ void Librarian::exportCurrent()
 
 void Librarian::goHome(bool ok, const QString &message)
 {
-    if (homePreset < 0 || !seam.portOpen()) {
+    if (homePreset < 0 || !seam.port().isOpen()) {
         end(ok, message);
         return;
     }

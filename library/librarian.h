@@ -82,7 +82,8 @@ private:
 
     // ---- operations, in the order they run -------------------------------
     bool refused(const QString &path, bool needsSavedPreset);
-    void begin(Operation op, const QString &path);
+    void begin(Operation op, const QString &path, const Step &first);
+    void startWhenQueueIdle(const Step &first);
     void identify(const Step &then);
     void readPresets(const QVector<int> &numbers, const QString &verb, const Step &then);
     void readNext();
@@ -115,6 +116,7 @@ private:
     bool cancelRequested = false;
     Step continuation;
     Failure failure;
+    Step pendingStart; // the first step, waiting for Core's queue to go idle
 
     // What the running exchange brought back.
     int reportedBank = -1;

@@ -507,6 +507,35 @@ private slots:
         QCOMPARE(s.deviceErrors(), 0);
     }
 
+    // An operation asked for while Core's queue is busy (here reading every
+    // preset) starts once the queue has drained: none of the earlier
+    // requests' answers is taken for its own.
+    void waitsForTheQueue()
+    {
+        Session s;
+        QVERIFY(startDevice(s));
+        Librarian library(s.core());
+        const int before = s.requests().size();
+        s.core().setValue(QStringLiteral("map_update"), 0);
+        QVERIFY(!s.access().queue().isEmpty());
+        const QString path = work.filePath(QStringLiteral("after-sweep.json"));
+        const Outcome o = run(library, [&] {
+            library.backup(path);
+            QCOMPARE(library.activity(), QStringLiteral("Waiting for the device to finish"));
+        });
+        QVERIFY2(o.ok, qPrintable(described(o)));
+
+        const QList<QByteArray> sent = s.requests().mid(before);
+        const int first = sent.indexOf("olkdev\r\n");
+        QVERIFY(first > 0);
+        for (const QByteArray &request : sent.mid(first))
+            QVERIFY2(!request.startsWith("chb") && !request.startsWith("chp"), request.constData());
+        const library::PresetFile file = readBack(path);
+        QCOMPARE(file.presets.size(), 16);
+        for (int i = 0; i < file.presets.size(); ++i)
+            QVERIFY(fromEntry(file.presets.at(i)) == makePresets(smallType, 1).at(i));
+    }
+
     // A device that stops answering or goes away ends the operation with the
     // reason; a backup cut short writes no file.
     void deviceTrouble_data()
