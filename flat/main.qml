@@ -213,8 +213,12 @@ ApplicationWindow {
                         TabButton {
                             id: tab
                             text: modelData
+                            leftPadding: 4
+                            rightPadding: 4
                             font.family: Theme.fontFamily
-                            font.pixelSize: Theme.fontBase
+                            // a size smaller where a narrow window leaves the tabs
+                            // less room than they ask for
+                            font.pixelSize: window.width < 1000 ? Theme.fontSmall : Theme.fontBase
                             contentItem: Text {
                                 text: tab.text
                                 elide: Text.ElideRight
