@@ -176,8 +176,10 @@ Flickable {
                 return
             var what = page.afterSave
             page.afterSave = ""
+            // From the event loop, once the back end's signal has run its
+            // course (the dialog opens a window of its own).
             if (!page.device.edited)
-                page.start(what)
+                Qt.callLater(page.start, what)
         }
     }
 

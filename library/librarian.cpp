@@ -30,7 +30,8 @@ QString localPath(const QString &path)
     return url.isLocalFile() ? url.toLocalFile() : path;
 }
 
-// Hex text as the device sends it; false unless every character is a digit.
+// Hex text as the device sends it; false unless every character is a
+// hexadecimal digit (QByteArray::fromHex would skip the others).
 bool strictHex(const QByteArray &hex, QByteArray *bytes)
 {
     if (hex.size() % 2 != 0)
