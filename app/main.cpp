@@ -1,5 +1,6 @@
 // Entry point: the application, the QML engine and the one Core, published to
 // the interface document flat/main.qml that lies beside the executable.
+#include "browser/impulses.h"
 #include "core/core.h"
 
 #include <QGuiApplication>
@@ -15,9 +16,11 @@ int main(int argc, char *argv[])
 
     QQmlApplicationEngine engine;
     Core core;
+    Impulses impulses(core); // gone before Core, which it builds on
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
+    context->setContextProperty(QStringLiteral("_impulses"), &impulses);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 

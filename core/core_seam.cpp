@@ -4,9 +4,21 @@
 
 #include "core/core.h"
 
+#include <QSerialPort>
+
 CoreSeam::CoreSeam(Core &core) : QObject(&core), m_core(core) {}
 
 CoreSeam &CoreSeam::of(Core &core)
 {
     return *core.seam;
+}
+
+QSettings &CoreSeam::settings() const
+{
+    return m_core.settings;
+}
+
+bool CoreSeam::portOpen() const
+{
+    return m_core.port && m_core.port->isOpen();
 }

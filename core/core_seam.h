@@ -15,6 +15,7 @@
 #include <QObject>
 
 class Core;
+class QSettings;
 
 class CoreSeam : public QObject {
     Q_OBJECT
@@ -24,6 +25,11 @@ public:
     static CoreSeam &of(Core &core);
 
     Core &core() const { return m_core; }
+
+    // Core's settings store, where the newer objects keep their own keys.
+    QSettings &settings() const;
+    // Whether the device's port is open, so that a command can reach it.
+    bool portOpen() const;
 
 private:
     friend class Core;
