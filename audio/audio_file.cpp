@@ -94,7 +94,7 @@ bool dataChunkCutShort(SNDFILE *file)
     char log[8192] = {};
     sf_command(file, SFC_GET_LOG_INFO, log, sizeof log);
     static const QRegularExpression line(
-        QStringLiteral("^(?:data|SSND)\\s*:\\s*(\\d+)\\s*\\(should be (\\d+)\\)"),
+        QStringLiteral("^\\s*(?:data|SSND)\\s*:\\s*(\\d+)\\s*\\(should be (\\d+)\\)"),
         QRegularExpression::MultilineOption);
     auto it = line.globalMatch(QString::fromLatin1(log));
     while (it.hasNext()) {

@@ -29,28 +29,32 @@ QString localPath(const QString &pathOrUrl)
     return pathOrUrl;
 }
 
-// Core reads a WAV file's header at fixed offsets and its samples from the
-// first "data" on: a file goes to it unchanged only when that reading gives
-// exactly the file's own 48 kHz, 24-bit, mono samples.
-bool playsUnchanged(const QString &path, const audio::Reading &r)
+// Core reads a WAV file's header at fixed offsets and at most its first 32044
+// bytes, taking the samples from the first "data" on. A file goes to it
+// unchanged only when that reading gives exactly the file's own 48 kHz,
+// 24-bit, mono samples: all of them, or as many as the read takes. Returns
+// how many whole samples Core takes, or -1 when the file must be converted.
+int samplesTakenUnchanged(const QString &path, const audio::Reading &r)
 {
     const audio::SourceInfo &i = r.info;
     if (!i.wav || !i.pcm || i.bits != 24 || i.channels != 1 || i.rate != audio::deviceRate)
-        return false;
+        return -1;
     const QByteArray head = wav::readHead(path);
     const char *b = head.constData();
     if (wav::le32(b, head.size(), wav::sampleRateOffset) != quint32(audio::deviceRate) ||
         wav::le16(b, head.size(), wav::bitsOffset) != 24 ||
         wav::le16(b, head.size(), wav::channelsOffset) != 1)
-        return false;
+        return -1;
 
-    // What Core takes: 32000 bytes, the last two of them from sample 10667.
     std::vector<qint32> own;
     const size_t frames = std::min(r.samples.size(), size_t(audio::deviceSamples + 1));
     for (size_t k = 0; k < frames; ++k)
         own.push_back(audio::round24(r.samples[k]));
-    const QByteArray expected = audio::pack24(own).left(wav::maxSampleBytes);
-    return wav::decode(b, head.size()).samples == expected;
+    const QByteArray ownBytes = audio::pack24(own);
+    const QByteArray taken = wav::decode(b, head.size()).samples;
+    const bool exact = ownBytes.startsWith(taken) &&
+                       (taken.size() == ownBytes.size() || head.size() == wav::readLimit);
+    return exact ? taken.size() / 3 : -1;
 }
 
 QVariantList toList(const std::vector<float> &values)
@@ -90,7 +94,8 @@ Impulses::Prepared Impulses::prepare(const QString &path) const
     if (!r.ok())
         return p;
 
-    p.converted = !playsUnchanged(path, r);
+    const int taken = samplesTakenUnchanged(path, r);
+    p.converted = taken < 0;
     if (p.converted) {
         audio::ConvertOptions options;
         options.mixChannels = mixChannels();
@@ -100,11 +105,10 @@ Impulses::Prepared Impulses::prepare(const QString &path) const
             p.error = QStringLiteral("\u201c%1\u201d could not be converted for the device.")
                           .arg(QFileInfo(path).fileName());
     } else {
-        // The device keeps the first 10666 samples as they are.
-        const size_t kept = std::min(r.samples.size(), size_t(audio::deviceSamples));
-        for (size_t k = 0; k < kept; ++k)
-            p.impulse.samples.push_back(audio::round24(r.samples[k]));
-        p.impulse.cut = r.info.frames > audio::deviceSamples;
+        // The device plays the samples Core takes, as they are.
+        for (int k = 0; k < taken; ++k)
+            p.impulse.samples.push_back(audio::round24(r.samples[size_t(k)]));
+        p.impulse.cut = r.info.frames > taken;
     }
     return p;
 }
