@@ -6,9 +6,7 @@
 #include "audio/device_impulse.h"
 #include "browser/impulses.h"
 #include "impulse/wav_image.h"
-#include "support/core_access.h"
-#include "support/pty.h"
-#include "support/signal_recorder.h"
+#include "support/impulses_rig.h"
 #include "support/sox.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
@@ -74,24 +72,7 @@ QByteArray soxFirstChannel(const QString &path)
 
 } // namespace
 
-// A Core on a pty playing the device, and `_impulses` on top of it.
-struct Rig {
-    Pty pty; // before Core: the port closes first
-    Core core;
-    CoreAccess a{core};
-    Impulses impulses{core};
-    SignalRecorder coreSignals{&core};
-    SignalRecorder events{&impulses};
-
-    explicit Rig(bool connected = true)
-    {
-        a.holdTimer();
-        if (connected)
-            QVERIFY(core.openPort(pty.slavePath()));
-        a.queue() = {"gs\r\n"}; // what was waiting before the load
-        coreSignals.clear();
-    }
-};
+using Rig = ImpulsesRig;
 
 class TestImpulses : public QObject {
     Q_OBJECT
