@@ -12,6 +12,7 @@
 #include <memory>
 
 class Core;
+class Impulses;
 class QQmlEngine;
 
 class PanelFixture : public QObject {
@@ -22,6 +23,7 @@ public:
     ~PanelFixture() override;
 
     Core *core() const { return corePtr.get(); }
+    Impulses *impulses() const { return impulsesPtr.get(); }
 
     // Records every warning from here on, and passes it on.
     static void installWarningRecorder();
@@ -42,8 +44,8 @@ public:
     // own window, not the test's).
     Q_INVOKABLE void key(QObject *window, int key, int modifiers = 0);
 
-    // Writes a canonical 44-byte-header WAV file in a temporary folder and
-    // returns its local path.
+    // Writes a canonical 44-byte-header WAV file (a decaying noise burst) in a
+    // temporary folder and returns its local path.
     Q_INVOKABLE QString makeWav(const QString &name, int sampleRate, int bits, int channels,
                                 int frames);
 
@@ -67,7 +69,8 @@ public:
 private:
     Pty pty;
     QTemporaryDir files;
-    std::unique_ptr<Core> corePtr; // declared last: gone before the pty closes
+    std::unique_ptr<Core> corePtr;         // gone before the pty closes
+    std::unique_ptr<Impulses> impulsesPtr; // built on Core: gone before it
 };
 
 // Publishes the fixture for each test file's engine.

@@ -3,6 +3,7 @@
 // seconds while it stays closed; at the end Core is destroyed before the
 // engine and the document, and the document makes no call into it after the
 // event loop has ended.
+#include "browser/impulses.h"
 #include "core/core.h"
 #include "support/signal_recorder.h"
 
@@ -56,8 +57,10 @@ private slots:
     {
         auto engine = std::make_unique<QQmlApplicationEngine>();
         auto core = std::make_unique<Core>();
+        auto impulses = std::make_unique<Impulses>(*core);
         SignalRecorder recorder(core.get());
         engine->rootContext()->setContextProperty("_core", core.get());
+        engine->rootContext()->setContextProperty("_impulses", impulses.get());
         engine->rootContext()->setContextProperty("applicationDirPath", QString(PANEL_ROOT_DIR));
         engine->load(QUrl::fromLocalFile(PANEL_ROOT_DIR "/flat/main.qml"));
         QCOMPARE(engine->rootObjects().size(), 1);
@@ -72,6 +75,7 @@ private slots:
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         qApp->exec();
         const int attempts = openAttempts(recorder);
+        impulses.reset(); // built on Core, so gone first, as in the application
         core.reset();
         QTest::qWait(2500);
         engine.reset();
