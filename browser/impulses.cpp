@@ -2,17 +2,13 @@
 // folder, hand to Core, and describe what the device plays.
 #include "browser/impulses.h"
 
-#include "audio/audio_file.h"
-#include "audio/device_impulse.h"
+#include "browser/impulse_file.h"
 #include "core/core.h"
 #include "core/core_seam.h"
 #include "core/log_categories.h"
-#include "impulse/wav_format.h"
 #include "impulse/wav_image.h"
 
-#include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
@@ -29,34 +25,6 @@ QString localPath(const QString &pathOrUrl)
     return pathOrUrl;
 }
 
-// Core reads a WAV file's header at fixed offsets and at most its first 32044
-// bytes, taking the samples from the first "data" on. A file goes to it
-// unchanged only when that reading gives exactly the file's own 48 kHz,
-// 24-bit, mono samples: all of them, or as many as the read takes. Returns
-// how many whole samples Core takes, or -1 when the file must be converted.
-int samplesTakenUnchanged(const QString &path, const audio::Reading &r)
-{
-    const audio::SourceInfo &i = r.info;
-    if (!i.wav || !i.pcm || i.bits != 24 || i.channels != 1 || i.rate != audio::deviceRate)
-        return -1;
-    const QByteArray head = wav::readHead(path);
-    const char *b = head.constData();
-    if (wav::le32(b, head.size(), wav::sampleRateOffset) != quint32(audio::deviceRate) ||
-        wav::le16(b, head.size(), wav::bitsOffset) != 24 ||
-        wav::le16(b, head.size(), wav::channelsOffset) != 1)
-        return -1;
-
-    std::vector<qint32> own;
-    const size_t frames = std::min(r.samples.size(), size_t(audio::deviceSamples + 1));
-    for (size_t k = 0; k < frames; ++k)
-        own.push_back(audio::round24(r.samples[k]));
-    const QByteArray ownBytes = audio::pack24(own);
-    const QByteArray taken = wav::decode(b, head.size()).samples;
-    const bool exact = ownBytes.startsWith(taken) &&
-                       (taken.size() == ownBytes.size() || head.size() == wav::readLimit);
-    return exact ? taken.size() / 3 : -1;
-}
-
 QVariantList toList(const std::vector<float> &values)
 {
     QVariantList list;
@@ -68,13 +36,6 @@ QVariantList toList(const std::vector<float> &values)
 
 } // namespace
 
-struct Impulses::Prepared {
-    QString error;
-    audio::SourceInfo info;
-    bool converted = false;
-    audio::DeviceImpulse impulse; // what the device plays
-};
-
 Impulses::Impulses(Core &core, QObject *parent)
     : QObject(parent), m_core(core), m_seam(CoreSeam::of(core))
 {
@@ -85,59 +46,18 @@ Impulses::Impulses(Core &core, QObject *parent)
     });
 }
 
-Impulses::Prepared Impulses::prepare(const QString &path) const
+PreparedImpulse Impulses::prepare(const QString &path) const
 {
-    Prepared p;
-    const audio::Reading r = audio::readFile(path, audio::readSeconds);
-    p.error = r.error;
-    p.info = r.info;
-    if (!r.ok())
-        return p;
-
-    const int taken = samplesTakenUnchanged(path, r);
-    p.converted = taken < 0;
-    if (p.converted) {
-        audio::ConvertOptions options;
-        options.mixChannels = mixChannels();
-        options.normalise = normalise();
-        p.impulse = audio::convert(r.samples, r.info.channels, r.info.rate, r.info.frames, options);
-        if (p.impulse.samples.empty())
-            p.error = QStringLiteral("\u201c%1\u201d could not be converted for the device.")
-                          .arg(QFileInfo(path).fileName());
-    } else {
-        // The device plays the samples Core takes, as they are.
-        for (int k = 0; k < taken; ++k)
-            p.impulse.samples.push_back(audio::round24(r.samples[size_t(k)]));
-        p.impulse.cut = r.info.frames > taken;
-    }
-    return p;
-}
-
-// The converted file goes into the cache folder under the source's own base
-// name, which is the name the device is told.
-QString Impulses::writeConverted(const QString &source, const Prepared &p, QString &error) const
-{
-    const QString folder =
-        QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/impulses";
-    QString base = QFileInfo(source).completeBaseName();
-    if (base.isEmpty())
-        base = QStringLiteral("impulse");
-    const QString target = folder + '/' + base + ".wav";
-
-    QSaveFile file(target);
-    if (!QDir().mkpath(folder) || !file.open(QIODevice::WriteOnly) ||
-        file.write(wav::deviceImage(audio::pack24(p.impulse.samples))) < 0 || !file.commit()) {
-        error = QStringLiteral("The converted impulse cannot be written to the folder %1 (%2).")
-                    .arg(QDir::toNativeSeparators(folder), file.errorString());
-        return QString();
-    }
-    return target;
+    audio::ConvertOptions options;
+    options.mixChannels = mixChannels();
+    options.normalise = normalise();
+    return prepareImpulse(path, options);
 }
 
 bool Impulses::load(const QString &pathOrUrl)
 {
     const QString path = localPath(pathOrUrl);
-    const Prepared p = prepare(path);
+    const PreparedImpulse p = prepare(path);
     if (!p.error.isEmpty())
         return fail(path, p.error);
     if (!m_seam.portOpen())
@@ -147,7 +67,9 @@ bool Impulses::load(const QString &pathOrUrl)
     QString target = path;
     if (p.converted) {
         QString error;
-        target = writeConverted(path, p, error);
+        target = writeDeviceFile(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                                     "/impulses",
+                                 path, p, error);
         if (target.isEmpty())
             return fail(path, error);
     }
@@ -172,7 +94,7 @@ bool Impulses::load(const QString &pathOrUrl)
 QVariantMap Impulses::info(const QString &pathOrUrl)
 {
     const QString path = localPath(pathOrUrl);
-    const Prepared p = prepare(path);
+    const PreparedImpulse p = prepare(path);
     QVariantMap map;
     map["ok"] = p.error.isEmpty();
     if (!p.error.isEmpty()) {
@@ -187,7 +109,7 @@ QVariantMap Impulses::info(const QString &pathOrUrl)
     map["lengthMs"] = p.info.lengthMs();
     map["description"] = audio::describe(p.info);
     map["converted"] = p.converted;
-    map["keptMs"] = p.impulse.samples.size() * 1000.0 / audio::deviceRate;
+    map["keptMs"] = p.keptMs();
     map["cut"] = p.impulse.cut;
     return map;
 }
@@ -199,7 +121,7 @@ bool Impulses::fail(const QString &path, const QString &reason)
     return false;
 }
 
-void Impulses::setCurrent(const QString &path, const QString &deviceName, const Prepared &p)
+void Impulses::setCurrent(const QString &path, const QString &deviceName, const PreparedImpulse &p)
 {
     const audio::Analysis a = audio::analyse(p.impulse.samples);
     m_currentPath = path;

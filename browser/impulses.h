@@ -19,6 +19,7 @@
 
 class Core;
 class CoreSeam;
+struct PreparedImpulse;
 
 class Impulses : public QObject {
     Q_OBJECT
@@ -77,11 +78,9 @@ signals:
     void settingsChanged();
 
 private:
-    struct Prepared;
-    Prepared prepare(const QString &path) const;
-    QString writeConverted(const QString &source, const Prepared &p, QString &error) const;
+    PreparedImpulse prepare(const QString &path) const; // with the settings
     bool fail(const QString &path, const QString &reason);
-    void setCurrent(const QString &path, const QString &deviceName, const Prepared &p);
+    void setCurrent(const QString &path, const QString &deviceName, const PreparedImpulse &p);
     void clearCurrent();
     void impulseNamed(const QString &name);
 

@@ -125,7 +125,7 @@ ColumnLayout {
         }
 
         Repeater {
-            model: [{ hz: 100, text: "100" }, { hz: 1000, text: "1k" }, { hz: 10000, text: "10k" }]
+            model: [{ hz: 1000, text: "1k" }, { hz: 10000, text: "10k" }]
             Text {
                 x: 2 + curve.width * Math.log(modelData.hz / 20) / Math.log(1000) + 3
                 y: parent.height - height - 2
@@ -135,10 +135,11 @@ ColumnLayout {
                 font.pixelSize: 10
             }
         }
+        // The top line's level, and the span below it.
         Text {
             x: 5
-            y: 3
-            text: graph.topDb + " dB"
+            y: parent.height - height - 2
+            text: graph.topDb + " dB top, 12 dB lines"
             color: Theme.textFaint
             font.family: Theme.fontFamily
             font.pixelSize: 10
