@@ -208,6 +208,14 @@ Reading readFile(const QString &path, double seconds)
         r.error = cutShort(path);
         return r;
     }
+    // Float files can hold values that are not numbers: only damage makes them.
+    if (!std::all_of(r.samples.begin(), r.samples.end(),
+                     [](double s) { return std::isfinite(s); })) {
+        r.samples.clear();
+        r.error =
+            QStringLiteral("%1 is damaged: some of its samples are not numbers.").arg(quoted(path));
+        return r;
+    }
     qCDebug(audioLog) << "read" << path << info.format << info.rate << info.bits << info.channels
                       << info.frames;
     return r;

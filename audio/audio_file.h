@@ -44,7 +44,8 @@ constexpr int maxChannels = 64;
 
 // Opens `path` and checks that it is a whole, believable audio file; reads
 // at most its first `seconds` (nothing with 0). A file that ends before the
-// sound its header announces is refused as cut short.
+// sound its header announces is refused as cut short, one whose samples read
+// are not all numbers as damaged.
 Reading readFile(const QString &path, double seconds);
 
 // "44.1 kHz, 16-bit, stereo"; "96 kHz, 32-bit float, 6 channels".

@@ -77,6 +77,8 @@ void normalise(std::vector<double> &samples)
 
 qint32 round24(double sample)
 {
+    if (std::isnan(sample))
+        return 0;
     const double v = std::round(sample * fullScale24);
     return qint32(std::clamp(v, -fullScale24, fullScale24 - 1.0));
 }

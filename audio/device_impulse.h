@@ -45,7 +45,8 @@ struct DeviceImpulse {
 DeviceImpulse convert(const std::vector<double> &frames, int channels, int rate, qint64 totalFrames,
                       const ConvertOptions &options);
 
-// A full-scale +-1 sample rounded to signed 24 bits (no dither), clipped.
+// A full-scale +-1 sample rounded to signed 24 bits (no dither), clipped; a
+// value that is not a number gives 0.
 qint32 round24(double sample);
 
 // Signed 24-bit values as little-endian bytes, 3 per sample.

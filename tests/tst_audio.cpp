@@ -108,6 +108,7 @@ private slots:
         QTest::newRow("negative full scale") << -8388608.0 << -8388608;
         QTest::newRow("over full scale") << 1.5 * 8388608.0 << 8388607;
         QTest::newRow("under negative full scale") << -1.5 * 8388608.0 << -8388608;
+        QTest::newRow("not a number") << std::nan("") << 0;
     }
     void rounding()
     {

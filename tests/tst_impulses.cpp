@@ -14,6 +14,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 #include <cmath>
+#include <limits>
+#include <sndfile.h>
 
 namespace {
 
@@ -135,6 +137,12 @@ private slots:
             << "rateMax.wav" << wav(1, 1, 0xFFFFFFFF, 24, 100) << header;
         QTest::newRow("0 bits per sample") << "bits0.wav" << wav(1, 1, 48000, 0, 100) << header;
         QTest::newRow("unknown format tag") << "tag99.wav" << wav(99, 1, 48000, 24, 100) << header;
+        QByteArray floats;
+        for (float v : {0.5f, -0.25f, std::numeric_limits<float>::quiet_NaN(), 0.125f})
+            floats.append(reinterpret_cast<const char *>(&v), 4);
+        QTest::newRow("float samples that are not numbers")
+            << "nan.wav" << wavFile({3, 1, 48000, 32, false, {}, floats})
+            << QStringList{"damaged", "not numbers"};
         QTest::newRow("AIFF cut short") << "short.aiff" << QByteArray() << QStringList{"cut short"};
         QTest::newRow("FLAC cut short") << "short.flac" << QByteArray() << QStringList{"cut short"};
         QTest::newRow("a folder") << "folder.wav" << QByteArray() << QStringList{"is a folder"};
@@ -463,6 +471,46 @@ private slots:
         QCOMPARE(rig.pty.drainFor(20), QByteArray());
         QVERIFY(rig.coreSignals.all().isEmpty());
         QVERIFY(!rig.impulses.hasCurrent());
+    }
+
+    // Compressed files load too; they have no sample depth to show.
+    void compressed_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("format");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<QString>("source");
+        QTest::newRow("MP3") << "Lead.mp3" << int(SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III)
+                             << 44100 << "44.1 kHz, stereo, converted";
+        QTest::newRow("Ogg Vorbis") << "Lead.ogg" << int(SF_FORMAT_OGG | SF_FORMAT_VORBIS) << 44100
+                                    << "44.1 kHz, stereo, converted";
+        QTest::newRow("Ogg Opus") << "Lead.opus" << int(SF_FORMAT_OGG | SF_FORMAT_OPUS) << 48000
+                                  << "48 kHz, stereo, converted";
+    }
+    void compressed()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, format);
+        QFETCH(int, rate);
+        QFETCH(QString, source);
+        // Written with the same library that reads it: sox cannot write these here.
+        const QString path = dir.filePath(name);
+        SF_INFO info{};
+        info.samplerate = rate;
+        info.channels = 2;
+        info.format = format;
+        SNDFILE *file = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+        QVERIFY2(file, sf_strerror(nullptr));
+        std::vector<double> frames(2 * size_t(rate) / 2);
+        for (size_t i = 0; i < frames.size(); ++i)
+            frames[i] = 0.3 * std::sin(0.01 * double(i / 2)) * std::exp(-double(i) / rate);
+        sf_writef_double(file, frames.data(), sf_count_t(frames.size() / 2));
+        sf_close(file);
+
+        Rig rig;
+        QVERIFY(rig.impulses.load(path));
+        QCOMPARE(rig.impulses.sourceText(), source);
+        QCOMPARE(rig.pty.read(5912).size(), 5912);
     }
 
     // Without the device nothing can be loaded; the reason says so.
