@@ -2,6 +2,7 @@
 // the interface document flat/main.qml that lies beside the executable.
 #include "browser/impulses.h"
 #include "core/core.h"
+#include "history/edit_history.h"
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -16,11 +17,13 @@ int main(int argc, char *argv[])
 
     QQmlApplicationEngine engine;
     Core core;
-    Impulses impulses(core); // gone before Core, which it builds on
+    Impulses impulses(core);   // built on Core: gone before it
+    EditHistory history(core); // declared after Core: gone before it
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
     context->setContextProperty(QStringLiteral("_impulses"), &impulses);
+    context->setContextProperty(QStringLiteral("_history"), &history);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 

@@ -31,6 +31,11 @@ public:
     // Whether the device's port is open, so that a command can reach it.
     bool portOpen() const;
 
+signals:
+    // The current preset's content was replaced as a whole: a move to another
+    // preset, a revert, a paste, an impulse load, a sweep or a new connection.
+    void presetReplaced();
+
 private:
     friend class Core;
     explicit CoreSeam(Core &core);

@@ -9,6 +9,8 @@
 
 #include "browser/impulses.h"
 #include "core/core.h"
+#include "core/core_seam.h"
+#include "history/edit_history.h"
 #include "support/core_access.h"
 
 #include <QCoreApplication>
@@ -48,7 +50,8 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 
 PanelFixture::PanelFixture(QObject *parent)
     : QObject(parent), corePtr(std::make_unique<Core>()),
-      impulsesPtr(std::make_unique<Impulses>(*corePtr))
+      impulsesPtr(std::make_unique<Impulses>(*corePtr)),
+      historyPtr(std::make_unique<EditHistory>(*corePtr))
 {
 }
 
@@ -151,6 +154,7 @@ void PanelFixture::resetBackEnd()
     a.pendingUpDown() = 0;
     a.pendingPreset() = -1;
     a.impulseDirty() = 0;
+    emit CoreSeam::of(*corePtr).presetReplaced(); // a fresh edit history
     pty.drainFor(0);
 }
 
@@ -197,6 +201,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     QQmlContext *context = engine->rootContext();
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
     context->setContextProperty(QStringLiteral("_impulses"), fixture->impulses());
+    context->setContextProperty(QStringLiteral("_history"), fixture->history());
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QStringLiteral(PANEL_ROOT_DIR)));
     context->setContextProperty(QStringLiteral("testPty"), fixture);

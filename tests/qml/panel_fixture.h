@@ -13,6 +13,7 @@
 
 class Core;
 class Impulses;
+class EditHistory;
 class QQmlEngine;
 
 class PanelFixture : public QObject {
@@ -24,6 +25,7 @@ public:
 
     Core *core() const { return corePtr.get(); }
     Impulses *impulses() const { return impulsesPtr.get(); }
+    EditHistory *history() const { return historyPtr.get(); }
 
     // Records every warning from here on, and passes it on.
     static void installWarningRecorder();
@@ -53,7 +55,7 @@ public:
     Q_INVOKABLE QString tabTarget();
 
     // Forgets what earlier tests left in the back end: the command queue,
-    // its retry count and the edited and compare states.
+    // its retry count, the edited and compare states and the edit history.
     Q_INVOKABLE void resetBackEnd();
 
     // A file's bytes (Latin-1), or an empty string.
@@ -69,8 +71,9 @@ public:
 private:
     Pty pty;
     QTemporaryDir files;
-    std::unique_ptr<Core> corePtr;         // gone before the pty closes
-    std::unique_ptr<Impulses> impulsesPtr; // built on Core: gone before it
+    std::unique_ptr<Core> corePtr;           // gone before the pty closes
+    std::unique_ptr<Impulses> impulsesPtr;   // built on Core: gone before it
+    std::unique_ptr<EditHistory> historyPtr; // gone before the Core it follows
 };
 
 // Publishes the fixture for each test file's engine.
