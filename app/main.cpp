@@ -14,6 +14,8 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     app.setOrganizationName(QStringLiteral("OLK"));
     app.setApplicationName(QStringLiteral("Vortaxa"));
+    // Names the desktop entry, so docks and compositors find the window's icon.
+    app.setDesktopFileName(QStringLiteral(VORTAXA_APP_ID));
 
     QQmlApplicationEngine engine;
     Core core;
