@@ -9,6 +9,7 @@
 #include "impulse/wav_image.h"
 
 #include <QFileInfo>
+#include <QSerialPort>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QUrl>
@@ -60,7 +61,7 @@ bool Impulses::load(const QString &pathOrUrl)
     const PreparedImpulse p = prepare(path);
     if (!p.error.isEmpty())
         return fail(path, p.error);
-    if (!m_seam.portOpen())
+    if (!m_seam.port().isOpen())
         return fail(path, QStringLiteral("The device is not connected. Connect it and load the "
                                          "impulse again."));
 

@@ -12,9 +12,13 @@
 #include <memory>
 
 class Core;
+class Desktop;
 class Impulses;
 class EditHistory;
+class PortChooser;
+class SlotList;
 class QQmlEngine;
+class QSerialPort;
 
 class PanelFixture : public QObject {
     Q_OBJECT
@@ -26,6 +30,13 @@ public:
     Core *core() const { return corePtr.get(); }
     Impulses *impulses() const { return impulsesPtr.get(); }
     EditHistory *history() const { return historyPtr.get(); }
+    PortChooser *ports() const { return portsPtr.get(); }
+    Desktop *desktop() const { return desktopPtr.get(); }
+    SlotList *slotList() const { return slotsPtr.get(); }
+
+    // Another program holding the pty's port (its lock), until release().
+    Q_INVOKABLE bool occupy();
+    Q_INVOKABLE void release();
 
     // Records every warning from here on, and passes it on.
     static void installWarningRecorder();
@@ -58,6 +69,10 @@ public:
     // its retry count, the edited and compare states and the edit history.
     Q_INVOKABLE void resetBackEnd();
 
+    // A value of the program's settings store as text; and removing one.
+    Q_INVOKABLE QString setting(const QString &key);
+    Q_INVOKABLE void removeSetting(const QString &key);
+
     // A file's bytes (Latin-1), or an empty string.
     Q_INVOKABLE QString readFile(const QString &path) const;
     Q_INVOKABLE QString tempPath(const QString &name) const;
@@ -71,9 +86,14 @@ public:
 private:
     Pty pty;
     QTemporaryDir files;
-    std::unique_ptr<Core> corePtr;           // gone before the pty closes
-    std::unique_ptr<Impulses> impulsesPtr;   // built on Core: gone before it
-    std::unique_ptr<EditHistory> historyPtr; // gone before the Core it follows
+    std::unique_ptr<QSerialPort> occupier;
+    std::unique_ptr<Core> corePtr; // gone before the pty closes
+    // The objects beside Core, gone before it.
+    std::unique_ptr<Impulses> impulsesPtr;
+    std::unique_ptr<EditHistory> historyPtr;
+    std::unique_ptr<PortChooser> portsPtr;
+    std::unique_ptr<Desktop> desktopPtr;
+    std::unique_ptr<SlotList> slotsPtr;
 };
 
 // Publishes the fixture for each test file's engine.
