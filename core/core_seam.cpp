@@ -4,8 +4,6 @@
 
 #include "core/core.h"
 
-#include <QSerialPort>
-
 CoreSeam::CoreSeam(Core &core) : QObject(&core), m_core(core) {}
 
 CoreSeam &CoreSeam::of(Core &core)
