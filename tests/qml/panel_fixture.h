@@ -13,6 +13,7 @@
 
 class Core;
 class Desktop;
+class Impulses;
 class EditHistory;
 class Librarian;
 class PortChooser;
@@ -28,6 +29,7 @@ public:
     ~PanelFixture() override;
 
     Core *core() const { return corePtr.get(); }
+    Impulses *impulses() const { return impulsesPtr.get(); }
     EditHistory *history() const { return historyPtr.get(); }
     Librarian *library() const { return libraryPtr.get(); }
     PortChooser *ports() const { return portsPtr.get(); }
@@ -57,8 +59,8 @@ public:
     // own window, not the test's).
     Q_INVOKABLE void key(QObject *window, int key, int modifiers = 0);
 
-    // Writes a canonical 44-byte-header WAV file in a temporary folder and
-    // returns its local path.
+    // Writes a canonical 44-byte-header WAV file (a decaying noise burst) in a
+    // temporary folder and returns its local path.
     Q_INVOKABLE QString makeWav(const QString &name, int sampleRate, int bits, int channels,
                                 int frames);
 
@@ -89,6 +91,7 @@ private:
     std::unique_ptr<QSerialPort> occupier;
     std::unique_ptr<Core> corePtr; // gone before the pty closes
     // The objects beside Core, gone before it.
+    std::unique_ptr<Impulses> impulsesPtr;
     std::unique_ptr<EditHistory> historyPtr;
     std::unique_ptr<Librarian> libraryPtr;
     std::unique_ptr<PortChooser> portsPtr;
