@@ -4,6 +4,7 @@
 // completes and a check that no edit was lost without the user being asked.
 #include "session.h"
 #include "status_names.h"
+#include "support/debug_log.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -248,37 +249,41 @@ private slots:
         QCOMPARE(s.deviceErrors(), 0);
     }
 
-    // The device vanishes while the program writes an impulse to it: one
-    // close report, the port closed, no crash, no busy loop. A device that
-    // comes back is opened again and the panel shows what it holds.
+    // The device vanishes while the program writes an impulse to it: the
+    // send ends at once, nothing more is written, one close report, the port
+    // closed, no crash, no busy loop. A device that comes back is opened
+    // again and the panel shows what it holds.
     void vanishDuringUpload()
     {
         DeviceSetup setup;
         setup.presets = makePresets(2, 606);
         setup.preset = 2;
-        // Request 8 is the impulse preview; the pty closes once its answer is read.
-        setup.faults = QStringList{"--vanish-after", "8"};
         Session s;
         QVERIFY(s.start(setup));
         Core &core = s.core();
 
         const QString wav = work.filePath("Vanish Cab.wav");
         writeFile(wav, wavFile({1, 1, 48000, 24, false, {}, samplesFor(9000 * 3)}));
-        // Save as soon as the preview is answered: the store command (54 kB,
-        // written in pieces with pauses) is on its way when the pty closes.
-        bool saved = false;
-        QMetaObject::Connection saveOnIdle =
-            connect(&core, &Core::sgSetWait, &core, [&](bool wait) {
-                if (!wait && !saved && s.requests().size() == 8) {
-                    saved = true;
-                    core.slSaveUpDown(0);
-                }
-            });
         core.setImpuls(wav);
+        QVERIFY(s.waitIdle());
+
+        // Saving queues the store command (54 kB, four entries in all) and
+        // sends it in pieces; the device goes away with a third of it out.
+        float progress = 0;
+        connect(&core, &Core::sgSetProgress, &core, [&](float value) { progress = value; });
+        core.slSaveUpDown(0);
+        QVERIFY(Session::waitFor([&] { return progress > 0.08f; }, 10000));
+        QVERIFY(s.access().sending());
+        DebugLog log;
+        int writesAtClose = -1;
+        connect(&core, &Core::sgPortOpen, &core,
+                [&] { writesAtClose = log.withLabel("send").size(); });
+        QCOMPARE(s.stopDevice(), 0);
         QVERIFY(Session::waitFor([&] { return s.state().portClosedReports > 0; }, 10000));
-        disconnect(saveOnIdle);
-        QVERIFY(saved);
-        QVERIFY(Session::waitFor([&] { return !s.deviceRunning(); }, 5000));
+        QVERIFY(!s.access().sending());
+        Session::spin(100); // a piece due after the close would be written by now
+        QCOMPARE(log.withLabel("send").size(), writesAtClose);
+        QVERIFY2(log.warnings().isEmpty(), qPrintable(log.warnings().join('\n')));
 
         const qint64 cpuBefore = cpuMs();
         Session::spin(1500);
