@@ -320,6 +320,52 @@ private slots:
         QCOMPARE(s.deviceErrors(), 0);
     }
 
+    // The device stops reading for 3 s in the middle of a store, as one busy
+    // writing its flash might, and a knob is turned meanwhile. The program
+    // waits for the line instead of forcing bytes onto it: the port stays
+    // open, the impulse arrives byte for byte and is sent once, and the
+    // knob's command follows the store's last piece instead of landing
+    // inside it.
+    void stallDuringStore()
+    {
+        DeviceSetup setup;
+        setup.presets = makePresets(2, 909);
+        setup.faults = QStringList{"--stall-after", "20000", "--stall-for", "3000"};
+        Session s;
+        QVERIFY(s.start(setup));
+        Core &core = s.core();
+
+        const QByteArray samples = samplesFor(10000 * 3);
+        const QString wav = work.filePath("Stall Cab.wav");
+        writeFile(wav, wavFile({1, 1, 48000, 24, false, {}, samples}));
+        core.setImpuls(wav); // the preview is shorter than the stall point
+        QVERIFY(s.waitIdle());
+        QCOMPARE(s.stats().value("stalls").toInt(), 0);
+
+        core.slSaveUpDown(0);
+        QVERIFY(Session::waitFor([&] { return s.stats().value("stalls").toInt() == 1; }, 5000));
+        QVERIFY(s.access().sending());
+        core.setValue("master_volume", 42);
+        QVERIFY(s.waitIdle(15000));
+
+        QVERIFY(s.access().port()->isOpen());
+        QCOMPARE(s.state().portClosedReports, 0);
+        QCOMPARE(s.state().errReports, 0);
+        const StoredPreset stored = s.store().presets.at(0);
+        QCOMPARE(stored.impulseName, QByteArray("Stall_Cab.wav"));
+        QVERIFY(stored.wav == storedImage(samples));
+
+        const QList<QByteArray> requests = s.requests();
+        const QByteArray store = "cc Stall_Cab.wav 0\r" + storedImage(samples).toHex() + "\r";
+        QCOMPARE(requests.count(store), 1);
+        const int at = requests.indexOf(store);
+        QVERIFY(at >= 0 && at + 2 < requests.size());
+        QCOMPARE(requests.at(at + 1), QByteArray("mv 2a\r\n"));
+        QCOMPARE(requests.at(at + 2), QByteArray("sp\r\n"));
+        QCOMPARE(s.stats().value("stalls").toInt(), 1);
+        QCOMPARE(s.deviceErrors(), 0);
+    }
+
     // The device answers the cabinet switch, a parameter command the program
     // writes without waiting. That answer must not be taken for the answer
     // of a request queued right after it: a status read out of step would
