@@ -27,6 +27,7 @@ void PacedWriter::start(const QByteArray &command)
     if (active)
         return;
     sending = command;
+    ahead = static_cast<int>(device->bytesToWrite());
     handedOver = 0;
     taken = 0;
     pausing = false;
@@ -54,10 +55,12 @@ void PacedWriter::onBytesWritten(qint64 count)
 {
     if (!active || pausing)
         return;
-    // Bytes written just before the command started may be counted here
-    // too: what is taken never runs past the piece handed over.
+    // The driver takes bytes in order: first whatever was written before
+    // the command, then the command's own.
+    const qint64 earlier = std::min<qint64>(ahead, count);
+    ahead -= static_cast<int>(earlier);
     const int before = taken;
-    taken = static_cast<int>(std::min<qint64>(taken + count, handedOver));
+    taken = static_cast<int>(std::min<qint64>(taken + count - earlier, handedOver));
     if (device->bytesToWrite() > 0) {
         stallTimer.start(); // progress: the piece has another stall limit
         if (taken > before)

@@ -68,6 +68,7 @@ private:
     QTimer pauseTimer;
     QTimer stallTimer;
     QByteArray sending;
+    int ahead = 0;      // bytes written before the command and not yet taken
     int handedOver = 0; // bytes handed to the device so far
     int taken = 0;      // bytes the driver has taken so far
     bool active = false;
