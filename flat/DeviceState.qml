@@ -33,6 +33,7 @@ QtObject {
     property bool busy: false
     property real progress: 0
     property bool sweeping: false      // "Read all presets" under way
+    property string task: ""           // "saving", "impulse": what the busy state is for
     property bool sweepAfterSave: false
 
     // ---- current preset ---------------------------------------------------
@@ -82,7 +83,7 @@ QtObject {
             c.setValue(name, Params.toByte(value))
     }
 
-    function save() { var c = core(); if (c) c.slSaveUpDown(0) }
+    function save() { var c = core(); if (c) { task = "saving"; c.slSaveUpDown(0) } }
     function compare() { var c = core(); if (c) c.slCompare() }
     function revert() { var c = core(); if (c) c.slEsc() }
     function revertImpulse() { var c = core(); if (c) c.slEscImpuls() }
@@ -160,8 +161,10 @@ QtObject {
             }
             return
         }
-        if (choice === "save")
+        if (choice === "save") {
+            task = "saving"
             setValue(kind === "updown" ? "save_up_down" : "save_change", code)
+        }
         else if (choice === "discard")
             setValue(kind === "updown" ? "set_preset_updown" : "set_preset_change", code)
     }
@@ -178,6 +181,7 @@ QtObject {
         var slash = String(url).lastIndexOf("/")
         if (slash > 0)
             c.setLastPath(String(url).substring(0, slash))
+        task = "impulse"
         c.setImpuls(path)
     }
 
@@ -269,6 +273,7 @@ QtObject {
             if (text !== "")
                 portName = text
             busy = false
+            task = ""
             sweeping = false
             sweepAfterSave = false
             mapCursor = -1
@@ -296,6 +301,7 @@ QtObject {
         busy = on
         if (on)
             return
+        task = ""
         sweeping = false
         if (sweepAfterSave) {
             sweepAfterSave = false
