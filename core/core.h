@@ -153,7 +153,7 @@ private:
     void setUpPacing();                        // the long-command writer and its signals
     void startPacedSend(const QByteArray &head);
     void restorePacedHead();
-    void finishPacedSend();
+    void endPacedSend(bool stalled); // after the last pause, or given up
     void releaseHeldWrites();
 
     // ---- parsing/ helpers ---------------------------------------------

@@ -179,17 +179,8 @@ void Core::setUpPacing()
         if (taken < total)
             emit sgSetProgress(pacedProgressBase + pacedProgressSpan * float(taken) / float(total));
     });
-    connect(pacer, &PacedWriter::finished, this, [this] { finishPacedSend(); });
-    connect(pacer, &PacedWriter::stalled, this, [this] {
-        // What the driver still holds of the command is dropped, so that no
-        // later byte completes half a command; then it is given up like an
-        // unanswered one.
-        if (port->isOpen())
-            port->clear(QSerialPort::Output);
-        restorePacedHead();
-        giveUp();
-        releaseHeldWrites();
-    });
+    connect(pacer, &PacedWriter::finished, this, [this] { endPacedSend(false); });
+    connect(pacer, &PacedWriter::stalled, this, [this] { endPacedSend(true); });
     // The port closed: the held writes were meant for a device that is gone.
     connect(pacer, &PacedWriter::cancelled, this, [this] { heldWrites.clear(); });
 }
@@ -219,13 +210,22 @@ void Core::restorePacedHead()
     sendCount = pacedSendCount;
 }
 
-void Core::finishPacedSend()
+void Core::endPacedSend(bool stalled)
 {
     // Bytes that came during the last pause are dispatched after the writes
     // held meanwhile have gone out (each would discard them).
     const QByteArray arrived = port->isOpen() ? port->readAll() : QByteArray();
     restorePacedHead();
-    portTimer->setInterval(requests::answerWaitMs(pacer->command()));
+    if (stalled) {
+        // What the driver still holds of the command is dropped, so that no
+        // later byte completes half a command; then it is given up like an
+        // unanswered one.
+        if (port->isOpen())
+            port->clear(QSerialPort::Output);
+        giveUp();
+    } else {
+        portTimer->setInterval(requests::answerWaitMs(pacer->command()));
+    }
     releaseHeldWrites();
     if (!arrived.isEmpty())
         dispatch(arrived);
