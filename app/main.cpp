@@ -1,6 +1,7 @@
 // Entry point: the application, the QML engine and the one Core, published to
 // the interface document flat/main.qml that lies beside the executable.
 #include "core/core.h"
+#include "history/edit_history.h"
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -12,12 +13,16 @@ int main(int argc, char *argv[])
     QGuiApplication app(argc, argv);
     app.setOrganizationName(QStringLiteral("OLK"));
     app.setApplicationName(QStringLiteral("Vortaxa"));
+    // Names the desktop entry, so docks and compositors find the window's icon.
+    app.setDesktopFileName(QStringLiteral(VORTAXA_APP_ID));
 
     QQmlApplicationEngine engine;
     Core core;
+    EditHistory history(core); // declared after Core: gone before it
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
+    context->setContextProperty(QStringLiteral("_history"), &history);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 

@@ -5,6 +5,7 @@
 // until the queue drains, and the pacing step's idle branch carries it out.
 // Every move replaces the queue with its command and a fixed read-back.
 #include "core/core.h"
+#include "core/core_seam.h"
 #include "link/requests.h"
 
 void Core::requestUpDown(uchar code)
@@ -55,6 +56,7 @@ const QByteArray readBack[] = {requests::bankAndPreset, requests::status, reques
 
 void Core::bankStep(uchar direction)
 {
+    emit seam->presetReplaced();
     impulseName.clear();
     impulsePath.clear();
     editable = 1; // published by the status read-back
@@ -69,6 +71,7 @@ void Core::bankStep(uchar direction)
 
 void Core::presetStep(uchar direction)
 {
+    emit seam->presetReplaced();
     impulseName.clear();
     impulsePath.clear();
     editable = 1;
@@ -82,6 +85,7 @@ void Core::presetStep(uchar direction)
 
 void Core::selectPreset(uchar preset)
 {
+    emit seam->presetReplaced();
     impulseName.clear();
     impulsePath.clear();
     editable = 1;

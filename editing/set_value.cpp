@@ -4,6 +4,7 @@
 // table (parsing/status_layout.h), the same table the status decode publishes
 // from, so a control binds to one name in both directions.
 #include "core/core.h"
+#include "core/core_seam.h"
 #include "core/program_log.h"
 #include "link/requests.h"
 #include "parsing/status_layout.h"
@@ -89,6 +90,7 @@ void Core::queueMapUpdate()
 {
     // Relative steps through every preset, each followed by its read-back;
     // the interface builds its map from what the dispatcher publishes.
+    emit seam->presetReplaced();
     const QByteArray presetUp = requests::presetStep(1);
     const QByteArray bankUp = requests::bankStep(1);
     for (int p = 0; p < presetCount; ++p) {

@@ -3,6 +3,7 @@
 // Long commands go out in pieces on the pacing timer (link/paced_writer.h)
 // while the event loop runs on; nothing else reaches the wire meanwhile.
 #include "core/core.h"
+#include "core/core_seam.h"
 #include "core/log_categories.h"
 #include "core/program_log.h"
 #include "link/paced_writer.h"
@@ -78,6 +79,7 @@ void Core::drain()
 
 void Core::readAll()
 {
+    emit seam->presetReplaced();
     editable = 1;
     commandQueue.clear();
     readBuffer.clear();

@@ -8,6 +8,8 @@
 #include "panel_fixture.h"
 
 #include "core/core.h"
+#include "core/core_seam.h"
+#include "history/edit_history.h"
 #include "support/core_access.h"
 
 #include <QCoreApplication>
@@ -44,7 +46,11 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 
 } // namespace
 
-PanelFixture::PanelFixture(QObject *parent) : QObject(parent), corePtr(std::make_unique<Core>()) {}
+PanelFixture::PanelFixture(QObject *parent)
+    : QObject(parent), corePtr(std::make_unique<Core>()),
+      historyPtr(std::make_unique<EditHistory>(*corePtr))
+{
+}
 
 PanelFixture::~PanelFixture() = default;
 
@@ -136,6 +142,7 @@ void PanelFixture::resetBackEnd()
     a.pendingUpDown() = 0;
     a.pendingPreset() = -1;
     a.impulseDirty() = 0;
+    emit CoreSeam::of(*corePtr).presetReplaced(); // a fresh edit history
     pty.drainFor(0);
 }
 
@@ -181,6 +188,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     auto *fixture = new PanelFixture(engine);
     QQmlContext *context = engine->rootContext();
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
+    context->setContextProperty(QStringLiteral("_history"), fixture->history());
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QStringLiteral(PANEL_ROOT_DIR)));
     context->setContextProperty(QStringLiteral("testPty"), fixture);

@@ -12,6 +12,7 @@
 #include <memory>
 
 class Core;
+class EditHistory;
 class QQmlEngine;
 
 class PanelFixture : public QObject {
@@ -22,6 +23,7 @@ public:
     ~PanelFixture() override;
 
     Core *core() const { return corePtr.get(); }
+    EditHistory *history() const { return historyPtr.get(); }
 
     // Records every warning from here on, and passes it on.
     static void installWarningRecorder();
@@ -51,7 +53,7 @@ public:
     Q_INVOKABLE QString tabTarget();
 
     // Forgets what earlier tests left in the back end: the command queue,
-    // its retry count and the edited and compare states.
+    // its retry count, the edited and compare states and the edit history.
     Q_INVOKABLE void resetBackEnd();
 
     // A file's bytes (Latin-1), or an empty string.
@@ -67,7 +69,8 @@ public:
 private:
     Pty pty;
     QTemporaryDir files;
-    std::unique_ptr<Core> corePtr; // declared last: gone before the pty closes
+    std::unique_ptr<Core> corePtr;           // gone before the pty closes
+    std::unique_ptr<EditHistory> historyPtr; // gone before the Core it follows
 };
 
 // Publishes the fixture for each test file's engine.
