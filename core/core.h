@@ -147,14 +147,14 @@ private:
     // ---- link/ helpers ------------------------------------------------
     void drain(); // empty the queue, clear readBuffer, discard unread input
     void writePort(const QByteArray &bytes);
-    void writeDirect(const QByteArray &bytes); // the direct write itself, never held back
-    void reportSend();                         // progress and busy after a head went out
-    void giveUp();                             // the retry limit's branch of the pacing step
-    void setUpPacing();                        // the long-command writer and its signals
-    void startPacedSend(const QByteArray &head);
-    void restorePacedHead();
+    void writeDirect(const QByteArray &bytes);   // the direct write itself, never held back
+    void reportSend();                           // progress and busy once a head goes out
+    void giveUp();                               // the retry limit's branch of the pacing step
+    void setUpPacing();                          // the long-command writer and its signals
+    void startPacedSend(const QByteArray &head); // a head longer than one piece
+    void restorePacedHead();         // the long command back at the head if the queue was emptied
     void endPacedSend(bool stalled); // after the last pause, or given up
-    void releaseHeldWrites();
+    void releaseHeldWrites();        // the direct writes held while it went out
 
     // ---- parsing/ helpers ---------------------------------------------
     // Everything slReadyRead does after reading the port: one received
