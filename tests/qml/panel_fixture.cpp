@@ -9,7 +9,10 @@
 
 #include "core/core.h"
 #include "core/core_seam.h"
+#include "desktop/desktop.h"
 #include "history/edit_history.h"
+#include "ports/port_chooser.h"
+#include "slot_list/slot_list.h"
 #include "support/core_access.h"
 
 #include <QCoreApplication>
@@ -18,6 +21,7 @@
 #include <QMutex>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QSerialPort>
 #include <QWindow>
 #include <QtEndian>
 #include <QtTest>
@@ -50,6 +54,11 @@ PanelFixture::PanelFixture(QObject *parent)
     : QObject(parent), corePtr(std::make_unique<Core>()),
       historyPtr(std::make_unique<EditHistory>(*corePtr))
 {
+    // No port chosen by an earlier run: the panel starts with discovery.
+    CoreAccess{*corePtr}.settings().remove(QStringLiteral("PortPath"));
+    portsPtr = std::make_unique<PortChooser>(*corePtr, QString());
+    desktopPtr = std::make_unique<Desktop>(*corePtr);
+    slotsPtr = std::make_unique<SlotList>(*corePtr);
 }
 
 PanelFixture::~PanelFixture() = default;
@@ -70,6 +79,17 @@ bool PanelFixture::open()
     const bool opened = corePtr->openPort(pty.slavePath());
     CoreAccess{*corePtr}.holdTimer();
     return opened;
+}
+
+bool PanelFixture::occupy()
+{
+    occupier = std::make_unique<QSerialPort>(pty.slavePath());
+    return occupier->open(QIODevice::ReadWrite);
+}
+
+void PanelFixture::release()
+{
+    occupier.reset();
 }
 
 QString PanelFixture::portPath() const
@@ -146,6 +166,17 @@ void PanelFixture::resetBackEnd()
     pty.drainFor(0);
 }
 
+QString PanelFixture::setting(const QString &key)
+{
+    const QVariant value = CoreAccess{*corePtr}.settings().value(key);
+    return value.type() == QVariant::Rect ? QStringLiteral("rect") : value.toString();
+}
+
+void PanelFixture::removeSetting(const QString &key)
+{
+    CoreAccess{*corePtr}.settings().remove(key);
+}
+
 QString PanelFixture::readFile(const QString &path) const
 {
     QFile file(path);
@@ -189,6 +220,9 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     QQmlContext *context = engine->rootContext();
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
     context->setContextProperty(QStringLiteral("_history"), fixture->history());
+    context->setContextProperty(QStringLiteral("_ports"), fixture->ports());
+    context->setContextProperty(QStringLiteral("_desktop"), fixture->desktop());
+    context->setContextProperty(QStringLiteral("_slots"), fixture->slotList());
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QStringLiteral(PANEL_ROOT_DIR)));
     context->setContextProperty(QStringLiteral("testPty"), fixture);
