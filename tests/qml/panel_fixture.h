@@ -13,6 +13,7 @@
 
 class Core;
 class Desktop;
+class Impulses;
 class EditHistory;
 class PortChooser;
 class SlotList;
@@ -27,6 +28,7 @@ public:
     ~PanelFixture() override;
 
     Core *core() const { return corePtr.get(); }
+    Impulses *impulses() const { return impulsesPtr.get(); }
     EditHistory *history() const { return historyPtr.get(); }
     PortChooser *ports() const { return portsPtr.get(); }
     Desktop *desktop() const { return desktopPtr.get(); }
@@ -55,16 +57,17 @@ public:
     // own window, not the test's).
     Q_INVOKABLE void key(QObject *window, int key, int modifiers = 0);
 
-    // Writes a canonical 44-byte-header WAV file in a temporary folder and
-    // returns its local path.
+    // Writes a canonical 44-byte-header WAV file (a decaying noise burst) in a
+    // temporary folder and returns its local path.
     Q_INVOKABLE QString makeWav(const QString &name, int sampleRate, int bits, int channels,
                                 int frames);
 
     // The back end's focus target, stepped by Tab.
     Q_INVOKABLE QString tabTarget();
 
-    // Forgets what earlier tests left in the back end: the command queue,
-    // its retry count, the edited and compare states and the edit history.
+    // Forgets what earlier tests left in the back end: the command queue
+    // (once a long command going out has ended), its retry count, the edited
+    // and compare states and the edit history.
     Q_INVOKABLE void resetBackEnd();
 
     // A value of the program's settings store as text; and removing one.
@@ -87,6 +90,7 @@ private:
     std::unique_ptr<QSerialPort> occupier;
     std::unique_ptr<Core> corePtr; // gone before the pty closes
     // The objects beside Core, gone before it.
+    std::unique_ptr<Impulses> impulsesPtr;
     std::unique_ptr<EditHistory> historyPtr;
     std::unique_ptr<PortChooser> portsPtr;
     std::unique_ptr<Desktop> desktopPtr;
