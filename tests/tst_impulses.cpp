@@ -273,6 +273,7 @@ private slots:
         Rig rig;
         QVERIFY(rig.impulses.load(path));
         QCOMPARE(rig.pty.read(5912), previewOf(samples));
+        QVERIFY(spinUntil([&] { return !rig.a.sending(); })); // its last pause
         rig.a.answerReceived() = 1; // the device took the preview
         rig.a.queue().removeFirst();
         rig.core.slSaveUpDown(0);
