@@ -274,7 +274,7 @@ private slots:
         QVERIFY(rig.impulses.load(path));
         QCOMPARE(rig.pty.read(5912), previewOf(samples));
         QVERIFY(spinUntil([&] { return !rig.a.sending(); })); // its last pause
-        rig.a.answerReceived() = 1; // the device took the preview
+        rig.a.answerReceived() = 1;                           // the device took the preview
         rig.a.queue().removeFirst();
         rig.core.slSaveUpDown(0);
         const QByteArray store = "cc " + stored + " 0\r" + wav::deviceImage(samples).toHex() + "\r";
