@@ -22,14 +22,51 @@ constexpr int watchedFilesLimit = 2000;
 // Details kept of files no longer listed, before the oldest are forgotten.
 constexpr int knownLimit = 20000;
 
+// Names in the order people count: "Cab 2" before "Cab 10", any case. The
+// same in every locale (a collator ignores numbers in the C locale).
+int naturalCompare(const QString &a, const QString &b)
+{
+    int i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            int ie = i, je = j;
+            while (ie < a.size() && a[ie].isDigit())
+                ++ie;
+            while (je < b.size() && b[je].isDigit())
+                ++je;
+            // Numbers compare by value: without leading zeros, by length, then digit by digit.
+            int is = i, js = j;
+            while (is + 1 < ie && a[is] == QLatin1Char('0'))
+                ++is;
+            while (js + 1 < je && b[js] == QLatin1Char('0'))
+                ++js;
+            if (ie - is != je - js)
+                return (ie - is) - (je - js);
+            const int digits =
+                QStringView(a).mid(is, ie - is).compare(QStringView(b).mid(js, je - js));
+            if (digits != 0)
+                return digits;
+            i = ie;
+            j = je;
+            continue;
+        }
+        const QChar ca = a[i].toCaseFolded(), cb = b[j].toCaseFolded();
+        if (ca != cb)
+            return ca.unicode() - cb.unicode();
+        ++i;
+        ++j;
+    }
+    if ((a.size() - i) != (b.size() - j))
+        return (a.size() - i) - (b.size() - j);
+    return a.compare(b);
+}
+
 } // namespace
 
 ImpulseFiles::ImpulseFiles(QSettings &settings, QObject *parent)
     : QAbstractListModel(parent), m_settings(settings),
       m_cancel(std::make_shared<std::atomic_bool>(false))
 {
-    m_collator.setNumericMode(true);
-    m_collator.setCaseSensitivity(Qt::CaseInsensitive);
     const QStringList favourites = m_settings.value(keyFavourites).toStringList();
     m_favouritePaths = QSet<QString>(favourites.begin(), favourites.end());
 
@@ -250,7 +287,7 @@ bool ImpulseFiles::lessThan(const Entry &a, const Entry &b) const
         if (fa != fb)
             return fa;
     }
-    const int order = m_collator.compare(a.name, b.name);
+    const int order = naturalCompare(a.name, b.name);
     return order != 0 ? order < 0 : a.path < b.path;
 }
 

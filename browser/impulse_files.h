@@ -13,7 +13,6 @@
 #include "browser/impulse_file.h"
 
 #include <QAbstractListModel>
-#include <QCollator>
 #include <QDateTime>
 #include <QFileSystemWatcher>
 #include <QHash>
@@ -156,7 +155,6 @@ private:
     QStringList m_rows;              // the paths shown, in order
     QHash<QString, int> m_rowOf;
     QSet<QString> m_favouritePaths;
-    QCollator m_collator;
 
     QFileSystemWatcher m_watcher;
     QTimer m_relistTimer; // gathers a burst of changes into one listing

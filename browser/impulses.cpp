@@ -147,7 +147,9 @@ void Impulses::releaseWaiting()
         return;
     const QString path = m_waiting;
     setWaiting(QString());
-    loadNow(path);
+    // Stepped back to the file the device has just taken: it plays already.
+    if (path != m_currentPath)
+        loadNow(path);
 }
 
 // ---- loading -----------------------------------------------------------------
