@@ -599,6 +599,7 @@ void ImpulseFiles::setStoredName(const QString &deviceName)
     if (deviceName == m_storedName)
         return;
     m_storedName = deviceName;
+    emit storedNameChanged();
     if (!m_rows.isEmpty())
         emit dataChanged(index(0), index(m_rows.size() - 1), {StoredRole});
 }

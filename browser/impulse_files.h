@@ -42,6 +42,8 @@ class ImpulseFiles : public QAbstractListModel {
     Q_PROPERTY(QString selectedPath READ selectedPath NOTIFY selectionChanged)
     // Files of the folder whose details are still being read.
     Q_PROPERTY(int pending READ pending NOTIFY pendingChanged)
+    // The name the device reports for the current preset's stored impulse.
+    Q_PROPERTY(QString storedName READ storedName NOTIFY storedNameChanged)
 
 public:
     enum Favourites { Mixed, First, Only };
@@ -83,6 +85,7 @@ public:
     int selectedRow() const;
     QString selectedPath() const { return m_selected; }
     int pending() const { return m_pending; }
+    QString storedName() const { return m_storedName; }
 
     // A row's roles by name, for the panel and tests; empty for no row.
     Q_INVOKABLE QVariantMap get(int row) const;
@@ -112,6 +115,7 @@ signals:
     void countChanged();
     void selectionChanged();
     void pendingChanged();
+    void storedNameChanged();
 
 private:
     struct Details {

@@ -198,11 +198,11 @@ ApplicationWindow {
                 TabBar {
                     id: tabs
                     objectName: "tabs"
-                    Layout.preferredWidth: 4 * 124 + 3 * spacing
+                    Layout.preferredWidth: count * 124 + (count - 1) * spacing
                     spacing: 4
                     background: Item {}
                     Repeater {
-                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots"]
+                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots", "Impulses"]
                         TabButton {
                             id: tab
                             text: modelData
@@ -331,6 +331,8 @@ ApplicationWindow {
                     PresetMap { device: deviceState }
 
                     ImpulseSlots { device: deviceState }
+
+                    ImpulseBrowser { device: deviceState }
                 }
 
                 // Without a connection the controls are locked; say why and what to do.
