@@ -436,8 +436,11 @@ Item {
             Text {
                 Layout.fillWidth: true
                 Layout.preferredWidth: 1
-                visible: page.selectedPlays && page.impulses.keptText !== ""
-                text: visible ? "The device keeps the first part: " + page.impulses.keptText : ""
+                objectName: "selectedKept"
+                readonly property string kept: page.selectedPlays ? page.impulses.keptText : ""
+                visible: kept !== ""
+                text: kept === "" ? "" : kept.charAt(0).toUpperCase() + kept.substring(1)
+                                         + ": the device holds no more"
                 color: Theme.edited
                 font.family: Theme.fontFamily
                 font.pixelSize: Theme.fontSmall

@@ -18,7 +18,7 @@ PanelTestCase {
             return
         testPty.makeWav("browse/Amps/Inside.wav", 48000, 24, 1, 1000)
         testPty.makeWav("browse/Cab 1.wav", 48000, 24, 1, 2000)
-        testPty.makeWav("browse/Cab 2.wav", 44100, 16, 2, 3000)
+        testPty.makeWav("browse/Cab 2.wav", 44100, 16, 2, 30000)
         testPty.makeWav("browse/Cab 3.wav", 48000, 24, 1, 1500)
         testPty.writeFile("browse/notes.txt", "Mic on the cap\n")
         testPty.makeWav("browse/Room.wav", 48000, 24, 1, 1200)
@@ -110,12 +110,17 @@ PanelTestCase {
         takePreview()
         compare(selectedName(), "Cab 2.wav")
         verify(find("selectedGraph").visible, "the page draws what the device plays")
+        compare(find("selectedKept").text, "Kept 222 ms of 680 ms: the device holds no more")
         tryCompare(find("saveToPresetButton"), "enabled", true)
         if (data.button)
             click("saveToPresetButton")
         else
             testPty.key(window, Qt.Key_Return)
-        compare(testPty.read(16, 3000).substring(0, 16), "cc Cab_2.wav 0\r5")
+        // The whole store command: its name, the 32044-byte image, the end.
+        var store = testPty.read(64104, 10000)
+        compare(store.substring(0, 16), "cc Cab_2.wav 0\r5")
+        compare(store.length, 64104)
+        compare(store.charAt(64103), "\r")
         verify(listHasKeys(), "the list keeps the keyboard after saving")
     }
 
