@@ -143,15 +143,23 @@ Item {
                     Keys.onReturnPressed: list.forceActiveFocus()
                     Keys.onEnterPressed: list.forceActiveFocus()
                 }
-                ComboBox {
+                // Favourites: among the rest, first, or alone.
+                Row {
                     objectName: "favouritesMode"
-                    Layout.preferredWidth: 170
-                    model: ["All files", "Favourites first", "Favourites only"]
-                    currentIndex: page.files ? page.files.favourites : 0
-                    focusPolicy: Qt.NoFocus
-                    font.family: Theme.fontFamily
-                    font.pixelSize: Theme.fontBase
-                    onActivated: page.files.favourites = index
+                    spacing: 2
+                    Repeater {
+                        model: ["All", "\u2605 first", "\u2605 only"]
+                        PanelButton {
+                            objectName: "favourites_" + index
+                            text: modelData
+                            implicitWidth: 74
+                            focusPolicy: Qt.NoFocus
+                            latched: page.files !== null && page.files.favourites === index
+                            hint: ["All files in name order", "Favourites first, then the rest",
+                                   "Only the favourites (and the folders)"][index]
+                            onClicked: page.files.favourites = index
+                        }
+                    }
                 }
             }
 
