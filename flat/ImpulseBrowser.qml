@@ -111,7 +111,7 @@ Item {
                 }
                 PanelButton {
                     objectName: "chooseFolderButton"
-                    text: "Change folder…"
+                    text: page.narrow ? "Folder…" : "Change folder…"
                     focusPolicy: Qt.NoFocus
                     hint: "Show another folder; the Load WAV… dialog starts there too"
                     onClicked: {
@@ -121,9 +121,12 @@ Item {
                 }
             }
 
-            RowLayout {
+            GridLayout {
                 Layout.fillWidth: true
-                spacing: 8
+                // the favourites buttons go below the filter in a narrow page
+                columns: listCard.width >= 470 ? 2 : 1
+                columnSpacing: 8
+                rowSpacing: 6
                 TextField {
                     id: filterField
                     objectName: "impulseFilter"
@@ -152,7 +155,7 @@ Item {
                         PanelButton {
                             objectName: "favourites_" + index
                             text: modelData
-                            implicitWidth: 74
+                            implicitWidth: page.narrow ? 64 : 74
                             focusPolicy: Qt.NoFocus
                             latched: page.files !== null && page.files.favourites === index
                             hint: ["All files in name order", "Favourites first, then the rest",
@@ -173,6 +176,7 @@ Item {
                     model: [{ text: "Name", width: -1 }, { text: "Format", width: formatWidth },
                             { text: "Length", width: lengthWidth }]
                     Text {
+                        visible: modelData.width !== 0
                         Layout.fillWidth: modelData.width < 0
                         Layout.preferredWidth: modelData.width < 0 ? 1 : modelData.width
                         text: modelData.text
@@ -274,10 +278,13 @@ Item {
                             }
                         }
 
+                        // Why a file cannot be used; the format where its column gave way.
                         PanelToolTip {
-                            visible: mouse.containsMouse && !model.usable && !model.folder
-                                     && model.reason !== ""
-                            text: model.reason
+                            readonly property string note: model.folder ? ""
+                                : !model.usable ? model.reason
+                                : formatWidth === 0 ? model.format : ""
+                            visible: mouse.containsMouse && note !== ""
+                            text: note
                         }
 
                         // the file the device plays
@@ -340,6 +347,7 @@ Item {
                                 }
                             }
                             Text {
+                                visible: formatWidth > 0
                                 Layout.preferredWidth: formatWidth
                                 text: model.folder ? "folder"
                                     : !model.ready ? "…"
@@ -397,7 +405,7 @@ Item {
         Card {
             objectName: "auditionCard"
             title: "Selected impulse"
-            Layout.preferredWidth: 320
+            Layout.preferredWidth: page.narrow ? Math.max(220, Math.round(page.width * 0.38)) : 320
             Layout.alignment: Qt.AlignTop
             bodySpacing: 6
 
@@ -498,7 +506,11 @@ Item {
         }
     }
 
-    readonly property int formatWidth: Math.min(230, Math.max(120, listCard.width * 0.3))
+    // In a narrow window the selected file's card gets narrower, and the
+    // format column gives way to the name (the card beside shows the format).
+    readonly property bool narrow: width < 860
+    readonly property int formatWidth: listCard.width < 480 ? 0
+                                       : Math.min(230, Math.max(120, listCard.width * 0.3))
     readonly property int lengthWidth: 56
 
     Dialogs.FileDialog {

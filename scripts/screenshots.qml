@@ -32,6 +32,13 @@ TestCase {
         mouseMove(window.contentItem, 2, 2)   // no tooltip in the pictures
     }
 
+    function showTab(text) {
+        var tabs = find("tabs")
+        for (var i = 0; i < tabs.count; ++i)
+            if (tabs.itemAt(i).text === text)
+                tabs.currentIndex = i
+    }
+
     function idle(timeout) {
         tryVerify(function() { return !dev.busy }, timeout, "the device has answered everything")
     }
@@ -154,10 +161,7 @@ TestCase {
         testPty.makeWav("Cabinets/Bass 8x10 D112.wav", 48000, 16, 1, 12000)
         testPty.writeFile("Cabinets/Read me.txt", "Impulses recorded in the studio's live room.\n")
         _impulses.folder = testPty.tempPath("Cabinets")
-        var tabs = find("tabs")
-        for (var i = 0; i < tabs.count; ++i)
-            if (tabs.itemAt(i).text === "Impulses")
-                tabs.currentIndex = i
+        showTab("Impulses")
         var files = _impulses.files
         tryCompare(files, "pending", 0, 5000)
         files.setFavourite(files.rowOf(testPty.tempPath("Cabinets/4x12 Closed SM57 Edge.wav")), true)
@@ -169,7 +173,7 @@ TestCase {
         tryVerify(function() { return _impulses.currentPath === files.selectedPath }, 10000)
         idle(10000)
         shot("impulses")
-        tabs.currentIndex = 0
+        find("tabs").currentIndex = 0
     }
 
     function test_8_portChooser() {
@@ -190,6 +194,8 @@ TestCase {
         shot("small-window")
         find("tabs").currentIndex = 1
         shot("small-window-eq")
+        showTab("Impulses")
+        shot("small-window-impulses")
         find("tabs").currentIndex = 0
         window.width = 1240
         window.height = 780
