@@ -111,17 +111,21 @@ PanelTestCase {
         compare(selectedName(), "Cab 2.wav")
         verify(find("selectedGraph").visible, "the page draws what the device plays")
         compare(find("selectedKept").text, "Kept 222 ms of 680 ms: the device holds no more")
+        // Back to the first file, which is saved.
+        testPty.key(window, Qt.Key_Up)
+        takePreview()
+        compare(selectedName(), "Cab 1.wav")
         tryCompare(find("saveToPresetButton"), "enabled", true)
         if (data.button)
             click("saveToPresetButton")
         else
             testPty.key(window, Qt.Key_Return)
-        // The whole store command: its name, the image of the 10666 samples
-        // the device keeps (31998 bytes behind a 44-byte header), the end.
-        var store = testPty.read(64100, 10000)
-        compare(store.substring(0, 16), "cc Cab_2.wav 0\r5")
-        compare(store.length, 64100)
-        compare(store.charAt(64099), "\r")
+        // The whole store command: its name, the image of its 2000 samples
+        // (6000 bytes behind a 44-byte header), the end.
+        var store = testPty.read(12104, 10000)
+        compare(store.substring(0, 16), "cc Cab_1.wav 0\r5")
+        compare(store.length, 12104)
+        compare(store.charAt(12103), "\r")
         verify(listHasKeys(), "the list keeps the keyboard after saving")
     }
 
