@@ -266,14 +266,15 @@ QtObject {
 
     // A file chosen in a dialog or dropped on the window goes to the impulse
     // files back end, which says through `failed` why one cannot be used;
-    // the folder becomes the dialog's next starting point.
+    // its folder becomes the dialog's next starting point and the folder
+    // the Impulses page shows.
     function loadImpulse(url) {
         var c = core()
         if (!c || !impulses || String(url) === "")
             return
         var slash = String(url).lastIndexOf("/")
         if (slash > 0)
-            c.setLastPath(String(url).substring(0, slash))
+            impulses.folder = String(url).substring(0, slash)
         var before = task
         task = "impulse"
         if (!impulses.load(String(url)))
@@ -545,7 +546,22 @@ QtObject {
         target: dev.impulses
         ignoreUnknownSignals: true
 
-        function onFailed(path, reason) { dev.message("Impulse not loaded", reason, "") }
+        // A new impulse went to the device (from the Impulses page too): the
+        // busy state that follows is its preview going out.
+        function onCurrentChanged() {
+            if (dev.impulses.hasCurrent && dev.task === "")
+                dev.task = "impulse"
+        }
+
+        function onFailed(path, reason) {
+            // The Impulses page shows why its own file cannot be used, without
+            // taking the keyboard from its list.
+            var files = dev.impulses.files
+            if (files && files.active && files.selectedPath === path
+                    && files.get(files.selectedRow).usable === false)
+                return
+            dev.message("Impulse not loaded", reason, "")
+        }
     }
 
     property Connections desktopReports: Connections {

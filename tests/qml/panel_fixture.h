@@ -48,6 +48,8 @@ public:
 
     // Everything the program wrote within `ms` (the event loop runs meanwhile).
     Q_INVOKABLE QString drain(int ms);
+    // Waits until the program has written at least `count` bytes; returns them all.
+    Q_INVOKABLE QString read(int count, int timeoutMs = 3000);
     // Waits until the program's bytes end with `suffix`; returns them all.
     Q_INVOKABLE QString readUntil(const QString &suffix, int timeoutMs = 3000);
     // Device bytes towards the program (Latin-1).
@@ -61,6 +63,9 @@ public:
     // temporary folder and returns its local path.
     Q_INVOKABLE QString makeWav(const QString &name, int sampleRate, int bits, int channels,
                                 int frames);
+    // A file of these bytes (Latin-1) in the same folder, its folders made
+    // as needed; returns its local path.
+    Q_INVOKABLE QString writeFile(const QString &name, const QString &bytes);
 
     // The back end's focus target, stepped by Tab.
     Q_INVOKABLE QString tabTarget();
@@ -85,6 +90,8 @@ public:
     Q_INVOKABLE void clearWarnings();
 
 private:
+    QString writeBytes(const QString &name, const QByteArray &data);
+
     Pty pty;
     QTemporaryDir files;
     std::unique_ptr<QSerialPort> occupier;
