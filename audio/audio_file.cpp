@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QMutex>
 #include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
@@ -24,6 +25,11 @@ struct SndFile {
             sf_close(handle);
     }
 };
+
+// libsndfile keeps the error of a failed open in one global, and files are
+// read on worker threads too (the impulse browser's list): one open at a
+// time, so each failure is reported with its own reason.
+QMutex openLock;
 
 QString quoted(const QString &path)
 {
@@ -160,11 +166,14 @@ Reading readFile(const QString &path, double seconds)
 
     SF_INFO sf{};
     SndFile f;
-    f.handle = sf_open(QFile::encodeName(path).constData(), SFM_READ, &sf);
-    if (!f.handle) {
-        r.error = openError(path);
-        qCDebug(audioLog) << "refused" << path << sf_strerror(nullptr);
-        return r;
+    {
+        QMutexLocker lock(&openLock);
+        f.handle = sf_open(QFile::encodeName(path).constData(), SFM_READ, &sf);
+        if (!f.handle) {
+            r.error = openError(path);
+            qCDebug(audioLog) << "refused" << path << sf_strerror(nullptr);
+            return r;
+        }
     }
 
     SourceInfo &info = r.info;

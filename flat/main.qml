@@ -209,7 +209,7 @@ ApplicationWindow {
                     spacing: 4
                     background: Item {}
                     Repeater {
-                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots", "Library"]
+                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots", "Impulses", "Library"]
                         TabButton {
                             id: tab
                             text: modelData
@@ -342,6 +342,8 @@ ApplicationWindow {
                     PresetMap { device: deviceState }
 
                     ImpulseSlots { device: deviceState }
+
+                    ImpulseBrowser { device: deviceState }
 
                     LibraryPage { device: deviceState }
                 }

@@ -5,6 +5,7 @@
 #include "core/core_seam.h"
 #include "core/program_log.h"
 #include "impulse/wav_image.h"
+#include "link/paced_writer.h"
 #include "link/requests.h"
 #include "parsing/answer_catalogue.h"
 #include "parsing/parser.h"
@@ -49,6 +50,10 @@ constexpr uchar largeFamilyCount = 10; // banks, and presets per bank
 
 void Core::slReadyRead()
 {
+    // While a long command goes out, received bytes wait in the port: each
+    // piece discards them, and the last pause hands on what came during it.
+    if (pacer->busy())
+        return;
     dispatch(port->readAll());
 }
 

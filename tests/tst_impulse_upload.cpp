@@ -263,6 +263,7 @@ private slots:
         core.setImpuls(path);
         const QByteArray preview = pty.read(5912);
         QCOMPARE(preview, "cc s 1\r" + samples.left(2952).toHex() + "\r");
+        QVERIFY(spinUntil([&] { return !a.sending(); })); // the last pause
 
         // The device acknowledges the preview; saving stores the file.
         a.answerReceived() = 1;
@@ -270,7 +271,8 @@ private slots:
         core.slTimer();
         core.slSaveUpDown(0);
         const QByteArray store = "cc wire_cab.wav 0\r" + wav::deviceImage(samples).toHex() + "\r";
-        QCOMPARE(pty.read(store.size()), store);
+        QCOMPARE(pty.read(store.size(), 10000), store);
+        QVERIFY(spinUntil([&] { return !a.sending(); }));
         for (const QByteArray &next : readBack) {
             a.answerReceived() = 1;
             a.queue().removeFirst();

@@ -273,7 +273,9 @@ private slots:
         Rig rig;
         QVERIFY(rig.impulses.load(path));
         QCOMPARE(rig.pty.read(5912), previewOf(samples));
-        rig.a.answerReceived() = 1; // the device took the preview
+        // Once the preview's last pause is over, the device takes it.
+        QVERIFY(spinUntil([&] { return !rig.a.sending(); }));
+        rig.a.answerReceived() = 1;
         rig.a.queue().removeFirst();
         rig.core.slSaveUpDown(0);
         const QByteArray store = "cc " + stored + " 0\r" + wav::deviceImage(samples).toHex() + "\r";

@@ -18,7 +18,11 @@ PanelTestCase {
         _core.sgReadValue("preset_edit", 0)
         _core.sgSetWait(false)
         closePopups()
-        find("tabs").currentIndex = 4
+        var tabs = find("tabs")
+        for (var i = 0; i < tabs.count; ++i)
+            if (tabs.itemAt(i).text === "Library")
+                tabs.currentIndex = i
+        verify(find("libraryPage").visible, "the Library tab shows the page")
         devicePreset = 6
         testPty.drain(0)
         testPty.clearWarnings()
