@@ -6,6 +6,7 @@
 #include "core/core.h"
 #include "library/librarian.h"
 #include "library/preset_file.h"
+#include "link/paced_writer.h"
 #include "support/core_access.h"
 #include "support/device_process.h"
 
@@ -19,8 +20,6 @@
 
 namespace {
 
-constexpr int pieceBytes = 500;  // a long command goes out in pieces of this size
-constexpr double pauseS = 0.020; // with this pause after each
 constexpr size_t startupRequests = 7;
 
 // The device, Core connected to it with the start-up read done, and a
@@ -97,7 +96,8 @@ double pacingFloor(const library::PresetFile &file)
             continue;
         // "cc NAME 0\r" + the image as hex + "\r"
         const int bytes = 6 + p.impulseName.size() + 2 * p.impulseImage.size() + 1;
-        seconds += pauseS * ((bytes + pieceBytes - 1) / pieceBytes);
+        const int pieces = (bytes + PacedWriter::pieceSize - 1) / PacedWriter::pieceSize;
+        seconds += pieces * PacedWriter::pauseMs / 1000.0;
     }
     return seconds;
 }

@@ -268,7 +268,7 @@ QString Librarian::safetyFolder() const
 // ---- the steps ----------------------------------------------------------------
 
 // Whether the operation may not start; the reason is given as its outcome.
-bool Librarian::refused(const QString &path, bool needsSavedPreset)
+bool Librarian::refused(const QString &path, bool walksPresets)
 {
     QString reason;
     if (busy())
@@ -276,18 +276,28 @@ bool Librarian::refused(const QString &path, bool needsSavedPreset)
                                 "cancel it.");
     else if (localPath(path).isEmpty())
         reason = QStringLiteral("No file was chosen.");
-    else if (!seam.port().isOpen())
-        reason = QStringLiteral("No device is connected.");
-    else if (needsSavedPreset && seam.hasUnsavedEdits())
-        reason = QStringLiteral("The current preset has unsaved changes. Save or revert them "
-                                "first: this steps through the presets, which would lose them.");
-    else if (!needsSavedPreset && seam.comparing())
-        reason = QStringLiteral("Compare is showing the stored preset. Go back to your edits "
-                                "first.");
+    else
+        reason = deviceRefusal(walksPresets);
     if (reason.isEmpty())
         return false;
     emit finished(false, reason);
     return true;
+}
+
+// What in the device's state keeps an operation from starting; empty when
+// nothing does. A backup or restore steps through the presets, which would
+// lose unsaved edits.
+QString Librarian::deviceRefusal(bool walksPresets) const
+{
+    if (!seam.port().isOpen())
+        return QStringLiteral("No device is connected.");
+    if (walksPresets && seam.hasUnsavedEdits())
+        return QStringLiteral("The current preset has unsaved changes. Save or revert them "
+                              "first: this steps through the presets, which would lose them.");
+    if (!walksPresets && seam.comparing())
+        return QStringLiteral("Compare is showing the stored preset. Go back to your edits "
+                              "first.");
+    return QString();
 }
 
 void Librarian::begin(Operation op, const QString &path, const Step &first)
@@ -306,11 +316,17 @@ void Librarian::begin(Operation op, const QString &path, const Step &first)
 
 // Runs `first` once Core's queue has nothing left to send: the answers of an
 // exchange begun earlier (a save, the slot list, a sweep) would otherwise be
-// taken for ours.
+// taken for ours. The device's state is checked again then, since what ran
+// meanwhile (an impulse tried from the browser, say) may have left the
+// preset edited.
 void Librarian::startWhenQueueIdle(const Step &first)
 {
     if (seam.queueEmpty()) {
-        first();
+        const QString reason = deviceRefusal(cancellable());
+        if (reason.isEmpty())
+            first();
+        else
+            end(false, reason);
         return;
     }
     setActivity(QStringLiteral("Waiting for the device to finish"));

@@ -81,7 +81,8 @@ private:
     using Failure = std::function<void(const QString &reason)>;
 
     // ---- operations, in the order they run -------------------------------
-    bool refused(const QString &path, bool needsSavedPreset);
+    bool refused(const QString &path, bool walksPresets);
+    QString deviceRefusal(bool walksPresets) const;
     void begin(Operation op, const QString &path, const Step &first);
     void startWhenQueueIdle(const Step &first);
     void identify(const Step &then);

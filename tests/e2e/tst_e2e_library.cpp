@@ -509,9 +509,17 @@ private slots:
 
     // An operation asked for while Core's queue is busy (here reading every
     // preset) starts once the queue has drained: none of the earlier
-    // requests' answers is taken for its own.
+    // requests' answers is taken for its own. An edit made meanwhile is not
+    // walked away from: the backup is refused then, with nothing sent.
+    void waitsForTheQueue_data()
+    {
+        QTest::addColumn<bool>("editMeanwhile");
+        QTest::newRow("the queue drains") << false;
+        QTest::newRow("an edit while waiting") << true;
+    }
     void waitsForTheQueue()
     {
+        QFETCH(bool, editMeanwhile);
         Session s;
         QVERIFY(startDevice(s));
         Librarian library(s.core());
@@ -519,14 +527,34 @@ private slots:
         s.core().setValue(QStringLiteral("map_update"), 0);
         QVERIFY(!s.access().queue().isEmpty());
         const QString path = work.filePath(QStringLiteral("after-sweep.json"));
+        QFile::remove(path);
+        // The edit comes as the sweep's last answer leaves the queue idle,
+        // as an impulse tried in the browser would.
+        QMetaObject::Connection edit;
+        if (editMeanwhile)
+            edit = connect(&s.core(), &Core::sgSetWait, this, [&](bool wait) {
+                if (wait)
+                    return;
+                disconnect(edit);
+                s.core().setValue(QStringLiteral("master_volume"), 42);
+            });
         const Outcome o = run(library, [&] {
             library.backup(path);
             QCOMPARE(library.activity(), QStringLiteral("Waiting for the device to finish"));
         });
-        QVERIFY2(o.ok, qPrintable(described(o)));
-
+        disconnect(edit);
         const QList<QByteArray> sent = s.requests().mid(before);
         const int first = sent.indexOf("olkdev\r\n");
+        if (editMeanwhile) {
+            QVERIFY2(o.ended && !o.ok, qPrintable(described(o)));
+            QVERIFY2(o.message.contains(QLatin1String("unsaved changes")), qPrintable(o.message));
+            QVERIFY(s.settle());
+            QCOMPARE(first, -1); // the backup never began
+            QVERIFY(!QFileInfo::exists(path));
+            QCOMPARE(s.state().value("preset_edit"), 1);
+            return;
+        }
+        QVERIFY2(o.ok, qPrintable(described(o)));
         QVERIFY(first > 0);
         for (const QByteArray &request : sent.mid(first))
             QVERIFY2(!request.startsWith("chb") && !request.startsWith("chp"), request.constData());
