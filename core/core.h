@@ -7,6 +7,8 @@
 // of their subsystem (link/, parsing/, editing/, impulse/, core/).
 #pragma once
 
+#include "parsing/answer_matchers.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -15,7 +17,6 @@
 #include <QStringList>
 
 class CoreSeam;
-class Parser;
 class QSerialPort;
 class QTimer;
 struct CoreAccess;
@@ -140,8 +141,9 @@ public:
     Q_INVOKABLE void setValue(QString name, uchar value);
 
 private:
-    friend struct CoreAccess; // tests reach the state through it
-    friend class CoreSeam;    // the newer back-end objects reach it through the seam
+    friend struct CoreAccess;     // tests reach the state through it
+    friend struct AnswerHandlers; // parsing/dispatch.cpp: what each completed answer does
+    friend class CoreSeam;        // the newer back-end objects reach it through the seam
 
     // ---- link/ helpers ------------------------------------------------
     void drain(); // empty the queue, clear readBuffer, discard unread input
@@ -179,28 +181,7 @@ private:
     // ---- state, in declaration order ------------------------------------
     uchar typeDev = 1;
 
-    Parser *parserDev = nullptr;
-    Parser *parserGsEnd = nullptr;
-    Parser *parserCcEnd = nullptr;
-    Parser *parserDccEnd = nullptr;
-    Parser *parserLccEnd = nullptr;
-    Parser *parserEscEnd = nullptr;
-    Parser *parserRx = nullptr;
-    Parser *parserNx = nullptr;
-    Parser *parserStatus = nullptr;
-    Parser *parserChb = nullptr;
-    Parser *parserChp = nullptr;
-    Parser *parserBank = nullptr;
-    Parser *parserSave = nullptr;
-    Parser *parserImpulse = nullptr;
-    Parser *parserMode = nullptr;
-    Parser *parserName = nullptr;
-    Parser *parserNames16 = nullptr;
-    Parser *parserNames100 = nullptr;
-    Parser *parserNameEmpty = nullptr;
-    Parser *parserCabSim = nullptr;
-    Parser *parserPc = nullptr;
-    Parser *parserVer = nullptr;
+    answers::Matchers matchers; // one per answer form, created and released together
 
     QByteArray lastErrCommand;
     QByteArray lastErrAnswer;

@@ -3,7 +3,6 @@
 #include "core/core.h"
 #include "core/program_log.h"
 #include "link/requests.h"
-#include "parsing/parser.h"
 
 #include <QDebug>
 #include <QSerialPort>
@@ -36,9 +35,7 @@ void Core::writePort(const QByteArray &bytes)
 
 void Core::sendRaw(QByteArray bytes)
 {
-    parserNx->reset();
-    parserRx->reset();
-    parserName->reset();
+    matchers.forgetBeforeWrite();
     if (port->isOpen())
         port->readAll();
     readBuffer.clear();

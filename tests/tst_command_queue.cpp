@@ -497,11 +497,12 @@ private slots:
         // Partial matches of the three short answer forms, unread input and
         // a stale chunk: a direct write forgets all of them.
         QList<QByteArray> values;
-        QVERIFY(!l.a.parserNx()->parse("N", &values));
-        QVERIFY(!l.a.parserRx()->parse("RX", &values));
-        QVERIFY(!l.a.parserName()->parse("rn\r", &values));
-        QVERIFY(!l.a.parserNx()->isIdle() && !l.a.parserRx()->isIdle() &&
-                !l.a.parserName()->isIdle());
+        QVERIFY(!l.a.parser(answers::Form::Nx)->parse("N", &values));
+        QVERIFY(!l.a.parser(answers::Form::Rx)->parse("RX", &values));
+        QVERIFY(!l.a.parser(answers::Form::Name)->parse("rn\r", &values));
+        QVERIFY(!l.a.parser(answers::Form::Nx)->isIdle() &&
+                !l.a.parser(answers::Form::Rx)->isIdle() &&
+                !l.a.parser(answers::Form::Name)->isIdle());
         l.a.holdReads();
         l.pty.write("stale bytes");
         QVERIFY(spinUntil([&] { return l.a.port()->bytesAvailable() > 0; }));
@@ -511,9 +512,9 @@ private slots:
         DebugLog log;
         l.core.sendRaw("mv 64\r\n");
 
-        QVERIFY(l.a.parserNx()->isIdle());
-        QVERIFY(l.a.parserRx()->isIdle());
-        QVERIFY(l.a.parserName()->isIdle());
+        QVERIFY(l.a.parser(answers::Form::Nx)->isIdle());
+        QVERIFY(l.a.parser(answers::Form::Rx)->isIdle());
+        QVERIFY(l.a.parser(answers::Form::Name)->isIdle());
         QCOMPARE(l.a.port()->bytesAvailable(), qint64(0));
         QVERIFY(l.a.readBuffer().isEmpty());
         QCOMPARE(log.withLabel("send").size(), 1);

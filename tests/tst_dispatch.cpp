@@ -237,14 +237,14 @@ void TestDispatch::emptyNameSkipsNameForm()
     r.a.copyImpulsePending() = 1;
     QVERIFY(r.ignored("cc\rhalf"));
     QVERIFY(r.ignored("rn\rab"));
-    QCOMPARE(r.a.parserName()->partialValues(), QList<QByteArray>{"ab"});
-    QVERIFY(!r.a.parserImpulse()->isIdle());
+    QCOMPARE(r.a.parser(answers::Form::Name)->partialValues(), QList<QByteArray>{"ab"});
+    QVERIFY(!r.a.parser(answers::Form::Impulse)->isIdle());
 
     QVERIFY(r.answer("rn\r\n", 3));
     QCOMPARE(r.rec.lines(), QStringList{"sgReadText(impulse_name,empty)"} + nextHeadSent);
     // Fed, the name form would have completed with "abrn" CR; it was not fed
     // (the direct write of the next head has since reset it).
-    QVERIFY(r.a.parserImpulse()->isIdle());
+    QVERIFY(r.a.parser(answers::Form::Impulse)->isIdle());
     QCOMPARE(r.a.copyImpulsePending(), uchar(1));
 }
 
