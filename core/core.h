@@ -159,12 +159,15 @@ private:
 
     // ---- editing/ helpers ---------------------------------------------
     void queueMapUpdate();
-    void requestUpDown(uchar code);
+    void requestUpDown(uchar code); // codes: editing/step_code.h
     void requestPresetChange(uchar preset);
     void runUpDown(uchar code);
-    void bankStep(uchar direction);
+    void bankStep(uchar direction); // steps::Up or steps::Down
     void presetStep(uchar direction);
     void selectPreset(uchar preset);
+    // Replaces the queue with `move` and the read-back after it; a jump
+    // (`clearsEdit`) also clears and publishes the edited state.
+    void beginMove(const QByteArray &move, bool clearsEdit);
     void announceImpulseName(const QString &name); // shared with impulse/
     QString copiedDeviceImpulseName() const;
     QByteArray copiedDeviceImpulsePreview() const;

@@ -5,6 +5,7 @@
 // from, so a control binds to one name in both directions.
 #include "core/core.h"
 #include "core/program_log.h"
+#include "editing/step_code.h"
 #include "link/requests.h"
 #include "parsing/status_layout.h"
 
@@ -60,9 +61,9 @@ void Core::setValue(QString name, uchar value)
         } else if (key == "comp") {
             slCompare();
         } else if (key == "preset_UpDown") {
-            requestUpDown(value != 0 ? 3 : 4);
+            requestUpDown(value != 0 ? steps::PresetUp : steps::PresetDown);
         } else if (key == "bank_UpDown") {
-            requestUpDown(value != 0 ? 1 : 2);
+            requestUpDown(value != 0 ? steps::BankUp : steps::BankDown);
         } else if (key == "preset_change") {
             requestPresetChange(value);
             qCDebug(programLog) << "setValue" << 1674;
@@ -89,8 +90,9 @@ void Core::queueMapUpdate()
 {
     // Relative steps through every preset, each followed by its read-back;
     // the interface builds its map from what the dispatcher publishes.
-    const QByteArray presetUp = requests::presetStep(1);
-    const QByteArray bankUp = requests::bankStep(1);
+    const bool up = true;
+    const QByteArray presetUp = requests::presetStep(up);
+    const QByteArray bankUp = requests::bankStep(up);
     for (int p = 0; p < presetCount; ++p) {
         for (const QByteArray &command :
              {presetUp, requests::bankAndPreset, requests::impulseName, requests::status})
