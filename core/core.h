@@ -174,6 +174,9 @@ private:
 
     // ---- impulse/ helpers ---------------------------------------------
     void decodeWav(QString filePath, bool saveToFile);
+    // What slDecodeStop does, for the decoded impulseData: queue its preview,
+    // or (`store`) its image and the read-back after storing it.
+    void queueImpulse(bool store);
     WavHeader readWavHeader(QString filePath);
     QByteArray convertWavData(const QByteArray &data, uchar bytesPerSample, uchar channels);
     QByteArray convertSample(const QByteArray &sample, uchar bytesPerSample);
