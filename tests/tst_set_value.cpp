@@ -1,8 +1,8 @@
 // setValue through a pty: every parameter name and alias, value encoding,
 // the order of the edited-state signals, names that send nothing, the preset
 // map sweep and the routing of the control words.
-#include "editing_rig.h"
 #include "parsing/status_layout.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 
 #include <QSet>
@@ -94,17 +94,10 @@ const NameRow nameRows[] = {
 
 } // namespace
 
-class TestSetValue : public QObject {
+class TestSetValue : public CoreRigTest {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        rig.reset(new EditingRig);
-        QVERIFY(rig->open());
-    }
-    void cleanup() { rig.reset(); }
-
     void everyNameWritesItsCommand_data();
     void everyNameWritesItsCommand();
     void everyTableNameIsCovered();
@@ -118,9 +111,6 @@ private slots:
     void mapUpdate();
     void controlWords_data();
     void controlWords();
-
-private:
-    QScopedPointer<EditingRig> rig;
 };
 
 void TestSetValue::everyNameWritesItsCommand_data()

@@ -2,12 +2,8 @@
 // name and alias with its sign, the order of publication, the decoding of
 // each hex pair, and the compare and copy captures.
 #include "core/core.h"
-#include "support/core_access.h"
-#include "support/pty.h"
-#include "support/signal_recorder.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
-
-#include <memory>
 
 namespace {
 
@@ -106,42 +102,18 @@ QByteArray blockWith(int position, const QByteArray &pair)
 
 } // namespace
 
-struct Rig {
-    Pty pty; // outlives the port: see Pty
-    Core core;
-    CoreAccess a{core};
-    SignalRecorder rec{&core};
+// A status request and one more in flight on a quiet link.
+class TestStatusBlock : public CoreRigTest {
+    Q_OBJECT
 
-    bool open()
-    {
-        a.holdTimer();
-        if (!pty.isValid() || !core.openPort(pty.slavePath()))
-            return false;
-        pty.drainFor(20);
-        a.queue() = {"gs\r\n", "gm\r\n"};
-        a.commandTotal() = 2;
-        rec.clear();
-        return true;
-    }
-
+    bool setUp() override;
     // Plays a status answer and waits until the queue has advanced.
     bool status(const QByteArray &text)
     {
-        const int left = a.queue().size() - 1;
-        pty.write("gs\r" + text + "\n");
-        return spinUntil([&] { return a.queue().size() == left; });
+        return rig->answer("gs\r" + text + "\n", rig->a.queue().size() - 1);
     }
-};
-
-class TestStatusBlock : public QObject {
-    Q_OBJECT
-
-    std::unique_ptr<Rig> rig;
 
 private slots:
-    void init();
-    void cleanup();
-
     void everyPosition_data();
     void everyPosition();
     void publicationOrder();
@@ -153,15 +125,15 @@ private slots:
     void blockSplitOverReads();
 };
 
-void TestStatusBlock::init()
+bool TestStatusBlock::setUp()
 {
-    rig = std::make_unique<Rig>();
-    QVERIFY(rig->open());
-}
-
-void TestStatusBlock::cleanup()
-{
-    rig.reset();
+    if (!rig->open())
+        return false;
+    rig->pty.drainFor(20);
+    rig->a.queue() = {"gs\r\n", "gm\r\n"};
+    rig->a.commandTotal() = 2;
+    rig->rec.clear();
+    return true;
 }
 
 void TestStatusBlock::everyPosition_data()
@@ -226,7 +198,7 @@ void TestStatusBlock::everyPosition()
     QFETCH(QString, alias);
     QFETCH(bool, isSigned);
 
-    QVERIFY(rig->status(distinctBlock()));
+    QVERIFY(status(distinctBlock()));
     const int byte = 0x80 + position;
     const int expected = isSigned ? byte - 256 : byte;
     QCOMPARE(rig->rec.valuesOf(name), QVariantList{expected});
@@ -238,7 +210,7 @@ void TestStatusBlock::everyPosition()
 void TestStatusBlock::publicationOrder()
 {
     rig->a.editable() = 1;
-    QVERIFY(rig->status(distinctBlock()));
+    QVERIFY(status(distinctBlock()));
 
     QStringList expected = {"sgSetEnabled(true)", "sgReadValue(editable,1)"};
     for (const QString &alias : aliasOrder)
@@ -277,7 +249,7 @@ void TestStatusBlock::pairDecoding()
     // master_volume is position 7; cabinet_enable, position 8, follows.
     QByteArray text = blockWith(7, pair);
     text.replace(16, 2, "5c");
-    QVERIFY(rig->status(text));
+    QVERIFY(status(text));
     QCOMPARE(rig->rec.valuesOf("master_volume"), QVariantList{value});
     QCOMPARE(rig->rec.valuesOf("level_MASTER"), QVariantList{value});
     QCOMPARE(rig->rec.valuesOf("cabinet_enable"), QVariantList{0x5c});
@@ -288,7 +260,7 @@ void TestStatusBlock::signedAndUnsignedFF()
 {
     QByteArray text = blockWith(17, "FF");
     text.replace(14, 2, "FF");
-    QVERIFY(rig->status(text));
+    QVERIFY(status(text));
     QCOMPARE(rig->rec.valuesOf("preamp_low"), QVariantList{-1});
     QCOMPARE(rig->rec.valuesOf("level_PREAMP_LOW"), QVariantList{-1});
     QCOMPARE(rig->rec.valuesOf("master_volume"), QVariantList{255});
@@ -316,14 +288,14 @@ void TestStatusBlock::compareAndCopyCaptures()
     QFETCH(int, copyPending);
     QFETCH(bool, compareTaken);
 
-    Rig &r = *rig;
+    CoreRig &r = *rig;
     r.a.editable() = uchar(editable);
     r.a.compareArm() = uchar(compareArm);
     r.a.copyStatusPending() = uchar(copyPending);
     r.a.compareStatus() = "old reference";
     r.a.copyStatus() = "old copy";
     const QByteArray text = distinctBlock();
-    QVERIFY(r.status(text));
+    QVERIFY(status(text));
 
     QCOMPARE(r.a.compareStatus(), compareTaken ? text : QByteArray("old reference"));
     QCOMPARE(r.a.compareArm(), uchar(0));
@@ -337,7 +309,7 @@ void TestStatusBlock::compareAndCopyCaptures()
 
 void TestStatusBlock::blockSplitOverReads()
 {
-    Rig &r = *rig;
+    CoreRig &r = *rig;
     const QByteArray answer = "gs\r" + distinctBlock() + "\n";
     r.pty.write(answer.left(40));
     r.pty.drainFor(50);
