@@ -3,6 +3,7 @@
 // each hex pair, and the compare and copy captures.
 #include "core/core.h"
 #include "support/core_rig.h"
+#include "support/status_names.h"
 #include "support/test_main.h"
 
 namespace {
@@ -143,52 +144,10 @@ void TestStatusBlock::everyPosition_data()
     QTest::addColumn<QString>("alias");
     QTest::addColumn<bool>("isSigned");
 
-    const auto row = [](int position, const char *name, const char *alias, bool isSigned) {
-        QTest::newRow(name) << position << QString(name) << QString(alias) << isSigned;
-    };
-    row(0, "eq_volume1", "", false);
-    row(1, "eq_volume2", "", false);
-    row(2, "eq_volume3", "", false);
-    row(3, "eq_volume4", "", false);
-    row(4, "eq_volume5", "", false);
-    row(5, "early_volume", "level_EARLY", false);
-    row(6, "early_type", "", false);
-    row(7, "master_volume", "level_MASTER", false);
-    row(8, "cabinet_enable", "", false);
-    row(9, "eq_on", "", false);
-    row(10, "early_on", "", false);
-    row(11, "amp_on", "on_POWERAMP", false);
-    row(12, "amp_volume", "level_POWERAMP_VOLUME", false);
-    row(13, "amp_slave", "level_POWERAMP_SLAVE", false);
-    row(14, "amp_type", "type_POWERAMP", false);
-    row(15, "preamp_on", "on_PREAMP", false);
-    row(16, "preamp_volume", "level_PREAMP_VOLUME", false);
-    row(17, "preamp_low", "level_PREAMP_LOW", true);
-    row(18, "preamp_mid", "level_PREAMP_MID", true);
-    row(19, "preamp_high", "level_PREAMP_HIGH", true);
-    row(20, "gate_on", "", false);
-    row(21, "gate_threshold", "", false);
-    row(22, "gate_decay", "", false);
-    row(23, "compreccor_on", "", false);
-    row(24, "compreccor_sustein", "", false);
-    row(25, "compreccor_volume", "", false);
-    row(26, "eq_freq1", "level_PARAMETRIC_FREQ0", true);
-    row(27, "eq_freq2", "level_PARAMETRIC_FREQ1", true);
-    row(28, "eq_freq3", "level_PARAMETRIC_FREQ2", true);
-    row(29, "eq_freq4", "level_PARAMETRIC_FREQ3", true);
-    row(30, "eq_freq5", "level_PARAMETRIC_FREQ4", true);
-    row(31, "eq_q1", "level_PARAMETRIC_Q0", true);
-    row(32, "eq_q2", "level_PARAMETRIC_Q1", true);
-    row(33, "eq_q3", "level_PARAMETRIC_Q2", true);
-    row(34, "eq_q4", "level_PARAMETRIC_Q3", true);
-    row(35, "eq_q5", "level_PARAMETRIC_Q4", true);
-    row(36, "lpf_volume", "level_LPF", false);
-    row(37, "hpf_volume", "level_HPF", false);
-    row(38, "hpf_on", "on_HPF", false);
-    row(39, "lpf_on", "on_LPF", false);
-    row(40, "presence_on", "on_PRESENCE", false);
-    row(41, "presence_volume", "level_PRESENCE", false);
-    row(42, "eq_pre", "", false);
+    for (const statusnames::StatusName &s : statusnames::statusNames()) {
+        QTest::newRow(s.name) << s.position << QString(s.name) << QString(s.alias)
+                              << (s.range == statusnames::Range::Signed);
+    }
 }
 
 void TestStatusBlock::everyPosition()

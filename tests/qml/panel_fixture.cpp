@@ -8,7 +8,8 @@
 #include "panel_fixture.h"
 
 #include "core/core.h"
-#include "support/core_access.h"
+#include "support/core_rig.h"
+#include "support/status_names.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -44,9 +45,14 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 
 } // namespace
 
-PanelFixture::PanelFixture(QObject *parent) : QObject(parent), corePtr(std::make_unique<Core>()) {}
+PanelFixture::PanelFixture(QObject *parent) : QObject(parent), rig(std::make_unique<CoreRig>()) {}
 
 PanelFixture::~PanelFixture() = default;
+
+Core *PanelFixture::core() const
+{
+    return &rig->core;
+}
 
 void PanelFixture::installWarningRecorder()
 {
@@ -59,31 +65,35 @@ void PanelFixture::installWarningRecorder()
 
 bool PanelFixture::open()
 {
-    if (!pty.isValid())
-        return false;
-    const bool opened = corePtr->openPort(pty.slavePath());
-    CoreAccess{*corePtr}.holdTimer();
-    return opened;
+    return rig->open();
 }
 
 QString PanelFixture::portPath() const
 {
-    return pty.slavePath();
+    return rig->pty.slavePath();
 }
 
 QString PanelFixture::drain(int ms)
 {
-    return QString::fromLatin1(pty.drainFor(ms));
+    return QString::fromLatin1(rig->pty.drainFor(ms));
 }
 
 QString PanelFixture::readUntil(const QString &suffix, int timeoutMs)
 {
-    return QString::fromLatin1(pty.readUntil(suffix.toLatin1(), timeoutMs));
+    return QString::fromLatin1(rig->pty.readUntil(suffix.toLatin1(), timeoutMs));
 }
 
 void PanelFixture::write(const QString &bytes)
 {
-    pty.write(bytes.toLatin1());
+    rig->pty.write(bytes.toLatin1());
+}
+
+QStringList PanelFixture::statusNames() const
+{
+    QStringList names;
+    for (const statusnames::StatusName &s : statusnames::statusNames())
+        names.append(QString::fromLatin1(s.name));
+    return names;
 }
 
 void PanelFixture::key(QObject *window, int key, int modifiers)
@@ -120,12 +130,12 @@ QString PanelFixture::makeWav(const QString &name, int sampleRate, int bits, int
 
 QString PanelFixture::tabTarget()
 {
-    return CoreAccess{*corePtr}.tabTarget();
+    return rig->a.tabTarget();
 }
 
 void PanelFixture::resetBackEnd()
 {
-    CoreAccess a{*corePtr};
+    CoreAccess &a = rig->a;
     a.queue().clear();
     a.commandTotal() = 0;
     a.sendCount() = 0;
@@ -136,7 +146,7 @@ void PanelFixture::resetBackEnd()
     a.pendingUpDown() = 0;
     a.pendingPreset() = -1;
     a.impulseDirty() = 0;
-    pty.drainFor(0);
+    rig->pty.drainFor(0);
 }
 
 QString PanelFixture::readFile(const QString &path) const

@@ -4,8 +4,6 @@
 // window, WAV files to load, the warnings seen so far).
 #pragma once
 
-#include "support/pty.h"
-
 #include <QObject>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -13,6 +11,7 @@
 
 class Core;
 class QQmlEngine;
+struct CoreRig;
 
 class PanelFixture : public QObject {
     Q_OBJECT
@@ -21,7 +20,7 @@ public:
     explicit PanelFixture(QObject *parent = nullptr);
     ~PanelFixture() override;
 
-    Core *core() const { return corePtr.get(); }
+    Core *core() const;
 
     // Records every warning from here on, and passes it on.
     static void installWarningRecorder();
@@ -37,6 +36,9 @@ public:
     Q_INVOKABLE QString readUntil(const QString &suffix, int timeoutMs = 3000);
     // Device bytes towards the program (Latin-1).
     Q_INVOKABLE void write(const QString &bytes);
+
+    // The status value names by position, from the tests' own table.
+    Q_INVOKABLE QStringList statusNames() const;
 
     // A key press and release delivered to the given window (the panel's
     // own window, not the test's).
@@ -65,9 +67,8 @@ public:
     Q_INVOKABLE void clearWarnings();
 
 private:
-    Pty pty;
     QTemporaryDir files;
-    std::unique_ptr<Core> corePtr; // declared last: gone before the pty closes
+    std::unique_ptr<CoreRig> rig; // the real Core on a pty
 };
 
 // Publishes the fixture for each test file's engine.
