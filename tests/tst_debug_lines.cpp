@@ -1,9 +1,8 @@
 // The diagnostic lines written on the busy paths (every direct write, pacing
 // step, status block and setValue): their labels and values as the debug log
 // shows them, and nothing at all reaching the log while it is switched off.
-#include "support/core_access.h"
+#include "support/core_rig.h"
 #include "support/debug_log.h"
-#include "support/pty.h"
 #include "support/test_main.h"
 
 #include <QLoggingCategory>
@@ -95,40 +94,35 @@ private slots:
     {
         QFETCH(Action, action);
         QFETCH(QStringList, expected);
-        Pty pty;
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        QVERIFY(core.openPort(pty.slavePath()));
-        a.queue().clear();
+        CoreRig rig;
+        QVERIFY(rig.open());
+        rig.a.queue().clear();
 
         DebugLog log;
-        action(core, a);
+        action(rig.core, rig.a);
         QCOMPARE(log.lines(), expected);
     }
 
     // Switched off, the busy paths write nothing to the log at all.
     void nothingWhileOff()
     {
-        Pty pty;
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        QVERIFY(core.openPort(pty.slavePath()));
+        CoreRig rig;
+        QVERIFY(rig.open());
+        CoreAccess &a = rig.a;
         a.queue().clear();
         QLoggingCategory *log = QLoggingCategory::defaultCategory();
         const bool wasOn = log->isDebugEnabled();
         log->setEnabled(QtDebugMsg, false);
 
         AllMessages messages;
-        core.setValue(QStringLiteral("master_volume"), 100);
+        rig.core.setValue(QStringLiteral("master_volume"), 100);
         a.queue() = {"gb\r\n"};
-        core.slTimer();
+        rig.core.slTimer();
         a.dispatch(statusAnswer());
 
         log->setEnabled(QtDebugMsg, wasOn);
         QCOMPARE(messages.lines, QStringList());
-        QCOMPARE(pty.read(7 + 4), QByteArray("mv 64\r\ngb\r\n")); // the writes still happened
+        QCOMPARE(rig.pty.read(7 + 4), QByteArray("mv 64\r\ngb\r\n")); // the writes still happened
     }
 };
 
