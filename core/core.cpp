@@ -10,12 +10,10 @@
 #include <QTimer>
 
 namespace {
-const char *const settingsOrganization = "Ostrel Electronics";
-const char *const settingsApplication = "NV-300";
 constexpr int portTimerIntervalMs = 1000;
 } // namespace
 
-Core::Core(QObject *parent) : QObject(parent), settings(settingsOrganization, settingsApplication)
+Core::Core(QObject *parent) : QObject(parent)
 {
     bankCount = 10;
     presetCount = 10;

@@ -197,7 +197,7 @@ private:
     uchar bankCount = 10;
     uchar presetCount = 10;
     QByteArray folderStack;
-    QSettings settings;
+    QSettings settings{QStringLiteral("Ostrel Electronics"), QStringLiteral("NV-300")};
     uchar pendingUpDown = 0;
     signed char pendingPreset = -1;
     uchar presetEdit = 0;

@@ -31,22 +31,11 @@ void Core::requestPresetChange(uchar preset)
 
 void Core::runUpDown(uchar code)
 {
-    switch (code) {
-    case steps::BankUp:
-        bankStep(steps::Up);
-        break;
-    case steps::BankDown:
-        bankStep(steps::Down);
-        break;
-    case steps::PresetUp:
-        presetStep(steps::Up);
-        break;
-    case steps::PresetDown:
-        presetStep(steps::Down);
-        break;
-    default:
-        break; // not a step: nothing is touched
-    }
+    if (code == steps::BankUp || code == steps::BankDown)
+        bankStep(code == steps::BankUp ? steps::Up : steps::Down);
+    else if (code == steps::PresetUp || code == steps::PresetDown)
+        presetStep(code == steps::PresetUp ? steps::Up : steps::Down);
+    // Any other code is not a step: nothing is touched.
 }
 
 void Core::bankStep(uchar direction)

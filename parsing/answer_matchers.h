@@ -4,6 +4,7 @@
 
 #include "parsing/answer_catalogue.h"
 
+#include <QtGlobal>
 #include <array>
 #include <memory>
 
@@ -12,11 +13,11 @@ class Parser;
 namespace answers {
 
 class Matchers {
+    Q_DISABLE_COPY(Matchers)
+
 public:
     Matchers();
     ~Matchers();
-    Matchers(const Matchers &) = delete;
-    Matchers &operator=(const Matchers &) = delete;
 
     Parser &operator[](Form form) const { return *parsers[static_cast<size_t>(form)]; }
 

@@ -69,7 +69,7 @@ struct AnswerHandlers {
         Form form;
         Offered offered;
         void (*handle)(Core &c, const Values &values);
-        const char *log; // written after the handler; nullptr: it writes its own
+        const char *log; // written after the handler; empty: the handler writes its own
     };
 
     static const std::array<Step, answers::formCount> &steps();
@@ -95,24 +95,31 @@ const std::array<AnswerHandlers::Step, answers::formCount> &AnswerHandlers::step
 {
     using O = Offered;
     static const std::array<Step, answers::formCount> table = {{
+        // Short acknowledgements.
         {Form::Nx, O::Always, acknowledge, "getNX"},
         {Form::Rx, O::Always, acknowledge, "getRX"},
+        // The preset: its state, a step to another, its position.
         {Form::Status, O::Always, status, "getStatus"},
         {Form::Chb, O::Always, stepped, "getChb"},
         {Form::Chp, O::Always, stepped, "getChp"},
         {Form::Bank, O::Always, bankAndPreset, "getBank"},
+        // The current impulse's name: empty, or one.
         {Form::NameEmpty, O::Always, emptyName, "getRnEmpty"},
         {Form::Name, O::UnlessEmptyName, name, "getRn"},
+        // The device itself.
         {Form::Mode, O::Always, mode, "getMode"},
-        {Form::Dev, O::Always, identification, nullptr},
-        {Form::Ver, O::Always, version, nullptr},
+        {Form::Dev, O::Always, identification, ""},
+        {Form::Ver, O::Always, version, ""},
+        // Ends of save, revert, status write and cabinet commands.
         {Form::Save, O::Always, acknowledge, "savePreset"},
         {Form::LccEnd, O::Always, acknowledge, "getLcc"},
         {Form::GsEnd, O::Always, acknowledge, "getEND"},
         {Form::CabSim, O::Always, cabinet, "getCabSim"},
-        {Form::Impulse, O::WhileCopying, impulse, nullptr},
+        // Impulses: the one being copied, the list of slots.
+        {Form::Impulse, O::WhileCopying, impulse, ""},
         {Form::Names16, O::SmallFamily, impulseList, "getRns16"},
         {Form::Names100, O::LargeFamily, impulseList, "getRns100"},
+        // Ends of preset jump, impulse store and delete, and revert.
         {Form::Pc, O::Always, acknowledge, "getPC"},
         {Form::CcEnd, O::Always, acknowledge, "getccEnd"},
         {Form::DccEnd, O::Always, acknowledge, "getdccEnd"},
@@ -281,7 +288,7 @@ void Core::dispatch(const QByteArray &chunk)
         done.set(static_cast<size_t>(step.form));
         const QList<QByteArray> values = parseValues; // shared, not copied
         step.handle(*this, values);
-        if (step.log)
+        if (*step.log)
             qCDebug(programLog) << step.log;
     }
 

@@ -94,7 +94,7 @@ void TestSetValue::everyTableNameIsCovered()
     QSet<QString> fromTable;
     for (const status::Parameter &p : status::parameters()) {
         fromTable.insert(QString::fromLatin1(p.name));
-        if (p.editAlias)
+        if (*p.editAlias)
             fromTable.insert(QString::fromLatin1(p.editAlias));
     }
     QSet<QString> fromRows;
