@@ -3,6 +3,7 @@
 // completed form changes state and tells the interface, and any completed
 // form retires the head of the command queue.
 #include "core/core.h"
+#include "core/log_categories.h"
 #include "core/program_log.h"
 #include "impulse/wav_image.h"
 #include "link/requests.h"
@@ -110,7 +111,7 @@ const std::array<AnswerHandlers::Step, answers::formCount> &AnswerHandlers::step
         {Form::Mode, O::Always, mode, "getMode"},
         {Form::Dev, O::Always, identification, ""},
         {Form::Ver, O::Always, version, ""},
-        // Ends of save, revert, status write and cabinet commands.
+        // Ends of save, impulse revert, status write and cabinet commands.
         {Form::Save, O::Always, acknowledge, "savePreset"},
         {Form::LccEnd, O::Always, acknowledge, "getLcc"},
         {Form::GsEnd, O::Always, acknowledge, "getEND"},
@@ -291,6 +292,9 @@ void Core::dispatch(const QByteArray &chunk)
         if (*step.log)
             qCDebug(programLog) << step.log;
     }
+
+    qCDebug(parseLog, "chunk of %d bytes, answers completed: %d, head %s", int(chunk.size()),
+            int(done.count()), answerReceived ? "released" : "kept");
 
     // However many forms completed, the queue advances by one entry.
     if (answerReceived) {

@@ -33,6 +33,7 @@ public:
         current() = nullptr;
     }
     QStringList lines;
+    QStringList areaLines; // from the named categories ("vortaxa.*") only
 
 private:
     static AllMessages *&current()
@@ -40,10 +41,13 @@ private:
         static AllMessages *messages = nullptr;
         return messages;
     }
-    static void handle(QtMsgType, const QMessageLogContext &, const QString &text)
+    static void handle(QtMsgType, const QMessageLogContext &context, const QString &text)
     {
-        if (current())
-            current()->lines.append(text);
+        if (!current())
+            return;
+        current()->lines.append(text);
+        if (QByteArray(context.category).startsWith("vortaxa."))
+            current()->areaLines.append(text);
     }
     QtMessageHandler previous = nullptr;
 };
@@ -123,6 +127,36 @@ private slots:
         log->setEnabled(QtDebugMsg, wasOn);
         QCOMPARE(messages.lines, QStringList());
         QCOMPARE(rig.pty.read(7 + 4), QByteArray("mv 64\r\ngb\r\n")); // the writes still happened
+    }
+
+    // The named areas stay quiet until a rule switches one on.
+    void areaLogOnlyWhenSwitchedOn_data()
+    {
+        QTest::addColumn<QString>("rules");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("no rule: quiet") << QString() << QStringList();
+        QTest::newRow("another area on: still quiet") << "vortaxa.link.debug=true" << QStringList();
+        QTest::newRow("answers on: one line a chunk")
+            << "vortaxa.parse.debug=true"
+            << QStringList{"chunk of 6 bytes, answers completed: 1, head released",
+                           "chunk of 2 bytes, answers completed: 0, head kept"};
+    }
+    void areaLogOnlyWhenSwitchedOn()
+    {
+        QFETCH(QString, rules);
+        QFETCH(QStringList, expected);
+        CoreRig rig;
+        QVERIFY(rig.open());
+        rig.a.queue() = {"gb\r\n", "gs\r\n"};
+
+        QLoggingCategory::setFilterRules(rules);
+        AllMessages messages;
+        rig.a.dispatch("gsEND\n");
+        rig.a.dispatch("zz");
+        QLoggingCategory::setFilterRules(QString());
+
+        QCOMPARE(messages.areaLines, expected);
+        QCOMPARE(rig.a.queue(), QList<QByteArray>{"gs\r\n"}); // logged or not, the same work
     }
 };
 
