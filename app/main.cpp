@@ -1,6 +1,7 @@
 // Entry point: the application, the QML engine and the one Core, published to
 // the interface document flat/main.qml that lies beside the executable.
 #include "core/core.h"
+#include "history/edit_history.h"
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -15,9 +16,11 @@ int main(int argc, char *argv[])
 
     QQmlApplicationEngine engine;
     Core core;
+    EditHistory history(core); // declared after Core: gone before it
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
+    context->setContextProperty(QStringLiteral("_history"), &history);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 

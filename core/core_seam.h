@@ -25,6 +25,11 @@ public:
 
     Core &core() const { return m_core; }
 
+signals:
+    // The current preset's content was replaced as a whole: a move to another
+    // preset, a revert, a paste, an impulse load, a sweep or a new connection.
+    void presetReplaced();
+
 private:
     friend class Core;
     explicit CoreSeam(Core &core);

@@ -4,6 +4,7 @@
 // dispatcher which status block or impulse answer to keep (compareStatus,
 // copyStatus, copyImpulseName / copyImpulseData).
 #include "core/core.h"
+#include "core/core_seam.h"
 #include "link/requests.h"
 #include "parsing/status_layout.h"
 
@@ -34,6 +35,7 @@ bool isCompleteStatusText(const QByteArray &text)
 void Core::slEsc()
 {
     drain();
+    emit seam->presetReplaced();
     // The device goes back to the stored preset and drops any preview, so
     // an impulse tried or pasted here is no longer pending: a later save
     // must not store it (or delete the stored one for a pasted "none").
@@ -131,6 +133,7 @@ void Core::slPaste()
         slTimer();
     }
 
+    emit seam->presetReplaced();
     impulseDirty = 1;
     presetEdit = 1;
     emit sgSetEdit(true);

@@ -5,6 +5,7 @@
 // until the queue drains, and the pacing step's idle branch carries it out.
 // Every move replaces the queue with its command and a fixed read-back.
 #include "core/core.h"
+#include "core/core_seam.h"
 #include "editing/step_code.h"
 #include "link/requests.h"
 
@@ -55,6 +56,7 @@ void Core::selectPreset(uchar preset)
 
 void Core::beginMove(const QByteArray &move, bool clearsEdit)
 {
+    emit seam->presetReplaced();
     impulseName.clear();
     impulsePath.clear();
     editable = 1; // a step leaves publishing it to the status read-back

@@ -4,6 +4,7 @@
 // table (parsing/status_layout.h), the same table the status decode publishes
 // from, so a control binds to one name in both directions.
 #include "core/core.h"
+#include "core/core_seam.h"
 #include "core/program_log.h"
 #include "editing/step_code.h"
 #include "link/requests.h"
@@ -90,6 +91,7 @@ void Core::queueMapUpdate()
 {
     // Relative steps through every preset, each followed by its read-back;
     // the interface builds its map from what the dispatcher publishes.
+    emit seam->presetReplaced();
     const bool up = true;
     const QByteArray presetUp = requests::presetStep(up);
     const QByteArray bankUp = requests::bankStep(up);

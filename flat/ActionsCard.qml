@@ -1,5 +1,5 @@
 // Whole-preset actions: save, compare with the stored preset, revert, copy,
-// paste and reading every preset of the device.
+// paste and reading every preset of the device; undo and redo of the edits.
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "."
@@ -75,6 +75,12 @@ Card {
             hint: "Read every preset of the device into the preset map"
             onClicked: card.device.readAllPresets()
         }
+    }
+
+    UndoRedo {
+        Layout.fillWidth: true
+        Layout.topMargin: 8
+        device: card.device
     }
 
     Text {

@@ -1,6 +1,6 @@
 // What the panel knows about the device, kept up to date from the back end's
 // signals, and every call the panel makes into the back end. Nothing else in
-// the document touches `_core`.
+// the document touches `_core`; parameter edits go through `_history`.
 //
 // The back end is destroyed before the document; once the application is
 // quitting (or the window is closing) no further call is made.
@@ -76,10 +76,17 @@ QtObject {
         return alive ? _core : null
     }
 
+    // The edit history beside the back end, where it is published.
+    function history() {
+        return alive && typeof _history !== "undefined" && _history !== null ? _history : null
+    }
+
+    // A parameter edit goes through the edit history, which records it for
+    // undo and hands it on; the control words go to the back end directly.
     function setValue(name, value) {
-        var c = core()
-        if (c)
-            c.setValue(name, Params.toByte(value))
+        var target = Params.row(name) !== undefined && history() !== null ? history() : core()
+        if (target)
+            target.setValue(name, Params.toByte(value))
     }
 
     function save() { var c = core(); if (c) c.slSaveUpDown(0) }
@@ -426,6 +433,13 @@ QtObject {
         }
         function onSgColorOpen() { dev.colorDialogRequested() }
         function onSgSetColorFileName(foneColor) { dev.applyColor(foneColor) }
+    }
+
+    // Undo and redo move the control they restore: the device reports nothing back.
+    property Connections historyLink: Connections {
+        target: dev.history()
+        ignoreUnknownSignals: true
+        function onValueRestored(name, value) { dev.onValue(name, value) }
     }
 
     property Connections quitting: Connections {

@@ -1,5 +1,6 @@
 // Previewing a chosen impulse on the device and storing it with the preset.
 #include "core/core.h"
+#include "core/core_seam.h"
 #include "impulse/wav_image.h"
 #include "link/requests.h"
 
@@ -33,6 +34,7 @@ void Core::setImpuls(QString filePath, QString fileName)
         return;
     }
     qDebug("$$$$$ %s %d", "setImpuls", 592);
+    emit seam->presetReplaced();
     impulseDirty = 0;
     impulseName = fileName;
     impulsePath = filePath;

@@ -1,6 +1,7 @@
 // The command queue: one request on the wire at a time, re-sent at each tick
 // until answered, given up after the retry limit; plus the direct write.
 #include "core/core.h"
+#include "core/core_seam.h"
 #include "core/program_log.h"
 #include "link/requests.h"
 
@@ -61,6 +62,7 @@ void Core::drain()
 
 void Core::readAll()
 {
+    emit seam->presetReplaced();
     editable = 1;
     commandQueue.clear();
     readBuffer.clear();

@@ -8,6 +8,8 @@
 #include "panel_fixture.h"
 
 #include "core/core.h"
+#include "core/core_seam.h"
+#include "history/edit_history.h"
 #include "support/core_rig.h"
 #include "support/status_names.h"
 
@@ -45,7 +47,11 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 
 } // namespace
 
-PanelFixture::PanelFixture(QObject *parent) : QObject(parent), rig(std::make_unique<CoreRig>()) {}
+PanelFixture::PanelFixture(QObject *parent)
+    : QObject(parent), rig(std::make_unique<CoreRig>()),
+      historyPtr(std::make_unique<EditHistory>(rig->core))
+{
+}
 
 PanelFixture::~PanelFixture() = default;
 
@@ -146,6 +152,7 @@ void PanelFixture::resetBackEnd()
     a.pendingUpDown() = 0;
     a.pendingPreset() = -1;
     a.impulseDirty() = 0;
+    emit CoreSeam::of(rig->core).presetReplaced(); // a fresh edit history
     rig->pty.drainFor(0);
 }
 
@@ -191,6 +198,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     auto *fixture = new PanelFixture(engine);
     QQmlContext *context = engine->rootContext();
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
+    context->setContextProperty(QStringLiteral("_history"), fixture->history());
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QStringLiteral(PANEL_ROOT_DIR)));
     context->setContextProperty(QStringLiteral("testPty"), fixture);

@@ -10,6 +10,7 @@
 #include <memory>
 
 class Core;
+class EditHistory;
 class QQmlEngine;
 struct CoreRig;
 
@@ -21,6 +22,7 @@ public:
     ~PanelFixture() override;
 
     Core *core() const;
+    EditHistory *history() const { return historyPtr.get(); }
 
     // Records every warning from here on, and passes it on.
     static void installWarningRecorder();
@@ -53,7 +55,7 @@ public:
     Q_INVOKABLE QString tabTarget();
 
     // Forgets what earlier tests left in the back end: the command queue,
-    // its retry count and the edited and compare states.
+    // its retry count, the edited and compare states and the edit history.
     Q_INVOKABLE void resetBackEnd();
 
     // A file's bytes (Latin-1), or an empty string.
@@ -68,7 +70,8 @@ public:
 
 private:
     QTemporaryDir files;
-    std::unique_ptr<CoreRig> rig; // the real Core on a pty
+    std::unique_ptr<CoreRig> rig;            // the real Core on a pty
+    std::unique_ptr<EditHistory> historyPtr; // gone before the Core it follows
 };
 
 // Publishes the fixture for each test file's engine.

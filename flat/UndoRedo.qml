@@ -1,0 +1,75 @@
+// Undo and redo of the current preset's edits: two buttons and their keys
+// (Ctrl+Z; Ctrl+Shift+Z or Ctrl+Y). The history itself is the back end's
+// `_history`; it learns here, once, how the panel names every control and
+// its values, so its texts read as the panel does ("Master 74 → 80").
+import QtQuick 2.15
+import QtQuick.Layouts 1.15
+import "."
+
+RowLayout {
+    id: bar
+
+    property var device: null
+    readonly property var history: device !== null ? device.history() : null
+    // Locked while compare shows the stored preset, as the controls are.
+    // (A question or message open takes the keys itself: it is modal.)
+    readonly property bool usable: history !== null && device.controlsEnabled
+
+    spacing: 8
+
+    PanelButton {
+        id: undoButton
+        objectName: "undoButton"
+        device: bar.device
+        Layout.fillWidth: true
+        text: "Undo"
+        enabled: bar.usable && bar.history.canUndo
+        hint: enabled ? "Undo " + bar.history.undoText + " (Ctrl+Z)" : ""
+        onClicked: bar.history.undo()
+    }
+    PanelButton {
+        id: redoButton
+        objectName: "redoButton"
+        device: bar.device
+        Layout.fillWidth: true
+        text: "Redo"
+        enabled: bar.usable && bar.history.canRedo
+        hint: enabled ? "Redo " + bar.history.redoText + " (Ctrl+Shift+Z)" : ""
+        onClicked: bar.history.redo()
+    }
+
+    Shortcut {
+        sequences: ["Ctrl+Z"]
+        enabled: undoButton.enabled
+        onActivated: bar.history.undo()
+    }
+    Shortcut {
+        sequences: ["Ctrl+Shift+Z", "Ctrl+Y"]
+        enabled: redoButton.enabled
+        onActivated: bar.history.redo()
+    }
+
+    // Every row of the parameter table: its label within its module, and the
+    // text of each of its values.
+    function labels() {
+        var out = {}
+        for (var i = 0; i < Params.rows.length; ++i) {
+            var r = Params.rows[i]
+            var g = Params.group(r.group)
+            var label = r.label
+            if (g !== undefined && g.title !== r.label && g.on !== r.name)
+                label = g.title + (r.band !== undefined ? " band " + r.band : "")
+                        + " " + r.label.toLowerCase()
+            var texts = []
+            for (var v = r.min; v <= r.max; ++v)
+                texts.push(Params.isSwitch(r) ? (v !== 0 ? "on" : "off") : Params.text(r, v))
+            out[r.name] = { label: label, min: r.min, texts: texts }
+        }
+        return out
+    }
+
+    Component.onCompleted: {
+        if (history !== null)
+            history.setLabels(labels())
+    }
+}

@@ -1,0 +1,101 @@
+// EditHistory: undo and redo of the current preset's parameter edits,
+// published to the document as `_history` beside `_core`.
+//
+// The panel sends every parameter edit through setValue, which records it and
+// passes it on to Core. A step remembers the value before the edit: the last
+// value the device reported in a status block, or the last edit made. Edits
+// of one control less than mergeWindowMs apart make one step, so a slider
+// drag is undone at once. Undo and redo send the restored value through
+// Core's setValue, so the device follows and the preset counts as edited.
+//
+// The history belongs to the preset being edited: whatever replaces the
+// preset's content as a whole (Core tells through its seam) starts a fresh
+// one. Saving keeps it. While the stored preset is on show (compare) nothing
+// is undone or redone.
+#pragma once
+
+#include "parsing/status_layout.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QVariantMap>
+#include <QVector>
+#include <array>
+#include <functional>
+
+class Core;
+
+class EditHistory : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool canUndo READ canUndo NOTIFY changed)
+    Q_PROPERTY(bool canRedo READ canRedo NOTIFY changed)
+    Q_PROPERTY(QString undoText READ undoText NOTIFY changed)
+    Q_PROPERTY(QString redoText READ redoText NOTIFY changed)
+
+public:
+    // Milliseconds on a steady clock; tests hand in their own.
+    using Clock = std::function<qint64()>;
+
+    static constexpr qint64 mergeWindowMs = 500;
+    static constexpr int maxSteps = 1000; // the oldest steps go beyond this
+
+    explicit EditHistory(Core &core, QObject *parent = nullptr);
+
+    void setClock(Clock clock);
+
+    // Records the edit of a parameter, then hands it to Core's setValue.
+    // Names that are not preset parameters are passed on unrecorded.
+    Q_INVOKABLE void setValue(QString name, int value);
+    Q_INVOKABLE void undo();
+    Q_INVOKABLE void redo();
+
+    // How the panel names each control and its values, for undoText and
+    // redoText: parameter name -> { "label": text, "min": lowest value,
+    // "texts": the text of every value from min up }. A name or value
+    // missing here shows as the name or the number.
+    Q_INVOKABLE void setLabels(const QVariantMap &labels);
+
+    bool canUndo() const;
+    bool canRedo() const;
+    QString undoText() const;
+    QString redoText() const;
+
+signals:
+    void changed();
+    // Undo or redo sent this value (as the status block publishes it): the
+    // panel's control follows, since the device reports nothing back.
+    void valueRestored(QString name, int value);
+
+private:
+    struct Step {
+        int position; // status byte of the parameter
+        int before;
+        int after;
+        qint64 at; // clock time of the latest edit merged into the step
+    };
+
+    bool record(int position, int after);
+    void onReported(const QString &name, int value);
+    void clear();
+    void restore(const Step &step, int value);
+    QString describe(const Step &step) const;
+    QString valueText(int position, int value) const;
+
+    Core &core;
+    Clock clock;
+    QVector<Step> undoSteps; // oldest first
+    QVector<Step> redoSteps; // the next to redo last
+    bool mergeOpen = false;  // the top undo step may still take edits
+    bool editable = true;    // false while compare shows the stored preset
+    std::array<int, status::byteCount> known{};
+    std::array<bool, status::byteCount> isKnown{};
+
+    struct Label {
+        QString text;
+        int min = 0;
+        QStringList texts;
+    };
+    QHash<int, Label> labels; // by status byte
+};
