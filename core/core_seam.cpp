@@ -10,3 +10,18 @@ CoreSeam &CoreSeam::of(Core &core)
 {
     return *core.seam;
 }
+
+const QSerialPort &CoreSeam::port() const
+{
+    return *m_core.port;
+}
+
+bool CoreSeam::queueEmpty() const
+{
+    return m_core.commandQueue.isEmpty();
+}
+
+QSettings &CoreSeam::settings() const
+{
+    return m_core.settings;
+}

@@ -13,8 +13,11 @@
 #pragma once
 
 #include <QObject>
+#include <QUrl>
 
 class Core;
+class QSerialPort;
+class QSettings;
 
 class CoreSeam : public QObject {
     Q_OBJECT
@@ -25,10 +28,23 @@ public:
 
     Core &core() const { return m_core; }
 
+    // The device's port, read-only: whether it is open, its name, and the
+    // error of the last failed open.
+    const QSerialPort &port() const;
+
+    // True while no request waits in the command queue.
+    bool queueEmpty() const;
+
+    // The settings store the panel keeps its choices in.
+    QSettings &settings() const;
+
 signals:
     // The current preset's content was replaced as a whole: a move to another
     // preset, a revert, a paste, an impulse load, a sweep or a new connection.
     void presetReplaced();
+
+    // The desktop could not open a web page (no browser, for instance).
+    void webPageNotOpened(const QUrl &url);
 
 private:
     friend class Core;

@@ -1,5 +1,5 @@
 // The named logging categories of core/log_categories.h. Their debug lines
-// are off until switched on, one area at a time.
+// are off until a logging rule (or setDebugLines) switches them on.
 #include "core/log_categories.h"
 
 Q_LOGGING_CATEGORY(linkLog, "vortaxa.link", QtInfoMsg)
@@ -10,3 +10,14 @@ Q_LOGGING_CATEGORY(audioLog, "vortaxa.audio", QtInfoMsg)
 Q_LOGGING_CATEGORY(browserLog, "vortaxa.browser", QtInfoMsg)
 Q_LOGGING_CATEGORY(libraryLog, "vortaxa.library", QtInfoMsg)
 Q_LOGGING_CATEGORY(historyLog, "vortaxa.history", QtInfoMsg)
+
+namespace logCategories {
+
+void setDebugLines(bool on)
+{
+    const QString value = on ? QStringLiteral("true") : QStringLiteral("false");
+    QLoggingCategory::setFilterRules(
+        QStringLiteral("default.debug=%1\nvortaxa.*.debug=%1").arg(value));
+}
+
+} // namespace logCategories

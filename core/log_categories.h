@@ -14,3 +14,13 @@ Q_DECLARE_LOGGING_CATEGORY(audioLog)   // "vortaxa.audio": reading, conversion a
 Q_DECLARE_LOGGING_CATEGORY(browserLog) // "vortaxa.browser": the impulse browser
 Q_DECLARE_LOGGING_CATEGORY(libraryLog) // "vortaxa.library": backup, restore, export, import
 Q_DECLARE_LOGGING_CATEGORY(historyLog) // "vortaxa.history": undo and redo
+
+namespace logCategories {
+
+// The debug lines of the program (the serial log on the default category and
+// every named category above) on or off. Off by default, since the serial
+// log carries whole impulses as hexadecimal; the standard logging rules
+// (QT_LOGGING_RULES, QT_LOGGING_CONF) still take precedence.
+void setDebugLines(bool on);
+
+} // namespace logCategories

@@ -1,6 +1,7 @@
 // Settings kept across runs, the folder position stack and the web links.
 // Every setter writes through to the store at once.
 #include "core/core.h"
+#include "core/core_seam.h"
 #include "core/web_pages.h"
 
 #include <QDebug>
@@ -96,12 +97,18 @@ uchar Core::getFolderPos()
     return pos;
 }
 
+// A page that no browser could open is reported through the seam, so the
+// panel can say so instead of doing nothing.
 void Core::slOpenUrl1()
 {
-    QDesktopServices::openUrl(webPages::productPage());
+    const QUrl page = webPages::productPage();
+    if (!QDesktopServices::openUrl(page))
+        emit seam->webPageNotOpened(page);
 }
 
 void Core::slOpenUrl2()
 {
-    QDesktopServices::openUrl(webPages::shopPage());
+    const QUrl page = webPages::shopPage();
+    if (!QDesktopServices::openUrl(page))
+        emit seam->webPageNotOpened(page);
 }

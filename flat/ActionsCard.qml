@@ -62,7 +62,7 @@ Card {
             device: card.device
             Layout.fillWidth: true
             text: "Paste"
-            enabled: card.usable
+            enabled: card.usable && card.device.hasCopy
             hint: "Put the copied preset here, as an unsaved change (Ctrl+V)"
             onClicked: card.device.pastePreset()
         }
@@ -72,7 +72,7 @@ Card {
             Layout.fillWidth: true
             text: "Read all"
             enabled: card.usable && !card.device.busy
-            hint: "Read every preset of the device into the preset map"
+            hint: "Read every preset of the device into the preset map (the device steps through them all)"
             onClicked: card.device.readAllPresets()
         }
     }

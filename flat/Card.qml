@@ -15,6 +15,9 @@ Rectangle {
     default property alias rows: body.data
     property alias header: headerRight.data
     property alias bodySpacing: body.spacing
+    // The rows take the card's whole height (for a card that grows with the
+    // window); otherwise the card is as tall as its rows.
+    property bool stretch: false
 
     color: Theme.card
     radius: Theme.radius
@@ -66,6 +69,8 @@ Rectangle {
         x: Theme.pad
         anchors.top: titleRow.bottom
         anchors.topMargin: 2
+        anchors.bottom: card.stretch ? parent.bottom : undefined
+        anchors.bottomMargin: Theme.pad - 4
         width: parent.width - 2 * Theme.pad
         spacing: 0
         opacity: card.active ? 1 : 0.55

@@ -12,16 +12,30 @@ QtObject {
 
     // ---- connection -------------------------------------------------------
     // "searching": looking for the device; "open": connected on portName;
-    // "failed": the port was found but could not be opened; "lost": the open
-    // port was closed after an error.
+    // "failed": a port could not be opened (`failure` says why); "lost": the
+    // open port was closed after an error.
     property string portState: "searching"
     property string portName: ""
     readonly property bool connected: portState === "open"
+    // Connected at some time since the port was last chosen: a port that is
+    // gone then means the device was unplugged, not a wrong port.
+    property bool wasConnected: false
     property int typeDev: 0
     property string version: ""
-    // A port given on the command line (--port PATH): opened by the panel
-    // and retried every two seconds while it is closed.
-    property string portArgument: ""
+    // The device has answered who it is: until then nothing about a preset
+    // or the family is shown.
+    readonly property bool identified: connected && typeDev !== 0
+
+    // The port chooser of the back end (`_ports`): the port opened by name
+    // and why an open failed ("gone", "busy", "permission", "other").
+    readonly property var ports: alive && typeof _ports !== "undefined" ? _ports : null
+    readonly property string failure: ports ? ports.failure : ""
+    readonly property string failureText: ports ? ports.failureText : ""
+    // What the panel says about the connection: "open", "lost" (the device
+    // went away; the panel reconnects when it is back), "failed" (an open
+    // was refused) or "searching".
+    readonly property string link: portState === "failed" && failure === "gone" && wasConnected
+                                   ? "lost" : portState
 
     // ---- device family ----------------------------------------------------
     property int bankCount: 10
@@ -33,7 +47,11 @@ QtObject {
     property bool busy: false
     property real progress: 0
     property bool sweeping: false      // "Read all presets" under way
+    property int sweepStart: -1        // the preset the device was on when it began
     property bool sweepAfterSave: false
+    property bool quitAfterSave: false
+    property var copying: null         // the preset being copied, until the device has answered
+    property bool hasCopy: false       // a copy went through: Paste has something to paste
 
     // ---- current preset ---------------------------------------------------
     property int bank: -1
@@ -47,6 +65,10 @@ QtObject {
     // ---- impulse slots of the device ----------------------------------------
     property var slotNames: []
     property var slotFlags: []
+    // A store or a reading of every preset may have changed the slots: the
+    // list is asked for again once the device is idle.
+    property bool slotsStale: false
+    readonly property var slotList: alive && typeof _slots !== "undefined" ? _slots : null
 
     // ---- settings ---------------------------------------------------------
     property bool lightSkin: false
@@ -66,6 +88,10 @@ QtObject {
     property var bound: ({})
 
     signal question(string kind, int code)
+    // A short confirmation that needs no answer ("Preset 3-5 copied").
+    signal notice(string text)
+    // The user agreed to quit (after saving, once the save is through).
+    signal quitAgreed()
     signal message(string title, string text, string failedCommand)
     signal colorDialogRequested()
 
@@ -89,12 +115,31 @@ QtObject {
             target.setValue(name, Params.toByte(value))
     }
 
-    function save() { var c = core(); if (c) c.slSaveUpDown(0) }
+    function save() {
+        var c = core()
+        if (!c)
+            return
+        slotsStale = true
+        c.slSaveUpDown(0)
+    }
     function compare() { var c = core(); if (c) c.slCompare() }
     function revert() { var c = core(); if (c) c.slEsc() }
     function revertImpulse() { var c = core(); if (c) c.slEscImpuls() }
-    function copyPreset() { var c = core(); if (c) c.slCopy() }
-    function pastePreset() { var c = core(); if (c) c.slPaste() }
+    // Copy reads the preset from the device; once that is through, Paste
+    // has something to put back and the copy is confirmed.
+    function copyPreset() {
+        var c = core()
+        if (!c)
+            return
+        copying = identified ? { bank: bank, preset: preset } : { bank: -1, preset: -1 }
+        c.slCopy()
+    }
+
+    function pastePreset() {
+        var c = core()
+        if (c && hasCopy)
+            c.slPaste()
+    }
     function openHelp() { var c = core(); if (c) c.slOpenUrl1() }
     function openShop() { var c = core(); if (c) c.slOpenUrl2() }
     function tabKey(backwards) { var c = core(); if (c) c.slTabKey(backwards) }
@@ -125,21 +170,43 @@ QtObject {
         return c ? c.getLastPath() : ""
     }
 
-    // Reading every preset steps the device through all of them, which
-    // throws away unsaved changes of the current one: ask first.
+    // Reading every preset steps the device through all of them: its sound
+    // changes meanwhile, and unsaved changes of the current one are lost.
+    // Say so first.
     function readAllPresets() {
-        if (edited)
-            question("sweep", 0)
-        else
-            startSweep()
+        question("sweep", 0)
     }
 
     function startSweep() {
+        sweepStart = identified && bank >= 0 && preset >= 0 ? presetNumber(bank, preset) : -1
         sweeping = true
+        slotsStale = true
         setValue("map_update", 0)
     }
 
-    function stepPreset(up) { setValue("preset_UpDown", up ? 1 : 0) }
+    // At the end of a reading the device goes back to where it was (a
+    // reading cut short leaves it elsewhere).
+    function endSweep() {
+        sweeping = false
+        var start = sweepStart
+        sweepStart = -1
+        if (start >= 0 && connected && presetNumber(bank, preset) !== start)
+            jumpToNumber(start)
+    }
+
+    // The device's own preset step stays inside the bank (it wraps from the
+    // last preset to the first of the same bank); at a bank's edge the jump
+    // by number crosses into the next or previous bank instead.
+    function stepPreset(up) {
+        var atEdge = identified && bank >= 0 && preset >= 0
+                     && (up ? preset === presetCount - 1 : preset === 0)
+        if (!atEdge) {
+            setValue("preset_UpDown", up ? 1 : 0)
+            return
+        }
+        var total = bankCount * presetCount
+        jumpToNumber((presetNumber(bank, preset) + (up ? 1 : total - 1)) % total)
+    }
     function stepBank(up) { setValue("bank_UpDown", up ? 1 : 0) }
 
     // Presets are numbered through the banks: bank 3, preset 7 of a 10 × 10
@@ -151,11 +218,27 @@ QtObject {
     function jumpTo(b, p) {
         if (b < 0 || p < 0 || b >= bankCount || p >= presetCount)
             return
-        setValue("preset_change", presetNumber(b, p))
+        jumpToNumber(presetNumber(b, p))
+    }
+
+    // A jump by number (through the banks); the unsaved-edits question comes
+    // first when needed.
+    function jumpToNumber(n) {
+        if (n >= 0 && n < bankCount * presetCount)
+            setValue("preset_change", n)
     }
 
     // The user's answer to "Save changes to this preset?".
     function answerQuestion(kind, code, choice) {
+        if (kind === "quit") {
+            if (choice === "save") {
+                quitAfterSave = true
+                save()
+            } else if (choice === "discard") {
+                quitAgreed()
+            }
+            return
+        }
         if (kind === "sweep") {
             // After a save the sweep starts once the save's exchange is over
             // (starting it at once would send the save's request twice).
@@ -167,8 +250,10 @@ QtObject {
             }
             return
         }
-        if (choice === "save")
+        if (choice === "save") {
+            slotsStale = true
             setValue(kind === "updown" ? "save_up_down" : "save_change", code)
+        }
         else if (choice === "discard")
             setValue(kind === "updown" ? "set_preset_updown" : "set_preset_change", code)
     }
@@ -268,7 +353,9 @@ QtObject {
         switch (name) {
         case "open_port":
             portState = "open"
+            wasConnected = true
             portName = text
+            typeDev = 0                // known again when the device answers
             mapCursor = -1             // the position is read again
             return
         case "close_port":
@@ -277,7 +364,10 @@ QtObject {
                 portName = text
             busy = false
             sweeping = false
+            sweepStart = -1
+            copying = null
             sweepAfterSave = false
+            quitAfterSave = false
             mapCursor = -1
             return
         case "devVersion":
@@ -299,14 +389,37 @@ QtObject {
         }
     }
 
+    // What waits for the device to finish: it runs once the busy state has
+    // ended, after the back end's own handling of that moment.
     function setBusy(on) {
         busy = on
-        if (on)
+        if (!on)
+            Qt.callLater(afterIdle)
+    }
+
+    function afterIdle() {
+        if (busy || !alive)
             return
-        sweeping = false
-        if (sweepAfterSave) {
+        if (copying !== null) {
+            hasCopy = true
+            notice(copying.bank >= 0 ? "Preset " + copying.bank + "-" + copying.preset + " copied"
+                                     : "Preset copied")
+            copying = null
+        }
+        if (sweeping) {
+            endSweep()
+        } else if (sweepAfterSave) {
             sweepAfterSave = false
             startSweep()
+        } else if (quitAfterSave) {
+            quitAfterSave = false
+            // A save the device did not take keeps the changes: no quitting.
+            if (!edited)
+                quitAgreed()
+        }
+        if (slotsStale && connected && slotList) {
+            slotsStale = false
+            slotList.refresh()
         }
     }
 
@@ -367,32 +480,16 @@ QtObject {
             impulseColor = String(text)
     }
 
-    function parsePortArgument(args) {
-        for (var i = 0; i < args.length; ++i) {
-            var a = String(args[i])
-            if (a === "--port" && i + 1 < args.length)
-                return String(args[i + 1])
-            if (a.indexOf("--port=") === 0)
-                return a.substring(7)
-        }
-        return ""
+    // The port chooser: `path` is opened now and whenever it is closed, and
+    // remembered; an empty path leaves finding the device to the back end.
+    function choosePort(path) {
+        if (!ports)
+            return
+        wasConnected = false
+        ports.choose(path)
     }
 
-    function openGivenPort() {
-        var c = core()
-        if (c && portArgument !== "")
-            c.openPort(portArgument)
-    }
-
-    property Timer portRetry: Timer {
-        interval: 2000
-        repeat: true
-        triggeredOnStart: true
-        running: dev.alive && dev.portArgument !== "" && !dev.connected
-        onTriggered: dev.openGivenPort()
-    }
-
-    property Connections link: Connections {
+    property Connections backEnd: Connections {
         target: dev.alive ? _core : null
         ignoreUnknownSignals: true
 
@@ -424,6 +521,11 @@ QtObject {
                         + "Convert the file to 24-bit mono, load it again and save the preset.", "")
         }
         function onSgAnswerErrSave(strCom) {
+            // A copy cut short leaves nothing the back end would paste.
+            if (dev.copying !== null) {
+                dev.copying = null
+                dev.hasCopy = false
+            }
             dev.message("The device did not answer",
                         "The device did not answer the request \"" + String(strCom).trim()
                         + "\", so the requests waiting after it were dropped.\n\n"
@@ -433,6 +535,16 @@ QtObject {
         }
         function onSgColorOpen() { dev.colorDialogRequested() }
         function onSgSetColorFileName(foneColor) { dev.applyColor(foneColor) }
+    }
+
+    property Connections desktopReports: Connections {
+        target: dev.alive && typeof _desktop !== "undefined" ? _desktop : null
+        ignoreUnknownSignals: true
+        function onWebPageNotOpened(url) {
+            dev.message("No web browser",
+                        "The page could not be opened: no web browser answered. Open it "
+                        + "yourself in a browser:\n\n" + url, "")
+        }
     }
 
     // Undo and redo move the control they restore: the device reports nothing back.
@@ -455,6 +567,5 @@ QtObject {
             skinsFolder = c.getSkinsPath()
             applyColor(c.getColorFileName())
         }
-        portArgument = parsePortArgument(Qt.application.arguments)
     }
 }

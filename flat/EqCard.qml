@@ -1,5 +1,6 @@
 // The five-band parametric equaliser: on/off and pre/post position, then one
-// column per band with its gain, frequency and Q.
+// column per band with its gain (in dB around a centre mark), frequency and
+// Q. The faders grow with the window.
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "."
@@ -13,6 +14,7 @@ Card {
     objectName: "card_eq"
     active: onSwitch.isOn
     lit: onSwitch.isOn
+    stretch: true
 
     header: ParamSwitch {
         id: onSwitch
@@ -26,18 +28,28 @@ Card {
         name: "eq_pre"
     }
 
-    RowLayout {
+    // Five bands in a row; in a narrow window they wrap rather than squeeze
+    // their faders and values.
+    GridLayout {
+        id: bands
         Layout.fillWidth: true
+        Layout.fillHeight: true
         Layout.topMargin: 6
-        spacing: 6
+        // from the card's width, which no layout inside sets
+        columns: Math.min(5, Math.max(1, Math.floor((card.width - 2 * Theme.pad + columnSpacing)
+                                                    / (110 + columnSpacing))))
+        columnSpacing: 6
+        rowSpacing: 6
 
         Repeater {
             model: 5
             delegate: Rectangle {
                 id: bandBox
+                objectName: "eqBand" + band
                 readonly property int band: index + 1
                 Layout.fillWidth: true
-                Layout.preferredHeight: 214
+                Layout.fillHeight: true
+                Layout.minimumHeight: 214
                 radius: 6
                 color: Theme.inset
                 border.width: 1
@@ -55,19 +67,24 @@ Card {
                 }
 
                 Row {
+                    id: faders
                     anchors.top: bandTitle.bottom
                     anchors.topMargin: 6
                     anchors.bottom: parent.bottom
                     anchors.bottomMargin: 6
                     anchors.horizontalCenter: parent.horizontalCenter
                     spacing: 2
+                    // The gain's column is the widest: its value reads "+12.0 dB".
+                    readonly property real room: bandBox.width - 8 - 2 * spacing
+                    readonly property real gainWidth: Math.min(64, Math.max(40, room * 0.42))
+                    readonly property real shiftWidth: Math.min(44, (room - gainWidth) / 2)
 
                     Repeater {
                         model: ["eq_volume", "eq_freq", "eq_q"]
                         delegate: ParamSlider {
                             vertical: true
-                            width: 36
-                            height: parent.height
+                            width: index === 0 ? faders.gainWidth : faders.shiftWidth
+                            height: faders.height
                             device: card.device
                             name: modelData + bandBox.band
                         }
@@ -75,5 +92,19 @@ Card {
                 }
             }
         }
+    }
+
+    Text {
+        objectName: "eqLegend"
+        Layout.fillWidth: true
+        Layout.topMargin: 6
+        // two fixed lines: a wrapping text would make the card's height
+        // depend on its own layout
+        text: "Gain in dB, 0 dB at the centre mark. Freq and Q: steps from the band's own\n"
+              + "setting, + higher or narrower, − lower or wider (hover a fader for details)."
+        elide: Text.ElideRight
+        color: Theme.textDim
+        font.family: Theme.fontFamily
+        font.pixelSize: Theme.fontSmall
     }
 }

@@ -11,6 +11,8 @@ Rectangle {
     property var device: null
 
     signal skinsFolderRequested()
+    signal portDialogRequested()
+    signal quitRequested()
 
     implicitHeight: 56
     color: Theme.header
@@ -22,7 +24,7 @@ Rectangle {
         color: Theme.cardBorder
     }
 
-    readonly property string portState: device ? device.portState : "searching"
+    readonly property string link: device ? device.link : "searching"
 
     RowLayout {
         anchors.fill: parent
@@ -59,8 +61,8 @@ Rectangle {
                     height: 10
                     radius: 5
                     anchors.verticalCenter: parent.verticalCenter
-                    color: bar.portState === "open" ? Theme.on
-                         : bar.portState === "searching" ? Theme.accent : Theme.error
+                    color: bar.link === "open" ? Theme.on
+                         : bar.link === "searching" || bar.link === "lost" ? Theme.accent : Theme.error
                 }
                 Text {
                     id: connectionText
@@ -71,10 +73,14 @@ Rectangle {
                         var d = bar.device
                         if (!d)
                             return ""
-                        switch (d.portState) {
+                        switch (d.link) {
                         case "open": return "Connected on " + d.portName
-                        case "failed": return "Cannot open " + d.portName
-                        case "lost": return "Port closed"
+                        case "lost": return "Device disconnected"
+                        case "failed":
+                            return d.failure === "busy" ? d.portName + " is in use"
+                                 : d.failure === "permission" ? "No access to " + d.portName
+                                 : d.failure === "gone" ? d.portName + " not found"
+                                 : "Cannot open " + d.portName
                         default: return "Searching for the device…"
                         }
                     }
@@ -165,6 +171,11 @@ Rectangle {
                 }
 
                 PanelMenuItem {
+                    objectName: "portItem"
+                    text: "Device port…"
+                    onTriggered: bar.portDialogRequested()
+                }
+                PanelMenuItem {
                     objectName: "lightSkinItem"
                     text: "Light skin"
                     checkable: true
@@ -193,12 +204,25 @@ Rectangle {
                     }
                 }
                 PanelMenuItem {
+                    objectName: "helpItem"
                     text: "Help"
                     onTriggered: bar.device.openHelp()
                 }
                 PanelMenuItem {
+                    objectName: "shopItem"
                     text: "Shop"
                     onTriggered: bar.device.openShop()
+                }
+                MenuSeparator {
+                    contentItem: Rectangle {
+                        implicitHeight: 1
+                        color: Theme.cardBorder
+                    }
+                }
+                PanelMenuItem {
+                    objectName: "quitItem"
+                    text: "Quit\tCtrl+Q"
+                    onTriggered: bar.quitRequested()
                 }
             }
         }

@@ -1,5 +1,6 @@
-// The device's impulse slots: the names it reports (or "empty") with each
-// slot's two-character flag.
+// The device's impulse slots: slot n is preset n's. Each shows the name the
+// device reports (or "empty") and its flag in words; the current preset's
+// slot is marked, and a click goes to that preset.
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import "."
@@ -10,7 +11,19 @@ Item {
     property var device: null
     readonly property var names: device ? device.slotNames : []
     readonly property var flags: device ? device.slotFlags : []
-    readonly property int columns: Math.max(1, Math.floor(width / 220))
+    readonly property int columns: Math.max(1, Math.floor((width - 14) / 220))
+    readonly property int current: device && device.identified && device.bank >= 0 && device.preset >= 0
+                                   ? device.presetNumber(device.bank, device.preset) : -1
+
+    // The device marks each slot "01" when it reports an impulse in it and
+    // "00" when the slot is empty ("*"); any other flag is not known.
+    function flagWords(flag) {
+        if (flag === "01")
+            return "stored"
+        if (flag === "00")
+            return "none"
+        return "unknown (" + flag + ")"
+    }
 
     Text {
         visible: view.names.length === 0
@@ -25,55 +38,85 @@ Item {
         id: grid
         objectName: "slotGrid"
         anchors.fill: parent
+        anchors.rightMargin: 14      // room for the scroll bar
         clip: true
         cellWidth: Math.floor(width / view.columns)
         cellHeight: 34
         model: view.names.length
         boundsBehavior: Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar {}
+        ScrollBar.vertical: PanelScrollBar {
+            parent: grid.parent
+            anchors.top: grid.top
+            anchors.bottom: grid.bottom
+            anchors.left: grid.right
+        }
 
-        delegate: Rectangle {
+        delegate: AbstractButton {
+            id: slot
+            objectName: "slot_" + index
             readonly property string slotName: view.names[index]
             readonly property string flag: index < view.flags.length ? view.flags[index] : ""
+            readonly property string flagText: view.flagWords(flag)
             readonly property bool empty: slotName === "empty" || slotName === ""
+            readonly property bool current: index === view.current
             width: grid.cellWidth - 6
             height: grid.cellHeight - 4
-            radius: 5
-            color: Theme.card
-            border.width: 1
-            border.color: Theme.cardBorder
+            focusPolicy: Qt.NoFocus
+            hoverEnabled: true
+            enabled: view.device !== null && view.device.connected
+            onClicked: view.device.jumpToNumber(index)
 
-            Text {
-                id: slotNumber
-                x: 8
-                anchors.verticalCenter: parent.verticalCenter
-                width: 26
-                text: index
-                color: Theme.textFaint
-                font.family: Theme.fontFamily
-                font.pixelSize: Theme.fontSmall
-                font.bold: true
+            PanelToolTip {
+                visible: slot.hovered
+                text: "Slot " + index + ", preset " + index + ": "
+                      + (slot.empty ? "no impulse" : slot.slotName)
+                      + ". The device's flag: " + slot.flag + " (" + slot.flagText + ")."
+                      + (slot.current ? " The current preset." : " Click to go to this preset.")
             }
-            Text {
-                anchors.left: slotNumber.right
-                anchors.right: flagText.left
-                anchors.rightMargin: 6
-                anchors.verticalCenter: parent.verticalCenter
-                text: parent.empty ? "empty" : parent.slotName
-                elide: Text.ElideRight
-                color: parent.empty ? Theme.textFaint : Theme.text
-                font.family: Theme.fontFamily
-                font.pixelSize: Theme.fontBase
+
+            background: Rectangle {
+                radius: 5
+                color: slot.current ? Qt.tint(Theme.card, Qt.rgba(0.94, 0.63, 0.19, 0.18))
+                     : slot.hovered ? Theme.inset : Theme.card
+                border.width: slot.current ? 2 : 1
+                border.color: slot.current ? Theme.accent : Theme.cardBorder
             }
-            Text {
-                id: flagText
-                anchors.right: parent.right
-                anchors.rightMargin: 8
-                anchors.verticalCenter: parent.verticalCenter
-                text: parent.flag
-                color: Theme.textDim
-                font.family: "DejaVu Sans Mono"
-                font.pixelSize: Theme.fontSmall
+
+            contentItem: Item {
+                Text {
+                    id: slotNumber
+                    x: 8
+                    anchors.verticalCenter: parent.verticalCenter
+                    width: 26
+                    text: index
+                    color: Theme.textFaint
+                    font.family: Theme.fontFamily
+                    font.pixelSize: Theme.fontSmall
+                    font.bold: true
+                }
+                Text {
+                    objectName: "slotName_" + index
+                    anchors.left: slotNumber.right
+                    anchors.right: flagText.left
+                    anchors.rightMargin: 6
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: slot.empty ? "empty" : slot.slotName
+                    elide: Text.ElideRight
+                    color: slot.empty ? Theme.textFaint : Theme.text
+                    font.family: Theme.fontFamily
+                    font.pixelSize: Theme.fontBase
+                }
+                Text {
+                    id: flagText
+                    objectName: "slotFlag_" + index
+                    anchors.right: parent.right
+                    anchors.rightMargin: 8
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: slot.flagText
+                    color: Theme.textDim
+                    font.family: Theme.fontFamily
+                    font.pixelSize: Theme.fontSmall
+                }
             }
         }
     }

@@ -41,6 +41,8 @@ Popup {
     }
 
     onClosed: next()
+    // The keys reach the message whatever had the focus before.
+    onOpened: closeButton.forceActiveFocus()
 
     background: Rectangle {
         radius: Theme.radius + 2
@@ -60,6 +62,10 @@ Popup {
 
     contentItem: ColumnLayout {
         spacing: 12
+
+        // Enter closes the message, as OK does.
+        Keys.onReturnPressed: popup.close()
+        Keys.onEnterPressed: popup.close()
 
         Text {
             objectName: "messageTitle"
@@ -98,6 +104,7 @@ Popup {
                 }
             }
             PanelButton {
+                id: closeButton
                 objectName: "messageClose"
                 text: "OK"
                 primary: true

@@ -13,6 +13,7 @@ Button {
     property bool latched: false
     property string hint: ""
 
+    hoverEnabled: true
     implicitHeight: 32
     implicitWidth: Math.max(72, label.implicitWidth + 24)
     padding: 0

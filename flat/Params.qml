@@ -5,6 +5,10 @@
 // `signed` rows arrive from the back end as -128..127 and go back as the
 // byte of their two's complement. `choices` names the positions of a
 // discrete control; rows with a range of 0..1 and no choices are on/off.
+// `centre` and `dbPerStep` show a level as a gain in dB around its centre
+// value; `shift` rows are steps away from a band's own setting, whose size
+// is not known, so they are shown as the device's numbers with their
+// meaning in words.
 pragma Singleton
 import QtQuick 2.15
 
@@ -25,7 +29,7 @@ QtObject {
         { name: "amp_volume",         label: "Volume",     min: 0,   max: 100, signed: false, unit: "",   group: "amp" },
         { name: "amp_slave",          label: "Slave",      min: 0,   max: 100, signed: false, unit: "",   group: "amp" },
         { name: "amp_type",           label: "Type",       min: 0,   max: 3,   signed: false, unit: "",   group: "amp",
-          choices: ["1", "2", "3", "4"] },
+          choices: ["Type 1", "Type 2", "Type 3", "Type 4"] },
 
         { name: "presence_on",        label: "Presence",   min: 0,   max: 1,   signed: false, unit: "",   group: "presence" },
         { name: "presence_volume",    label: "Level",      min: 0,   max: 100, signed: false, unit: "",   group: "presence" },
@@ -38,7 +42,7 @@ QtObject {
         { name: "early_on",           label: "Early reflections", min: 0, max: 1, signed: false, unit: "", group: "early" },
         { name: "early_volume",       label: "Volume",     min: 0,   max: 100, signed: false, unit: "",   group: "early" },
         { name: "early_type",         label: "Type",       min: 0,   max: 3,   signed: false, unit: "",   group: "early",
-          choices: ["1", "2", "3", "4"] },
+          choices: ["Type 1", "Type 2", "Type 3", "Type 4"] },
 
         { name: "compreccor_on",      label: "Compressor", min: 0,   max: 1,   signed: false, unit: "",   group: "compressor" },
         { name: "compreccor_sustein", label: "Sustain",    min: 0,   max: 100, signed: false, unit: "",   group: "compressor" },
@@ -51,26 +55,41 @@ QtObject {
         { name: "eq_on",              label: "Parametric EQ", min: 0, max: 1,  signed: false, unit: "",   group: "eq" },
         { name: "eq_pre",             label: "Position",   min: 0,   max: 1,   signed: false, unit: "",   group: "eq",
           choices: ["Post", "Pre"] },
-        { name: "eq_volume1",         label: "Gain",       min: 0,   max: 100, signed: false, unit: "",   group: "eq", band: 1 },
-        { name: "eq_volume2",         label: "Gain",       min: 0,   max: 100, signed: false, unit: "",   group: "eq", band: 2 },
-        { name: "eq_volume3",         label: "Gain",       min: 0,   max: 100, signed: false, unit: "",   group: "eq", band: 3 },
-        { name: "eq_volume4",         label: "Gain",       min: 0,   max: 100, signed: false, unit: "",   group: "eq", band: 4 },
-        { name: "eq_volume5",         label: "Gain",       min: 0,   max: 100, signed: false, unit: "",   group: "eq", band: 5 },
-        { name: "eq_freq1",           label: "Freq",       min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 1 },
-        { name: "eq_freq2",           label: "Freq",       min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 2 },
-        { name: "eq_freq3",           label: "Freq",       min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 3 },
-        { name: "eq_freq4",           label: "Freq",       min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 4 },
-        { name: "eq_freq5",           label: "Freq",       min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 5 },
-        { name: "eq_q1",              label: "Q",          min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 1 },
-        { name: "eq_q2",              label: "Q",          min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 2 },
-        { name: "eq_q3",              label: "Q",          min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 3 },
-        { name: "eq_q4",              label: "Q",          min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 4 },
-        { name: "eq_q5",              label: "Q",          min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 5 },
+        { name: "eq_volume1",         label: "Gain",       min: 0,   max: 100, signed: false, unit: "dB", group: "eq", band: 1,
+          centre: 50, dbPerStep: 0.24 },
+        { name: "eq_volume2",         label: "Gain",       min: 0,   max: 100, signed: false, unit: "dB", group: "eq", band: 2,
+          centre: 50, dbPerStep: 0.24 },
+        { name: "eq_volume3",         label: "Gain",       min: 0,   max: 100, signed: false, unit: "dB", group: "eq", band: 3,
+          centre: 50, dbPerStep: 0.24 },
+        { name: "eq_volume4",         label: "Gain",       min: 0,   max: 100, signed: false, unit: "dB", group: "eq", band: 4,
+          centre: 50, dbPerStep: 0.24 },
+        { name: "eq_volume5",         label: "Gain",       min: 0,   max: 100, signed: false, unit: "dB", group: "eq", band: 5,
+          centre: 50, dbPerStep: 0.24 },
+        { name: "eq_freq1",           label: "Freq",       min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 1,
+          shift: "frequency" },
+        { name: "eq_freq2",           label: "Freq",       min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 2,
+          shift: "frequency" },
+        { name: "eq_freq3",           label: "Freq",       min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 3,
+          shift: "frequency" },
+        { name: "eq_freq4",           label: "Freq",       min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 4,
+          shift: "frequency" },
+        { name: "eq_freq5",           label: "Freq",       min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 5,
+          shift: "frequency" },
+        { name: "eq_q1",              label: "Q",          min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 1,
+          shift: "width" },
+        { name: "eq_q2",              label: "Q",          min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 2,
+          shift: "width" },
+        { name: "eq_q3",              label: "Q",          min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 3,
+          shift: "width" },
+        { name: "eq_q4",              label: "Q",          min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 4,
+          shift: "width" },
+        { name: "eq_q5",              label: "Q",          min: -12, max: 12,  signed: true,  unit: "",   group: "eq", band: 5,
+          shift: "width" },
 
         { name: "cabinet_enable",     label: "Cabinet",    min: 0,   max: 1,   signed: false, unit: "",   group: "cabinet" },
 
         { name: "mode",               label: "Mode",       min: 0,   max: 1,   signed: false, unit: "",   group: "mode",
-          choices: ["1", "2"] }
+          choices: ["Mode 1", "Mode 2"] }
     ]
 
     // The modules as cards, in the order of the signal chain.
@@ -132,11 +151,56 @@ QtObject {
         return Math.round(value) & 0xff
     }
 
-    // "+3 dB", "-12", "75", or the choice's name.
+    // A gain in dB of a row with a centre: 60 is +2.4 with 0.24 dB a step.
+    function gainDb(r, value) {
+        return Math.round((value - r.centre) * r.dbPerStep * 10) / 10
+    }
+
+    // "+3 dB", "+2.4 dB", "-12", "75", or the choice's name.
     function text(r, value) {
         if (r.choices !== undefined && value >= 0 && value < r.choices.length)
             return r.choices[value]
+        if (r.dbPerStep !== undefined) {
+            var db = gainDb(r, value)
+            return db === 0 ? "0 dB" : (db > 0 ? "+" : "") + db.toFixed(1) + " dB"
+        }
         var t = r.signed && value > 0 ? "+" + value : String(value)
         return r.unit !== "" ? t + " " + r.unit : t
+    }
+
+    // The value in words, for a tooltip: what a shift means, what device
+    // value a gain is.
+    function describe(r, value) {
+        if (r.dbPerStep !== undefined)
+            return r.label + " " + text(r, value) + " (device value " + value + "; "
+                + r.centre + " is 0 dB)"
+        if (r.shift === "frequency")
+            return "Frequency: " + (value === 0 ? "the band's own"
+                : Math.abs(value) + (Math.abs(value) === 1 ? " step " : " steps ")
+                  + (value > 0 ? "higher" : "lower") + " than the band's own")
+                + " (device value " + value + "; the size of a step in Hz is not known)"
+        if (r.shift === "width")
+            return "Q: " + (value === 0 ? "the band's own width"
+                : Math.abs(value) + (Math.abs(value) === 1 ? " step " : " steps ")
+                  + (value > 0 ? "narrower" : "wider") + " than the band's own")
+                + " (device value " + value + ")"
+        return r.label + ": " + text(r, value)
+    }
+
+    // The value as the user types it: in dB for a gain, else the number.
+    function editText(r, value) {
+        return r.dbPerStep !== undefined ? String(gainDb(r, value)) : String(value)
+    }
+
+    // A typed value (as editText gives it, the unit may follow) as the
+    // row's value, brought into its range; NaN when it is not a number.
+    function parse(r, typed) {
+        var t = String(typed).trim().replace(/\s*db$/i, "").replace("\u2212", "-")
+        if (!/^[+-]?(\d+(\.\d*)?|\.\d+)$/.test(t))
+            return NaN
+        var n = parseFloat(t)
+        if (r.dbPerStep !== undefined)
+            n = r.centre + n / r.dbPerStep
+        return clamp(r, Math.round(n))
     }
 }

@@ -10,6 +10,8 @@ Card {
 
     property var device: null
     readonly property bool usable: device !== null && device.connected
+    // Nothing about a preset is shown before the device has answered.
+    readonly property bool known: device !== null && device.identified
 
     title: "Preset"
     objectName: "presetCard"
@@ -17,6 +19,7 @@ Card {
     header: Rectangle {
         objectName: "editedBadge"
         readonly property bool edited: card.device !== null && card.device.edited
+        visible: card.known
         width: badgeText.implicitWidth + 18
         height: 22
         radius: 11
@@ -47,7 +50,7 @@ Card {
                 id: column
                 Layout.fillWidth: true
                 spacing: 2
-                readonly property int shown: card.device === null ? -1
+                readonly property int shown: !card.known ? -1
                     : (modelData.isBank ? card.device.bank : card.device.preset)
 
                 Text {
@@ -97,6 +100,25 @@ Card {
         }
     }
 
+    // The jump by number: only numbers the device has are taken; anything
+    // else is said under the box, and nothing moves.
+    property string jumpError: ""
+
+    function jump() {
+        if (!known)
+            return
+        var last = device.bankCount * device.presetCount - 1
+        var typed = number.text.trim()
+        if (!/^[0-9]+$/.test(typed) || parseInt(typed, 10) > last) {
+            // two fixed lines: a wrapping text would make the card's height
+            // depend on its own layout
+            jumpError = "There is no preset \"" + typed + "\".\nEnter a number from 0 to " + last + "."
+            return
+        }
+        jumpError = ""
+        device.jumpToNumber(parseInt(typed, 10))
+    }
+
     RowLayout {
         Layout.fillWidth: true
         Layout.topMargin: 10
@@ -115,23 +137,22 @@ Card {
             Layout.fillWidth: true
             implicitHeight: 32
             enabled: card.usable
-            placeholderText: card.device ? "0 – " + (card.device.bankCount * card.device.presetCount - 1) : ""
+            placeholderText: card.known ? "0 – " + (card.device.bankCount * card.device.presetCount - 1) : ""
             placeholderTextColor: Theme.textFaint
             color: Theme.text
             font.family: Theme.fontFamily
             font.pixelSize: Theme.fontBase
             selectByMouse: true
-            validator: IntValidator {
-                bottom: 0
-                top: card.device ? card.device.bankCount * card.device.presetCount - 1 : 99
-            }
+            inputMethodHints: Qt.ImhDigitsOnly
             background: Rectangle {
                 radius: 6
                 color: Theme.inset
-                border.width: number.activeFocus ? 2 : 1
-                border.color: number.activeFocus ? Theme.accent : Theme.cardBorder
+                border.width: number.activeFocus || card.jumpError !== "" ? 2 : 1
+                border.color: card.jumpError !== "" ? Theme.error
+                            : number.activeFocus ? Theme.accent : Theme.cardBorder
             }
-            onAccepted: go.clicked()
+            onTextEdited: card.jumpError = ""
+            onAccepted: card.jump()
         }
 
         PanelButton {
@@ -140,11 +161,20 @@ Card {
             device: card.device
             text: "Go"
             implicitWidth: 52
-            enabled: card.usable && number.acceptableInput
-            onClicked: {
-                var n = parseInt(number.text, 10)
-                card.device.jumpTo(Math.floor(n / card.device.presetCount), n % card.device.presetCount)
-            }
+            enabled: card.usable && card.known && number.text.trim() !== ""
+            onClicked: card.jump()
         }
+    }
+
+    Text {
+        objectName: "jumpError"
+        Layout.fillWidth: true
+        Layout.preferredWidth: 1
+        visible: card.jumpError !== ""
+        text: card.jumpError
+        elide: Text.ElideRight
+        color: Theme.error
+        font.family: Theme.fontFamily
+        font.pixelSize: Theme.fontSmall
     }
 }

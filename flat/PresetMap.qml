@@ -78,11 +78,12 @@ Item {
                 hoverEnabled: true
                 onClicked: view.device.jumpTo(model.bank, model.preset)
 
+                // the whole impulse name, which the cell may have to cut
                 PanelToolTip {
-                    visible: cell.hovered && model.known
-                    text: "Preset " + cell.number + ": "
+                    visible: cell.hovered && (model.known || model.impulse !== "")
+                    text: "Preset " + cell.number + " (bank " + model.bank + ", preset " + model.preset + "): "
                           + (model.impulse !== "" && model.impulse !== "empty" ? model.impulse : "no impulse")
-                          + ", master " + model.master
+                          + (model.known ? ", master " + model.master : "")
                 }
 
                 background: Rectangle {

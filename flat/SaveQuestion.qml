@@ -10,8 +10,10 @@ Popup {
     id: popup
 
     property var device: null
-    property string kind: ""   // "updown", "change" or "sweep"
+    property string kind: ""   // "updown", "change", "sweep" or "quit"
     property int code: 0       // the step code or preset number the back end gave
+    // Reading all presets without unsaved changes: only a go-ahead is asked.
+    property bool confirmOnly: false
 
     objectName: "saveQuestion"
     modal: true
@@ -24,8 +26,12 @@ Popup {
     function ask(kind, code) {
         popup.kind = kind
         popup.code = code
+        confirmOnly = kind === "sweep" && device !== null && !device.edited
         open()
     }
+
+    // The keys reach the question whatever had the focus before.
+    onOpened: saveButton.forceActiveFocus()
 
     function answer(choice) {
         close()
@@ -45,8 +51,14 @@ Popup {
     contentItem: ColumnLayout {
         spacing: 14
 
+        // Enter gives the highlighted answer (Save, or Read all).
+        Keys.onReturnPressed: saveButton.clicked()
+        Keys.onEnterPressed: saveButton.clicked()
+
         Text {
-            text: "Save changes to this preset?"
+            objectName: "questionTitle"
+            text: popup.confirmOnly ? "Read every preset?"
+                  : popup.kind === "quit" ? "Save changes before quitting?" : "Save changes to this preset?"
             color: Theme.text
             font.family: Theme.fontFamily
             font.pixelSize: 17
@@ -56,8 +68,13 @@ Popup {
             Layout.fillWidth: true
             Layout.preferredWidth: 1
             text: popup.kind === "sweep"
-                  ? "Reading all presets steps the device through every preset. The changes "
-                    + "of the current one are lost unless you save them first."
+                  ? "Reading all presets steps the device through every preset, so its sound "
+                    + "changes while it runs; at the end it returns to this preset."
+                    + (popup.confirmOnly ? ""
+                       : " The changes of the current preset are lost unless you save them first.")
+                  : popup.kind === "quit"
+                  ? "The current preset has changes that are not stored on the device. "
+                    + "They are lost if you quit without saving."
                   : "The current preset has changes that are not stored on the device. "
                     + "They are lost if you leave it without saving."
             wrapMode: Text.WordWrap
@@ -77,15 +94,18 @@ Popup {
             }
             PanelButton {
                 objectName: "questionDiscard"
+                visible: !popup.confirmOnly
                 text: "Don't save"
                 onClicked: popup.answer("discard")
             }
             PanelButton {
+                id: saveButton
                 objectName: "questionSave"
-                text: "Save"
+                text: popup.confirmOnly ? "Read all" : "Save"
                 primary: true
                 focus: true
-                onClicked: popup.answer("save")
+                // the go-ahead reads without saving: there is nothing to save
+                onClicked: popup.answer(popup.confirmOnly ? "discard" : "save")
             }
         }
     }

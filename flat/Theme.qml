@@ -37,6 +37,10 @@ QtObject {
     readonly property int rowHeight: 34    // one control row
     readonly property int labelWidth: 92   // parameter name column
     readonly property int valueWidth: 62   // value column
+    readonly property int sliderMinimum: 120  // shortest slider: a step never less than a pixel
+    // the narrowest module card that still gives its sliders that length
+    readonly property int cardMinimum: 2 * pad + labelWidth + sliderMinimum + valueWidth + 14
+    readonly property int scrollBarRoom: 14   // beside a page that scrolls
 
     readonly property string fontFamily: "DejaVu Sans"
     readonly property int fontSmall: 11

@@ -14,8 +14,11 @@ ApplicationWindow {
 
     width: 1240
     height: 780
-    minimumWidth: 1024
-    minimumHeight: 640
+    // Everything stays usable down to here: pages scroll with visible scroll
+    // bars, and cards go into one column before a slider gets shorter than
+    // Theme.sliderMinimum.
+    minimumWidth: 900
+    minimumHeight: 600
     visible: true
     title: "Vortaxa"
     color: Theme.window
@@ -42,11 +45,13 @@ ApplicationWindow {
     palette.toolTipText: Theme.text
 
     property alias deviceState: deviceState
-    readonly property bool popupOpen: saveQuestion.visible || messageBox.visible
+    readonly property bool popupOpen: saveQuestion.visible || messageBox.visible || portDialog.visible
 
     DeviceState {
         id: deviceState
         onQuestion: saveQuestion.ask(kind, code)
+        onQuitAgreed: window.quit()
+        onNotice: toast.show(text)
         onMessage: messageBox.show(title, text, failedCommand)
         onColorDialogRequested: {
             colorDialog.color = deviceState.impulseColor
@@ -60,7 +65,42 @@ ApplicationWindow {
         value: deviceState.lightSkin
     }
 
-    onClosing: deviceState.alive = false
+    // ---- closing: unsaved changes are not lost without a word ---------------------
+    // Closing (the window's close button, Ctrl+Q, Quit in the menu) asks the
+    // same question as a move when the preset has unsaved changes; Save
+    // stores it and quits once the device has answered.
+    property bool quitting: false
+    readonly property var desktop: deviceState.alive && typeof _desktop !== "undefined" ? _desktop : null
+
+    function quit() {
+        quitting = true
+        window.close()
+    }
+
+    onClosing: {
+        if (!quitting && deviceState.connected && deviceState.edited) {
+            close.accepted = false
+            saveQuestion.ask("quit", 0)
+            return
+        }
+        if (desktop)
+            desktop.keepWindowPlace(x, y, width, height, visibility === Window.Maximized)
+        deviceState.alive = false
+    }
+
+    Component.onCompleted: {
+        if (!desktop)
+            return
+        var place = desktop.windowPlace()
+        if (place.width !== undefined) {
+            x = place.x
+            y = place.y
+            width = Math.max(minimumWidth, place.width)
+            height = Math.max(minimumHeight, place.height)
+        }
+        if (place.maximized)
+            visibility = Window.Maximized
+    }
 
     header: HeaderBar {
         device: deviceState
@@ -68,6 +108,8 @@ ApplicationWindow {
             skinsDialog.folder = deviceState.skinsFolder
             skinsDialog.open()
         }
+        onPortDialogRequested: portDialog.show()
+        onQuitRequested: window.close()
     }
 
     // ---- background image from the skins folder --------------------------------
@@ -112,26 +154,36 @@ ApplicationWindow {
         anchors.margins: Theme.gap
         spacing: Theme.gap
 
-        ColumnLayout {
-            Layout.preferredWidth: 300
-            Layout.maximumWidth: 300
+        Flickable {
+            id: leftFlick
+            objectName: "leftColumn"
+            Layout.preferredWidth: 300 + (leftBar.visible ? Theme.scrollBarRoom : 0)
+            Layout.maximumWidth: Layout.preferredWidth
             Layout.fillHeight: true
-            spacing: Theme.gap
+            clip: true
+            contentHeight: leftColumn.implicitHeight
+            boundsBehavior: Flickable.StopAtBounds
+            ScrollBar.vertical: PanelScrollBar { id: leftBar; objectName: "leftColumnScrollBar" }
 
-            PresetCard {
-                Layout.fillWidth: true
-                device: deviceState
+            ColumnLayout {
+                id: leftColumn
+                width: 300
+                spacing: Theme.gap
+
+                PresetCard {
+                    Layout.fillWidth: true
+                    device: deviceState
+                }
+                ActionsCard {
+                    Layout.fillWidth: true
+                    device: deviceState
+                }
+                ImpulseCard {
+                    Layout.fillWidth: true
+                    device: deviceState
+                    onLoadRequested: window.openWavDialog()
+                }
             }
-            ActionsCard {
-                Layout.fillWidth: true
-                device: deviceState
-            }
-            ImpulseCard {
-                Layout.fillWidth: true
-                device: deviceState
-                onLoadRequested: window.openWavDialog()
-            }
-            Item { Layout.fillHeight: true }
         }
 
         ColumnLayout {
@@ -214,16 +266,21 @@ ApplicationWindow {
                     anchors.fill: parent
                     currentIndex: tabs.currentIndex
 
-                    // Amp and tone modules in two columns
+                    // Amp and tone modules in two columns, or one where two
+                    // would make the sliders too short.
                     Flickable {
+                        id: ampFlick
+                        objectName: "ampPage"
                         clip: true
                         contentHeight: ampPage.implicitHeight
                         boundsBehavior: Flickable.StopAtBounds
-                        ScrollBar.vertical: ScrollBar {}
-                        RowLayout {
+                        ScrollBar.vertical: PanelScrollBar { objectName: "ampPageScrollBar" }
+                        GridLayout {
                             id: ampPage
-                            width: parent.width
-                            spacing: Theme.gap
+                            width: ampFlick.width - Theme.scrollBarRoom
+                            columns: width >= 2 * Theme.cardMinimum + Theme.gap ? 2 : 1
+                            columnSpacing: Theme.gap
+                            rowSpacing: Theme.gap
                             ColumnLayout {
                                 Layout.fillWidth: true
                                 Layout.alignment: Qt.AlignTop
@@ -244,23 +301,30 @@ ApplicationWindow {
                         }
                     }
 
-                    // Dynamics and the equaliser
+                    // Dynamics and the equaliser; the equaliser takes the
+                    // height the page has to spare.
                     Flickable {
+                        id: dynamicsFlick
+                        objectName: "dynamicsPage"
                         clip: true
-                        contentHeight: dynamicsPage.implicitHeight
+                        contentHeight: dynamicsPage.height
                         boundsBehavior: Flickable.StopAtBounds
-                        ScrollBar.vertical: ScrollBar {}
+                        ScrollBar.vertical: PanelScrollBar { objectName: "dynamicsPageScrollBar" }
                         ColumnLayout {
                             id: dynamicsPage
-                            width: parent.width
+                            width: dynamicsFlick.width - Theme.scrollBarRoom
+                            height: Math.max(implicitHeight, dynamicsFlick.height)
                             spacing: Theme.gap
-                            RowLayout {
+                            GridLayout {
                                 Layout.fillWidth: true
-                                spacing: Theme.gap
+                                // from the page's width, which no layout inside sets
+                                columns: dynamicsPage.width >= 2 * Theme.cardMinimum + Theme.gap ? 2 : 1
+                                columnSpacing: Theme.gap
+                                rowSpacing: Theme.gap
                                 ModuleCard { Layout.fillWidth: true; Layout.alignment: Qt.AlignTop; device: deviceState; groups: ["compressor"] }
                                 ModuleCard { Layout.fillWidth: true; Layout.alignment: Qt.AlignTop; device: deviceState; groups: ["gate"] }
                             }
-                            EqCard { Layout.fillWidth: true; device: deviceState }
+                            EqCard { Layout.fillWidth: true; Layout.fillHeight: true; device: deviceState }
                         }
                     }
 
@@ -286,7 +350,7 @@ ApplicationWindow {
                         radius: Theme.radius
                         color: Theme.card
                         border.width: 1
-                        border.color: deviceState.portState === "searching" ? Theme.cardBorder : Theme.error
+                        border.color: deviceState.link === "failed" ? Theme.error : Theme.cardBorder
 
                         ColumnLayout {
                             id: noticeColumn
@@ -304,10 +368,8 @@ ApplicationWindow {
                                 font.family: Theme.fontFamily
                                 font.pixelSize: 17
                                 font.bold: true
-                                text: deviceState.portState === "failed"
-                                      ? "The device's port " + deviceState.portName + " cannot be opened"
-                                      : deviceState.portState === "lost" ? "The device's port is closed"
-                                      : "Looking for the device…"
+                                text: window.noticeTitle(deviceState.link, deviceState.failure,
+                                                         deviceState.portName)
                             }
                             Text {
                                 objectName: "noticeText"
@@ -318,29 +380,58 @@ ApplicationWindow {
                                 font.family: Theme.fontFamily
                                 font.pixelSize: Theme.fontBase
                                 lineHeight: 1.15
-                                text: {
-                                    var t
-                                    if (deviceState.portState === "failed")
-                                        t = "The panel found the device but may not use its port. "
-                                            + "Close any other program that uses it."
-                                    else if (deviceState.portState === "lost")
-                                        t = "The connection to the device was lost. Check the USB cable "
-                                            + "and that the device is switched on; the panel reconnects by itself."
-                                    else
-                                        t = "Connect the device with a USB data cable and switch it on. "
-                                            + "The panel finds it by itself."
-                                    if (Qt.platform.os === "linux")
-                                        t += "\n\nOn Linux your user needs access to the port: install the udev "
-                                            + "rule that comes with the panel (70-vortaxa-device.rules) or add "
-                                            + "yourself to the dialout group, then log in again."
-                                    return t
-                                }
+                                text: window.noticeText(deviceState.link, deviceState.failure,
+                                                        deviceState.failureText)
                             }
                         }
                     }
                 }
             }
         }
+    }
+
+    // ---- what the panel says while no device is connected -------------------------
+    function noticeTitle(link, failure, name) {
+        if (link === "lost")
+            return "The device was disconnected"
+        if (link !== "failed")
+            return "Looking for the device…"
+        switch (failure) {
+        case "busy": return "The port " + name + " is in use"
+        case "permission": return "You may not open the port " + name
+        case "gone": return "The port " + name + " does not exist"
+        default: return "The port " + name + " cannot be opened"
+        }
+    }
+
+    function noticeText(link, failure, systemWords) {
+        if (link === "lost")
+            return "The panel reconnects by itself as soon as the device is back. Check the USB "
+                + "cable and that the device is switched on."
+        if (link !== "failed")
+            return "Connect the device with a USB data cable and switch it on. The panel finds "
+                + "it by itself; if it does not, choose its port in Settings."
+        var t
+        switch (failure) {
+        case "busy":
+            t = "Another program has the device's port open. Close that program; the panel "
+                + "then connects by itself."
+            break
+        case "permission":
+            t = "Your user has no permission to use the device's port."
+            if (Qt.platform.os === "linux")
+                t += " Install the udev rule that comes with the panel (70-vortaxa-device.rules) "
+                    + "or add yourself to the dialout group, then log in again."
+            break
+        case "gone":
+            t = "Connect the device, or choose another port in Settings."
+            break
+        default:
+            t = "The panel tries again by itself."
+        }
+        if (systemWords !== "")
+            t += "\n\nThe system says: " + systemWords + "."
+        return t
     }
 
     // ---- dropping a WAV file anywhere loads it as the impulse ---------------------
@@ -377,6 +468,11 @@ ApplicationWindow {
 
     // ---- keyboard -------------------------------------------------------------
     Shortcut {
+        sequence: "Ctrl+Q"
+        context: Qt.ApplicationShortcut
+        onActivated: window.close()
+    }
+    Shortcut {
         sequences: [StandardKey.MoveToPreviousPage]
         enabled: deviceState.connected && !window.popupOpen
         onActivated: deviceState.stepPreset(true)
@@ -398,13 +494,54 @@ ApplicationWindow {
     }
     Shortcut {
         sequences: [StandardKey.Paste]
-        enabled: deviceState.connected && !window.popupOpen
+        enabled: deviceState.connected && deviceState.hasCopy && !window.popupOpen
         onActivated: deviceState.pastePreset()
+    }
+
+    // ---- a short confirmation at the bottom of the window ----------------------------
+    Rectangle {
+        id: toast
+        objectName: "toast"
+        property alias text: toastText.text
+        function show(message) {
+            text = message
+            visible = true
+            toastTimer.restart()
+        }
+        visible: false
+        z: 50
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.bottom: parent.bottom
+        anchors.bottomMargin: 24
+        width: toastText.implicitWidth + 36
+        height: 36
+        radius: 18
+        color: Theme.header
+        border.width: 1
+        border.color: Theme.on
+        Text {
+            id: toastText
+            anchors.centerIn: parent
+            color: Theme.text
+            font.family: Theme.fontFamily
+            font.pixelSize: Theme.fontBase
+            font.bold: true
+        }
+        Timer {
+            id: toastTimer
+            interval: 2500
+            onTriggered: toast.visible = false
+        }
     }
 
     // ---- questions, messages and dialogs -------------------------------------------
     SaveQuestion {
         id: saveQuestion
+        device: deviceState
+    }
+
+    PortDialog {
+        id: portDialog
         device: deviceState
     }
 

@@ -1,6 +1,7 @@
-// The tour behind scripts/screenshots: the panel document with the real Core,
-// connected to the virtual device, driven through its main states by mouse
-// and keys; each state is saved as a PNG. Run by the QML test runner under
+// The tour behind scripts/screenshots: the panel document with the real Core
+// (and the objects published beside it), connected to the virtual device,
+// driven through its main states by mouse and keys; each state is saved as a
+// PNG. Run by the QML test runner under
 // Xvfb (where window grabs work); SCREENSHOT_PORT names the device's port and
 // SCREENSHOT_DIR the folder for the pictures.
 import QtQuick 2.15
@@ -72,6 +73,9 @@ TestCase {
 
     function test_2_presetMap() {
         click("readAllButton")
+        tryCompare(find("saveQuestion"), "opened", true)
+        shot("read-all-question")
+        click("questionSave")
         find("tabs").currentIndex = 2
         tryVerify(function() { return dev.busy }, 5000)
         wait(1500)
@@ -111,9 +115,46 @@ TestCase {
         click("messageClose")
     }
 
+    // Copy, confirmed; Paste offered from then on.
+    function test_5_copied() {
+        click("copyButton")
+        tryCompare(find("toast"), "visible", true, 10000)
+        idle(10000)
+        shot("copied")
+    }
+
     function test_6_lightSkin() {
         dev.lightSkin = true
         shot("light-skin")
         dev.lightSkin = false
+    }
+
+    function test_7_impulseSlots() {
+        find("tabs").currentIndex = 3
+        shot("impulse-slots")
+        find("tabs").currentIndex = 0
+    }
+
+    function test_8_portChooser() {
+        click("settingsButton")
+        tryCompare(find("settingsMenu"), "opened", true)
+        click("portItem")
+        tryCompare(find("portDialog"), "opened", true)
+        shot("port-chooser")
+        click("portCancel")
+        tryCompare(find("portDialog"), "visible", false)
+    }
+
+    // The smallest window: one column of modules, scroll bars where pages
+    // hold more than fits.
+    function test_9_smallWindow() {
+        window.width = window.minimumWidth
+        window.height = window.minimumHeight
+        shot("small-window")
+        find("tabs").currentIndex = 1
+        shot("small-window-eq")
+        find("tabs").currentIndex = 0
+        window.width = 1240
+        window.height = 780
     }
 }

@@ -1,6 +1,7 @@
 // Start-up: the executable, copied with its flat/ folder anywhere, publishes
 // _core and applicationDirPath before the document is evaluated; a missing
-// document leaves the process running.
+// document leaves the process running; the serial log is off unless asked
+// for, and the program runs in its data folder.
 #include "support/test_main.h"
 
 #include <QDir>
@@ -51,6 +52,55 @@ private slots:
         const QString out = QString::fromLocal8Bit(app.readAll());
         QVERIFY2(out.contains("STARTUP " + dir.path() + "|object|function"), qPrintable(out));
         QCOMPARE(app.exitCode(), 0);
+    }
+
+    void debugLinesAndDataFolder_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("rules");
+        QTest::addColumn<bool>("logged");
+        QTest::newRow("quiet by default") << QStringList() << QString() << false;
+        QTest::newRow("--verbose") << QStringList{"--verbose"} << QString() << true;
+        QTest::newRow("logging rules") << QStringList() << QString("default.debug=true") << true;
+        QTest::newRow("rules win over --verbose")
+            << QStringList{"--verbose"} << QString("default.debug=false") << false;
+    }
+
+    // A parameter change writes the "setValue" line of the serial log; an
+    // error report saved under a relative name lands in the data folder,
+    // not in the folder the program was started from.
+    void debugLinesAndDataFolder()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, rules);
+        QFETCH(bool, logged);
+        QTemporaryDir dir;
+        QVERIFY(stage(dir, "import QtQuick 2.15\n"
+                           "QtObject {\n"
+                           "  Component.onCompleted: {\n"
+                           "    _core.setValue('master_volume', 7)\n"
+                           "    _core.slAnswerErrSave('report.txt')\n"
+                           "    Qt.quit()\n"
+                           "  }\n"
+                           "}\n"));
+        QTemporaryDir startFolder;
+        QTemporaryDir dataHome;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("QT_LOGGING_RULES");
+        if (!rules.isEmpty())
+            env.insert("QT_LOGGING_RULES", rules);
+        env.insert("XDG_DATA_HOME", dataHome.path());
+        QProcess app;
+        app.setProcessEnvironment(env);
+        app.setWorkingDirectory(startFolder.path());
+        app.setProcessChannelMode(QProcess::MergedChannels);
+        app.start(dir.filePath("vortaxa"), arguments);
+        QVERIFY(app.waitForFinished(30000));
+        const QString out = QString::fromLocal8Bit(app.readAll());
+        QCOMPARE(app.exitCode(), 0);
+        QVERIFY2(out.contains("setValue") == logged, qPrintable(out));
+        QVERIFY(QFile::exists(dataHome.filePath("OLK/Vortaxa/report.txt")));
+        QVERIFY(!QFile::exists(startFolder.filePath("report.txt")));
     }
 
     void missingDocumentLeavesTheProcessRunning()

@@ -33,11 +33,20 @@ TestCase {
     // A clean start for every test: editing, nothing edited, no popup.
     function init() {
         dev.sweepAfterSave = false
+        dev.quitAfterSave = false
+        dev.slotsStale = false
+        dev.sweeping = false
+        dev.copying = null
         _core.sgReadText("open_port", testPty.portPath())
+        _core.sgReadValue("type_dev", 1)
         _core.sgReadValue("editable", 1)
         _core.sgReadValue("preset_edit", 0)
         _core.sgSetWait(false)
         closePopups()
+        // A dialog window that was open took the keyboard focus with it; the
+        // test platform does not hand it back to the panel by itself.
+        window.requestActivate()
+        tryVerify(function() { return window.activeFocusItem !== null }, 2000, "the panel has the keys")
         testPty.drain(0)
         testPty.clearWarnings()
     }
@@ -55,6 +64,9 @@ TestCase {
         var question = find("saveQuestion")
         question.close()
         tryCompare(question, "visible", false)
+        var ports = find("portDialog")
+        ports.close()
+        tryCompare(ports, "visible", false)
     }
 
     // Items of the window (Repeater and Loader items included), then its
@@ -63,6 +75,10 @@ TestCase {
         var item = findChild(window.contentItem, objectName)
         if (item === null)
             item = findChild(window, objectName)
+        // inside the dialogs of the panel (their own items)
+        var dialogs = ["portDialog"]
+        for (var i = 0; item === null && i < dialogs.length; ++i)
+            item = findChild(findChild(window, dialogs[i]).contentItem, objectName)
         verify(item !== null, "the panel has an item named " + objectName)
         return item
     }

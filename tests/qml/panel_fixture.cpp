@@ -9,7 +9,10 @@
 
 #include "core/core.h"
 #include "core/core_seam.h"
+#include "desktop/desktop.h"
 #include "history/edit_history.h"
+#include "ports/port_chooser.h"
+#include "slot_list/slot_list.h"
 #include "support/core_rig.h"
 #include "support/status_names.h"
 
@@ -19,6 +22,7 @@
 #include <QMutex>
 #include <QQmlContext>
 #include <QQmlEngine>
+#include <QSerialPort>
 #include <QWindow>
 #include <QtEndian>
 #include <QtTest>
@@ -51,6 +55,11 @@ PanelFixture::PanelFixture(QObject *parent)
     : QObject(parent), rig(std::make_unique<CoreRig>()),
       historyPtr(std::make_unique<EditHistory>(rig->core))
 {
+    // No port chosen by an earlier run: the panel starts with discovery.
+    rig->a.settings().remove(QStringLiteral("PortPath"));
+    portsPtr = std::make_unique<PortChooser>(rig->core, QString());
+    desktopPtr = std::make_unique<Desktop>(rig->core);
+    slotsPtr = std::make_unique<SlotList>(rig->core);
 }
 
 PanelFixture::~PanelFixture() = default;
@@ -72,6 +81,17 @@ void PanelFixture::installWarningRecorder()
 bool PanelFixture::open()
 {
     return rig->open();
+}
+
+bool PanelFixture::occupy()
+{
+    occupier = std::make_unique<QSerialPort>(rig->pty.slavePath());
+    return occupier->open(QIODevice::ReadWrite);
+}
+
+void PanelFixture::release()
+{
+    occupier.reset();
 }
 
 QString PanelFixture::portPath() const
@@ -156,6 +176,17 @@ void PanelFixture::resetBackEnd()
     rig->pty.drainFor(0);
 }
 
+QString PanelFixture::setting(const QString &key)
+{
+    const QVariant value = rig->a.settings().value(key);
+    return value.type() == QVariant::Rect ? QStringLiteral("rect") : value.toString();
+}
+
+void PanelFixture::removeSetting(const QString &key)
+{
+    rig->a.settings().remove(key);
+}
+
 QString PanelFixture::readFile(const QString &path) const
 {
     QFile file(path);
@@ -199,6 +230,9 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     QQmlContext *context = engine->rootContext();
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
     context->setContextProperty(QStringLiteral("_history"), fixture->history());
+    context->setContextProperty(QStringLiteral("_ports"), fixture->ports());
+    context->setContextProperty(QStringLiteral("_desktop"), fixture->desktop());
+    context->setContextProperty(QStringLiteral("_slots"), fixture->slotList());
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QStringLiteral(PANEL_ROOT_DIR)));
     context->setContextProperty(QStringLiteral("testPty"), fixture);

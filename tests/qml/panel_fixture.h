@@ -10,8 +10,12 @@
 #include <memory>
 
 class Core;
+class Desktop;
 class EditHistory;
+class PortChooser;
+class SlotList;
 class QQmlEngine;
+class QSerialPort;
 struct CoreRig;
 
 class PanelFixture : public QObject {
@@ -23,6 +27,13 @@ public:
 
     Core *core() const;
     EditHistory *history() const { return historyPtr.get(); }
+    PortChooser *ports() const { return portsPtr.get(); }
+    Desktop *desktop() const { return desktopPtr.get(); }
+    SlotList *slotList() const { return slotsPtr.get(); }
+
+    // Another program holding the pty's port (its lock), until release().
+    Q_INVOKABLE bool occupy();
+    Q_INVOKABLE void release();
 
     // Records every warning from here on, and passes it on.
     static void installWarningRecorder();
@@ -58,6 +69,10 @@ public:
     // its retry count, the edited and compare states and the edit history.
     Q_INVOKABLE void resetBackEnd();
 
+    // A value of the program's settings store as text; and removing one.
+    Q_INVOKABLE QString setting(const QString &key);
+    Q_INVOKABLE void removeSetting(const QString &key);
+
     // A file's bytes (Latin-1), or an empty string.
     Q_INVOKABLE QString readFile(const QString &path) const;
     Q_INVOKABLE QString tempPath(const QString &name) const;
@@ -70,8 +85,13 @@ public:
 
 private:
     QTemporaryDir files;
-    std::unique_ptr<CoreRig> rig;            // the real Core on a pty
-    std::unique_ptr<EditHistory> historyPtr; // gone before the Core it follows
+    std::unique_ptr<CoreRig> rig;          // the real Core on a pty
+    std::unique_ptr<QSerialPort> occupier; // gone before the pty closes
+    // The objects beside Core, gone before it.
+    std::unique_ptr<EditHistory> historyPtr;
+    std::unique_ptr<PortChooser> portsPtr;
+    std::unique_ptr<Desktop> desktopPtr;
+    std::unique_ptr<SlotList> slotsPtr;
 };
 
 // Publishes the fixture for each test file's engine.

@@ -40,36 +40,73 @@ PanelTestCase {
         }
     }
 
-    function test_noOverlapAtSmallestSize() {
-        window.width = window.minimumWidth
-        window.height = window.minimumHeight
+    // From the smallest window to a large one: the left cards do not cover
+    // each other, module cards do not overlap, no slider is shorter than
+    // Theme.sliderMinimum, a page with more than fits shows its scroll bar,
+    // and the equaliser's faders grow with the window.
+    function test_windowSizes_data() {
+        return [
+            { tag: "smallest", width: 900, height: 600, scrolls: ["ampPage", "dynamicsPage"] },
+            { tag: "usual", width: 1240, height: 780, scrolls: [] },
+            { tag: "large", width: 1900, height: 1150, scrolls: [] }
+        ]
+    }
+
+    property var faderHeights: ({})
+
+    function test_windowSizes(data) {
+        window.width = data.width
+        window.height = data.height
+        compare(window.minimumWidth, 900)
+        compare(window.minimumHeight, 600)
         waitForRendering(window.contentItem)
-        // The cards of the left column and of the first page stay inside the
-        // window and do not cover each other.
         var names = ["presetCard", "actionsCard", "impulseCard"]
-        var rects = []
-        for (var i = 0; i < names.length; ++i) {
-            var item = find(names[i])
-            var p = item.mapToItem(window.contentItem, 0, 0)
-            rects.push({ name: names[i], x: p.x, y: p.y, w: item.width, h: item.height })
-            verify(p.y + item.height <= window.contentItem.height, names[i] + " fits in height")
+        for (var i = 1; i < names.length; ++i) {
+            var above = find(names[i - 1])
+            var y = above.mapToItem(window.contentItem, 0, 0).y + above.height
+            verify(find(names[i]).mapToItem(window.contentItem, 0, 0).y >= y, names[i] + " is below " + names[i - 1])
         }
-        for (i = 1; i < rects.length; ++i)
-            verify(rects[i].y >= rects[i - 1].y + rects[i - 1].h, rects[i].name + " is below " + rects[i - 1].name)
-        var cards = ["card_master", "card_preamp", "card_presence", "card_amp", "card_lpf", "card_hpf", "card_early"]
-        var placed = []
-        for (i = 0; i < cards.length; ++i) {
-            var c = find(cards[i])
-            var q = c.mapToItem(window.contentItem, 0, 0)
-            var r = { name: cards[i], x: q.x, y: q.y, w: c.width, h: c.height }
-            verify(r.w >= 280, cards[i] + " is wide enough for its sliders (" + r.w + ")")
-            for (var j = 0; j < placed.length; ++j) {
-                var o = placed[j]
-                var apart = r.x >= o.x + o.w || o.x >= r.x + r.w || r.y >= o.y + o.h || o.y >= r.y + r.h
-                verify(apart, cards[i] + " overlaps " + o.name)
+        for (var page = 0; page < 2; ++page) {
+            find("tabs").currentIndex = page
+            waitForRendering(window.contentItem)
+            var cards = page === 0 ? ["card_master", "card_preamp", "card_presence", "card_amp", "card_lpf", "card_hpf", "card_early"]
+                                   : ["card_compressor", "card_gate", "card_eq"]
+            var placed = []
+            for (i = 0; i < cards.length; ++i) {
+                var c = find(cards[i])
+                var q = c.mapToItem(window.contentItem, 0, 0)
+                var r = { name: cards[i], x: q.x, y: q.y, w: c.width, h: c.height }
+                for (var j = 0; j < placed.length; ++j) {
+                    var o = placed[j]
+                    var apart = r.x >= o.x + o.w || o.x >= r.x + r.w || r.y >= o.y + o.h || o.y >= r.y + r.h
+                    verify(apart, cards[i] + " overlaps " + o.name)
+                }
+                placed.push(r)
             }
-            placed.push(r)
+            for (i = 0; i < Params.rows.length; ++i) {
+                var row = Params.rows[i]
+                var onSecondPage = ["eq", "compressor", "gate"].indexOf(row.group) >= 0
+                if (row.choices !== undefined || Params.isSwitch(row) || onSecondPage !== (page === 1))
+                    continue
+                var slider = find("slider_" + row.name)
+                var length = slider.horizontal ? slider.width : slider.height
+                verify(length >= Theme.sliderMinimum, row.name + " is " + length + " px long")
+            }
         }
+        var pages = ["leftColumn", "ampPage", "dynamicsPage"]
+        for (i = 0; i < pages.length; ++i) {
+            find("tabs").currentIndex = pages[i] === "dynamicsPage" ? 1 : 0
+            waitForRendering(window.contentItem)
+            var flick = find(pages[i])
+            var overflows = flick.contentHeight > flick.height + 1
+            compare(overflows, data.scrolls.indexOf(pages[i]) >= 0, pages[i] + " scrolls")
+            compare(find(pages[i] + "ScrollBar").visible, overflows, pages[i] + "'s scroll bar")
+        }
+        faderHeights[data.tag] = find("slider_eq_volume1").height
+        if (data.tag === "large")
+            verify(faderHeights.large > faderHeights.usual + 100, "the EQ faders grow: "
+                   + faderHeights.usual + " -> " + faderHeights.large)
+        find("tabs").currentIndex = 0
         window.width = 1240
         window.height = 780
     }
@@ -101,8 +138,21 @@ PanelTestCase {
             { tag: "level above the range: shown as held, slider at the end",
               name: "gate_decay", value: 200, text: "200", position: 100 },
             { tag: "signed below the range", name: "eq_q4", value: -40, text: "-40", position: -12 },
-            { tag: "type by its name", name: "amp_type", value: 2, text: "3", position: -1 },
-            { tag: "pre/post by its name", name: "eq_pre", value: 1, text: "Pre", position: -1 }
+            { tag: "type by its name", name: "amp_type", value: 2, text: "Type 3", position: -1 },
+            { tag: "early reflections type", name: "early_type", value: 0, text: "Type 1", position: -1 },
+            { tag: "mode", name: "mode", value: 1, text: "Mode 2", position: -1 },
+            { tag: "pre/post by its name", name: "eq_pre", value: 1, text: "Pre", position: -1 },
+            { tag: "EQ gain above its centre, in dB", name: "eq_volume2", value: 60, text: "+2.4 dB",
+              position: 60, mark: true, words: ["device value 60", "50 is 0 dB"] },
+            { tag: "EQ gain at its centre", name: "eq_volume1", value: 50, text: "0 dB", position: 50, mark: true },
+            { tag: "EQ gain at the bottom", name: "eq_volume5", value: 0, text: "-12.0 dB", position: 0, mark: true },
+            { tag: "band frequency up", name: "eq_freq3", value: 3, text: "+3", position: 3, mark: true,
+              words: ["3 steps higher", "not known"] },
+            { tag: "band Q down one", name: "eq_q2", value: -1, text: "-1", position: -1.5, mark: true,
+              words: ["1 step wider"] },
+            { tag: "band frequency at its own", name: "eq_freq1", value: 0, text: "0", position: 0, mark: true,
+              words: ["the band's own"] },
+            { tag: "level has no centre mark", name: "amp_slave", value: 30, text: "30", position: 30, mark: false }
         ]
     }
 
@@ -110,10 +160,18 @@ PanelTestCase {
         _core.sgReadValue(data.name, data.value)
         var control = find("param_" + data.name)
         compare(control.valueText, data.text)
-        if (data.position !== -1)
+        if (data.position === -1.5)
+            compare(find("slider_" + data.name).value, data.value)
+        else if (data.position !== -1)
             compare(find("slider_" + data.name).value, data.position)
         else
             verify(find("choice_" + data.name + "_" + data.value).selected)
+        if (data.mark !== undefined)
+            compare(find("slider_" + data.name).origin > 0, data.mark, "centre mark")
+        var words = data.words || []
+        var described = Params.describe(control.row, data.value)
+        for (var i = 0; i < words.length; ++i)
+            verify(described.indexOf(words[i]) >= 0, described)
     }
 
     function test_switchShowsOnAndOff() {
@@ -177,6 +235,40 @@ PanelTestCase {
         verify(!find("editedBadge").edited)
     }
 
+    // Without a device that has answered, nothing about a preset shows: no
+    // "Saved" badge, no position, no range hint for the jump.
+    function test_nothingShownBeforeTheDeviceAnswers_data() {
+        return [
+            { tag: "no port", steps: ["lost"], known: false },
+            { tag: "port open, device silent", steps: ["open"], known: false },
+            { tag: "10 x 10 device answered", steps: ["open", 1], known: true, hint: "0 – 99" },
+            { tag: "4 x 4 device answered", steps: ["open", 2], known: true, hint: "0 – 15" },
+            { tag: "answered, then unplugged", steps: ["open", 1, "lost"], known: false }
+        ]
+    }
+
+    function test_nothingShownBeforeTheDeviceAnswers(data) {
+        _core.sgReadValue("bank", 3)
+        _core.sgReadValue("preset", 7)
+        for (var i = 0; i < data.steps.length; ++i) {
+            var step = data.steps[i]
+            if (step === "lost") {
+                _core.sgPortOpen(false, "")
+                _core.sgReadText("close_port", "")
+                _core.sgReadValue("type_dev", 0)
+            } else if (step === "open") {
+                _core.sgReadText("open_port", testPty.portPath())
+            } else {
+                _core.sgReadValue("type_dev", step)
+            }
+        }
+        compare(find("editedBadge").visible, data.known)
+        compare(find("jumpNumber").placeholderText, data.known ? data.hint : "")
+        compare(find("bankNumber").text, data.known ? "3" : "–")
+        compare(find("presetNumber").text, data.known ? "7" : "–")
+        _core.sgReadValue("type_dev", 1)
+    }
+
     function test_busyAndProgress() {
         _core.sgSetProgress(0.5)
         _core.sgSetWait(true)
@@ -208,7 +300,7 @@ PanelTestCase {
         var info = find("deviceInfo").text
         verify(info.indexOf(data.size + " × " + data.size) >= 0, info)
         verify(info.indexOf("2.07") >= 0, info)
-        compare(find("jumpNumber").validator.top, data.size * data.size - 1)
+        compare(find("jumpNumber").placeholderText, "0 – " + (data.size * data.size - 1))
     }
 
     // ---- preset map -------------------------------------------------------------
@@ -229,6 +321,20 @@ PanelTestCase {
         compare(cell.cabinet, 1)
         compare(cell.modules, 1 | 4 * 0 | 8)  // preamp and gate on
         verify(find("mapCell_2_5").current)
+        // the whole name in the cell's tooltip, however narrow the cell
+        find("tabs").currentIndex = 2
+        var cellItem = find("mapCell_2_5")
+        waitForRendering(cellItem)
+        mouseMove(cellItem, cellItem.width / 2, cellItem.height / 2)
+        tryVerify(function() {
+            var items = window.overlay.children
+            for (var i = 0; i < items.length; ++i)
+                if (items[i].item && items[i].item.visible && items[i].item.objectName === "toolTip")
+                    return String(items[i].item.children[0].text).indexOf("Green 412") >= 0
+            return false
+        }, 3000, "the tooltip names the impulse")
+        mouseMove(window.contentItem, 2, 2)
+        find("tabs").currentIndex = 0
         // the next step lands in the next cell and leaves this one as it was
         _core.sgReadValue("bank", 3)
         _core.sgReadValue("preset", 5)
@@ -263,12 +369,31 @@ PanelTestCase {
         compare(dev.map.get(11).impulse, "Kept")
     }
 
+    // The slots page: each slot's name, its flag in words (an unknown flag
+    // said to be unknown), and the current preset's slot marked.
     function test_impulseSlots() {
-        _core.sgReadText("impulse_names", "Cab A,empty,My Room,")
-        _core.sgReadText("impulse_en", "01,00,01,")
-        compare(dev.slotNames, ["Cab A", "empty", "My Room"])
-        compare(dev.slotFlags, ["01", "00", "01"])
-        compare(find("slotGrid").count, 3)
+        _core.sgReadValue("bank", 0)
+        _core.sgReadValue("preset", 2)
+        _core.sgReadText("impulse_names", "Cab A,empty,My Room,Odd,")
+        _core.sgReadText("impulse_en", "01,00,01,07,")
+        find("tabs").currentIndex = 3
+        waitForRendering(find("slotGrid"))
+        compare(find("slotGrid").count, 4)
+        var expected = [
+            { name: "Cab A", flag: "stored", current: false },
+            { name: "empty", flag: "none", current: false },
+            { name: "My Room", flag: "stored", current: true },
+            { name: "Odd", flag: "unknown (07)", current: false }
+        ]
+        for (var i = 0; i < expected.length; ++i) {
+            compare(find("slotName_" + i).text, expected[i].name)
+            compare(find("slotFlag_" + i).text, expected[i].flag)
+            compare(find("slot_" + i).current, expected[i].current, "slot " + i + " marked")
+        }
+        _core.sgReadValue("preset", 3)
+        verify(find("slot_3").current, "the mark follows the preset")
+        verify(!find("slot_2").current)
+        find("tabs").currentIndex = 0
     }
 
     function test_impulseName() {
@@ -280,39 +405,89 @@ PanelTestCase {
 
     // ---- connection ---------------------------------------------------------------
 
-    function test_connectionStates() {
-        var text = find("connectionText")
-        var notice = find("connectionNotice")
-        _core.sgPortOpen(false, "")
-        _core.sgReadText("close_port", "")
-        compare(text.text, "Port closed")
-        verify(notice.visible)
-        verify(!find("param_master_volume").enabled, "no device, no editing")
-        verify(find("noticeText").text.indexOf("USB cable") >= 0)
-        verify(find("noticeText").text.indexOf("dialout") >= 0)
-
-        _core.sgReadText("close_port", "ttyACM0")
-        compare(text.text, "Cannot open ttyACM0")
-        verify(find("noticeTitle").text.indexOf("ttyACM0") >= 0)
-        verify(find("noticeText").text.indexOf("udev rule") >= 0)
-
-        _core.sgReadText("open_port", testPty.portPath())
-        compare(text.text, "Connected on " + testPty.portPath())
-        verify(!notice.visible)
-        verify(find("param_master_volume").enabled)
-    }
-
-    function test_portArgument_data() {
+    // What the panel says without a connection, for real failed opens of
+    // the pty's port: the device unplugged (and still gone when the panel
+    // tries again), a chosen port that does not exist, a port another
+    // program holds. Only a refused permission mentions udev rules.
+    function test_connectionStates_data() {
         return [
-            { tag: "separate value", args: ["vortaxa", "--port", "/tmp/dev"], port: "/tmp/dev" },
-            { tag: "joined value", args: ["vortaxa", "--port=/dev/pts/4"], port: "/dev/pts/4" },
-            { tag: "none", args: ["vortaxa"], port: "" },
-            { tag: "option without value", args: ["vortaxa", "--port"], port: "" }
+            { tag: "device unplugged", how: "lost", chip: "Device disconnected",
+              title: "disconnected", words: ["reconnects by itself"] },
+            { tag: "unplugged, still gone when tried again", how: "lost then gone",
+              chip: "Device disconnected", title: "disconnected", words: ["reconnects by itself"] },
+            { tag: "chosen port does not exist", how: "chosen missing", chip: "not found",
+              title: "does not exist", words: ["choose another port", "The system says"] },
+            { tag: "port in use", how: "held", chip: "is in use", title: "is in use",
+              words: ["Another program", "The system says"] }
         ]
     }
 
-    function test_portArgument(data) {
-        compare(dev.parsePortArgument(data.args), data.port)
+    function test_connectionStates(data) {
+        var missing = testPty.portPath() + "-missing"
+        if (data.how === "lost" || data.how === "lost then gone") {
+            _core.sgPortOpen(false, "")
+            _core.sgReadText("close_port", "")
+            if (data.how === "lost then gone")
+                verify(!_core.openPort(missing))
+        } else if (data.how === "chosen missing") {
+            dev.choosePort(missing)
+        } else {
+            verify(!_core.openPort(missing))
+            verify(testPty.occupy())
+            verify(!_core.openPort(testPty.portPath()))
+            testPty.release()
+        }
+        verify(find("connectionNotice").visible)
+        verify(!find("param_master_volume").enabled, "no device, no editing")
+        var chip = find("connectionText").text
+        var title = find("noticeTitle").text
+        var text = find("noticeText").text
+        verify(chip.indexOf(data.chip) >= 0, chip)
+        verify(title.indexOf(data.title) >= 0, title)
+        for (var i = 0; i < data.words.length; ++i)
+            verify(text.indexOf(data.words[i]) >= 0, data.words[i] + " in: " + text)
+        var never = ["udev", "dialout", "may not use its port"]
+        for (i = 0; i < never.length; ++i)
+            verify(text.indexOf(never[i]) < 0, "no " + never[i] + " in: " + text)
+
+        dev.choosePort("")
+        verify(testPty.open())
+        compare(find("connectionText").text, "Connected on " + testPty.portPath())
+        verify(!find("connectionNotice").visible)
+        verify(find("param_master_volume").enabled)
+    }
+
+    // The port chooser in the settings: a port typed in is opened at once
+    // and kept; "find the device by itself" forgets it again.
+    function test_portChooser_data() {
+        return [
+            { tag: "a port by its path", typed: true, port: "pty", kept: "pty" },
+            { tag: "found by itself", typed: false, port: "", kept: "" }
+        ]
+    }
+
+    function test_portChooser(data) {
+        var path = testPty.portPath()
+        click("settingsButton")
+        tryCompare(find("settingsMenu"), "opened", true)
+        click("portItem")
+        var dialog = find("portDialog")
+        tryCompare(dialog, "opened", true)
+        if (data.typed) {
+            var field = find("portPathField")
+            field.forceActiveFocus()
+            field.text = path
+            verify(!find("portOption_auto").checked)
+        } else {
+            click("portOption_auto")
+            verify(find("portOption_auto").checked)
+        }
+        click("portUse")
+        tryCompare(dialog, "visible", false)
+        var expected = data.port === "pty" ? path : ""
+        compare(_ports.port, expected)
+        compare(testPty.setting("PortPath"), data.kept === "pty" ? path : "")
+        verify(dev.connected, "still (or again) connected on the pty")
     }
 
     // ---- question and messages ------------------------------------------------------
@@ -345,7 +520,7 @@ PanelTestCase {
         _core.sgSetWait(true)
         verify(!dev.sweeping, "nothing is read while the save runs")
         _core.sgSetWait(false)
-        verify(dev.sweeping, "the reading starts when the save is done")
+        tryVerify(function() { return dev.sweeping }, 1000, "the reading starts when the save is done")
         _core.sgReadValue("wait", 0)
         verify(!dev.sweepAfterSave)
     }
@@ -366,23 +541,80 @@ PanelTestCase {
         return [
             { tag: "unsupported file", emit: function() { _core.sgNotSupport() },
               words: ["48 kHz", "24-bit", "mono"], report: false },
-            { tag: "file to convert", emit: function() { _core.sgRequestConvert("/home/me/My Cab.wav") },
-              words: ["My Cab.wav", "24-bit mono", "not stored"], report: false },
-            { tag: "no answer", emit: function() { _core.sgAnswerErrSave("gs\r\n") },
-              words: ["did not answer", "\"gs\"", "USB cable"], report: true }
+            { tag: "file to convert, closed with Enter", emit: function() { _core.sgRequestConvert("/home/me/My Cab.wav") },
+              words: ["My Cab.wav", "24-bit mono", "not stored"], report: false, enter: true },
+            { tag: "no answer, closed with Enter", emit: function() { _core.sgAnswerErrSave("gs\r\n") },
+              words: ["did not answer", "\"gs\"", "USB cable"], report: true, enter: true },
+            { tag: "help without a browser", menu: "helpItem", words: ["No web browser", "help/index.html"],
+              report: false },
+            { tag: "shop without a browser", menu: "shopItem", words: ["No web browser", "index.html#presets"],
+              report: false, enter: true }
         ]
     }
 
     function test_messages(data) {
         var box = find("messageBox")
-        data.emit()
+        if (data.menu !== undefined) {
+            // the test platform has no browser and says so
+            ignoreWarning(/does not support/)
+            click("settingsButton")
+            tryCompare(find("settingsMenu"), "opened", true)
+            click(data.menu)
+            testPty.clearWarnings()
+        } else {
+            data.emit()
+        }
         tryCompare(box, "opened", true)
         var text = find("messageTitle").text + " " + find("messageText").text
         for (var i = 0; i < data.words.length; ++i)
             verify(text.indexOf(data.words[i]) >= 0, "message mentions " + data.words[i] + ": " + text)
         compare(find("messageReport").visible, data.report)
-        click("messageClose")
+        if (data.enter) {
+            testPty.key(window, Qt.Key_Return)
+        }
+        else
+            click("messageClose")
         tryCompare(box, "visible", false)
+    }
+
+    // A tooltip never covers a neighbouring control of the one it explains.
+    function test_toolTipsLeaveNeighboursFree_data() {
+        return [
+            { tag: "save, above the second row", control: "saveButton" },
+            { tag: "compare", control: "compareButton" },
+            { tag: "revert", control: "revertButton" },
+            { tag: "copy", control: "copyButton" },
+            { tag: "read all", control: "readAllButton" },
+            { tag: "previous preset", control: "presetDown" },
+            { tag: "next bank", control: "bankUp" }
+        ]
+    }
+
+    function test_toolTipsLeaveNeighboursFree(data) {
+        var control = find(data.control)
+        mouseMove(control, control.width / 2, control.height / 2)
+        var bubble = null
+        tryVerify(function() {
+            var items = window.overlay.children
+            for (var i = 0; i < items.length; ++i)
+                if (items[i].item && items[i].item.objectName === "toolTip" && items[i].item.visible)
+                    bubble = items[i].item
+            return bubble !== null
+        }, 3000, "a tooltip shows")
+        var b = bubble.mapToItem(window.contentItem, 0, 0)
+        var neighbours = control.parent.children
+        for (var i = 0; i < neighbours.length; ++i) {
+            var n = neighbours[i]
+            if (n === control || !n.visible || n.width === 0)
+                continue
+            var r = n.mapToItem(window.contentItem, 0, 0)
+            var apart = b.x >= r.x + n.width || r.x >= b.x + bubble.width
+                        || b.y >= r.y + n.height || r.y >= b.y + bubble.height
+            verify(apart, "the tooltip of " + data.control + " covers " + (n.objectName || n))
+        }
+        var loader = bubble.parent
+        mouseMove(window.contentItem, 2, 2)
+        tryVerify(function() { return loader.item === null }, 2000, "gone when the mouse leaves")
     }
 
     function test_messagesWaitTheirTurn() {

@@ -1,9 +1,10 @@
 // The panel document at the edges of a run, as the application runs it: a
-// port given with --port is opened by the document and retried every two
-// seconds while it stays closed; at the end Core is destroyed before the
-// engine and the document, and the document makes no call into it after the
-// event loop has ended.
+// port given with --port is opened by the port chooser and retried every two
+// seconds while it stays closed; at the end the chooser and Core are
+// destroyed before the engine and the document, and nothing calls into them
+// after the event loop has ended.
 #include "core/core.h"
+#include "ports/port_chooser.h"
 #include "support/signal_recorder.h"
 
 #include <QGuiApplication>
@@ -57,7 +58,9 @@ private slots:
         auto engine = std::make_unique<QQmlApplicationEngine>();
         auto core = std::make_unique<Core>();
         SignalRecorder recorder(core.get());
+        auto ports = std::make_unique<PortChooser>(*core, QString(missingPort));
         engine->rootContext()->setContextProperty("_core", core.get());
+        engine->rootContext()->setContextProperty("_ports", ports.get());
         engine->rootContext()->setContextProperty("applicationDirPath", QString(PANEL_ROOT_DIR));
         engine->load(QUrl::fromLocalFile(PANEL_ROOT_DIR "/flat/main.qml"));
         QCOMPARE(engine->rootObjects().size(), 1);
@@ -66,12 +69,13 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(openAttempts(recorder), 1, 500);
         QTRY_COMPARE_WITH_TIMEOUT(openAttempts(recorder), 2, 2600);
 
-        // The application's end: the event loop returns, Core goes, then the
-        // engine. The retry timer would fire meanwhile if the document kept
-        // calling into the back end.
+        // The application's end: the event loop returns, the chooser and Core
+        // go, then the engine. A retry would show up meanwhile if anything
+        // kept calling into the back end.
         QTimer::singleShot(0, qApp, &QCoreApplication::quit);
         qApp->exec();
         const int attempts = openAttempts(recorder);
+        ports.reset();
         core.reset();
         QTest::qWait(2500);
         engine.reset();
@@ -83,17 +87,7 @@ private slots:
 int main(int argc, char *argv[])
 {
     QStandardPaths::setTestModeEnabled(true);
-    // The document reads --port from the application's arguments; QtTest
-    // must not see it.
-    std::vector<char *> args(argv, argv + argc);
-    static char portOption[] = "--port";
-    static char portValue[64];
-    qstrncpy(portValue, missingPort, sizeof portValue);
-    std::vector<char *> appArgs = args;
-    appArgs.push_back(portOption);
-    appArgs.push_back(portValue);
-    int appArgc = int(appArgs.size());
-    QGuiApplication app(appArgc, appArgs.data());
+    QGuiApplication app(argc, argv);
     app.setOrganizationName("OLK");
     app.setApplicationName("Vortaxa");
     TestPanelShutdown test;

@@ -11,6 +11,10 @@ PanelTestCase {
 
     function init() {
         dev.sweepAfterSave = false
+        dev.quitAfterSave = false
+        dev.slotsStale = false
+        dev.sweeping = false
+        dev.copying = null
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
         _core.sgReadValue("type_dev", 1)
@@ -44,8 +48,7 @@ PanelTestCase {
             { tag: "type segment", name: "amp_type", start: 0, click: "choice_amp_type_2", sent: "at 2\r\n" },
             { tag: "type by arrow", name: "early_type", start: 1, key: Qt.Key_Right, sent: "et 2\r\n" },
             { tag: "pre/post", name: "eq_pre", start: 0, click: "choice_eq_pre_1", sent: "eqp 1\r\n" },
-            { tag: "mode", name: "mode", start: 0, click: "choice_mode_1", sent: "gm 1\r\n" },
-            { tag: "slider dragged to its end", name: "lpf_volume", start: 10, drag: true, sent: "lv 64\r\n" }
+            { tag: "mode", name: "mode", start: 0, click: "choice_mode_1", sent: "gm 1\r\n" }
         ]
     }
 
@@ -58,9 +61,6 @@ PanelTestCase {
         waitForRendering(control)
         if (data.click !== undefined) {
             mouseClick(find(data.click))
-        } else if (data.drag) {
-            var slider = find("slider_" + data.name)
-            mouseClick(slider, slider.width - 2, slider.height / 2)
         } else {
             control.forceActiveFocus()
             testPty.key(window, data.key)
@@ -73,6 +73,80 @@ PanelTestCase {
         }
         expectWritten(data.sent)
         verify(dev.edited, "the back end reports the preset as edited")
+    }
+
+    // ---- the mouse on a slider ------------------------------------------------------
+
+    // A click on the track never jumps: one page (a tenth of the range)
+    // toward the click and not past it. Dragging the handle moves the value,
+    // the wheel one step a notch; the value can be typed after a click on it.
+    function test_sliderMouse_data() {
+        return [
+            { tag: "click right of the handle: a page up", name: "master_volume", start: 50, at: 0.9, sent: "mv 3c\r\n", value: 60 },
+            { tag: "click left of the handle: a page down", name: "master_volume", start: 82, at: 0.1, sent: "mv 48\r\n", value: 72 },
+            { tag: "click near the handle: up to the click", name: "master_volume", start: 50, atValue: 59, sent: "mv 3b\r\n", value: 59 },
+            { tag: "signed tone, click at the low end", name: "preamp_low", start: 0, at: 0.02, sent: "prl fe\r\n", value: -2 },
+            { tag: "vertical gain, click near the top", name: "eq_volume3", start: 50, at: 0.1, sent: "eqv 2 3c\r\n", value: 60 },
+            { tag: "handle dragged past the end", name: "lpf_volume", start: 10, drag: 1.3, sent: "lv 64\r\n", value: 100 },
+            { tag: "handle dragged to the start", name: "hpf_volume", start: 90, drag: -0.2, sent: "hv 0\r\n", value: 0 },
+            { tag: "wheel up one notch", name: "master_volume", start: 50, wheel: 120, sent: "mv 33\r\n", value: 51 },
+            { tag: "wheel down two notches", name: "amp_volume", start: 50, wheel: -240, sent: "av 30\r\n", value: 48 },
+            { tag: "half a notch: nothing yet", name: "amp_slave", start: 50, wheel: 60, sent: "", value: 50 },
+            { tag: "typed value", name: "master_volume", start: 50, type: "77", sent: "mv 4d\r\n", value: 77 },
+            { tag: "typed past the range: its end", name: "master_volume", start: 50, type: "150", sent: "mv 64\r\n", value: 100 },
+            { tag: "gain typed in dB", name: "eq_volume2", start: 50, type: "+2.4 dB", sent: "eqv 1 3c\r\n", value: 60 },
+            { tag: "typed words: nothing sent", name: "master_volume", start: 50, type: "loud", sent: "", value: 50 }
+        ]
+    }
+
+    function test_sliderMouse(data) {
+        var onEqPage = Params.row(data.name).group === "eq"
+        find("tabs").currentIndex = onEqPage ? 1 : 0
+        _core.sgReadValue(data.name, data.start)
+        var control = find("param_" + data.name)
+        var slider = find("slider_" + data.name)
+        waitForRendering(slider)
+        var length = (slider.horizontal ? slider.width : slider.height) - slider.handleSize
+        // a point at a fraction along the slider, as the handle's centre
+        function point(f) {
+            var along = slider.handleSize / 2 + (slider.horizontal ? f : 1 - f) * length
+            return slider.horizontal ? { x: along, y: slider.height / 2 } : { x: slider.width / 2, y: along }
+        }
+        var range = slider.to - slider.from
+        var here = point((data.start - slider.from) / range)
+        if (data.at !== undefined) {
+            var p = point(slider.horizontal ? data.at : 1 - data.at)
+            mouseClick(slider, p.x, p.y)
+        } else if (data.atValue !== undefined) {
+            p = point((data.atValue - slider.from) / range)
+            mouseClick(slider, p.x, p.y)
+        } else if (data.drag !== undefined) {
+            p = point(data.drag)
+            mousePress(slider, here.x, here.y)
+            mouseMove(slider, (here.x + p.x) / 2, (here.y + p.y) / 2, -1, Qt.LeftButton)
+            mouseMove(slider, p.x, p.y, -1, Qt.LeftButton)
+            mouseRelease(slider, p.x, p.y)
+        } else if (data.wheel !== undefined) {
+            mouseWheel(slider, here.x, here.y, 0, data.wheel)
+        } else {
+            mouseClick(find("value_" + data.name))
+            var field = find("valueEdit_" + data.name)
+            tryCompare(field, "activeFocus", true)
+            field.text = data.type
+            testPty.key(window, Qt.Key_Return)
+        }
+        if (data.sent === "")
+            compare(testPty.drain(200), "")
+        else
+            expectWritten(data.sent)
+        compare(control.value, data.value)
+        if (data.type !== undefined) {
+            compare(field.visible, data.sent === "", "a value that is no number stays to be mended")
+            if (field.visible)
+                testPty.key(window, Qt.Key_Escape)
+            verify(!field.visible)
+        }
+        find("tabs").currentIndex = 0
     }
 
     // ---- the save question --------------------------------------------------------
@@ -125,6 +199,186 @@ PanelTestCase {
         expectWritten("chp 1\r\n")
     }
 
+    // ---- reading all presets ----------------------------------------------------------
+
+    // Read all says first that the device steps through every preset, and
+    // returns to the starting preset at the end unless the reading ended
+    // there by itself (the slot list is asked for again after that).
+    function test_readAllSaysSoAndReturns_data() {
+        return [
+            { tag: "cancelled: nothing read", answer: "questionCancel" },
+            { tag: "read, ended elsewhere: back to the start", answer: "questionSave",
+              endBank: 5, endPreset: 0, sent: "pc 17\r\n" },
+            { tag: "read, ended at the start: no jump", answer: "questionSave",
+              endBank: 2, endPreset: 3, sent: "rns\r\n" }
+        ]
+    }
+
+    function test_readAllSaysSoAndReturns(data) {
+        _core.sgReadValue("bank", 2)
+        _core.sgReadValue("preset", 3)
+        click("readAllButton")
+        var question = find("saveQuestion")
+        tryCompare(question, "opened", true)
+        compare(find("questionTitle").text, "Read every preset?")
+        verify(!find("questionDiscard").visible, "nothing to save")
+        click(data.answer)
+        tryCompare(question, "visible", false)
+        if (data.answer === "questionCancel") {
+            compare(testPty.drain(200), "")
+            verify(!dev.sweeping)
+            return
+        }
+        expectWritten("chp 1\r\n")
+        verify(dev.sweeping)
+        // the reading's end, wherever it left the device
+        testPty.resetBackEnd()
+        _core.sgReadValue("bank", data.endBank)
+        _core.sgReadValue("preset", data.endPreset)
+        _core.slTimer()
+        tryVerify(function() { return !dev.sweeping }, 1000)
+        expectWritten(data.sent)
+        compare(testPty.drain(200), "", "nothing else")
+    }
+
+    // ---- the impulse slots page -------------------------------------------------------
+
+    // A click on a slot goes to its preset (asking first about unsaved
+    // changes); after a save and after reading every preset the device is
+    // asked for its slot list again.
+    function test_slotsPage_data() {
+        return [
+            { tag: "click a slot: its preset", slot: 5, sent: "pc 5\r\n" },
+            { tag: "click with unsaved changes: asked first", slot: 7, edited: true, sent: "pc 7\r\n" },
+            { tag: "after a save: the list again", save: true, sent: "rns\r\n" },
+            { tag: "after reading all: the list again", readAll: true, sent: "rns\r\n" }
+        ]
+    }
+
+    function test_slotsPage(data) {
+        var names = "", flags = ""
+        for (var i = 0; i < 100; ++i) {
+            names += "Cab " + i + ","
+            flags += "01,"
+        }
+        _core.sgReadText("impulse_names", names)
+        _core.sgReadText("impulse_en", flags)
+        _core.sgReadValue("bank", 0)
+        _core.sgReadValue("preset", 1)
+        if (data.edited) {
+            _core.setValue("gate_decay", 9)
+            expectWritten("gd 9\r\n")
+        }
+        if (data.slot !== undefined) {
+            find("tabs").currentIndex = 3
+            waitForRendering(find("slotGrid"))
+            click("slot_" + data.slot)
+            if (data.edited) {
+                tryCompare(find("saveQuestion"), "opened", true)
+                click("questionDiscard")
+            }
+        } else if (data.save) {
+            click("saveButton")
+            expectWritten("sp\r\n")
+            testPty.write("sp\rEND\n")
+            expectWritten("rn\r\n")
+            testPty.write("rn\r\n")
+            expectWritten("gs\r\n")
+            testPty.write(statusAnswer())
+        } else {
+            click("readAllButton")
+            tryCompare(find("saveQuestion"), "opened", true)
+            click("questionSave")
+            expectWritten("chp 1\r\n")
+            testPty.resetBackEnd()   // the reading's end, back where it began
+            _core.slTimer()
+        }
+        expectWritten(data.sent)
+        compare(testPty.drain(200), "", "asked once")
+        find("tabs").currentIndex = 0
+    }
+
+    // ---- quitting -------------------------------------------------------------------
+
+    // A whole status block as the device sends it.
+    function statusAnswer() {
+        var status = ""
+        for (var i = 0; i < 43; ++i)
+            status += "0" + (i % 2)
+        return "gs\r" + status + "\n"
+    }
+
+    // Closing the window, Ctrl+Q and Quit in the menu ask first when the
+    // preset has unsaved changes; Save quits only once the device has taken
+    // the preset. A window that closes keeps its place for the next run.
+    function test_quitAsksFirst_data() {
+        return [
+            { tag: "nothing edited: closes at once", how: "close", closes: true },
+            { tag: "edited, cancel: stays", how: "close", edited: true, answer: "questionCancel" },
+            { tag: "Ctrl+Q, edited, don't save: closes, nothing stored", how: "key", edited: true,
+              answer: "questionDiscard", closes: true },
+            { tag: "menu, edited, save: stores, then closes", how: "menu", edited: true,
+              answer: "questionSave", closes: true, answered: true },
+            { tag: "Ctrl+Q, edited, save unanswered: stays", how: "key", edited: true,
+              answer: "questionSave" }
+        ]
+    }
+
+    function test_quitAsksFirst(data) {
+        testPty.removeSetting("WindowGeometry")
+        if (data.edited) {
+            _core.setValue("master_volume", 30)
+            expectWritten("mv 1e\r\n")
+        }
+        if (data.how === "close") {
+            window.close()
+        } else if (data.how === "key") {
+            testPty.key(window, Qt.Key_Q, Qt.ControlModifier)
+        } else {
+            click("settingsButton")
+            tryCompare(find("settingsMenu"), "opened", true)
+            click("quitItem")
+        }
+        if (data.edited) {
+            var question = find("saveQuestion")
+            tryCompare(question, "opened", true)
+            compare(question.kind, "quit")
+            verify(window.visible, "nothing closes before the answer")
+            click(data.answer)
+        }
+        if (data.answer === "questionSave") {
+            expectWritten("sp\r\n")
+            verify(window.visible, "not before the device has stored it")
+            if (data.answered) {
+                testPty.write("sp\rEND\n")
+                expectWritten("rn\r\n")
+                testPty.write("rn\r\n")
+                expectWritten("gs\r\n")
+                testPty.write(statusAnswer())
+            } else {
+                // the device never answers: the queue gives up, the changes stay
+                for (var i = 0; i < 5; ++i)
+                    _core.slTimer()
+                tryCompare(find("messageBox"), "opened", true)
+            }
+        }
+        if (data.closes) {
+            tryCompare(window, "visible", false)
+            compare(testPty.setting("WindowGeometry"), "rect", "the window's place is kept")
+            compare(testPty.drain(100).indexOf("sp\r\n"), -1, "nothing more stored")
+            window.quitting = false
+            dev.alive = true
+            window.show()
+            window.requestActivate()
+            tryCompare(window, "active", true)
+        } else {
+            wait(50)
+            verify(window.visible, "the window stays")
+            verify(dev.edited, "with its changes")
+            compare(testPty.setting("WindowGeometry"), "")
+        }
+    }
+
     // ---- actions, navigation and keys ----------------------------------------------
 
     function test_actions_data() {
@@ -134,7 +388,6 @@ PanelTestCase {
             { tag: "revert", button: "revertButton", sent: "esc\r\n" },
             { tag: "revert impulse", button: "revertImpulseButton", sent: "lcc\r\n" },
             { tag: "copy", button: "copyButton", sent: "gs\r\n" },
-            { tag: "read all presets", button: "readAllButton", sent: "chp 1\r\n" },
             { tag: "bank up", button: "bankUp", sent: "chb 1\r\n" },
             { tag: "bank down", button: "bankDown", sent: "chb 0\r\n" },
             { tag: "preset up", button: "presetUp", sent: "chp 1\r\n" },
@@ -149,8 +402,6 @@ PanelTestCase {
 
     function test_keys_data() {
         return [
-            { tag: "page up: next preset", key: Qt.Key_PageUp, modifiers: 0, sent: "chp 1\r\n" },
-            { tag: "page down: previous preset", key: Qt.Key_PageDown, modifiers: 0, sent: "chp 0\r\n" },
             { tag: "ctrl+s: save", key: Qt.Key_S, modifiers: Qt.ControlModifier, sent: "sp\r\n" },
             { tag: "ctrl+c: copy", key: Qt.Key_C, modifiers: Qt.ControlModifier, sent: "gs\r\n" }
         ]
@@ -162,22 +413,48 @@ PanelTestCase {
         expectWritten(data.sent)
     }
 
-    // Ctrl+C reads the preset (status, then impulse) from the device; Ctrl+V
-    // puts it back as an unsaved change.
-    function test_copyThenPasteKeys() {
-        var status = ""
-        for (var i = 0; i < 43; ++i)
-            status += "0" + (i % 2)
+    // Paste is offered only once a copy went through, which is confirmed;
+    // Ctrl+C reads the preset (status, then impulse) from the device, Ctrl+V
+    // puts it back as an unsaved change. A copy the device never answered
+    // leaves nothing to paste.
+    function test_copyThenPaste_data() {
+        return [
+            { tag: "copy answered: confirmed, paste offered", answered: true },
+            { tag: "copy unanswered: nothing to paste", answered: false }
+        ]
+    }
+
+    function test_copyThenPaste(data) {
+        dev.hasCopy = false
+        _core.sgReadValue("bank", 2)
+        _core.sgReadValue("preset", 5)
+        verify(!find("pasteButton").enabled, "nothing copied yet")
         find("param_master_volume").forceActiveFocus()
+        testPty.key(window, Qt.Key_V, Qt.ControlModifier)
+        compare(testPty.drain(200), "", "no paste before a copy")
+
         testPty.key(window, Qt.Key_C, Qt.ControlModifier)
         expectWritten("gs\r\n")
-        testPty.write("gs\r" + status + "\n")
-        expectWritten("cc\r\n")
-        testPty.write("cc\r\n\n")          // a preset without impulse
-        testPty.key(window, Qt.Key_V, Qt.ControlModifier)
-        var got = testPty.readUntil("\r", 2000)
-        compare(got.substring(0, 5), "gs 1\r")
-        verify(dev.edited, "a paste is an unsaved change")
+        if (data.answered) {
+            testPty.write(statusAnswer())
+            expectWritten("cc\r\n")
+            testPty.write("cc\r\n\n")          // a preset without impulse
+            tryVerify(function() { return dev.hasCopy }, 2000)
+            verify(find("toast").visible)
+            compare(find("toast").text, "Preset 2-5 copied")
+            verify(find("pasteButton").enabled)
+            testPty.key(window, Qt.Key_V, Qt.ControlModifier)
+            var got = testPty.readUntil("\r", 2000)
+            compare(got.substring(0, 5), "gs 1\r")
+            verify(dev.edited, "a paste is an unsaved change")
+        } else {
+            for (var i = 0; i < 5; ++i)
+                _core.slTimer()
+            tryCompare(find("messageBox"), "opened", true)
+            testPty.drain(100)
+            verify(!dev.hasCopy)
+            verify(!find("pasteButton").enabled)
+        }
     }
 
     function test_tabStepsTheFocusTarget() {
@@ -192,25 +469,54 @@ PanelTestCase {
         verify(testPty.tabTarget() !== after, "Shift+Tab stepped it as well")
     }
 
+    // The number box takes only numbers the device has; anything else is
+    // said under the box and nothing is sent.
     function test_jumpToPreset_data() {
         return [
             { tag: "map cell", cell: "mapCell_2_5", sent: "pc 19\r\n" },
-            { tag: "number field", number: "37", sent: "pc 25\r\n" },
-            { tag: "first preset", number: "0", sent: "pc 0\r\n" }
+            { tag: "number, Go", number: "37", sent: "pc 25\r\n" },
+            { tag: "number, Enter", number: "37", enter: true, sent: "pc 25\r\n" },
+            { tag: "first preset", number: "0", sent: "pc 0\r\n" },
+            { tag: "last preset, spaces around", number: " 99 ", enter: true, sent: "pc 63\r\n" },
+            { tag: "last of a 4 x 4 device", type: 2, number: "15", sent: "pc f\r\n" },
+            { tag: "one past the last", number: "100", enter: true, range: "0 to 99" },
+            { tag: "three digits", number: "150", range: "0 to 99" },
+            { tag: "minus and letters", number: "-3abc", enter: true, range: "0 to 99" },
+            { tag: "letters", number: "abc", range: "0 to 99" },
+            { tag: "past a 4 x 4 device", type: 2, number: "16", range: "0 to 15" }
         ]
     }
 
     function test_jumpToPreset(data) {
+        if (data.type !== undefined)
+            _core.sgReadValue("type_dev", data.type)
+        var error = find("jumpError")
         if (data.cell !== undefined) {
             find("tabs").currentIndex = 2
             waitForRendering(find("mapGrid"))
             click(data.cell)
         } else {
             var field = find("jumpNumber")
+            field.forceActiveFocus()
             field.text = data.number
-            click("jumpGo")
+            if (data.enter)
+                testPty.key(window, Qt.Key_Return)
+            else
+                click("jumpGo")
         }
-        expectWritten(data.sent)
+        if (data.range !== undefined) {
+            verify(error.visible, "a message for " + data.number)
+            verify(error.text.indexOf(data.range) >= 0, error.text)
+            compare(testPty.drain(200), "", "no jump")
+            // typing again clears the message
+            field.forceActiveFocus()
+            testPty.key(window, Qt.Key_Backspace)
+            verify(!error.visible)
+        } else {
+            expectWritten(data.sent)
+            verify(!error.visible)
+        }
+        find("jumpNumber").text = ""
         find("tabs").currentIndex = 0
     }
 

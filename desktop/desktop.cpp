@@ -1,0 +1,48 @@
+// The window's kept place and the report of a web page no browser opened.
+#include "desktop/desktop.h"
+
+#include "core/core_seam.h"
+#include "desktop/window_place.h"
+
+#include <QGuiApplication>
+#include <QRect>
+#include <QScreen>
+#include <QSettings>
+
+namespace {
+const char *const keyWindowGeometry = "WindowGeometry";
+const char *const keyWindowMaximized = "WindowMaximized";
+} // namespace
+
+Desktop::Desktop(Core &core, QObject *parent) : QObject(parent), seam(CoreSeam::of(core))
+{
+    connect(&seam, &CoreSeam::webPageNotOpened, this,
+            [this](const QUrl &url) { emit webPageNotOpened(url.toString()); });
+}
+
+QVariantMap Desktop::windowPlace() const
+{
+    QSettings &settings = seam.settings();
+    QVariantMap place{{"maximized", settings.value(keyWindowMaximized, false).toBool()}};
+    QList<QRect> screens;
+    for (const QScreen *screen : QGuiApplication::screens())
+        screens.append(screen->availableGeometry());
+    const std::optional<QRect> fitted =
+        windowPlace::onScreens(settings.value(keyWindowGeometry).toRect(), screens);
+    if (fitted) {
+        place.insert("x", fitted->x());
+        place.insert("y", fitted->y());
+        place.insert("width", fitted->width());
+        place.insert("height", fitted->height());
+    }
+    return place;
+}
+
+void Desktop::keepWindowPlace(int x, int y, int width, int height, bool maximized)
+{
+    QSettings &settings = seam.settings();
+    if (!maximized)
+        settings.setValue(keyWindowGeometry, QRect(x, y, width, height));
+    settings.setValue(keyWindowMaximized, maximized);
+    settings.sync();
+}

@@ -1,0 +1,143 @@
+// The port chooser: enumeration, the port opened by name and its retry, and
+// the reason of a failed open.
+#include "ports/port_chooser.h"
+
+#include "core/core.h"
+#include "core/core_seam.h"
+#include "core/log_categories.h"
+#include "link/port_choice.h"
+#include "ports/open_failure.h"
+
+#include <QDir>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <QSettings>
+#include <algorithm>
+
+namespace {
+const char *const keyPortPath = "PortPath";
+} // namespace
+
+PortChooser::PortChooser(Core &core, const QString &given, QObject *parent)
+    : QObject(parent), seam(CoreSeam::of(core))
+{
+    retry.setInterval(retryMs);
+    connect(&retry, &QTimer::timeout, this, &PortChooser::openNamedPort);
+    connect(&core, &Core::sgReadText, this, &PortChooser::portReport);
+    // Core goes first at the end of a run: no call into it after that.
+    connect(&core, &QObject::destroyed, &retry, &QTimer::stop);
+
+    const QString remembered = seam.settings().value(keyPortPath).toString();
+    follow(given.isEmpty() ? remembered : given);
+    // The first attempt once the event loop runs, when the panel listens.
+    if (!named.isEmpty())
+        QTimer::singleShot(0, &retry, [this] { openNamedPort(); });
+    refresh();
+}
+
+QString PortChooser::portArgument(const QStringList &arguments, const QString &folder)
+{
+    QString value;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (a == QLatin1String("--port") && i + 1 < arguments.size()) {
+            value = arguments.at(i + 1);
+            break;
+        }
+        if (a.startsWith(QLatin1String("--port="))) {
+            value = a.mid(7);
+            break;
+        }
+    }
+    const bool path = value.contains(QLatin1Char('/')) || value.contains(QLatin1Char('\\'));
+    if (path && QDir::isRelativePath(value))
+        value = QDir::cleanPath(QDir(folder).absoluteFilePath(value));
+    return value;
+}
+
+void PortChooser::refresh()
+{
+    QVariantList found;
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+        portChoice::PortEntry entry;
+        entry.systemLocation = info.systemLocation();
+        entry.hasIdentifiers = info.hasVendorIdentifier() && info.hasProductIdentifier();
+        entry.vendor = info.vendorIdentifier();
+        entry.product = info.productIdentifier();
+        QStringList words;
+        for (const QString &w : {info.description(), info.manufacturer()})
+            if (!w.isEmpty() && !words.contains(w))
+                words.append(w);
+        found.append(QVariantMap{{"path", entry.systemLocation},
+                                 {"name", info.portName()},
+                                 {"description", words.join(QStringLiteral(", "))},
+                                 {"device", portChoice::isDevice(entry)}});
+    }
+    std::sort(found.begin(), found.end(), [](const QVariant &a, const QVariant &b) {
+        return a.toMap().value("name").toString() < b.toMap().value("name").toString();
+    });
+    if (found != ports) {
+        ports = found;
+        emit availableChanged();
+    }
+}
+
+void PortChooser::choose(const QString &path)
+{
+    const QString chosen = path.trimmed();
+    QSettings &settings = seam.settings();
+    if (chosen.isEmpty())
+        settings.remove(keyPortPath);
+    else
+        settings.setValue(keyPortPath, chosen);
+    settings.sync();
+    qCInfo(linkLog).noquote() << "port chosen:" << (chosen.isEmpty() ? "by discovery" : chosen);
+    follow(chosen);
+    setFailure(QString(), QString());
+    // A port named now is opened at once, also in place of an open one.
+    if (!named.isEmpty())
+        seam.core().openPort(named);
+}
+
+void PortChooser::openNamedPort()
+{
+    if (named.isEmpty() || seam.port().isOpen())
+        return;
+    seam.core().openPort(named);
+}
+
+void PortChooser::follow(const QString &path)
+{
+    if (path != named) {
+        named = path;
+        emit portChanged();
+    }
+    if (named.isEmpty())
+        retry.stop();
+    else
+        retry.start();
+}
+
+// Core reports every open attempt: "open_port" when it opened, "close_port"
+// with the port's name when it did not (and with no name when an open port
+// was closed after an error).
+void PortChooser::portReport(const QString &name, const QString &value)
+{
+    if (name == QLatin1String("open_port")) {
+        setFailure(QString(), QString());
+    } else if (name == QLatin1String("close_port") && !value.isEmpty()) {
+        const QSerialPort &port = seam.port();
+        const openFailure::Reason reason =
+            openFailure::classify(port.error(), openFailure::accessible(port.portName()));
+        setFailure(openFailure::word(reason), port.errorString());
+    }
+}
+
+void PortChooser::setFailure(const QString &word, const QString &text)
+{
+    if (word == failureWord && text == failureMessage)
+        return;
+    failureWord = word;
+    failureMessage = text;
+    emit failureChanged();
+}

@@ -1,0 +1,71 @@
+// The port chooser, published to the panel as `_ports`: the serial ports the
+// system has, for a device the discovery by USB identifiers misses; the port
+// the panel opens by name (given with --port, or chosen in the settings and
+// remembered), opened at once and again every two seconds while it is
+// closed; and the system's reason when an open fails.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QVariantList>
+
+class Core;
+class CoreSeam;
+
+class PortChooser : public QObject {
+    Q_OBJECT
+    // One map per serial port of the system: "path", "name", "description",
+    // "device" (true when its USB identifiers are the device's).
+    Q_PROPERTY(QVariantList available READ available NOTIFY availableChanged)
+    // The port opened by name; empty when the device is found by itself.
+    Q_PROPERTY(QString port READ port NOTIFY portChanged)
+    // Why the last open failed: "", "gone", "busy", "permission", "other";
+    // and the system's own words for it.
+    Q_PROPERTY(QString failure READ failure NOTIFY failureChanged)
+    Q_PROPERTY(QString failureText READ failureText NOTIFY failureChanged)
+
+public:
+    // `given`: the port named on the command line (it wins over the
+    // remembered choice for this run), or empty.
+    PortChooser(Core &core, const QString &given, QObject *parent = nullptr);
+
+    // The value of "--port PATH" or "--port=PATH" in `arguments`, or empty.
+    // A relative path is made absolute against `folder`; a plain name
+    // (ttyACM0, COM3) stays as it is.
+    static QString portArgument(const QStringList &arguments, const QString &folder);
+
+    static constexpr int retryMs = 2000;
+
+    QVariantList available() const { return ports; }
+    QString port() const { return named; }
+    QString failure() const { return failureWord; }
+    QString failureText() const { return failureMessage; }
+
+    // Reads the system's serial ports again.
+    Q_INVOKABLE void refresh();
+    // Opens `path` now and whenever it is closed, and remembers it across
+    // runs. Empty: no port by name, the device is found by itself.
+    Q_INVOKABLE void choose(const QString &path);
+
+    // What the retry timer runs: opens the named port if no port is open.
+    void openNamedPort();
+
+signals:
+    void availableChanged();
+    void portChanged();
+    void failureChanged();
+
+private:
+    void portReport(const QString &name, const QString &value);
+    void setFailure(const QString &word, const QString &text);
+    void follow(const QString &path);
+
+    CoreSeam &seam;
+    QTimer retry;
+    QString named;
+    QVariantList ports;
+    QString failureWord;
+    QString failureMessage;
+};
