@@ -1,5 +1,6 @@
 // Entry point: the application, the QML engine and the one Core, published to
 // the interface document flat/main.qml that lies beside the executable.
+#include "browser/impulses.h"
 #include "core/core.h"
 #include "core/log_categories.h"
 #include "desktop/desktop.h"
@@ -38,6 +39,7 @@ int main(int argc, char *argv[])
     QQmlApplicationEngine engine;
     Core core;
     // The objects beside Core are declared after it: gone before it.
+    Impulses impulses(core);
     EditHistory history(core);
     PortChooser ports(core, givenPort);
     Desktop desktop(core);
@@ -45,6 +47,7 @@ int main(int argc, char *argv[])
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
+    context->setContextProperty(QStringLiteral("_impulses"), &impulses);
     context->setContextProperty(QStringLiteral("_history"), &history);
     context->setContextProperty(QStringLiteral("_ports"), &ports);
     context->setContextProperty(QStringLiteral("_desktop"), &desktop);

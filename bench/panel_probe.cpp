@@ -6,6 +6,7 @@
 // drawn. Used by the benchmarks only.
 //
 // Usage: vortaxa_panel_probe --app-dir DIR --port PATH
+#include "browser/impulses.h"
 #include "core/core.h"
 #include "support/core_access.h"
 
@@ -103,8 +104,10 @@ int main(int argc, char *argv[])
 
     QQmlApplicationEngine engine;
     Core core;
+    Impulses impulses(core);
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
+    context->setContextProperty(QStringLiteral("_impulses"), &impulses);
     context->setContextProperty(QStringLiteral("applicationDirPath"), QVariant(appDir));
     engine.load(QUrl::fromLocalFile(appDir + QStringLiteral("/flat/main.qml")));
     if (engine.rootObjects().isEmpty()) {

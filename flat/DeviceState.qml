@@ -102,6 +102,9 @@ QtObject {
         return alive ? _core : null
     }
 
+    // The impulse files back end, beside `_core`.
+    readonly property var impulses: alive && typeof _impulses !== "undefined" ? _impulses : null
+
     // The edit history beside the back end, where it is published.
     function history() {
         return alive && typeof _history !== "undefined" && _history !== null ? _history : null
@@ -258,19 +261,17 @@ QtObject {
             setValue(kind === "updown" ? "set_preset_updown" : "set_preset_change", code)
     }
 
-    // A file chosen in a dialog or dropped on the window: the back end takes
-    // a local path; the folder becomes the dialog's next starting point.
+    // A file chosen in a dialog or dropped on the window goes to the impulse
+    // files back end, which says through `failed` why one cannot be used;
+    // the folder becomes the dialog's next starting point.
     function loadImpulse(url) {
-        var path = localPath(url)
-        if (path === "")
-            return
         var c = core()
-        if (!c)
+        if (!c || !impulses || String(url) === "")
             return
         var slash = String(url).lastIndexOf("/")
         if (slash > 0)
             c.setLastPath(String(url).substring(0, slash))
-        c.setImpuls(path)
+        impulses.load(String(url))
     }
 
     function saveErrorReport(url) {
@@ -290,8 +291,9 @@ QtObject {
         return s
     }
 
-    function isWav(url) {
-        return /\.wav$/i.test(String(url))
+    // A dropped item that can be an impulse file: a local file of any kind.
+    function isLocalFile(url) {
+        return /^file:/i.test(String(url))
     }
 
     // ---- bound controls ---------------------------------------------------
@@ -506,19 +508,12 @@ QtObject {
         }
         function onSgPresetUpDownStage1(inChangePreset) { dev.question("updown", inChangePreset) }
         function onSgPresetChangeStage1(inChangePreset) { dev.question("change", inChangePreset) }
-        function onSgNotSupport() {
-            dev.message("Impulse not loaded",
-                        "This file can't be used as an impulse. The device plays WAV files "
-                        + "recorded at 48 kHz with 24-bit samples in mono.\n\n"
-                        + "Convert the file first (in an audio editor, or with "
-                        + "\"sox in.wav -r 48000 -b 24 -c 1 out.wav\") and load it again.", "")
-        }
         function onSgRequestConvert(filePath) {
             var name = String(filePath).replace(/^.*[\/\\]/, "")
             dev.message("Impulse not stored",
                         "The preset was saved, but the impulse \"" + name + "\" was not stored "
-                        + "with it: the device stores only 24-bit mono WAV files.\n\n"
-                        + "Convert the file to 24-bit mono, load it again and save the preset.", "")
+                        + "with it: the file could no longer be read as the impulse that was "
+                        + "loaded.\n\nLoad the impulse again and save the preset.", "")
         }
         function onSgAnswerErrSave(strCom) {
             // A copy cut short leaves nothing the back end would paste.
@@ -535,6 +530,13 @@ QtObject {
         }
         function onSgColorOpen() { dev.colorDialogRequested() }
         function onSgSetColorFileName(foneColor) { dev.applyColor(foneColor) }
+    }
+
+    property Connections impulseFiles: Connections {
+        target: dev.impulses
+        ignoreUnknownSignals: true
+
+        function onFailed(path, reason) { dev.message("Impulse not loaded", reason, "") }
     }
 
     property Connections desktopReports: Connections {

@@ -203,6 +203,29 @@ Rectangle {
                         color: Theme.cardBorder
                     }
                 }
+                // How impulse files are converted for the device (the next load).
+                PanelMenuItem {
+                    objectName: "mixChannelsItem"
+                    text: "Impulses: mix all channels"
+                    checkable: true
+                    enabled: bar.device !== null && bar.device.impulses !== null
+                    checked: enabled && bar.device.impulses.mixChannels
+                    onTriggered: bar.device.impulses.mixChannels = checked
+                }
+                PanelMenuItem {
+                    objectName: "normaliseItem"
+                    text: "Impulses: normalise to -1 dBFS"
+                    checkable: true
+                    enabled: bar.device !== null && bar.device.impulses !== null
+                    checked: enabled && bar.device.impulses.normalise
+                    onTriggered: bar.device.impulses.normalise = checked
+                }
+                MenuSeparator {
+                    contentItem: Rectangle {
+                        implicitHeight: 1
+                        color: Theme.cardBorder
+                    }
+                }
                 PanelMenuItem {
                     objectName: "helpItem"
                     text: "Help"

@@ -1,6 +1,8 @@
-// The cabinet impulse of the current preset: its name, loading a WAV file
+// The cabinet impulse of the current preset: its name, loading an audio file
 // (dialog or drop), reverting a loaded but unsaved impulse, and the cabinet
-// on/off switch. Its background takes the colour chosen in the settings.
+// on/off switch. For a file loaded here it shows what the device plays: the
+// source format, how much of a long file was kept, the waveform and the
+// response. Its background takes the colour chosen in the settings.
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "."
@@ -12,6 +14,9 @@ Card {
     readonly property bool usable: device !== null && device.connected
     readonly property string name: device ? device.impulseName : ""
     readonly property bool hasImpulse: name !== "" && name !== "empty"
+    // The impulse files back end; its current impulse is the one loaded here.
+    readonly property var impulses: device ? device.impulses : null
+    readonly property bool showsFile: impulses !== null && impulses.hasCurrent
 
     signal loadRequested()
 
@@ -38,6 +43,42 @@ Card {
         elide: Text.ElideMiddle
     }
 
+    Text {
+        objectName: "impulseSource"
+        visible: card.showsFile
+        Layout.fillWidth: true
+        text: card.showsFile ? card.impulses.sourceText : ""
+        color: Theme.textDim
+        font.family: Theme.fontFamily
+        font.pixelSize: Theme.fontSmall
+        elide: Text.ElideRight
+    }
+
+    Text {
+        objectName: "impulseKept"
+        visible: card.showsFile && card.impulses.keptText !== ""
+        Layout.fillWidth: true
+        text: card.showsFile && card.impulses.keptText !== ""
+              ? card.impulses.keptText.charAt(0).toUpperCase() + card.impulses.keptText.substring(1)
+                + ": the device holds no more"
+              : ""
+        color: Theme.edited
+        font.family: Theme.fontFamily
+        font.pixelSize: Theme.fontSmall
+        wrapMode: Text.WordWrap
+    }
+
+    ImpulseGraph {
+        objectName: "impulseGraph"
+        visible: card.showsFile
+        Layout.fillWidth: true
+        Layout.topMargin: 6
+        waveform: card.showsFile ? card.impulses.waveform : []
+        response: card.showsFile ? card.impulses.response : []
+        frequencies: card.impulses ? card.impulses.responseFrequencies : []
+        peakDb: card.showsFile ? card.impulses.peakDb : -150
+    }
+
     RowLayout {
         Layout.fillWidth: true
         Layout.topMargin: 8
@@ -50,7 +91,7 @@ Card {
             text: "Load WAV…"
             primary: true
             enabled: card.usable
-            hint: "48 kHz, 24-bit, mono WAV files"
+            hint: "WAV, AIFF, FLAC and other audio files; converted for the device when needed"
             onClicked: card.loadRequested()
         }
         PanelButton {
@@ -68,7 +109,7 @@ Card {
         Layout.fillWidth: true
         Layout.preferredWidth: 1
         Layout.topMargin: 6
-        text: "Or drop a .wav file anywhere on the window."
+        text: "Or drop an audio file anywhere on the window."
         color: Theme.textDim
         font.family: Theme.fontFamily
         font.pixelSize: Theme.fontSmall

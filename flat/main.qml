@@ -434,14 +434,14 @@ ApplicationWindow {
         return t
     }
 
-    // ---- dropping a WAV file anywhere loads it as the impulse ---------------------
+    // ---- dropping an audio file anywhere loads it as the impulse -----------------
     DropArea {
         id: drop
         anchors.fill: parent
         onEntered: drag.accepted = deviceState.connected && drag.hasUrls
-                                   && deviceState.isWav(drag.urls[0])
+                                   && deviceState.isLocalFile(drag.urls[0])
         onDropped: {
-            if (drop.hasUrls && deviceState.isWav(drop.urls[0])) {
+            if (drop.hasUrls && deviceState.isLocalFile(drop.urls[0])) {
                 deviceState.loadImpulse(drop.urls[0])
                 drop.accept()
             }
@@ -562,7 +562,9 @@ ApplicationWindow {
         id: wavDialog
         objectName: "wavDialog"
         title: "Load an impulse"
-        nameFilters: ["WAV files (*.wav *.WAV)", "All files (*)"]
+        nameFilters: ["Audio files (*.wav *.WAV *.aif *.aiff *.AIF *.AIFF *.aifc *.flac *.FLAC "
+                      + "*.ogg *.oga *.opus *.w64 *.rf64 *.caf *.au *.snd *.mp3)",
+                      "All files (*)"]
         selectExisting: true
         selectMultiple: false
         onAccepted: deviceState.loadImpulse(fileUrl)

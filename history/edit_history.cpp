@@ -33,7 +33,7 @@ const status::Parameter *reportedParameter(const QString &name)
     if (const status::Parameter *p = settableParameter(name))
         return p;
     for (const status::Parameter &p : status::parameters()) {
-        if (p.alias && name == QLatin1String(p.alias))
+        if (*p.alias && name == QLatin1String(p.alias))
             return &p;
     }
     return nullptr;

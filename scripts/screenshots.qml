@@ -108,11 +108,19 @@ TestCase {
     }
 
     function test_5_message() {
-        var path = testPty.makeWav("Room 44k.wav", 44100, 16, 2, 500)
+        var path = testPty.makeWav("Room 44k.wav", 44100, 16, 2, 0)
         dev.loadImpulse("file://" + path)
         tryCompare(find("messageBox"), "opened", true)
         shot("message")
         click("messageClose")
+    }
+
+    function test_5_impulse() {
+        var path = testPty.makeWav("Open Back 2x12.wav", 44100, 24, 2, 61740)
+        dev.loadImpulse("file://" + path)
+        tryCompare(find("impulseGraph"), "visible", true)
+        idle(10000)
+        shot("impulse")
     }
 
     // Copy, confirmed; Paste offered from then on.

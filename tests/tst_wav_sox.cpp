@@ -2,6 +2,7 @@
 // and the stored copy "wav.wav" is a 48 kHz 24-bit mono file whose samples
 // are the source's first channel, bit for bit.
 #include "support/core_access.h"
+#include "support/sox.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -9,20 +10,6 @@
 #include <QTemporaryDir>
 
 namespace {
-// Runs sox and returns what it wrote; fails the test when it cannot.
-QByteArray sox(const QStringList &args)
-{
-    QProcess p;
-    p.start("sox", args);
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        QTest::qFail(qPrintable("sox " + args.join(' ') + ": " + p.errorString() + " " +
-                                QString::fromLocal8Bit(p.readAllStandardError())),
-                     __FILE__, __LINE__);
-        return {};
-    }
-    return p.readAllStandardOutput();
-}
-
 // sox --i: rate, bits, channels and sample count (per channel).
 QString soxInfo(const QString &path)
 {
@@ -45,10 +32,7 @@ private slots:
         QVERIFY(dir.isValid());
         previousDir = QDir::currentPath();
         QDir::setCurrent(dir.path()); // the program writes wav.wav here
-        QProcess probe;
-        probe.start("sox", {"--version"});
-        QVERIFY2(probe.waitForFinished(10000) && probe.exitCode() == 0,
-                 "sox is needed for this cross-check (Debian package sox)");
+        QVERIFY2(soxAvailable(), "sox is needed for this cross-check (Debian package sox)");
     }
     void cleanupTestCase() { QDir::setCurrent(previousDir); }
 

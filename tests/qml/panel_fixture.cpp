@@ -7,6 +7,7 @@
 
 #include "panel_fixture.h"
 
+#include "browser/impulses.h"
 #include "core/core.h"
 #include "core/core_seam.h"
 #include "desktop/desktop.h"
@@ -26,6 +27,7 @@
 #include <QWindow>
 #include <QtEndian>
 #include <QtTest>
+#include <cmath>
 
 namespace {
 
@@ -53,6 +55,7 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 
 PanelFixture::PanelFixture(QObject *parent)
     : QObject(parent), rig(std::make_unique<CoreRig>()),
+      impulsesPtr(std::make_unique<Impulses>(rig->core)),
       historyPtr(std::make_unique<EditHistory>(rig->core))
 {
     // No port chosen by an earlier run: the panel starts with discovery.
@@ -145,8 +148,17 @@ QString PanelFixture::makeWav(const QString &name, int sampleRate, int bits, int
     appendLe(wav, quint32(bits), 2);
     wav.append("data");
     appendLe(wav, dataSize, 4);
-    for (quint32 i = 0; i < dataSize; ++i)
-        wav.append(char(i * 7));
+    // A decaying noise burst, as a cabinet impulse looks; the same every time.
+    quint32 noise = 12345;
+    for (int i = 0; i < frames; ++i) {
+        for (int c = 0; c < channels; ++c) {
+            noise = noise * 1664525u + 1013904223u;
+            const double v = (double(noise >> 8) / double(1 << 24) * 2.0 - 1.0) *
+                             std::exp(-i * 12000.0 / sampleRate / 400.0) * 0.7;
+            const qint64 scaled = qint64(v * double(1u << (bits - 1)));
+            appendLe(wav, quint32(bits == 8 ? scaled + 128 : scaled), bytesPerSample);
+        }
+    }
     const QString path = files.filePath(name);
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(wav) != wav.size())
@@ -229,6 +241,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     auto *fixture = new PanelFixture(engine);
     QQmlContext *context = engine->rootContext();
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
+    context->setContextProperty(QStringLiteral("_impulses"), fixture->impulses());
     context->setContextProperty(QStringLiteral("_history"), fixture->history());
     context->setContextProperty(QStringLiteral("_ports"), fixture->ports());
     context->setContextProperty(QStringLiteral("_desktop"), fixture->desktop());

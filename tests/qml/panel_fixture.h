@@ -11,6 +11,7 @@
 
 class Core;
 class Desktop;
+class Impulses;
 class EditHistory;
 class PortChooser;
 class SlotList;
@@ -26,6 +27,7 @@ public:
     ~PanelFixture() override;
 
     Core *core() const;
+    Impulses *impulses() const { return impulsesPtr.get(); }
     EditHistory *history() const { return historyPtr.get(); }
     PortChooser *ports() const { return portsPtr.get(); }
     Desktop *desktop() const { return desktopPtr.get(); }
@@ -57,8 +59,8 @@ public:
     // own window, not the test's).
     Q_INVOKABLE void key(QObject *window, int key, int modifiers = 0);
 
-    // Writes a canonical 44-byte-header WAV file in a temporary folder and
-    // returns its local path.
+    // Writes a canonical 44-byte-header WAV file (a decaying noise burst) in a
+    // temporary folder and returns its local path.
     Q_INVOKABLE QString makeWav(const QString &name, int sampleRate, int bits, int channels,
                                 int frames);
 
@@ -88,6 +90,7 @@ private:
     std::unique_ptr<CoreRig> rig;          // the real Core on a pty
     std::unique_ptr<QSerialPort> occupier; // gone before the pty closes
     // The objects beside Core, gone before it.
+    std::unique_ptr<Impulses> impulsesPtr;
     std::unique_ptr<EditHistory> historyPtr;
     std::unique_ptr<PortChooser> portsPtr;
     std::unique_ptr<Desktop> desktopPtr;

@@ -539,10 +539,11 @@ PanelTestCase {
 
     function test_messages_data() {
         return [
-            { tag: "unsupported file", emit: function() { _core.sgNotSupport() },
-              words: ["48 kHz", "24-bit", "mono"], report: false },
-            { tag: "file to convert, closed with Enter", emit: function() { _core.sgRequestConvert("/home/me/My Cab.wav") },
-              words: ["My Cab.wav", "24-bit mono", "not stored"], report: false, enter: true },
+            { tag: "unusable impulse file",
+              emit: function() { _impulses.failed("/home/me/notes.txt", "\u201cnotes.txt\u201d is not an audio file.") },
+              words: ["Impulse not loaded", "\u201cnotes.txt\u201d is not an audio file."], report: false },
+            { tag: "impulse not stored, closed with Enter", emit: function() { _core.sgRequestConvert("/home/me/My Cab.wav") },
+              words: ["My Cab.wav", "not stored", "Load the impulse again"], report: false, enter: true },
             { tag: "no answer, closed with Enter", emit: function() { _core.sgAnswerErrSave("gs\r\n") },
               words: ["did not answer", "\"gs\"", "USB cable"], report: true, enter: true },
             { tag: "help without a browser", menu: "helpItem", words: ["No web browser", "help/index.html"],
@@ -619,7 +620,7 @@ PanelTestCase {
 
     function test_messagesWaitTheirTurn() {
         var box = find("messageBox")
-        _core.sgNotSupport()
+        _impulses.failed("/x/empty.wav", "\u201cempty.wav\u201d is empty.")
         _core.sgAnswerErrSave("rn\r\n")
         tryCompare(box, "opened", true)
         compare(find("messageTitle").text, "Impulse not loaded")
@@ -690,5 +691,42 @@ PanelTestCase {
 
     function test_localPathOfAChosenFile(data) {
         compare(dev.localPath(data.url), data.path)
+    }
+
+    // Any local file may be dropped; the back end says why one cannot be used.
+    function test_droppedItems_data() {
+        return [
+            { tag: "WAV", url: "file:///home/me/ir.wav", taken: true },
+            { tag: "FLAC with a space", url: "file:///home/me/My%20Cab.flac", taken: true },
+            { tag: "no extension", url: "file:///home/me/impulse", taken: true },
+            { tag: "web address", url: "https://example.com/ir.wav", taken: false },
+            { tag: "text", url: "Closed 4x12", taken: false }
+        ]
+    }
+
+    function test_droppedItems(data) {
+        compare(dev.isLocalFile(data.url), data.taken)
+    }
+
+    // The two conversion settings in the settings menu reach the back end.
+    function test_impulseSettingsInTheMenu_data() {
+        return [
+            { tag: "mix channels", item: "mixChannelsItem", property: "mixChannels" },
+            { tag: "normalise", item: "normaliseItem", property: "normalise" }
+        ]
+    }
+
+    function test_impulseSettingsInTheMenu(data) {
+        _impulses[data.property] = false
+        for (var round = 0; round < 2; ++round) {
+            click("settingsButton")
+            var menu = find("settingsMenu")
+            tryCompare(menu, "opened", true)
+            var item = find(data.item)
+            compare(item.checked, _impulses[data.property])
+            mouseClick(item)
+            tryCompare(menu, "visible", false)
+            compare(_impulses[data.property], round === 0, "the setting follows the menu")
+        }
     }
 }

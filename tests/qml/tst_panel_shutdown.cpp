@@ -3,6 +3,7 @@
 // seconds while it stays closed; at the end the chooser and Core are
 // destroyed before the engine and the document, and nothing calls into them
 // after the event loop has ended.
+#include "browser/impulses.h"
 #include "core/core.h"
 #include "ports/port_chooser.h"
 #include "support/signal_recorder.h"
@@ -57,9 +58,11 @@ private slots:
     {
         auto engine = std::make_unique<QQmlApplicationEngine>();
         auto core = std::make_unique<Core>();
+        auto impulses = std::make_unique<Impulses>(*core);
         SignalRecorder recorder(core.get());
         auto ports = std::make_unique<PortChooser>(*core, QString(missingPort));
         engine->rootContext()->setContextProperty("_core", core.get());
+        engine->rootContext()->setContextProperty("_impulses", impulses.get());
         engine->rootContext()->setContextProperty("_ports", ports.get());
         engine->rootContext()->setContextProperty("applicationDirPath", QString(PANEL_ROOT_DIR));
         engine->load(QUrl::fromLocalFile(PANEL_ROOT_DIR "/flat/main.qml"));
@@ -76,6 +79,7 @@ private slots:
         qApp->exec();
         const int attempts = openAttempts(recorder);
         ports.reset();
+        impulses.reset();
         core.reset();
         QTest::qWait(2500);
         engine.reset();

@@ -522,21 +522,75 @@ PanelTestCase {
 
     // ---- impulse files ---------------------------------------------------------------
 
-    function test_unsupportedWavShowsTheMessage_data() {
+    // Pixels of a canvas's own image in the accent colour (every 4th column).
+    function accentPixels(canvas) {
+        var data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data
+        var accent = Theme.accent
+        var count = 0
+        for (var i = 0; i < data.length; i += 16) {
+            if (Math.abs(data[i] - accent.r * 255) < 2 && Math.abs(data[i + 1] - accent.g * 255) < 2
+                    && Math.abs(data[i + 2] - accent.b * 255) < 2 && data[i + 3] === 255)
+                ++count
+        }
+        return count
+    }
+
+    // A file that cannot be used: its reason in the message box, nothing sent.
+    function test_unusableFileShowsItsReason_data() {
         return [
-            { tag: "44.1 kHz", rate: 44100, bits: 24, channels: 1 },
-            { tag: "16-bit", rate: 48000, bits: 16, channels: 1 },
-            { tag: "stereo", rate: 48000, bits: 24, channels: 2 }
+            { tag: "no samples", file: function() { return testPty.makeWav("silent.wav", 48000, 24, 1, 0) },
+              words: ["silent.wav", "holds no sound"] },
+            { tag: "missing", file: function() { return testPty.tempPath("gone.flac") },
+              words: ["gone.flac", "cannot be found"] }
         ]
     }
 
-    function test_unsupportedWavShowsTheMessage(data) {
-        var path = testPty.makeWav("unsupported.wav", data.rate, data.bits, data.channels, 500)
+    function test_unusableFileShowsItsReason(data) {
+        var path = data.file()
         verify(path !== "")
         dev.loadImpulse("file://" + path)
         tryCompare(find("messageBox"), "opened", true)
-        verify(find("messageText").text.indexOf("48 kHz") >= 0)
-        compare(testPty.drain(200), "", "nothing is sent for a file the device cannot take")
+        compare(find("messageTitle").text, "Impulse not loaded")
+        for (var i = 0; i < data.words.length; ++i)
+            verify(find("messageText").text.indexOf(data.words[i]) >= 0, find("messageText").text)
+        compare(testPty.drain(200), "", "nothing is sent for a file that cannot be used")
+    }
+
+    // Files the device cannot play as they are load converted; the card
+    // shows what the device plays.
+    function test_convertedFileOnTheCard_data() {
+        return [
+            { tag: "44.1 kHz 16-bit stereo, 1.4 s", name: "Long Cab.wav", rate: 44100, bits: 16,
+              channels: 2, frames: 61740, source: "44.1 kHz, 16-bit, stereo, converted",
+              kept: "Kept 222 ms of 1.4 s" },
+            { tag: "96 kHz 24-bit mono, short", name: "Short.wav", rate: 96000, bits: 24,
+              channels: 1, frames: 4800, source: "96 kHz, 24-bit, mono, converted", kept: "" }
+        ]
+    }
+
+    function test_convertedFileOnTheCard(data) {
+        var path = testPty.makeWav(data.name, data.rate, data.bits, data.channels, data.frames)
+        dev.loadImpulse("file://" + path)
+        var got = testPty.readUntil("\r", 3000)
+        compare(got.length, 5912)
+        compare(find("impulseName").text, data.name)
+        tryCompare(find("impulseSource"), "text", data.source)
+        compare(find("impulseKept").visible, data.kept !== "")
+        if (data.kept !== "")
+            verify(find("impulseKept").text.indexOf(data.kept) === 0, find("impulseKept").text)
+        var graph = find("impulseGraph")
+        verify(graph.visible)
+        compare(graph.waveform.length, 1000)
+        verify(graph.response.length >= 256)
+        verify(find("impulsePeak").text.indexOf("dBFS") > 0)
+        // Drawn: the waveform's canvas holds ink in the accent colour.
+        var wave = find("impulseWaveform")
+        tryVerify(function() { return accentPixels(wave) > 20 }, 3000, "the waveform is drawn")
+
+        // Another preset's impulse ends it.
+        _core.sgSetImpulsName("Closed 4x12 Center")
+        tryCompare(graph, "visible", false)
+        compare(find("impulseSource").visible, false)
     }
 
     function test_supportedWavIsPreviewed() {
