@@ -1,23 +1,25 @@
 // How long the event loop stands still while an impulse goes out. A long
-// command leaves in 500-byte pieces with a 20 ms pause after each, and the
-// pacing step sleeps through those pauses, so nothing else runs meanwhile:
-// no drawing, no progress, no other input.
+// command leaves in 500-byte pieces with a pause of at least 20 ms after
+// each, on a precise timer once the driver has taken the piece, so the loop
+// keeps running between the pieces: drawing, progress and other input go on.
 //
-// BM_ImpulseStall: the program as it is, against the virtual device: a
-// preview (setImpuls) and a full store (saving a previewed file), each from
-// the call to the queue running dry. A heartbeat timer every 2 ms shows the
-// longest spell without an event-loop turn.
+// BM_ImpulseStall: the program against the virtual device: a preview
+// (setImpuls) and a full store (saving a previewed file), each from the call
+// to the queue running dry. A heartbeat timer every 2 ms shows the longest
+// spell without an event-loop turn.
 //
 // BM_PacedStore: the same store command written to a pty whose far end
-// timestamps every read in another process, once by the program's pacing
-// step (sleeping) and once by a trial writer that waits for the pause on a
-// timer instead. It gives the figures for moving the pauses onto a timer: the
-// spacing of the pieces on the wire and the longest stall of each.
+// timestamps every read in another process, once the way the program did
+// before (each piece forced onto the driver with flush(), then a 20 ms sleep)
+// and once by the program's pacing. It gives the time each takes to send the
+// command, their ratio, the spacing of the pieces on the wire and the
+// longest stall of the program's way.
 //
 // BM_HeartbeatIdle: the same heartbeat with nothing to do, the stall floor
 // the machine sets on its own.
 #include "impulse/wav_format.h"
 #include "impulse/wav_image.h"
+#include "link/paced_writer.h"
 #include "link/requests.h"
 #include "support/core_access.h"
 #include "support/device_process.h"
@@ -28,6 +30,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSerialPort>
+#include <QThread>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 
@@ -36,8 +39,6 @@
 #include <ctime>
 #include <fcntl.h>
 #include <functional>
-#include <limits>
-#include <memory>
 #include <poll.h>
 #include <pty.h>
 #include <sys/wait.h>
@@ -292,52 +293,51 @@ private:
     QString slavePath;
 };
 
-// The trial: the same pieces, each handed to the driver at once, the pause
-// after it waited for on a single-shot timer while the event loop runs on.
-class TimerPacedWriter {
-public:
-    TimerPacedWriter(QSerialPort &port, const QByteArray &command, std::function<void()> done)
-        : port(port), command(command), done(std::move(done))
-    {
-        pause.setSingleShot(true);
-        pause.setTimerType(Qt::PreciseTimer);
-        pause.setInterval(piecePauseMs);
-        QObject::connect(&pause, &QTimer::timeout, [this] {
-            if (from < this->command.size())
-                writePiece();
-            else
-                this->done();
-        });
-    }
-    void start()
-    {
-        clock.start();
-        writePiece();
-    }
-    // The shortest time from a piece having been handed to the driver to
-    // the next piece, in ms.
-    double shortestPauseMs() const { return double(shortestPause) / 1e6; }
-
-private:
-    void writePiece()
-    {
-        if (from > 0)
-            shortestPause = std::min(shortestPause, clock.nsecsElapsed() - handedOver);
+// The reference: the pacing as it was, each piece handed to the driver with
+// flush() and followed by a 20 ms sleep. Returns the seconds it took.
+double sendWithSleeps(QSerialPort &port, const QByteArray &command)
+{
+    QElapsedTimer clock;
+    clock.start();
+    for (int from = 0; from < command.size(); from += pieceSize) {
         port.write(command.mid(from, pieceSize));
         port.flush();
-        handedOver = clock.nsecsElapsed();
-        from += pieceSize;
-        pause.start();
+        QThread::msleep(piecePauseMs);
     }
-    QSerialPort &port;
-    QByteArray command;
-    std::function<void()> done;
-    QTimer pause;
-    int from = 0;
+    return double(clock.nsecsElapsed()) / 1e9;
+}
+
+// The program's pacing step on the store command, run from the event loop
+// until the pause after the last piece. Returns the seconds it took (negative
+// when it did not finish) and the longest stall meanwhile.
+double sendPaced(const QString &portName, const QByteArray &command, double *stallMs)
+{
+    Core core;
+    CoreAccess a{core};
+    a.holdTimer();
+    if (!core.openPort(portName))
+        return -1;
+    QEventLoop loop;
     QElapsedTimer clock;
-    qint64 handedOver = 0;
-    qint64 shortestPause = std::numeric_limits<qint64>::max();
-};
+    double seconds = -1;
+    QObject::connect(a.pacer(), &PacedWriter::finished, &loop, [&] {
+        seconds = double(clock.nsecsElapsed()) / 1e9;
+        loop.quit();
+    });
+    Heartbeat heartbeat;
+    heartbeat.start();
+    QTimer::singleShot(10, &loop, [&] {
+        clock.start();
+        a.queue() = {command};
+        a.answerReceived() = 1;
+        core.slTimer();
+    });
+    QTimer::singleShot(30000, &loop, &QEventLoop::quit);
+    loop.exec();
+    *stallMs = heartbeat.longestMs();
+    a.port()->close();
+    return seconds;
+}
 
 QByteArray fullStoreCommand()
 {
@@ -347,89 +347,52 @@ QByteArray fullStoreCommand()
     return requests::storeImpulse("Full_Cab", wav::hexText(wav::deviceImage(decoded.samples)));
 }
 
-// Argument 0: the program's pacing step (sleeps); 1: the timer trial.
+// Each repetition sends the store both ways, each to its own pty, and
+// reports the program's figures with the ratio of their times to send.
 void BM_PacedStore(benchmark::State &state)
 {
-    const bool onTimer = state.range(0) == 1;
     const QByteArray command = fullStoreCommand();
+    const auto spacingOf = [&](WireClock &wire, std::vector<double> *spacing) {
+        int bytes = 0;
+        *spacing = wire.pieceSpacingMs(&bytes);
+        return bytes == command.size() && !spacing->empty();
+    };
     for (auto _ : state) {
-        WireClock wire(command.size());
-        if (!wire.isValid()) {
+        WireClock sleepWire(command.size());
+        WireClock pacedWire(command.size());
+        QSerialPort port;
+        port.setPortName(sleepWire.port());
+        port.setBaudRate(9600);
+        port.setFlowControl(QSerialPort::HardwareControl);
+        if (!sleepWire.isValid() || !pacedWire.isValid() || !port.open(QIODevice::ReadWrite)) {
             state.SkipWithError("no pty");
             break;
         }
-        QEventLoop loop;
-        QElapsedTimer clock;
-        double sendSeconds = -1;
-        Heartbeat heartbeat;
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        QSerialPort port;
-        std::unique_ptr<TimerPacedWriter> writer;
-        if (onTimer) {
-            port.setPortName(wire.port());
-            port.setBaudRate(9600);
-            port.setFlowControl(QSerialPort::HardwareControl);
-            if (!port.open(QIODevice::ReadWrite)) {
-                state.SkipWithError("cannot open the pty");
-                break;
-            }
-            writer = std::make_unique<TimerPacedWriter>(port, command, [&] {
-                sendSeconds = double(clock.nsecsElapsed()) / 1e9;
-                loop.quit();
-            });
-        } else if (!core.openPort(wire.port())) {
-            state.SkipWithError("cannot open the pty");
-            break;
-        }
-        heartbeat.start();
-        QTimer::singleShot(10, &loop, [&] {
-            clock.start();
-            if (onTimer) {
-                writer->start();
-                return;
-            }
-            a.queue() = {command};
-            a.answerReceived() = 1;
-            core.slTimer();
-            sendSeconds = double(clock.nsecsElapsed()) / 1e9;
-            loop.quit();
-        });
-        QTimer::singleShot(30000, &loop, &QEventLoop::quit);
-        loop.exec();
-        const double stall = heartbeat.longestMs();
-        if (onTimer)
-            port.close();
-        else
-            a.port()->close();
+        const double sleepSeconds = sendWithSleeps(port, command);
+        port.close();
+        double stall = 0;
+        const double seconds = sendPaced(pacedWire.port(), command, &stall);
 
-        int bytes = 0;
-        const std::vector<double> spacing = wire.pieceSpacingMs(&bytes);
         // The start-up requests the program queued on opening are not sent:
         // its timer is held. Only the store command crosses the wire.
-        if (sendSeconds < 0 || bytes != command.size() || spacing.empty()) {
-            const std::string message =
-                "the store command did not cross the wire whole: " + std::to_string(bytes) +
-                " of " + std::to_string(command.size()) + " bytes";
-            state.SkipWithError(message.c_str());
+        std::vector<double> sleepSpacing;
+        std::vector<double> spacing;
+        if (seconds < 0 || !spacingOf(sleepWire, &sleepSpacing) ||
+            !spacingOf(pacedWire, &spacing)) {
+            state.SkipWithError("the store command did not cross the wire whole");
             break;
         }
-        state.SetIterationTime(sendSeconds);
+        state.SetIterationTime(seconds);
         state.counters["stall_ms"] = stall;
+        state.counters["sleep_send_s"] = sleepSeconds;
+        state.counters["send_ratio"] = seconds / sleepSeconds;
         state.counters["pieces"] = double(spacing.size() + 1);
         state.counters["spacing_median_ms"] = figures::median(spacing);
         state.counters["spacing_min_ms"] = figures::percentile(spacing, 0.0);
-        state.counters["spacing_max_ms"] = figures::percentile(spacing, 1.0);
-        if (onTimer)
-            state.counters["pause_min_ms"] = writer->shortestPauseMs();
+        state.counters["sleep_spacing_median_ms"] = figures::median(sleepSpacing);
+        state.counters["sleep_spacing_min_ms"] = figures::percentile(sleepSpacing, 0.0);
     }
 }
-BENCHMARK(BM_PacedStore)
-    ->Arg(0)
-    ->Arg(1)
-    ->UseManualTime()
-    ->Iterations(1)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PacedStore)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -11,7 +11,7 @@
 int main(int argc, char *argv[])
 {
     QStandardPaths::setTestModeEnabled(true);
-    qputenv("QT_LOGGING_RULES", "default.debug=false");
+    qputenv("QT_LOGGING_RULES", "default.debug=false\nvortaxa.*.debug=false");
     QCoreApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

@@ -66,6 +66,27 @@ PreparedImpulse prepareImpulse(const QString &path, const audio::ConvertOptions 
     return p;
 }
 
+ImpulseSummary summariseImpulse(const QString &path)
+{
+    ImpulseSummary s;
+    audio::Reading r = audio::readFile(path, 0);
+    s.error = r.error;
+    s.info = r.info;
+    if (!r.ok())
+        return s;
+    const audio::SourceInfo &i = r.info;
+    // Only a 48 kHz, 24-bit, mono PCM WAV file can go as it is, and only when
+    // Core reads exactly its samples; that takes its first samples.
+    s.converted =
+        !i.wav || !i.pcm || i.bits != 24 || i.channels != 1 || i.rate != audio::deviceRate;
+    if (!s.converted) {
+        r = audio::readFile(path, audio::readSeconds);
+        s.error = r.error;
+        s.converted = r.ok() && samplesTakenUnchanged(path, r) < 0;
+    }
+    return s;
+}
+
 QString writeDeviceFile(const QString &folder, const QString &source, const PreparedImpulse &p,
                         QString &error)
 {

@@ -20,6 +20,16 @@ struct PreparedImpulse {
 // Reads `path` and works out what the device gets of it.
 PreparedImpulse prepareImpulse(const QString &path, const audio::ConvertOptions &options);
 
+// What a list of files shows of one, without converting it: whether it can
+// be used (and why not), what it is, and whether a load converts it. Safe
+// to run on a worker thread.
+struct ImpulseSummary {
+    QString error; // as PreparedImpulse::error
+    audio::SourceInfo info;
+    bool converted = false;
+};
+ImpulseSummary summariseImpulse(const QString &path);
+
 // Writes the converted impulse of `source` into `folder` as a 48 kHz, 24-bit,
 // mono WAV file named after the source's base name (the name the device is
 // told). Returns its path, or an empty string with `error` set.

@@ -8,6 +8,7 @@
 #include "core/log_categories.h"
 #include "impulse/wav_image.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QSettings>
@@ -35,17 +36,134 @@ QVariantList toList(const std::vector<float> &values)
     return list;
 }
 
+// Stores a yes/no setting (absent means no) at once; false when it already
+// had that value.
+bool storeFlag(QSettings &settings, const char *key, bool on)
+{
+    if (on == settings.value(key, false).toBool())
+        return false;
+    settings.setValue(key, on);
+    settings.sync();
+    return true;
+}
+
 } // namespace
 
 Impulses::Impulses(Core &core, QObject *parent)
-    : QObject(parent), m_core(core), m_seam(CoreSeam::of(core))
+    : QObject(parent), m_core(core), m_seam(CoreSeam::of(core)),
+      m_files(new ImpulseFiles(m_seam.settings(), this))
 {
     connect(&core, &Core::sgSetImpulsName, this, &Impulses::impulseNamed);
     connect(&core, &Core::sgReadText, this, [this](const QString &name, const QString &value) {
         if (name == QLatin1String("impulse_name"))
             impulseNamed(value);
+        else if (name == QLatin1String("close_port"))
+            setWaiting(QString()); // meant for a device that is gone
     });
+
+    // The waiting selection goes out once Core's queue has run dry: the
+    // device has answered the preview before it (or it was given up). Not
+    // from inside Core's idle step, which still has signals to emit.
+    connect(&core, &Core::sgSetWait, this, [this](bool wait) {
+        if (!wait && !m_waiting.isEmpty())
+            QMetaObject::invokeMethod(this, &Impulses::releaseWaiting, Qt::QueuedConnection);
+    });
+    // Another preset, a revert or a new connection: a selection made before
+    // it is not meant for what the device now plays.
+    connect(&m_seam, &CoreSeam::presetReplaced, this, [this] {
+        if (!m_handingOver)
+            setWaiting(QString());
+    });
+
+    if (!m_files->setFolder(localPath(m_core.getLastPath())))
+        m_files->setFolder(QDir::homePath());
+    connect(m_files, &ImpulseFiles::folderChanged, this, &Impulses::folderShown);
 }
+
+// ---- the browser -------------------------------------------------------------
+
+void Impulses::setFolder(const QString &pathOrUrl)
+{
+    const QString path = localPath(pathOrUrl);
+    if (!m_files->setFolder(path))
+        qCDebug(browserLog) << "not a folder:" << pathOrUrl;
+}
+
+void Impulses::folderShown()
+{
+    // The setting holds the folder as a file: URL, as the file dialog gives it.
+    if (localPath(m_core.getLastPath()) != m_files->folder())
+        m_core.setLastPath(QUrl::fromLocalFile(m_files->folder()).toString());
+    emit folderChanged();
+}
+
+bool Impulses::canGoUp() const
+{
+    return !m_files->folder().isEmpty() && !QDir(m_files->folder()).isRoot();
+}
+
+bool Impulses::up()
+{
+    return canGoUp() && m_files->setFolder(QFileInfo(m_files->folder()).path());
+}
+
+bool Impulses::enter(int row)
+{
+    return m_files->isFolder(row) && m_files->setFolder(m_files->pathAt(row));
+}
+
+bool Impulses::select(int row)
+{
+    const QString path = m_files->pathAt(row);
+    if (path.isEmpty())
+        return false;
+    m_files->setSelectedRow(row);
+    if (m_files->isFolder(row) || m_files->knownUnusable(row))
+        return false;
+    return audition(path);
+}
+
+QString Impulses::step(int delta)
+{
+    const int row = m_files->stepTarget(delta);
+    if (row < 0)
+        return QString();
+    if (row != m_files->selectedRow())
+        select(row);
+    return m_files->pathAt(row);
+}
+
+// One preview on the wire at a time: a selection made while Core's queue
+// holds anything waits, and a newer one takes its place.
+bool Impulses::audition(const QString &path)
+{
+    if (!m_seam.port().isOpen() || (m_seam.queueEmpty() && m_waiting.isEmpty()))
+        return loadNow(path);
+    qCDebug(browserLog) << "waits for the wire:" << path;
+    setWaiting(path);
+    return true;
+}
+
+void Impulses::setWaiting(const QString &path)
+{
+    if (path == m_waiting)
+        return;
+    m_waiting = path;
+    emit waitingChanged();
+}
+
+void Impulses::releaseWaiting()
+{
+    if (m_waiting.isEmpty() || !m_seam.queueEmpty())
+        return;
+    const QString path = m_waiting;
+    setWaiting(QString());
+    // Stepped back to the file the device has just taken: it plays already.
+    if (path != m_currentPath)
+        loadNow(path);
+}
+
+// ---- loading -----------------------------------------------------------------
 
 PreparedImpulse Impulses::prepare(const QString &path) const
 {
@@ -57,10 +175,17 @@ PreparedImpulse Impulses::prepare(const QString &path) const
 
 bool Impulses::load(const QString &pathOrUrl)
 {
-    const QString path = localPath(pathOrUrl);
+    setWaiting(QString()); // this load comes after any waiting selection
+    return loadNow(localPath(pathOrUrl));
+}
+
+bool Impulses::loadNow(const QString &path)
+{
     const PreparedImpulse p = prepare(path);
-    if (!p.error.isEmpty())
+    if (!p.error.isEmpty()) {
+        m_files->markUnusable(path, p.error);
         return fail(path, p.error);
+    }
     if (!m_seam.port().isOpen())
         return fail(path, QStringLiteral("The device is not connected. Connect it and load the "
                                          "impulse again."));
@@ -158,7 +283,11 @@ void Impulses::clearCurrent()
 // ours (as loaded, or as stored under its store name) ends the current one.
 void Impulses::impulseNamed(const QString &name)
 {
-    if (m_handingOver || !hasCurrent())
+    if (m_handingOver)
+        return;
+    // Not our own preview: the name of the impulse the preset holds.
+    m_files->setStoredName(name);
+    if (!hasCurrent())
         return;
     if (name != m_currentName && name != wav::storeName(m_currentName))
         clearCurrent();
@@ -176,11 +305,8 @@ bool Impulses::mixChannels() const
 
 void Impulses::setMixChannels(bool on)
 {
-    if (on == mixChannels())
-        return;
-    m_seam.settings().setValue(keyMixChannels, on);
-    m_seam.settings().sync();
-    emit settingsChanged();
+    if (storeFlag(m_seam.settings(), keyMixChannels, on))
+        emit settingsChanged();
 }
 
 bool Impulses::normalise() const
@@ -190,9 +316,6 @@ bool Impulses::normalise() const
 
 void Impulses::setNormalise(bool on)
 {
-    if (on == normalise())
-        return;
-    m_seam.settings().setValue(keyNormalise, on);
-    m_seam.settings().sync();
-    emit settingsChanged();
+    if (storeFlag(m_seam.settings(), keyNormalise, on))
+        emit settingsChanged();
 }

@@ -8,9 +8,16 @@
 // describes what the device then plays (source format, what was kept, the
 // waveform, the response and the peak) for the panel to draw, and says in
 // plain words why a file cannot be used.
+//
+// It is also the impulse browser: a folder's files (`files`), each loaded
+// onto the device with one call (`select`, `step`). Stepping faster than
+// previews can go out builds no backlog: while a preview is on the wire
+// only the newest selection waits, and it goes out once the device has
+// taken the one before.
 #pragma once
 
 #include "audio/analysis.h"
+#include "browser/impulse_files.h"
 
 #include <QObject>
 #include <QString>
@@ -44,6 +51,15 @@ class Impulses : public QObject {
     Q_PROPERTY(QVariantList responseFrequencies READ responseFrequencies CONSTANT)
     Q_PROPERTY(qreal peakDb READ peakDb NOTIFY currentChanged)
 
+    // The browser's folder, a local path; the folder the file dialog starts
+    // in too (setting "ImpulsPath"), which changing it here updates. Set it
+    // to a local path or a file: URL.
+    Q_PROPERTY(QString folder READ folder WRITE setFolder NOTIFY folderChanged)
+    Q_PROPERTY(bool canGoUp READ canGoUp NOTIFY folderChanged)
+    Q_PROPERTY(ImpulseFiles *files READ files CONSTANT)
+    // The selection waiting for the wire to be free; empty when none waits.
+    Q_PROPERTY(QString waitingPath READ waitingPath NOTIFY waitingChanged)
+
 public:
     explicit Impulses(Core &core, QObject *parent = nullptr);
 
@@ -57,6 +73,23 @@ public:
     // "floating", "channels", "lengthMs", "description"; "converted",
     // "keptMs", "cut".
     Q_INVOKABLE QVariantMap info(const QString &path);
+
+    // Highlights that row of `files`; a file on it is loaded (through
+    // `load`) at once, or as soon as the preview before it is out. False for
+    // a folder, a file known to be unusable, or a load that failed.
+    Q_INVOKABLE bool select(int row);
+    // Selects the next (delta > 0) or previous file, or folder, past files
+    // known to be unusable, and returns its path; at either end it stays.
+    Q_INVOKABLE QString step(int delta);
+    // Shows the subfolder on that row, or the folder above.
+    Q_INVOKABLE bool enter(int row);
+    Q_INVOKABLE bool up();
+
+    QString folder() const { return m_files->folder(); }
+    void setFolder(const QString &pathOrUrl);
+    bool canGoUp() const;
+    ImpulseFiles *files() const { return m_files; }
+    QString waitingPath() const { return m_waiting; }
 
     bool mixChannels() const;
     void setMixChannels(bool on);
@@ -76,8 +109,15 @@ signals:
     void failed(QString path, QString reason);
     void currentChanged();
     void settingsChanged();
+    void folderChanged();
+    void waitingChanged();
 
 private:
+    bool loadNow(const QString &path);
+    bool audition(const QString &path);
+    void setWaiting(const QString &path);
+    void releaseWaiting();
+    void folderShown();
     PreparedImpulse prepare(const QString &path) const; // with the settings
     bool fail(const QString &path, const QString &reason);
     void setCurrent(const QString &path, const QString &deviceName, const PreparedImpulse &p);
@@ -87,6 +127,8 @@ private:
     Core &m_core;
     CoreSeam &m_seam;
     bool m_handingOver = false; // Core is taking a file from us
+    ImpulseFiles *m_files = nullptr;
+    QString m_waiting; // the newest selection, until the wire is free
 
     QString m_currentPath;
     QString m_currentName; // the name the device was told

@@ -4,6 +4,7 @@
 #include "core/core.h"
 
 #include "core/core_seam.h"
+#include "link/paced_writer.h"
 
 #include <QDebug>
 #include <QSerialPort>
@@ -42,6 +43,7 @@ Core::Core(QObject *parent) : QObject(parent)
 
     port = new QSerialPort(this);
     seam = new CoreSeam(*this);
+    setUpPacing();
 
     connect(port, &QSerialPort::readyRead, this, &Core::slReadyRead);
     // Both error signals are connected; slPortError ignores the second
@@ -60,10 +62,12 @@ Core::Core(QObject *parent) : QObject(parent)
 
 Core::~Core()
 {
-    // Cut the port's connections first: its destruction (it is a child) and
-    // any error raised while closing must not reach slPortError, so nothing
-    // is emitted from here.
+    // Cut the port's and the long-command writer's connections first: the
+    // port's destruction (it is a child), any error raised while closing and
+    // a long command cut off by the close must not reach Core, so nothing is
+    // emitted from here.
     disconnect(port, nullptr, this, nullptr);
+    disconnect(pacer, nullptr, this, nullptr);
     if (port->isOpen()) {
         port->close();
         qDebug() << "CLOSEPORT";

@@ -17,6 +17,7 @@
 #include <QStringList>
 
 class CoreSeam;
+class PacedWriter;
 class QSerialPort;
 class QTimer;
 struct CoreAccess;
@@ -148,6 +149,14 @@ private:
     // ---- link/ helpers ------------------------------------------------
     void drain(); // empty the queue, clear readBuffer, discard unread input
     void writePort(const QByteArray &bytes);
+    void writeDirect(const QByteArray &bytes);   // the direct write itself, never held back
+    void reportSend();                           // progress and busy once a head goes out
+    void giveUp();                               // the retry limit's branch of the pacing step
+    void setUpPacing();                          // the long-command writer and its signals
+    void startPacedSend(const QByteArray &head); // a head longer than one piece
+    void restorePacedHead();         // the long command back at the head if the queue was emptied
+    void endPacedSend(bool stalled); // after the last pause, or given up
+    void releaseHeldWrites();        // the direct writes held while it went out
 
     // ---- parsing/ helpers ---------------------------------------------
     // Everything slReadyRead does after reading the port: one received
@@ -224,6 +233,12 @@ private:
     uchar statusData[43] = {};
     QString lastCommand;
     QString tabTarget;
+    // Long commands going out on the pacing timer (link/).
+    PacedWriter *pacer = nullptr;
+    QList<QByteArray> heldWrites; // direct writes waiting for a long command's last pause
+    float pacedProgressBase = 0;  // progress reported when the long command started
+    float pacedProgressSpan = 0;  // the share of the batch that command stands for
+    uchar pacedSendCount = 0;     // sendCount as the long command's send left it
 
     // Not part of the state above: the seam of core/core_seam.h.
     CoreSeam *seam = nullptr;

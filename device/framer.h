@@ -27,6 +27,8 @@ public:
     // Takes the next complete request (or framing error) off the buffer.
     bool next(Request *request);
     bool hasPartial() const { return !buffer.isEmpty(); }
+    // Bytes of the request not complete yet (after next() has returned false).
+    int partialSize() const { return buffer.size(); }
     // Gives up on an incomplete request: its bytes become one framing error.
     Request abandon(const QString &reason);
 

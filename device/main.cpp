@@ -112,16 +112,24 @@ int main(int argc, char *argv[])
     const QCommandLineOption muteFor(QStringLiteral("mute-for"),
                                      QStringLiteral("How long --mute-after loses requests."),
                                      QStringLiteral("ms"), QStringLiteral("3000"));
+    const QCommandLineOption stallAfter(
+        QStringLiteral("stall-after"),
+        QStringLiteral("Stop reading for a while once a request has this many bytes in."),
+        QStringLiteral("bytes"), QStringLiteral("0"));
+    const QCommandLineOption stallFor(QStringLiteral("stall-for"),
+                                      QStringLiteral("How long --stall-after stops reading."),
+                                      QStringLiteral("ms"), QStringLiteral("3000"));
     const QCommandLineOption requestTimeout(
         QStringLiteral("request-timeout"),
         QStringLiteral("Drop an incomplete request after this quiet time."), QStringLiteral("ms"),
         QStringLiteral("2000"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("No error and warning lines on stderr."));
-    parser.addOptions({type,        firmware,  link,           store,          log,
-                       answerLog,   statsFile, turnaroundFile, split,          splitMax,
-                       splitGap,    delay,     dropEvery,      noise,          noiseMax,
-                       vanishAfter, muteAfter, muteFor,        requestTimeout, quiet});
+    parser.addOptions({type,           firmware,  link,           store,      log,
+                       answerLog,      statsFile, turnaroundFile, split,      splitMax,
+                       splitGap,       delay,     dropEvery,      noise,      noiseMax,
+                       vanishAfter,    muteAfter, muteFor,        stallAfter, stallFor,
+                       requestTimeout, quiet});
     parser.process(app);
 
     vdev::Options options;
@@ -169,6 +177,8 @@ int main(int argc, char *argv[])
         {vanishAfter, 0, &options.vanishAfter},
         {muteAfter, 0, &options.muteAfter},
         {muteFor, 1, &options.muteForMs},
+        {stallAfter, 0, &options.stallAfter},
+        {stallFor, 1, &options.stallForMs},
         {requestTimeout, 1, &options.requestTimeoutMs},
     };
     for (const auto &i : ints) {

@@ -46,6 +46,9 @@ VirtualDevice::VirtualDevice(const Options &options, DeviceModel &model)
     connect(&vanishTimer, &QTimer::timeout, this, &VirtualDevice::vanishWhenRead);
     partialTimer.setSingleShot(true);
     connect(&partialTimer, &QTimer::timeout, this, &VirtualDevice::abandonPartial);
+    stallTimer.setSingleShot(true);
+    stallTimer.setTimerType(Qt::PreciseTimer);
+    connect(&stallTimer, &QTimer::timeout, this, &VirtualDevice::endStall);
     if (options.split)
         splitRandom = std::make_unique<Random>(options.splitSeed);
     if (options.noise)
@@ -141,6 +144,8 @@ void VirtualDevice::closePty()
     releaseTimer.stop();
     partialTimer.stop();
     vanishTimer.stop();
+    stallTimer.stop();
+    stalling = false;
 }
 
 void VirtualDevice::shutdown()
@@ -155,15 +160,23 @@ void VirtualDevice::shutdown()
 
 void VirtualDevice::readMaster()
 {
+    if (stalling)
+        return;
     char buffer[8192];
     bool got = false;
-    qint64 readNs = 0; // when the latest bytes came in
     for (;;) {
-        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        const int limit = readLimit(int(sizeof buffer));
+        if (limit == 0) {
+            startStall();
+            return;
+        }
+        const ssize_t n = ::read(master, buffer, static_cast<size_t>(limit));
         if (n > 0) {
-            readNs = clock.nsecsElapsed();
-            framer.feed(QByteArray(buffer, static_cast<int>(n)));
             got = true;
+            framer.feed(QByteArray(buffer, static_cast<int>(n)));
+            takeRequests(clock.nsecsElapsed());
+            if (master < 0 || vanishing)
+                break;
             continue;
         }
         if (n < 0 && errno == EINTR)
@@ -172,8 +185,25 @@ void VirtualDevice::readMaster()
     }
     if (!got)
         return;
+    if (framer.hasPartial() && !vanishing && master >= 0)
+        partialTimer.start(options.requestTimeoutMs);
+    else
+        partialTimer.stop();
+}
+
+int VirtualDevice::readLimit(int bufferSize) const
+{
+    // --stall-after: a request reads on up to its Mth byte, then stops.
+    if (options.stallAfter <= 0 || stalledThisRequest)
+        return bufferSize;
+    return std::clamp(options.stallAfter - framer.partialSize(), 0, bufferSize);
+}
+
+void VirtualDevice::takeRequests(qint64 readNs)
+{
     Request request;
     while (master >= 0 && !vanishing && framer.next(&request)) {
+        stalledThisRequest = false; // the next request may stall in its turn
         if (!options.turnaroundFile.isEmpty()) {
             // The first request after an answer measures the program's
             // turnaround; any other has nothing to measure against.
@@ -182,10 +212,31 @@ void VirtualDevice::readMaster()
         }
         process(request);
     }
-    if (framer.hasPartial() && !vanishing)
-        partialTimer.start(options.requestTimeoutMs);
-    else
-        partialTimer.stop();
+}
+
+void VirtualDevice::startStall()
+{
+    // The device stops taking bytes, as one busy writing its flash would: the
+    // line fills up and the program has to wait. The request is not
+    // abandoned meanwhile, since the silence is the device's own.
+    stalling = true;
+    stalledThisRequest = true;
+    ++counters.stalls;
+    writeStats();
+    readNotifier->setEnabled(false);
+    partialTimer.stop();
+    stallTimer.start(options.stallForMs);
+}
+
+void VirtualDevice::endStall()
+{
+    stalling = false;
+    if (master < 0)
+        return;
+    readNotifier->setEnabled(true);
+    if (framer.hasPartial())
+        partialTimer.start(options.requestTimeoutMs); // quiet time counts from here
+    readMaster();
 }
 
 void VirtualDevice::abandonPartial()
@@ -351,6 +402,7 @@ void VirtualDevice::writeStats()
     json[QStringLiteral("dropped")] = counters.dropped;
     json[QStringLiteral("pieces")] = counters.pieces;
     json[QStringLiteral("noiseBytes")] = counters.noiseBytes;
+    json[QStringLiteral("stalls")] = counters.stalls;
     // Written beside and renamed, so a reader never sees half a file.
     const QString temporary = options.statsFile + QStringLiteral(".part");
     QFile file(temporary);

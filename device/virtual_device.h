@@ -45,6 +45,8 @@ struct Options {
     int vanishAfter = 0; // close the pty after the Nth request
     int muteAfter = 0;   // after the Nth request, lose every request for muteForMs
     int muteForMs = 3000;
+    int stallAfter = 0;          // stop reading once a request has this many bytes in...
+    int stallForMs = 3000;       // ...for this long (each request once)
     int requestTimeoutMs = 2000; // an incomplete request is abandoned after this quiet time
     bool quiet = false;          // no error lines on stderr
 };
@@ -57,6 +59,7 @@ struct Stats {
     int dropped = 0;
     int pieces = 0;
     int noiseBytes = 0;
+    int stalls = 0;
 };
 
 class VirtualDevice : public QObject {
@@ -81,6 +84,10 @@ signals:
 
 private:
     void readMaster();
+    int readLimit(int bufferSize) const;
+    void takeRequests(qint64 readNs);
+    void startStall();
+    void endStall();
     void process(const Request &request);
     void scheduleAnswer(const QByteArray &answer);
     void schedule(const QByteArray &bytes, qint64 dueMs);
@@ -106,13 +113,16 @@ private:
     bool linked = false;
     bool vanishing = false;
     int answeredRequests = 0;
-    qint64 muteStartMs = -1; // when the silence of --mute-after began
+    qint64 muteStartMs = -1;         // when the silence of --mute-after began
+    bool stalledThisRequest = false; // --stall-after: the request under way has stalled
+    bool stalling = false;
 
     QSocketNotifier *readNotifier = nullptr;
     QSocketNotifier *writeNotifier = nullptr;
     QTimer releaseTimer;
     QTimer partialTimer;
     QTimer vanishTimer;
+    QTimer stallTimer;
     QElapsedTimer vanishClock;
     QElapsedTimer clock;
 

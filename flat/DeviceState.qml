@@ -47,6 +47,7 @@ QtObject {
     property bool busy: false
     property real progress: 0
     property bool sweeping: false      // "Read all presets" under way
+    property string task: ""           // "saving", "impulse": what the busy state is for
     property int sweepStart: -1        // the preset the device was on when it began
     property bool sweepAfterSave: false
     property bool quitAfterSave: false
@@ -123,6 +124,7 @@ QtObject {
         if (!c)
             return
         slotsStale = true
+        task = "saving"
         c.slSaveUpDown(0)
     }
     function compare() { var c = core(); if (c) c.slCompare() }
@@ -255,6 +257,7 @@ QtObject {
         }
         if (choice === "save") {
             slotsStale = true
+            task = "saving"
             setValue(kind === "updown" ? "save_up_down" : "save_change", code)
         }
         else if (choice === "discard")
@@ -263,15 +266,19 @@ QtObject {
 
     // A file chosen in a dialog or dropped on the window goes to the impulse
     // files back end, which says through `failed` why one cannot be used;
-    // the folder becomes the dialog's next starting point.
+    // its folder becomes the dialog's next starting point and the folder
+    // the Impulses page shows.
     function loadImpulse(url) {
         var c = core()
         if (!c || !impulses || String(url) === "")
             return
         var slash = String(url).lastIndexOf("/")
         if (slash > 0)
-            c.setLastPath(String(url).substring(0, slash))
-        impulses.load(String(url))
+            impulses.folder = String(url).substring(0, slash)
+        var before = task
+        task = "impulse"
+        if (!impulses.load(String(url)))
+            task = before // nothing went to the device
     }
 
     function saveErrorReport(url) {
@@ -365,6 +372,7 @@ QtObject {
             if (text !== "")
                 portName = text
             busy = false
+            task = ""
             sweeping = false
             sweepStart = -1
             copying = null
@@ -395,8 +403,10 @@ QtObject {
     // ended, after the back end's own handling of that moment.
     function setBusy(on) {
         busy = on
-        if (!on)
-            Qt.callLater(afterIdle)
+        if (on)
+            return
+        task = ""
+        Qt.callLater(afterIdle)
     }
 
     function afterIdle() {
@@ -536,7 +546,22 @@ QtObject {
         target: dev.impulses
         ignoreUnknownSignals: true
 
-        function onFailed(path, reason) { dev.message("Impulse not loaded", reason, "") }
+        // A new impulse went to the device (from the Impulses page too): the
+        // busy state that follows is its preview going out.
+        function onCurrentChanged() {
+            if (dev.impulses.hasCurrent && dev.task === "")
+                dev.task = "impulse"
+        }
+
+        function onFailed(path, reason) {
+            // The Impulses page shows why its own file cannot be used, without
+            // taking the keyboard from its list.
+            var files = dev.impulses.files
+            if (files && files.active && files.selectedPath === path
+                    && files.get(files.selectedRow).usable === false)
+                return
+            dev.message("Impulse not loaded", reason, "")
+        }
     }
 
     property Connections desktopReports: Connections {

@@ -115,7 +115,17 @@ Rectangle {
             visible: bar.device !== null && bar.device.busy
             spacing: 8
             Text {
-                text: bar.device && bar.device.sweeping ? "Reading presets…" : "Working…"
+                objectName: "busyText"
+                text: {
+                    var d = bar.device
+                    if (d && d.sweeping)
+                        return "Reading presets…"
+                    if (d && d.task === "saving")
+                        return "Saving…"
+                    if (d && d.task === "impulse")
+                        return "Sending impulse…"
+                    return "Working…"
+                }
                 color: Theme.textDim
                 font.family: Theme.fontFamily
                 font.pixelSize: Theme.fontSmall

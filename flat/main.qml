@@ -198,19 +198,29 @@ ApplicationWindow {
                 TabBar {
                     id: tabs
                     objectName: "tabs"
-                    Layout.preferredWidth: 4 * 124 + 3 * spacing
+                    // Tabs of 124 px, narrower when the row (which also holds
+                    // the compare banner) has less room: the bar sizes its
+                    // buttons to fill it.
+                    readonly property int fullWidth: count * 124 + (count - 1) * spacing
+                    Layout.fillWidth: true
+                    Layout.preferredWidth: fullWidth
+                    Layout.maximumWidth: fullWidth
                     spacing: 4
                     background: Item {}
                     Repeater {
-                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots"]
+                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots", "Impulses"]
                         TabButton {
                             id: tab
                             text: modelData
-                            width: 124
+                            leftPadding: 4
+                            rightPadding: 4
                             font.family: Theme.fontFamily
-                            font.pixelSize: Theme.fontBase
+                            // a size smaller where a narrow window leaves the tabs
+                            // less room than they ask for
+                            font.pixelSize: window.width < 1000 ? Theme.fontSmall : Theme.fontBase
                             contentItem: Text {
                                 text: tab.text
+                                elide: Text.ElideRight
                                 font.family: tab.font.family
                                 font.pixelSize: tab.font.pixelSize
                                 font.bold: tab.checked
@@ -331,6 +341,8 @@ ApplicationWindow {
                     PresetMap { device: deviceState }
 
                     ImpulseSlots { device: deviceState }
+
+                    ImpulseBrowser { device: deviceState }
                 }
 
                 // Without a connection the controls are locked; say why and what to do.

@@ -6,6 +6,7 @@
 #include "core/log_categories.h"
 #include "core/program_log.h"
 #include "impulse/wav_image.h"
+#include "link/paced_writer.h"
 #include "link/requests.h"
 #include "parsing/answer_catalogue.h"
 #include "parsing/parser.h"
@@ -270,6 +271,10 @@ void AnswerHandlers::impulse(Core &c, const Values &values)
 
 void Core::slReadyRead()
 {
+    // While a long command goes out, received bytes wait in the port: each
+    // piece discards them, and the last pause hands on what came during it.
+    if (pacer->busy())
+        return;
     dispatch(port->readAll());
 }
 

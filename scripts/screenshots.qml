@@ -32,6 +32,13 @@ TestCase {
         mouseMove(window.contentItem, 2, 2)   // no tooltip in the pictures
     }
 
+    function showTab(text) {
+        var tabs = find("tabs")
+        for (var i = 0; i < tabs.count; ++i)
+            if (tabs.itemAt(i).text === text)
+                tabs.currentIndex = i
+    }
+
     function idle(timeout) {
         tryVerify(function() { return !dev.busy }, timeout, "the device has answered everything")
     }
@@ -143,6 +150,32 @@ TestCase {
         find("tabs").currentIndex = 0
     }
 
+    // The Impulses page: a folder of cabinet files, one of them playing.
+    function test_7_impulseBrowser() {
+        testPty.makeWav("Cabinets/Vintage/1960 4x12 SM57 Cap.wav", 48000, 24, 1, 9000)
+        testPty.makeWav("Cabinets/2x12 Open Back R121.wav", 48000, 24, 1, 7200)
+        testPty.makeWav("Cabinets/4x12 Closed SM57 Cap.wav", 44100, 24, 1, 22050)
+        testPty.makeWav("Cabinets/4x12 Closed SM57 Edge.wav", 44100, 24, 1, 22050)
+        testPty.makeWav("Cabinets/4x12 Closed MD421 Off Axis.wav", 44100, 16, 2, 30000)
+        testPty.makeWav("Cabinets/1x12 Combo e609 Cone.wav", 96000, 24, 1, 48000)
+        testPty.makeWav("Cabinets/Bass 8x10 D112.wav", 48000, 16, 1, 12000)
+        testPty.writeFile("Cabinets/Read me.txt", "Impulses recorded in the studio's live room.\n")
+        _impulses.folder = testPty.tempPath("Cabinets")
+        showTab("Impulses")
+        var files = _impulses.files
+        tryCompare(files, "pending", 0, 5000)
+        files.setFavourite(files.rowOf(testPty.tempPath("Cabinets/4x12 Closed SM57 Edge.wav")), true)
+        find("impulseList").forceActiveFocus()
+        for (var step = 0; step < 3; ++step) {
+            testPty.key(window, Qt.Key_Down)
+            idle(10000)
+        }
+        tryVerify(function() { return _impulses.currentPath === files.selectedPath }, 10000)
+        idle(10000)
+        shot("impulses")
+        find("tabs").currentIndex = 0
+    }
+
     function test_8_portChooser() {
         click("settingsButton")
         tryCompare(find("settingsMenu"), "opened", true)
@@ -161,6 +194,8 @@ TestCase {
         shot("small-window")
         find("tabs").currentIndex = 1
         shot("small-window-eq")
+        showTab("Impulses")
+        shot("small-window-impulses")
         find("tabs").currentIndex = 0
         window.width = 1240
         window.height = 780

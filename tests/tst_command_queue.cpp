@@ -319,27 +319,38 @@ private slots:
     {
         QFETCH(int, length);
         QFETCH(QList<int>, pieces);
+        const bool paced = pieces.size() > 1;
 
         Link l;
         QVERIFY(l.open());
         const QByteArray head(length, 'x');
         l.a.queue() = {head, "gs\r\n"};
         l.a.commandTotal() = 2;
+        l.a.portTimer()->setInterval(1234);
 
         DebugLog log;
+        SignalRecorder rec(&l.core);
         QElapsedTimer clock;
         clock.start();
         l.core.slTimer();
+        // The busy signals come at once; a long command is still going out.
+        QCOMPARE(rec.lines().mid(0, 3),
+                 QStringList({"sgSetProgress(0)", "sgSetWait(true)", "sgReadValue(wait,1)"}));
+        QCOMPARE(l.a.sending(), paced);
+        QCOMPARE(l.a.portTimer()->interval(), paced ? 1234 : 1000);
+        QVERIFY(spinUntil([&] { return !l.a.sending(); }));
         const qint64 elapsed = clock.elapsed();
 
         QCOMPARE(pieceSizes(log), pieces);
         QCOMPARE(l.wire(length), head); // byte for byte, nothing more
-        if (pieces.size() > 1) {
+        if (paced) {
             // A pause follows every piece, the last one included. A lower
-            // bound only: the sleep can last longer, never shorter.
+            // bound only: a pause can last longer, never shorter.
             QVERIFY2(elapsed >= 20 * pieces.size(), qPrintable(QString::number(elapsed)));
         }
+        QCOMPARE(l.a.portTimer()->interval(), 1000); // the answer wait, set once it is out
         QCOMPARE(l.a.queue().first(), head);
+        QCOMPARE(rec.count("sgSetWait"), 1);
     }
 
     void progressOfABatch_data()

@@ -257,12 +257,14 @@ private slots:
         rig.core.setImpuls(path);
         const QByteArray preview = rig.pty.read(5912);
         QCOMPARE(preview, "cc s 1\r" + samples.left(2952).toHex() + "\r");
+        QVERIFY(spinUntil([&] { return !rig.a.sending(); })); // the last pause
 
         // The device acknowledges the preview; saving stores the file.
         rig.answerHead();
         rig.core.slSaveUpDown(0);
         const QByteArray store = "cc wire_cab.wav 0\r" + wav::deviceImage(samples).toHex() + "\r";
-        QCOMPARE(rig.pty.read(store.size()), store);
+        QCOMPARE(rig.pty.read(store.size(), 10000), store);
+        QVERIFY(spinUntil([&] { return !rig.a.sending(); }));
         for (const QByteArray &next : readBack) {
             rig.answerHead();
             QCOMPARE(rig.pty.read(next.size()), next);

@@ -179,7 +179,7 @@ private slots:
 
         QCOMPARE(rig.pty.drainFor(50), QByteArray());
         QCOMPARE(rig.a.queue(), QList<QByteArray>({"gs\r\n"})); // Core was not called
-        QVERIFY(rig.coreSignals.all().isEmpty());
+        QVERIFY(rig.rec.all().isEmpty());
         QVERIFY(!rig.impulses.hasCurrent());
         QCOMPARE(rig.events.count("currentChanged"), 0);
 
@@ -238,7 +238,7 @@ private slots:
         QVERIFY(rig.impulses.load(QUrl::fromLocalFile(path).toString()));
         QVERIFY(rig.events.of("failed").isEmpty());
         QCOMPARE(rig.a.impulsePath(), unchanged ? path : cacheFile(deviceName));
-        QCOMPARE(rig.coreSignals.of("sgSetImpulsName"),
+        QCOMPARE(rig.rec.of("sgSetImpulsName"),
                  QList<QVariantList>({{unchanged ? name : deviceName}}));
         QCOMPARE(QFile::exists(cacheFile(deviceName)), !unchanged);
         if (!unchanged)
@@ -273,7 +273,9 @@ private slots:
         Rig rig;
         QVERIFY(rig.impulses.load(path));
         QCOMPARE(rig.pty.read(5912), previewOf(samples));
-        rig.a.answerReceived() = 1; // the device took the preview
+        // Once the preview's last pause is over, the device takes it.
+        QVERIFY(spinUntil([&] { return !rig.a.sending(); }));
+        rig.a.answerReceived() = 1;
         rig.a.queue().removeFirst();
         rig.core.slSaveUpDown(0);
         const QByteArray store = "cc " + stored + " 0\r" + wav::deviceImage(samples).toHex() + "\r";
@@ -469,7 +471,7 @@ private slots:
                 QCOMPARE(info[it.key()], it.value());
         }
         QCOMPARE(rig.pty.drainFor(20), QByteArray());
-        QVERIFY(rig.coreSignals.all().isEmpty());
+        QVERIFY(rig.rec.all().isEmpty());
         QVERIFY(!rig.impulses.hasCurrent());
     }
 

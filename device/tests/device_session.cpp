@@ -101,6 +101,22 @@ void DeviceSession::send(const QByteArray &bytes)
     }
 }
 
+int DeviceSession::sendWhatFits(const QByteArray &bytes)
+{
+    int sent = 0;
+    while (sent < bytes.size() && fd >= 0) {
+        const ssize_t n =
+            ::write(fd, bytes.constData() + sent, static_cast<size_t>(bytes.size() - sent));
+        if (n > 0)
+            sent += static_cast<int>(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            break; // EAGAIN: the line is full
+    }
+    return sent;
+}
+
 void DeviceSession::sendInPieces(const QByteArray &bytes, int piece, int pauseMs)
 {
     for (int at = 0; at < bytes.size(); at += piece) {

@@ -31,6 +31,9 @@ public:
     QProcess &process() { return device; }
 
     void send(const QByteArray &bytes);
+    // Writes as much of `bytes` as the line takes without waiting; returns
+    // how many bytes that was.
+    int sendWhatFits(const QByteArray &bytes);
     // Writes `bytes` in pieces of `piece` bytes with `pauseMs` between them.
     void sendInPieces(const QByteArray &bytes, int piece, int pauseMs);
     // Waits until `count` bytes have arrived (or `timeoutMs`); returns them.

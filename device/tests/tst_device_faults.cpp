@@ -1,5 +1,6 @@
 // The virtual device's fault modes (split answers, delay, lost requests,
-// noise, vanishing), its symlink, its preset store and its start-up checks.
+// noise, vanishing, stalling), its symlink, its preset store and its start-up
+// checks.
 #include "device_session.h"
 
 #include <QFile>
@@ -73,6 +74,8 @@ private slots:
     void muteAfterNthRequest();
     void noiseBeforeEachAnswer();
     void vanishAfterNthRequest();
+    void stallInLongRequest_data();
+    void stallInLongRequest();
     void symlinkRemovedOnSignal_data();
     void symlinkRemovedOnSignal();
     void storeKeepsPresetsAcrossRuns();
@@ -230,6 +233,51 @@ void TestDeviceFaults::vanishAfterNthRequest()
     QCOMPARE(s.process().exitCode(), 0);
     QVERIFY(!QFileInfo(link).isSymLink());
     QCOMPARE(s.stats().value("requests").toInt(), 3);
+}
+
+// Once a request has --stall-after bytes in, the device takes nothing for
+// --stall-for ms: the line fills up and the writer has to wait. Nothing is
+// lost, the request is not dropped as incomplete whatever the request
+// time-out, short requests never stall and each long one stalls once.
+void TestDeviceFaults::stallInLongRequest_data()
+{
+    QTest::addColumn<int>("stallFor");
+    QTest::addColumn<int>("requestTimeout");
+    QTest::newRow("stall shorter than the request time-out") << 300 << 2000;
+    QTest::newRow("stall longer than the request time-out") << 800 << 300;
+}
+
+void TestDeviceFaults::stallInLongRequest()
+{
+    QFETCH(int, stallFor);
+    QFETCH(int, requestTimeout);
+    DeviceSession s;
+    QVERIFY(
+        s.start({"--type", "2", "--stall-after", "2000", "--stall-for", QString::number(stallFor),
+                 "--request-timeout", QString::number(requestTimeout)}));
+    QCOMPARE(s.ask("gb\r\n", 8), QByteArray("gb\r0000\n"));
+
+    const QByteArray image = storedImage(samplePattern(32000, 4));
+    for (int round = 1; round <= 2; ++round) {
+        const QByteArray name = "Stall_" + QByteArray::number(round) + ".wav";
+        const QByteArray command = storeCommand(name, image);
+        // The request begins before the stall (its quiet time running), then
+        // the line takes only part of the rest.
+        s.send(command.left(1000));
+        QCOMPARE(s.readFor(50), QByteArray());
+        const int taken = 1000 + s.sendWhatFits(command.mid(1000));
+        QVERIFY2(taken < command.size(), qPrintable(QString::number(taken)));
+        s.send(command.mid(taken)); // waits for the device to read again
+        QCOMPARE(s.read(6, 10000), QByteArray("ccEND\n"));
+        QCOMPARE(s.stats().value("stalls").toInt(), round);
+        const QByteArray copy = "cc\r" + name + "\n" + hexOf(image) + "\n";
+        QCOMPARE(s.ask("cc\r\n", copy.size()), copy);
+    }
+    QCOMPARE(s.ask("gm\r\n", 6), QByteArray("gm\r00\n"));
+    const QJsonObject stats = s.stats();
+    QCOMPARE(stats.value("stalls").toInt(), 2);
+    QCOMPARE(stats.value("errors").toInt(), 0);
+    QCOMPARE(stats.value("requests").toInt(), 6);
 }
 
 void TestDeviceFaults::symlinkRemovedOnSignal_data()

@@ -3,6 +3,7 @@
 // and a slow one. Every scenario ends with a fresh request sequence that
 // completes and a check that no edit was lost without the user being asked.
 #include "session.h"
+#include "support/debug_log.h"
 #include "support/status_names.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
@@ -249,37 +250,41 @@ private slots:
         QCOMPARE(s.deviceErrors(), 0);
     }
 
-    // The device vanishes while the program writes an impulse to it: one
-    // close report, the port closed, no crash, no busy loop. A device that
-    // comes back is opened again and the panel shows what it holds.
+    // The device vanishes while the program writes an impulse to it: the
+    // send ends at once, nothing more is written, one close report, the port
+    // closed, no crash, no busy loop. A device that comes back is opened
+    // again and the panel shows what it holds.
     void vanishDuringUpload()
     {
         DeviceSetup setup;
         setup.presets = makePresets(2, 606);
         setup.preset = 2;
-        // Request 8 is the impulse preview; the pty closes once its answer is read.
-        setup.faults = QStringList{"--vanish-after", "8"};
         Session s;
         QVERIFY(s.start(setup));
         Core &core = s.core();
 
         const QString wav = work.filePath("Vanish Cab.wav");
         writeFile(wav, wavFile({1, 1, 48000, 24, false, {}, samplesFor(9000 * 3)}));
-        // Save as soon as the preview is answered: the store command (54 kB,
-        // written in pieces with pauses) is on its way when the pty closes.
-        bool saved = false;
-        QMetaObject::Connection saveOnIdle =
-            connect(&core, &Core::sgSetWait, &core, [&](bool wait) {
-                if (!wait && !saved && s.requests().size() == 8) {
-                    saved = true;
-                    core.slSaveUpDown(0);
-                }
-            });
         core.setImpuls(wav);
+        QVERIFY(s.waitIdle());
+
+        // Saving queues the store command (54 kB, four entries in all) and
+        // sends it in pieces; the device goes away with a third of it out.
+        float progress = 0;
+        connect(&core, &Core::sgSetProgress, &core, [&](float value) { progress = value; });
+        core.slSaveUpDown(0);
+        QVERIFY(Session::waitFor([&] { return progress > 0.08f; }, 10000));
+        QVERIFY(s.access().sending());
+        DebugLog log;
+        int writesAtClose = -1;
+        connect(&core, &Core::sgPortOpen, &core,
+                [&] { writesAtClose = log.withLabel("send").size(); });
+        QCOMPARE(s.stopDevice(), 0);
         QVERIFY(Session::waitFor([&] { return s.state().portClosedReports > 0; }, 10000));
-        disconnect(saveOnIdle);
-        QVERIFY(saved);
-        QVERIFY(Session::waitFor([&] { return !s.deviceRunning(); }, 5000));
+        QVERIFY(!s.access().sending());
+        Session::spin(100); // a piece due after the close would be written by now
+        QCOMPARE(log.withLabel("send").size(), writesAtClose);
+        QVERIFY2(log.warnings().isEmpty(), qPrintable(log.warnings().join('\n')));
 
         const qint64 cpuBefore = cpuMs();
         Session::spin(1500);
@@ -313,6 +318,52 @@ private slots:
                  QString::fromUtf8(setup.presets.at(2).impulseName));
         QCOMPARE(s.state().portClosedReports, 1);
         QVERIFY(s.settle());
+        QCOMPARE(s.deviceErrors(), 0);
+    }
+
+    // The device stops reading for 3 s in the middle of a store, as one busy
+    // writing its flash might, and a knob is turned meanwhile. The program
+    // waits for the line instead of forcing bytes onto it: the port stays
+    // open, the impulse arrives byte for byte and is sent once, and the
+    // knob's command follows the store's last piece instead of landing
+    // inside it.
+    void stallDuringStore()
+    {
+        DeviceSetup setup;
+        setup.presets = makePresets(2, 909);
+        setup.faults = QStringList{"--stall-after", "20000", "--stall-for", "3000"};
+        Session s;
+        QVERIFY(s.start(setup));
+        Core &core = s.core();
+
+        const QByteArray samples = samplesFor(10000 * 3);
+        const QString wav = work.filePath("Stall Cab.wav");
+        writeFile(wav, wavFile({1, 1, 48000, 24, false, {}, samples}));
+        core.setImpuls(wav); // the preview is shorter than the stall point
+        QVERIFY(s.waitIdle());
+        QCOMPARE(s.stats().value("stalls").toInt(), 0);
+
+        core.slSaveUpDown(0);
+        QVERIFY(Session::waitFor([&] { return s.stats().value("stalls").toInt() == 1; }, 5000));
+        QVERIFY(s.access().sending());
+        core.setValue("master_volume", 42);
+        QVERIFY(s.waitIdle(15000));
+
+        QVERIFY(s.access().port()->isOpen());
+        QCOMPARE(s.state().portClosedReports, 0);
+        QCOMPARE(s.state().errReports, 0);
+        const StoredPreset stored = s.store().presets.at(0);
+        QCOMPARE(stored.impulseName, QByteArray("Stall_Cab.wav"));
+        QVERIFY(stored.wav == storedImage(samples));
+
+        const QList<QByteArray> requests = s.requests();
+        const QByteArray store = "cc Stall_Cab.wav 0\r" + storedImage(samples).toHex() + "\r";
+        QCOMPARE(requests.count(store), 1);
+        const int at = requests.indexOf(store);
+        QVERIFY(at >= 0 && at + 2 < requests.size());
+        QCOMPARE(requests.at(at + 1), QByteArray("mv 2a\r\n"));
+        QCOMPARE(requests.at(at + 2), QByteArray("sp\r\n"));
+        QCOMPARE(s.stats().value("stalls").toInt(), 1);
         QCOMPARE(s.deviceErrors(), 0);
     }
 

@@ -18,7 +18,9 @@
 #include "support/status_names.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMutex>
 #include <QQmlContext>
@@ -107,6 +109,11 @@ QString PanelFixture::drain(int ms)
     return QString::fromLatin1(rig->pty.drainFor(ms));
 }
 
+QString PanelFixture::read(int count, int timeoutMs)
+{
+    return QString::fromLatin1(rig->pty.read(count, timeoutMs));
+}
+
 QString PanelFixture::readUntil(const QString &suffix, int timeoutMs)
 {
     return QString::fromLatin1(rig->pty.readUntil(suffix.toLatin1(), timeoutMs));
@@ -159,9 +166,20 @@ QString PanelFixture::makeWav(const QString &name, int sampleRate, int bits, int
             appendLe(wav, quint32(bits == 8 ? scaled + 128 : scaled), bytesPerSample);
         }
     }
+    return writeBytes(name, wav);
+}
+
+QString PanelFixture::writeFile(const QString &name, const QString &bytes)
+{
+    return writeBytes(name, bytes.toLatin1());
+}
+
+QString PanelFixture::writeBytes(const QString &name, const QByteArray &data)
+{
     const QString path = files.filePath(name);
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(wav) != wav.size())
+    if (!QDir().mkpath(QFileInfo(path).path()) || !file.open(QIODevice::WriteOnly) ||
+        file.write(data) != data.size())
         return QString();
     return path;
 }
@@ -174,6 +192,8 @@ QString PanelFixture::tabTarget()
 void PanelFixture::resetBackEnd()
 {
     CoreAccess &a = rig->a;
+    // A long command still going out would come back to the head at its end.
+    spinUntil([&] { return !a.sending(); }, 5000);
     a.queue().clear();
     a.commandTotal() = 0;
     a.sendCount() = 0;

@@ -47,6 +47,8 @@ public:
 
     // Everything the program wrote within `ms` (the event loop runs meanwhile).
     Q_INVOKABLE QString drain(int ms);
+    // Waits until the program has written at least `count` bytes; returns them all.
+    Q_INVOKABLE QString read(int count, int timeoutMs = 3000);
     // Waits until the program's bytes end with `suffix`; returns them all.
     Q_INVOKABLE QString readUntil(const QString &suffix, int timeoutMs = 3000);
     // Device bytes towards the program (Latin-1).
@@ -63,12 +65,16 @@ public:
     // temporary folder and returns its local path.
     Q_INVOKABLE QString makeWav(const QString &name, int sampleRate, int bits, int channels,
                                 int frames);
+    // A file of these bytes (Latin-1) in the same folder, its folders made
+    // as needed; returns its local path.
+    Q_INVOKABLE QString writeFile(const QString &name, const QString &bytes);
 
     // The back end's focus target, stepped by Tab.
     Q_INVOKABLE QString tabTarget();
 
-    // Forgets what earlier tests left in the back end: the command queue,
-    // its retry count, the edited and compare states and the edit history.
+    // Forgets what earlier tests left in the back end: the command queue
+    // (once a long command going out has ended), its retry count, the edited
+    // and compare states and the edit history.
     Q_INVOKABLE void resetBackEnd();
 
     // A value of the program's settings store as text; and removing one.
@@ -86,6 +92,8 @@ public:
     Q_INVOKABLE void clearWarnings();
 
 private:
+    QString writeBytes(const QString &name, const QByteArray &data);
+
     QTemporaryDir files;
     std::unique_ptr<CoreRig> rig;          // the real Core on a pty
     std::unique_ptr<QSerialPort> occupier; // gone before the pty closes

@@ -282,6 +282,35 @@ PanelTestCase {
         verify(!find("busyIndicator").visible)
     }
 
+    // The busy state says what it is for while a save or an impulse goes
+    // out, and only for that spell.
+    function test_busyTellsWhatItIsFor_data() {
+        return [
+            { tag: "a queued exchange", act: function() {}, text: "Working…" },
+            { tag: "a save", act: function() { dev.save() }, text: "Saving…" },
+            { tag: "an impulse", text: "Sending impulse…", act: function() {
+                dev.loadImpulse("file://" + testPty.makeWav("busy_cab.wav", 48000, 24, 1, 300))
+            } },
+            { tag: "an impulse that cannot be loaded", text: "Working…", act: function() {
+                dev.loadImpulse("file:///nowhere/cab.wav")
+                closePopups()
+            } }
+        ]
+    }
+
+    function test_busyTellsWhatItIsFor(data) {
+        data.act()
+        _core.sgSetProgress(0.3)
+        _core.sgSetWait(true)
+        verify(find("progressBar").visible)
+        compare(find("busyText").text, data.text)
+        _core.sgSetWait(false)
+        _core.sgSetWait(true)
+        compare(find("busyText").text, "Working…", "the next busy spell is another's")
+        _core.sgSetWait(false)
+        testPty.resetBackEnd()
+    }
+
     function test_deviceFamily_data() {
         return [
             { tag: "type 2: 4 x 4", type: 2, size: 4 },

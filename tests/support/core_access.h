@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/core.h"
+#include "link/paced_writer.h"
 #include "parsing/parser.h"
 
 #include <QSerialPort>
@@ -48,6 +49,10 @@ struct CoreAccess {
     QString &lastCommand() { return c.lastCommand; }
     QString &tabTarget() { return c.tabTarget; }
     QSettings &settings() { return c.settings; }
+    PacedWriter *pacer() { return c.pacer; }
+    QList<QByteArray> &heldWrites() { return c.heldWrites; }
+    // A long command is going out in pieces.
+    bool sending() const { return c.pacer->busy(); }
 
     // the answer matchers: one by its form, or all in catalogue order
     Parser *parser(answers::Form form) { return &c.matchers[form]; }

@@ -2,7 +2,8 @@
 // lives, so tests can check the diagnostics and count direct writes. Debug
 // output is switched off in the test environment; this switches it on for
 // the default category only and restores it afterwards. Other messages go on
-// to the test framework's handler.
+// to the test framework's handler; warnings are kept as well (a write to a
+// closed port shows as one).
 #pragma once
 
 #include <QLoggingCategory>
@@ -30,7 +31,12 @@ public:
     DebugLog &operator=(const DebugLog &) = delete;
 
     const QStringList &lines() const { return captured; }
-    void clear() { captured.clear(); }
+    const QStringList &warnings() const { return warned; }
+    void clear()
+    {
+        captured.clear();
+        warned.clear();
+    }
 
     // Lines whose first word is `label`, e.g. "send" or "!OPEN".
     QStringList withLabel(const QString &label) const
@@ -57,11 +63,14 @@ private:
             log->captured.append(text);
             return;
         }
+        if (log && type == QtWarningMsg)
+            log->warned.append(text);
         if (log && log->previous)
             log->previous(type, context, text);
     }
 
     QStringList captured;
+    QStringList warned;
     QtMessageHandler previous = nullptr;
     bool wasEnabled = false;
 };
