@@ -36,26 +36,22 @@ QString quoted(const QString &path)
     return QStringLiteral("\u201c%1\u201d").arg(QFileInfo(path).fileName());
 }
 
+// Containers named in the panel's own words.
+struct Container {
+    int type;
+    const char *name;
+};
+constexpr Container namedContainers[] = {
+    {SF_FORMAT_WAV, "WAV"},   {SF_FORMAT_WAVEX, "WAV"}, {SF_FORMAT_AIFF, "AIFF"},
+    {SF_FORMAT_FLAC, "FLAC"}, {SF_FORMAT_OGG, "Ogg"},   {SF_FORMAT_W64, "Wave64"},
+    {SF_FORMAT_RF64, "RF64"}, {SF_FORMAT_CAF, "CAF"},
+};
+
 QString formatName(int format)
 {
-    switch (format & SF_FORMAT_TYPEMASK) {
-    case SF_FORMAT_WAV:
-    case SF_FORMAT_WAVEX:
-        return QStringLiteral("WAV");
-    case SF_FORMAT_AIFF:
-        return QStringLiteral("AIFF");
-    case SF_FORMAT_FLAC:
-        return QStringLiteral("FLAC");
-    case SF_FORMAT_OGG:
-        return QStringLiteral("Ogg");
-    case SF_FORMAT_W64:
-        return QStringLiteral("Wave64");
-    case SF_FORMAT_RF64:
-        return QStringLiteral("RF64");
-    case SF_FORMAT_CAF:
-        return QStringLiteral("CAF");
-    default:
-        break;
+    for (const Container &c : namedContainers) {
+        if ((format & SF_FORMAT_TYPEMASK) == c.type)
+            return QString::fromLatin1(c.name);
     }
     // Any other container: the reader's own name without its explanation.
     SF_FORMAT_INFO info{};
@@ -65,30 +61,27 @@ QString formatName(int format)
     return QStringLiteral("audio");
 }
 
+// The fixed-width encodings: integer or floating point, and their width.
+// Compressed or companded encodings have no fixed sample width to show.
+struct Encoding {
+    int subtype;
+    bool floating;
+    int bits;
+};
+constexpr Encoding fixedWidthEncodings[] = {
+    {SF_FORMAT_PCM_S8, false, 8},  {SF_FORMAT_PCM_U8, false, 8},  {SF_FORMAT_PCM_16, false, 16},
+    {SF_FORMAT_PCM_24, false, 24}, {SF_FORMAT_PCM_32, false, 32}, {SF_FORMAT_FLOAT, true, 32},
+    {SF_FORMAT_DOUBLE, true, 64},
+};
+
 void describeEncoding(int format, SourceInfo &info)
 {
-    switch (format & SF_FORMAT_SUBMASK) {
-    case SF_FORMAT_PCM_S8:
-    case SF_FORMAT_PCM_U8:
-        info.pcm = true, info.bits = 8;
-        break;
-    case SF_FORMAT_PCM_16:
-        info.pcm = true, info.bits = 16;
-        break;
-    case SF_FORMAT_PCM_24:
-        info.pcm = true, info.bits = 24;
-        break;
-    case SF_FORMAT_PCM_32:
-        info.pcm = true, info.bits = 32;
-        break;
-    case SF_FORMAT_FLOAT:
-        info.floating = true, info.bits = 32;
-        break;
-    case SF_FORMAT_DOUBLE:
-        info.floating = true, info.bits = 64;
-        break;
-    default:
-        break; // compressed or companded: no fixed sample width to show
+    for (const Encoding &e : fixedWidthEncodings) {
+        if ((format & SF_FORMAT_SUBMASK) == e.subtype) {
+            info.pcm = !e.floating;
+            info.floating = e.floating;
+            info.bits = e.bits;
+        }
     }
 }
 
@@ -145,24 +138,73 @@ QString cutShort(const QString &path)
         .arg(quoted(path));
 }
 
+// Why the path cannot be an audio file at all, before libsndfile opens it;
+// empty when it may be one.
+QString fileProblem(const QString &path)
+{
+    const QFileInfo file(path);
+    if (!file.exists())
+        return QStringLiteral("%1 cannot be found.").arg(quoted(path));
+    if (file.isDir())
+        return QStringLiteral("%1 is a folder, not an audio file.").arg(quoted(path));
+    if (file.size() == 0)
+        return QStringLiteral("%1 is empty.").arg(quoted(path));
+    return {};
+}
+
+// Why an opened file's header cannot describe an impulse; empty when it can.
+QString headerProblem(const QString &path, const SourceInfo &info, SNDFILE *handle)
+{
+    if (info.channels < 1 || info.channels > maxChannels) {
+        return QStringLiteral("%1 says it has %2 channels, which no impulse has: its header is "
+                              "probably damaged.")
+            .arg(quoted(path))
+            .arg(info.channels);
+    }
+    if (info.rate < minRate || info.rate > maxRate) {
+        return QStringLiteral("%1 says its sample rate is %2 Hz, which no recording has: its "
+                              "header is probably damaged.")
+            .arg(quoted(path))
+            .arg(info.rate);
+    }
+    if (info.frames <= 0)
+        return QStringLiteral("%1 holds no sound: it has no samples.").arg(quoted(path));
+    if (dataChunkCutShort(handle))
+        return cutShort(path);
+    return {};
+}
+
+// Reads up to `seconds` of the opened file into r.samples; on failure leaves
+// them empty and says why in r.error.
+void readSamples(const QString &path, SNDFILE *handle, double seconds, Reading &r)
+{
+    const SourceInfo &info = r.info;
+    const auto wanted =
+        std::min(info.frames, qint64(std::ceil(std::max(seconds, 0.0) * info.rate)));
+    r.samples.resize(size_t(wanted * info.channels));
+    const sf_count_t got = wanted > 0 ? sf_readf_double(handle, r.samples.data(), wanted) : 0;
+    if (got != wanted || !lastFrameThere(handle, info)) {
+        r.samples.clear();
+        r.error = cutShort(path);
+        return;
+    }
+    // Float files can hold values that are not numbers: only damage makes them.
+    if (!std::all_of(r.samples.begin(), r.samples.end(),
+                     [](double s) { return std::isfinite(s); })) {
+        r.samples.clear();
+        r.error =
+            QStringLiteral("%1 is damaged: some of its samples are not numbers.").arg(quoted(path));
+    }
+}
+
 } // namespace
 
 Reading readFile(const QString &path, double seconds)
 {
     Reading r;
-    const QFileInfo file(path);
-    if (!file.exists()) {
-        r.error = QStringLiteral("%1 cannot be found.").arg(quoted(path));
+    r.error = fileProblem(path);
+    if (!r.error.isEmpty())
         return r;
-    }
-    if (file.isDir()) {
-        r.error = QStringLiteral("%1 is a folder, not an audio file.").arg(quoted(path));
-        return r;
-    }
-    if (file.size() == 0) {
-        r.error = QStringLiteral("%1 is empty.").arg(quoted(path));
-        return r;
-    }
 
     SF_INFO sf{};
     SndFile f;
@@ -185,46 +227,11 @@ Reading readFile(const QString &path, double seconds)
     info.channels = sf.channels;
     info.frames = sf.frames;
 
-    if (info.channels < 1 || info.channels > maxChannels) {
-        r.error = QStringLiteral("%1 says it has %2 channels, which no impulse has: its header is "
-                                 "probably damaged.")
-                      .arg(quoted(path))
-                      .arg(info.channels);
+    r.error = headerProblem(path, info, f.handle);
+    if (r.error.isEmpty())
+        readSamples(path, f.handle, seconds, r);
+    if (!r.error.isEmpty())
         return r;
-    }
-    if (info.rate < minRate || info.rate > maxRate) {
-        r.error = QStringLiteral("%1 says its sample rate is %2 Hz, which no recording has: its "
-                                 "header is probably damaged.")
-                      .arg(quoted(path))
-                      .arg(info.rate);
-        return r;
-    }
-    if (info.frames <= 0) {
-        r.error = QStringLiteral("%1 holds no sound: it has no samples.").arg(quoted(path));
-        return r;
-    }
-    if (dataChunkCutShort(f.handle)) {
-        r.error = cutShort(path);
-        return r;
-    }
-
-    const auto wanted =
-        std::min(info.frames, qint64(std::ceil(std::max(seconds, 0.0) * info.rate)));
-    r.samples.resize(size_t(wanted * info.channels));
-    const sf_count_t got = wanted > 0 ? sf_readf_double(f.handle, r.samples.data(), wanted) : 0;
-    if (got != wanted || !lastFrameThere(f.handle, info)) {
-        r.samples.clear();
-        r.error = cutShort(path);
-        return r;
-    }
-    // Float files can hold values that are not numbers: only damage makes them.
-    if (!std::all_of(r.samples.begin(), r.samples.end(),
-                     [](double s) { return std::isfinite(s); })) {
-        r.samples.clear();
-        r.error =
-            QStringLiteral("%1 is damaged: some of its samples are not numbers.").arg(quoted(path));
-        return r;
-    }
     qCDebug(audioLog) << "read" << path << info.format << info.rate << info.bits << info.channels
                       << info.frames;
     return r;

@@ -61,6 +61,17 @@ int naturalCompare(const QString &a, const QString &b)
     return a.compare(b);
 }
 
+// The paths of `paths` that `others` does not hold, in their order.
+QStringList missingFrom(const QStringList &paths, const QStringList &others)
+{
+    const QSet<QString> known(others.begin(), others.end());
+    QStringList missing;
+    for (const QString &path : paths)
+        if (!known.contains(path))
+            missing.append(path);
+    return missing;
+}
+
 } // namespace
 
 ImpulseFiles::ImpulseFiles(QSettings &settings, QObject *parent)
@@ -382,18 +393,10 @@ void ImpulseFiles::watch()
         if (!e.folder && files.size() < watchedFilesLimit)
             files.append(e.path);
     const QStringList watched = m_watcher.files();
-    const QSet<QString> keep(files.begin(), files.end());
-    QStringList gone;
-    for (const QString &path : watched)
-        if (!keep.contains(path))
-            gone.append(path);
+    const QStringList gone = missingFrom(watched, files);
     if (!gone.isEmpty())
         m_watcher.removePaths(gone);
-    const QSet<QString> already(watched.begin(), watched.end());
-    QStringList added;
-    for (const QString &path : files)
-        if (!already.contains(path))
-            added.append(path);
+    const QStringList added = missingFrom(files, watched);
     if (!added.isEmpty())
         m_watcher.addPaths(added);
 }

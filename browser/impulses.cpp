@@ -36,6 +36,17 @@ QVariantList toList(const std::vector<float> &values)
     return list;
 }
 
+// Stores a yes/no setting (absent means no) at once; false when it already
+// had that value.
+bool storeFlag(QSettings &settings, const char *key, bool on)
+{
+    if (on == settings.value(key, false).toBool())
+        return false;
+    settings.setValue(key, on);
+    settings.sync();
+    return true;
+}
+
 } // namespace
 
 Impulses::Impulses(Core &core, QObject *parent)
@@ -294,11 +305,8 @@ bool Impulses::mixChannels() const
 
 void Impulses::setMixChannels(bool on)
 {
-    if (on == mixChannels())
-        return;
-    m_seam.settings().setValue(keyMixChannels, on);
-    m_seam.settings().sync();
-    emit settingsChanged();
+    if (storeFlag(m_seam.settings(), keyMixChannels, on))
+        emit settingsChanged();
 }
 
 bool Impulses::normalise() const
@@ -308,9 +316,6 @@ bool Impulses::normalise() const
 
 void Impulses::setNormalise(bool on)
 {
-    if (on == normalise())
-        return;
-    m_seam.settings().setValue(keyNormalise, on);
-    m_seam.settings().sync();
-    emit settingsChanged();
+    if (storeFlag(m_seam.settings(), keyNormalise, on))
+        emit settingsChanged();
 }

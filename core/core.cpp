@@ -1,23 +1,20 @@
 // Construction and destruction of Core: the settings store, the port timer,
-// the 22 answer matchers and the serial port, wired together.
+// the answer matchers (the `matchers` member, built from the answer catalogue)
+// and the serial port, wired together.
 #include "core/core.h"
 
 #include "core/core_seam.h"
 #include "link/paced_writer.h"
-#include "parsing/answer_catalogue.h"
-#include "parsing/parser.h"
 
 #include <QDebug>
 #include <QSerialPort>
 #include <QTimer>
 
 namespace {
-const char *const settingsOrganization = "Ostrel Electronics";
-const char *const settingsApplication = "NV-300";
 constexpr int portTimerIntervalMs = 1000;
 } // namespace
 
-Core::Core(QObject *parent) : QObject(parent), settings(settingsOrganization, settingsApplication)
+Core::Core(QObject *parent) : QObject(parent)
 {
     bankCount = 10;
     presetCount = 10;
@@ -37,31 +34,6 @@ Core::Core(QObject *parent) : QObject(parent), settings(settingsOrganization, se
     // The interval is also the answer wait: a coarse timer may end it up to
     // 5% early and re-send a request the device is about to answer.
     portTimer->setTimerType(Qt::PreciseTimer);
-
-    using answers::Form;
-    using answers::makeParser;
-    parserDev = makeParser(Form::Dev);
-    parserGsEnd = makeParser(Form::GsEnd);
-    parserCcEnd = makeParser(Form::CcEnd);
-    parserDccEnd = makeParser(Form::DccEnd);
-    parserLccEnd = makeParser(Form::LccEnd);
-    parserEscEnd = makeParser(Form::EscEnd);
-    parserNx = makeParser(Form::Nx);
-    parserRx = makeParser(Form::Rx);
-    parserStatus = makeParser(Form::Status);
-    parserChb = makeParser(Form::Chb);
-    parserChp = makeParser(Form::Chp);
-    parserSave = makeParser(Form::Save);
-    parserBank = makeParser(Form::Bank);
-    parserImpulse = makeParser(Form::Impulse);
-    parserMode = makeParser(Form::Mode);
-    parserName = makeParser(Form::Name);
-    parserNameEmpty = makeParser(Form::NameEmpty);
-    parserCabSim = makeParser(Form::CabSim);
-    parserPc = makeParser(Form::Pc);
-    parserVer = makeParser(Form::Ver);
-    parserNames16 = makeParser(Form::Names16);
-    parserNames100 = makeParser(Form::Names100);
 
     typeDev = 1;
     impulseDirty = 0;
@@ -102,10 +74,5 @@ Core::~Core()
     }
 
     delete portTimer;
-    for (Parser *p :
-         {parserDev,       parserGsEnd,   parserCcEnd,  parserDccEnd, parserLccEnd,  parserEscEnd,
-          parserRx,        parserNx,      parserStatus, parserChb,    parserChp,     parserBank,
-          parserSave,      parserImpulse, parserMode,   parserName,   parserNames16, parserNames100,
-          parserNameEmpty, parserCabSim,  parserPc,     parserVer})
-        delete p;
+    // The answer matchers go with their member, `matchers`.
 }

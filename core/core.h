@@ -7,6 +7,8 @@
 // of their subsystem (link/, parsing/, editing/, impulse/, core/).
 #pragma once
 
+#include "parsing/answer_matchers.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -16,7 +18,6 @@
 
 class CoreSeam;
 class PacedWriter;
-class Parser;
 class QSerialPort;
 class QTimer;
 struct CoreAccess;
@@ -141,8 +142,9 @@ public:
     Q_INVOKABLE void setValue(QString name, uchar value);
 
 private:
-    friend struct CoreAccess; // tests reach the state through it
-    friend class CoreSeam;    // the newer back-end objects reach it through the seam
+    friend struct CoreAccess;     // tests reach the state through it
+    friend struct AnswerHandlers; // parsing/dispatch.cpp: what each completed answer does
+    friend class CoreSeam;        // the newer back-end objects reach it through the seam
 
     // ---- link/ helpers ------------------------------------------------
     void drain(); // empty the queue, clear readBuffer, discard unread input
@@ -166,18 +168,24 @@ private:
 
     // ---- editing/ helpers ---------------------------------------------
     void queueMapUpdate();
-    void requestUpDown(uchar code);
+    void requestUpDown(uchar code); // codes: editing/step_code.h
     void requestPresetChange(uchar preset);
     void runUpDown(uchar code);
-    void bankStep(uchar direction);
+    void bankStep(uchar direction); // steps::Up or steps::Down
     void presetStep(uchar direction);
     void selectPreset(uchar preset);
+    // Replaces the queue with `move` and the read-back after it; a jump
+    // (`clearsEdit`) also clears and publishes the edited state.
+    void beginMove(const QByteArray &move, bool clearsEdit);
     void announceImpulseName(const QString &name); // shared with impulse/
     QString copiedDeviceImpulseName() const;
     QByteArray copiedDeviceImpulsePreview() const;
 
     // ---- impulse/ helpers ---------------------------------------------
     void decodeWav(QString filePath, bool saveToFile);
+    // What slDecodeStop does, for the decoded impulseData: queue its preview,
+    // or (`store`) its image and the read-back after storing it.
+    void queueImpulse(bool store);
     WavHeader readWavHeader(QString filePath);
     QByteArray convertWavData(const QByteArray &data, uchar bytesPerSample, uchar channels);
     QByteArray convertSample(const QByteArray &sample, uchar bytesPerSample);
@@ -188,28 +196,7 @@ private:
     // ---- state, in declaration order ------------------------------------
     uchar typeDev = 1;
 
-    Parser *parserDev = nullptr;
-    Parser *parserGsEnd = nullptr;
-    Parser *parserCcEnd = nullptr;
-    Parser *parserDccEnd = nullptr;
-    Parser *parserLccEnd = nullptr;
-    Parser *parserEscEnd = nullptr;
-    Parser *parserRx = nullptr;
-    Parser *parserNx = nullptr;
-    Parser *parserStatus = nullptr;
-    Parser *parserChb = nullptr;
-    Parser *parserChp = nullptr;
-    Parser *parserBank = nullptr;
-    Parser *parserSave = nullptr;
-    Parser *parserImpulse = nullptr;
-    Parser *parserMode = nullptr;
-    Parser *parserName = nullptr;
-    Parser *parserNames16 = nullptr;
-    Parser *parserNames100 = nullptr;
-    Parser *parserNameEmpty = nullptr;
-    Parser *parserCabSim = nullptr;
-    Parser *parserPc = nullptr;
-    Parser *parserVer = nullptr;
+    answers::Matchers matchers; // one per answer form, created and released together
 
     QByteArray lastErrCommand;
     QByteArray lastErrAnswer;
@@ -219,7 +206,7 @@ private:
     uchar bankCount = 10;
     uchar presetCount = 10;
     QByteArray folderStack;
-    QSettings settings;
+    QSettings settings{QStringLiteral("Ostrel Electronics"), QStringLiteral("NV-300")};
     uchar pendingUpDown = 0;
     signed char pendingPreset = -1;
     uchar presetEdit = 0;

@@ -1,14 +1,15 @@
-// The named logging categories of core/log_categories.h.
+// The named logging categories of core/log_categories.h. Their debug lines
+// are off until a logging rule (or setDebugLines) switches them on.
 #include "core/log_categories.h"
 
-Q_LOGGING_CATEGORY(linkLog, "vortaxa.link")
-Q_LOGGING_CATEGORY(parseLog, "vortaxa.parse")
-Q_LOGGING_CATEGORY(editLog, "vortaxa.edit")
-Q_LOGGING_CATEGORY(impulseLog, "vortaxa.impulse")
-Q_LOGGING_CATEGORY(audioLog, "vortaxa.audio")
-Q_LOGGING_CATEGORY(browserLog, "vortaxa.browser")
-Q_LOGGING_CATEGORY(libraryLog, "vortaxa.library")
-Q_LOGGING_CATEGORY(historyLog, "vortaxa.history")
+Q_LOGGING_CATEGORY(linkLog, "vortaxa.link", QtInfoMsg)
+Q_LOGGING_CATEGORY(parseLog, "vortaxa.parse", QtInfoMsg)
+Q_LOGGING_CATEGORY(editLog, "vortaxa.edit", QtInfoMsg)
+Q_LOGGING_CATEGORY(impulseLog, "vortaxa.impulse", QtInfoMsg)
+Q_LOGGING_CATEGORY(audioLog, "vortaxa.audio", QtInfoMsg)
+Q_LOGGING_CATEGORY(browserLog, "vortaxa.browser", QtInfoMsg)
+Q_LOGGING_CATEGORY(libraryLog, "vortaxa.library", QtInfoMsg)
+Q_LOGGING_CATEGORY(historyLog, "vortaxa.history", QtInfoMsg)
 
 namespace logCategories {
 

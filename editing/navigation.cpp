@@ -6,6 +6,7 @@
 // Every move replaces the queue with its command and a fixed read-back.
 #include "core/core.h"
 #include "core/core_seam.h"
+#include "editing/step_code.h"
 #include "link/requests.h"
 
 void Core::requestUpDown(uchar code)
@@ -14,7 +15,7 @@ void Core::requestUpDown(uchar code)
         emit sgPresetUpDownStage1(code);
         return;
     }
-    pendingUpDown = code; // a newer request replaces an older one
+    pendingUpDown = code; // a newer request replaces an older one (steps::Code)
     slTimer();
 }
 
@@ -31,70 +32,46 @@ void Core::requestPresetChange(uchar preset)
 
 void Core::runUpDown(uchar code)
 {
-    switch (code) {
-    case 1:
-        bankStep(0);
-        break;
-    case 2:
-        bankStep(1);
-        break;
-    case 3:
-        presetStep(0);
-        break;
-    case 4:
-        presetStep(1);
-        break;
-    default:
-        break; // not a step: nothing is touched
-    }
+    if (code == steps::BankUp || code == steps::BankDown)
+        bankStep(code == steps::BankUp ? steps::Up : steps::Down);
+    else if (code == steps::PresetUp || code == steps::PresetDown)
+        presetStep(code == steps::PresetUp ? steps::Up : steps::Down);
+    // Any other code is not a step: nothing is touched.
 }
-
-namespace {
-// The read-back after every move: position, status, impulse name.
-const QByteArray readBack[] = {requests::bankAndPreset, requests::status, requests::impulseName};
-} // namespace
 
 void Core::bankStep(uchar direction)
 {
-    emit seam->presetReplaced();
-    impulseName.clear();
-    impulsePath.clear();
-    editable = 1; // published by the status read-back
-    commandQueue.clear();
-    // direction 0 is up; the device takes 1 for up.
-    send(requests::bankStep(direction ^ 1));
-    for (const QByteArray &request : readBack)
-        send(request);
-    impulseDirty = 0;
-    slTimer();
+    beginMove(requests::bankStep(direction == steps::Up), false);
 }
 
 void Core::presetStep(uchar direction)
 {
-    emit seam->presetReplaced();
-    impulseName.clear();
-    impulsePath.clear();
-    editable = 1;
-    commandQueue.clear();
-    send(requests::presetStep(direction ^ 1));
-    for (const QByteArray &request : readBack)
-        send(request);
-    impulseDirty = 0;
-    slTimer();
+    beginMove(requests::presetStep(direction == steps::Up), false);
 }
 
 void Core::selectPreset(uchar preset)
 {
+    beginMove(requests::selectPreset(preset), true);
+}
+
+void Core::beginMove(const QByteArray &move, bool clearsEdit)
+{
     emit seam->presetReplaced();
     impulseName.clear();
     impulsePath.clear();
-    editable = 1;
-    presetEdit = 0;
-    emit sgReadValue(QStringLiteral("preset_edit"), 0);
-    emit sgReadValue(QStringLiteral("editable"), 1);
+    editable = 1; // a step leaves publishing it to the status read-back
+    if (clearsEdit) {
+        // A jump is not answered with a step answer that would clear the
+        // edited state: it is cleared here.
+        presetEdit = 0;
+        emit sgReadValue(QStringLiteral("preset_edit"), 0);
+        emit sgReadValue(QStringLiteral("editable"), 1);
+    }
     commandQueue.clear();
-    send(requests::selectPreset(preset));
-    for (const QByteArray &request : readBack)
+    send(move);
+    // The read-back after every move: position, status, impulse name.
+    for (const QByteArray &request :
+         {requests::bankAndPreset, requests::status, requests::impulseName})
         send(request);
     impulseDirty = 0;
     slTimer();

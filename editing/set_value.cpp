@@ -6,6 +6,7 @@
 #include "core/core.h"
 #include "core/core_seam.h"
 #include "core/program_log.h"
+#include "editing/step_code.h"
 #include "link/requests.h"
 #include "parsing/status_layout.h"
 
@@ -61,9 +62,9 @@ void Core::setValue(QString name, uchar value)
         } else if (key == "comp") {
             slCompare();
         } else if (key == "preset_UpDown") {
-            requestUpDown(value != 0 ? 3 : 4);
+            requestUpDown(value != 0 ? steps::PresetUp : steps::PresetDown);
         } else if (key == "bank_UpDown") {
-            requestUpDown(value != 0 ? 1 : 2);
+            requestUpDown(value != 0 ? steps::BankUp : steps::BankDown);
         } else if (key == "preset_change") {
             requestPresetChange(value);
             qCDebug(programLog) << "setValue" << 1674;
@@ -91,8 +92,9 @@ void Core::queueMapUpdate()
     // Relative steps through every preset, each followed by its read-back;
     // the interface builds its map from what the dispatcher publishes.
     emit seam->presetReplaced();
-    const QByteArray presetUp = requests::presetStep(1);
-    const QByteArray bankUp = requests::bankStep(1);
+    const bool up = true;
+    const QByteArray presetUp = requests::presetStep(up);
+    const QByteArray bankUp = requests::bankStep(up);
     for (int p = 0; p < presetCount; ++p) {
         for (const QByteArray &command :
              {presetUp, requests::bankAndPreset, requests::impulseName, requests::status})

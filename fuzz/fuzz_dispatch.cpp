@@ -31,19 +31,9 @@ struct Harness {
 
     Harness() { a.holdTimer(); }
 
-    QList<Parser *> parsers()
-    {
-        return {a.parserDev(),     a.parserGsEnd(),    a.parserCcEnd(),     a.parserDccEnd(),
-                a.parserLccEnd(),  a.parserEscEnd(),   a.parserRx(),        a.parserNx(),
-                a.parserStatus(),  a.parserChb(),      a.parserChp(),       a.parserBank(),
-                a.parserSave(),    a.parserImpulse(),  a.parserMode(),      a.parserName(),
-                a.parserNames16(), a.parserNames100(), a.parserNameEmpty(), a.parserCabSim(),
-                a.parserPc(),      a.parserVer()};
-    }
-
     bool capturesBounded()
     {
-        for (Parser *p : parsers())
+        for (Parser *p : a.parsers())
             for (const QByteArray &v : p->partialValues())
                 if (v.size() > Parser::maxValueLength)
                     return false;
@@ -75,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     CoreAccess &a = h.a;
 
     // Every input starts from the same state.
-    for (Parser *p : h.parsers())
+    for (Parser *p : h.a.parsers())
         p->reset();
     const uint8_t flags = data[0];
     a.typeDev() = flags & 7;

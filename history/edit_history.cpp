@@ -33,7 +33,7 @@ const status::Parameter *reportedParameter(const QString &name)
     if (const status::Parameter *p = settableParameter(name))
         return p;
     for (const status::Parameter &p : status::parameters()) {
-        if (p.alias && name == QLatin1String(p.alias))
+        if (*p.alias && name == QLatin1String(p.alias))
             return &p;
     }
     return nullptr;
@@ -101,24 +101,25 @@ bool EditHistory::record(int position, int after)
 
 void EditHistory::undo()
 {
-    if (!canUndo())
-        return;
-    const Step step = undoSteps.takeLast();
-    redoSteps.append(step);
-    qCDebug(historyLog) << "undo" << status::parameters()[step.position].name << step.after << "->"
-                        << step.before;
-    restore(step, step.before);
+    if (canUndo())
+        travel(undoSteps, redoSteps, false);
 }
 
 void EditHistory::redo()
 {
-    if (!canRedo())
-        return;
-    const Step step = redoSteps.takeLast();
-    undoSteps.append(step);
-    qCDebug(historyLog) << "redo" << status::parameters()[step.position].name << step.before << "->"
-                        << step.after;
-    restore(step, step.after);
+    if (canRedo())
+        travel(redoSteps, undoSteps, true);
+}
+
+void EditHistory::travel(QVector<Step> &from, QVector<Step> &to, bool forward)
+{
+    const Step step = from.takeLast();
+    to.append(step);
+    const int was = forward ? step.before : step.after;
+    const int value = forward ? step.after : step.before;
+    qCDebug(historyLog) << (forward ? "redo" : "undo") << status::parameters()[step.position].name
+                        << was << "->" << value;
+    restore(step, value);
 }
 
 // Sends one value of a step to the device under the parameter's own name, so

@@ -80,6 +80,8 @@ private:
     void onReported(const QString &name, int value);
     void clear();
     void restore(const Step &step, int value);
+    // Moves the newest step of `from` to `to` and restores its value on that side.
+    void travel(QVector<Step> &from, QVector<Step> &to, bool forward);
     QString describe(const Step &step) const;
     QString valueText(int position, int value) const;
 

@@ -44,9 +44,14 @@ void Core::setImpuls(QString filePath, QString fileName)
 
 void Core::slDecodeStop()
 {
+    queueImpulse(saveToFile != 0);
+}
+
+void Core::queueImpulse(bool store)
+{
     qDebug() << "__FUNCTION__"
              << "slDecodeStop" << 1114;
-    if (!saveToFile) {
+    if (!store) {
         send(requests::previewImpulse(wav::previewPayload(impulseData)));
         slTimer();
         return;

@@ -49,7 +49,7 @@ void Core::decodeWavOk(QString filePath, bool saveToFile)
     presetEdit = 1;
     emit sgSetEdit(true);
     emit sgReadValue(QStringLiteral("preset_edit"), 1);
-    this->saveToFile = saveToFile ? 1 : 0;
+    this->saveToFile = saveToFile ? 1 : 0; // the last call's flag; passed on as an argument
 
     const QByteArray bytes = wav::readHead(filePath);
     wav::Decoded decoded = wav::decode(bytes.constData(), bytes.size());
@@ -58,7 +58,7 @@ void Core::decodeWavOk(QString filePath, bool saveToFile)
 
     impulseData.clear();
     impulseData.append(decoded.samples);
-    slDecodeStop();
+    queueImpulse(saveToFile);
 }
 
 QByteArray Core::convertWavData(const QByteArray &data, uchar bytesPerSample, uchar channels)

@@ -8,7 +8,6 @@
 #include "core/program_log.h"
 #include "link/paced_writer.h"
 #include "link/requests.h"
-#include "parsing/parser.h"
 
 #include <QDebug>
 #include <QSerialPort>
@@ -51,9 +50,7 @@ void Core::sendRaw(QByteArray bytes)
 
 void Core::writeDirect(const QByteArray &bytes)
 {
-    parserNx->reset();
-    parserRx->reset();
-    parserName->reset();
+    matchers.forgetBeforeWrite();
     if (port->isOpen())
         port->readAll();
     readBuffer.clear();

@@ -5,14 +5,14 @@
 
 namespace requests {
 
-QByteArray bankStep(int directionDigit)
+QByteArray bankStep(bool up)
 {
-    return "chb " + QByteArray::number(directionDigit) + "\r\n";
+    return up ? "chb 1\r\n" : "chb 0\r\n";
 }
 
-QByteArray presetStep(int directionDigit)
+QByteArray presetStep(bool up)
 {
-    return "chp " + QByteArray::number(directionDigit) + "\r\n";
+    return up ? "chp 1\r\n" : "chp 0\r\n";
 }
 
 QByteArray selectPreset(int preset)

@@ -29,8 +29,8 @@ inline const QByteArray previewImpulsePrefix = "cc s 1\r";
 inline const QByteArray payloadEnd = "\r";
 
 // "chb 1\r\n" (up) / "chb 0\r\n" (down), and the same for presets.
-QByteArray bankStep(int directionDigit);
-QByteArray presetStep(int directionDigit);
+QByteArray bankStep(bool up);
+QByteArray presetStep(bool up);
 // "pc %2\r\n" with the preset number in lowercase hexadecimal.
 QByteArray selectPreset(int preset);
 // "gs 1\r" + status text + "\r".

@@ -1,5 +1,6 @@
 // The device's answer forms: one template and mask per form, in the order the
-// matchers are created. The dispatcher decides the order they are tried in.
+// matchers are created (answers::Matchers). The dispatcher decides the order
+// they are tried in (parsing/dispatch.cpp).
 #pragma once
 
 #include <QByteArray>
@@ -36,7 +37,6 @@ enum class Form {
 
 struct FormSpec {
     Form form;
-    const char *label; // the matcher's field name, for diagnostics
     QByteArray templ;
     QByteArray mask;
 };
@@ -46,7 +46,7 @@ constexpr int statusTextLength = 86; // 43 bytes as hexadecimal text
 constexpr int smallListSlots = 16;
 constexpr int largeListSlots = 100;
 
-// All 22 forms in creation order.
+// All 22 forms in creation order: catalogue()[i].form is Form(i).
 const std::vector<FormSpec> &catalogue();
 const FormSpec &spec(Form form);
 

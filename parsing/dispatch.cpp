@@ -1,8 +1,10 @@
 // Dispatch of received bytes: every chunk read from the port is offered to the
-// answer forms in a fixed order; each completed form changes state and tells
-// the interface, and any completed form retires the head of the command queue.
+// answer forms in a fixed order (one table, AnswerHandlers::steps); each
+// completed form changes state and tells the interface, and any completed
+// form retires the head of the command queue.
 #include "core/core.h"
 #include "core/core_seam.h"
+#include "core/log_categories.h"
 #include "core/program_log.h"
 #include "impulse/wav_image.h"
 #include "link/paced_writer.h"
@@ -12,6 +14,9 @@
 
 #include <QDebug>
 #include <QSerialPort>
+
+#include <array>
+#include <bitset>
 
 namespace {
 
@@ -48,6 +53,227 @@ constexpr uchar largeFamilyCount = 10; // banks, and presets per bank
 
 } // namespace
 
+// What each completed answer form does, and the order the forms are tried in.
+// A friend of Core: the handlers change its state and emit its signals.
+struct AnswerHandlers {
+    using Form = answers::Form;
+    using Values = QList<QByteArray>;
+
+    // When a form is fed the chunk at all.
+    enum class Offered {
+        Always,
+        UnlessEmptyName, // not in a chunk that completed the empty-name form
+        WhileAwaited,    // only while a copy or the seam awaits the impulse answer
+        SmallFamily,     // only for the 16-preset device types
+        LargeFamily,     // only for the 100-preset device types
+    };
+
+    struct Step {
+        Form form;
+        Offered offered;
+        void (*handle)(Core &c, const Values &values);
+        const char *log; // written after the handler; empty: the handler writes its own
+    };
+
+    static const std::array<Step, answers::formCount> &steps();
+    static bool isOffered(const Core &c, Offered when, const std::bitset<answers::formCount> &done);
+
+    // Acknowledgements carry nothing: they only retire the queue head.
+    static void acknowledge(Core &c, const Values &) { c.answerReceived = 1; }
+    static void status(Core &c, const Values &values);
+    static void stepped(Core &c, const Values &values);
+    static void bankAndPreset(Core &c, const Values &values);
+    static void emptyName(Core &c, const Values &values);
+    static void name(Core &c, const Values &values);
+    static void mode(Core &c, const Values &values);
+    static void identification(Core &c, const Values &values);
+    static void version(Core &c, const Values &values);
+    static void cabinet(Core &c, const Values &values);
+    static void impulse(Core &c, const Values &values);
+    static void impulseList(Core &c, const Values &values) { c.handleImpulseList(values); }
+};
+
+// The order the forms are tried in is the protocol's order.
+const std::array<AnswerHandlers::Step, answers::formCount> &AnswerHandlers::steps()
+{
+    using O = Offered;
+    static const std::array<Step, answers::formCount> table = {{
+        // Short acknowledgements.
+        {Form::Nx, O::Always, acknowledge, "getNX"},
+        {Form::Rx, O::Always, acknowledge, "getRX"},
+        // The preset: its state, a step to another, its position.
+        {Form::Status, O::Always, status, "getStatus"},
+        {Form::Chb, O::Always, stepped, "getChb"},
+        {Form::Chp, O::Always, stepped, "getChp"},
+        {Form::Bank, O::Always, bankAndPreset, "getBank"},
+        // The current impulse's name: empty, or one.
+        {Form::NameEmpty, O::Always, emptyName, "getRnEmpty"},
+        {Form::Name, O::UnlessEmptyName, name, "getRn"},
+        // The device itself.
+        {Form::Mode, O::Always, mode, "getMode"},
+        {Form::Dev, O::Always, identification, ""},
+        {Form::Ver, O::Always, version, ""},
+        // Ends of save, impulse revert, status write and cabinet commands.
+        {Form::Save, O::Always, acknowledge, "savePreset"},
+        {Form::LccEnd, O::Always, acknowledge, "getLcc"},
+        {Form::GsEnd, O::Always, acknowledge, "getEND"},
+        {Form::CabSim, O::Always, cabinet, "getCabSim"},
+        // Impulses: the one being copied or read through the seam, the list of slots.
+        {Form::Impulse, O::WhileAwaited, impulse, ""},
+        {Form::Names16, O::SmallFamily, impulseList, "getRns16"},
+        {Form::Names100, O::LargeFamily, impulseList, "getRns100"},
+        // Ends of preset jump, impulse store and delete, and revert.
+        {Form::Pc, O::Always, acknowledge, "getPC"},
+        {Form::CcEnd, O::Always, acknowledge, "getccEnd"},
+        {Form::DccEnd, O::Always, acknowledge, "getdccEnd"},
+        {Form::EscEnd, O::Always, acknowledge, "getescEnd"},
+    }};
+    // A form left out would never be recognised; one listed twice would be fed twice.
+    static const bool everyFormOnce = [] {
+        std::bitset<answers::formCount> listed;
+        for (const Step &step : table)
+            listed.set(static_cast<size_t>(step.form));
+        return listed.all();
+    }();
+    Q_ASSERT(everyFormOnce);
+    return table;
+}
+
+bool AnswerHandlers::isOffered(const Core &c, Offered when,
+                               const std::bitset<answers::formCount> &done)
+{
+    switch (when) {
+    case Offered::Always:
+        return true;
+    case Offered::UnlessEmptyName:
+        return !done.test(static_cast<size_t>(Form::NameEmpty));
+    case Offered::WhileAwaited:
+        return c.copyImpulsePending || c.seam->wantsImpulse();
+    case Offered::SmallFamily:
+        // An identification answer earlier in the same chunk already counts.
+        return isSmallFamily(c.typeDev);
+    case Offered::LargeFamily:
+        return isLargeFamily(c.typeDev);
+    }
+    return false;
+}
+
+void AnswerHandlers::status(Core &c, const Values &values)
+{
+    // A completed match always holds one value of the block's length.
+    if (values.size() == 1 && values.first().size() == answers::statusTextLength)
+        c.handleStatusBlock(values.first());
+}
+
+// The answer to a bank or preset step: the device has left the edited preset.
+void AnswerHandlers::stepped(Core &c, const Values &values)
+{
+    if (values.size() != 2 || values.at(1).size() != 2)
+        return;
+    c.presetEdit = 0;
+    emit c.sgSetEdit(false);
+    emit c.sgReadValue(QStringLiteral("preset_edit"), 0);
+    c.answerReceived = 1;
+}
+
+void AnswerHandlers::bankAndPreset(Core &c, const Values &values)
+{
+    if (values.size() != 1 || values.first().size() != 4)
+        return;
+    const QByteArray &digits = values.first();
+    const uchar bank = decimalByte(digits.left(2));
+    const uchar preset = decimalByte(digits.mid(2, 2));
+    emit c.sgReadValue(QStringLiteral("bank"), bank);
+    emit c.sgReadValue(QStringLiteral("preset"), preset);
+    c.answerReceived = 1;
+    c.presetEdit = 0; // the interface learns it from the bank change itself
+}
+
+void AnswerHandlers::emptyName(Core &c, const Values &)
+{
+    emit c.sgReadText(QStringLiteral("impulse_name"), QStringLiteral("empty"));
+    c.matchers[Form::Impulse].reset();
+    c.answerReceived = 1;
+}
+
+void AnswerHandlers::name(Core &c, const Values &values)
+{
+    // No value at all is only possible when a stale partial match ends with
+    // an empty name: show it the way the empty-name answer does.
+    const QString shown = values.isEmpty() ? QStringLiteral("empty") : textUpToNul(values.first());
+    emit c.sgReadText(QStringLiteral("impulse_name"), shown);
+    c.answerReceived = 1;
+}
+
+void AnswerHandlers::mode(Core &c, const Values &values)
+{
+    if (values.size() != 1)
+        return;
+    const uchar mode = decimalByte(values.first());
+    emit c.sgReadMode(mode);
+    c.answerReceived = 1;
+    emit c.sgReadValue(QStringLiteral("mode"), mode);
+}
+
+void AnswerHandlers::identification(Core &c, const Values &values)
+{
+    if (values.size() != 1)
+        return;
+    c.typeDev = decimalByte(values.first());
+    emit c.sgReadName(c.typeDev);
+    emit c.sgReadValue(QStringLiteral("type_dev"), c.typeDev);
+    if (isSmallFamily(c.typeDev)) {
+        c.bankCount = smallFamilyCount;
+        c.presetCount = smallFamilyCount;
+    } else if (isLargeFamily(c.typeDev)) {
+        c.bankCount = largeFamilyCount;
+        c.presetCount = largeFamilyCount;
+    }
+    c.answerReceived = 1;
+    qCDebug(programLog) << "getName" << c.typeDev;
+}
+
+void AnswerHandlers::version(Core &c, const Values &values)
+{
+    if (values.size() != 1)
+        return;
+    const QByteArray &raw = values.first();
+    const QString version = QString::fromUtf8(raw.constData(), raw.size());
+    c.answerReceived = 1;
+    qCDebug(programLog) << "getVer" << version;
+    qCDebug(programLog) << raw;
+    emit c.sgReadText(QStringLiteral("devVersion"), version);
+}
+
+void AnswerHandlers::cabinet(Core &c, const Values &)
+{
+    // The device answers the cabinet switch also when setValue wrote it
+    // directly, without queuing anything. Only the queued cabinet request is
+    // released by it; taken for the answer of another head it would put
+    // every later answer one request out of step.
+    if (!c.commandQueue.isEmpty() && c.commandQueue.first() == requests::cabinetOff)
+        c.answerReceived = 1;
+}
+
+// The seam's capture takes the answer too; only a copy's fills the clipboard.
+void AnswerHandlers::impulse(Core &c, const Values &values)
+{
+    qCDebug(programLog) << "parce getImpuls" << values.size();
+    c.answerReceived = 1;
+    c.seam->impulseAnswered(values);
+    if (!c.copyImpulsePending)
+        return;
+    c.copyImpulseName.clear();
+    c.copyImpulseData.clear();
+    if (values.size() == 2) {
+        // The name goes back to the device inside a save's store command:
+        // spaces and control characters become "_".
+        c.copyImpulseName = wav::storeName(values.at(0));
+        c.copyImpulseData = values.at(1);
+    }
+    c.copyImpulsePending = 0;
+}
+
 void Core::slReadyRead()
 {
     // While a long command goes out, received bytes wait in the port: each
@@ -63,174 +289,22 @@ void Core::dispatch(const QByteArray &chunk)
     readBuffer = chunk;
     qCDebug(programLog) << "slReadyRead" << readBuffer;
 
-    // Each form sees the whole chunk once; a completed form's values are in
-    // parseValues until the next form is fed.
-    const auto completed = [this](Parser *parser) {
-        return parser->parse(readBuffer, &parseValues);
-    };
+    // Each offered form sees the whole chunk once; a completed form's values
+    // are in parseValues until the next form is fed.
+    std::bitset<answers::formCount> done;
+    for (const AnswerHandlers::Step &step : AnswerHandlers::steps()) {
+        if (!AnswerHandlers::isOffered(*this, step.offered, done) ||
+            !matchers[step.form].parse(readBuffer, &parseValues))
+            continue;
+        done.set(static_cast<size_t>(step.form));
+        const QList<QByteArray> values = parseValues; // shared, not copied
+        step.handle(*this, values);
+        if (*step.log)
+            qCDebug(programLog) << step.log;
+    }
 
-    if (completed(parserNx)) {
-        answerReceived = 1;
-        qCDebug(programLog) << "getNX";
-    }
-    if (completed(parserRx)) {
-        answerReceived = 1;
-        qCDebug(programLog) << "getRX";
-    }
-    if (completed(parserStatus)) {
-        // A completed match always holds one value of the block's length.
-        if (parseValues.size() == 1 && parseValues.first().size() == answers::statusTextLength) {
-            const QByteArray block = parseValues.first();
-            handleStatusBlock(block);
-        }
-        qCDebug(programLog) << "getStatus";
-    }
-    if (completed(parserChb)) {
-        if (parseValues.size() == 2 && parseValues.at(1).size() == 2) {
-            presetEdit = 0;
-            emit sgSetEdit(false);
-            emit sgReadValue(QStringLiteral("preset_edit"), 0);
-            answerReceived = 1;
-        }
-        qCDebug(programLog) << "getChb";
-    }
-    if (completed(parserChp)) {
-        if (parseValues.size() == 2 && parseValues.at(1).size() == 2) {
-            presetEdit = 0;
-            emit sgSetEdit(false);
-            emit sgReadValue(QStringLiteral("preset_edit"), 0);
-            answerReceived = 1;
-        }
-        qCDebug(programLog) << "getChp";
-    }
-    if (completed(parserBank)) {
-        if (parseValues.size() == 1 && parseValues.first().size() == 4) {
-            const QByteArray digits = parseValues.first();
-            const uchar bank = decimalByte(digits.left(2));
-            const uchar preset = decimalByte(digits.mid(2, 2));
-            emit sgReadValue(QStringLiteral("bank"), bank);
-            emit sgReadValue(QStringLiteral("preset"), preset);
-            answerReceived = 1;
-            presetEdit = 0; // the interface learns it from the bank change itself
-        }
-        qCDebug(programLog) << "getBank";
-    }
-    if (completed(parserNameEmpty)) {
-        emit sgReadText(QStringLiteral("impulse_name"), QStringLiteral("empty"));
-        parserImpulse->reset();
-        answerReceived = 1;
-        qCDebug(programLog) << "getRnEmpty";
-    } else if (completed(parserName)) {
-        // No value at all is only possible when a stale partial match ends
-        // with an empty name: show it the way the empty-name answer does.
-        const QString name =
-            parseValues.isEmpty() ? QStringLiteral("empty") : textUpToNul(parseValues.first());
-        emit sgReadText(QStringLiteral("impulse_name"), name);
-        answerReceived = 1;
-        qCDebug(programLog) << "getRn";
-    }
-    if (completed(parserMode)) {
-        if (parseValues.size() == 1) {
-            const uchar mode = decimalByte(parseValues.first());
-            emit sgReadMode(mode);
-            answerReceived = 1;
-            emit sgReadValue(QStringLiteral("mode"), mode);
-        }
-        qCDebug(programLog) << "getMode";
-    }
-    if (completed(parserDev)) {
-        if (parseValues.size() == 1) {
-            typeDev = decimalByte(parseValues.first());
-            emit sgReadName(typeDev);
-            emit sgReadValue(QStringLiteral("type_dev"), typeDev);
-            if (isSmallFamily(typeDev)) {
-                bankCount = smallFamilyCount;
-                presetCount = smallFamilyCount;
-            } else if (isLargeFamily(typeDev)) {
-                bankCount = largeFamilyCount;
-                presetCount = largeFamilyCount;
-            }
-            answerReceived = 1;
-            qCDebug(programLog) << "getName" << typeDev;
-        }
-    }
-    if (completed(parserVer)) {
-        if (parseValues.size() == 1) {
-            const QByteArray raw = parseValues.first();
-            const QString version = QString::fromUtf8(raw.constData(), raw.size());
-            answerReceived = 1;
-            qCDebug(programLog) << "getVer" << version;
-            qCDebug(programLog) << raw;
-            emit sgReadText(QStringLiteral("devVersion"), version);
-        }
-    }
-    if (completed(parserSave)) {
-        answerReceived = 1;
-        qCDebug(programLog) << "savePreset";
-    }
-    if (completed(parserLccEnd)) {
-        answerReceived = 1;
-        qCDebug(programLog) << "getLcc";
-    }
-    if (completed(parserGsEnd)) {
-        answerReceived = 1;
-        qCDebug(programLog) << "getEND";
-    }
-    if (completed(parserCabSim)) {
-        // The device answers the cabinet switch also when setValue wrote it
-        // directly, without queuing anything. Only the queued cabinet request
-        // is released by it; taken for the answer of another head it would
-        // put every later answer one request out of step.
-        if (!commandQueue.isEmpty() && commandQueue.first() == requests::cabinetOff)
-            answerReceived = 1;
-        qCDebug(programLog) << "getCabSim";
-    }
-    // The impulse answer is awaited only while a copy or the seam's capture
-    // is in progress; the capture leaves the copy's clipboard alone.
-    if ((copyImpulsePending || seam->wantsImpulse()) && completed(parserImpulse)) {
-        qCDebug(programLog) << "parce getImpuls" << parseValues.size();
-        answerReceived = 1;
-        seam->impulseAnswered(parseValues);
-        if (copyImpulsePending) {
-            copyImpulseName.clear();
-            copyImpulseData.clear();
-            if (parseValues.size() == 2) {
-                // The name goes back to the device inside a save's store
-                // command: spaces and control characters become "_".
-                copyImpulseName = wav::storeName(parseValues.at(0));
-                copyImpulseData = parseValues.at(1);
-            }
-            copyImpulsePending = 0;
-        }
-    }
-    // The device family decides the list length; an identification answer
-    // earlier in this chunk already counts.
-    if (isSmallFamily(typeDev) && completed(parserNames16)) {
-        const QList<QByteArray> values = parseValues;
-        handleImpulseList(values);
-        qCDebug(programLog) << "getRns16";
-    }
-    if (isLargeFamily(typeDev) && completed(parserNames100)) {
-        const QList<QByteArray> values = parseValues;
-        handleImpulseList(values);
-        qCDebug(programLog) << "getRns100";
-    }
-    if (completed(parserPc)) {
-        answerReceived = 1;
-        qCDebug(programLog) << "getPC";
-    }
-    if (completed(parserCcEnd)) {
-        answerReceived = 1;
-        qCDebug(programLog) << "getccEnd";
-    }
-    if (completed(parserDccEnd)) {
-        answerReceived = 1;
-        qCDebug(programLog) << "getdccEnd";
-    }
-    if (completed(parserEscEnd)) {
-        answerReceived = 1;
-        qCDebug(programLog) << "getescEnd";
-    }
+    qCDebug(parseLog, "chunk of %d bytes, answers completed: %d, head %s", int(chunk.size()),
+            int(done.count()), answerReceived ? "released" : "kept");
 
     // However many forms completed, the queue advances by one entry.
     if (answerReceived) {

@@ -29,6 +29,17 @@ public:
     const QList<QByteArray> &partialValues() const { return values; }
 
 private:
+    // One step of parse: what it leaves to do next.
+    enum class Step { More, Complete, OutOfBytes };
+    struct Input {
+        const char *bytes;
+        int size;
+        int at; // next byte to take
+    };
+    Step fieldStep(Input &in);
+    Step captureStep(Input &in);
+    Step literalStep(Input &in);
+    Step advance(int positions); // moves both positions; Complete at the mask's end
     bool complete(QList<QByteArray> *out);
 
     QList<QByteArray> values;

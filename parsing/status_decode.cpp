@@ -49,7 +49,7 @@ struct NameStrings {
     {
         for (const status::Parameter &p : status::parameters()) {
             names[p.position] = QString::fromLatin1(p.name);
-            if (p.alias)
+            if (*p.alias)
                 aliases[p.position] = QString::fromLatin1(p.alias);
         }
     }

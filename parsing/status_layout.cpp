@@ -8,20 +8,20 @@ namespace status {
 const std::array<Parameter, byteCount> &parameters()
 {
     static const std::array<Parameter, byteCount> table = {{
-        {0, "eq_volume1", nullptr, false, "eqv 0 %1\r\n", nullptr},
-        {1, "eq_volume2", nullptr, false, "eqv 1 %1\r\n", nullptr},
-        {2, "eq_volume3", nullptr, false, "eqv 2 %1\r\n", nullptr},
-        {3, "eq_volume4", nullptr, false, "eqv 3 %1\r\n", nullptr},
-        {4, "eq_volume5", nullptr, false, "eqv 4 %1\r\n", nullptr},
+        {0, "eq_volume1", "", false, "eqv 0 %1\r\n", ""},
+        {1, "eq_volume2", "", false, "eqv 1 %1\r\n", ""},
+        {2, "eq_volume3", "", false, "eqv 2 %1\r\n", ""},
+        {3, "eq_volume4", "", false, "eqv 3 %1\r\n", ""},
+        {4, "eq_volume5", "", false, "eqv 4 %1\r\n", ""},
         {5, "early_volume", "level_EARLY", false, "ev %1\r\n", "level_EARLY"},
-        {6, "early_type", nullptr, false, "et %1\r\n", nullptr},
+        {6, "early_type", "", false, "et %1\r\n", ""},
         {7, "master_volume", "level_MASTER", false, "mv %1\r\n", "level_MASTER"},
-        {8, "cabinet_enable", nullptr, false, "ce %1\r\n", nullptr},
+        {8, "cabinet_enable", "", false, "ce %1\r\n", ""},
         // Settable as "on_PARAMETRIC_EQ", but not published under it.
-        {9, "eq_on", nullptr, false, "eqo %1\r\n", "on_PARAMETRIC_EQ"},
-        {10, "early_on", nullptr, false, "eo %1\r\n", nullptr},
+        {9, "eq_on", "", false, "eqo %1\r\n", "on_PARAMETRIC_EQ"},
+        {10, "early_on", "", false, "eo %1\r\n", ""},
         // Published as "on_POWERAMP", but that name sets nothing.
-        {11, "amp_on", "on_POWERAMP", false, "ao %1\r\n", nullptr},
+        {11, "amp_on", "on_POWERAMP", false, "ao %1\r\n", ""},
         {12, "amp_volume", "level_POWERAMP_VOLUME", false, "av %1\r\n", "level_POWERAMP_VOLUME"},
         {13, "amp_slave", "level_POWERAMP_SLAVE", false, "as %1\r\n", "level_POWERAMP_SLAVE"},
         {14, "amp_type", "type_POWERAMP", false, "at %1\r\n", "type_POWERAMP"},
@@ -30,12 +30,12 @@ const std::array<Parameter, byteCount> &parameters()
         {17, "preamp_low", "level_PREAMP_LOW", true, "prl %1\r\n", "level_PREAMP_LOW"},
         {18, "preamp_mid", "level_PREAMP_MID", true, "prm %1\r\n", "level_PREAMP_MID"},
         {19, "preamp_high", "level_PREAMP_HIGH", true, "prh %1\r\n", "level_PREAMP_HIGH"},
-        {20, "gate_on", nullptr, false, "go %1\r\n", nullptr},
-        {21, "gate_threshold", nullptr, false, "gt %1\r\n", nullptr},
-        {22, "gate_decay", nullptr, false, "gd %1\r\n", nullptr},
-        {23, "compreccor_on", nullptr, false, "co %1\r\n", nullptr},
-        {24, "compreccor_sustein", nullptr, false, "cs %1\r\n", nullptr},
-        {25, "compreccor_volume", nullptr, false, "cv %1\r\n", nullptr},
+        {20, "gate_on", "", false, "go %1\r\n", ""},
+        {21, "gate_threshold", "", false, "gt %1\r\n", ""},
+        {22, "gate_decay", "", false, "gd %1\r\n", ""},
+        {23, "compreccor_on", "", false, "co %1\r\n", ""},
+        {24, "compreccor_sustein", "", false, "cs %1\r\n", ""},
+        {25, "compreccor_volume", "", false, "cv %1\r\n", ""},
         {26, "eq_freq1", "level_PARAMETRIC_FREQ0", true, "eqf 0 %1\r\n", "level_PARAMETRIC_FREQ0"},
         {27, "eq_freq2", "level_PARAMETRIC_FREQ1", true, "eqf 1 %1\r\n", "level_PARAMETRIC_FREQ1"},
         {28, "eq_freq3", "level_PARAMETRIC_FREQ2", true, "eqf 2 %1\r\n", "level_PARAMETRIC_FREQ2"},
@@ -52,7 +52,7 @@ const std::array<Parameter, byteCount> &parameters()
         {39, "lpf_on", "on_LPF", false, "lo %1\r\n", "on_LPF"},
         {40, "presence_on", "on_PRESENCE", false, "po %1\r\n", "on_PRESENCE"},
         {41, "presence_volume", "level_PRESENCE", false, "pv %1\r\n", "level_PRESENCE"},
-        {42, "eq_pre", nullptr, false, "eqp %1\r\n", nullptr},
+        {42, "eq_pre", "", false, "eqp %1\r\n", ""},
     }};
     return table;
 }
@@ -84,7 +84,7 @@ const Parameter *findByName(const char *name, bool *isAlias)
                 *isAlias = false;
             return &p;
         }
-        if (p.editAlias && std::strcmp(p.editAlias, name) == 0) {
+        if (*p.editAlias && std::strcmp(p.editAlias, name) == 0) {
             if (isAlias)
                 *isAlias = true;
             return &p;

@@ -18,10 +18,10 @@ bool isStatusText(const QByteArray &text);
 struct Parameter {
     int position;          // byte index in the status block
     const char *name;      // lower-case value name, also a setValue name
-    const char *alias;     // upper-case alias published with it, or nullptr
+    const char *alias;     // upper-case alias published with it, or empty
     bool isSigned;         // published as -128..127
     const char *command;   // command template, "%1" takes the value in hex
-    const char *editAlias; // alias accepted by setValue, or nullptr
+    const char *editAlias; // alias accepted by setValue, or empty
 };
 
 // One entry per status byte, indexed by position.

@@ -132,20 +132,10 @@ private:
     std::mt19937 rng;
 };
 
-QList<Parser *> allParsers(CoreAccess &a)
-{
-    return {a.parserDev(),     a.parserGsEnd(),    a.parserCcEnd(),     a.parserDccEnd(),
-            a.parserLccEnd(),  a.parserEscEnd(),   a.parserRx(),        a.parserNx(),
-            a.parserStatus(),  a.parserChb(),      a.parserChp(),       a.parserBank(),
-            a.parserSave(),    a.parserImpulse(),  a.parserMode(),      a.parserName(),
-            a.parserNames16(), a.parserNames100(), a.parserNameEmpty(), a.parserCabSim(),
-            a.parserPc(),      a.parserVer()};
-}
-
 int longestCapture(CoreAccess &a)
 {
     int longest = 0;
-    for (Parser *p : allParsers(a))
+    for (Parser *p : a.parsers())
         for (const QByteArray &v : p->partialValues())
             longest = qMax(longest, v.size());
     for (const QByteArray &v : a.parseValues())
@@ -226,7 +216,7 @@ void TestBadInput::noiseThenCleanAnswers()
         a.typeDev() = i % 2 ? 2 : 1; // and both list forms
         a.dispatch("\r\n~");
     }
-    for (Parser *p : allParsers(a))
+    for (Parser *p : a.parsers())
         QVERIFY(p->isIdle());
 
     // The start-up answers are recognised again, one queue entry each.
@@ -293,7 +283,7 @@ void TestBadInput::runawayFieldIsCapped()
     }
     QCOMPARE(longest, Parser::maxValueLength);
     QCOMPARE(a.queue().size(), 2); // nothing was taken for an answer
-    for (Parser *p : allParsers(a))
+    for (Parser *p : a.parsers())
         QVERIFY(p->isIdle());
 
     SignalRecorder rec(&core);

@@ -2,10 +2,8 @@
 // pacing step (send, retry, give-up and idle branches), answer waits, long
 // commands in pieces, progress and the direct write. Pacing is driven by
 // calling the pacing step directly with the port timer held.
-#include "support/core_access.h"
+#include "support/core_rig.h"
 #include "support/debug_log.h"
-#include "support/pty.h"
-#include "support/signal_recorder.h"
 #include "support/test_main.h"
 
 #include <QElapsedTimer>
@@ -15,31 +13,8 @@
 namespace {
 
 // A Core whose port is opened on a pty; the test plays the device on the
-// master side. The pty outlives Core, so Core closes the port first.
-struct Link {
-    Pty pty;
-    Core core;
-    CoreAccess a{core};
-
-    Link() { a.holdTimer(); }
-    bool open() { return core.openPort(pty.slavePath()); }
-
-    // Everything the program wrote: at least `atLeast` bytes, then whatever
-    // else comes within a short grace period.
-    QByteArray wire(int atLeast)
-    {
-        QByteArray bytes = atLeast > 0 ? pty.read(atLeast) : QByteArray();
-        return bytes + pty.drainFor(30);
-    }
-
-    // Plays a completed answer the way the dispatcher reports it.
-    void answerHead()
-    {
-        a.answerReceived() = 1;
-        if (!a.queue().isEmpty())
-            a.queue().removeFirst();
-    }
-};
+// master side and runs every pacing step itself.
+using Link = CoreRig;
 
 const QList<QByteArray> startupBurst = {"olkdev\r\n", "olkver\r\n", "rns\r\n", "rn\r\n",
                                         "gb\r\n",     "gs\r\n",     "gm\r\n"};
@@ -407,7 +382,7 @@ private slots:
                 l.core.send("gb\r\n");
             expectedWire += l.a.queue().first();
             l.core.slTimer();
-            l.answerHead();
+            l.releaseHead();
         }
         const QList<float> got = progressValues(rec);
         QCOMPARE(got.size(), progress.size());
@@ -508,11 +483,12 @@ private slots:
         // Partial matches of the three short answer forms, unread input and
         // a stale chunk: a direct write forgets all of them.
         QList<QByteArray> values;
-        QVERIFY(!l.a.parserNx()->parse("N", &values));
-        QVERIFY(!l.a.parserRx()->parse("RX", &values));
-        QVERIFY(!l.a.parserName()->parse("rn\r", &values));
-        QVERIFY(!l.a.parserNx()->isIdle() && !l.a.parserRx()->isIdle() &&
-                !l.a.parserName()->isIdle());
+        QVERIFY(!l.a.parser(answers::Form::Nx)->parse("N", &values));
+        QVERIFY(!l.a.parser(answers::Form::Rx)->parse("RX", &values));
+        QVERIFY(!l.a.parser(answers::Form::Name)->parse("rn\r", &values));
+        QVERIFY(!l.a.parser(answers::Form::Nx)->isIdle() &&
+                !l.a.parser(answers::Form::Rx)->isIdle() &&
+                !l.a.parser(answers::Form::Name)->isIdle());
         l.a.holdReads();
         l.pty.write("stale bytes");
         QVERIFY(spinUntil([&] { return l.a.port()->bytesAvailable() > 0; }));
@@ -522,9 +498,9 @@ private slots:
         DebugLog log;
         l.core.sendRaw("mv 64\r\n");
 
-        QVERIFY(l.a.parserNx()->isIdle());
-        QVERIFY(l.a.parserRx()->isIdle());
-        QVERIFY(l.a.parserName()->isIdle());
+        QVERIFY(l.a.parser(answers::Form::Nx)->isIdle());
+        QVERIFY(l.a.parser(answers::Form::Rx)->isIdle());
+        QVERIFY(l.a.parser(answers::Form::Name)->isIdle());
         QCOMPARE(l.a.port()->bytesAvailable(), qint64(0));
         QVERIFY(l.a.readBuffer().isEmpty());
         QCOMPARE(log.withLabel("send").size(), 1);

@@ -7,7 +7,7 @@
 // which queues the preview and starts sending; the tests check what these
 // paths queue themselves and accept preview entries where the decode adds
 // them.
-#include "editing_rig.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 
 #include <QLoggingCategory>
@@ -56,17 +56,10 @@ struct DebugLogOn {
 
 } // namespace
 
-class TestCompareClipboard : public QObject {
+class TestCompareClipboard : public CoreRigTest {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        rig.reset(new EditingRig);
-        QVERIFY(rig->open());
-    }
-    void cleanup() { rig.reset(); }
-
     void escReplacesQueue();
     void escImpulsDropsOnlyTheImpulse();
     void copyArmsCapturesAndAppends();
@@ -82,9 +75,6 @@ private slots:
     void refusedPaste_data();
     void refusedPaste();
     void compareAfterRefusedPaste();
-
-private:
-    QScopedPointer<EditingRig> rig;
 };
 
 // Queued work and unread input are dropped; the revert and its read-back

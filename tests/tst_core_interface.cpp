@@ -171,11 +171,11 @@ private slots:
     {
         Core core;
         CoreAccess a{core};
-        QCOMPARE(a.parserDev()->templateBytes(), QByteArray("olkdev\rX\nEND\n"));
-        QCOMPARE(a.parserSave()->maskBytes(), QByteArray("11111"));
-        QCOMPARE(a.parserNames16()->maskBytes().size(), 4 + 16 * 9);
-        QCOMPARE(a.parserNames100()->maskBytes().size(), 4 + 100 * 9);
-        QCOMPARE(a.parserStatus()->templateBytes().size(), 3 + 86 + 1);
+        QCOMPARE(a.parser(answers::Form::Dev)->templateBytes(), QByteArray("olkdev\rX\nEND\n"));
+        QCOMPARE(a.parser(answers::Form::Save)->maskBytes(), QByteArray("11111"));
+        QCOMPARE(a.parser(answers::Form::Names16)->maskBytes().size(), 4 + 16 * 9);
+        QCOMPARE(a.parser(answers::Form::Names100)->maskBytes().size(), 4 + 100 * 9);
+        QCOMPARE(a.parser(answers::Form::Status)->templateBytes().size(), 3 + 86 + 1);
     }
 
     void timerTickWithoutDeviceLooksForIt()

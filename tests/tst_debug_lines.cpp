@@ -1,9 +1,8 @@
 // The diagnostic lines written on the busy paths (every direct write, pacing
 // step, status block and setValue): their labels and values as the debug log
 // shows them, and nothing at all reaching the log while it is switched off.
-#include "support/core_access.h"
+#include "support/core_rig.h"
 #include "support/debug_log.h"
-#include "support/pty.h"
 #include "support/test_main.h"
 
 #include <QLoggingCategory>
@@ -34,6 +33,7 @@ public:
         current() = nullptr;
     }
     QStringList lines;
+    QStringList areaLines; // from the named categories ("vortaxa.*") only
 
 private:
     static AllMessages *&current()
@@ -41,10 +41,13 @@ private:
         static AllMessages *messages = nullptr;
         return messages;
     }
-    static void handle(QtMsgType, const QMessageLogContext &, const QString &text)
+    static void handle(QtMsgType, const QMessageLogContext &context, const QString &text)
     {
-        if (current())
-            current()->lines.append(text);
+        if (!current())
+            return;
+        current()->lines.append(text);
+        if (QByteArray(context.category).startsWith("vortaxa."))
+            current()->areaLines.append(text);
     }
     QtMessageHandler previous = nullptr;
 };
@@ -95,40 +98,65 @@ private slots:
     {
         QFETCH(Action, action);
         QFETCH(QStringList, expected);
-        Pty pty;
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        QVERIFY(core.openPort(pty.slavePath()));
-        a.queue().clear();
+        CoreRig rig;
+        QVERIFY(rig.open());
+        rig.a.queue().clear();
 
         DebugLog log;
-        action(core, a);
+        action(rig.core, rig.a);
         QCOMPARE(log.lines(), expected);
     }
 
     // Switched off, the busy paths write nothing to the log at all.
     void nothingWhileOff()
     {
-        Pty pty;
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        QVERIFY(core.openPort(pty.slavePath()));
+        CoreRig rig;
+        QVERIFY(rig.open());
+        CoreAccess &a = rig.a;
         a.queue().clear();
         QLoggingCategory *log = QLoggingCategory::defaultCategory();
         const bool wasOn = log->isDebugEnabled();
         log->setEnabled(QtDebugMsg, false);
 
         AllMessages messages;
-        core.setValue(QStringLiteral("master_volume"), 100);
+        rig.core.setValue(QStringLiteral("master_volume"), 100);
         a.queue() = {"gb\r\n"};
-        core.slTimer();
+        rig.core.slTimer();
         a.dispatch(statusAnswer());
 
         log->setEnabled(QtDebugMsg, wasOn);
         QCOMPARE(messages.lines, QStringList());
-        QCOMPARE(pty.read(7 + 4), QByteArray("mv 64\r\ngb\r\n")); // the writes still happened
+        QCOMPARE(rig.pty.read(7 + 4), QByteArray("mv 64\r\ngb\r\n")); // the writes still happened
+    }
+
+    // The named areas stay quiet until a rule switches one on.
+    void areaLogOnlyWhenSwitchedOn_data()
+    {
+        QTest::addColumn<QString>("rules");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("no rule: quiet") << QString() << QStringList();
+        QTest::newRow("another area on: still quiet") << "vortaxa.link.debug=true" << QStringList();
+        QTest::newRow("answers on: one line a chunk")
+            << "vortaxa.parse.debug=true"
+            << QStringList{"chunk of 6 bytes, answers completed: 1, head released",
+                           "chunk of 2 bytes, answers completed: 0, head kept"};
+    }
+    void areaLogOnlyWhenSwitchedOn()
+    {
+        QFETCH(QString, rules);
+        QFETCH(QStringList, expected);
+        CoreRig rig;
+        QVERIFY(rig.open());
+        rig.a.queue() = {"gb\r\n", "gs\r\n"};
+
+        QLoggingCategory::setFilterRules(rules);
+        AllMessages messages;
+        rig.a.dispatch("gsEND\n");
+        rig.a.dispatch("zz");
+        QLoggingCategory::setFilterRules(QString());
+
+        QCOMPARE(messages.areaLines, expected);
+        QCOMPARE(rig.a.queue(), QList<QByteArray>{"gs\r\n"}); // logged or not, the same work
     }
 };
 

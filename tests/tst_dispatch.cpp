@@ -1,13 +1,10 @@
 // Dispatch of device answers through a real pseudo-terminal: what each answer
 // form publishes, in which order, and how the command queue advances.
 #include "core/core.h"
-#include "support/core_access.h"
-#include "support/pty.h"
-#include "support/signal_recorder.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 
 #include <QSerialPort>
-#include <memory>
 
 namespace {
 
@@ -48,62 +45,18 @@ QStringList flags(int count)
 
 } // namespace
 
-// One Core on a pty, its port timer held so that only answers drive it.
-struct Rig {
-    Pty pty; // outlives the port: see Pty
-    Core core;
-    CoreAccess a{core};
-    SignalRecorder rec{&core};
-    QByteArray seen; // chunks the program read that completed no answer
-
-    Rig()
-    {
-        a.holdTimer();
-        QObject::connect(a.port(), &QSerialPort::readyRead, a.port(),
-                         [this] { seen += a.readBuffer(); });
-    }
-
-    bool open()
-    {
-        if (!pty.isValid() || !core.openPort(pty.slavePath()))
-            return false;
-        pty.drainFor(20);
-        rec.clear();
-        return true;
-    }
-
-    // Four requests in flight, as after a bank step.
-    void queueFour()
-    {
-        a.queue() = {"gb\r\n", "gs\r\n", "gm\r\n", "rn\r\n"};
-        a.commandTotal() = 4;
-    }
-
-    // Plays an answer and waits until the queue has advanced to `left`.
-    bool answer(const QByteArray &bytes, int left)
-    {
-        pty.write(bytes);
-        return spinUntil([&] { return a.queue().size() == left; });
-    }
-
-    // Plays bytes that complete nothing and waits until they have been read.
-    bool ignored(const QByteArray &bytes)
-    {
-        seen.clear();
-        pty.write(bytes);
-        return spinUntil([&] { return seen.endsWith(bytes); });
-    }
-};
-
-class TestDispatch : public QObject {
+// Four requests in flight on a quiet link, as after a bank step; only the
+// answers the test plays drive the queue.
+class TestDispatch : public CoreRigTest {
     Q_OBJECT
 
-    std::unique_ptr<Rig> rig;
+    QByteArray seen; // chunks the program read that completed no answer
+
+    bool setUp() override;
+    // Plays bytes that complete nothing and waits until they have been read.
+    bool ignored(const QByteArray &bytes);
 
 private slots:
-    void init();
-    void cleanup();
-
     void acknowledgements_data();
     void acknowledgements();
     void cabinetAnswerReleasesOnlyTheCabinetRequest_data();
@@ -133,16 +86,24 @@ private slots:
     void answerWithEmptyQueueGoesIdle();
 };
 
-void TestDispatch::init()
+bool TestDispatch::setUp()
 {
-    rig = std::make_unique<Rig>();
-    QVERIFY(rig->open());
-    rig->queueFour();
+    QObject::connect(rig->a.port(), &QSerialPort::readyRead, rig->a.port(),
+                     [this] { seen += rig->a.readBuffer(); });
+    if (!rig->open())
+        return false;
+    rig->pty.drainFor(20);
+    rig->rec.clear();
+    rig->a.queue() = {"gb\r\n", "gs\r\n", "gm\r\n", "rn\r\n"};
+    rig->a.commandTotal() = 4;
+    return true;
 }
 
-void TestDispatch::cleanup()
+bool TestDispatch::ignored(const QByteArray &bytes)
 {
-    rig.reset();
+    seen.clear();
+    rig->pty.write(bytes);
+    return spinUntil([&] { return seen.endsWith(bytes); });
 }
 
 void TestDispatch::acknowledgements_data()
@@ -202,7 +163,7 @@ void TestDispatch::cabinetAnswerReleasesOnlyTheCabinetRequest()
         QCOMPARE(rig->pty.read(4), QByteArray("gs\r\n"));
         return;
     }
-    QVERIFY(rig->ignored("ce 1\r"));
+    QVERIFY(ignored("ce 1\r"));
     QCOMPARE(rig->a.queue(), (QList<QByteArray>{head, "gs\r\n"}));
     QVERIFY(rig->rec.all().isEmpty());
     QCOMPARE(rig->pty.drainFor(50), QByteArray());
@@ -223,7 +184,7 @@ void TestDispatch::twoFormsInOneReadRemoveOneHead()
 
 void TestDispatch::answerSplitOverReads()
 {
-    QVERIFY(rig->ignored("gb\r03"));
+    QVERIFY(ignored("gb\r03"));
     QVERIFY(rig->rec.all().isEmpty());
     QVERIFY(rig->answer("09\n", 3));
     QCOMPARE(rig->rec.lines(),
@@ -232,19 +193,19 @@ void TestDispatch::answerSplitOverReads()
 
 void TestDispatch::emptyNameSkipsNameForm()
 {
-    Rig &r = *rig;
+    CoreRig &r = *rig;
     // Leave the name form inside a name, and the impulse form inside one too.
     r.a.copyImpulsePending() = 1;
-    QVERIFY(r.ignored("cc\rhalf"));
-    QVERIFY(r.ignored("rn\rab"));
-    QCOMPARE(r.a.parserName()->partialValues(), QList<QByteArray>{"ab"});
-    QVERIFY(!r.a.parserImpulse()->isIdle());
+    QVERIFY(ignored("cc\rhalf"));
+    QVERIFY(ignored("rn\rab"));
+    QCOMPARE(r.a.parser(answers::Form::Name)->partialValues(), QList<QByteArray>{"ab"});
+    QVERIFY(!r.a.parser(answers::Form::Impulse)->isIdle());
 
     QVERIFY(r.answer("rn\r\n", 3));
     QCOMPARE(r.rec.lines(), QStringList{"sgReadText(impulse_name,empty)"} + nextHeadSent);
     // Fed, the name form would have completed with "abrn" CR; it was not fed
     // (the direct write of the next head has since reset it).
-    QVERIFY(r.a.parserImpulse()->isIdle());
+    QVERIFY(r.a.parser(answers::Form::Impulse)->isIdle());
     QCOMPARE(r.a.copyImpulsePending(), uchar(1));
 }
 
@@ -273,11 +234,11 @@ void TestDispatch::impulseName()
 
 void TestDispatch::nameFormWithoutValuePublishesEmpty()
 {
-    Rig &r = *rig;
+    CoreRig &r = *rig;
     // With nothing queued no command is written, so nothing resets the name
     // form between the reads.
     r.a.queue().clear();
-    QVERIFY(r.ignored("rn\r"));
+    QVERIFY(ignored("rn\r"));
     r.pty.write("\n"); // completes the empty-name form only
     QVERIFY(spinUntil([&] { return r.rec.all().size() == 3; }));
     r.pty.write("\n"); // now the name form, still in its field, ends empty
@@ -353,7 +314,7 @@ void TestDispatch::identification()
     QFETCH(int, counts);
     QFETCH(bool, listInSameRead);
 
-    Rig &r = *rig;
+    CoreRig &r = *rig;
     r.a.typeDev() = 2;
     r.a.bankCount() = 4;
     r.a.presetCount() = 4;
@@ -435,7 +396,7 @@ void TestDispatch::failedGuardDoesNotAdvance()
 {
     QFETCH(QByteArray, bytes);
 
-    QVERIFY(rig->ignored(bytes));
+    QVERIFY(ignored(bytes));
     QCOMPARE(rig->a.answerReceived(), uchar(0));
     QCOMPARE(rig->a.queue().size(), 4);
     QCOMPARE(rig->a.typeDev(), uchar(1));
@@ -446,7 +407,7 @@ void TestDispatch::failedGuardDoesNotAdvance()
 void TestDispatch::impulseAnswerIgnoredWhileNotPending()
 {
     rig->a.copyImpulseName() = "kept";
-    QVERIFY(rig->ignored("cc\rMy Cab\n52494646\n"));
+    QVERIFY(ignored("cc\rMy Cab\n52494646\n"));
     QCOMPARE(rig->a.queue().size(), 4);
     QCOMPARE(rig->a.copyImpulseName(), QByteArray("kept"));
     QVERIFY(rig->rec.all().isEmpty());
@@ -473,7 +434,7 @@ void TestDispatch::impulseAnswerWhilePending()
     QFETCH(QByteArray, name);
     QFETCH(QByteArray, data);
 
-    Rig &r = *rig;
+    CoreRig &r = *rig;
     r.a.copyImpulsePending() = 1;
     r.a.copyImpulseName() = "old";
     r.a.copyImpulseData() = "old";
@@ -487,7 +448,7 @@ void TestDispatch::impulseAnswerWhilePending()
 void TestDispatch::saveAnswerCompletesBeforeItsEnd()
 {
     QVERIFY(rig->answer("sp\rEN", 3));
-    QVERIFY(rig->ignored("D\n"));
+    QVERIFY(ignored("D\n"));
     QCOMPARE(rig->a.queue().size(), 3);
     QCOMPARE(rig->rec.lines(), nextHeadSent);
 }

@@ -2,8 +2,8 @@
 // reported, merged while one control keeps moving, restored on the wire;
 // their texts; and the history's lifetime across moves, reverts, pastes,
 // impulse loads, saves and compare. The clock is the test's own.
-#include "editing_rig.h"
 #include "history/edit_history.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -17,7 +17,7 @@ QByteArray command(const QString &name, int value)
 {
     static const QHash<QString, QByteArray> prefixes = {
         {"master_volume", "mv "}, {"level_MASTER", "mv "}, {"preamp_low", "prl "},
-        {"gate_on", "go "},       {"mode", "gm "},
+        {"gate_on", "go "},       {"mode", "gm "},         {"eq_volume1", "eqv 0 "},
     };
     return prefixes.value(name) + QByteArray::number(value & 0xff, 16) + "\r\n";
 }
@@ -29,7 +29,7 @@ QPair<QString, int> nameAndValue(const QString &text)
     return {parts.value(0), parts.value(1).toInt()};
 }
 
-struct HistoryRig : EditingRig {
+struct HistoryRig : CoreRig {
     qint64 now = 0;
     EditHistory history{core};
 
@@ -42,10 +42,10 @@ struct HistoryRig : EditingRig {
     // sample status: byte i holds i + 0x10 (master 23, preamp low 33).
     bool start()
     {
-        if (!open())
+        if (!openIdle())
             return false;
         a.dispatch("gs\r" + sampleStatus() + "\n");
-        wire(0);
+        wire();
         return true;
     }
 
@@ -200,6 +200,26 @@ private slots:
         rig.history.undo();
         QCOMPARE(rig.history.undoText(), QString());
         QCOMPARE(rig.history.redoText(), text);
+    }
+
+    // A value published under a name that is no parameter's is not taken for
+    // one: undo restores what the device reported (byte 0 of the sample: 16).
+    void otherNamesAreNoParameter_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty name") << QString();
+        QTest::newRow("name cut short") << "eq_volume";
+        QTest::newRow("other case") << "EQ_VOLUME1";
+    }
+    void otherNamesAreNoParameter()
+    {
+        QFETCH(QString, name);
+        HistoryRig rig;
+        QVERIFY(rig.start());
+        emit rig.core.sgReadValue(name, 77);
+        QVERIFY(rig.edit("eq_volume1", 40, 0));
+        rig.history.undo();
+        QCOMPARE(rig.wire(), command("eq_volume1", 16));
     }
 
     // What starts a fresh history and what keeps it. A kept history undoes

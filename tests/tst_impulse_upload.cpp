@@ -1,9 +1,7 @@
 // Impulse upload: choosing a file (preview), the store command with its
 // device WAV image, the stored name, and both on the wire of a pty.
 #include "impulse/wav_image.h"
-#include "support/core_access.h"
-#include "support/pty.h"
-#include "support/signal_recorder.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -251,33 +249,25 @@ private slots:
     // its read-back, each whole and in order.
     void onTheWire()
     {
-        Pty pty;
-        QVERIFY(pty.isValid());
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        QVERIFY(core.openPort(pty.slavePath()));
+        CoreRig rig;
+        QVERIFY(rig.open());
         const QByteArray samples = patternSamples(1200, 1, 3);
         const QString path = file("wire cab.wav", wavFile({1, 1, 48000, 24, false, {}, samples}));
 
-        core.setImpuls(path);
-        const QByteArray preview = pty.read(5912);
+        rig.core.setImpuls(path);
+        const QByteArray preview = rig.pty.read(5912);
         QCOMPARE(preview, "cc s 1\r" + samples.left(2952).toHex() + "\r");
-        QVERIFY(spinUntil([&] { return !a.sending(); })); // the last pause
+        QVERIFY(spinUntil([&] { return !rig.a.sending(); })); // the last pause
 
         // The device acknowledges the preview; saving stores the file.
-        a.answerReceived() = 1;
-        a.queue().removeFirst();
-        core.slTimer();
-        core.slSaveUpDown(0);
+        rig.answerHead();
+        rig.core.slSaveUpDown(0);
         const QByteArray store = "cc wire_cab.wav 0\r" + wav::deviceImage(samples).toHex() + "\r";
-        QCOMPARE(pty.read(store.size(), 10000), store);
-        QVERIFY(spinUntil([&] { return !a.sending(); }));
+        QCOMPARE(rig.pty.read(store.size(), 10000), store);
+        QVERIFY(spinUntil([&] { return !rig.a.sending(); }));
         for (const QByteArray &next : readBack) {
-            a.answerReceived() = 1;
-            a.queue().removeFirst();
-            core.slTimer();
-            QCOMPARE(pty.read(next.size()), next);
+            rig.answerHead();
+            QCOMPARE(rig.pty.read(next.size()), next);
         }
     }
 };

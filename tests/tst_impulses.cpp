@@ -179,7 +179,7 @@ private slots:
 
         QCOMPARE(rig.pty.drainFor(50), QByteArray());
         QCOMPARE(rig.a.queue(), QList<QByteArray>({"gs\r\n"})); // Core was not called
-        QVERIFY(rig.coreSignals.all().isEmpty());
+        QVERIFY(rig.rec.all().isEmpty());
         QVERIFY(!rig.impulses.hasCurrent());
         QCOMPARE(rig.events.count("currentChanged"), 0);
 
@@ -238,7 +238,7 @@ private slots:
         QVERIFY(rig.impulses.load(QUrl::fromLocalFile(path).toString()));
         QVERIFY(rig.events.of("failed").isEmpty());
         QCOMPARE(rig.a.impulsePath(), unchanged ? path : cacheFile(deviceName));
-        QCOMPARE(rig.coreSignals.of("sgSetImpulsName"),
+        QCOMPARE(rig.rec.of("sgSetImpulsName"),
                  QList<QVariantList>({{unchanged ? name : deviceName}}));
         QCOMPARE(QFile::exists(cacheFile(deviceName)), !unchanged);
         if (!unchanged)
@@ -471,7 +471,7 @@ private slots:
                 QCOMPARE(info[it.key()], it.value());
         }
         QCOMPARE(rig.pty.drainFor(20), QByteArray());
-        QVERIFY(rig.coreSignals.all().isEmpty());
+        QVERIFY(rig.rec.all().isEmpty());
         QVERIFY(!rig.impulses.hasCurrent());
     }
 

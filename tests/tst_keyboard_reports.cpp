@@ -1,6 +1,6 @@
 // The Tab focus rotation, the two do-nothing keyboard methods and the error
 // report of a command the queue gave up on.
-#include "editing_rig.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 
 #include <QDir>
@@ -8,17 +8,10 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-class TestKeyboardReports : public QObject {
+class TestKeyboardReports : public CoreRigTest {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        rig.reset(new EditingRig);
-        QVERIFY(rig->open());
-    }
-    void cleanup() { rig.reset(); }
-
     void tabKeyAlternates();
     void keyboardMethodsDoNothing();
     void reportOfAGiveUp_data();
@@ -29,7 +22,6 @@ private slots:
 
 private:
     enum ReportLocation { EncodedUrl, DecodedUrl, PlainPath };
-    QScopedPointer<EditingRig> rig;
 };
 
 // The focus counter lives for the process: this is the first Tab of it.
@@ -44,7 +36,7 @@ void TestKeyboardReports::tabKeyAlternates()
         QCOMPARE(rig->a.tabTarget(), expected.at(i));
     }
     // A second Core continues the same rotation.
-    EditingRig other;
+    CoreRig other;
     other.core.slTabKey(false);
     QCOMPARE(other.a.tabTarget(), QStringLiteral("master_volume"));
     QCOMPARE(rec.all().size(), 0);

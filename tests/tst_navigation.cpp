@@ -1,7 +1,7 @@
 // Bank and preset navigation through a pty: the save-or-discard question
 // with its continuations, moves deferred behind a running sequence, and what
 // every move clears.
-#include "editing_rig.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 
 namespace {
@@ -10,17 +10,10 @@ const QList<QByteArray> sevenCommands = {"olkdev\r\n", "olkver\r\n", "rns\r\n", 
                                          "gb\r\n",     "gs\r\n",     "gm\r\n"};
 } // namespace
 
-class TestNavigation : public QObject {
+class TestNavigation : public CoreRigTest {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        rig.reset(new EditingRig);
-        QVERIFY(rig->open());
-    }
-    void cleanup() { rig.reset(); }
-
     void editedPresetAsksFirst_data();
     void editedPresetAsksFirst();
     void cleanPresetMovesAtOnce_data();
@@ -48,8 +41,6 @@ private:
         QCOMPARE(int(rig->a.impulseDirty()), 0);
         QCOMPARE(int(rig->a.editable()), 1);
     }
-
-    QScopedPointer<EditingRig> rig;
 };
 
 void TestNavigation::editedPresetAsksFirst_data()

@@ -5,10 +5,8 @@
 // the master side; the port timer is held, so every pacing step is the
 // test's own.
 #include "link/requests.h"
-#include "support/core_access.h"
+#include "support/core_rig.h"
 #include "support/debug_log.h"
-#include "support/pty.h"
-#include "support/signal_recorder.h"
 #include "support/test_main.h"
 
 #include <QSerialPort>
@@ -24,14 +22,8 @@ constexpr int lastPiece = -1;
 // Stands for the long command in expected queues.
 const QByteArray headMark = "<head>";
 
-struct Link {
-    Pty pty;
-    Core core;
-    CoreAccess a{core};
-
-    Link() { a.holdTimer(); }
-    bool open() { return core.openPort(pty.slavePath()); }
-
+// The shared rig, with a way to act in the middle of a long command.
+struct Link : CoreRig {
     // Runs `action` once the driver has taken `piece` pieces of the long
     // command (lastPiece: all of them, during the last pause).
     void atPiece(int piece, std::function<void()> action)

@@ -2,10 +2,8 @@
 // the open reports and line settings, re-opening an open port, the device
 // vanishing, error notifications, the port timer tick and the destructor.
 #include "link/port_choice.h"
-#include "support/core_access.h"
+#include "support/core_rig.h"
 #include "support/debug_log.h"
-#include "support/pty.h"
-#include "support/signal_recorder.h"
 #include "support/test_main.h"
 
 #include <QPointer>
@@ -223,13 +221,12 @@ private slots:
     {
         QFETCH(Operation, operation);
 
-        Pty pty;
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        QVERIFY(core.openPort(pty.slavePath()));
+        CoreRig rig;
+        QVERIFY(rig.open());
+        Core &core = rig.core;
+        CoreAccess &a = rig.a;
         a.holdReads();
-        pty.write("olkdev\r1\nEND\n"); // unread input for the discarding paths
+        rig.pty.write("olkdev\r1\nEND\n"); // unread input for the discarding paths
         QVERIFY(spinUntil([&] { return a.port()->bytesAvailable() > 0; }));
 
         SignalRecorder rec(&core);
@@ -262,8 +259,8 @@ private slots:
             core.readAll();
             break;
         }
-        QByteArray wire = written ? pty.read(written) : QByteArray();
-        wire += pty.drainFor(30); // anything beyond what was expected
+        QByteArray wire = written ? rig.pty.read(written) : QByteArray();
+        wire += rig.pty.drainFor(30); // anything beyond what was expected
 
         QCOMPARE(wire.size(), written);
         QCOMPARE(errors.count(), 0);
@@ -274,18 +271,16 @@ private slots:
 
     void timerTickWhileOpenReappliesBaudAndPaces()
     {
-        Pty pty;
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        QVERIFY(core.openPort(pty.slavePath()));
+        CoreRig rig;
+        QVERIFY(rig.open());
+        CoreAccess &a = rig.a;
         QVERIFY(a.port()->setBaudRate(19200));
 
         DebugLog log;
         a.slPortTimer();
         QCOMPARE(a.port()->baudRate(QSerialPort::Input), 9600);
         QCOMPARE(a.port()->baudRate(QSerialPort::Output), 9600);
-        QCOMPARE(pty.read(8), QByteArray("olkdev\r\n"));
+        QCOMPARE(rig.pty.read(8), QByteArray("olkdev\r\n"));
         QCOMPARE(a.portTimer()->interval(), 2000);
         QVERIFY(log.withLabel("!OPEN").isEmpty());
     }

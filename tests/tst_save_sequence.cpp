@@ -1,8 +1,6 @@
 // The preset save sequence: the five stages with their queue contents and
 // signals, repeated saves after a paste, and the move that waits for a save.
-#include "support/core_access.h"
-#include "support/pty.h"
-#include "support/signal_recorder.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -265,44 +263,38 @@ private slots:
         QFETCH(bool, upDown);
         QFETCH(int, argument);
         QFETCH(QByteArray, move);
-        Pty pty;
-        QVERIFY(pty.isValid());
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        QVERIFY(core.openPort(pty.slavePath()));
-        SignalRecorder rec(&core);
+        CoreRig rig;
+        QVERIFY(rig.open());
+        CoreAccess &a = rig.a;
+        SignalRecorder rec(&rig.core);
 
         if (upDown)
-            core.slSaveUpDown(uchar(argument));
+            rig.core.slSaveUpDown(uchar(argument));
         else
             a.saveChangeSequence(uchar(argument));
-        QCOMPARE(pty.read(4), sp);
+        QCOMPARE(rig.pty.read(4), sp);
 
         // The device answers each command; each answer releases the head and
         // runs a pacing step, as the dispatcher does.
         for (const QByteArray &next : {rn, gs}) {
-            a.answerReceived() = 1;
-            a.queue().removeFirst();
-            core.slTimer();
-            QCOMPARE(pty.read(next.size()), next);
+            rig.answerHead();
+            QCOMPARE(rig.pty.read(next.size()), next);
         }
-        a.answerReceived() = 1;
-        a.queue().removeFirst();
+        rig.releaseHead();
         rec.clear();
-        core.slTimer(); // the queue has drained: the move runs now
+        rig.core.slTimer(); // the queue has drained: the move runs now
 
         QCOMPARE(int(a.pendingUpDown()), 0);
         QCOMPARE(int(a.pendingPreset()), -1);
         QCOMPARE(rec.lines().mid(rec.lines().size() - 2),
                  QStringList({"sgSetWait(false)", "sgReadValue(wait,0)"}));
         // The move goes out once, when the save's commands have drained.
-        QCOMPARE(pty.read(qMax(1, move.size()), move.isEmpty() ? 200 : 3000), move);
+        QCOMPARE(rig.pty.read(qMax(1, move.size()), move.isEmpty() ? 200 : 3000), move);
 
         // Only once: a later idle step finds nothing pending.
         a.queue().clear();
-        core.slTimer();
-        QCOMPARE(pty.drainFor(200), QByteArray());
+        rig.core.slTimer();
+        QCOMPARE(rig.pty.drainFor(200), QByteArray());
     }
 };
 

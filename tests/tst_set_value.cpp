@@ -1,110 +1,42 @@
 // setValue through a pty: every parameter name and alias, value encoding,
 // the order of the edited-state signals, names that send nothing, the preset
 // map sweep and the routing of the control words.
-#include "editing_rig.h"
 #include "parsing/status_layout.h"
+#include "support/core_rig.h"
+#include "support/status_names.h"
 #include "support/test_main.h"
 
 #include <QSet>
 
 namespace {
 
-// Every name setValue turns into a direct command, written out by hand from
-// the protocol so that a slip in the shared table shows up here. `marks` is
-// whether the name marks the preset as edited.
+// Every name setValue turns into a direct command, from the tests' own
+// statement of the status positions, so that a slip in the program's table
+// shows up here. `marks` is whether the name marks the preset as edited.
 struct NameRow {
-    const char *name;
-    const char *prefix; // command up to the value
+    QByteArray name;
+    QByteArray prefix; // command up to the value
     bool marks;
 };
 
-const NameRow nameRows[] = {
-    {"master_volume", "mv ", true},
-    {"early_on", "eo ", true},
-    {"early_volume", "ev ", true},
-    {"early_type", "et ", true},
-    {"presence_on", "po ", true},
-    {"presence_volume", "pv ", true},
-    {"lpf_on", "lo ", true},
-    {"lpf_volume", "lv ", true},
-    {"hpf_on", "ho ", true},
-    {"hpf_volume", "hv ", true},
-    {"cabinet_enable", "ce ", true},
-    {"amp_on", "ao ", true},
-    {"amp_slave", "as ", true},
-    {"amp_volume", "av ", true},
-    {"amp_type", "at ", true},
-    {"preamp_on", "pro ", true},
-    {"preamp_volume", "prv ", true},
-    {"preamp_low", "prl ", true},
-    {"preamp_mid", "prm ", true},
-    {"preamp_high", "prh ", true},
-    {"compreccor_on", "co ", true},
-    {"compreccor_sustein", "cs ", true},
-    {"compreccor_volume", "cv ", true},
-    {"gate_on", "go ", true},
-    {"gate_threshold", "gt ", true},
-    {"gate_decay", "gd ", true},
-    {"eq_on", "eqo ", true},
-    {"eq_freq1", "eqf 0 ", true},
-    {"eq_freq2", "eqf 1 ", true},
-    {"eq_freq3", "eqf 2 ", true},
-    {"eq_freq4", "eqf 3 ", true},
-    {"eq_freq5", "eqf 4 ", true},
-    {"eq_q1", "eqq 0 ", true},
-    {"eq_q2", "eqq 1 ", true},
-    {"eq_q3", "eqq 2 ", true},
-    {"eq_q4", "eqq 3 ", true},
-    {"eq_q5", "eqq 4 ", true},
-    {"eq_volume1", "eqv 0 ", true},
-    {"eq_volume2", "eqv 1 ", true},
-    {"eq_volume3", "eqv 2 ", true},
-    {"eq_volume4", "eqv 3 ", true},
-    {"eq_volume5", "eqv 4 ", true},
-    {"eq_pre", "eqp ", true},
-    {"level_MASTER", "mv ", false},
-    {"level_HPF", "hv ", false},
-    {"level_PRESENCE", "pv ", false},
-    {"level_LPF", "lv ", false},
-    {"level_PREAMP_VOLUME", "prv ", false},
-    {"level_PREAMP_LOW", "prl ", false},
-    {"level_PREAMP_MID", "prm ", false},
-    {"level_PREAMP_HIGH", "prh ", false},
-    {"level_POWERAMP_SLAVE", "as ", false},
-    {"level_POWERAMP_VOLUME", "av ", false},
-    {"level_EARLY", "ev ", false},
-    {"level_PARAMETRIC_Q0", "eqq 0 ", false},
-    {"level_PARAMETRIC_Q1", "eqq 1 ", false},
-    {"level_PARAMETRIC_Q2", "eqq 2 ", false},
-    {"level_PARAMETRIC_Q3", "eqq 3 ", false},
-    {"level_PARAMETRIC_Q4", "eqq 4 ", false},
-    {"level_PARAMETRIC_FREQ0", "eqf 0 ", false},
-    {"level_PARAMETRIC_FREQ1", "eqf 1 ", false},
-    {"level_PARAMETRIC_FREQ2", "eqf 2 ", false},
-    {"level_PARAMETRIC_FREQ3", "eqf 3 ", false},
-    {"level_PARAMETRIC_FREQ4", "eqf 4 ", false},
-    {"type_POWERAMP", "at ", false},
-    {"on_PARAMETRIC_EQ", "eqo ", false},
-    {"on_HPF", "ho ", false},
-    {"on_PRESENCE", "po ", false},
-    {"on_LPF", "lo ", false},
-    {"on_PREAMP", "pro ", false},
-    {"mode", "gm ", false},
-};
+QList<NameRow> nameRows()
+{
+    using namespace statusnames;
+    QList<NameRow> rows;
+    for (const StatusName &s : statusNames())
+        rows.append({s.name, QByteArray(s.command) + ' ', true});
+    for (const SettableAlias &a : settableAliases())
+        rows.append({a.alias, QByteArray(statusNames().at(a.position).command) + ' ', false});
+    rows.append({"mode", "gm ", false});
+    return rows;
+}
 
 } // namespace
 
-class TestSetValue : public QObject {
+class TestSetValue : public CoreRigTest {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        rig.reset(new EditingRig);
-        QVERIFY(rig->open());
-    }
-    void cleanup() { rig.reset(); }
-
     void everyNameWritesItsCommand_data();
     void everyNameWritesItsCommand();
     void everyTableNameIsCovered();
@@ -118,9 +50,6 @@ private slots:
     void mapUpdate();
     void controlWords_data();
     void controlWords();
-
-private:
-    QScopedPointer<EditingRig> rig;
 };
 
 void TestSetValue::everyNameWritesItsCommand_data()
@@ -129,10 +58,10 @@ void TestSetValue::everyNameWritesItsCommand_data()
     QTest::addColumn<QByteArray>("command");
     QTest::addColumn<bool>("marks");
     QTest::addColumn<int>("editedBefore");
-    for (const NameRow &row : nameRows) {
-        const QByteArray command = QByteArray(row.prefix) + "ab\r\n";
+    for (const NameRow &row : nameRows()) {
+        const QByteArray command = row.prefix + "ab\r\n";
         for (int before : {0, 1}) {
-            QTest::addRow("%s, edited %d", row.name, before)
+            QTest::addRow("%s, edited %d", row.name.constData(), before)
                 << QString::fromLatin1(row.name) << command << row.marks << before;
         }
     }
@@ -165,11 +94,11 @@ void TestSetValue::everyTableNameIsCovered()
     QSet<QString> fromTable;
     for (const status::Parameter &p : status::parameters()) {
         fromTable.insert(QString::fromLatin1(p.name));
-        if (p.editAlias)
+        if (*p.editAlias)
             fromTable.insert(QString::fromLatin1(p.editAlias));
     }
     QSet<QString> fromRows;
-    for (const NameRow &row : nameRows)
+    for (const NameRow &row : nameRows())
         fromRows.insert(QString::fromLatin1(row.name));
     fromRows.remove(QStringLiteral("mode"));
     QCOMPARE(fromRows, fromTable);

@@ -3,9 +3,7 @@
 // sending that one twice, not at all while the port is closed; the answer
 // reaches the panel as the slot names and flags.
 #include "slot_list/slot_list.h"
-#include "support/core_access.h"
-#include "support/pty.h"
-#include "support/signal_recorder.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 
 namespace {
@@ -39,13 +37,13 @@ private slots:
     {
         QFETCH(QString, before);
         QFETCH(QByteArray, written);
-        Pty pty;
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
+        CoreRig rig;
+        Core &core = rig.core;
+        CoreAccess &a = rig.a;
+        Pty &pty = rig.pty;
         SlotList slots_(core);
         if (before != "closed") {
-            QVERIFY(core.openPort(pty.slavePath()));
+            QVERIFY(rig.open());
             a.queue().clear();
             a.typeDev() = 2;
         }

@@ -2,12 +2,9 @@
 // name and alias with its sign, the order of publication, the decoding of
 // each hex pair, and the compare and copy captures.
 #include "core/core.h"
-#include "support/core_access.h"
-#include "support/pty.h"
-#include "support/signal_recorder.h"
+#include "support/core_rig.h"
+#include "support/status_names.h"
 #include "support/test_main.h"
-
-#include <memory>
 
 namespace {
 
@@ -106,42 +103,18 @@ QByteArray blockWith(int position, const QByteArray &pair)
 
 } // namespace
 
-struct Rig {
-    Pty pty; // outlives the port: see Pty
-    Core core;
-    CoreAccess a{core};
-    SignalRecorder rec{&core};
+// A status request and one more in flight on a quiet link.
+class TestStatusBlock : public CoreRigTest {
+    Q_OBJECT
 
-    bool open()
-    {
-        a.holdTimer();
-        if (!pty.isValid() || !core.openPort(pty.slavePath()))
-            return false;
-        pty.drainFor(20);
-        a.queue() = {"gs\r\n", "gm\r\n"};
-        a.commandTotal() = 2;
-        rec.clear();
-        return true;
-    }
-
+    bool setUp() override;
     // Plays a status answer and waits until the queue has advanced.
     bool status(const QByteArray &text)
     {
-        const int left = a.queue().size() - 1;
-        pty.write("gs\r" + text + "\n");
-        return spinUntil([&] { return a.queue().size() == left; });
+        return rig->answer("gs\r" + text + "\n", rig->a.queue().size() - 1);
     }
-};
-
-class TestStatusBlock : public QObject {
-    Q_OBJECT
-
-    std::unique_ptr<Rig> rig;
 
 private slots:
-    void init();
-    void cleanup();
-
     void everyPosition_data();
     void everyPosition();
     void publicationOrder();
@@ -153,15 +126,15 @@ private slots:
     void blockSplitOverReads();
 };
 
-void TestStatusBlock::init()
+bool TestStatusBlock::setUp()
 {
-    rig = std::make_unique<Rig>();
-    QVERIFY(rig->open());
-}
-
-void TestStatusBlock::cleanup()
-{
-    rig.reset();
+    if (!rig->open())
+        return false;
+    rig->pty.drainFor(20);
+    rig->a.queue() = {"gs\r\n", "gm\r\n"};
+    rig->a.commandTotal() = 2;
+    rig->rec.clear();
+    return true;
 }
 
 void TestStatusBlock::everyPosition_data()
@@ -171,52 +144,10 @@ void TestStatusBlock::everyPosition_data()
     QTest::addColumn<QString>("alias");
     QTest::addColumn<bool>("isSigned");
 
-    const auto row = [](int position, const char *name, const char *alias, bool isSigned) {
-        QTest::newRow(name) << position << QString(name) << QString(alias) << isSigned;
-    };
-    row(0, "eq_volume1", "", false);
-    row(1, "eq_volume2", "", false);
-    row(2, "eq_volume3", "", false);
-    row(3, "eq_volume4", "", false);
-    row(4, "eq_volume5", "", false);
-    row(5, "early_volume", "level_EARLY", false);
-    row(6, "early_type", "", false);
-    row(7, "master_volume", "level_MASTER", false);
-    row(8, "cabinet_enable", "", false);
-    row(9, "eq_on", "", false);
-    row(10, "early_on", "", false);
-    row(11, "amp_on", "on_POWERAMP", false);
-    row(12, "amp_volume", "level_POWERAMP_VOLUME", false);
-    row(13, "amp_slave", "level_POWERAMP_SLAVE", false);
-    row(14, "amp_type", "type_POWERAMP", false);
-    row(15, "preamp_on", "on_PREAMP", false);
-    row(16, "preamp_volume", "level_PREAMP_VOLUME", false);
-    row(17, "preamp_low", "level_PREAMP_LOW", true);
-    row(18, "preamp_mid", "level_PREAMP_MID", true);
-    row(19, "preamp_high", "level_PREAMP_HIGH", true);
-    row(20, "gate_on", "", false);
-    row(21, "gate_threshold", "", false);
-    row(22, "gate_decay", "", false);
-    row(23, "compreccor_on", "", false);
-    row(24, "compreccor_sustein", "", false);
-    row(25, "compreccor_volume", "", false);
-    row(26, "eq_freq1", "level_PARAMETRIC_FREQ0", true);
-    row(27, "eq_freq2", "level_PARAMETRIC_FREQ1", true);
-    row(28, "eq_freq3", "level_PARAMETRIC_FREQ2", true);
-    row(29, "eq_freq4", "level_PARAMETRIC_FREQ3", true);
-    row(30, "eq_freq5", "level_PARAMETRIC_FREQ4", true);
-    row(31, "eq_q1", "level_PARAMETRIC_Q0", true);
-    row(32, "eq_q2", "level_PARAMETRIC_Q1", true);
-    row(33, "eq_q3", "level_PARAMETRIC_Q2", true);
-    row(34, "eq_q4", "level_PARAMETRIC_Q3", true);
-    row(35, "eq_q5", "level_PARAMETRIC_Q4", true);
-    row(36, "lpf_volume", "level_LPF", false);
-    row(37, "hpf_volume", "level_HPF", false);
-    row(38, "hpf_on", "on_HPF", false);
-    row(39, "lpf_on", "on_LPF", false);
-    row(40, "presence_on", "on_PRESENCE", false);
-    row(41, "presence_volume", "level_PRESENCE", false);
-    row(42, "eq_pre", "", false);
+    for (const statusnames::StatusName &s : statusnames::statusNames()) {
+        QTest::newRow(s.name) << s.position << QString(s.name) << QString(s.alias)
+                              << (s.range == statusnames::Range::Signed);
+    }
 }
 
 void TestStatusBlock::everyPosition()
@@ -226,7 +157,7 @@ void TestStatusBlock::everyPosition()
     QFETCH(QString, alias);
     QFETCH(bool, isSigned);
 
-    QVERIFY(rig->status(distinctBlock()));
+    QVERIFY(status(distinctBlock()));
     const int byte = 0x80 + position;
     const int expected = isSigned ? byte - 256 : byte;
     QCOMPARE(rig->rec.valuesOf(name), QVariantList{expected});
@@ -238,7 +169,7 @@ void TestStatusBlock::everyPosition()
 void TestStatusBlock::publicationOrder()
 {
     rig->a.editable() = 1;
-    QVERIFY(rig->status(distinctBlock()));
+    QVERIFY(status(distinctBlock()));
 
     QStringList expected = {"sgSetEnabled(true)", "sgReadValue(editable,1)"};
     for (const QString &alias : aliasOrder)
@@ -277,7 +208,7 @@ void TestStatusBlock::pairDecoding()
     // master_volume is position 7; cabinet_enable, position 8, follows.
     QByteArray text = blockWith(7, pair);
     text.replace(16, 2, "5c");
-    QVERIFY(rig->status(text));
+    QVERIFY(status(text));
     QCOMPARE(rig->rec.valuesOf("master_volume"), QVariantList{value});
     QCOMPARE(rig->rec.valuesOf("level_MASTER"), QVariantList{value});
     QCOMPARE(rig->rec.valuesOf("cabinet_enable"), QVariantList{0x5c});
@@ -288,7 +219,7 @@ void TestStatusBlock::signedAndUnsignedFF()
 {
     QByteArray text = blockWith(17, "FF");
     text.replace(14, 2, "FF");
-    QVERIFY(rig->status(text));
+    QVERIFY(status(text));
     QCOMPARE(rig->rec.valuesOf("preamp_low"), QVariantList{-1});
     QCOMPARE(rig->rec.valuesOf("level_PREAMP_LOW"), QVariantList{-1});
     QCOMPARE(rig->rec.valuesOf("master_volume"), QVariantList{255});
@@ -316,14 +247,14 @@ void TestStatusBlock::compareAndCopyCaptures()
     QFETCH(int, copyPending);
     QFETCH(bool, compareTaken);
 
-    Rig &r = *rig;
+    CoreRig &r = *rig;
     r.a.editable() = uchar(editable);
     r.a.compareArm() = uchar(compareArm);
     r.a.copyStatusPending() = uchar(copyPending);
     r.a.compareStatus() = "old reference";
     r.a.copyStatus() = "old copy";
     const QByteArray text = distinctBlock();
-    QVERIFY(r.status(text));
+    QVERIFY(status(text));
 
     QCOMPARE(r.a.compareStatus(), compareTaken ? text : QByteArray("old reference"));
     QCOMPARE(r.a.compareArm(), uchar(0));
@@ -337,7 +268,7 @@ void TestStatusBlock::compareAndCopyCaptures()
 
 void TestStatusBlock::blockSplitOverReads()
 {
-    Rig &r = *rig;
+    CoreRig &r = *rig;
     const QByteArray answer = "gs\r" + distinctBlock() + "\n";
     r.pty.write(answer.left(40));
     r.pty.drainFor(50);

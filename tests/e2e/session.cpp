@@ -3,7 +3,7 @@
 #include "session.h"
 
 #include "link/requests.h"
-#include "status_names.h"
+#include "support/status_names.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -15,6 +15,8 @@
 #include <QTimer>
 
 namespace e2e {
+
+using namespace statusnames;
 
 namespace {
 

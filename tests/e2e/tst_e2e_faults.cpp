@@ -3,8 +3,8 @@
 // and a slow one. Every scenario ends with a fresh request sequence that
 // completes and a check that no edit was lost without the user being asked.
 #include "session.h"
-#include "status_names.h"
 #include "support/debug_log.h"
+#include "support/status_names.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -15,6 +15,7 @@
 #include <sys/resource.h>
 
 using namespace e2e;
+using namespace statusnames;
 
 namespace {
 

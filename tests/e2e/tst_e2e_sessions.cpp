@@ -3,8 +3,8 @@
 // what the panel was told (Core's signals) against what the device holds (its
 // presets file, its answers and the requests it received).
 #include "session.h"
-#include "status_names.h"
 #include "support/signal_recorder.h"
+#include "support/status_names.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 
 using namespace e2e;
+using namespace statusnames;
 
 namespace {
 

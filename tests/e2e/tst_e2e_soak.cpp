@@ -5,7 +5,7 @@
 // nothing was given up on, and the resident size after the warm-up has not
 // grown beyond a small bound (a leak check, not a speed target).
 #include "session.h"
-#include "status_names.h"
+#include "support/status_names.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 using namespace e2e;
+using namespace statusnames;
 
 namespace {
 

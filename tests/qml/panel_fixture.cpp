@@ -15,8 +15,8 @@
 #include "library/librarian.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
-#include "support/core_access.h"
-#include "support/pty.h"
+#include "support/core_rig.h"
+#include "support/status_names.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -57,19 +57,24 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 } // namespace
 
 PanelFixture::PanelFixture(QObject *parent)
-    : QObject(parent), corePtr(std::make_unique<Core>()),
-      impulsesPtr(std::make_unique<Impulses>(*corePtr)),
-      historyPtr(std::make_unique<EditHistory>(*corePtr)),
-      libraryPtr(std::make_unique<Librarian>(*corePtr))
+    : QObject(parent), rig(std::make_unique<CoreRig>()),
+      impulsesPtr(std::make_unique<Impulses>(rig->core)),
+      historyPtr(std::make_unique<EditHistory>(rig->core)),
+      libraryPtr(std::make_unique<Librarian>(rig->core))
 {
     // No port chosen by an earlier run: the panel starts with discovery.
-    CoreAccess{*corePtr}.settings().remove(QStringLiteral("PortPath"));
-    portsPtr = std::make_unique<PortChooser>(*corePtr, QString());
-    desktopPtr = std::make_unique<Desktop>(*corePtr);
-    slotsPtr = std::make_unique<SlotList>(*corePtr);
+    rig->a.settings().remove(QStringLiteral("PortPath"));
+    portsPtr = std::make_unique<PortChooser>(rig->core, QString());
+    desktopPtr = std::make_unique<Desktop>(rig->core);
+    slotsPtr = std::make_unique<SlotList>(rig->core);
 }
 
 PanelFixture::~PanelFixture() = default;
+
+Core *PanelFixture::core() const
+{
+    return &rig->core;
+}
 
 void PanelFixture::installWarningRecorder()
 {
@@ -82,16 +87,12 @@ void PanelFixture::installWarningRecorder()
 
 bool PanelFixture::open()
 {
-    if (!pty.isValid())
-        return false;
-    const bool opened = corePtr->openPort(pty.slavePath());
-    CoreAccess{*corePtr}.holdTimer();
-    return opened;
+    return rig->open();
 }
 
 bool PanelFixture::occupy()
 {
-    occupier = std::make_unique<QSerialPort>(pty.slavePath());
+    occupier = std::make_unique<QSerialPort>(rig->pty.slavePath());
     return occupier->open(QIODevice::ReadWrite);
 }
 
@@ -102,27 +103,35 @@ void PanelFixture::release()
 
 QString PanelFixture::portPath() const
 {
-    return pty.slavePath();
+    return rig->pty.slavePath();
 }
 
 QString PanelFixture::drain(int ms)
 {
-    return QString::fromLatin1(pty.drainFor(ms));
+    return QString::fromLatin1(rig->pty.drainFor(ms));
 }
 
 QString PanelFixture::read(int count, int timeoutMs)
 {
-    return QString::fromLatin1(pty.read(count, timeoutMs));
+    return QString::fromLatin1(rig->pty.read(count, timeoutMs));
 }
 
 QString PanelFixture::readUntil(const QString &suffix, int timeoutMs)
 {
-    return QString::fromLatin1(pty.readUntil(suffix.toLatin1(), timeoutMs));
+    return QString::fromLatin1(rig->pty.readUntil(suffix.toLatin1(), timeoutMs));
 }
 
 void PanelFixture::write(const QString &bytes)
 {
-    pty.write(bytes.toLatin1());
+    rig->pty.write(bytes.toLatin1());
+}
+
+QStringList PanelFixture::statusNames() const
+{
+    QStringList names;
+    for (const statusnames::StatusName &s : statusnames::statusNames())
+        names.append(QString::fromLatin1(s.name));
+    return names;
 }
 
 void PanelFixture::key(QObject *window, int key, int modifiers)
@@ -179,12 +188,12 @@ QString PanelFixture::writeBytes(const QString &name, const QByteArray &data)
 
 QString PanelFixture::tabTarget()
 {
-    return CoreAccess{*corePtr}.tabTarget();
+    return rig->a.tabTarget();
 }
 
 void PanelFixture::resetBackEnd()
 {
-    CoreAccess a{*corePtr};
+    CoreAccess &a = rig->a;
     // A long command still going out would come back to the head at its end.
     spinUntil([&] { return !a.sending(); }, 5000);
     a.queue().clear();
@@ -197,19 +206,19 @@ void PanelFixture::resetBackEnd()
     a.pendingUpDown() = 0;
     a.pendingPreset() = -1;
     a.impulseDirty() = 0;
-    emit CoreSeam::of(*corePtr).presetReplaced(); // a fresh edit history
-    pty.drainFor(0);
+    emit CoreSeam::of(rig->core).presetReplaced(); // a fresh edit history
+    rig->pty.drainFor(0);
 }
 
 QString PanelFixture::setting(const QString &key)
 {
-    const QVariant value = CoreAccess{*corePtr}.settings().value(key);
+    const QVariant value = rig->a.settings().value(key);
     return value.type() == QVariant::Rect ? QStringLiteral("rect") : value.toString();
 }
 
 void PanelFixture::removeSetting(const QString &key)
 {
-    CoreAccess{*corePtr}.settings().remove(key);
+    rig->a.settings().remove(key);
 }
 
 QString PanelFixture::readFile(const QString &path) const

@@ -4,8 +4,6 @@
 // window, WAV files to load, the warnings seen so far).
 #pragma once
 
-#include "support/pty.h"
-
 #include <QObject>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -20,6 +18,7 @@ class PortChooser;
 class SlotList;
 class QQmlEngine;
 class QSerialPort;
+struct CoreRig;
 
 class PanelFixture : public QObject {
     Q_OBJECT
@@ -28,7 +27,7 @@ public:
     explicit PanelFixture(QObject *parent = nullptr);
     ~PanelFixture() override;
 
-    Core *core() const { return corePtr.get(); }
+    Core *core() const;
     Impulses *impulses() const { return impulsesPtr.get(); }
     EditHistory *history() const { return historyPtr.get(); }
     Librarian *library() const { return libraryPtr.get(); }
@@ -56,6 +55,9 @@ public:
     Q_INVOKABLE QString readUntil(const QString &suffix, int timeoutMs = 3000);
     // Device bytes towards the program (Latin-1).
     Q_INVOKABLE void write(const QString &bytes);
+
+    // The status value names by position, from the tests' own table.
+    Q_INVOKABLE QStringList statusNames() const;
 
     // A key press and release delivered to the given window (the panel's
     // own window, not the test's).
@@ -94,10 +96,9 @@ public:
 private:
     QString writeBytes(const QString &name, const QByteArray &data);
 
-    Pty pty;
     QTemporaryDir files;
-    std::unique_ptr<QSerialPort> occupier;
-    std::unique_ptr<Core> corePtr; // gone before the pty closes
+    std::unique_ptr<CoreRig> rig;          // the real Core on a pty
+    std::unique_ptr<QSerialPort> occupier; // gone before the pty closes
     // The objects beside Core, gone before it.
     std::unique_ptr<Impulses> impulsesPtr;
     std::unique_ptr<EditHistory> historyPtr;

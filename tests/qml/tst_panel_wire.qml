@@ -613,17 +613,7 @@ PanelTestCase {
     // ---- the device's status block moves the controls ---------------------------------
 
     // Status block positions, as the device sends them.
-    readonly property var positions: [
-        "eq_volume1", "eq_volume2", "eq_volume3", "eq_volume4", "eq_volume5",
-        "early_volume", "early_type", "master_volume", "cabinet_enable", "eq_on",
-        "early_on", "amp_on", "amp_volume", "amp_slave", "amp_type",
-        "preamp_on", "preamp_volume", "preamp_low", "preamp_mid", "preamp_high",
-        "gate_on", "gate_threshold", "gate_decay", "compreccor_on", "compreccor_sustein",
-        "compreccor_volume", "eq_freq1", "eq_freq2", "eq_freq3", "eq_freq4",
-        "eq_freq5", "eq_q1", "eq_q2", "eq_q3", "eq_q4",
-        "eq_q5", "lpf_volume", "hpf_volume", "hpf_on", "lpf_on",
-        "presence_on", "presence_volume", "eq_pre"
-    ]
+    readonly property var positions: testPty.statusNames()
 
     function test_statusBlockFromTheDevice() {
         var hex = ""

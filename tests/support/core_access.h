@@ -54,29 +54,15 @@ struct CoreAccess {
     // A long command is going out in pieces.
     bool sending() const { return c.pacer->busy(); }
 
-    // the matchers, by their field names
-    Parser *parserDev() { return c.parserDev; }
-    Parser *parserGsEnd() { return c.parserGsEnd; }
-    Parser *parserCcEnd() { return c.parserCcEnd; }
-    Parser *parserDccEnd() { return c.parserDccEnd; }
-    Parser *parserLccEnd() { return c.parserLccEnd; }
-    Parser *parserEscEnd() { return c.parserEscEnd; }
-    Parser *parserRx() { return c.parserRx; }
-    Parser *parserNx() { return c.parserNx; }
-    Parser *parserStatus() { return c.parserStatus; }
-    Parser *parserChb() { return c.parserChb; }
-    Parser *parserChp() { return c.parserChp; }
-    Parser *parserBank() { return c.parserBank; }
-    Parser *parserSave() { return c.parserSave; }
-    Parser *parserImpulse() { return c.parserImpulse; }
-    Parser *parserMode() { return c.parserMode; }
-    Parser *parserName() { return c.parserName; }
-    Parser *parserNames16() { return c.parserNames16; }
-    Parser *parserNames100() { return c.parserNames100; }
-    Parser *parserNameEmpty() { return c.parserNameEmpty; }
-    Parser *parserCabSim() { return c.parserCabSim; }
-    Parser *parserPc() { return c.parserPc; }
-    Parser *parserVer() { return c.parserVer; }
+    // the answer matchers: one by its form, or all in catalogue order
+    Parser *parser(answers::Form form) { return &c.matchers[form]; }
+    QList<Parser *> parsers()
+    {
+        QList<Parser *> all;
+        for (const answers::FormSpec &spec : answers::catalogue())
+            all.append(parser(spec.form));
+        return all;
+    }
 
     // internal steps
     void slPortTimer() { c.slPortTimer(); }

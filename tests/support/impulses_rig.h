@@ -4,27 +4,18 @@
 #pragma once
 
 #include "browser/impulses.h"
-#include "support/core_access.h"
-#include "support/pty.h"
-#include "support/signal_recorder.h"
+#include "support/core_rig.h"
 
-#include <QtTest>
-
-struct ImpulsesRig {
-    Pty pty; // before Core: the port closes first
-    Core core;
-    CoreAccess a{core};
+struct ImpulsesRig : CoreRig {
     Impulses impulses{core};
-    SignalRecorder coreSignals{&core};
-    SignalRecorder events{&impulses};
+    SignalRecorder events{&impulses}; // the core's own signals are in `rec`
 
     explicit ImpulsesRig(bool connected = true)
     {
-        a.holdTimer();
         if (connected)
-            QVERIFY(core.openPort(pty.slavePath()));
+            QVERIFY(open());
         a.queue() = {"gs\r\n"}; // what was waiting before a load
-        coreSignals.clear();
+        rec.clear();
     }
 
     // The 24-bit samples of the next preview the device receives.

@@ -1,7 +1,7 @@
-// The end-to-end tests' own statement of the status positions.
-#include "status_names.h"
+// The tests' own statement of the status positions.
+#include "support/status_names.h"
 
-namespace e2e {
+namespace statusnames {
 
 const QVector<StatusName> &statusNames()
 {
@@ -97,4 +97,4 @@ QByteArray parameterCommand(int position, quint8 byte)
            "\r\n";
 }
 
-} // namespace e2e
+} // namespace statusnames

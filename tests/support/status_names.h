@@ -1,14 +1,14 @@
-// The 43 status positions as the end-to-end tests state them: the name the
-// panel publishes and sets, the upper-case alias, whether the byte is signed,
-// the device command word and the control's range. Written out here rather
-// than taken from the program's own table, so that the two can disagree.
+// The 43 status positions as the tests state them: the name the panel
+// publishes and sets, the upper-case alias, whether the byte is signed, the
+// device command word and the control's range. Written out here rather than
+// taken from the program's own table, so that the two can disagree.
 #pragma once
 
 #include <QByteArray>
 #include <QString>
 #include <QVector>
 
-namespace e2e {
+namespace statusnames {
 
 enum class Range { Level, Flag, Type, Signed };
 
@@ -42,4 +42,4 @@ quint8 valueInRange(int position, int variant);
 // The parameter command the device should receive for a position and byte.
 QByteArray parameterCommand(int position, quint8 byte);
 
-} // namespace e2e
+} // namespace statusnames
