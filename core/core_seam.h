@@ -110,6 +110,7 @@ signals:
 
 private:
     friend class Core;
+    friend struct AnswerHandlers; // parsing/dispatch.cpp: the impulse answer it captures
     explicit CoreSeam(Core &core);
 
     // Core's side: the queue and the dispatcher report here.
