@@ -510,6 +510,7 @@ void TestCompareClipboard::pasteTakesOnlyAWholeCopy_data()
     QTest::newRow("copy cut short by a revert") << "revert" << unfinished;
     QTest::newRow("impulse answer without its image") << "half" << unfinished;
     QTest::newRow("whole copy") << "whole" << QString();
+    QTest::newRow("whole copy, pasted on another preset") << "whole, then moved" << QString();
 }
 
 void TestCompareClipboard::pasteTakesOnlyAWholeCopy()
@@ -538,8 +539,10 @@ void TestCompareClipboard::pasteTakesOnlyAWholeCopy()
         QVERIFY(tickUntilGivenUp(*rig));
     else if (copy == "half")
         a.dispatch("cc\rNew Cab\n\n");
-    else if (copy == "whole")
+    else if (copy.startsWith("whole"))
         a.dispatch("cc\rNew Cab\n" + image + "\n");
+    if (copy == "whole, then moved")
+        rig->core.setValue(QStringLiteral("set_preset_change"), 4);
     const QList<QByteArray> before = a.queue();
     a.presetEdit() = 0;
 

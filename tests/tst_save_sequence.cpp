@@ -335,16 +335,12 @@ private slots:
         QTest::addColumn<QString>("between"); // after the earlier compare
         QTest::addColumn<QString>("answer");  // to the last press's status request
         QTest::addColumn<bool>("writesBack");
-        QTest::newRow("the press's block arrived") << ""
-                                                   << "arrived" << true;
-        QTest::newRow("saved before the press's block arrived") << ""
-                                                                << "pending" << false;
-        QTest::newRow("the press's block was lost") << ""
-                                                    << "lost" << false;
-        QTest::newRow("older block of another preset") << "move"
-                                                       << "pending" << false;
-        QTest::newRow("older block from before a revert") << "revert"
-                                                          << "pending" << false;
+        QTest::newRow("the press's block arrived") << QString() << "arrived" << true;
+        QTest::newRow("saved before the press's block arrived") << QString() << "pending" << false;
+        QTest::newRow("the press's block was lost") << QString() << "lost" << false;
+        QTest::newRow("older block of another preset") << "move" << QString("pending") << false;
+        QTest::newRow("older block from before a revert")
+            << "revert" << QString("pending") << false;
     }
     void saveWhileComparingWritesBackOnlyAFreshBlock()
     {
