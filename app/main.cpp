@@ -5,6 +5,7 @@
 #include "core/log_categories.h"
 #include "desktop/desktop.h"
 #include "history/edit_history.h"
+#include "library/librarian.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
 
@@ -44,6 +45,7 @@ int main(int argc, char *argv[])
     PortChooser ports(core, givenPort);
     Desktop desktop(core);
     SlotList slotList(core);
+    Librarian library(core);
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
@@ -52,6 +54,7 @@ int main(int argc, char *argv[])
     context->setContextProperty(QStringLiteral("_ports"), &ports);
     context->setContextProperty(QStringLiteral("_desktop"), &desktop);
     context->setContextProperty(QStringLiteral("_slots"), &slotList);
+    context->setContextProperty(QStringLiteral("_library"), &library);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 

@@ -15,19 +15,11 @@ namespace {
 // Status byte 8 ("cabinet_enable") in the status text.
 constexpr int cabinetEnableChar = 16;
 
-// A status text the device can take back: 86 hex digits, nothing else.
-// Anything short of that (an empty clipboard, a capture that never came)
-// would overwrite the current preset with garbage.
+// Anything short of a whole status text (an empty clipboard, a capture that
+// never came) would overwrite the current preset with garbage.
 bool isCompleteStatusText(const QByteArray &text)
 {
-    if (text.size() != status::byteCount * 2)
-        return false;
-    for (const char c : text) {
-        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-        if (!hex)
-            return false;
-    }
-    return true;
+    return status::isStatusText(text);
 }
 
 } // namespace

@@ -46,6 +46,7 @@ ApplicationWindow {
 
     property alias deviceState: deviceState
     readonly property bool popupOpen: saveQuestion.visible || messageBox.visible || portDialog.visible
+                                      || libraryProgress.visible
 
     DeviceState {
         id: deviceState
@@ -208,7 +209,7 @@ ApplicationWindow {
                     spacing: 4
                     background: Item {}
                     Repeater {
-                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots", "Impulses"]
+                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots", "Impulses", "Library"]
                         TabButton {
                             id: tab
                             text: modelData
@@ -343,6 +344,8 @@ ApplicationWindow {
                     ImpulseSlots { device: deviceState }
 
                     ImpulseBrowser { device: deviceState }
+
+                    LibraryPage { device: deviceState }
                 }
 
                 // Without a connection the controls are locked; say why and what to do.
@@ -555,6 +558,11 @@ ApplicationWindow {
     PortDialog {
         id: portDialog
         device: deviceState
+    }
+
+    LibraryProgress {
+        id: libraryProgress
+        library: deviceState.alive && typeof _library !== "undefined" ? _library : null
     }
 
     MessageBox {

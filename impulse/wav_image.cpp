@@ -51,6 +51,39 @@ QByteArray deviceImage(const QByteArray &samples)
     return image;
 }
 
+QString deviceImageProblem(const QByteArray &image)
+{
+    const char *b = image.constData();
+    const int size = image.size();
+    if (size < headerSize)
+        return QStringLiteral("it is shorter than a WAV header (%1 bytes)").arg(size);
+    const auto tag = [&](int offset, const char *text) { return image.mid(offset, 4) == text; };
+    if (!tag(0, "RIFF") || !tag(8, "WAVE") || !tag(12, "fmt ") || le32(b, size, 16) != 16 ||
+        le16(b, size, 20) != 1 || !tag(36, "data"))
+        return QStringLiteral("it is not a plain PCM WAV image");
+    if (le16(b, size, channelsOffset) != 1)
+        return QStringLiteral("it has %1 channels; the device takes mono")
+            .arg(le16(b, size, channelsOffset));
+    if (le32(b, size, sampleRateOffset) != 48000)
+        return QStringLiteral("it is sampled at %1 Hz; the device takes 48000 Hz")
+            .arg(le32(b, size, sampleRateOffset));
+    if (le16(b, size, bitsOffset) != 24)
+        return QStringLiteral("it has %1-bit samples; the device takes 24-bit")
+            .arg(le16(b, size, bitsOffset));
+    if (le32(b, size, 28) != 48000 * 3 || le16(b, size, 32) != 3)
+        return QStringLiteral("its header's byte rate or block size is wrong");
+    const quint32 dataSize = le32(b, size, 40);
+    if (dataSize != quint32(size - headerSize) || le32(b, size, 4) != quint32(size - 8))
+        return QStringLiteral("its header's sizes do not match its %1 bytes").arg(size);
+    if (dataSize == 0)
+        return QStringLiteral("it holds no samples");
+    if (dataSize > quint32(maxSampleBytes))
+        return QStringLiteral("it holds %1 bytes of samples; the device takes at most %2")
+            .arg(dataSize)
+            .arg(maxSampleBytes);
+    return QString();
+}
+
 namespace {
 bool breaksFraming(ushort c)
 {

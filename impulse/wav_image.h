@@ -24,6 +24,11 @@ QByteArray previewPayload(const QByteArray &samples);
 // `samples` (all of them when shorter) behind a canonical 44-byte header.
 QByteArray deviceImage(const QByteArray &samples);
 
+// What keeps `image` from being one the device stores: deviceImage's exact
+// layout (a 48 kHz, 24-bit, mono PCM WAV file with the canonical 44-byte
+// header) holding 1 to 32000 sample bytes. Empty when it is one.
+QString deviceImageProblem(const QByteArray &image);
+
 // The name an impulse is stored under. The store command frames the name
 // between a space and a carriage return, so spaces and control characters
 // (below 0x20, and 0x7f) become "_"; every other character stays.

@@ -96,6 +96,7 @@ void Core::slTimer()
         return;
 
     if (commandQueue.isEmpty()) {
+        seam->queueIdle();
         commandTotal = 0;
         if (pendingUpDown != 0) {
             runUpDown(pendingUpDown);
@@ -165,6 +166,7 @@ void Core::giveUp()
         emit sgSetEdit(true);
         emit sgReadValue(QStringLiteral("preset_edit"), 1);
     }
+    seam->headGivenUp(lastErrCommand);
 }
 
 // ---- long commands ---------------------------------------------------------

@@ -3,6 +3,7 @@
 // completed form changes state and tells the interface, and any completed
 // form retires the head of the command queue.
 #include "core/core.h"
+#include "core/core_seam.h"
 #include "core/log_categories.h"
 #include "core/program_log.h"
 #include "impulse/wav_image.h"
@@ -62,7 +63,7 @@ struct AnswerHandlers {
     enum class Offered {
         Always,
         UnlessEmptyName, // not in a chunk that completed the empty-name form
-        WhileCopying,    // only while a copy awaits the impulse answer
+        WhileAwaited,    // only while a copy or the seam awaits the impulse answer
         SmallFamily,     // only for the 16-preset device types
         LargeFamily,     // only for the 100-preset device types
     };
@@ -117,8 +118,8 @@ const std::array<AnswerHandlers::Step, answers::formCount> &AnswerHandlers::step
         {Form::LccEnd, O::Always, acknowledge, "getLcc"},
         {Form::GsEnd, O::Always, acknowledge, "getEND"},
         {Form::CabSim, O::Always, cabinet, "getCabSim"},
-        // Impulses: the one being copied, the list of slots.
-        {Form::Impulse, O::WhileCopying, impulse, ""},
+        // Impulses: the one being copied or read through the seam, the list of slots.
+        {Form::Impulse, O::WhileAwaited, impulse, ""},
         {Form::Names16, O::SmallFamily, impulseList, "getRns16"},
         {Form::Names100, O::LargeFamily, impulseList, "getRns100"},
         // Ends of preset jump, impulse store and delete, and revert.
@@ -146,8 +147,8 @@ bool AnswerHandlers::isOffered(const Core &c, Offered when,
         return true;
     case Offered::UnlessEmptyName:
         return !done.test(static_cast<size_t>(Form::NameEmpty));
-    case Offered::WhileCopying:
-        return c.copyImpulsePending;
+    case Offered::WhileAwaited:
+        return c.copyImpulsePending || c.seam->wantsImpulse();
     case Offered::SmallFamily:
         // An identification answer earlier in the same chunk already counts.
         return isSmallFamily(c.typeDev);
@@ -254,10 +255,14 @@ void AnswerHandlers::cabinet(Core &c, const Values &)
         c.answerReceived = 1;
 }
 
+// The seam's capture takes the answer too; only a copy's fills the clipboard.
 void AnswerHandlers::impulse(Core &c, const Values &values)
 {
     qCDebug(programLog) << "parce getImpuls" << values.size();
     c.answerReceived = 1;
+    c.seam->impulseAnswered(values);
+    if (!c.copyImpulsePending)
+        return;
     c.copyImpulseName.clear();
     c.copyImpulseData.clear();
     if (values.size() == 2) {
@@ -304,7 +309,7 @@ void Core::dispatch(const QByteArray &chunk)
     // However many forms completed, the queue advances by one entry.
     if (answerReceived) {
         if (!commandQueue.isEmpty())
-            commandQueue.removeFirst();
+            seam->headReleased(commandQueue.takeFirst());
         slTimer();
     }
 }

@@ -2,6 +2,7 @@
 // the raw text is kept for compare and copy, every byte is published under
 // its name, and most under an upper-case alias as well.
 #include "core/core.h"
+#include "core/core_seam.h"
 #include "core/program_log.h"
 #include "parsing/status_layout.h"
 
@@ -97,5 +98,6 @@ void Core::handleStatusBlock(const QByteArray &block)
         emit sgReadValue(strings.names[position],
                          published(parameters[position], statusData[position]));
 
+    emit seam->statusRead(block);
     answerReceived = 1;
 }

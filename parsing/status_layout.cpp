@@ -93,4 +93,16 @@ const Parameter *findByName(const char *name, bool *isAlias)
     return nullptr;
 }
 
+bool isStatusText(const QByteArray &text)
+{
+    if (text.size() != textLength)
+        return false;
+    for (const char c : text) {
+        const bool hex = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+        if (!hex)
+            return false;
+    }
+    return true;
+}
+
 } // namespace status

@@ -4,11 +4,16 @@
 // this one table, so a name, its command and its published value cannot drift.
 #pragma once
 
+#include <QByteArray>
 #include <array>
 
 namespace status {
 
 constexpr int byteCount = 43;
+constexpr int textLength = 2 * byteCount; // the block as hexadecimal text
+
+// A status text the device can take back: 86 hex digits, nothing else.
+bool isStatusText(const QByteArray &text);
 
 struct Parameter {
     int position;          // byte index in the status block

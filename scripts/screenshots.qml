@@ -200,4 +200,29 @@ TestCase {
         window.width = 1240
         window.height = 780
     }
+
+    function test_10_library() {
+        dev.revert()
+        idle(10000)
+        showTab("Library")
+        shot("library")
+        // A backup of the virtual device is over in a blink: the picture is
+        // taken from inside its progress report.
+        var path = testPty.tempPath("backup.json")
+        var picture = null
+        var grab = function(done, total) {
+            if (done === 37 && picture === null)
+                picture = grabImage(window.contentItem.parent)
+        }
+        _library.progress.connect(grab)
+        _library.backup(path)
+        tryVerify(function() { return !_library.busy }, 120000)
+        _library.progress.disconnect(grab)
+        verify(picture !== null, "the backup reported its progress")
+        picture.save(folder + "/library-backup.png")
+        find("libraryPage").choose("file://" + path)
+        find("restorePick_3")
+        shot("library-restore")
+        find("tabs").currentIndex = 0
+    }
 }

@@ -12,6 +12,7 @@
 #include "core/core_seam.h"
 #include "desktop/desktop.h"
 #include "history/edit_history.h"
+#include "library/librarian.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
 #include "support/core_rig.h"
@@ -58,7 +59,8 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 PanelFixture::PanelFixture(QObject *parent)
     : QObject(parent), rig(std::make_unique<CoreRig>()),
       impulsesPtr(std::make_unique<Impulses>(rig->core)),
-      historyPtr(std::make_unique<EditHistory>(rig->core))
+      historyPtr(std::make_unique<EditHistory>(rig->core)),
+      libraryPtr(std::make_unique<Librarian>(rig->core))
 {
     // No port chosen by an earlier run: the panel starts with discovery.
     rig->a.settings().remove(QStringLiteral("PortPath"));
@@ -263,6 +265,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
     context->setContextProperty(QStringLiteral("_impulses"), fixture->impulses());
     context->setContextProperty(QStringLiteral("_history"), fixture->history());
+    context->setContextProperty(QStringLiteral("_library"), fixture->library());
     context->setContextProperty(QStringLiteral("_ports"), fixture->ports());
     context->setContextProperty(QStringLiteral("_desktop"), fixture->desktop());
     context->setContextProperty(QStringLiteral("_slots"), fixture->slotList());

@@ -13,6 +13,7 @@ class Core;
 class Desktop;
 class Impulses;
 class EditHistory;
+class Librarian;
 class PortChooser;
 class SlotList;
 class QQmlEngine;
@@ -29,6 +30,7 @@ public:
     Core *core() const;
     Impulses *impulses() const { return impulsesPtr.get(); }
     EditHistory *history() const { return historyPtr.get(); }
+    Librarian *library() const { return libraryPtr.get(); }
     PortChooser *ports() const { return portsPtr.get(); }
     Desktop *desktop() const { return desktopPtr.get(); }
     SlotList *slotList() const { return slotsPtr.get(); }
@@ -100,6 +102,7 @@ private:
     // The objects beside Core, gone before it.
     std::unique_ptr<Impulses> impulsesPtr;
     std::unique_ptr<EditHistory> historyPtr;
+    std::unique_ptr<Librarian> libraryPtr;
     std::unique_ptr<PortChooser> portsPtr;
     std::unique_ptr<Desktop> desktopPtr;
     std::unique_ptr<SlotList> slotsPtr;

@@ -1,0 +1,282 @@
+// Writing and checking the librarian's preset files.
+#include "library/preset_file.h"
+
+#include "impulse/wav_image.h"
+#include "parsing/status_layout.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QSet>
+
+#include <cmath>
+
+namespace library {
+
+namespace {
+
+constexpr int maxImpulseNameBytes = 255; // what the device keeps of a name
+
+// A status byte as the panel publishes it: signed parameters as -128..127.
+int publishedValue(const status::Parameter &p, const QByteArray &statusText)
+{
+    const int byte = statusText.mid(2 * p.position, 2).toInt(nullptr, 16);
+    return p.isSigned ? int(static_cast<signed char>(byte)) : byte;
+}
+
+// A JSON number that is a whole int; false for anything else.
+bool wholeNumber(const QJsonValue &value, int *out)
+{
+    if (!value.isDouble())
+        return false;
+    const double d = value.toDouble();
+    if (std::floor(d) != d || d < -2147483648.0 || d > 2147483647.0)
+        return false;
+    *out = static_cast<int>(d);
+    return true;
+}
+
+QJsonObject entryJson(const PresetEntry &entry)
+{
+    QJsonObject parameters;
+    for (const status::Parameter &p : status::parameters())
+        parameters.insert(QLatin1String(p.name), publishedValue(p, entry.status));
+
+    QJsonObject json;
+    json.insert(QStringLiteral("bank"), entry.bank);
+    json.insert(QStringLiteral("preset"), entry.preset);
+    json.insert(QStringLiteral("status"), QString::fromLatin1(entry.status));
+    json.insert(QStringLiteral("parameters"), parameters);
+    if (entry.hasImpulse()) {
+        QJsonObject impulse;
+        impulse.insert(QStringLiteral("name"), QString::fromUtf8(entry.impulseName));
+        impulse.insert(QStringLiteral("wav"), QString::fromLatin1(entry.impulseImage.toBase64()));
+        json.insert(QStringLiteral("impulse"), impulse);
+    } else {
+        json.insert(QStringLiteral("impulse"), QJsonValue::Null);
+    }
+    return json;
+}
+
+// Reads the parameters object; each name must be a parameter and its value
+// must be the one the status text holds.
+QString parametersProblem(const QJsonValue &value, const QByteArray &statusText)
+{
+    if (value.isUndefined())
+        return QString(); // the status text alone is enough
+    if (!value.isObject())
+        return QStringLiteral("its parameters are not a list of names and values");
+    const QJsonObject parameters = value.toObject();
+    for (auto it = parameters.begin(); it != parameters.end(); ++it) {
+        const status::Parameter *found = nullptr;
+        for (const status::Parameter &p : status::parameters()) {
+            if (it.key() == QLatin1String(p.name))
+                found = &p;
+        }
+        if (!found)
+            return QStringLiteral("it names an unknown parameter \"%1\"").arg(it.key());
+        int given = 0;
+        if (!wholeNumber(it.value(), &given))
+            return QStringLiteral("its parameter \"%1\" is not a whole number").arg(it.key());
+        const int held = publishedValue(*found, statusText);
+        if (given != held)
+            return QStringLiteral("its parameter \"%1\" is %2, but its status text holds %3")
+                .arg(it.key())
+                .arg(given)
+                .arg(held);
+    }
+    return QString();
+}
+
+QString impulseProblem(const QJsonValue &value, PresetEntry *entry)
+{
+    if (value.isNull() || value.isUndefined())
+        return QString(); // no impulse
+    if (!value.isObject())
+        return QStringLiteral("its impulse is neither an impulse nor null");
+    const QJsonObject impulse = value.toObject();
+    const QJsonValue name = impulse.value(QStringLiteral("name"));
+    const QJsonValue wav = impulse.value(QStringLiteral("wav"));
+    if (!name.isString() || name.toString().isEmpty())
+        return QStringLiteral("its impulse has no name");
+    entry->impulseName = name.toString().toUtf8();
+    if (entry->impulseName.size() > maxImpulseNameBytes || entry->impulseName == "*")
+        return QStringLiteral("its impulse name \"%1\" is not one the device keeps")
+            .arg(name.toString().left(40));
+    if (!wav.isString())
+        return QStringLiteral("its impulse has no WAV image");
+    const auto decoded = QByteArray::fromBase64Encoding(wav.toString().toLatin1(),
+                                                        QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        return QStringLiteral("its impulse image is not base64 text");
+    entry->impulseImage = *decoded;
+    const QString problem = wav::deviceImageProblem(entry->impulseImage);
+    if (!problem.isEmpty())
+        return QStringLiteral("its impulse \"%1\" cannot go to the device: %2")
+            .arg(name.toString(), problem);
+    return QString();
+}
+
+// Reads the `index`th preset entry; a problem names the entry by its position
+// once that is known.
+QString entryProblem(const QJsonValue &value, int index, const PresetFile &file, PresetEntry *entry)
+{
+    const QString entryText = QStringLiteral("its preset entry %1 ").arg(index + 1);
+    if (!value.isObject())
+        return entryText + QStringLiteral("is not a preset");
+    const QJsonObject json = value.toObject();
+    if (!wholeNumber(json.value(QStringLiteral("bank")), &entry->bank) ||
+        !wholeNumber(json.value(QStringLiteral("preset")), &entry->preset))
+        return entryText + QStringLiteral("has no bank and preset number");
+    if (entry->bank < 0 || entry->bank >= file.banks || entry->preset < 0 ||
+        entry->preset >= file.presetsPerBank)
+        return entryText + QStringLiteral("is at %1, which the device does not have")
+                               .arg(positionText(entry->bank, entry->preset));
+
+    const QString where = positionText(entry->bank, entry->preset) + QStringLiteral(": ");
+    const QJsonValue statusValue = json.value(QStringLiteral("status"));
+    entry->status = statusValue.toString().toLatin1();
+    if (!statusValue.isString() || !status::isStatusText(entry->status))
+        return where + QStringLiteral("its status text is not %1 hexadecimal digits")
+                           .arg(status::textLength);
+    entry->status = entry->status.toLower();
+
+    QString problem = parametersProblem(json.value(QStringLiteral("parameters")), entry->status);
+    if (problem.isEmpty())
+        problem = impulseProblem(json.value(QStringLiteral("impulse")), entry);
+    return problem.isEmpty() ? QString() : where + problem;
+}
+
+} // namespace
+
+bool familyOf(int deviceType, int *banks, int *presetsPerBank)
+{
+    int size = 0;
+    if (deviceType == 1 || deviceType == 4)
+        size = 10;
+    else if (deviceType == 2 || deviceType == 3)
+        size = 4;
+    *banks = size;
+    *presetsPerBank = size;
+    return size != 0;
+}
+
+QString positionText(int bank, int preset)
+{
+    return QStringLiteral("bank %1, preset %2").arg(bank).arg(preset);
+}
+
+QByteArray toJson(const PresetFile &file)
+{
+    QJsonObject device;
+    device.insert(QStringLiteral("type"), file.deviceType);
+    device.insert(QStringLiteral("banks"), file.banks);
+    device.insert(QStringLiteral("presetsPerBank"), file.presetsPerBank);
+    device.insert(QStringLiteral("firmware"), file.firmware);
+
+    QJsonArray presets;
+    for (const PresetEntry &entry : file.presets)
+        presets.append(entryJson(entry));
+
+    QJsonObject json;
+    json.insert(QStringLiteral("format"), formatName);
+    json.insert(QStringLiteral("version"), formatVersion);
+    json.insert(QStringLiteral("created"), file.created.toUTC().toString(Qt::ISODate));
+    json.insert(QStringLiteral("device"), device);
+    json.insert(QStringLiteral("presets"), presets);
+    return QJsonDocument(json).toJson(QJsonDocument::Indented);
+}
+
+bool fromJson(const QByteArray &bytes, PresetFile *out, QString *error)
+{
+    const auto fail = [error](const QString &reason) {
+        *error = reason;
+        return false;
+    };
+
+    QJsonParseError parse;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parse);
+    if (parse.error != QJsonParseError::NoError)
+        return fail(QStringLiteral("it is not readable JSON (%1 at byte %2); it may be cut short")
+                        .arg(parse.errorString())
+                        .arg(parse.offset));
+    const QJsonObject json = document.object();
+    if (json.value(QStringLiteral("format")).toString() != formatName)
+        return fail(QStringLiteral("it is not a preset file of this panel"));
+    int version = 0;
+    if (!wholeNumber(json.value(QStringLiteral("version")), &version) || version < 1)
+        return fail(QStringLiteral("it has no format version this panel knows"));
+    if (version > formatVersion)
+        return fail(QStringLiteral("it was written by a newer panel (format version %1; this one "
+                                   "reads up to %2)")
+                        .arg(version)
+                        .arg(formatVersion));
+
+    PresetFile file;
+    const QJsonObject device = json.value(QStringLiteral("device")).toObject();
+    int banks = 0;
+    int perBank = 0;
+    if (!wholeNumber(device.value(QStringLiteral("type")), &file.deviceType) ||
+        !familyOf(file.deviceType, &banks, &perBank))
+        return fail(QStringLiteral("it is for a device type this panel does not know"));
+    if (!wholeNumber(device.value(QStringLiteral("banks")), &file.banks) ||
+        !wholeNumber(device.value(QStringLiteral("presetsPerBank")), &file.presetsPerBank) ||
+        file.banks != banks || file.presetsPerBank != perBank)
+        return fail(QStringLiteral("its bank and preset counts do not fit its device type %1")
+                        .arg(file.deviceType));
+    file.firmware = device.value(QStringLiteral("firmware")).toString();
+    file.created =
+        QDateTime::fromString(json.value(QStringLiteral("created")).toString(), Qt::ISODate);
+
+    const QJsonValue presetsValue = json.value(QStringLiteral("presets"));
+    const QJsonArray presets = presetsValue.toArray();
+    if (!presetsValue.isArray() || presets.isEmpty())
+        return fail(QStringLiteral("it holds no presets"));
+    if (presets.size() > file.banks * file.presetsPerBank)
+        return fail(QStringLiteral("it holds %1 presets; the device has %2")
+                        .arg(presets.size())
+                        .arg(file.banks * file.presetsPerBank));
+
+    QSet<int> seen;
+    for (int i = 0; i < presets.size(); ++i) {
+        PresetEntry entry;
+        const QString problem = entryProblem(presets.at(i), i, file, &entry);
+        if (!problem.isEmpty())
+            return fail(problem);
+        if (seen.contains(file.number(entry)))
+            return fail(
+                QStringLiteral("it holds %1 twice").arg(positionText(entry.bank, entry.preset)));
+        seen.insert(file.number(entry));
+        file.presets.append(entry);
+    }
+    *out = file;
+    return true;
+}
+
+bool readFile(const QString &path, PresetFile *file, QString *error)
+{
+    QFile in(path);
+    if (!in.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("it cannot be read (%1)").arg(in.errorString());
+        return false;
+    }
+    if (in.size() > maxFileBytes) {
+        *error = QStringLiteral("it is too large to be a preset file");
+        return false;
+    }
+    return fromJson(in.readAll(), file, error);
+}
+
+bool writeFile(const QString &path, const PresetFile &file, QString *error)
+{
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly) || out.write(toJson(file)) < 0 || !out.commit()) {
+        *error = out.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace library

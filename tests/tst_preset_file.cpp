@@ -1,0 +1,322 @@
+// The librarian's file: what it writes reads back the same, and every way a
+// file can be unfit for the device is refused with its reason.
+#include "library/preset_file.h"
+#include "support/test_main.h"
+#include "support/wav_writer.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <functional>
+
+using library::PresetEntry;
+using library::PresetFile;
+
+namespace {
+
+// A stored impulse image of `sampleBytes` recognisable sample bytes.
+QByteArray image(int sampleBytes, quint32 rate = 48000, quint16 bits = 24, quint16 channels = 1)
+{
+    QByteArray samples(sampleBytes, '\0');
+    for (int i = 0; i < sampleBytes; ++i)
+        samples[i] = static_cast<char>(i * 13 + 5);
+    return wavFile({1, channels, rate, bits, false, {}, samples});
+}
+
+QByteArray statusText(int seed)
+{
+    QByteArray bytes(43, '\0');
+    for (int i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>((i * 29 + seed * 7) % 101);
+    return bytes.toHex();
+}
+
+// A small device's file: every preset, some with impulses (names with a
+// space and with non-ASCII letters), some without.
+PresetFile smallDevice()
+{
+    PresetFile file;
+    file.deviceType = 2;
+    file.banks = 4;
+    file.presetsPerBank = 4;
+    file.firmware = QStringLiteral("3.1b");
+    file.created = QDateTime(QDate(2024, 5, 17), QTime(18, 30, 0), Qt::UTC);
+    for (int n = 0; n < 16; ++n) {
+        PresetEntry e;
+        e.bank = n / 4;
+        e.preset = n % 4;
+        e.status = statusText(n);
+        if (n % 3 != 2) {
+            e.impulseName =
+                n % 2 ? QByteArray("Closed 4x12 Edge") : QStringLiteral("Grün %1").arg(n).toUtf8();
+            e.impulseImage = image(300 + 6 * n); // even: a writer pads an odd chunk
+        }
+        file.presets.append(e);
+    }
+    return file;
+}
+
+QJsonObject goodJson()
+{
+    return QJsonDocument::fromJson(library::toJson(smallDevice())).object();
+}
+
+QByteArray text(const QJsonObject &json)
+{
+    return QJsonDocument(json).toJson();
+}
+
+// The good file with one change to its `index`th preset entry.
+QByteArray changedPreset(int index, const std::function<void(QJsonObject &)> &change)
+{
+    QJsonObject json = goodJson();
+    QJsonArray presets = json.value("presets").toArray();
+    QJsonObject preset = presets.at(index).toObject();
+    change(preset);
+    presets.replace(index, preset);
+    json.insert("presets", presets);
+    return text(json);
+}
+
+QByteArray changedTop(const std::function<void(QJsonObject &)> &change)
+{
+    QJsonObject json = goodJson();
+    change(json);
+    return text(json);
+}
+
+// The good file with preset entry 1's impulse image replaced.
+QByteArray withImage(const QByteArray &bytes)
+{
+    return changedPreset(1, [&](QJsonObject &p) {
+        p.insert("impulse", QJsonObject{{"name", "Cab"}, {"wav", QString(bytes.toBase64())}});
+    });
+}
+
+QByteArray patched(QByteArray bytes, int offset, const QByteArray &with)
+{
+    bytes.replace(offset, with.size(), with);
+    return bytes;
+}
+
+} // namespace
+
+class TestPresetFile : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Written and read back, a file is the same, whatever its presets hold.
+    void roundTrip()
+    {
+        const PresetFile written = smallDevice();
+        PresetFile read;
+        QString error;
+        QVERIFY2(library::fromJson(library::toJson(written), &read, &error), qPrintable(error));
+        QCOMPARE(read.deviceType, written.deviceType);
+        QCOMPARE(read.banks, written.banks);
+        QCOMPARE(read.presetsPerBank, written.presetsPerBank);
+        QCOMPARE(read.firmware, written.firmware);
+        QCOMPARE(read.created, written.created);
+        QCOMPARE(read.presets.size(), written.presets.size());
+        for (int i = 0; i < written.presets.size(); ++i) {
+            const PresetEntry &a = written.presets.at(i);
+            const PresetEntry &b = read.presets.at(i);
+            QCOMPARE(b.bank, a.bank);
+            QCOMPARE(b.preset, a.preset);
+            QCOMPARE(b.status, a.status);
+            QCOMPARE(b.impulseName, a.impulseName);
+            QCOMPARE(b.impulseImage, a.impulseImage);
+        }
+    }
+
+    // Parameters are written under their value names with the values the
+    // panel shows: signed ones below zero, the rest 0 to 255.
+    void parameters_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("byte");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("value");
+        QTest::newRow("master at full") << 7 << "ff"
+                                        << "master_volume" << 255;
+        QTest::newRow("preamp low below zero") << 17 << "fd"
+                                               << "preamp_low" << -3;
+        QTest::newRow("EQ Q offset at its lowest") << 35 << "f4"
+                                                   << "eq_q5" << -12;
+        QTest::newRow("EQ before the cabinet") << 42 << "01"
+                                               << "eq_pre" << 1;
+    }
+    void parameters()
+    {
+        QFETCH(int, position);
+        QFETCH(QString, byte);
+        QFETCH(QString, name);
+        QFETCH(int, value);
+        PresetFile file = smallDevice();
+        file.presets[0].status.replace(2 * position, 2, byte.toLatin1());
+        const QJsonObject json = QJsonDocument::fromJson(library::toJson(file)).object();
+        const QJsonObject parameters =
+            json.value("presets").toArray().at(0).toObject().value("parameters").toObject();
+        QCOMPARE(parameters.size(), 43);
+        QCOMPARE(parameters.value(name).toInt(-1000), value);
+        // The reader agrees with what was written, and not with another value.
+        PresetFile read;
+        QString error;
+        QVERIFY2(library::fromJson(library::toJson(file), &read, &error), qPrintable(error));
+        QVERIFY(!library::fromJson(changedPreset(0,
+                                                 [&](QJsonObject &p) {
+                                                     QJsonObject params =
+                                                         p.value("parameters").toObject();
+                                                     params.insert(name, value + 1);
+                                                     p.insert("parameters", params);
+                                                 }),
+                                   &read, &error));
+    }
+
+    // Everything that makes a file unfit is refused, with the reason.
+    void rejected_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("reason");
+        const QByteArray good = text(goodJson());
+        const QByteArray valid = image(600);
+
+        QTest::newRow("empty") << QByteArray() << "not readable JSON";
+        QTest::newRow("cut short") << good.left(good.size() * 2 / 3) << "not readable JSON";
+        QTest::newRow("a list") << QByteArray("[1, 2, 3]") << "not a preset file";
+        QTest::newRow("other format")
+            << changedTop([](QJsonObject &j) { j.insert("format", "x"); }) << "not a preset file";
+        QTest::newRow("no version")
+            << changedTop([](QJsonObject &j) { j.remove("version"); }) << "no format version";
+        QTest::newRow("newer version") << changedTop([](QJsonObject &j) { j.insert("version", 2); })
+                                       << "newer panel (format version 2";
+        QTest::newRow("unknown device type") << changedTop([](QJsonObject &j) {
+            j.insert("device", QJsonObject{{"type", 7}, {"banks", 4}, {"presetsPerBank", 4}});
+        }) << "device type this panel does not know";
+        QTest::newRow("counts unlike the type") << changedTop([](QJsonObject &j) {
+            j.insert("device", QJsonObject{{"type", 2}, {"banks", 10}, {"presetsPerBank", 10}});
+        }) << "do not fit its device type 2";
+        QTest::newRow("no presets")
+            << changedTop([](QJsonObject &j) { j.insert("presets", QJsonArray()); })
+            << "holds no presets";
+        QTest::newRow("more presets than the device") << changedTop([](QJsonObject &j) {
+            QJsonArray presets = j.value("presets").toArray();
+            presets.append(presets.at(0));
+            j.insert("presets", presets);
+        }) << "holds 17 presets; the device has 16";
+        QTest::newRow("preset twice") << changedPreset(5, [](QJsonObject &p) {
+            p.insert("bank", 0);
+            p.insert("preset", 0);
+        }) << "holds bank 0, preset 0 twice";
+        QTest::newRow("preset beyond the device")
+            << changedPreset(2, [](QJsonObject &p) { p.insert("bank", 4); })
+            << "entry 3 is at bank 4, preset 2, which the device does not have";
+        QTest::newRow("fractional position")
+            << changedPreset(2, [](QJsonObject &p) { p.insert("preset", 1.5); })
+            << "entry 3 has no bank and preset number";
+        QTest::newRow("status of 84 digits") << changedPreset(6, [](QJsonObject &p) {
+            p.insert("status", p.value("status").toString().left(84));
+        }) << "bank 1, preset 2: its status text is not 86 hexadecimal digits";
+        QTest::newRow("status not hex") << changedPreset(6, [](QJsonObject &p) {
+            p.insert("status", "g" + p.value("status").toString().mid(1));
+        }) << "bank 1, preset 2: its status text is not 86";
+        QTest::newRow("status a number")
+            << changedPreset(6, [](QJsonObject &p) { p.insert("status", 12); })
+            << "its status text is not 86";
+        QTest::newRow("parameter unlike the status") << changedPreset(0, [](QJsonObject &p) {
+            QJsonObject params = p.value("parameters").toObject();
+            params.insert("master_volume", params.value("master_volume").toInt() + 1);
+            p.insert("parameters", params);
+        }) << "its parameter \"master_volume\" is";
+        QTest::newRow("unknown parameter") << changedPreset(0, [](QJsonObject &p) {
+            QJsonObject params = p.value("parameters").toObject();
+            params.insert("level_MASTER", 3);
+            p.insert("parameters", params);
+        }) << "unknown parameter \"level_MASTER\"";
+        QTest::newRow("parameter as text") << changedPreset(0, [](QJsonObject &p) {
+            QJsonObject params = p.value("parameters").toObject();
+            params.insert("gate_on", "1");
+            p.insert("parameters", params);
+        }) << "\"gate_on\" is not a whole number";
+        QTest::newRow("impulse without a name") << changedPreset(1, [&](QJsonObject &p) {
+            p.insert("impulse", QJsonObject{{"wav", QString(valid.toBase64())}});
+        }) << "its impulse has no name";
+        QTest::newRow("impulse named *") << changedPreset(1, [&](QJsonObject &p) {
+            p.insert("impulse", QJsonObject{{"name", "*"}, {"wav", QString(valid.toBase64())}});
+        }) << "not one the device keeps";
+        QTest::newRow("impulse name of 256 bytes") << changedPreset(1, [&](QJsonObject &p) {
+            p.insert("impulse",
+                     QJsonObject{{"name", QString(256, 'n')}, {"wav", QString(valid.toBase64())}});
+        }) << "not one the device keeps";
+        QTest::newRow("impulse without an image") << changedPreset(1, [](QJsonObject &p) {
+            p.insert("impulse", QJsonObject{{"name", "Cab"}});
+        }) << "its impulse has no WAV image";
+        QTest::newRow("image not base64") << changedPreset(1, [](QJsonObject &p) {
+            p.insert("impulse", QJsonObject{{"name", "Cab"}, {"wav", "UklG*RiQ="}});
+        }) << "not base64 text";
+        QTest::newRow("impulse a number")
+            << changedPreset(1, [](QJsonObject &p) { p.insert("impulse", 5); })
+            << "neither an impulse nor null";
+        QTest::newRow("image at 44.1 kHz") << withImage(image(600, 44100)) << "44100 Hz";
+        QTest::newRow("image of 16-bit samples") << withImage(image(600, 48000, 16)) << "16-bit";
+        QTest::newRow("image in stereo") << withImage(image(600, 48000, 24, 2)) << "2 channels";
+        QTest::newRow("image over the device's size")
+            << withImage(image(32002)) << "32002 bytes of samples; the device takes at most 32000";
+        QTest::newRow("image without samples") << withImage(image(0)) << "holds no samples";
+        QTest::newRow("image cut short")
+            << withImage(valid.left(valid.size() - 5)) << "sizes do not match";
+        QTest::newRow("image shorter than a header")
+            << withImage(valid.left(30)) << "shorter than a WAV header";
+        QTest::newRow("image not RIFF")
+            << withImage(patched(valid, 0, "RIFX")) << "not a plain PCM";
+        QTest::newRow("image of float samples")
+            << withImage(patched(valid, 20, QByteArray("\x03\x00", 2))) << "not a plain PCM";
+        QTest::newRow("image with a chunk before its data")
+            << withImage(wavFile(
+                   {1, 1, 48000, 24, false, riffChunk("LIST", "abcd"), QByteArray(30, 'x')}))
+            << "not a plain PCM";
+    }
+    void rejected()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, reason);
+        PresetFile file;
+        file.firmware = QStringLiteral("untouched");
+        QString error;
+        QVERIFY(!library::fromJson(content, &file, &error));
+        QVERIFY2(error.contains(reason), qPrintable(error));
+        QCOMPARE(file.firmware, QStringLiteral("untouched")); // nothing half-read is handed out
+    }
+
+    // Reading and writing files: a file too large is not read at all, a
+    // missing one says so, and a write goes to the path whole.
+    void files()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        PresetFile read;
+        QString error;
+
+        QVERIFY(!library::readFile(dir.filePath("missing.json"), &read, &error));
+        QVERIFY2(error.contains("cannot be read"), qPrintable(error));
+
+        QFile big(dir.filePath("big.json"));
+        QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(library::maxFileBytes + 1));
+        big.close();
+        QVERIFY(!library::readFile(big.fileName(), &read, &error));
+        QVERIFY2(error.contains("too large"), qPrintable(error));
+
+        const QString path = dir.filePath("whole.json");
+        QVERIFY(writeFile(path, "an older file"));
+        QVERIFY2(library::writeFile(path, smallDevice(), &error), qPrintable(error));
+        QVERIFY2(library::readFile(path, &read, &error), qPrintable(error));
+        QCOMPARE(read.presets.size(), 16);
+        QVERIFY(!library::writeFile(dir.filePath("no/such/folder/x.json"), smallDevice(), &error));
+        QVERIFY(!error.isEmpty());
+    }
+};
+
+VORTAXA_TEST_MAIN(TestPresetFile)
+#include "tst_preset_file.moc"
