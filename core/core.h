@@ -170,6 +170,8 @@ private:
     void handleImpulseList(const QList<QByteArray> &values);
 
     // ---- editing/ helpers ---------------------------------------------
+    // Sets presetEdit and publishes it: sgSetEdit, then "preset_edit".
+    void setPresetEdited(bool edited);
     void queueMapUpdate();
     void requestUpDown(uchar code); // codes: editing/step_code.h
     void requestPresetChange(uchar preset);
@@ -181,7 +183,6 @@ private:
     // (`clearsEdit`) also clears and publishes the edited state.
     void beginMove(const QByteArray &move, bool clearsEdit);
     void announceImpulseName(const QString &name); // shared with impulse/
-    void setPresetEdited(bool edited); // the flag, sgSetEdit and "preset_edit", in this order
 
     // ---- impulse/ helpers ---------------------------------------------
     void decodeWav(QString filePath, bool saveToFile);

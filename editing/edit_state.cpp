@@ -1,5 +1,4 @@
-// Whether the current preset has unsaved edits: the flag, and the interface
-// told of it.
+// Marking the current preset edited or clean, and telling the interface.
 #include "core/core.h"
 
 void Core::setPresetEdited(bool edited)

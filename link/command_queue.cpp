@@ -165,9 +165,7 @@ void Core::giveUp()
     if (saveCutShort) {
         pendingUpDown = 0;
         pendingPreset = -1;
-        presetEdit = 1;
-        emit sgSetEdit(true);
-        emit sgReadValue(QStringLiteral("preset_edit"), 1);
+        setPresetEdited(true);
     }
     seam->headGivenUp(lastErrCommand);
 }
