@@ -125,7 +125,7 @@ void CoreSeam::paste(const QByteArray &statusText, const QByteArray &impulseName
 void CoreSeam::captureImpulse()
 {
     impulseArmed = true;
-    m_core.parserImpulse->reset(); // no partial match left from earlier bytes
+    m_core.matchers[answers::Form::Impulse].reset(); // no partial match left from earlier bytes
 }
 
 bool CoreSeam::wantsImpulse() const

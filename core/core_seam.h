@@ -110,6 +110,7 @@ signals:
 
 private:
     friend class Core;
+    friend struct AnswerHandlers; // parsing/dispatch.cpp: the impulse answer's capture
     explicit CoreSeam(Core &core);
 
     // Core's side: the queue and the dispatcher report here.

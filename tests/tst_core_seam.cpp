@@ -3,8 +3,8 @@
 // copy's clipboard alone; the pending impulse is read as a save would choose
 // it; a paste through the seam is the panel's paste.
 #include "core/core_seam.h"
-#include "editing_rig.h"
 #include "link/requests.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 
 #include <QSignalSpy>
@@ -48,8 +48,8 @@ private slots:
         QFETCH(QList<QByteArray>, requests);
         QFETCH(QString, event);
         QFETCH(QString, failure);
-        EditingRig rig;
-        QVERIFY(rig.open());
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
         CoreSeam &seam = CoreSeam::of(rig.core);
         QSignalSpy done(&seam, &CoreSeam::requestsDone);
         QSignalSpy failed(&seam, &CoreSeam::requestsFailed);
@@ -109,8 +109,8 @@ private slots:
         QFETCH(QList<QByteArray>, answers);
         QFETCH(QByteArray, name);
         QFETCH(QByteArray, image);
-        EditingRig rig;
-        QVERIFY(rig.open());
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
         rig.a.copyImpulseName() = "Kept";
         rig.a.copyImpulseData() = "abcdef";
         CoreSeam &seam = CoreSeam::of(rig.core);
@@ -167,7 +167,7 @@ private slots:
         QFETCH(QString, loadedFile);
         QFETCH(int, source);
         QFETCH(QByteArray, name);
-        EditingRig rig;
+        CoreRig rig;
         rig.a.impulseDirty() = pasted;
         rig.a.copyImpulsePath() = copiedFile;
         rig.a.copyImpulseFileName() = copiedFile.section('/', -1);
@@ -184,8 +184,8 @@ private slots:
     // it, with its name as a store would carry it, and counts as an edit.
     void pasteIsThePanelsPaste()
     {
-        EditingRig rig;
-        QVERIFY(rig.open());
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
         rig.a.queue() = {requests::mode}; // dropped: the paste starts afresh
         CoreSeam &seam = CoreSeam::of(rig.core);
         QSignalSpy done(&seam, &CoreSeam::requestsDone);
