@@ -167,6 +167,8 @@ private:
     void handleImpulseList(const QList<QByteArray> &values);
 
     // ---- editing/ helpers ---------------------------------------------
+    // Sets presetEdit and publishes it: sgSetEdit, then "preset_edit".
+    void setPresetEdited(bool edited);
     void queueMapUpdate();
     void requestUpDown(uchar code); // codes: editing/step_code.h
     void requestPresetChange(uchar preset);

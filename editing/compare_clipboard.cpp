@@ -34,9 +34,7 @@ void Core::slEsc()
     impulseName.clear();
     impulsePath.clear();
     impulseDirty = 0;
-    presetEdit = 0;
-    emit sgSetEdit(false);
-    emit sgReadValue(QStringLiteral("preset_edit"), 0);
+    setPresetEdited(false);
     editable = 1;
     emit sgSetEnabled(true);
     emit sgReadValue(QStringLiteral("editable"), 1);
@@ -127,9 +125,7 @@ void Core::slPaste()
 
     emit seam->presetReplaced();
     impulseDirty = 1;
-    presetEdit = 1;
-    emit sgSetEdit(true);
-    emit sgReadValue(QStringLiteral("preset_edit"), 1);
+    setPresetEdited(true);
 }
 
 void Core::slCompare()

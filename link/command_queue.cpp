@@ -60,9 +60,7 @@ void Core::writeDirect(const QByteArray &bytes)
 
 void Core::sendEdit(QByteArray bytes)
 {
-    presetEdit = 1;
-    emit sgSetEdit(true);
-    emit sgReadValue(QStringLiteral("preset_edit"), presetEdit);
+    setPresetEdited(true);
     sendRaw(bytes);
 }
 
@@ -162,9 +160,7 @@ void Core::giveUp()
     if (saveCutShort) {
         pendingUpDown = 0;
         pendingPreset = -1;
-        presetEdit = 1;
-        emit sgSetEdit(true);
-        emit sgReadValue(QStringLiteral("preset_edit"), 1);
+        setPresetEdited(true);
     }
     seam->headGivenUp(lastErrCommand);
 }
