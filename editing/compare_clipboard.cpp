@@ -62,7 +62,7 @@ void Core::slCopy()
     copyImpulsePath = impulsePath;
     send(requests::status);
     send(requests::readImpulse);
-    slTimer();
+    startSending();
 }
 
 // Tells the interface which impulse the current preset now plays.
@@ -111,7 +111,7 @@ void Core::slPaste()
         send(requests::writeStatus(copyStatus));
         send(requests::status);
         send(copiedDeviceImpulsePreview());
-        slTimer();
+        startSending();
     } else {
         // No impulse anywhere: a unit impulse with the cabinet switched off.
         announceImpulseName(QStringLiteral("empty"));
@@ -120,7 +120,7 @@ void Core::slPaste()
         send(requests::status);
         send(requests::previewImpulse(requests::unitImpulseSamples()));
         send(requests::cabinetOff);
-        slTimer();
+        startSending();
     }
 
     emit seam->presetReplaced();
