@@ -547,6 +547,7 @@ PanelTestCase {
         tryCompare(find("saveQuestion"), "opened", true)
         click("questionSave")
         _core.sgSetWait(true)
+        _history.stored() // the device took the save
         verify(!dev.sweeping, "nothing is read while the save runs")
         _core.sgSetWait(false)
         tryVerify(function() { return dev.sweeping }, 1000, "the reading starts when the save is done")
