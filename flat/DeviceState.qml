@@ -370,6 +370,13 @@ QtObject {
             mapCursor = -1             // the position is read again
             return
         case "close_port":
+            if (text === "" && edited)
+                message("Unsaved changes lost",
+                        "The device was disconnected before the changes to "
+                        + (typeDev !== 0 && bank >= 0 && preset >= 0 ? "preset " + bank + "-" + preset
+                                                              : "the preset")
+                        + " were saved: they were lost with it.\n\nWhen the device is back, "
+                        + "the panel shows its presets as the device reports them.", "")
             portState = text === "" ? "lost" : "failed"
             if (text !== "")
                 portName = text
