@@ -259,14 +259,11 @@ PanelTestCase {
         click("questionSave")
         expectWritten("sp\r\n")
         if (data.stored) {
-            var zeros = ""
-            for (var i = 0; i < 86; ++i)
-                zeros += "0"
             testPty.write("sp\rEND\n")
             expectWritten("rn\r\n")
             testPty.write("rn\r\n")
             expectWritten("gs\r\n")
-            testPty.write("gs\r" + zeros + "\n")
+            testPty.write("gs\r" + Array(87).join("0") + "\n")
             expectWritten("chp 1\r\n")
             verify(dev.sweeping)
             return
