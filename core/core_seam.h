@@ -112,7 +112,7 @@ signals:
 
 private:
     friend class Core;
-    friend struct AnswerHandlers; // parsing/dispatch.cpp: the impulse answer's capture
+    friend struct AnswerHandlers; // the dispatch table's impulse answer
     explicit CoreSeam(Core &core);
 
     // Core's side: the queue and the dispatcher report here.

@@ -22,7 +22,7 @@ void settle()
 
 } // namespace
 
-class TestCoreSeam : public QObject {
+class TestCoreSeam : public CoreRigTest {
     Q_OBJECT
 
 private slots:
@@ -48,32 +48,30 @@ private slots:
         QFETCH(QList<QByteArray>, requests);
         QFETCH(QString, event);
         QFETCH(QString, failure);
-        CoreRig rig;
-        QVERIFY(rig.openIdle());
-        CoreSeam &seam = CoreSeam::of(rig.core);
+        CoreSeam &seam = CoreSeam::of(rig->core);
         QSignalSpy done(&seam, &CoreSeam::requestsDone);
         QSignalSpy failed(&seam, &CoreSeam::requestsFailed);
 
         seam.runRequests(requests);
-        QCOMPARE(rig.a.queue(), requests);
+        QCOMPARE(rig->a.queue(), requests);
         QCOMPARE(done.size() + failed.size(), 0); // never from inside the call
         if (event == "answers") {
-            rig.a.dispatch("gb\r0102\n");
+            rig->a.dispatch("gb\r0102\n");
             QCOMPARE(done.size() + failed.size(), 0);
-            rig.a.dispatch(statusAnswer);
+            rig->a.dispatch(statusAnswer);
         } else if (event == "ticks") {
-            rig.a.answerReceived() = 0;
+            rig->a.answerReceived() = 0;
             for (int tick = 0; tick < 4; ++tick)
-                rig.core.slTimer();
+                rig->core.slTimer();
         } else if (event == "revert") {
-            rig.core.slEsc();
-            rig.a.dispatch("esc\rEND\n");
+            rig->core.slEsc();
+            rig->a.dispatch("esc\rEND\n");
         } else if (event == "close") {
-            rig.a.slPortError();
+            rig->a.slPortError();
         }
         settle();
         // Later events of the old exchange change nothing.
-        rig.core.slTimer();
+        rig->core.slTimer();
         settle();
 
         QCOMPARE(done.size(), failure.isEmpty() ? 1 : 0);
@@ -109,29 +107,27 @@ private slots:
         QFETCH(QList<QByteArray>, answers);
         QFETCH(QByteArray, name);
         QFETCH(QByteArray, image);
-        CoreRig rig;
-        QVERIFY(rig.openIdle());
-        rig.a.copyImpulseName() = "Kept";
-        rig.a.copyImpulseData() = "abcdef";
-        CoreSeam &seam = CoreSeam::of(rig.core);
+        rig->a.copyImpulseName() = "Kept";
+        rig->a.copyImpulseData() = "abcdef";
+        CoreSeam &seam = CoreSeam::of(rig->core);
         QSignalSpy read(&seam, &CoreSeam::impulseRead);
         QSignalSpy done(&seam, &CoreSeam::requestsDone);
 
         seam.runRequests(requests);
         seam.captureImpulse();
         for (const QByteArray &answer : answers)
-            rig.a.dispatch(answer);
+            rig->a.dispatch(answer);
         settle();
 
         QCOMPARE(read.size(), 1);
         QCOMPARE(read.first().at(0).toByteArray(), name);
         QCOMPARE(read.first().at(1).toByteArray(), image);
         QCOMPARE(done.size(), 1);
-        QCOMPARE(rig.a.copyImpulseName(), QByteArray("Kept"));
-        QCOMPARE(rig.a.copyImpulseData(), QByteArray("abcdef"));
+        QCOMPARE(rig->a.copyImpulseName(), QByteArray("Kept"));
+        QCOMPARE(rig->a.copyImpulseData(), QByteArray("abcdef"));
         // Disarmed: a later impulse answer is not taken.
-        rig.a.queue() = {requests::readImpulse};
-        rig.a.dispatch("cc\rLate\n00\n");
+        rig->a.queue() = {requests::readImpulse};
+        rig->a.dispatch("cc\rLate\n00\n");
         QCOMPARE(read.size(), 1);
     }
 
@@ -167,15 +163,14 @@ private slots:
         QFETCH(QString, loadedFile);
         QFETCH(int, source);
         QFETCH(QByteArray, name);
-        CoreRig rig;
-        rig.a.impulseDirty() = pasted;
-        rig.a.copyImpulsePath() = copiedFile;
-        rig.a.copyImpulseFileName() = copiedFile.section('/', -1);
-        rig.a.copyImpulseName() = copiedName;
-        rig.a.copyImpulseData() = "0011";
-        rig.a.impulsePath() = loadedFile;
-        rig.a.impulseName() = loadedFile.section('/', -1);
-        const CoreSeam::PendingImpulse pending = CoreSeam::of(rig.core).pendingImpulse();
+        rig->a.impulseDirty() = pasted;
+        rig->a.copyImpulsePath() = copiedFile;
+        rig->a.copyImpulseFileName() = copiedFile.section('/', -1);
+        rig->a.copyImpulseName() = copiedName;
+        rig->a.copyImpulseData() = "0011";
+        rig->a.impulsePath() = loadedFile;
+        rig->a.impulseName() = loadedFile.section('/', -1);
+        const CoreSeam::PendingImpulse pending = CoreSeam::of(rig->core).pendingImpulse();
         QCOMPARE(int(pending.source), source);
         QCOMPARE(pending.name, name);
     }
@@ -184,23 +179,21 @@ private slots:
     // it, with its name as a store would carry it, and counts as an edit.
     void pasteIsThePanelsPaste()
     {
-        CoreRig rig;
-        QVERIFY(rig.openIdle());
-        rig.a.queue() = {requests::mode}; // dropped: the paste starts afresh
-        CoreSeam &seam = CoreSeam::of(rig.core);
+        rig->a.queue() = {requests::mode}; // dropped: the paste starts afresh
+        CoreSeam &seam = CoreSeam::of(rig->core);
         QSignalSpy done(&seam, &CoreSeam::requestsDone);
         const QByteArray image = QByteArray(88, '0') + "112233";
 
         seam.paste(sampleStatus(), "My Cab", image);
-        QCOMPARE(rig.a.queue(),
+        QCOMPARE(rig->a.queue(),
                  (QList<QByteArray>{requests::writeStatus(sampleStatus()), requests::status,
                                     requests::previewImpulse("112233")}));
-        QCOMPARE(rig.a.copyImpulseName(), QByteArray("My_Cab"));
-        QCOMPARE(rig.a.presetEdit(), uchar(1));
-        QCOMPARE(rig.a.impulseDirty(), uchar(1));
+        QCOMPARE(rig->a.copyImpulseName(), QByteArray("My_Cab"));
+        QCOMPARE(rig->a.presetEdit(), uchar(1));
+        QCOMPARE(rig->a.impulseDirty(), uchar(1));
         for (const QByteArray &answer :
              {QByteArray("gsEND\n"), statusAnswer, QByteArray("ccEND\n")})
-            rig.a.dispatch(answer);
+            rig->a.dispatch(answer);
         settle();
         QCOMPARE(done.size(), 1);
     }
