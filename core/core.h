@@ -148,6 +148,9 @@ private:
 
     // ---- link/ helpers ------------------------------------------------
     void drain(); // empty the queue, clear readBuffer, discard unread input
+    // A pacing step for requests just queued, unless the head is on the wire:
+    // that one waits for its answer or the next tick, neither sent early nor counted.
+    void startSending();
     void writePort(const QByteArray &bytes);
     void writeDirect(const QByteArray &bytes);   // the direct write itself, never held back
     void reportSend();                           // progress and busy once a head goes out
@@ -167,6 +170,8 @@ private:
     void handleImpulseList(const QList<QByteArray> &values);
 
     // ---- editing/ helpers ---------------------------------------------
+    // Sets presetEdit and publishes it: sgSetEdit, then "preset_edit".
+    void setPresetEdited(bool edited);
     void queueMapUpdate();
     void requestUpDown(uchar code); // codes: editing/step_code.h
     void requestPresetChange(uchar preset);

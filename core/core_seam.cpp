@@ -144,6 +144,8 @@ void CoreSeam::track()
 
 void CoreSeam::headReleased(const QByteArray &head)
 {
+    if (head == requests::storePreset)
+        emit presetStored();
     if (!tracking)
         return;
     if (awaited.isEmpty() || awaited.first() != head) {

@@ -34,9 +34,7 @@ void Core::slEsc()
     impulseName.clear();
     impulsePath.clear();
     impulseDirty = 0;
-    presetEdit = 0;
-    emit sgSetEdit(false);
-    emit sgReadValue(QStringLiteral("preset_edit"), 0);
+    setPresetEdited(false);
     editable = 1;
     emit sgSetEnabled(true);
     emit sgReadValue(QStringLiteral("editable"), 1);
@@ -64,7 +62,7 @@ void Core::slCopy()
     copyImpulsePath = impulsePath;
     send(requests::status);
     send(requests::readImpulse);
-    slTimer();
+    startSending();
 }
 
 // Tells the interface which impulse the current preset now plays.
@@ -113,7 +111,7 @@ void Core::slPaste()
         send(requests::writeStatus(copyStatus));
         send(requests::status);
         send(copiedDeviceImpulsePreview());
-        slTimer();
+        startSending();
     } else {
         // No impulse anywhere: a unit impulse with the cabinet switched off.
         announceImpulseName(QStringLiteral("empty"));
@@ -122,14 +120,12 @@ void Core::slPaste()
         send(requests::status);
         send(requests::previewImpulse(requests::unitImpulseSamples()));
         send(requests::cabinetOff);
-        slTimer();
+        startSending();
     }
 
     emit seam->presetReplaced();
     impulseDirty = 1;
-    presetEdit = 1;
-    emit sgSetEdit(true);
-    emit sgReadValue(QStringLiteral("preset_edit"), 1);
+    setPresetEdited(true);
 }
 
 void Core::slCompare()

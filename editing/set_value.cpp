@@ -105,5 +105,5 @@ void Core::queueMapUpdate()
                 send(command);
         }
     }
-    slTimer();
+    startSending();
 }

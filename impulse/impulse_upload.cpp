@@ -53,7 +53,7 @@ void Core::queueImpulse(bool store)
              << "slDecodeStop" << 1114;
     if (!store) {
         send(requests::previewImpulse(wav::previewPayload(impulseData)));
-        slTimer();
+        startSending(); // a paste queues it behind whatever is on the wire
         return;
     }
 
@@ -75,9 +75,7 @@ void Core::queueImpulse(bool store)
     send(requests::impulseName);
     send(requests::status);
 
-    presetEdit = 0;
-    emit sgSetEdit(false);
-    emit sgReadValue(QStringLiteral("preset_edit"), 0);
+    setPresetEdited(false);
     impulseName.clear();
     impulsePath.clear();
     slTimer();

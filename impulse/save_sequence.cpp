@@ -26,9 +26,7 @@ void Core::saveSequence()
     // stored is the edited preset the user was asked about.
     if (editable == 0 && compareStatus.size() == status::byteCount * 2)
         send(requests::writeStatus(compareStatus));
-    presetEdit = 0;
-    emit sgSetEdit(false);
-    emit sgReadValue(QStringLiteral("preset_edit"), 0);
+    setPresetEdited(false);
 
     if (impulseDirty && !copyImpulseFileName.isEmpty()) {
         // A pasted preset with a pending file: store that file with it. The

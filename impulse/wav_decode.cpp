@@ -46,9 +46,7 @@ void Core::decodeWav(QString filePath, bool saveToFile)
 
 void Core::decodeWavOk(QString filePath, bool saveToFile)
 {
-    presetEdit = 1;
-    emit sgSetEdit(true);
-    emit sgReadValue(QStringLiteral("preset_edit"), 1);
+    setPresetEdited(true);
     this->saveToFile = saveToFile ? 1 : 0; // the last call's flag; passed on as an argument
 
     const QByteArray bytes = wav::readHead(filePath);

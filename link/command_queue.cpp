@@ -60,9 +60,7 @@ void Core::writeDirect(const QByteArray &bytes)
 
 void Core::sendEdit(QByteArray bytes)
 {
-    presetEdit = 1;
-    emit sgSetEdit(true);
-    emit sgReadValue(QStringLiteral("preset_edit"), presetEdit);
+    setPresetEdited(true);
     sendRaw(bytes);
 }
 
@@ -136,6 +134,16 @@ void Core::slTimer()
     reportSend();
 }
 
+void Core::startSending()
+{
+    // Sent again before the timer's tick, the head would draw a second answer
+    // and put every later answer one request out of step; counted, a few
+    // quick clicks would give up on a device that is answering.
+    const bool headOnWire = !commandQueue.isEmpty() && !answerReceived && sendCount > 0;
+    if (!headOnWire)
+        slTimer();
+}
+
 void Core::reportSend()
 {
     const float progress =
@@ -162,9 +170,7 @@ void Core::giveUp()
     if (saveCutShort) {
         pendingUpDown = 0;
         pendingPreset = -1;
-        presetEdit = 1;
-        emit sgSetEdit(true);
-        emit sgReadValue(QStringLiteral("preset_edit"), 1);
+        setPresetEdited(true);
     }
     seam->headGivenUp(lastErrCommand);
 }

@@ -170,9 +170,7 @@ void AnswerHandlers::stepped(Core &c, const Values &values)
 {
     if (values.size() != 2 || values.at(1).size() != 2)
         return;
-    c.presetEdit = 0;
-    emit c.sgSetEdit(false);
-    emit c.sgReadValue(QStringLiteral("preset_edit"), 0);
+    c.setPresetEdited(false);
     c.answerReceived = 1;
 }
 
