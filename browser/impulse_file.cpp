@@ -11,11 +11,11 @@
 
 namespace {
 
-// Core reads a WAV file's header at fixed offsets and at most its first 32044
-// bytes, taking the samples from the first "data" on. A file goes to it
-// unchanged only when that reading gives exactly the file's own 48 kHz,
-// 24-bit, mono samples: all of them, or as many as the read takes. Returns
-// how many whole samples Core takes, or -1 when the file must be converted.
+// Core reads a WAV file's header at fixed offsets and at most 32000 sample
+// bytes from the first "data" on. A file goes to it unchanged only when that
+// reading gives exactly the file's own 48 kHz, 24-bit, mono samples: all of
+// them, or as many as the read takes. Returns how many whole samples Core
+// takes, or -1 when the file must be converted.
 int samplesTakenUnchanged(const QString &path, const audio::Reading &r)
 {
     const audio::SourceInfo &i = r.info;
@@ -35,7 +35,7 @@ int samplesTakenUnchanged(const QString &path, const audio::Reading &r)
     const QByteArray ownBytes = audio::pack24(own);
     const QByteArray taken = wav::decode(b, head.size()).samples;
     const bool exact = ownBytes.startsWith(taken) &&
-                       (taken.size() == ownBytes.size() || head.size() == wav::readLimit);
+                       (taken.size() == ownBytes.size() || taken.size() == wav::maxSampleBytes);
     return exact ? taken.size() / 3 : -1;
 }
 

@@ -151,6 +151,9 @@ private:
     // ---- link/ helpers ------------------------------------------------
     void drain();      // empty the queue, clear readBuffer, discard unread input
     void clearQueue(); // empty the queue: what its requests awaited will not come
+    // A pacing step for requests just queued, unless the head is on the wire:
+    // that one waits for its answer or the next tick, neither sent early nor counted.
+    void startSending();
     void writePort(const QByteArray &bytes);
     void writeDirect(const QByteArray &bytes);   // the direct write itself, never held back
     void reportSend();                           // progress and busy once a head goes out

@@ -89,6 +89,8 @@ signals:
     // unanswered, the port closed, or another operation replaced the queue.
     // Delivered from the event loop.
     void requestsFailed(const QString &reason);
+    // The device acknowledged storing the current preset ("sp"): a save went through.
+    void presetStored();
     // A status block arrived (86 hex digits, as received).
     void statusRead(const QByteArray &statusText);
     // The captured impulse answer: the name as reported and the image as hex

@@ -52,7 +52,7 @@ void Core::slCopy()
                    file ? pendingImpulse.path() : QString());
     send(requests::status);
     send(requests::readImpulse);
-    slTimer();
+    startSending();
 }
 
 // Tells the interface which impulse the current preset now plays.
@@ -85,7 +85,7 @@ void Core::slPaste()
     if (none)
         send(requests::cabinetOff);
     if (pendingImpulse.source() != Source::File) // a file's preview has started sending
-        slTimer();
+        startSending();
 
     emit seam->presetReplaced();
     setPresetEdited(true);

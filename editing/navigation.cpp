@@ -16,7 +16,7 @@ void Core::requestUpDown(uchar code)
         return;
     }
     pendingUpDown = code; // a newer request replaces an older one (steps::Code)
-    slTimer();
+    startSending();
 }
 
 void Core::requestPresetChange(uchar preset)
@@ -27,7 +27,7 @@ void Core::requestPresetChange(uchar preset)
     }
     // Held signed: 128 and above read as "none" and are never carried out.
     pendingPreset = static_cast<signed char>(preset);
-    slTimer();
+    startSending();
 }
 
 void Core::runUpDown(uchar code)

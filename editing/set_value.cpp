@@ -107,5 +107,5 @@ void Core::queueMapUpdate()
                 send(command);
         }
     }
-    slTimer();
+    startSending();
 }

@@ -50,6 +50,7 @@ QtObject {
     property string task: ""           // "saving", "impulse": what the busy state is for
     property int sweepStart: -1        // the preset the device was on when it began
     property bool sweepAfterSave: false
+    property bool saveStored: false    // the device has stored what the last save sent
     property bool quitAfterSave: false
     property var copying: null         // the preset being copied, until the device has answered
     property bool hasCopy: false       // a copy went through: Paste has something to paste
@@ -125,6 +126,7 @@ QtObject {
             return
         slotsStale = true
         task = "saving"
+        saveStored = false
         c.slSaveUpDown(0)
     }
     function compare() { var c = core(); if (c) c.slCompare() }
@@ -368,6 +370,13 @@ QtObject {
             mapCursor = -1             // the position is read again
             return
         case "close_port":
+            if (text === "" && edited)
+                message("Unsaved changes lost",
+                        "The device was disconnected before the changes to "
+                        + (typeDev !== 0 && bank >= 0 && preset >= 0 ? "preset " + bank + "-" + preset
+                                                              : "the preset")
+                        + " were saved: they were lost with it.\n\nWhen the device is back, "
+                        + "the panel shows its presets as the device reports them.", "")
             portState = text === "" ? "lost" : "failed"
             if (text !== "")
                 portName = text
@@ -427,7 +436,10 @@ QtObject {
             endSweep()
         } else if (sweepAfterSave) {
             sweepAfterSave = false
-            startSweep()
+            // A save the device gave up on keeps the changes: the reading
+            // would step away from them.
+            if (saveStored)
+                startSweep()
         } else if (quitAfterSave) {
             quitAfterSave = false
             // A save the device did not take keeps the changes: no quitting.
@@ -579,11 +591,13 @@ QtObject {
         }
     }
 
-    // Undo and redo move the control they restore: the device reports nothing back.
+    // Undo and redo move the control they restore: the device reports nothing
+    // back. A save that went through is told here too.
     property Connections historyLink: Connections {
         target: dev.history()
         ignoreUnknownSignals: true
         function onValueRestored(name, value) { dev.onValue(name, value) }
+        function onStored() { dev.saveStored = true }
     }
 
     property Connections quitting: Connections {

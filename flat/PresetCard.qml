@@ -28,6 +28,7 @@ Card {
         border.color: Theme.cardBorder
         Text {
             id: badgeText
+            objectName: "editedText"
             anchors.centerIn: parent
             text: parent.edited ? "● Edited, not saved" : "Saved"
             color: parent.edited ? Theme.editedText : Theme.textDim

@@ -49,6 +49,7 @@ EditHistory::EditHistory(Core &core, QObject *parent) : QObject(parent), core(co
 
     connect(&core, &Core::sgReadValue, this, &EditHistory::onReported);
     connect(&CoreSeam::of(core), &CoreSeam::presetReplaced, this, &EditHistory::clear);
+    connect(&CoreSeam::of(core), &CoreSeam::presetStored, this, &EditHistory::stored);
 }
 
 void EditHistory::setClock(Clock c)

@@ -10,8 +10,8 @@
 //
 // The history belongs to the preset being edited: whatever replaces the
 // preset's content as a whole (Core tells through its seam) starts a fresh
-// one. Saving keeps it. While the stored preset is on show (compare) nothing
-// is undone or redone.
+// one. Saving keeps it; the panel learns here when a save went through. While the stored preset is
+// on show (compare) nothing is undone or redone.
 #pragma once
 
 #include "parsing/status_layout.h"
@@ -67,6 +67,8 @@ signals:
     // Undo or redo sent this value (as the status block publishes it): the
     // panel's control follows, since the device reports nothing back.
     void valueRestored(QString name, int value);
+    // The device has stored the preset being edited: a save went through.
+    void stored();
 
 private:
     struct Step {

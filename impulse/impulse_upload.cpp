@@ -51,7 +51,7 @@ void Core::queueImpulse(bool store)
              << "slDecodeStop" << 1114;
     if (!store) {
         send(requests::previewImpulse(wav::previewPayload(impulseData)));
-        slTimer();
+        startSending(); // a paste queues it behind whatever is on the wire
         return;
     }
 

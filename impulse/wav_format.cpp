@@ -37,6 +37,25 @@ void appendSample(QByteArray &out, const char *sample, int size, int bytesPerSam
     }
 }
 
+// The offset of the first "data" in the file, or -1; read a block at a time.
+qint64 findData(QFile &file)
+{
+    constexpr int blockSize = 1 << 16;
+    QByteArray carry; // the last bytes of the block before, for a tag across two
+    qint64 carryAt = 0;
+    for (;;) {
+        const QByteArray block = file.read(blockSize);
+        if (block.isEmpty())
+            return -1;
+        const QByteArray window = carry + block;
+        const int at = window.indexOf("data");
+        if (at >= 0)
+            return carryAt + at;
+        carry = window.right(3);
+        carryAt += window.size() - carry.size();
+    }
+}
+
 } // namespace
 
 QByteArray readHead(const QString &path)
@@ -44,7 +63,20 @@ QByteArray readHead(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    return file.read(readLimit);
+    const qint64 data = findData(file);
+    file.seek(0);
+    if (data < 0)
+        return file.read(readLimit);
+    const qint64 end = data + 8 + maxSampleBytes;
+    if (data < headerSize)
+        return file.read(end);
+    // The header, then the samples; the metadata between them is left out.
+    // No earlier "data" can arise at the seam: the tag is the first in the
+    // file, and its own first byte ends any match begun in the header.
+    QByteArray bytes = file.read(headerSize);
+    file.seek(data);
+    bytes += file.read(end - data);
+    return bytes;
 }
 
 quint16 le16(const char *bytes, int size, int offset)

@@ -1,6 +1,7 @@
 // Reading a WAV file's bytes: the fixed-offset header fields, the first
 // "data" tag, and the conversion of the samples to 24-bit little-endian mono.
-// Pure functions over the bytes read; nothing here looks past `size`.
+// Apart from readHead, pure functions over the bytes read; nothing here looks
+// past `size`.
 #pragma once
 
 #include <QByteArray>
@@ -10,14 +11,17 @@ namespace wav {
 
 constexpr int headerSize = 44;
 constexpr int maxSampleBytes = 32000;
-constexpr int readLimit = headerSize + maxSampleBytes; // nothing past it is read
+constexpr int readLimit = headerSize + maxSampleBytes; // a file without "data": its bytes read
 
 // Fixed header offsets (the canonical 44-byte layout; chunks are not walked).
 constexpr int channelsOffset = 22;
 constexpr int sampleRateOffset = 24;
 constexpr int bitsOffset = 34;
 
-// The first `readLimit` bytes of a file; empty when it cannot be opened.
+// What a decode reads of a file: its header and, from the first "data" tag
+// on (however much metadata stands before it), the tag, its size field and
+// at most maxSampleBytes sample bytes; the header and the rest of the first
+// readLimit bytes when no "data" is found. Empty when it cannot be opened.
 QByteArray readHead(const QString &path);
 
 // Little-endian fields; 0 where the field does not lie wholly within `size`.

@@ -139,6 +139,16 @@ void Core::slTimer()
     reportSend();
 }
 
+void Core::startSending()
+{
+    // Sent again before the timer's tick, the head would draw a second answer
+    // and put every later answer one request out of step; counted, a few
+    // quick clicks would give up on a device that is answering.
+    const bool headOnWire = !commandQueue.isEmpty() && !answerReceived && sendCount > 0;
+    if (!headOnWire)
+        slTimer();
+}
+
 void Core::reportSend()
 {
     const float progress =

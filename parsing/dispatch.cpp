@@ -262,13 +262,16 @@ void AnswerHandlers::impulse(Core &c, const Values &values)
     c.kept.impulseRead(values);
 }
 
-// The device stored the preset: an impulse it stored with it is no longer
-// pending.
+// The device stored the preset (the answer to the store request on the
+// wire): an impulse stored with it is no longer pending, and the save went
+// through.
 void AnswerHandlers::saved(Core &c, const Values &)
 {
     c.answerReceived = 1;
-    if (!c.commandQueue.isEmpty() && c.commandQueue.first() == requests::storePreset)
-        c.pendingImpulse.presetStored();
+    if (c.commandQueue.isEmpty() || c.commandQueue.first() != requests::storePreset)
+        return;
+    c.pendingImpulse.presetStored();
+    emit c.seam->presetStored();
 }
 
 void Core::slReadyRead()

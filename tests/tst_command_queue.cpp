@@ -2,6 +2,7 @@
 // pacing step (send, retry, give-up and idle branches), answer waits, long
 // commands in pieces, progress and the direct write. Pacing is driven by
 // calling the pacing step directly with the port timer held.
+#include "link/requests.h"
 #include "support/core_rig.h"
 #include "support/debug_log.h"
 #include "support/test_main.h"
@@ -300,6 +301,59 @@ private slots:
         // Both waiting: the step goes out, then the jump replaces its read-back.
         QCOMPARE(l.wire(saveCutShort ? 0 : 13),
                  saveCutShort ? QByteArray() : QByteArray("chp 1\r\npc 6\r\n"));
+    }
+
+    // A user's action that finds a request on the wire (quick clicks while
+    // the device takes its time to answer) neither sends it again early nor
+    // counts toward the retry limit: only the timer's ticks do. The device
+    // answers once, and the queue moves on in step.
+    void userActionsLeaveTheHeadOnTheWire_data()
+    {
+        QTest::addColumn<QString>("name");    // the setValue control word, clicked three times
+        QTest::addColumn<QByteArray>("next"); // the next request once the head is answered
+
+        QTest::newRow("preset steps") << "preset_UpDown" << QByteArray("chp 1\r\n");
+        QTest::newRow("bank steps") << "bank_UpDown" << QByteArray("chb 1\r\n");
+        QTest::newRow("jumps") << "preset_change" << QByteArray("pc 1\r\n");
+        QTest::newRow("copies") << "copy" << QByteArray("gs\r\n");
+        QTest::newRow("pastes") << "past" << requests::writeStatus(sampleStatus());
+        QTest::newRow("map updates") << "map_update" << QByteArray("chp 1\r\n");
+    }
+    void userActionsLeaveTheHeadOnTheWire()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, next);
+
+        Link l;
+        QVERIFY(l.openIdle());
+        // A copy went through: paste has a status block and an impulse.
+        l.a.copyStatus() = sampleStatus();
+        l.a.copyImpulseName() = "Cab";
+        l.a.copyImpulseData() = QByteArray(200, 'a');
+        l.a.queue() = {"gb\r\n"};
+        l.a.commandTotal() = 1;
+        l.core.slTimer();
+        QCOMPARE(l.wire(4), QByteArray("gb\r\n"));
+
+        SignalRecorder rec(&l.core);
+        for (int click = 0; click < 3; ++click)
+            l.core.setValue(name, 1);
+        QCOMPARE(rec.count("sgAnswerErrSave"), 0);
+        QCOMPARE(l.a.sendCount(), uchar(1));
+        QCOMPARE(l.wire(0), QByteArray()); // not sent again
+        QCOMPARE(l.a.queue().first(), QByteArray("gb\r\n"));
+
+        // The answer retires the head and the next request goes out.
+        l.pty.write("gb\r0001\n");
+        QCOMPARE(l.pty.readUntil(next), next);
+
+        // Ticks count: two more sends of that request, then the third gives up.
+        for (int tick = 1; tick <= 3; ++tick) {
+            QCOMPARE(rec.count("sgAnswerErrSave"), 0);
+            l.a.slPortTimer();
+        }
+        QCOMPARE(rec.of("sgAnswerErrSave"), QList<QVariantList>{{QString::fromLatin1(next)}});
+        QCOMPARE(l.wire(2 * next.size()), next + next);
     }
 
     void longCommandsGoOutInPieces_data()

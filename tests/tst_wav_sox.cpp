@@ -7,7 +7,9 @@
 #include "support/wav_writer.h"
 
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 namespace {
 // sox --i: rate, bits, channels and sample count (per channel).
@@ -17,6 +19,18 @@ QString soxInfo(const QString &path)
     for (const char *what : {"-r", "-b", "-c", "-s"})
         info << QString::fromLatin1(sox({"--i", what, path}).trimmed());
     return info.join(' ');
+}
+
+// `file` with `chunk` inserted before its "data" chunk (found by walking the
+// chunks from the first one) and the RIFF size made to match.
+QByteArray withChunkBeforeData(QByteArray file, const QByteArray &chunk)
+{
+    int at = 12;
+    while (at + 8 <= file.size() && file.mid(at, 4) != "data")
+        at += 8 + qFromLittleEndian<quint32>(file.constData() + at + 4);
+    file.insert(at, chunk);
+    qToLittleEndian<quint32>(quint32(file.size() - 8), file.data() + 4);
+    return file;
 }
 } // namespace
 
@@ -104,6 +118,51 @@ private slots:
         const QByteArray firstChannel =
             sox({path, "-t", "raw", "-b", "24", "-e", "signed-integer", "-", "remix", "1"});
         QVERIFY(stored == firstChannel.left(stored.size()));
+    }
+
+    // A 48 kHz, 24-bit, mono file made by sox, with a metadata chunk ahead of
+    // its samples: the samples are found wherever they start, and at most the
+    // 32000 bytes the device keeps are taken, however long the metadata.
+    void samplesBehindMetadata_data()
+    {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<int>("metadata"); // bytes of comment text before "data"
+
+        QTest::newRow("samples start past the first 32044 bytes") << 0.25 << 40000;
+        QTest::newRow("short impulse far behind its metadata") << 0.01 << 100000;
+        QTest::newRow("a little metadata: still 32000 sample bytes") << 0.25 << 200;
+    }
+    void samplesBehindMetadata()
+    {
+        QFETCH(double, seconds);
+        QFETCH(int, metadata);
+        const QString made = dir.filePath("made.wav");
+        sox({"-n", "-r", "48000", "-b", "24", "-c", "1", made, "synth", QString::number(seconds),
+             "sine", "300-3000"});
+        const QByteArray samples = sox({made, "-t", "raw", "-"});
+        QByteArray size(4, '\0');
+        qToLittleEndian<quint32>(quint32(metadata), size.data());
+        const QByteArray list = riffChunk("LIST", "INFOICMT" + size + QByteArray(metadata, 'x'));
+        const QString path = dir.filePath("with metadata.wav");
+        QVERIFY(writeFile(path, withChunkBeforeData(readFile(made), list)));
+        QCOMPARE(sox({path, "-t", "raw", "-"}), samples); // a sound file, as sox reads it
+        const QByteArray kept = samples.left(32000);
+
+        QFile::remove("wav.wav");
+        Core core;
+        CoreAccess a{core};
+        a.holdTimer();
+        a.sendCount() = 3; // nothing is sent on the closed port: the queue gives up at once
+        QSignalSpy refused(&core, &Core::sgNotSupport);
+        core.setImpuls(path);
+        QCOMPARE(refused.size(), 0);
+        QVERIFY2(a.impulseData() == kept, "the preview plays the file's own samples");
+
+        a.decodeWav(path, true);
+        QCOMPARE(QFileInfo("wav.wav").size(), qint64(44 + kept.size()));
+        const QByteArray stored = sox({"wav.wav", "-t", "raw", "-"});
+        QVERIFY(stored == kept.left(stored.size()));
+        QCOMPARE(stored.size(), kept.size() / 3 * 3);
     }
 };
 

@@ -90,6 +90,11 @@ bool PanelFixture::open()
     return rig->open();
 }
 
+void PanelFixture::losePort()
+{
+    rig->a.slPortError();
+}
+
 bool PanelFixture::occupy()
 {
     occupier = std::make_unique<QSerialPort>(rig->pty.slavePath());

@@ -46,6 +46,8 @@ public:
     // nothing but what the panel causes reaches the device.
     Q_INVOKABLE bool open();
     Q_INVOKABLE QString portPath() const;
+    // The port fails as when the device is unplugged: the program closes it.
+    Q_INVOKABLE void losePort();
 
     // Everything the program wrote within `ms` (the event loop runs meanwhile).
     Q_INVOKABLE QString drain(int ms);

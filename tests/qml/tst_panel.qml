@@ -486,6 +486,47 @@ PanelTestCase {
         verify(find("param_master_volume").enabled)
     }
 
+    // The device unplugged and back: the panel starts again from what the
+    // device reports, and says plainly when unsaved changes went with it.
+    function test_reconnectStartsFromTheDevice_data() {
+        return [
+            { tag: "unsaved changes", edited: true },
+            { tag: "nothing edited", edited: false }
+        ]
+    }
+
+    function test_reconnectStartsFromTheDevice(data) {
+        testPty.resetBackEnd()
+        _core.sgReadValue("bank", 3)
+        _core.sgReadValue("preset", 5)
+        if (data.edited)
+            _core.setValue("master_volume", 30)
+        compare(dev.edited, data.edited)
+        testPty.losePort()
+        var box = find("messageBox")
+        if (data.edited) {
+            tryCompare(box, "opened", true)
+            var text = find("messageTitle").text + " " + find("messageText").text
+            verify(text.indexOf("preset 3-5") >= 0 && text.indexOf("lost") >= 0, text)
+            click("messageClose")
+            tryCompare(box, "visible", false)
+        }
+        verify(!box.visible, "nothing to say when nothing was edited")
+
+        verify(testPty.open())
+        _core.slTimer()
+        testPty.write("olkdev\r1\nEND\n") // the device says who it is
+        tryCompare(dev, "identified", true)
+        compare(find("editedText").text, "Saved")
+        // A move asks nothing: there is nothing left to save.
+        var asked = 0
+        var count = function() { ++asked }
+        _core.sgPresetUpDownStage1.connect(count)
+        _core.setValue("preset_UpDown", 1)
+        _core.sgPresetUpDownStage1.disconnect(count)
+        compare(asked, 0)
+    }
+
     // The port chooser in the settings: a port typed in is opened at once
     // and kept; "find the device by itself" forgets it again.
     function test_portChooser_data() {
@@ -547,6 +588,7 @@ PanelTestCase {
         tryCompare(find("saveQuestion"), "opened", true)
         click("questionSave")
         _core.sgSetWait(true)
+        _history.stored() // the device took the save
         verify(!dev.sweeping, "nothing is read while the save runs")
         _core.sgSetWait(false)
         tryVerify(function() { return dev.sweeping }, 1000, "the reading starts when the save is done")

@@ -241,6 +241,43 @@ PanelTestCase {
         compare(testPty.drain(200), "", "nothing else")
     }
 
+    // Save, then read every preset: the reading starts once the device has
+    // stored the preset. A save it does not answer keeps the changes, and
+    // nothing is read: the reading would step away from them.
+    function test_readAllAfterTheSave_data() {
+        return [
+            { tag: "the device stores the preset", stored: true },
+            { tag: "the device does not answer the save", stored: false }
+        ]
+    }
+
+    function test_readAllAfterTheSave(data) {
+        _core.setValue("master_volume", 30)
+        expectWritten("mv 1e\r\n")
+        click("readAllButton")
+        tryCompare(find("saveQuestion"), "opened", true)
+        click("questionSave")
+        expectWritten("sp\r\n")
+        if (data.stored) {
+            testPty.write("sp\rEND\n")
+            expectWritten("rn\r\n")
+            testPty.write("rn\r\n")
+            expectWritten("gs\r\n")
+            testPty.write("gs\r" + Array(87).join("0") + "\n")
+            expectWritten("chp 1\r\n")
+            verify(dev.sweeping)
+            return
+        }
+        for (var tick = 0; tick < 4; ++tick) // two more sends, the give-up, the idle step
+            _core.slTimer()
+        tryCompare(find("messageBox"), "opened", true)
+        var sent = testPty.drain(300)
+        verify(sent.indexOf("sp\r\nsp\r\n") === 0, "sent again by the ticks: " + sent)
+        verify(sent.indexOf("chp") < 0 && !dev.sweeping, "nothing is read: " + sent)
+        verify(!dev.sweepAfterSave)
+        verify(dev.edited, "the changes are kept")
+    }
+
     // ---- the impulse slots page -------------------------------------------------------
 
     // A click on a slot goes to its preset (asking first about unsaved
