@@ -36,8 +36,7 @@ static void BM_CoreStorePath(benchmark::State &state)
     CoreAccess a{core};
     a.holdTimer();
     for (auto _ : state) {
-        a.impulseName() = QStringLiteral("Full Cab.wav");
-        a.impulsePath() = file.path;
+        a.loadFile(QStringLiteral("Full Cab.wav"), file.path);
         a.sendCount() = 3;
         a.answerReceived() = 0;
         a.decodeWav(file.path, true);

@@ -22,10 +22,7 @@ Core::Core(QObject *parent) : QObject(parent)
     answerReceived = 0;
     sendCount = 0;
     commandTotal = 0;
-    compareArm = 0;
     editable = 0;
-    copyStatusPending = 0;
-    copyImpulsePending = 0;
     saveToFile = 0;
     std::fill(std::begin(statusData), std::end(statusData), uchar(0));
 
@@ -36,7 +33,6 @@ Core::Core(QObject *parent) : QObject(parent)
     portTimer->setTimerType(Qt::PreciseTimer);
 
     typeDev = 1;
-    impulseDirty = 0;
     pendingUpDown = 0;
     pendingPreset = -1;
     presetEdit = 0;

@@ -7,6 +7,8 @@
 // of their subsystem (link/, parsing/, editing/, impulse/, core/).
 #pragma once
 
+#include "editing/kept_blocks.h"
+#include "impulse/pending_impulse.h"
 #include "parsing/answer_matchers.h"
 
 #include <QByteArray>
@@ -147,7 +149,8 @@ private:
     friend class CoreSeam;        // the newer back-end objects reach it through the seam
 
     // ---- link/ helpers ------------------------------------------------
-    void drain(); // empty the queue, clear readBuffer, discard unread input
+    void drain();      // empty the queue, clear readBuffer, discard unread input
+    void clearQueue(); // empty the queue: what its requests awaited will not come
     // A pacing step for requests just queued, unless the head is on the wire:
     // that one waits for its answer or the next tick, neither sent early nor counted.
     void startSending();
@@ -183,14 +186,16 @@ private:
     // (`clearsEdit`) also clears and publishes the edited state.
     void beginMove(const QByteArray &move, bool clearsEdit);
     void announceImpulseName(const QString &name); // shared with impulse/
-    QString copiedDeviceImpulseName() const;
-    QByteArray copiedDeviceImpulsePreview() const;
 
     // ---- impulse/ helpers ---------------------------------------------
     void decodeWav(QString filePath, bool saveToFile);
     // What slDecodeStop does, for the decoded impulseData: queue its preview,
     // or (`store`) its image and the read-back after storing it.
     void queueImpulse(bool store);
+    // The pending impulse plays again: its name to the interface, its
+    // preview to the device (a file's preview starts sending).
+    void announcePendingImpulse();
+    void previewPendingImpulse();
     WavHeader readWavHeader(QString filePath);
     QByteArray convertWavData(const QByteArray &data, uchar bytesPerSample, uchar channels);
     QByteArray convertSample(const QByteArray &sample, uchar bytesPerSample);
@@ -219,19 +224,9 @@ private:
     QList<QByteArray> parseValues;
     QList<QByteArray> commandQueue;
     quint16 commandTotal = 0;
-    uchar compareArm = 0;
     uchar editable = 0;
-    QByteArray compareStatus;
-    QByteArray copyStatus;
-    uchar copyStatusPending = 0;
-    uchar copyImpulsePending = 0;
-    uchar impulseDirty = 0;
-    QByteArray copyImpulseName;
-    QByteArray copyImpulseData;
-    QString impulseName;
-    QString impulsePath;
-    QString copyImpulseFileName;
-    QString copyImpulsePath;
+    KeptBlocks kept;               // compare's and copy's blocks (editing/)
+    PendingImpulse pendingImpulse; // the current preset's impulse not stored yet (impulse/)
     QByteArray impulseData;
     uchar saveToFile = 0;
     QSerialPort *port = nullptr;

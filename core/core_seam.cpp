@@ -67,27 +67,9 @@ int CoreSeam::presetsPerBank() const
     return m_core.presetCount;
 }
 
-CoreSeam::PendingImpulse CoreSeam::pendingImpulse() const
+const PendingImpulse &CoreSeam::pendingImpulse() const
 {
-    // The same choice the save sequence makes of what to store.
-    PendingImpulse pending;
-    using Source = PendingImpulse::Source;
-    if (m_core.impulseDirty && !m_core.copyImpulseFileName.isEmpty()) {
-        pending.source = Source::File;
-        pending.name = m_core.copyImpulseFileName.toUtf8();
-        pending.path = m_core.copyImpulsePath;
-    } else if (m_core.impulseDirty && !m_core.copyImpulseName.isEmpty()) {
-        pending.source = Source::Copied;
-        pending.name = m_core.copyImpulseName;
-        pending.hexImage = m_core.copyImpulseData;
-    } else if (m_core.impulseDirty) {
-        pending.source = Source::None;
-    } else if (!m_core.impulsePath.isEmpty()) {
-        pending.source = Source::File;
-        pending.name = m_core.impulseName.toUtf8();
-        pending.path = m_core.impulsePath;
-    }
-    return pending;
+    return m_core.pendingImpulse;
 }
 
 void CoreSeam::runRequests(const QList<QByteArray> &requests)
@@ -109,13 +91,7 @@ void CoreSeam::paste(const QByteArray &statusText, const QByteArray &impulseName
                      const QByteArray &hexImage)
 {
     m_core.drain();
-    m_core.copyStatus = statusText;
-    m_core.copyStatusPending = 0;
-    m_core.copyImpulsePending = 0;
-    m_core.copyImpulseName = wav::storeName(impulseName);
-    m_core.copyImpulseData = hexImage;
-    m_core.copyImpulseFileName.clear();
-    m_core.copyImpulsePath.clear();
+    m_core.kept.setCopy(statusText, wav::storeName(impulseName), hexImage);
     m_core.slPaste();
     track();
     if (m_core.commandQueue.isEmpty()) // paste refused what it was given
@@ -144,8 +120,6 @@ void CoreSeam::track()
 
 void CoreSeam::headReleased(const QByteArray &head)
 {
-    if (head == requests::storePreset)
-        emit presetStored();
     if (!tracking)
         return;
     if (awaited.isEmpty() || awaited.first() != head) {

@@ -12,6 +12,8 @@
 // a time, each with a line saying what it means.
 #pragma once
 
+#include "impulse/pending_impulse.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
@@ -55,19 +57,7 @@ public:
     // Where the impulse the current preset plays comes from, when it is not
     // the one the device has stored for it (a file loaded or a preset pasted
     // and not saved yet).
-    struct PendingImpulse {
-        enum class Source {
-            Stored, // nothing pending: the device's stored impulse plays
-            File,   // a file: `name` (its file name) at `path`
-            Copied, // a pasted device impulse: `name` and the image as `hexImage`
-            None,   // a pasted preset that had no impulse
-        };
-        Source source = Source::Stored;
-        QByteArray name;
-        QString path;
-        QByteArray hexImage;
-    };
-    PendingImpulse pendingImpulse() const;
+    const PendingImpulse &pendingImpulse() const;
 
     // ---- requests ---------------------------------------------------------
     // Starts a new exchange with `requests` alone: the queue and unread input

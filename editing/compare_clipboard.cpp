@@ -1,28 +1,13 @@
 // Compare with the stored preset, revert, and copy and paste whole presets.
 //
-// These work by queuing device commands and by capture flags that tell the
-// dispatcher which status block or impulse answer to keep (compareStatus,
-// copyStatus, copyImpulseName / copyImpulseData).
+// These work by queuing device commands. What compare and copy keep of the
+// device's answers, and when that is valid, is KeptBlocks' (`kept`); the
+// impulse a paste brings is the pending impulse's (`pendingImpulse`).
 #include "core/core.h"
 #include "core/core_seam.h"
 #include "link/requests.h"
-#include "parsing/status_layout.h"
 
 #include <QDebug>
-
-namespace {
-
-// Status byte 8 ("cabinet_enable") in the status text.
-constexpr int cabinetEnableChar = 16;
-
-// Anything short of a whole status text (an empty clipboard, a capture that
-// never came) would overwrite the current preset with garbage.
-bool isCompleteStatusText(const QByteArray &text)
-{
-    return status::isStatusText(text);
-}
-
-} // namespace
 
 void Core::slEsc()
 {
@@ -31,9 +16,8 @@ void Core::slEsc()
     // The device goes back to the stored preset and drops any preview, so
     // an impulse tried or pasted here is no longer pending: a later save
     // must not store it (or delete the stored one for a pasted "none").
-    impulseName.clear();
-    impulsePath.clear();
-    impulseDirty = 0;
+    pendingImpulse.drop();
+    kept.forgetCompared();
     setPresetEdited(false);
     editable = 1;
     emit sgSetEnabled(true);
@@ -47,19 +31,25 @@ void Core::slEsc()
 void Core::slEscImpuls()
 {
     drain();
-    impulseName.clear();
-    impulsePath.clear();
-    send(requests::revertImpulse); // back to the preset's stored impulse
+    // The device goes back to the preset's stored impulse: the one tried or
+    // pasted here is forgotten, and with it the preset's change when it was
+    // the only one.
+    const bool onlyChange = pendingImpulse.onlyChange();
+    pendingImpulse.drop();
+    if (onlyChange)
+        setPresetEdited(false);
+    send(requests::revertImpulse);
     send(requests::impulseName);
     slTimer();
 }
 
 void Core::slCopy()
 {
-    copyStatusPending = 1;
-    copyImpulsePending = 1;
-    copyImpulseFileName = impulseName;
-    copyImpulsePath = impulsePath;
+    // A file loaded for the preset goes with the copy: the device would
+    // report the impulse it has stored instead.
+    const bool file = pendingImpulse.source() == PendingImpulse::Source::File;
+    kept.startCopy(file ? QString::fromUtf8(pendingImpulse.name()) : QString(),
+                   file ? pendingImpulse.path() : QString());
     send(requests::status);
     send(requests::readImpulse);
     startSending();
@@ -72,59 +62,32 @@ void Core::announceImpulseName(const QString &name)
     emit sgReadText(QStringLiteral("impulse_name"), name);
 }
 
-// The impulse name the device reported for the copied preset, as shown.
-QString Core::copiedDeviceImpulseName() const
-{
-    const int end = copyImpulseName.indexOf('\0');
-    return QString::fromUtf8(end < 0 ? copyImpulseName : copyImpulseName.left(end));
-}
-
-// The preview of the impulse the device reported: its samples, header dropped.
-QByteArray Core::copiedDeviceImpulsePreview() const
-{
-    return requests::previewImpulse(
-        copyImpulseData.mid(requests::wavHeaderHexDigits).left(requests::previewHexDigits));
-}
-
 void Core::slPaste()
 {
-    if (copyStatusPending) {
+    const QString refusal = kept.pasteRefusal();
+    if (!refusal.isEmpty()) {
         qDebug() << "slPaste"
-                 << "refused: the copied status has not arrived";
-        return;
-    }
-    if (!isCompleteStatusText(copyStatus)) {
-        qDebug() << "slPaste"
-                 << "refused: no complete status block to paste" << copyStatus.size();
+                 << "refused:" << refusal;
+        emit sgReadText(QStringLiteral("paste_refused"), refusal);
         return;
     }
 
-    if (!copyImpulseFileName.isEmpty()) {
-        // The copied preset had a file chosen here: preview that file again.
-        announceImpulseName(copyImpulseFileName);
-        send(requests::writeStatus(copyStatus));
-        send(requests::status);
-        decodeWav(copyImpulsePath, false); // queues the preview and starts sending
-    } else if (!copyImpulseName.isEmpty()) {
-        // The device reported an impulse: preview its samples.
-        announceImpulseName(copiedDeviceImpulseName());
-        send(requests::writeStatus(copyStatus));
-        send(requests::status);
-        send(copiedDeviceImpulsePreview());
-        startSending();
-    } else {
-        // No impulse anywhere: a unit impulse with the cabinet switched off.
-        announceImpulseName(QStringLiteral("empty"));
-        copyStatus.replace(cabinetEnableChar, 2, "00");
-        send(requests::writeStatus(copyStatus));
-        send(requests::status);
-        send(requests::previewImpulse(requests::unitImpulseSamples()));
+    using Source = PendingImpulse::Source;
+    pendingImpulse.paste(kept.copiedFileName(), kept.copiedFilePath(), kept.copiedImpulseName(),
+                         kept.copiedImpulseImage());
+    announcePendingImpulse();
+    const bool none = pendingImpulse.source() == Source::None;
+    if (none) // a unit impulse with the cabinet switched off
+        kept.switchCabinetOff();
+    send(requests::writeStatus(kept.copiedStatus()));
+    send(requests::status);
+    previewPendingImpulse();
+    if (none)
         send(requests::cabinetOff);
+    if (pendingImpulse.source() != Source::File) // a file's preview has started sending
         startSending();
-    }
 
     emit seam->presetReplaced();
-    impulseDirty = 1;
     setPresetEdited(true);
 }
 
@@ -133,37 +96,30 @@ void Core::slCompare()
     drain();
     if (editable == 1) {
         // Keep the edited state (first status answer), then show the stored one.
-        compareArm = 1;
+        kept.startCompare();
         send(requests::status);
         send(requests::revert);
         send(requests::impulseName);
-    } else if (impulseDirty && !isCompleteStatusText(compareStatus)) {
+    } else if (pendingImpulse.pasted() && kept.compared().isEmpty()) {
         slPaste(); // the edit was a paste and nothing was kept: paste it again
     } else {
         // The kept edited state goes back whole: after a paste it holds the
         // pasted status together with every edit made on top of it, which
         // pasting again would throw away.
-        if (isCompleteStatusText(compareStatus)) {
-            send(requests::writeStatus(compareStatus));
+        const QByteArray edited = kept.compared();
+        if (!edited.isEmpty()) {
+            send(requests::writeStatus(edited));
         } else {
             qDebug() << "slCompare"
-                     << "no complete edited status kept, not written back" << compareStatus.size();
+                     << "no complete edited status kept, not written back";
         }
-        if (impulseDirty) {
-            // The pasted preset's impulse plays again, as the paste sent it.
-            if (!copyImpulseFileName.isEmpty()) {
-                announceImpulseName(copyImpulseFileName);
-                decodeWav(copyImpulsePath, false);
-            } else if (!copyImpulseName.isEmpty()) {
-                announceImpulseName(copiedDeviceImpulseName());
-                send(copiedDeviceImpulsePreview());
-            } else {
-                announceImpulseName(QStringLiteral("empty"));
-                send(requests::previewImpulse(requests::unitImpulseSamples()));
-            }
-        } else if (!impulseName.isEmpty()) {
-            decodeWav(impulsePath, false);
-            announceImpulseName(impulseName);
+        // The impulse tried or pasted plays again.
+        if (pendingImpulse.pasted()) {
+            announcePendingImpulse();
+            previewPendingImpulse();
+        } else if (pendingImpulse.source() == PendingImpulse::Source::File) {
+            previewPendingImpulse();
+            announcePendingImpulse();
         }
     }
     send(requests::status);

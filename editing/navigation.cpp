@@ -57,8 +57,8 @@ void Core::selectPreset(uchar preset)
 void Core::beginMove(const QByteArray &move, bool clearsEdit)
 {
     emit seam->presetReplaced();
-    impulseName.clear();
-    impulsePath.clear();
+    pendingImpulse.drop();
+    kept.forgetCompared();
     editable = 1; // a step leaves publishing it to the status read-back
     if (clearsEdit) {
         // A jump is not answered with a step answer that would clear the
@@ -67,12 +67,11 @@ void Core::beginMove(const QByteArray &move, bool clearsEdit)
         emit sgReadValue(QStringLiteral("preset_edit"), 0);
         emit sgReadValue(QStringLiteral("editable"), 1);
     }
-    commandQueue.clear();
+    clearQueue();
     send(move);
     // The read-back after every move: position, status, impulse name.
     for (const QByteArray &request :
          {requests::bankAndPreset, requests::status, requests::impulseName})
         send(request);
-    impulseDirty = 0;
     slTimer();
 }

@@ -43,8 +43,10 @@ void Core::setValue(QString name, uchar value)
         command = requests::revert;
     if (parameter && !isAlias)
         command = requests::parameter(parameter->command, value);
-    if (!command.isEmpty())
+    if (!command.isEmpty()) {
         presetEdit = 1;
+        pendingImpulse.otherChange(); // reverting the impulse no longer undoes every edit
+    }
     if (key == "mode")
         command = requests::parameter(requests::setModeTemplate, value);
 

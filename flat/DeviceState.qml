@@ -405,6 +405,11 @@ QtObject {
         case "impulse_en":
             slotFlags = splitList(text)
             return
+        case "paste_refused":
+            // The back end had no whole copy to paste: nothing to offer.
+            hasCopy = false
+            message("Nothing pasted", text, "")
+            return
         }
     }
 

@@ -35,9 +35,7 @@ void Core::setImpuls(QString filePath, QString fileName)
     }
     qDebug("$$$$$ %s %d", "setImpuls", 592);
     emit seam->presetReplaced();
-    impulseDirty = 0;
-    impulseName = fileName;
-    impulsePath = filePath;
+    pendingImpulse.load(fileName, filePath, presetEdit != 0);
     announceImpulseName(fileName);
     decodeWav(filePath, false);
 }
@@ -64,21 +62,32 @@ void Core::queueImpulse(bool store)
         copy.close();
     }
 
-    // A pasted preset brings the name of its own pending file. The field keeps
-    // the name as it is sent.
-    QString &nameField =
-        (impulseDirty && !copyImpulseFileName.isEmpty()) ? copyImpulseFileName : impulseName;
-    nameField = wav::storeName(nameField);
-
-    send(requests::storeImpulse(nameField.toUtf8(), wav::hexText(image)));
+    // The pending impulse keeps the name it is stored under. It stays
+    // pending until the device has stored the preset with it.
+    send(requests::storeImpulse(pendingImpulse.storeName(), wav::hexText(image)));
+    pendingImpulse.storeQueued();
     send(requests::storePreset);
     send(requests::impulseName);
     send(requests::status);
 
     setPresetEdited(false);
-    impulseName.clear();
-    impulsePath.clear();
     slTimer();
+}
+
+void Core::announcePendingImpulse()
+{
+    announceImpulseName(pendingImpulse.shownName());
+}
+
+void Core::previewPendingImpulse()
+{
+    if (pendingImpulse.source() == PendingImpulse::Source::File) {
+        decodeWav(pendingImpulse.path(), false); // queues the preview and starts sending
+        return;
+    }
+    const QByteArray preview = pendingImpulse.previewCommand();
+    if (!preview.isEmpty())
+        send(preview);
 }
 
 QByteArray Core::intToBytes(qint32 value)

@@ -2,7 +2,6 @@
 // move that waited for the save happen once the device has answered.
 #include "core/core.h"
 #include "link/requests.h"
-#include "parsing/status_layout.h"
 
 #include <QDebug>
 
@@ -21,49 +20,50 @@ void Core::saveChangeSequence(uchar preset)
 void Core::saveSequence()
 {
     drain();
+    pendingImpulse.saveStarted();
     // While compare shows the stored version the edits live only in the
-    // kept reference: they go back to the device first, so that what is
-    // stored is the edited preset the user was asked about.
-    if (editable == 0 && compareStatus.size() == status::byteCount * 2)
-        send(requests::writeStatus(compareStatus));
+    // block the compare press on show kept: they go back to the device
+    // first, so that what is stored is the edited preset the user was asked
+    // about. Without that block the device's current state is stored.
+    const QByteArray edited = editable == 0 ? kept.compared() : QByteArray();
+    kept.forgetCompared();
+    if (!edited.isEmpty())
+        send(requests::writeStatus(edited));
     setPresetEdited(false);
 
-    if (impulseDirty && !copyImpulseFileName.isEmpty()) {
-        // A pasted preset with a pending file: store that file with it. The
-        // flag stays, so saving again sends the file again.
-        qDebug() << "save1" << copyImpulsePath;
-        decodeWav(copyImpulsePath, true);
+    // The impulse goes with the preset; it stays pending until the device
+    // has acknowledged the preset's store, so a save given up on keeps it.
+    using Source = PendingImpulse::Source;
+    const Source source = pendingImpulse.source();
+    if (source == Source::File && pendingImpulse.pasted()) {
+        // A pasted preset with a pending file: store that file with it.
+        qDebug() << "save1" << pendingImpulse.path();
+        decodeWav(pendingImpulse.path(), true);
         send(requests::storePreset);
         send(requests::impulseName);
-    } else if (impulseDirty && !copyImpulseName.isEmpty()) {
-        // A pasted preset whose impulse the device reported: give it back as
-        // it was received.
-        qDebug() << "save2" << copyImpulseName;
-        send(requests::storeImpulse(copyImpulseName, copyImpulseData));
-        send(requests::storePreset);
-        send(requests::impulseName);
-        slTimer();
-        impulseDirty = 0;
-    } else if (impulseDirty) {
-        // A pasted preset without any impulse.
-        send(requests::deleteImpulse);
-        send(requests::storePreset);
-        send(requests::impulseName);
-        slTimer();
-        impulseDirty = 0;
-    } else if (!impulsePath.isEmpty()) {
-        // A file chosen for this preset and so far only previewed.
+    } else if (source == Source::File) {
+        // A file loaded for this preset and so far only previewed.
         emit sgSetWait(true);
-        qDebug() << "save3" << impulsePath;
-        qDebug() << "file" << impulseName;
-        decodeWav(impulsePath, true);
+        qDebug() << "save3" << pendingImpulse.path();
+        qDebug() << "file" << QString::fromUtf8(pendingImpulse.name());
+        decodeWav(pendingImpulse.path(), true);
         emit sgReadValue(QStringLiteral("wait"), 1);
-    } else {
+    } else if (source == Source::Stored) {
         send(requests::storePreset);
         send(requests::impulseName);
         send(requests::status);
         slTimer();
         qDebug() << "save4";
+    } else {
+        // A pasted preset: the impulse the device reported goes back as it
+        // was received; for one without impulse the stored one is deleted.
+        if (source == Source::Copied)
+            qDebug() << "save2" << pendingImpulse.name();
+        send(pendingImpulse.storeCommand());
+        pendingImpulse.storeQueued();
+        send(requests::storePreset);
+        send(requests::impulseName);
+        slTimer();
     }
 
     editable = 1;

@@ -177,8 +177,7 @@ void Librarian::exportPreset(const QString &path)
         return;
     begin(Operation::Export, path, [this] {
         setActivity(QStringLiteral("Reading the current preset"));
-        const bool stored =
-            seam.pendingImpulse().source == CoreSeam::PendingImpulse::Source::Stored;
+        const bool stored = seam.pendingImpulse().source() == PendingImpulse::Source::Stored;
         QList<QByteArray> reads = {requests::identify, requests::version, requests::bankAndPreset,
                                    requests::status};
         if (stored)
@@ -564,11 +563,11 @@ void Librarian::restoreSummary()
 void Librarian::exportCurrent()
 {
     const int number = reportedBank * seam.presetsPerBank() + reportedPreset;
-    const CoreSeam::PendingImpulse pending = seam.pendingImpulse();
-    using Source = CoreSeam::PendingImpulse::Source;
+    const PendingImpulse &pending = seam.pendingImpulse();
+    using Source = PendingImpulse::Source;
     PresetEntry entry;
     QString problem;
-    if (pending.source == Source::Stored) {
+    if (pending.source() == Source::Stored) {
         if (!takeReadPreset(number, &entry, &problem)) {
             failCurrent(problem);
             return;
@@ -581,20 +580,20 @@ void Librarian::exportCurrent()
         entry.bank = reportedBank;
         entry.preset = reportedPreset;
         entry.status = readStatus.toLower();
-        if (pending.source == Source::File) {
+        if (pending.source() == Source::File) {
             // The file loaded and not saved yet, as a save would store it.
-            const QByteArray bytes = wav::readHead(pending.path);
+            const QByteArray bytes = wav::readHead(pending.path());
             const QByteArray samples = wav::decode(bytes.constData(), bytes.size()).samples;
             entry.impulseImage = samples.isEmpty() ? QByteArray() : wav::deviceImage(samples);
-        } else if (pending.source == Source::Copied) {
-            strictHex(pending.hexImage, &entry.impulseImage);
+        } else if (pending.source() == Source::Copied) {
+            strictHex(pending.hexImage(), &entry.impulseImage);
         }
-        if (pending.source != Source::None) {
-            entry.impulseName = pending.name;
+        if (pending.source() != Source::None) {
+            entry.impulseName = pending.name();
             problem = wav::deviceImageProblem(entry.impulseImage);
             if (!problem.isEmpty()) {
                 failCurrent(QStringLiteral("its impulse \"%1\" cannot be shared (%2)")
-                                .arg(QString::fromUtf8(pending.name), problem));
+                                .arg(QString::fromUtf8(pending.name()), problem));
                 return;
             }
         }

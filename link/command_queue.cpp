@@ -60,28 +60,33 @@ void Core::writeDirect(const QByteArray &bytes)
 
 void Core::sendEdit(QByteArray bytes)
 {
+    pendingImpulse.otherChange();
     setPresetEdited(true);
     sendRaw(bytes);
 }
 
 void Core::drain()
 {
-    commandQueue.clear();
+    clearQueue();
     readBuffer.clear();
     if (port->isOpen())
         port->readAll();
+}
+
+void Core::clearQueue()
+{
+    commandQueue.clear();
+    kept.requestsDropped();
 }
 
 void Core::readAll()
 {
     emit seam->presetReplaced();
     editable = 1;
-    commandQueue.clear();
-    readBuffer.clear();
-    if (port->isOpen())
-        port->readAll();
-    impulsePath = QString();
-    impulseName = QString();
+    drain();
+    // A new connection starts from what the device holds.
+    pendingImpulse.drop();
+    kept.forgetCompared();
     for (const QByteArray &request : requests::startupBurst())
         send(request);
 }
@@ -166,7 +171,7 @@ void Core::giveUp()
     // the preset keeps its unsaved edits, and the move that waited for
     // the save must not carry them away.
     const bool saveCutShort = commandQueue.contains(requests::storePreset);
-    commandQueue.clear();
+    clearQueue();
     if (saveCutShort) {
         pendingUpDown = 0;
         pendingPreset = -1;

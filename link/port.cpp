@@ -82,9 +82,9 @@ void Core::slPortError()
     emit sgPortOpen(false, QString());
     emit sgReadText(QStringLiteral("close_port"), QString());
     emit sgReadValue(QStringLiteral("type_dev"), 0);
-    // The edits the device had not stored went with it, and so did a pasted
-    // preset's impulse: a reconnect starts from what the device reports.
-    impulseDirty = 0;
+    // The edits the device had not stored went with it, and so did an impulse
+    // tried or pasted there: a reconnect starts from what the device reports.
+    pendingImpulse.drop();
     if (presetEdit)
         setPresetEdited(false);
 }

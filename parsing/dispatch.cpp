@@ -6,7 +6,6 @@
 #include "core/core_seam.h"
 #include "core/log_categories.h"
 #include "core/program_log.h"
-#include "impulse/wav_image.h"
 #include "link/paced_writer.h"
 #include "link/requests.h"
 #include "parsing/answer_catalogue.h"
@@ -90,6 +89,7 @@ struct AnswerHandlers {
     static void version(Core &c, const Values &values);
     static void cabinet(Core &c, const Values &values);
     static void impulse(Core &c, const Values &values);
+    static void saved(Core &c, const Values &values);
     static void impulseList(Core &c, const Values &values) { c.handleImpulseList(values); }
 };
 
@@ -114,7 +114,7 @@ const std::array<AnswerHandlers::Step, answers::formCount> &AnswerHandlers::step
         {Form::Dev, O::Always, identification, ""},
         {Form::Ver, O::Always, version, ""},
         // Ends of save, impulse revert, status write and cabinet commands.
-        {Form::Save, O::Always, acknowledge, "savePreset"},
+        {Form::Save, O::Always, saved, "savePreset"},
         {Form::LccEnd, O::Always, acknowledge, "getLcc"},
         {Form::GsEnd, O::Always, acknowledge, "getEND"},
         {Form::CabSim, O::Always, cabinet, "getCabSim"},
@@ -148,7 +148,7 @@ bool AnswerHandlers::isOffered(const Core &c, Offered when,
     case Offered::UnlessEmptyName:
         return !done.test(static_cast<size_t>(Form::NameEmpty));
     case Offered::WhileAwaited:
-        return c.copyImpulsePending || c.seam->wantsImpulse();
+        return c.kept.awaitsImpulse() || c.seam->wantsImpulse();
     case Offered::SmallFamily:
         // An identification answer earlier in the same chunk already counts.
         return isSmallFamily(c.typeDev);
@@ -259,17 +259,19 @@ void AnswerHandlers::impulse(Core &c, const Values &values)
     qCDebug(programLog) << "parce getImpuls" << values.size();
     c.answerReceived = 1;
     c.seam->impulseAnswered(values);
-    if (!c.copyImpulsePending)
+    c.kept.impulseRead(values);
+}
+
+// The device stored the preset (the answer to the store request on the
+// wire): an impulse stored with it is no longer pending, and the save went
+// through.
+void AnswerHandlers::saved(Core &c, const Values &)
+{
+    c.answerReceived = 1;
+    if (c.commandQueue.isEmpty() || c.commandQueue.first() != requests::storePreset)
         return;
-    c.copyImpulseName.clear();
-    c.copyImpulseData.clear();
-    if (values.size() == 2) {
-        // The name goes back to the device inside a save's store command:
-        // spaces and control characters become "_".
-        c.copyImpulseName = wav::storeName(values.at(0));
-        c.copyImpulseData = values.at(1);
-    }
-    c.copyImpulsePending = 0;
+    c.pendingImpulse.presetStored();
+    emit c.seam->presetStored();
 }
 
 void Core::slReadyRead()

@@ -70,16 +70,7 @@ int published(const status::Parameter &p, uchar value)
 
 void Core::handleStatusBlock(const QByteArray &block)
 {
-    // The block becomes the compare reference only while the preset is
-    // not being edited; an armed compare is used up either way.
-    if (editable == 0 && compareArm)
-        compareStatus = block;
-    compareArm = 0;
-
-    if (copyStatusPending) {
-        copyStatus = block;
-        copyStatusPending = 0;
-    }
+    kept.statusRead(block, editable == 0);
 
     emit sgSetEnabled(editable != 0);
     emit sgReadValue(QStringLiteral("editable"), editable);

@@ -48,8 +48,7 @@ private slots:
     {
         Link l;
         l.a.queue() = {"gs\r\n", "rn\r\n"};
-        l.a.impulseName() = "cab.wav";
-        l.a.impulsePath() = "/tmp/cab.wav";
+        l.a.loadFile("cab.wav", "/tmp/cab.wav");
         l.a.readBuffer() = "left over";
         l.a.editable() = 0;
 
@@ -57,8 +56,7 @@ private slots:
         QCOMPARE(l.a.queue(), startupBurst);
         QCOMPARE(l.a.commandTotal(), quint16(7));
         QCOMPARE(l.a.editable(), uchar(1));
-        QVERIFY(l.a.impulseName().isNull());
-        QVERIFY(l.a.impulsePath().isNull());
+        QCOMPARE(l.a.pendingImpulse().source(), PendingImpulse::Source::Stored);
         QVERIFY(l.a.readBuffer().isEmpty());
         QCOMPARE(l.wire(0), QByteArray()); // opening sends nothing
 

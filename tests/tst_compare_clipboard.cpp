@@ -7,11 +7,14 @@
 // which queues the preview and starts sending; the tests check what these
 // paths queue themselves and accept preview entries where the decode adds
 // them.
+#include "core/core_seam.h"
 #include "support/core_rig.h"
 #include "support/test_main.h"
+#include "support/wav_writer.h"
 
 #include <QLoggingCategory>
 #include <QRegularExpression>
+#include <QSignalSpy>
 
 namespace {
 
@@ -54,10 +57,37 @@ struct DebugLogOn {
     ~DebugLogOn() { QLoggingCategory::installFilter(previous); }
 };
 
+QByteArray statusAnswer(const QByteArray &statusText)
+{
+    return "gs\r" + statusText + "\n";
+}
+
+// Port timer ticks until the device is given up on; false if it never is.
+bool tickUntilGivenUp(CoreRig &rig)
+{
+    QSignalSpy gaveUp(&rig.core, &Core::sgAnswerErrSave);
+    for (int tick = 0; tick < 10 && gaveUp.isEmpty(); ++tick)
+        rig.a.slPortTimer();
+    return gaveUp.size() == 1;
+}
+
+// The texts the back end gave for refusing a paste.
+QStringList pasteRefusals(const SignalRecorder &rec)
+{
+    QStringList texts;
+    for (const QVariantList &args : rec.of("sgReadText")) {
+        if (args.value(0).toString() == QLatin1String("paste_refused"))
+            texts.append(args.value(1).toString());
+    }
+    return texts;
+}
+
 } // namespace
 
 class TestCompareClipboard : public CoreRigTest {
     Q_OBJECT
+
+    ScratchDir dir; // also the working directory, where a store writes wav.wav
 
 private slots:
     void escReplacesQueue();
@@ -75,6 +105,10 @@ private slots:
     void refusedPaste_data();
     void refusedPaste();
     void compareAfterRefusedPaste();
+    void revertImpulseForgetsTriedAndPasted_data();
+    void revertImpulseForgetsTriedAndPasted();
+    void pasteTakesOnlyAWholeCopy_data();
+    void pasteTakesOnlyAWholeCopy();
 };
 
 // Queued work and unread input are dropped; the revert and its read-back
@@ -84,8 +118,9 @@ void TestCompareClipboard::escReplacesQueue()
     rig->a.queue() = {"gb\r\n", "gs\r\n", "gm\r\n"};
     rig->a.presetEdit() = 1;
     rig->a.editable() = 0;
-    rig->a.impulseName() = QStringLiteral("cab.wav");
-    rig->a.impulseDirty() = 1;
+    rig->a.pendingImpulse().paste(QStringLiteral("cab.wav"), QStringLiteral("/tmp/cab.wav"),
+                                  QByteArray(), QByteArray());
+    rig->a.compareStatus() = sampleStatus();
     rig->a.holdReads();
     rig->pty.write("late answer");
     QVERIFY(spinUntil([&] { return rig->a.port()->bytesAvailable() == 11; }));
@@ -104,29 +139,26 @@ void TestCompareClipboard::escReplacesQueue()
     QCOMPARE(int(rig->a.presetEdit()), 0);
     QCOMPARE(int(rig->a.editable()), 1);
     // The device dropped the tried or pasted impulse with the revert: nothing
-    // of it is left for a later save to store.
-    QVERIFY(rig->a.impulseName().isEmpty());
-    QVERIFY(rig->a.impulsePath().isEmpty());
-    QCOMPARE(int(rig->a.impulseDirty()), 0);
+    // of it is left for a later save to store, nor of the compared edits.
+    QCOMPARE(rig->a.pendingImpulse().source(), PendingImpulse::Source::Stored);
+    QVERIFY(rig->a.compareStatus().isEmpty());
 }
 
+// A pasted preset's impulse goes; its pasted status stays an edit.
 void TestCompareClipboard::escImpulsDropsOnlyTheImpulse()
 {
     rig->a.queue() = {"gb\r\n", "gs\r\n"};
     rig->a.presetEdit() = 1;
-    rig->a.impulseDirty() = 1;
-    rig->a.impulseName() = QStringLiteral("cab.wav");
-    rig->a.impulsePath() = QStringLiteral("/tmp/cab.wav");
+    rig->a.pendingImpulse().paste(QStringLiteral("cab.wav"), QStringLiteral("/tmp/cab.wav"),
+                                  QByteArray(), QByteArray());
 
     SignalRecorder rec(&rig->core);
     rig->core.slEscImpuls();
 
     QCOMPARE(rig->a.queue(), QList<QByteArray>({"lcc\r\n", "rn\r\n"}));
     QCOMPARE(rig->pty.read(5), QByteArray("lcc\r\n"));
-    QVERIFY(rig->a.impulseName().isEmpty());
-    QVERIFY(rig->a.impulsePath().isEmpty());
+    QCOMPARE(rig->a.pendingImpulse().source(), PendingImpulse::Source::Stored);
     QCOMPARE(int(rig->a.presetEdit()), 1);
-    QCOMPARE(int(rig->a.impulseDirty()), 1);
     QCOMPARE(withoutPacing(rec), QStringList());
 }
 
@@ -135,8 +167,7 @@ void TestCompareClipboard::escImpulsDropsOnlyTheImpulse()
 void TestCompareClipboard::copyArmsCapturesAndAppends()
 {
     rig->a.queue() = {"gm\r\n"};
-    rig->a.impulseName() = QStringLiteral("cab.wav");
-    rig->a.impulsePath() = QStringLiteral("/tmp/cab.wav");
+    rig->a.loadFile(QStringLiteral("cab.wav"), QStringLiteral("/tmp/cab.wav"));
     rig->a.presetEdit() = 1;
 
     SignalRecorder rec(&rig->core);
@@ -186,8 +217,7 @@ void TestCompareClipboard::compareTwice()
 void TestCompareClipboard::compareTwiceWithImpulseFile()
 {
     rig->a.editable() = 1;
-    rig->a.impulseName() = QStringLiteral("My Cab.wav");
-    rig->a.impulsePath() = QStringLiteral("/nonexistent/My Cab.wav");
+    rig->a.loadFile(QStringLiteral("My Cab.wav"), QStringLiteral("/nonexistent/My Cab.wav"));
     rig->core.slCompare();
     rig->a.compareStatus() = sampleStatus();
 
@@ -203,7 +233,7 @@ void TestCompareClipboard::compareTwiceWithImpulseFile()
     QCOMPARE(rec.valuesOf(QStringLiteral("impulse_name")),
              QVariantList({QStringLiteral("My Cab.wav")}));
     QCOMPARE(int(rig->a.editable()), 1);
-    QCOMPARE(rig->a.impulseName(), QStringLiteral("My Cab.wav"));
+    QCOMPARE(rig->a.pendingFileName(), QStringLiteral("My Cab.wav"));
 }
 
 // After a paste the stored version is left by sending the kept reference
@@ -223,7 +253,7 @@ void TestCompareClipboard::compareAfterPasteRestoresTheEditedPaste()
     rig->a.copyStatus() = sampleStatus();
     rig->a.editable() = 1;
     rig->core.slPaste();
-    QCOMPARE(int(rig->a.impulseDirty()), 1);
+    QVERIFY(rig->a.pendingImpulse().pasted());
     rig->core.slCompare(); // first press
     rig->a.compareStatus() = kept;
 
@@ -244,7 +274,7 @@ void TestCompareClipboard::compareAfterPasteRestoresTheEditedPaste()
              QList<QByteArray>({"gs 1\r" + kept + "\r", unitImpulsePreview(), "gs\r\n"}));
     QCOMPARE(withoutPacing(rec),
              QStringList({"sgSetImpulsName(empty)", "sgReadText(impulse_name,empty)"}));
-    QCOMPARE(int(rig->a.impulseDirty()), 1);
+    QVERIFY(rig->a.pendingImpulse().pasted());
 }
 
 // The reference can be missing (its status answer never came): the stored
@@ -298,7 +328,7 @@ void TestCompareClipboard::pasteDeviceImpulse()
     QCOMPARE(withoutPacing(rec), QStringList({"sgSetImpulsName(" + shown + ")",
                                               "sgReadText(impulse_name," + shown + ")",
                                               "sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
-    QCOMPARE(int(rig->a.impulseDirty()), 1);
+    QVERIFY(rig->a.pendingImpulse().pasted());
     QCOMPARE(int(rig->a.presetEdit()), 1);
     QCOMPARE(rig->a.copyStatus(), sampleStatus()); // cabinet left as copied
 }
@@ -321,7 +351,7 @@ void TestCompareClipboard::pasteWithoutImpulse()
     QCOMPARE(withoutPacing(rec),
              QStringList({"sgSetImpulsName(empty)", "sgReadText(impulse_name,empty)",
                           "sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
-    QCOMPARE(int(rig->a.impulseDirty()), 1);
+    QVERIFY(rig->a.pendingImpulse().pasted());
 }
 
 // A file chosen here before the copy is announced and decoded again; this
@@ -345,7 +375,7 @@ void TestCompareClipboard::pasteImpulseFileChosenHere()
              QVariantList({QStringLiteral("My Cab.wav")}));
     QCOMPARE(rec.lines().mid(rec.lines().size() - 2),
              QStringList({"sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
-    QCOMPARE(int(rig->a.impulseDirty()), 1);
+    QVERIFY(rig->a.pendingImpulse().pasted());
     QCOMPARE(int(rig->a.presetEdit()), 1);
     QCOMPARE(rig->a.copyStatus(), sampleStatus());
 }
@@ -356,25 +386,31 @@ void TestCompareClipboard::refusedPaste_data()
     QTest::addColumn<int>("statusPending");
     QTest::addColumn<QString>("fileName");
     QTest::addColumn<QByteArray>("deviceName");
+    QTest::addColumn<QString>("refusal");
     const QByteArray good = sampleStatus();
-    QTest::newRow("never copied") << QByteArray() << 0 << QString() << QByteArray();
-    QTest::newRow("never copied, device name") << QByteArray() << 0 << QString() << QByteArray("c");
-    QTest::newRow("never copied, file") << QByteArray() << 0 << "a.wav" << QByteArray();
-    QTest::newRow("85 characters") << good.left(85) << 0 << QString() << QByteArray();
-    QTest::newRow("87 characters") << good + "0" << 0 << QString() << QByteArray();
+    const QString nothing = QStringLiteral("Nothing copied yet");
+    const QString unfinished = QStringLiteral("The copy did not finish: copy again");
+    QTest::newRow("never copied") << QByteArray() << 0 << QString() << QByteArray() << nothing;
+    QTest::newRow("never copied, device name")
+        << QByteArray() << 0 << QString() << QByteArray("c") << nothing;
+    QTest::newRow("never copied, file") << QByteArray() << 0 << "a.wav" << QByteArray() << nothing;
+    QTest::newRow("85 characters") << good.left(85) << 0 << QString() << QByteArray() << unfinished;
+    QTest::newRow("87 characters") << good + "0" << 0 << QString() << QByteArray() << unfinished;
     QTest::newRow("not hexadecimal")
-        << QByteArray(good).replace(40, 1, "g") << 0 << QString() << QByteArray();
-    QTest::newRow("copy still waiting for its status") << good << 1 << QString() << QByteArray("c");
+        << QByteArray(good).replace(40, 1, "g") << 0 << QString() << QByteArray() << unfinished;
+    QTest::newRow("copy still waiting for its status")
+        << good << 1 << QString() << QByteArray("c") << unfinished;
 }
 
 // A paste without a complete copied status sends nothing and changes
-// nothing, whichever impulse case it would have taken.
+// nothing, whichever impulse case it would have taken, and says why.
 void TestCompareClipboard::refusedPaste()
 {
     QFETCH(QByteArray, status);
     QFETCH(int, statusPending);
     QFETCH(QString, fileName);
     QFETCH(QByteArray, deviceName);
+    QFETCH(QString, refusal);
     rig->a.copyStatus() = status;
     rig->a.copyStatusPending() = uchar(statusPending);
     rig->a.copyImpulseFileName() = fileName;
@@ -389,27 +425,140 @@ void TestCompareClipboard::refusedPaste()
     SignalRecorder rec(&rig->core);
     rig->core.setValue(QStringLiteral("past"), 0);
 
-    QCOMPARE(rec.lines(), QStringList({"sgReadValue(preset_edit,0)"}));
+    QCOMPARE(rec.lines(), QStringList({"sgReadText(paste_refused," + refusal + ")",
+                                       "sgReadValue(preset_edit,0)"}));
     QCOMPARE(rig->a.queue(), QList<QByteArray>({"gm\r\n"}));
     QCOMPARE(rig->a.copyStatus(), status);
-    QCOMPARE(int(rig->a.impulseDirty()), 0);
+    QCOMPARE(rig->a.pendingImpulse().source(), PendingImpulse::Source::Stored);
     QCOMPARE(int(rig->a.presetEdit()), 0);
     QCOMPARE(rig->wire(), QByteArray());
 }
 
 // The second compare press after a paste with no reference kept goes
-// through paste: an empty clipboard sends no status, only the read-back.
+// through paste: an empty clipboard sends no status, only the read-back,
+// and the paste's refusal says why.
 void TestCompareClipboard::compareAfterRefusedPaste()
 {
     rig->a.editable() = 0;
-    rig->a.impulseDirty() = 1;
+    rig->a.pendingImpulse().paste(QString(), QString(), QByteArray(), QByteArray());
     rig->a.compareStatus().clear();
     SignalRecorder rec(&rig->core);
     rig->core.slCompare();
     QCOMPARE(rig->a.queue(), QList<QByteArray>({"gs\r\n"}));
     QCOMPARE(rig->pty.read(4), QByteArray("gs\r\n"));
-    QCOMPARE(withoutPacing(rec), QStringList());
+    QCOMPARE(withoutPacing(rec), QStringList({"sgReadText(paste_refused,Nothing copied yet)"}));
     QCOMPARE(int(rig->a.editable()), 1);
+}
+
+// "Revert impulse" forgets an impulse tried or pasted here, as a revert does:
+// a later save stores or deletes nothing of it. When it was the preset's only
+// change, the preset is unchanged again.
+void TestCompareClipboard::revertImpulseForgetsTriedAndPasted_data()
+{
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<bool>("editedAfter");
+    QTest::newRow("file tried on an unchanged preset") << QStringList{"file"} << false;
+    QTest::newRow("two files tried") << QStringList{"file", "file"} << false;
+    QTest::newRow("file tried, then a knob turned") << QStringList{"file", "knob"} << true;
+    QTest::newRow("knob turned, then a file tried") << QStringList{"knob", "file"} << true;
+    QTest::newRow("pasted device impulse") << QStringList{"paste device"} << true;
+    QTest::newRow("pasted preset without impulse") << QStringList{"paste none"} << true;
+}
+
+void TestCompareClipboard::revertImpulseForgetsTriedAndPasted()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(bool, editedAfter);
+    const QString file = dir.file(QStringLiteral("Tried.wav"),
+                                  wavFile({1, 1, 48000, 24, false, {}, patternSamples(300, 1, 3)}));
+    for (const QString &step : steps) {
+        if (step == "file")
+            rig->core.setImpuls(file);
+        else if (step == "knob")
+            rig->core.setValue(QStringLiteral("master_volume"), 90);
+        else if (step == "paste device")
+            CoreSeam::of(rig->core).paste(sampleStatus(), "Old Cab", QByteArray(88, '0') + "aa");
+        else if (step == "paste none")
+            CoreSeam::of(rig->core).paste(sampleStatus(), QByteArray(), QByteArray());
+        QVERIFY(spinUntil([&] { return !rig->a.sending(); }));
+    }
+    QCOMPARE(int(rig->a.presetEdit()), 1);
+
+    SignalRecorder rec(&rig->core);
+    rig->core.slEscImpuls();
+    QCOMPARE(rig->a.queue(), QList<QByteArray>({"lcc\r\n", "rn\r\n"}));
+    QCOMPARE(int(rig->a.presetEdit()), int(editedAfter));
+    QCOMPARE(withoutPacing(rec),
+             editedAfter ? QStringList()
+                         : QStringList({"sgSetEdit(false)", "sgReadValue(preset_edit,0)"}));
+
+    rig->core.slSaveUpDown(0);
+    QCOMPARE(rig->a.queue(), QList<QByteArray>({"sp\r\n", "rn\r\n", "gs\r\n"}));
+}
+
+// A copy is whole once both its answers (status, then impulse) have come;
+// paste refuses anything else, says why in plain words, and sends nothing.
+// Every copy but the first row's follows a whole one of another preset.
+void TestCompareClipboard::pasteTakesOnlyAWholeCopy_data()
+{
+    QTest::addColumn<QString>("copy");
+    QTest::addColumn<QString>("refusal"); // empty: pasted
+    const QString unfinished = QStringLiteral("The copy did not finish: copy again");
+    QTest::newRow("nothing copied") << "none" << QStringLiteral("Nothing copied yet");
+    QTest::newRow("copy still reading") << "reading" << unfinished;
+    QTest::newRow("impulse answer lost") << "impulse lost" << unfinished;
+    QTest::newRow("copy cut short by a revert") << "revert" << unfinished;
+    QTest::newRow("impulse answer without its image") << "half" << unfinished;
+    QTest::newRow("whole copy") << "whole" << QString();
+    QTest::newRow("whole copy, pasted on another preset") << "whole, then moved" << QString();
+}
+
+void TestCompareClipboard::pasteTakesOnlyAWholeCopy()
+{
+    QFETCH(QString, copy);
+    QFETCH(QString, refusal);
+    CoreAccess &a = rig->a;
+    const QByteArray copied(86, '3');
+    const QByteArray image = QByteArray(88, '0') + "bbbbbb";
+    if (copy != "none") {
+        rig->core.slCopy();
+        a.dispatch(statusAnswer(sampleStatus()));
+        a.dispatch("cc\rOld Cab\n" + QByteArray(88, '0') + "aaaaaa\n");
+        QVERIFY(a.queue().isEmpty());
+        rig->core.slCopy();
+    }
+    if (copy == "revert") {
+        rig->core.slEsc();
+        a.dispatch("esc\rEND\n");
+        a.dispatch(statusAnswer(copied)); // the revert's read-back
+        a.dispatch("rn\r\n");
+    } else if (copy != "none" && copy != "reading") {
+        a.dispatch(statusAnswer(copied));
+    }
+    if (copy == "impulse lost")
+        QVERIFY(tickUntilGivenUp(*rig));
+    else if (copy == "half")
+        a.dispatch("cc\rNew Cab\n\n");
+    else if (copy.startsWith("whole"))
+        a.dispatch("cc\rNew Cab\n" + image + "\n");
+    if (copy == "whole, then moved")
+        rig->core.setValue(QStringLiteral("set_preset_change"), 4);
+    const QList<QByteArray> before = a.queue();
+    a.presetEdit() = 0;
+
+    SignalRecorder rec(&rig->core);
+    rig->core.setValue(QStringLiteral("past"), 0);
+
+    if (refusal.isEmpty()) {
+        QCOMPARE(a.queue().mid(before.size()),
+                 QList<QByteArray>({"gs 1\r" + copied + "\r", "gs\r\n", "cc s 1\rbbbbbb\r"}));
+        QCOMPARE(pasteRefusals(rec), QStringList());
+        QCOMPARE(int(a.presetEdit()), 1);
+        return;
+    }
+    QCOMPARE(pasteRefusals(rec), QStringList({refusal}));
+    QCOMPARE(a.queue(), before);
+    QCOMPARE(int(a.presetEdit()), 0);
 }
 
 VORTAXA_TEST_MAIN(TestCompareClipboard)

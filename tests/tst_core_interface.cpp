@@ -149,12 +149,12 @@ private slots:
         QCOMPARE(a.compareArm(), uchar(0));
         QCOMPARE(a.copyStatusPending(), uchar(0));
         QCOMPARE(a.copyImpulsePending(), uchar(0));
-        QCOMPARE(a.impulseDirty(), uchar(0));
+        QCOMPARE(a.copyCut(), uchar(0));
         QCOMPARE(a.saveToFile(), uchar(0));
         QVERIFY(a.queue().isEmpty());
         QVERIFY(a.readBuffer().isEmpty());
         QVERIFY(a.folderStack().isEmpty());
-        QVERIFY(a.impulseName().isEmpty() && a.impulsePath().isEmpty());
+        QCOMPARE(a.pendingImpulse().source(), PendingImpulse::Source::Stored);
         for (int i = 0; i < 43; ++i)
             QCOMPARE(a.statusData()[i], uchar(0));
 

@@ -131,7 +131,8 @@ private slots:
         QCOMPARE(read.size(), 1);
     }
 
-    // What plays on the current preset, in the order a save would choose it.
+    // What plays on the current preset: a file loaded, replaced by what a
+    // paste brings (the copied preset's file before its device impulse).
     void pendingImpulse_data()
     {
         QTest::addColumn<bool>("pasted");
@@ -140,7 +141,7 @@ private slots:
         QTest::addColumn<QString>("loadedFile");
         QTest::addColumn<int>("source");
         QTest::addColumn<QByteArray>("name");
-        using S = CoreSeam::PendingImpulse::Source;
+        using S = PendingImpulse::Source;
         QTest::newRow("nothing pending")
             << false << "" << QByteArray() << "" << int(S::Stored) << QByteArray();
         QTest::newRow("a file loaded") << false << "" << QByteArray() << "/x/Load.wav"
@@ -163,16 +164,18 @@ private slots:
         QFETCH(QString, loadedFile);
         QFETCH(int, source);
         QFETCH(QByteArray, name);
-        rig->a.impulseDirty() = pasted;
+        if (!loadedFile.isEmpty())
+            rig->a.loadFile(loadedFile.section('/', -1), loadedFile);
+        rig->a.copyStatus() = sampleStatus();
         rig->a.copyImpulsePath() = copiedFile;
         rig->a.copyImpulseFileName() = copiedFile.section('/', -1);
         rig->a.copyImpulseName() = copiedName;
         rig->a.copyImpulseData() = "0011";
-        rig->a.impulsePath() = loadedFile;
-        rig->a.impulseName() = loadedFile.section('/', -1);
-        const CoreSeam::PendingImpulse pending = CoreSeam::of(rig->core).pendingImpulse();
-        QCOMPARE(int(pending.source), source);
-        QCOMPARE(pending.name, name);
+        if (pasted)
+            rig->core.slPaste();
+        const PendingImpulse &pending = CoreSeam::of(rig->core).pendingImpulse();
+        QCOMPARE(int(pending.source()), source);
+        QCOMPARE(pending.name(), name);
     }
 
     // A preset pasted through the seam goes out as the panel's paste sends
@@ -190,7 +193,7 @@ private slots:
                                     requests::previewImpulse("112233")}));
         QCOMPARE(rig->a.copyImpulseName(), QByteArray("My_Cab"));
         QCOMPARE(rig->a.presetEdit(), uchar(1));
-        QCOMPARE(rig->a.impulseDirty(), uchar(1));
+        QVERIFY(rig->a.pendingImpulse().pasted());
         for (const QByteArray &answer :
              {QByteArray("gsEND\n"), statusAnswer, QByteArray("ccEND\n")})
             rig->a.dispatch(answer);

@@ -107,9 +107,7 @@ private slots:
         CoreAccess a{core};
         a.holdTimer();
         a.queue() = {"gs\r\n", "rn\r\n"};
-        a.impulseName() = "old.wav";
-        a.impulsePath() = "/old/old.wav";
-        a.impulseDirty() = 1;
+        a.pendingImpulse().paste("old.wav", "/old/old.wav", QByteArray(), QByteArray());
         SignalRecorder rec(&core);
         core.setImpuls(path, "chosen.wav");
 
@@ -117,9 +115,9 @@ private slots:
             QCOMPARE(rec.lines(),
                      QStringList({"sgNotSupport()", "sgSetWait(false)", "sgReadValue(wait,0)"}));
             QVERIFY(a.queue().isEmpty());
-            QCOMPARE(a.impulseName(), QString("old.wav"));
-            QCOMPARE(a.impulsePath(), QString("/old/old.wav"));
-            QCOMPARE(a.impulseDirty(), uchar(1));
+            QCOMPARE(a.pendingFileName(), QString("old.wav"));
+            QCOMPARE(a.pendingFilePath(), QString("/old/old.wav"));
+            QVERIFY(a.pendingImpulse().pasted());
             return;
         }
         QCOMPARE(rec.lines().mid(0, 4),
@@ -132,9 +130,9 @@ private slots:
         QVERIFY(preview.endsWith("\r"));
         QCOMPARE(QByteArray::fromHex(preview.mid(7, 5904)), patternSamples(984, 1, 3));
         QCOMPARE(a.presetEdit(), uchar(1));
-        QCOMPARE(a.impulseDirty(), uchar(0));
-        QCOMPARE(a.impulseName(), QString("chosen.wav"));
-        QCOMPARE(a.impulsePath(), path);
+        QVERIFY(!a.pendingImpulse().pasted());
+        QCOMPARE(a.pendingFileName(), QString("chosen.wav"));
+        QCOMPARE(a.pendingFilePath(), path);
     }
 
     // setImpuls(fullPath) ignores anything that is not an existing file.
@@ -167,7 +165,7 @@ private slots:
             return;
         }
         QCOMPARE(rec.of("sgSetImpulsName"), QList<QVariantList>({{"ir one.wav"}}));
-        QCOMPARE(a.impulsePath(), path);
+        QCOMPARE(a.pendingFilePath(), path);
         QCOMPARE(a.queue().size(), 1);
         QCOMPARE(a.queue().first().size(), 5912);
     }
@@ -177,30 +175,30 @@ private slots:
     void store_data()
     {
         QTest::addColumn<int>("sampleBytes");
-        QTest::addColumn<QString>("name"); // impulseName
-        QTest::addColumn<bool>("dirty");
-        QTest::addColumn<QString>("copyName");
+        QTest::addColumn<QString>("pasted");   // the file a pasted preset brought
+        QTest::addColumn<QString>("name");     // a file loaded after that
+        QTest::addColumn<QString>("copyName"); // the file on the clipboard
         QTest::addColumn<QByteArray>("sentName");
         QTest::addColumn<int>("n");
         const QString myCab = "My Cab.wav";
         QTest::newRow("My Cab.wav with 30000 bytes")
-            << 30000 << myCab << false << QString() << QByteArray("My_Cab.wav") << 30000;
+            << 30000 << QString() << myCab << QString() << QByteArray("My_Cab.wav") << 30000;
         QTest::newRow("48000 bytes: capped at 32000")
-            << 48000 << myCab << false << QString() << QByteArray("My_Cab.wav") << 32000;
+            << 48000 << QString() << myCab << QString() << QByteArray("My_Cab.wav") << 32000;
         QTest::newRow("after a paste: the copied file's name")
-            << 300 << myCab << true << "A B.wav" << QByteArray("A_B.wav") << 300;
-        QTest::newRow("after a paste without a copied file")
-            << 300 << myCab << true << QString() << QByteArray("My_Cab.wav") << 300;
+            << 300 << "A B.wav" << QString() << QString() << QByteArray("A_B.wav") << 300;
+        QTest::newRow("a file loaded after a paste: its own name")
+            << 300 << "A B.wav" << myCab << QString() << QByteArray("My_Cab.wav") << 300;
         QTest::newRow("not pasted: the copied name is not used")
-            << 300 << myCab << false << "A B.wav" << QByteArray("My_Cab.wav") << 300;
+            << 300 << QString() << myCab << "A B.wav" << QByteArray("My_Cab.wav") << 300;
         QTest::newRow("CR and LF stay out of the command")
-            << 30 << "x\r\nsp\r\n.wav" << false << QString() << QByteArray("x__sp__.wav") << 30;
+            << 30 << QString() << "x\r\nsp\r\n.wav" << QString() << QByteArray("x__sp__.wav") << 30;
     }
     void store()
     {
         QFETCH(int, sampleBytes);
+        QFETCH(QString, pasted);
         QFETCH(QString, name);
-        QFETCH(bool, dirty);
         QFETCH(QString, copyName);
         QFETCH(QByteArray, sentName);
         QFETCH(int, n);
@@ -210,9 +208,10 @@ private slots:
         CoreAccess a{core};
         a.holdTimer();
         a.impulseData() = patternSamples(sampleBytes, 1, 1);
-        a.impulseName() = name;
-        a.impulsePath() = "/irs/" + name;
-        a.impulseDirty() = dirty;
+        if (!pasted.isEmpty())
+            a.pendingImpulse().paste(pasted, "/irs/" + pasted, QByteArray(), QByteArray());
+        if (!name.isEmpty())
+            a.loadFile(name, "/irs/" + name);
         a.copyImpulseFileName() = copyName;
         a.saveToFile() = 1;
         a.presetEdit() = 1;
@@ -237,12 +236,9 @@ private slots:
         QCOMPARE(a.presetEdit(), uchar(0));
         QCOMPARE(rec.lines().mid(0, 2),
                  QStringList({"sgSetEdit(false)", "sgReadValue(preset_edit,0)"}));
-        QVERIFY(a.impulseName().isEmpty());
-        QVERIFY(a.impulsePath().isEmpty());
-        if (dirty && !copyName.isEmpty())
-            QCOMPARE(a.copyImpulseFileName(), QString::fromUtf8(sentName)); // the field too
-        else
-            QCOMPARE(a.copyImpulseFileName(), copyName);
+        // Pending until the device has stored the preset, under the name sent.
+        QCOMPARE(a.pendingFileName(), QString::fromUtf8(sentName));
+        QCOMPARE(a.copyImpulseFileName(), copyName);
     }
 
     // Through a real serial line: the preview, then the stored impulse and

@@ -237,7 +237,7 @@ private slots:
         // A file: URL as a drop or the dialog gives it.
         QVERIFY(rig.impulses.load(QUrl::fromLocalFile(path).toString()));
         QVERIFY(rig.events.of("failed").isEmpty());
-        QCOMPARE(rig.a.impulsePath(), unchanged ? path : cacheFile(deviceName));
+        QCOMPARE(rig.a.pendingFilePath(), unchanged ? path : cacheFile(deviceName));
         QCOMPARE(rig.rec.of("sgSetImpulsName"),
                  QList<QVariantList>({{unchanged ? name : deviceName}}));
         QCOMPARE(QFile::exists(cacheFile(deviceName)), !unchanged);
@@ -373,7 +373,7 @@ private slots:
         QCOMPARE(rig.impulses.keptText(), kept);
 
         // The analysis is of exactly what the device plays.
-        const QString played = rig.a.impulsePath();
+        const QString played = rig.a.pendingFilePath();
         const audio::Reading r = audio::readFile(played, 1.0);
         QVERIFY(r.ok());
         const auto keptFrames = std::min<size_t>(r.samples.size(), 10666);

@@ -26,19 +26,20 @@ private slots:
     void presetAbove127IsNeverCarriedOut();
 
 private:
-    // A preset with a pasted, unsaved impulse on show during a compare.
+    // A preset with a pasted, unsaved impulse on show during a compare,
+    // its edited block kept.
     void dirtyState()
     {
-        rig->a.impulseName() = QStringLiteral("cab.wav");
-        rig->a.impulsePath() = QStringLiteral("/tmp/cab.wav");
-        rig->a.impulseDirty() = 1;
+        rig->a.pendingImpulse().paste(QStringLiteral("cab.wav"), QStringLiteral("/tmp/cab.wav"),
+                                      QByteArray(), QByteArray());
+        rig->a.compareStatus() = sampleStatus();
         rig->a.editable() = 0;
     }
+    // A move leaves the preset: nothing of it stays pending or kept.
     void verifyMoveCleared()
     {
-        QVERIFY(rig->a.impulseName().isEmpty());
-        QVERIFY(rig->a.impulsePath().isEmpty());
-        QCOMPARE(int(rig->a.impulseDirty()), 0);
+        QCOMPARE(rig->a.pendingImpulse().source(), PendingImpulse::Source::Stored);
+        QVERIFY(rig->a.compareStatus().isEmpty());
         QCOMPARE(int(rig->a.editable()), 1);
     }
 };
@@ -86,7 +87,7 @@ void TestNavigation::editedPresetAsksFirst()
     QCOMPARE(rig->a.queue(), QList<QByteArray>({"gm\r\n"}));
     QCOMPARE(int(rig->a.pendingUpDown()), 0);
     QCOMPARE(int(rig->a.pendingPreset()), -1);
-    QCOMPARE(rig->a.impulseName(), QStringLiteral("cab.wav"));
+    QCOMPARE(rig->a.pendingFileName(), QStringLiteral("cab.wav"));
     QCOMPARE(rig->wire(), QByteArray());
 
     // The continuation carries the byte of the stage-1 signal.
@@ -228,8 +229,9 @@ void TestNavigation::notAStepTouchesNothing()
     QCOMPARE(rec.lines(), QStringList({"sgReadValue(preset_edit,0)"}));
     QCOMPARE(rig->a.queue(), QList<QByteArray>({"gm\r\n"}));
     QCOMPARE(int(rig->a.commandTotal()), 1);
-    QCOMPARE(rig->a.impulseName(), QStringLiteral("cab.wav"));
-    QCOMPARE(int(rig->a.impulseDirty()), 1);
+    QCOMPARE(rig->a.pendingFileName(), QStringLiteral("cab.wav"));
+    QVERIFY(rig->a.pendingImpulse().pasted());
+    QCOMPARE(rig->a.compareStatus(), sampleStatus());
     QCOMPARE(int(rig->a.editable()), 0);
     QCOMPARE(rig->wire(), QByteArray());
 }

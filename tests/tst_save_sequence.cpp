@@ -1,9 +1,13 @@
 // The preset save sequence: the five stages with their queue contents and
-// signals, repeated saves after a paste, and the move that waits for a save.
+// signals, repeated saves after a paste, the move that waits for a save, what
+// a save while comparing writes back, and the impulse a save the device gave
+// up on keeps for the next one.
+#include "core/core_seam.h"
 #include "support/core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 namespace {
@@ -12,6 +16,44 @@ const QByteArray sp = "sp\r\n", rn = "rn\r\n", gs = "gs\r\n";
 QByteArray storeOf(const QByteArray &name)
 {
     return "STORE " + name;
+}
+
+QByteArray statusAnswer(const QByteArray &statusText)
+{
+    return "gs\r" + statusText + "\n";
+}
+
+// The device's answer to a queued request of a save.
+QByteArray answerTo(const QByteArray &head)
+{
+    if (head.startsWith("cc "))
+        return "ccEND\n";
+    if (head == "dcc\r\n")
+        return "dcc\rEND\n";
+    if (head == sp)
+        return "sp\rEND\n";
+    if (head == gs)
+        return statusAnswer(sampleStatus());
+    return "rn\r\n"; // the name read-back: no impulse
+}
+
+// Waits until a long command has gone out, so that its answer can come.
+bool sent(CoreAccess &a)
+{
+    return spinUntil([&] { return !a.sending(); }, 10000);
+}
+
+// Port timer ticks until the device is given up on (the head stays
+// unanswered); false if it never is.
+bool tickUntilGivenUp(CoreRig &rig)
+{
+    QSignalSpy gaveUp(&rig.core, &Core::sgAnswerErrSave);
+    for (int tick = 0; tick < 10 && gaveUp.isEmpty(); ++tick) {
+        if (!sent(rig.a))
+            return false;
+        rig.a.slPortTimer();
+    }
+    return gaveUp.size() == 1;
 }
 } // namespace
 
@@ -61,47 +103,43 @@ private slots:
 
     void stages_data()
     {
-        QTest::addColumn<bool>("dirty");
+        QTest::addColumn<bool>("dirty"); // a preset was pasted (after any file was loaded)
         QTest::addColumn<QString>("copyFileName");
         QTest::addColumn<QString>("copyFile");
         QTest::addColumn<QByteArray>("copyName");
         QTest::addColumn<QByteArray>("copyData");
-        QTest::addColumn<QString>("pendingFile"); // impulsePath: "", "good" or "stereo"
+        QTest::addColumn<QString>("pendingFile"); // loaded: "", "good" or "stereo"
         QTest::addColumn<QList<QByteArray>>("queue");
         QTest::addColumn<QString>("convert"); // file named by sgRequestConvert
-        QTest::addColumn<bool>("dirtyAfter");
-        QTest::addColumn<bool>("pendingKept"); // impulseName and impulsePath after
 
         QTest::newRow("save4: nothing pending")
             << false << QString() << QString() << QByteArray() << QByteArray() << QString()
-            << QList<QByteArray>{sp, rn, gs} << QString() << false << false;
+            << QList<QByteArray>{sp, rn, gs} << QString();
         QTest::newRow("save3: chosen file stored")
             << false << QString() << QString() << QByteArray() << QByteArray() << "good"
-            << QList<QByteArray>{storeOf("My_Cab.wav"), sp, rn, gs} << QString() << false << false;
+            << QList<QByteArray>{storeOf("My_Cab.wav"), sp, rn, gs} << QString();
         QTest::newRow("save3: chosen file refused")
             << false << QString() << QString() << QByteArray() << QByteArray() << "stereo"
-            << QList<QByteArray>{sp, rn, gs} << "stereo" << false << true;
+            << QList<QByteArray>{sp, rn, gs} << "stereo";
         QTest::newRow("save1: pasted file stored")
             << true << "A B.wav"
             << "good" << QByteArray() << QByteArray() << QString()
-            << QList<QByteArray>{storeOf("A_B.wav"), sp, rn, gs, sp, rn} << QString() << true
-            << false;
+            << QList<QByteArray>{storeOf("A_B.wav"), sp, rn, gs, sp, rn} << QString();
         QTest::newRow("save1: pasted file refused")
             << true << "A B.wav"
             << "stereo" << QByteArray() << QByteArray() << QString()
-            << QList<QByteArray>{sp, rn, gs, sp, rn} << "stereo" << true << false;
+            << QList<QByteArray>{sp, rn, gs, sp, rn} << "stereo";
         // The device's own impulse text goes back unchanged, not hex again.
         const QByteArray deviceImpulse = "524946462c000000574156450a";
         QTest::newRow("save2: pasted device impulse")
             << true << QString() << QString() << QByteArray("Old_Cab") << deviceImpulse << QString()
-            << QList<QByteArray>{"cc Old_Cab 0\r" + deviceImpulse + "\r", sp, rn} << QString()
-            << false << false;
+            << QList<QByteArray>{"cc Old_Cab 0\r" + deviceImpulse + "\r", sp, rn} << QString();
         QTest::newRow("pasted preset without impulse")
             << true << QString() << QString() << QByteArray() << QByteArray() << QString()
-            << QList<QByteArray>{"dcc\r\n", sp, rn} << QString() << false << false;
+            << QList<QByteArray>{"dcc\r\n", sp, rn} << QString();
         QTest::newRow("pasted preset: the pasted impulse wins over a chosen file")
             << true << QString() << QString() << QByteArray() << QByteArray() << "good"
-            << QList<QByteArray>{"dcc\r\n", sp, rn} << QString() << false << true;
+            << QList<QByteArray>{"dcc\r\n", sp, rn} << QString();
     }
     void stages()
     {
@@ -113,22 +151,17 @@ private slots:
         QFETCH(QString, pendingFile);
         QFETCH(QList<QByteArray>, queue);
         QFETCH(QString, convert);
-        QFETCH(bool, dirtyAfter);
-        QFETCH(bool, pendingKept);
 
         Core core;
         CoreAccess a{core};
         a.holdTimer();
         a.queue() = {"gb\r\n", "gs\r\n", "rn\r\n"}; // an earlier read-back, dropped
         a.presetEdit() = 1;
-        a.impulseDirty() = dirty;
-        a.copyImpulseFileName() = copyFileName;
-        a.copyImpulsePath() = pathOf(copyFile);
-        a.copyImpulseName() = copyName;
-        a.copyImpulseData() = copyData;
-        a.impulsePath() = pathOf(pendingFile);
-        a.impulseName() =
-            pendingFile.isEmpty() ? QString() : QFileInfo(pathOf(pendingFile)).fileName();
+        if (!pendingFile.isEmpty())
+            a.loadFile(QFileInfo(pathOf(pendingFile)).fileName(), pathOf(pendingFile));
+        if (dirty)
+            a.pendingImpulse().paste(copyFileName, pathOf(copyFile), copyName, copyData);
+        const PendingImpulse::Source pending = a.pendingImpulse().source();
         SignalRecorder rec(&core);
         core.slSaveUpDown(0);
 
@@ -137,9 +170,9 @@ private slots:
             return;
         QCOMPARE(a.presetEdit(), uchar(0));
         QCOMPARE(a.editable(), uchar(1));
-        QCOMPARE(a.impulseDirty(), uchar(dirtyAfter));
-        QCOMPARE(a.impulsePath().isEmpty(), !pendingKept);
-        QCOMPARE(a.impulseName().isEmpty(), !pendingKept);
+        // Pending until the device has stored the preset with it.
+        QCOMPARE(a.pendingImpulse().source(), pending);
+        QCOMPARE(a.pendingImpulse().pasted(), dirty);
         const QString convertPath = pathOf(convert);
         QCOMPARE(rec.of("sgRequestConvert"),
                  convert.isEmpty() ? QList<QVariantList>() : QList<QVariantList>({{convertPath}}));
@@ -183,9 +216,8 @@ private slots:
         a.holdTimer();
         a.editable() = comparing ? 0 : 1;
         a.compareStatus() = QByteArray(86, 'a');
-        a.impulsePath() = pathOf(pendingFile);
-        a.impulseName() =
-            pendingFile.isEmpty() ? QString() : QFileInfo(pathOf(pendingFile)).fileName();
+        if (!pendingFile.isEmpty())
+            a.loadFile(QFileInfo(pathOf(pendingFile)).fileName(), pathOf(pendingFile));
         core.slSaveUpDown(0);
         compareQueue(a.queue(), queue);
         QCOMPARE(a.editable(), uchar(1));
@@ -230,9 +262,7 @@ private slots:
         Core core;
         CoreAccess a{core};
         a.holdTimer();
-        a.impulseDirty() = 1;
-        a.copyImpulseFileName() = "A B.wav";
-        a.copyImpulsePath() = goodFile;
+        a.pendingImpulse().paste("A B.wav", goodFile, QByteArray(), QByteArray());
         const QList<QByteArray> expected = {storeOf("A_B.wav"), sp, rn, gs, sp, rn};
 
         core.slSaveUpDown(0);
@@ -241,8 +271,8 @@ private slots:
         core.slSaveUpDown(0);
         compareQueue(a.queue(), expected);
         QCOMPARE(a.queue().first(), first);
-        QCOMPARE(a.impulseDirty(), uchar(1));
-        QCOMPARE(a.copyImpulseFileName(), QString("A_B.wav"));
+        QVERIFY(a.pendingImpulse().pasted());
+        QCOMPARE(a.pendingFileName(), QString("A_B.wav"));
     }
 
     // A save with a move pending: the queue goes out command by command as
@@ -295,6 +325,117 @@ private slots:
         a.queue().clear();
         rig.core.slTimer();
         QCOMPARE(rig.pty.drainFor(200), QByteArray());
+    }
+
+    // What compare kept goes back before a save only when the compare press
+    // on show read it, on this preset; otherwise the save stores what the
+    // device holds. An earlier compare has kept an older block each time.
+    void saveWhileComparingWritesBackOnlyAFreshBlock_data()
+    {
+        QTest::addColumn<QString>("between"); // after the earlier compare
+        QTest::addColumn<QString>("answer");  // to the last press's status request
+        QTest::addColumn<bool>("writesBack");
+        QTest::newRow("the press's block arrived") << QString() << "arrived" << true;
+        QTest::newRow("saved before the press's block arrived") << QString() << "pending" << false;
+        QTest::newRow("the press's block was lost") << QString() << "lost" << false;
+        QTest::newRow("older block of another preset") << "move" << QString("pending") << false;
+        QTest::newRow("older block from before a revert")
+            << "revert" << QString("pending") << false;
+    }
+    void saveWhileComparingWritesBackOnlyAFreshBlock()
+    {
+        QFETCH(QString, between);
+        QFETCH(QString, answer);
+        QFETCH(bool, writesBack);
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
+        CoreAccess &a = rig.a;
+        const QByteArray older(86, '1');
+        const QByteArray fresh(86, '2');
+
+        rig.core.slCompare();
+        a.dispatch(statusAnswer(older));
+        rig.core.slCompare(); // back to the edits
+        if (between == "move")
+            rig.core.setValue(QStringLiteral("set_preset_change"), 7);
+        else if (between == "revert")
+            rig.core.slEsc();
+        rig.core.slCompare();
+        QCOMPARE(a.editable(), uchar(0));
+        if (answer == "arrived")
+            a.dispatch(statusAnswer(fresh));
+        else if (answer == "lost")
+            QVERIFY(tickUntilGivenUp(rig));
+
+        rig.core.slSaveUpDown(0);
+        QCOMPARE(a.queue(), writesBack ? QList<QByteArray>({"gs 1\r" + fresh + "\r", sp, rn, gs})
+                                       : QList<QByteArray>({sp, rn, gs}));
+    }
+
+    // A pending impulse goes only when the device has stored the preset with
+    // it: after a save the device gave up on, saving again stores it, and
+    // after one it answered, saving again stores nothing more.
+    void impulseStaysUntilTheDeviceStoredIt_data()
+    {
+        QTest::addColumn<QString>("pending");
+        QTest::addColumn<bool>("impulseAnswered"); // the device gives up at "sp" instead
+        QTest::addColumn<QByteArray>("store");     // how its store begins
+        const QByteArray file = "cc My_Cab.wav 0\r52494646";
+        const QByteArray device = "cc Old_Cab 0\r5249464600\r";
+        for (bool answered : {false, true}) {
+            const char *where = answered ? ", preset store unanswered" : ", impulse unanswered";
+            QTest::addRow("file loaded%s", where) << "file" << answered << file;
+            QTest::addRow("pasted file%s", where) << "pasted file" << answered << file;
+            QTest::addRow("pasted device impulse%s", where) << "device" << answered << device;
+            QTest::addRow("pasted preset without impulse%s", where)
+                << "none" << answered << QByteArray("dcc\r\n");
+        }
+    }
+    void impulseStaysUntilTheDeviceStoredIt()
+    {
+        QFETCH(QString, pending);
+        QFETCH(bool, impulseAnswered);
+        QFETCH(QByteArray, store);
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
+        CoreAccess &a = rig.a;
+        CoreSeam &seam = CoreSeam::of(rig.core);
+        if (pending == "file" || pending == "pasted file") {
+            rig.core.setImpuls(goodFile);
+            QVERIFY(sent(a));
+            a.dispatch("ccEND\n"); // the preview played
+        }
+        if (pending == "pasted file") {
+            rig.core.slCopy();
+            a.dispatch(statusAnswer(sampleStatus()));
+            a.dispatch("cc\rStored Cab\n5249464600\n");
+            rig.core.slPaste();
+            QVERIFY(sent(a));
+        } else if (pending == "device") {
+            seam.paste(sampleStatus(), "Old Cab", "5249464600");
+        } else if (pending == "none") {
+            seam.paste(sampleStatus(), QByteArray(), QByteArray());
+        }
+
+        rig.core.slSaveUpDown(0);
+        QVERIFY(sent(a));
+        QVERIFY2(a.queue().value(0).startsWith(store), a.queue().value(0).left(40).constData());
+        if (impulseAnswered)
+            a.dispatch(answerTo(a.queue().first()));
+        QVERIFY(tickUntilGivenUp(rig));
+        QCOMPARE(a.presetEdit(), uchar(1)); // nothing was stored: still edited
+
+        rig.core.slSaveUpDown(0);
+        QVERIFY(sent(a));
+        QVERIFY2(a.queue().value(0).startsWith(store), a.queue().value(0).left(40).constData());
+        for (int i = 0; i < 12 && !a.queue().isEmpty(); ++i) {
+            QVERIFY(sent(a));
+            a.dispatch(answerTo(a.queue().first()));
+        }
+        QVERIFY(a.queue().isEmpty());
+
+        rig.core.slSaveUpDown(0);
+        QCOMPARE(a.queue(), QList<QByteArray>({sp, rn, gs}));
     }
 };
 

@@ -240,8 +240,7 @@ private slots:
         Core core;
         CoreAccess a{core};
         a.holdTimer();
-        a.impulseName() = "store me.wav";
-        a.impulsePath() = path;
+        a.loadFile("store me.wav", path);
         a.impulseData() = "before";
         SignalRecorder rec(&core);
         a.decodeWav(path, true);
@@ -252,13 +251,13 @@ private slots:
             QCOMPARE(a.queue().mid(1), readBack);
             QCOMPARE(rec.count("sgRequestConvert"), 0);
             QCOMPARE(a.saveToFile(), uchar(1));
-            QVERIFY(a.impulsePath().isEmpty());
+            QCOMPARE(a.pendingFilePath(), path); // until the device has stored it
         } else {
             QCOMPARE(a.queue(), readBack);
             QCOMPARE(rec.of("sgRequestConvert"), QList<QVariantList>({{path}}));
             QCOMPARE(a.impulseData(), QByteArray("before")); // nothing decoded
-            QCOMPARE(a.impulsePath(), path);                 // the file stays pending
-            QCOMPARE(a.impulseName(), QString("store me.wav"));
+            QCOMPARE(a.pendingFilePath(), path);             // the file stays pending
+            QCOMPARE(a.pendingFileName(), QString("store me.wav"));
         }
     }
 };

@@ -198,7 +198,7 @@ private slots:
             QVERIFY2(head().size() == 5912, context);
 
             // Store: the image holds at most 32000 sample bytes.
-            a.impulseName() = "mutant.wav";
+            a.loadFile("mutant.wav", path);
             noSending();
             core.decodeWavOk(path, true);
             const int stored = qMin(a.impulseData().size(), 32000);
@@ -209,7 +209,7 @@ private slots:
             const bool storable = bytes.size() >= 44 && uchar(bytes[34]) == 24 &&
                                   uchar(bytes[35]) == 0 && !(bytes[22] == 2 && bytes[23] == 0);
             expectedRefusals += storable ? 0 : 1;
-            a.impulseName() = "mutant.wav";
+            a.loadFile("mutant.wav", path);
             noSending();
             a.decodeWav(path, true);
             QVERIFY2(refused == expectedRefusals, context);

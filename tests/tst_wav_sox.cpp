@@ -99,7 +99,7 @@ private slots:
         Core core;
         CoreAccess a{core};
         a.holdTimer();
-        a.impulseName() = "source.wav";
+        a.loadFile("source.wav", path);
         // The pacing step gives up at once instead of writing to the closed
         // port: only the copy matters here.
         a.sendCount() = 3;

@@ -207,10 +207,10 @@ void PanelFixture::resetBackEnd()
     a.answerReceived() = 0;
     a.presetEdit() = 0;
     a.editable() = 1;
-    a.compareArm() = 0;
+    a.kept() = KeptBlocks(); // nothing compared or copied
     a.pendingUpDown() = 0;
     a.pendingPreset() = -1;
-    a.impulseDirty() = 0;
+    a.pendingImpulse().drop();
     emit CoreSeam::of(rig->core).presetReplaced(); // a fresh edit history
     rig->pty.drainFor(0);
 }

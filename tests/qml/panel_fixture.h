@@ -78,7 +78,7 @@ public:
 
     // Forgets what earlier tests left in the back end: the command queue
     // (once a long command going out has ended), its retry count, the edited
-    // and compare states and the edit history.
+    // and compare states, the copy, the pending impulse and the edit history.
     Q_INVOKABLE void resetBackEnd();
 
     // A value of the program's settings store as text; and removing one.

@@ -494,6 +494,84 @@ PanelTestCase {
         }
     }
 
+    // A paste the back end refuses says why in the message box, sends
+    // nothing and leaves nothing offered to paste. A copy cut short by a
+    // revert looked done to the panel: its queue drained.
+    function test_refusedPasteSaysWhy_data() {
+        return [
+            { tag: "nothing copied", cut: false, words: "Nothing copied yet" },
+            { tag: "copy cut short by a revert", cut: true,
+              words: "The copy did not finish: copy again" }
+        ]
+    }
+
+    function test_refusedPasteSaysWhy(data) {
+        _core.sgReadValue("bank", 2)
+        _core.sgReadValue("preset", 5)
+        find("param_master_volume").forceActiveFocus()
+        if (data.cut) {
+            testPty.key(window, Qt.Key_C, Qt.ControlModifier)
+            expectWritten("gs\r\n")
+            click("revertButton")
+            expectWritten("esc\r\n")
+            testPty.write("esc\rEND\n")
+            expectWritten("gs\r\n")
+            testPty.write(statusAnswer())
+            expectWritten("rn\r\n")
+            testPty.write("rn\r\n")
+            tryVerify(function() { return dev.hasCopy }, 2000)
+            find("param_master_volume").forceActiveFocus()
+        } else {
+            dev.hasCopy = true
+        }
+        testPty.key(window, Qt.Key_V, Qt.ControlModifier)
+        tryCompare(find("messageBox"), "opened", true)
+        compare(find("messageText").text, data.words)
+        compare(testPty.drain(200), "", "nothing is pasted")
+        verify(!dev.hasCopy)
+        verify(!dev.edited)
+    }
+
+    // "Revert impulse" takes back the impulse tried on the preset; when that
+    // was its only change, the badge says it is saved again, and a move
+    // asks nothing.
+    function test_revertImpulseTakesBackItsChange_data() {
+        return [
+            { tag: "impulse only: saved again", knob: false },
+            { tag: "a knob turned too: still edited", knob: true }
+        ]
+    }
+
+    function test_revertImpulseTakesBackItsChange(data) {
+        _core.sgReadValue("bank", 2)
+        _core.sgReadValue("preset", 5)
+        _core.sgReadValue("master_volume", 50)
+        var path = testPty.makeWav("Tried Cab.wav", 48000, 24, 1, 300)
+        dev.loadImpulse("file://" + path)
+        compare(testPty.readUntil("\r", 3000).length, 5912)
+        testPty.write("ccEND\n")
+        verify(dev.edited)
+        if (data.knob) {
+            find("param_master_volume").forceActiveFocus()
+            testPty.key(window, Qt.Key_Right)
+            expectWritten("mv 33\r\n")
+        }
+        click("revertImpulseButton")
+        expectWritten("lcc\r\n")
+        compare(dev.edited, data.knob)
+        compare(find("editedBadge").edited, data.knob)
+        testPty.write("lcc\rEND\n")
+        expectWritten("rn\r\n")
+        testPty.write("rn\r\n")
+        click("presetUp")
+        if (data.knob) {
+            tryCompare(find("saveQuestion"), "opened", true)
+        } else {
+            expectWritten("chp 1\r\n")
+            verify(!find("saveQuestion").opened)
+        }
+    }
+
     function test_tabStepsTheFocusTarget() {
         find("tabs").currentIndex = 0
         find("param_master_volume").forceActiveFocus()

@@ -29,19 +29,7 @@ struct CoreAccess {
     QList<QByteArray> &parseValues() { return c.parseValues; }
     QList<QByteArray> &queue() { return c.commandQueue; }
     quint16 &commandTotal() { return c.commandTotal; }
-    uchar &compareArm() { return c.compareArm; }
     uchar &editable() { return c.editable; }
-    QByteArray &compareStatus() { return c.compareStatus; }
-    QByteArray &copyStatus() { return c.copyStatus; }
-    uchar &copyStatusPending() { return c.copyStatusPending; }
-    uchar &copyImpulsePending() { return c.copyImpulsePending; }
-    uchar &impulseDirty() { return c.impulseDirty; }
-    QByteArray &copyImpulseName() { return c.copyImpulseName; }
-    QByteArray &copyImpulseData() { return c.copyImpulseData; }
-    QString &impulseName() { return c.impulseName; }
-    QString &impulsePath() { return c.impulsePath; }
-    QString &copyImpulseFileName() { return c.copyImpulseFileName; }
-    QString &copyImpulsePath() { return c.copyImpulsePath; }
     QByteArray &impulseData() { return c.impulseData; }
     uchar &saveToFile() { return c.saveToFile; }
     QSerialPort *port() { return c.port; }
@@ -51,6 +39,39 @@ struct CoreAccess {
     QSettings &settings() { return c.settings; }
     PacedWriter *pacer() { return c.pacer; }
     QList<QByteArray> &heldWrites() { return c.heldWrites; }
+    // What compare and copy keep (editing/kept_blocks.h).
+    KeptBlocks &kept() { return c.kept; }
+    uchar &compareArm() { return c.kept.compareArm; }
+    QByteArray &compareStatus() { return c.kept.compareStatus; }
+    QByteArray &copyStatus() { return c.kept.copyStatus; }
+    uchar &copyStatusPending() { return c.kept.copyStatusPending; }
+    uchar &copyImpulsePending() { return c.kept.copyImpulsePending; }
+    uchar &copyCut() { return c.kept.copyCut; }
+    QByteArray &copyImpulseName() { return c.kept.copyImpulseName; }
+    QByteArray &copyImpulseData() { return c.kept.copyImpulseData; }
+    QString &copyImpulseFileName() { return c.kept.copyImpulseFileName; }
+    QString &copyImpulsePath() { return c.kept.copyImpulsePath; }
+
+    // The current preset's pending impulse (impulse/pending_impulse.h).
+    PendingImpulse &pendingImpulse() { return c.pendingImpulse; }
+    // A file loaded for the current preset, on a preset without other edits.
+    void loadFile(const QString &name, const QString &path)
+    {
+        c.pendingImpulse.load(name, path, false);
+    }
+    // The pending file's name and path; empty when no file is pending.
+    QString pendingFileName() const
+    {
+        return c.pendingImpulse.source() == PendingImpulse::Source::File
+                   ? QString::fromUtf8(c.pendingImpulse.name())
+                   : QString();
+    }
+    QString pendingFilePath() const
+    {
+        return c.pendingImpulse.source() == PendingImpulse::Source::File ? c.pendingImpulse.path()
+                                                                         : QString();
+    }
+
     // A long command is going out in pieces.
     bool sending() const { return c.pacer->busy(); }
 
