@@ -103,12 +103,13 @@ void KeptBlocks::impulseRead(const QList<QByteArray> &values)
     }
 }
 
-void KeptBlocks::requestsDropped()
+bool KeptBlocks::requestsDropped()
 {
     compareArm = 0;
-    if (copyStatusPending || copyImpulsePending) {
-        copyStatusPending = 0;
-        copyImpulsePending = 0;
-        copyCut = 1;
-    }
+    if (!copyStatusPending && !copyImpulsePending)
+        return false;
+    copyStatusPending = 0;
+    copyImpulsePending = 0;
+    copyCut = 1;
+    return true;
 }

@@ -61,7 +61,8 @@ public:
     // without impulse.
     void impulseRead(const QList<QByteArray> &values);
     // The queue was emptied: answers its requests awaited will not come.
-    void requestsDropped();
+    // True when that cut a copy short.
+    bool requestsDropped();
 
 private:
     friend struct CoreAccess; // tests set a state up directly

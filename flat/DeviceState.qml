@@ -405,6 +405,15 @@ QtObject {
         case "impulse_en":
             slotFlags = splitList(text)
             return
+        case "copy_unfinished":
+            // A move, revert or give-up took the queue before the copy's
+            // answers came: there is nothing to paste, and no "copied".
+            hasCopy = false
+            if (copying !== null) {
+                copying = null
+                notice(text)
+            }
+            return
         case "paste_refused":
             // The back end had no whole copy to paste: nothing to offer.
             hasCopy = false

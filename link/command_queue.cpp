@@ -76,7 +76,9 @@ void Core::drain()
 void Core::clearQueue()
 {
     commandQueue.clear();
-    kept.requestsDropped();
+    // The panel would otherwise take a copy whose answers never came for done.
+    if (kept.requestsDropped())
+        emit sgReadText(QStringLiteral("copy_unfinished"), kept.pasteRefusal());
 }
 
 void Core::readAll()

@@ -18,6 +18,8 @@
 
 namespace {
 
+const QString unfinishedCopy = QStringLiteral("The copy did not finish: copy again");
+
 QByteArray withCabinetOff(QByteArray status)
 {
     return status.replace(16, 2, "00");
@@ -71,15 +73,20 @@ bool tickUntilGivenUp(CoreRig &rig)
     return gaveUp.size() == 1;
 }
 
-// The texts the back end gave for refusing a paste.
-QStringList pasteRefusals(const SignalRecorder &rec)
+// The texts the back end gave under one name ("paste_refused", "copy_unfinished").
+QStringList textsNamed(const SignalRecorder &rec, const char *name)
 {
     QStringList texts;
     for (const QVariantList &args : rec.of("sgReadText")) {
-        if (args.value(0).toString() == QLatin1String("paste_refused"))
+        if (args.value(0).toString() == QLatin1String(name))
             texts.append(args.value(1).toString());
     }
     return texts;
+}
+
+QStringList pasteRefusals(const SignalRecorder &rec)
+{
+    return textsNamed(rec, "paste_refused");
 }
 
 } // namespace
@@ -389,7 +396,7 @@ void TestCompareClipboard::refusedPaste_data()
     QTest::addColumn<QString>("refusal");
     const QByteArray good = sampleStatus();
     const QString nothing = QStringLiteral("Nothing copied yet");
-    const QString unfinished = QStringLiteral("The copy did not finish: copy again");
+    const QString unfinished = unfinishedCopy;
     QTest::newRow("never copied") << QByteArray() << 0 << QString() << QByteArray() << nothing;
     QTest::newRow("never copied, device name")
         << QByteArray() << 0 << QString() << QByteArray("c") << nothing;
@@ -503,21 +510,25 @@ void TestCompareClipboard::pasteTakesOnlyAWholeCopy_data()
 {
     QTest::addColumn<QString>("copy");
     QTest::addColumn<QString>("refusal"); // empty: pasted
+    QTest::addColumn<bool>("toldCut");    // the panel heard the copy was cut when it was
     const QString unfinished = QStringLiteral("The copy did not finish: copy again");
-    QTest::newRow("nothing copied") << "none" << QStringLiteral("Nothing copied yet");
-    QTest::newRow("copy still reading") << "reading" << unfinished;
-    QTest::newRow("impulse answer lost") << "impulse lost" << unfinished;
-    QTest::newRow("copy cut short by a revert") << "revert" << unfinished;
-    QTest::newRow("impulse answer without its image") << "half" << unfinished;
-    QTest::newRow("whole copy") << "whole" << QString();
-    QTest::newRow("whole copy, pasted on another preset") << "whole, then moved" << QString();
+    QTest::newRow("nothing copied") << "none" << QStringLiteral("Nothing copied yet") << false;
+    QTest::newRow("copy still reading") << "reading" << unfinished << false;
+    QTest::newRow("impulse answer lost") << "impulse lost" << unfinished << true;
+    QTest::newRow("copy cut short by a revert") << "revert" << unfinished << true;
+    QTest::newRow("impulse answer without its image") << "half" << unfinished << false;
+    QTest::newRow("whole copy") << "whole" << QString() << false;
+    QTest::newRow("whole copy, pasted on another preset")
+        << "whole, then moved" << QString() << false;
 }
 
 void TestCompareClipboard::pasteTakesOnlyAWholeCopy()
 {
     QFETCH(QString, copy);
     QFETCH(QString, refusal);
+    QFETCH(bool, toldCut);
     CoreAccess &a = rig->a;
+    SignalRecorder whileCopying(&rig->core);
     const QByteArray copied(86, '3');
     const QByteArray image = QByteArray(88, '0') + "bbbbbb";
     if (copy != "none") {
@@ -543,6 +554,8 @@ void TestCompareClipboard::pasteTakesOnlyAWholeCopy()
         a.dispatch("cc\rNew Cab\n" + image + "\n");
     if (copy == "whole, then moved")
         rig->core.setValue(QStringLiteral("set_preset_change"), 4);
+    QCOMPARE(textsNamed(whileCopying, "copy_unfinished"),
+             toldCut ? QStringList({unfinishedCopy}) : QStringList());
     const QList<QByteArray> before = a.queue();
     a.presetEdit() = 0;
 

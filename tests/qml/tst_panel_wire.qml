@@ -496,7 +496,8 @@ PanelTestCase {
 
     // A paste the back end refuses says why in the message box, sends
     // nothing and leaves nothing offered to paste. A copy cut short by a
-    // revert looked done to the panel: its queue drained.
+    // revert is not confirmed: the panel says it did not finish and offers
+    // no paste.
     function test_refusedPasteSaysWhy_data() {
         return [
             { tag: "nothing copied", cut: false, words: "Nothing copied yet" },
@@ -510,23 +511,29 @@ PanelTestCase {
         _core.sgReadValue("preset", 5)
         find("param_master_volume").forceActiveFocus()
         if (data.cut) {
+            dev.hasCopy = true                 // an earlier copy went through
             testPty.key(window, Qt.Key_C, Qt.ControlModifier)
             expectWritten("gs\r\n")
             click("revertButton")
             expectWritten("esc\r\n")
+            compare(find("toast").text, data.words)
             testPty.write("esc\rEND\n")
             expectWritten("gs\r\n")
             testPty.write(statusAnswer())
             expectWritten("rn\r\n")
             testPty.write("rn\r\n")
-            tryVerify(function() { return dev.hasCopy }, 2000)
+            tryCompare(dev, "busy", false)
+            wait(50)                           // the idle moment's own work
+            compare(find("toast").text, data.words, "no \"copied\" after all")
+            verify(!find("pasteButton").enabled)
             find("param_master_volume").forceActiveFocus()
+            testPty.key(window, Qt.Key_V, Qt.ControlModifier)
         } else {
             dev.hasCopy = true
+            testPty.key(window, Qt.Key_V, Qt.ControlModifier)
+            tryCompare(find("messageBox"), "opened", true)
+            compare(find("messageText").text, data.words)
         }
-        testPty.key(window, Qt.Key_V, Qt.ControlModifier)
-        tryCompare(find("messageBox"), "opened", true)
-        compare(find("messageText").text, data.words)
         compare(testPty.drain(200), "", "nothing is pasted")
         verify(!dev.hasCopy)
         verify(!dev.edited)
