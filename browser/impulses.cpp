@@ -5,6 +5,7 @@
 #include "browser/impulse_file.h"
 #include "core/core.h"
 #include "core/core_seam.h"
+#include "core/local_path.h"
 #include "core/log_categories.h"
 #include "impulse/wav_image.h"
 
@@ -19,13 +20,6 @@ namespace {
 
 const char *const keyMixChannels = "ImpulseMixChannels";
 const char *const keyNormalise = "ImpulseNormalise";
-
-QString localPath(const QString &pathOrUrl)
-{
-    if (pathOrUrl.startsWith(QLatin1String("file:"), Qt::CaseInsensitive))
-        return QUrl(pathOrUrl).toLocalFile();
-    return pathOrUrl;
-}
 
 QVariantList toList(const std::vector<float> &values)
 {

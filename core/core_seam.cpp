@@ -5,7 +5,6 @@
 
 #include "core/core.h"
 #include "core/log_categories.h"
-#include "impulse/wav_image.h"
 #include "link/requests.h"
 #include "parsing/parser.h"
 
@@ -91,7 +90,7 @@ void CoreSeam::paste(const QByteArray &statusText, const QByteArray &impulseName
                      const QByteArray &hexImage)
 {
     m_core.drain();
-    m_core.kept.setCopy(statusText, wav::storeName(impulseName), hexImage);
+    m_core.kept.setCopy(statusText, impulseName, hexImage);
     m_core.slPaste();
     track();
     if (m_core.commandQueue.isEmpty()) // paste refused what it was given

@@ -43,7 +43,7 @@ void KeptBlocks::setCopy(const QByteArray &statusText, const QByteArray &impulse
                          const QByteArray &hexImage)
 {
     copyStatus = statusText;
-    copyImpulseName = impulseName;
+    copyImpulseName = wav::storeName(impulseName);
     copyImpulseData = hexImage;
     copyImpulseFileName.clear();
     copyImpulsePath.clear();

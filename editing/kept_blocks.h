@@ -35,8 +35,8 @@ public:
     // loaded, which it carries instead of the device's impulse.
     void startCopy(const QString &fileName, const QString &filePath);
     // A whole copy given as it is (an imported preset): the block, the
-    // impulse name as the device stores it and its image as hex text (both
-    // empty for none).
+    // impulse name as the device reported it (kept in the form it is stored
+    // under) and its image as hex text (both empty for none).
     void setCopy(const QByteArray &statusText, const QByteArray &impulseName,
                  const QByteArray &hexImage);
     // Why there is nothing to paste, in the panel's words; empty when a

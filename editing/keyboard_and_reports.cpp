@@ -1,9 +1,9 @@
 // Keyboard focus rotation and the error report of an unanswered command.
 #include "core/core.h"
+#include "core/local_path.h"
 
 #include <QDebug>
 #include <QFile>
-#include <QUrl>
 
 namespace {
 // Process-wide, like the keyboard focus itself.
@@ -12,9 +12,7 @@ quint16 focusCounter = 0;
 
 void Core::slAnswerErrSave(QString path)
 {
-    // The file dialog hands over a file URL; a plain path is used as it is.
-    const QUrl url(path);
-    const QString local = url.isLocalFile() ? url.toLocalFile() : path;
+    const QString local = localPath(path);
     qDebug() << "slAnswerErrSave" << local;
 
     QFile file(local);

@@ -3,6 +3,7 @@
 #include "library/librarian.h"
 
 #include "core/core.h"
+#include "core/local_path.h"
 #include "core/log_categories.h"
 #include "impulse/wav_format.h"
 #include "impulse/wav_image.h"
@@ -15,7 +16,6 @@
 #include <QSerialPort>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QUrl>
 
 #include <cctype>
 
@@ -23,12 +23,6 @@ using library::PresetEntry;
 using library::PresetFile;
 
 namespace {
-
-QString localPath(const QString &path)
-{
-    const QUrl url(path);
-    return url.isLocalFile() ? url.toLocalFile() : path;
-}
 
 // Hex text as the device sends it; false unless every character is a
 // hexadecimal digit (QByteArray::fromHex would skip the others).
