@@ -115,12 +115,9 @@ void Librarian::restore(const QString &path, const QVariantList &presets)
     if (refused(path, true))
         return;
     PresetFile file;
-    QString error;
-    const QString name = QFileInfo(localPath(path)).fileName();
-    if (!library::readFile(localPath(path), &file, &error)) {
-        emit finished(false, QStringLiteral("Nothing was restored from %1: %2.").arg(name, error));
+    QString name;
+    if (!readChosenFile(path, QStringLiteral("restored"), &file, &name))
         return;
-    }
     if (file.banks != seam.bankCount() || file.presetsPerBank != seam.presetsPerBank()) {
         emit finished(false, QStringLiteral("Nothing was restored from %1: it holds presets of a "
                                             "device with %2 banks of %3 presets; the connected "
@@ -185,12 +182,9 @@ void Librarian::importPreset(const QString &path)
     if (refused(path, false))
         return;
     PresetFile file;
-    QString error;
-    const QString name = QFileInfo(localPath(path)).fileName();
-    if (!library::readFile(localPath(path), &file, &error)) {
-        emit finished(false, QStringLiteral("Nothing was imported from %1: %2.").arg(name, error));
+    QString name;
+    if (!readChosenFile(path, QStringLiteral("imported"), &file, &name))
         return;
-    }
     if (file.presets.size() != 1) {
         emit finished(false, QStringLiteral("Nothing was imported: %1 holds %2 presets, and import "
                                             "takes one. Restore puts several back.")
@@ -291,6 +285,19 @@ QString Librarian::deviceRefusal(bool walksPresets) const
         return QStringLiteral("Compare is showing the stored preset. Go back to your edits "
                               "first.");
     return QString();
+}
+
+// Reads the file the user chose (its name into `name`); a file that cannot
+// be used ends the call with why, as "Nothing was <verb> from NAME: ...".
+bool Librarian::readChosenFile(const QString &path, const QString &verb, PresetFile *file,
+                               QString *name)
+{
+    QString error;
+    *name = QFileInfo(localPath(path)).fileName();
+    if (library::readFile(localPath(path), file, &error))
+        return true;
+    emit finished(false, QStringLiteral("Nothing was %1 from %2: %3.").arg(verb, *name, error));
+    return false;
 }
 
 void Librarian::begin(Operation op, const QString &path, const Step &first)

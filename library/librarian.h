@@ -83,6 +83,8 @@ private:
     // ---- operations, in the order they run -------------------------------
     bool refused(const QString &path, bool walksPresets);
     QString deviceRefusal(bool walksPresets) const;
+    bool readChosenFile(const QString &path, const QString &verb, library::PresetFile *file,
+                        QString *name);
     void begin(Operation op, const QString &path, const Step &first);
     void startWhenQueueIdle(const Step &first);
     void identify(const Step &then);
