@@ -1,6 +1,7 @@
 // Writing and checking the librarian's preset files.
 #include "library/preset_file.h"
 
+#include "editing/preset_place.h"
 #include "impulse/wav_image.h"
 #include "parsing/status_layout.h"
 
@@ -153,14 +154,10 @@ QString entryProblem(const QJsonValue &value, int index, const PresetFile &file,
 
 bool familyOf(int deviceType, int *banks, int *presetsPerBank)
 {
-    int size = 0;
-    if (deviceType == 1 || deviceType == 4)
-        size = 10;
-    else if (deviceType == 2 || deviceType == 3)
-        size = 4;
-    *banks = size;
-    *presetsPerBank = size;
-    return size != 0;
+    const presets::Family family = presets::familyOf(deviceType);
+    *banks = family.banks;
+    *presetsPerBank = family.presetsPerBank;
+    return family.banks != 0;
 }
 
 QString positionText(int bank, int preset)

@@ -6,6 +6,7 @@
 #include "core/core_seam.h"
 #include "core/log_categories.h"
 #include "core/program_log.h"
+#include "editing/preset_place.h"
 #include "link/paced_writer.h"
 #include "link/requests.h"
 #include "parsing/answer_catalogue.h"
@@ -37,18 +38,16 @@ QString textUpToNul(const QByteArray &bytes)
     return QString::fromUtf8(bytes.constData(), end < 0 ? bytes.size() : end);
 }
 
+// The impulse list's answer form depends on the family's slot count.
 bool isSmallFamily(uchar type)
 {
-    return type == 2 || type == 3;
+    return presets::familyOf(type).impulseSlots == 16;
 }
 
 bool isLargeFamily(uchar type)
 {
-    return type == 1 || type == 4;
+    return presets::familyOf(type).impulseSlots == 100;
 }
-
-constexpr uchar smallFamilyCount = 4;  // banks, and presets per bank
-constexpr uchar largeFamilyCount = 10; // banks, and presets per bank
 
 } // namespace
 
@@ -220,12 +219,9 @@ void AnswerHandlers::identification(Core &c, const Values &values)
     c.typeDev = decimalByte(values.first());
     emit c.sgReadName(c.typeDev);
     emit c.sgReadValue(QStringLiteral("type_dev"), c.typeDev);
-    if (isSmallFamily(c.typeDev)) {
-        c.bankCount = smallFamilyCount;
-        c.presetCount = smallFamilyCount;
-    } else if (isLargeFamily(c.typeDev)) {
-        c.bankCount = largeFamilyCount;
-        c.presetCount = largeFamilyCount;
+    if (const presets::Family family = presets::familyOf(c.typeDev); family.banks != 0) {
+        c.bankCount = static_cast<uchar>(family.banks);
+        c.presetCount = static_cast<uchar>(family.presetsPerBank);
     }
     c.answerReceived = 1;
     qCDebug(programLog) << "getName" << c.typeDev;
