@@ -19,9 +19,7 @@
 #include <QStringList>
 
 class CoreSeam;
-class PacedWriter;
-class QSerialPort;
-class QTimer;
+class Link;
 struct CoreAccess;
 
 // The first 44 bytes of a WAV file, read at fixed offsets (no chunk walk).
@@ -148,21 +146,13 @@ private:
     friend struct AnswerHandlers; // parsing/dispatch.cpp: what each completed answer does
     friend class CoreSeam;        // the newer back-end objects reach it through the seam
 
-    // ---- link/ helpers ------------------------------------------------
-    void drain();      // empty the queue, clear readBuffer, discard unread input
-    void clearQueue(); // empty the queue: what its requests awaited will not come
-    // A pacing step for requests just queued, unless the head is on the wire:
-    // that one waits for its answer or the next tick, neither sent early nor counted.
-    void startSending();
-    void writePort(const QByteArray &bytes);
-    void writeDirect(const QByteArray &bytes);   // the direct write itself, never held back
-    void reportSend();                           // progress and busy once a head goes out
-    void giveUp();                               // the retry limit's branch of the pacing step
-    void setUpPacing();                          // the long-command writer and its signals
-    void startPacedSend(const QByteArray &head); // a head longer than one piece
-    void restorePacedHead();         // the long command back at the head if the queue was emptied
-    void endPacedSend(bool stalled); // after the last pause, or given up
-    void releaseHeldWrites();        // the direct writes held while it went out
+    // ---- what Core does on its link's events (core/core_link.cpp) --------
+    void connectLink();
+    void portOpened(const QString &shownName);
+    void portClosedAfterError();
+    void queueIdle();
+    void headSent(float progress);
+    void requestsGivenUp(const QList<QByteArray> &dropped);
 
     // ---- parsing/ helpers ---------------------------------------------
     // Everything slReadyRead does after reading the port: one received
@@ -208,11 +198,6 @@ private:
 
     answers::Matchers matchers; // one per answer form, created and released together
 
-    QByteArray lastErrCommand;
-    QByteArray lastErrAnswer;
-    QByteArray readBuffer;
-    uchar answerReceived = 0;
-    uchar sendCount = 0;
     uchar bankCount = 10;
     uchar presetCount = 10;
     QByteArray folderStack;
@@ -220,25 +205,17 @@ private:
     uchar pendingUpDown = 0;
     signed char pendingPreset = -1;
     uchar presetEdit = 0;
-    QTimer *portTimer = nullptr;
     QList<QByteArray> parseValues;
-    QList<QByteArray> commandQueue;
-    quint16 commandTotal = 0;
     uchar editable = 0;
     KeptBlocks kept;               // compare's and copy's blocks (editing/)
     PendingImpulse pendingImpulse; // the current preset's impulse not stored yet (impulse/)
     QByteArray impulseData;
     uchar saveToFile = 0;
-    QSerialPort *port = nullptr;
     uchar statusData[43] = {};
     QString lastCommand;
     QString tabTarget;
-    // Long commands going out on the pacing timer (link/).
-    PacedWriter *pacer = nullptr;
-    QList<QByteArray> heldWrites; // direct writes waiting for a long command's last pause
-    float pacedProgressBase = 0;  // progress reported when the long command started
-    float pacedProgressSpan = 0;  // the share of the batch that command stands for
-    uchar pacedSendCount = 0;     // sendCount as the long command's send left it
+    // The port, the port timer, the command queue and its pacing (link/).
+    Link *link = nullptr;
 
     // Not part of the state above: the seam of core/core_seam.h.
     CoreSeam *seam = nullptr;

@@ -5,6 +5,7 @@
 
 #include "core/core.h"
 #include "core/log_categories.h"
+#include "link/link.h"
 #include "link/requests.h"
 #include "parsing/parser.h"
 
@@ -13,12 +14,9 @@
 
 CoreSeam::CoreSeam(Core &core) : QObject(&core), m_core(core)
 {
-    // A port closed after an error takes the exchange with it: the queue does
-    // not advance while the port is closed.
-    connect(&core, &Core::sgPortOpen, this, [this](bool open) {
-        if (!open && tracking)
-            endExchange(false, QStringLiteral("the connection to the device was lost"));
-    });
+    // The link follows the exchanges; their ends pass through here.
+    connect(core.link, &Link::exchangeDone, this, &CoreSeam::requestsDone);
+    connect(core.link, &Link::exchangeFailed, this, &CoreSeam::requestsFailed);
 }
 
 CoreSeam &CoreSeam::of(Core &core)
@@ -28,12 +26,12 @@ CoreSeam &CoreSeam::of(Core &core)
 
 const QSerialPort &CoreSeam::port() const
 {
-    return *m_core.port;
+    return m_core.link->port();
 }
 
 bool CoreSeam::queueEmpty() const
 {
-    return m_core.commandQueue.isEmpty();
+    return m_core.link->queueEmpty();
 }
 
 QSettings &CoreSeam::settings() const
@@ -73,28 +71,27 @@ const PendingImpulse &CoreSeam::pendingImpulse() const
 
 void CoreSeam::runRequests(const QList<QByteArray> &requests)
 {
-    m_core.drain();
-    for (const QByteArray &request : requests)
-        m_core.send(request);
-    track();
-    m_core.slTimer();
+    impulseArmed = false;
+    m_core.link->runExchange(requests);
 }
 
 void CoreSeam::selectPreset(int preset)
 {
+    impulseArmed = false;
     m_core.selectPreset(static_cast<uchar>(preset));
-    track();
+    m_core.link->followQueue();
 }
 
 void CoreSeam::paste(const QByteArray &statusText, const QByteArray &impulseName,
                      const QByteArray &hexImage)
 {
-    m_core.drain();
+    impulseArmed = false;
+    m_core.link->drain();
     m_core.kept.setCopy(statusText, impulseName, hexImage);
     m_core.slPaste();
-    track();
-    if (m_core.commandQueue.isEmpty()) // paste refused what it was given
-        endExchange(false, QStringLiteral("the preset could not be pasted"));
+    m_core.link->followQueue();
+    if (m_core.link->queueEmpty()) // paste refused what it was given
+        m_core.link->abandonExchange(QStringLiteral("the preset could not be pasted"));
 }
 
 void CoreSeam::captureImpulse()
@@ -107,46 +104,7 @@ bool CoreSeam::wantsImpulse() const
 {
     // Only the answer to the read itself: the impulse form would also take
     // other answers for one ("dcc\rEND\n" starts like a name field).
-    return impulseArmed && !m_core.commandQueue.isEmpty() &&
-           m_core.commandQueue.first() == requests::readImpulse;
-}
-
-void CoreSeam::track()
-{
-    tracking = true;
-    awaited = m_core.commandQueue;
-}
-
-void CoreSeam::headReleased(const QByteArray &head)
-{
-    if (!tracking)
-        return;
-    if (awaited.isEmpty() || awaited.first() != head) {
-        endExchange(false, QStringLiteral("another operation took over the device"));
-        return;
-    }
-    awaited.removeFirst();
-}
-
-void CoreSeam::headGivenUp(const QByteArray &head)
-{
-    if (!tracking)
-        return;
-    // A store command carries kilobytes of payload: name the request by its
-    // first line only.
-    const QByteArray request = head.left(head.indexOf('\r')).left(40);
-    endExchange(false, QStringLiteral("the device did not answer the request \"%1\"")
-                           .arg(QString::fromUtf8(request)));
-}
-
-void CoreSeam::queueIdle()
-{
-    if (!tracking)
-        return;
-    if (awaited.isEmpty())
-        endExchange(true, QString());
-    else
-        endExchange(false, QStringLiteral("the requests were dropped before the device answered"));
+    return impulseArmed && m_core.link->following() && m_core.link->head() == requests::readImpulse;
 }
 
 void CoreSeam::impulseAnswered(const QList<QByteArray> &values)
@@ -159,19 +117,4 @@ void CoreSeam::impulseAnswered(const QList<QByteArray> &values)
     const QByteArray name = values.value(0);
     const QByteArray image = values.value(1);
     emit impulseRead(name, image);
-}
-
-void CoreSeam::endExchange(bool done, const QString &reason)
-{
-    tracking = false;
-    awaited.clear();
-    impulseArmed = false;
-    qCDebug(linkLog) << "exchange" << (done ? "done" : "failed:") << reason;
-    // Delivered from the event loop, so a listener that starts the next
-    // exchange does not run inside Core's dispatch or pacing step.
-    if (done)
-        QMetaObject::invokeMethod(this, &CoreSeam::requestsDone, Qt::QueuedConnection);
-    else
-        QMetaObject::invokeMethod(
-            this, [this, reason] { emit requestsFailed(reason); }, Qt::QueuedConnection);
 }

@@ -105,18 +105,10 @@ private:
     friend struct AnswerHandlers; // the dispatch table's impulse answer
     explicit CoreSeam(Core &core);
 
-    // Core's side: the queue and the dispatcher report here.
-    void headReleased(const QByteArray &head); // an answer retired the head
-    void headGivenUp(const QByteArray &head);  // the retry limit dropped the queue
-    void queueIdle();                          // a pacing step found the queue empty
+    // The dispatcher's side: the impulse answer, while the seam awaits it.
     bool wantsImpulse() const;
     void impulseAnswered(const QList<QByteArray> &values);
 
-    void track();
-    void endExchange(bool done, const QString &reason);
-
     Core &m_core;
-    bool tracking = false;
-    QList<QByteArray> awaited; // the exchange's requests not yet answered, in order
     bool impulseArmed = false;
 };

@@ -5,13 +5,14 @@
 // impulse a paste brings is the pending impulse's (`pendingImpulse`).
 #include "core/core.h"
 #include "core/core_seam.h"
+#include "link/link.h"
 #include "link/requests.h"
 
 #include <QDebug>
 
 void Core::slEsc()
 {
-    drain();
+    link->drain();
     emit seam->presetReplaced();
     // The device goes back to the stored preset and drops any preview, so
     // an impulse tried or pasted here is no longer pending: a later save
@@ -22,15 +23,15 @@ void Core::slEsc()
     editable = 1;
     emit sgSetEnabled(true);
     emit sgReadValue(QStringLiteral("editable"), 1);
-    send(requests::revert);
-    send(requests::status);
-    send(requests::impulseName);
-    slTimer();
+    link->send(requests::revert);
+    link->send(requests::status);
+    link->send(requests::impulseName);
+    link->pacingStep();
 }
 
 void Core::slEscImpuls()
 {
-    drain();
+    link->drain();
     // The device goes back to the preset's stored impulse: the one tried or
     // pasted here is forgotten, and with it the preset's change when it was
     // the only one.
@@ -38,9 +39,9 @@ void Core::slEscImpuls()
     pendingImpulse.drop();
     if (onlyChange)
         setPresetEdited(false);
-    send(requests::revertImpulse);
-    send(requests::impulseName);
-    slTimer();
+    link->send(requests::revertImpulse);
+    link->send(requests::impulseName);
+    link->pacingStep();
 }
 
 void Core::slCopy()
@@ -50,9 +51,9 @@ void Core::slCopy()
     const bool file = pendingImpulse.source() == PendingImpulse::Source::File;
     kept.startCopy(file ? QString::fromUtf8(pendingImpulse.name()) : QString(),
                    file ? pendingImpulse.path() : QString());
-    send(requests::status);
-    send(requests::readImpulse);
-    startSending();
+    link->send(requests::status);
+    link->send(requests::readImpulse);
+    link->startSending();
 }
 
 // Tells the interface which impulse the current preset now plays.
@@ -79,13 +80,13 @@ void Core::slPaste()
     const bool none = pendingImpulse.source() == Source::None;
     if (none) // a unit impulse with the cabinet switched off
         kept.switchCabinetOff();
-    send(requests::writeStatus(kept.copiedStatus()));
-    send(requests::status);
+    link->send(requests::writeStatus(kept.copiedStatus()));
+    link->send(requests::status);
     previewPendingImpulse();
     if (none)
-        send(requests::cabinetOff);
+        link->send(requests::cabinetOff);
     if (pendingImpulse.source() != Source::File) // a file's preview has started sending
-        startSending();
+        link->startSending();
 
     emit seam->presetReplaced();
     setPresetEdited(true);
@@ -93,13 +94,13 @@ void Core::slPaste()
 
 void Core::slCompare()
 {
-    drain();
+    link->drain();
     if (editable == 1) {
         // Keep the edited state (first status answer), then show the stored one.
         kept.startCompare();
-        send(requests::status);
-        send(requests::revert);
-        send(requests::impulseName);
+        link->send(requests::status);
+        link->send(requests::revert);
+        link->send(requests::impulseName);
     } else if (pendingImpulse.pasted() && kept.compared().isEmpty()) {
         slPaste(); // the edit was a paste and nothing was kept: paste it again
     } else {
@@ -108,7 +109,7 @@ void Core::slCompare()
         // pasting again would throw away.
         const QByteArray edited = kept.compared();
         if (!edited.isEmpty()) {
-            send(requests::writeStatus(edited));
+            link->send(requests::writeStatus(edited));
         } else {
             qDebug() << "slCompare"
                      << "no complete edited status kept, not written back";
@@ -122,7 +123,7 @@ void Core::slCompare()
             announcePendingImpulse();
         }
     }
-    send(requests::status);
+    link->send(requests::status);
     editable = editable ? 0 : 1; // published by the read-back status answer
-    slTimer();
+    link->pacingStep();
 }

@@ -1,6 +1,7 @@
 // Keyboard focus rotation and the error report of an unanswered command.
 #include "core/core.h"
 #include "core/local_path.h"
+#include "link/link.h"
 
 #include <QDebug>
 #include <QFile>
@@ -22,9 +23,9 @@ void Core::slAnswerErrSave(QString path)
 
     // ">>>" is what we sent, "<<<" what the device sent back.
     file.write(">>>\r\n");
-    file.write(lastErrCommand);
+    file.write(link->unansweredCommand());
     file.write("<<<\r\n");
-    file.write(lastErrAnswer);
+    file.write(link->unansweredReply());
     file.close();
 }
 

@@ -7,6 +7,7 @@
 #include "core/core.h"
 #include "core/core_seam.h"
 #include "editing/step_code.h"
+#include "link/link.h"
 #include "link/requests.h"
 
 void Core::requestUpDown(uchar code)
@@ -16,7 +17,7 @@ void Core::requestUpDown(uchar code)
         return;
     }
     pendingUpDown = code; // a newer request replaces an older one (steps::Code)
-    startSending();
+    link->startSending();
 }
 
 void Core::requestPresetChange(uchar preset)
@@ -27,7 +28,7 @@ void Core::requestPresetChange(uchar preset)
     }
     // Held signed: 128 and above read as "none" and are never carried out.
     pendingPreset = static_cast<signed char>(preset);
-    startSending();
+    link->startSending();
 }
 
 void Core::runUpDown(uchar code)
@@ -67,11 +68,11 @@ void Core::beginMove(const QByteArray &move, bool clearsEdit)
         emit sgReadValue(QStringLiteral("preset_edit"), 0);
         emit sgReadValue(QStringLiteral("editable"), 1);
     }
-    clearQueue();
-    send(move);
+    link->clearQueue();
+    link->send(move);
     // The read-back after every move: position, status, impulse name.
     for (const QByteArray &request :
          {requests::bankAndPreset, requests::status, requests::impulseName})
-        send(request);
-    slTimer();
+        link->send(request);
+    link->pacingStep();
 }

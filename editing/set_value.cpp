@@ -7,6 +7,7 @@
 #include "core/core_seam.h"
 #include "core/program_log.h"
 #include "editing/step_code.h"
+#include "link/link.h"
 #include "link/requests.h"
 #include "parsing/status_layout.h"
 
@@ -84,7 +85,7 @@ void Core::setValue(QString name, uchar value)
 
     if (!command.isEmpty()) {
         emit sgSetEdit(true);
-        sendRaw(command);
+        link->sendRaw(command);
         lastCommand = QString::fromLatin1(command);
     }
 }
@@ -100,12 +101,12 @@ void Core::queueMapUpdate()
     for (int p = 0; p < presetCount; ++p) {
         for (const QByteArray &command :
              {presetUp, requests::bankAndPreset, requests::impulseName, requests::status})
-            send(command);
+            link->send(command);
         for (int b = 0; b < bankCount; ++b) {
             for (const QByteArray &command :
                  {bankUp, requests::bankAndPreset, requests::impulseName, requests::status})
-                send(command);
+                link->send(command);
         }
     }
-    startSending();
+    link->startSending();
 }

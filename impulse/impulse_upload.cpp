@@ -2,6 +2,7 @@
 #include "core/core.h"
 #include "core/core_seam.h"
 #include "impulse/wav_image.h"
+#include "link/link.h"
 #include "link/requests.h"
 
 #include <QDebug>
@@ -23,7 +24,7 @@ void Core::setImpuls(QString fullFilePath)
 
 void Core::setImpuls(QString filePath, QString fileName)
 {
-    drain();
+    link->drain();
     const WavHeader header = readWavHeader(filePath);
     // The device plays 48 kHz, 24-bit mono; anything else is refused here.
     if (header.sampleRate != 48000 || header.bitPerSample != 24 || header.numChannels != 1) {
@@ -50,8 +51,8 @@ void Core::queueImpulse(bool store)
     qDebug() << "__FUNCTION__"
              << "slDecodeStop" << 1114;
     if (!store) {
-        send(requests::previewImpulse(wav::previewPayload(impulseData)));
-        startSending(); // a paste queues it behind whatever is on the wire
+        link->send(requests::previewImpulse(wav::previewPayload(impulseData)));
+        link->startSending(); // a paste queues it behind whatever is on the wire
         return;
     }
 
@@ -64,14 +65,14 @@ void Core::queueImpulse(bool store)
 
     // The pending impulse keeps the name it is stored under. It stays
     // pending until the device has stored the preset with it.
-    send(requests::storeImpulse(pendingImpulse.storeName(), wav::hexText(image)));
+    link->send(requests::storeImpulse(pendingImpulse.storeName(), wav::hexText(image)));
     pendingImpulse.storeQueued();
-    send(requests::storePreset);
-    send(requests::impulseName);
-    send(requests::status);
+    link->send(requests::storePreset);
+    link->send(requests::impulseName);
+    link->send(requests::status);
 
     setPresetEdited(false);
-    slTimer();
+    link->pacingStep();
 }
 
 void Core::announcePendingImpulse()
@@ -87,7 +88,7 @@ void Core::previewPendingImpulse()
     }
     const QByteArray preview = pendingImpulse.previewCommand();
     if (!preview.isEmpty())
-        send(preview);
+        link->send(preview);
 }
 
 QByteArray Core::intToBytes(qint32 value)

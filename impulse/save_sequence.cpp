@@ -1,6 +1,7 @@
 // Saving the current preset with the impulse it must carry, then letting a
 // move that waited for the save happen once the device has answered.
 #include "core/core.h"
+#include "link/link.h"
 #include "link/requests.h"
 
 #include <QDebug>
@@ -19,7 +20,7 @@ void Core::saveChangeSequence(uchar preset)
 
 void Core::saveSequence()
 {
-    drain();
+    link->drain();
     pendingImpulse.saveStarted();
     // While compare shows the stored version the edits live only in the
     // block the compare press on show kept: they go back to the device
@@ -28,7 +29,7 @@ void Core::saveSequence()
     const QByteArray edited = editable == 0 ? kept.compared() : QByteArray();
     kept.forgetCompared();
     if (!edited.isEmpty())
-        send(requests::writeStatus(edited));
+        link->send(requests::writeStatus(edited));
     setPresetEdited(false);
 
     // The impulse goes with the preset; it stays pending until the device
@@ -39,8 +40,8 @@ void Core::saveSequence()
         // A pasted preset with a pending file: store that file with it.
         qDebug() << "save1" << pendingImpulse.path();
         decodeWav(pendingImpulse.path(), true);
-        send(requests::storePreset);
-        send(requests::impulseName);
+        link->send(requests::storePreset);
+        link->send(requests::impulseName);
     } else if (source == Source::File) {
         // A file loaded for this preset and so far only previewed.
         emit sgSetWait(true);
@@ -49,21 +50,21 @@ void Core::saveSequence()
         decodeWav(pendingImpulse.path(), true);
         emit sgReadValue(QStringLiteral("wait"), 1);
     } else if (source == Source::Stored) {
-        send(requests::storePreset);
-        send(requests::impulseName);
-        send(requests::status);
-        slTimer();
+        link->send(requests::storePreset);
+        link->send(requests::impulseName);
+        link->send(requests::status);
+        link->pacingStep();
         qDebug() << "save4";
     } else {
         // A pasted preset: the impulse the device reported goes back as it
         // was received; for one without impulse the stored one is deleted.
         if (source == Source::Copied)
             qDebug() << "save2" << pendingImpulse.name();
-        send(pendingImpulse.storeCommand());
+        link->send(pendingImpulse.storeCommand());
         pendingImpulse.storeQueued();
-        send(requests::storePreset);
-        send(requests::impulseName);
-        slTimer();
+        link->send(requests::storePreset);
+        link->send(requests::impulseName);
+        link->pacingStep();
     }
 
     editable = 1;

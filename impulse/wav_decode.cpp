@@ -1,6 +1,7 @@
 // Reading WAV files and converting their samples to 24-bit mono.
 #include "core/core.h"
 #include "impulse/wav_format.h"
+#include "link/link.h"
 #include "link/requests.h"
 
 #include <QDebug>
@@ -37,11 +38,11 @@ void Core::decodeWav(QString filePath, bool saveToFile)
     // Store the preset without the new impulse and read it back; the user is
     // asked to convert the file. The pending impulse file stays named.
     qDebug() << "$$$$ FormatError";
-    send(requests::storePreset);
-    send(requests::impulseName);
-    send(requests::status);
+    link->send(requests::storePreset);
+    link->send(requests::impulseName);
+    link->send(requests::status);
     emit sgRequestConvert(filePath);
-    slTimer();
+    link->pacingStep();
 }
 
 void Core::decodeWavOk(QString filePath, bool saveToFile)

@@ -7,7 +7,7 @@
 #include "core/log_categories.h"
 #include "core/program_log.h"
 #include "editing/preset_place.h"
-#include "link/paced_writer.h"
+#include "link/link.h"
 #include "link/requests.h"
 #include "parsing/answer_catalogue.h"
 #include "parsing/parser.h"
@@ -69,7 +69,8 @@ struct AnswerHandlers {
     struct Step {
         Form form;
         Offered offered;
-        void (*handle)(Core &c, const Values &values);
+        // Handles the answer; true when it retires the request at the head.
+        bool (*handle)(Core &c, const Values &values);
         const char *log; // written after the handler; empty: the handler writes its own
     };
 
@@ -77,19 +78,23 @@ struct AnswerHandlers {
     static bool isOffered(const Core &c, Offered when, const std::bitset<answers::formCount> &done);
 
     // Acknowledgements carry nothing: they only retire the queue head.
-    static void acknowledge(Core &c, const Values &) { c.answerReceived = 1; }
-    static void status(Core &c, const Values &values);
-    static void stepped(Core &c, const Values &values);
-    static void bankAndPreset(Core &c, const Values &values);
-    static void emptyName(Core &c, const Values &values);
-    static void name(Core &c, const Values &values);
-    static void mode(Core &c, const Values &values);
-    static void identification(Core &c, const Values &values);
-    static void version(Core &c, const Values &values);
-    static void cabinet(Core &c, const Values &values);
-    static void impulse(Core &c, const Values &values);
-    static void saved(Core &c, const Values &values);
-    static void impulseList(Core &c, const Values &values) { c.handleImpulseList(values); }
+    static bool acknowledge(Core &, const Values &) { return true; }
+    static bool status(Core &c, const Values &values);
+    static bool stepped(Core &c, const Values &values);
+    static bool bankAndPreset(Core &c, const Values &values);
+    static bool emptyName(Core &c, const Values &values);
+    static bool name(Core &c, const Values &values);
+    static bool mode(Core &c, const Values &values);
+    static bool identification(Core &c, const Values &values);
+    static bool version(Core &c, const Values &values);
+    static bool cabinet(Core &c, const Values &values);
+    static bool impulse(Core &c, const Values &values);
+    static bool saved(Core &c, const Values &values);
+    static bool impulseList(Core &c, const Values &values)
+    {
+        c.handleImpulseList(values);
+        return true;
+    }
 };
 
 // The order the forms are tried in is the protocol's order.
@@ -157,65 +162,67 @@ bool AnswerHandlers::isOffered(const Core &c, Offered when,
     return false;
 }
 
-void AnswerHandlers::status(Core &c, const Values &values)
+bool AnswerHandlers::status(Core &c, const Values &values)
 {
     // A completed match always holds one value of the block's length.
-    if (values.size() == 1 && values.first().size() == answers::statusTextLength)
-        c.handleStatusBlock(values.first());
+    if (values.size() != 1 || values.first().size() != answers::statusTextLength)
+        return false;
+    c.handleStatusBlock(values.first());
+    return true;
 }
 
 // The answer to a bank or preset step: the device has left the edited preset.
-void AnswerHandlers::stepped(Core &c, const Values &values)
+bool AnswerHandlers::stepped(Core &c, const Values &values)
 {
     if (values.size() != 2 || values.at(1).size() != 2)
-        return;
+        return false;
     c.setPresetEdited(false);
-    c.answerReceived = 1;
+    return true;
 }
 
-void AnswerHandlers::bankAndPreset(Core &c, const Values &values)
+bool AnswerHandlers::bankAndPreset(Core &c, const Values &values)
 {
     if (values.size() != 1 || values.first().size() != 4)
-        return;
+        return false;
     const QByteArray &digits = values.first();
     const uchar bank = decimalByte(digits.left(2));
     const uchar preset = decimalByte(digits.mid(2, 2));
     emit c.sgReadValue(QStringLiteral("bank"), bank);
     emit c.sgReadValue(QStringLiteral("preset"), preset);
-    c.answerReceived = 1;
     c.presetEdit = 0; // the interface learns it from the bank change itself
+    return true;
 }
 
-void AnswerHandlers::emptyName(Core &c, const Values &)
+bool AnswerHandlers::emptyName(Core &c, const Values &)
 {
     emit c.sgReadText(QStringLiteral("impulse_name"), QStringLiteral("empty"));
     c.matchers[Form::Impulse].reset();
-    c.answerReceived = 1;
+    return true;
 }
 
-void AnswerHandlers::name(Core &c, const Values &values)
+bool AnswerHandlers::name(Core &c, const Values &values)
 {
     // No value at all is only possible when a stale partial match ends with
     // an empty name: show it the way the empty-name answer does.
     const QString shown = values.isEmpty() ? QStringLiteral("empty") : textUpToNul(values.first());
     emit c.sgReadText(QStringLiteral("impulse_name"), shown);
-    c.answerReceived = 1;
+    return true;
 }
 
-void AnswerHandlers::mode(Core &c, const Values &values)
+bool AnswerHandlers::mode(Core &c, const Values &values)
 {
     if (values.size() != 1)
-        return;
+        return false;
     const uchar mode = decimalByte(values.first());
     emit c.sgReadMode(mode);
-    c.answerReceived = 1;
     emit c.sgReadValue(QStringLiteral("mode"), mode);
+    return true;
 }
 
-void AnswerHandlers::identification(Core &c, const Values &values)
+bool AnswerHandlers::identification(Core &c, const Values &values)
 {
     if (values.size() != 1)
-        return;
+        return false;
     c.typeDev = decimalByte(values.first());
     emit c.sgReadName(c.typeDev);
     emit c.sgReadValue(QStringLiteral("type_dev"), c.typeDev);
@@ -223,96 +230,83 @@ void AnswerHandlers::identification(Core &c, const Values &values)
         c.bankCount = static_cast<uchar>(family.banks);
         c.presetCount = static_cast<uchar>(family.presetsPerBank);
     }
-    c.answerReceived = 1;
     qCDebug(programLog) << "getName" << c.typeDev;
+    return true;
 }
 
-void AnswerHandlers::version(Core &c, const Values &values)
+bool AnswerHandlers::version(Core &c, const Values &values)
 {
     if (values.size() != 1)
-        return;
+        return false;
     const QByteArray &raw = values.first();
     const QString version = QString::fromUtf8(raw.constData(), raw.size());
-    c.answerReceived = 1;
     qCDebug(programLog) << "getVer" << version;
     qCDebug(programLog) << raw;
     emit c.sgReadText(QStringLiteral("devVersion"), version);
+    return true;
 }
 
-void AnswerHandlers::cabinet(Core &c, const Values &)
+bool AnswerHandlers::cabinet(Core &c, const Values &)
 {
     // The device answers the cabinet switch also when setValue wrote it
     // directly, without queuing anything. Only the queued cabinet request is
     // released by it; taken for the answer of another head it would put
     // every later answer one request out of step.
-    if (!c.commandQueue.isEmpty() && c.commandQueue.first() == requests::cabinetOff)
-        c.answerReceived = 1;
+    return c.link->head() == requests::cabinetOff;
 }
 
 // The seam's capture takes the answer too; only a copy's fills the clipboard.
-void AnswerHandlers::impulse(Core &c, const Values &values)
+bool AnswerHandlers::impulse(Core &c, const Values &values)
 {
     qCDebug(programLog) << "parce getImpuls" << values.size();
-    c.answerReceived = 1;
     c.seam->impulseAnswered(values);
     c.kept.impulseRead(values);
+    return true;
 }
 
 // The device stored the preset (the answer to the store request on the
 // wire): an impulse stored with it is no longer pending, and the save went
 // through.
-void AnswerHandlers::saved(Core &c, const Values &)
+bool AnswerHandlers::saved(Core &c, const Values &)
 {
-    c.answerReceived = 1;
-    if (c.commandQueue.isEmpty() || c.commandQueue.first() != requests::storePreset)
-        return;
+    if (c.link->head() != requests::storePreset)
+        return true;
     c.pendingImpulse.presetStored();
     emit c.seam->presetStored();
-}
-
-void Core::slReadyRead()
-{
-    // While a long command goes out, received bytes wait in the port: each
-    // piece discards them, and the last pause hands on what came during it.
-    if (pacer->busy())
-        return;
-    dispatch(port->readAll());
+    return true;
 }
 
 void Core::dispatch(const QByteArray &chunk)
 {
-    answerReceived = 0;
-    readBuffer = chunk;
-    qCDebug(programLog) << "slReadyRead" << readBuffer;
+    link->beginChunk(chunk);
 
     // Each offered form sees the whole chunk once; a completed form's values
     // are in parseValues until the next form is fed.
     std::bitset<answers::formCount> done;
+    bool retiresHead = false;
     for (const AnswerHandlers::Step &step : AnswerHandlers::steps()) {
         if (!AnswerHandlers::isOffered(*this, step.offered, done) ||
-            !matchers[step.form].parse(readBuffer, &parseValues))
+            !matchers[step.form].parse(chunk, &parseValues))
             continue;
         done.set(static_cast<size_t>(step.form));
         const QList<QByteArray> values = parseValues; // shared, not copied
-        step.handle(*this, values);
+        if (step.handle(*this, values))
+            retiresHead = true;
         if (*step.log)
             qCDebug(programLog) << step.log;
     }
 
     qCDebug(parseLog, "chunk of %d bytes, answers completed: %d, head %s", int(chunk.size()),
-            int(done.count()), answerReceived ? "released" : "kept");
+            int(done.count()), retiresHead ? "released" : "kept");
 
     // However many forms completed, the queue advances by one entry.
-    if (answerReceived) {
-        if (!commandQueue.isEmpty())
-            seam->headReleased(commandQueue.takeFirst());
-        slTimer();
-    }
+    if (retiresHead)
+        link->headAnswered();
+    link->endChunk();
 }
 
 void Core::handleImpulseList(const QList<QByteArray> &values)
 {
-    answerReceived = 1;
     QString names;
     QString flags;
     names.reserve(values.size() * 8);

@@ -90,5 +90,4 @@ void Core::handleStatusBlock(const QByteArray &block)
                          published(parameters[position], statusData[position]));
 
     emit seam->statusRead(block);
-    answerReceived = 1;
 }

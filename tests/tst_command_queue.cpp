@@ -15,7 +15,7 @@ namespace {
 
 // A Core whose port is opened on a pty; the test plays the device on the
 // master side and runs every pacing step itself.
-using Link = CoreRig;
+using LinkRig = CoreRig;
 
 const QList<QByteArray> startupBurst = {"olkdev\r\n", "olkver\r\n", "rns\r\n", "rn\r\n",
                                         "gb\r\n",     "gs\r\n",     "gm\r\n"};
@@ -46,7 +46,7 @@ class TestCommandQueue : public QObject {
 private slots:
     void openQueuesBurstAndFirstStepSendsIdentify()
     {
-        Link l;
+        LinkRig l;
         l.a.queue() = {"gs\r\n", "rn\r\n"};
         l.a.loadFile("cab.wav", "/tmp/cab.wav");
         l.a.readBuffer() = "left over";
@@ -71,7 +71,7 @@ private slots:
 
     void startupBurstDiscardsPendingInput()
     {
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         l.a.holdReads();
         l.pty.write("olkdev\r1\nEND\n");
@@ -87,7 +87,7 @@ private slots:
 
     void sendAloneDoesNotTransmit()
     {
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         l.a.queue().clear();
         l.core.send("gb\r\n");
@@ -125,7 +125,7 @@ private slots:
         QFETCH(QByteArray, head);
         QFETCH(int, waitMs);
 
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         l.a.queue() = {head};
         l.a.commandTotal() = 1;
@@ -173,7 +173,7 @@ private slots:
         QFETCH(QString, reported);
         const bool givesUp = !reported.isNull();
 
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         l.a.queue() = {head};
         l.a.commandTotal() = 1;
@@ -234,7 +234,7 @@ private slots:
         QFETCH(bool, behindHead);
         QFETCH(int, sendsBeforeGivingUp);
 
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         l.a.answerReceived() = 0;
         l.a.sendCount() = 2; // two unanswered sends of a head
@@ -270,7 +270,7 @@ private slots:
         QFETCH(QList<QByteArray>, queue);
         QFETCH(bool, saveCutShort);
 
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         l.a.queue() = queue;
         l.a.commandTotal() = quint16(queue.size());
@@ -324,7 +324,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(QByteArray, next);
 
-        Link l;
+        LinkRig l;
         QVERIFY(l.openIdle());
         // A copy went through: paste has a status block and an impulse.
         l.a.copyStatus() = sampleStatus();
@@ -373,7 +373,7 @@ private slots:
         QFETCH(QList<int>, pieces);
         const bool paced = pieces.size() > 1;
 
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         const QByteArray head(length, 'x');
         l.a.queue() = {head, "gs\r\n"};
@@ -420,7 +420,7 @@ private slots:
         QFETCH(int, appendAfter);
         QFETCH(QList<float>, progress);
 
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         l.a.queue().clear();
         const QList<QByteArray> batch = {"gb\r\n", "gs\r\n", "gm\r\n", "olkver\r\n"};
@@ -471,7 +471,7 @@ private slots:
         QFETCH(int, presetAfter);
         const bool nothingPending = upDown == 0 && preset < 0;
 
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         l.a.queue().clear();
         l.a.commandTotal() = 5;
@@ -507,7 +507,7 @@ private slots:
     {
         QFETCH(bool, handlerEmpties);
 
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         l.a.queue() = {"gm\r\n"};
         l.a.commandTotal() = 1;
@@ -527,7 +527,7 @@ private slots:
 
     void directWrite()
     {
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         l.a.queue() = {"gs\r\n"};
         l.a.commandTotal() = 1;
@@ -564,7 +564,7 @@ private slots:
 
     void editWriteMarksThePresetFirst()
     {
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         l.a.queue() = {"gs\r\n"};
 
@@ -592,7 +592,7 @@ private slots:
     {
         QFETCH(bool, vanished);
 
-        Link l;
+        LinkRig l;
         if (vanished) {
             QVERIFY(l.open());
             l.pty.closeMaster();

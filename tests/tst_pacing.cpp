@@ -23,7 +23,7 @@ constexpr int lastPiece = -1;
 const QByteArray headMark = "<head>";
 
 // The shared rig, with a way to act in the middle of a long command.
-struct Link : CoreRig {
+struct LinkRig : CoreRig {
     // Runs `action` once the driver has taken `piece` pieces of the long
     // command (lastPiece: all of them, during the last pause).
     void atPiece(int piece, std::function<void()> action)
@@ -89,7 +89,7 @@ private slots:
         QFETCH(QByteArray, after);
         QFETCH(QList<QByteArray>, queue);
 
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         l.a.queue() = {preview, "gs\r\n"};
         l.a.commandTotal() = 2;
@@ -148,7 +148,7 @@ private slots:
     {
         QFETCH(bool, lineFull);
 
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         if (lineFull)
             l.a.port()->write(QByteArray(30000, 'z')); // more than the line takes unread
@@ -198,7 +198,7 @@ private slots:
         QFETCH(QList<QByteArray>, queue);
         QFETCH(bool, saveCutShort);
 
-        Link l;
+        LinkRig l;
         QVERIFY(l.open());
         // The first piece ends in 'a's, every later one is 'b's.
         const QByteArray head =

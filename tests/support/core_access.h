@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/core.h"
+#include "link/link.h"
 #include "link/paced_writer.h"
 #include "parsing/parser.h"
 
@@ -14,31 +15,31 @@ struct CoreAccess {
 
     // state
     uchar &typeDev() { return c.typeDev; }
-    QByteArray &lastErrCommand() { return c.lastErrCommand; }
-    QByteArray &lastErrAnswer() { return c.lastErrAnswer; }
-    QByteArray &readBuffer() { return c.readBuffer; }
-    uchar &answerReceived() { return c.answerReceived; }
-    uchar &sendCount() { return c.sendCount; }
+    QByteArray &lastErrCommand() { return c.link->lastErrCommand; }
+    QByteArray &lastErrAnswer() { return c.link->lastErrAnswer; }
+    QByteArray &readBuffer() { return c.link->readBuffer; }
+    uchar &answerReceived() { return c.link->answerReceived; }
+    uchar &sendCount() { return c.link->sendCount; }
     uchar &bankCount() { return c.bankCount; }
     uchar &presetCount() { return c.presetCount; }
     QByteArray &folderStack() { return c.folderStack; }
     uchar &pendingUpDown() { return c.pendingUpDown; }
     signed char &pendingPreset() { return c.pendingPreset; }
     uchar &presetEdit() { return c.presetEdit; }
-    QTimer *portTimer() { return c.portTimer; }
+    QTimer *portTimer() { return c.link->portTimer; }
     QList<QByteArray> &parseValues() { return c.parseValues; }
-    QList<QByteArray> &queue() { return c.commandQueue; }
-    quint16 &commandTotal() { return c.commandTotal; }
+    QList<QByteArray> &queue() { return c.link->queue; }
+    quint16 &commandTotal() { return c.link->commandTotal; }
     uchar &editable() { return c.editable; }
     QByteArray &impulseData() { return c.impulseData; }
     uchar &saveToFile() { return c.saveToFile; }
-    QSerialPort *port() { return c.port; }
+    QSerialPort *port() { return c.link->serial; }
     uchar *statusData() { return c.statusData; }
     QString &lastCommand() { return c.lastCommand; }
     QString &tabTarget() { return c.tabTarget; }
     QSettings &settings() { return c.settings; }
-    PacedWriter *pacer() { return c.pacer; }
-    QList<QByteArray> &heldWrites() { return c.heldWrites; }
+    PacedWriter *pacer() { return c.link->pacer; }
+    QList<QByteArray> &heldWrites() { return c.link->heldWrites; }
     // What compare and copy keep (editing/kept_blocks.h).
     KeptBlocks &kept() { return c.kept; }
     uchar &compareArm() { return c.kept.compareArm; }
@@ -73,7 +74,7 @@ struct CoreAccess {
     }
 
     // A long command is going out in pieces.
-    bool sending() const { return c.pacer->busy(); }
+    bool sending() const { return c.link->pacer->busy(); }
 
     // the answer matchers: one by its form, or all in catalogue order
     Parser *parser(answers::Form form) { return &c.matchers[form]; }
@@ -90,7 +91,7 @@ struct CoreAccess {
     void slReadyRead() { c.slReadyRead(); }
     void slDecodeStop() { c.slDecodeStop(); }
     void slPortError() { c.slPortError(); }
-    void drain() { c.drain(); }
+    void drain() { c.link->drain(); }
     void requestUpDown(uchar code) { c.requestUpDown(code); }
     void requestPresetChange(uchar preset) { c.requestPresetChange(preset); }
     void runUpDown(uchar code) { c.runUpDown(code); }
@@ -109,11 +110,14 @@ struct CoreAccess {
 
     // Leaves received bytes unread in the port, as if they had arrived after
     // the dispatcher last ran: for testing the paths that discard them.
-    void holdReads() { QObject::disconnect(c.port, &QSerialPort::readyRead, &c, nullptr); }
+    void holdReads()
+    {
+        QObject::disconnect(c.link->serial, &QSerialPort::readyRead, c.link, nullptr);
+    }
 
     // Stops the port timer so that a test drives every pacing step itself.
     // Setting the interval of a stopped timer does not start it again.
-    void holdTimer() { c.portTimer->stop(); }
+    void holdTimer() { c.link->portTimer->stop(); }
 
     // Offers one received chunk to the answer forms, as a port read does.
     void dispatch(const QByteArray &chunk) { c.dispatch(chunk); }

@@ -1,0 +1,167 @@
+// Core's side of its link: the invokable methods that forward to it, and
+// what Core publishes and decides when the link reports an event (a port
+// opened or lost, a head sent, the queue idle, requests dropped or given up).
+#include "core/core.h"
+
+#include "core/core_seam.h"
+#include "link/link.h"
+#include "link/requests.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+
+void Core::connectLink()
+{
+    connect(link, &Link::opened, this, &Core::portOpened);
+    connect(link, &Link::openRefused, this, [this](const QString &shownName) {
+        emit sgReadText(QStringLiteral("close_port"), shownName);
+    });
+    connect(link, &Link::closedAfterError, this, &Core::portClosedAfterError);
+    connect(link, &Link::received, this, &Core::dispatch);
+    connect(link, &Link::aboutToWrite, this, [this] { matchers.forgetBeforeWrite(); });
+    connect(link, &Link::headSent, this, &Core::headSent);
+    connect(link, &Link::progressed, this, &Core::sgSetProgress);
+    connect(link, &Link::idle, this, &Core::queueIdle);
+    connect(link, &Link::requestsDropped, this, [this] {
+        // The panel would otherwise take a copy whose answers never came for done.
+        if (kept.requestsDropped())
+            emit sgReadText(QStringLiteral("copy_unfinished"), kept.pasteRefusal());
+    });
+    connect(link, &Link::unanswered, this, [this](const QByteArray &command) {
+        const int end = command.indexOf('\0');
+        emit sgAnswerErrSave(QString::fromUtf8(end < 0 ? command : command.left(end)));
+    });
+    connect(link, &Link::givenUp, this, &Core::requestsGivenUp);
+}
+
+// ---- the invokable methods ---------------------------------------------------
+
+bool Core::openPort(QString name)
+{
+    return link->openPort(name);
+}
+
+void Core::findPort()
+{
+    link->findPort();
+}
+
+void Core::send(QByteArray command)
+{
+    link->send(command);
+}
+
+void Core::sendRaw(QByteArray bytes)
+{
+    link->sendRaw(bytes);
+}
+
+void Core::sendEdit(QByteArray bytes)
+{
+    pendingImpulse.otherChange();
+    setPresetEdited(true);
+    link->sendRaw(bytes);
+}
+
+void Core::slTimer()
+{
+    link->pacingStep();
+}
+
+void Core::readAll()
+{
+    emit seam->presetReplaced();
+    editable = 1;
+    link->drain();
+    // A new connection starts from what the device holds.
+    pendingImpulse.drop();
+    kept.forgetCompared();
+    for (const QByteArray &request : requests::startupBurst())
+        link->send(request);
+}
+
+QStringList Core::getDrivers()
+{
+    QStringList roots;
+    for (const QFileInfo &drive : QDir::drives())
+        roots.append(drive.absolutePath());
+    return roots;
+}
+
+void Core::slPortTimer()
+{
+    link->tick();
+}
+
+void Core::slPortTimer_Delme()
+{
+    qDebug() << "TimerDelMe";
+}
+
+void Core::slReadyRead()
+{
+    link->readPort();
+}
+
+void Core::slAskEn() {}
+
+void Core::slPortError()
+{
+    link->closeAfterError();
+}
+
+// ---- the link's events ----------------------------------------------------------
+
+void Core::portOpened(const QString &shownName)
+{
+    emit sgReadText(QStringLiteral("open_port"), shownName);
+    readAll();
+}
+
+void Core::portClosedAfterError()
+{
+    emit sgPortOpen(false, QString());
+    emit sgReadText(QStringLiteral("close_port"), QString());
+    emit sgReadValue(QStringLiteral("type_dev"), 0);
+    // The edits the device had not stored went with it, and so did an impulse
+    // tried or pasted there: a reconnect starts from what the device reports.
+    pendingImpulse.drop();
+    if (presetEdit)
+        setPresetEdited(false);
+}
+
+void Core::headSent(float progress)
+{
+    emit sgSetProgress(progress);
+    emit sgSetWait(true);
+    emit sgReadValue(QStringLiteral("wait"), 1);
+    if (link->queueEmpty())
+        emit sgEndCommands();
+}
+
+void Core::queueIdle()
+{
+    if (pendingUpDown != 0) {
+        runUpDown(pendingUpDown);
+        pendingUpDown = 0;
+    }
+    if (pendingPreset >= 0) {
+        selectPreset(static_cast<uchar>(pendingPreset));
+        pendingPreset = -1;
+    }
+    emit sgSetWait(false);
+    emit sgReadValue(QStringLiteral("wait"), 0);
+}
+
+void Core::requestsGivenUp(const QList<QByteArray> &dropped)
+{
+    // A save that did not reach its store request has stored nothing: the
+    // preset keeps its unsaved edits, and the move that waited for the save
+    // must not carry them away.
+    if (!dropped.contains(requests::storePreset))
+        return;
+    pendingUpDown = 0;
+    pendingPreset = -1;
+    setPresetEdited(true);
+}
