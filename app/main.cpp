@@ -4,8 +4,11 @@
 #include "core/core.h"
 #include "core/log_categories.h"
 #include "desktop/desktop.h"
+#include "editing/preset_session.h"
 #include "history/edit_history.h"
 #include "library/librarian.h"
+#include "link/link.h"
+#include "parsing/device_readout.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
 
@@ -40,12 +43,16 @@ int main(int argc, char *argv[])
     QQmlApplicationEngine engine;
     Core core;
     // The objects beside Core are declared after it: gone before it.
-    Impulses impulses(core);
-    EditHistory history(core);
-    PortChooser ports(core, givenPort);
-    Desktop desktop(core);
-    SlotList slotList(core);
-    Librarian library(core);
+    Link &link = core.deviceLink();
+    PresetSession &session = core.presetSession();
+    DeviceReadout &readout = core.deviceReadout();
+    QSettings &settings = core.settingsStore();
+    Impulses impulses(link, session, settings);
+    EditHistory history(session, readout);
+    PortChooser ports(link, settings, givenPort);
+    Desktop desktop(settings, core.webPageOpener());
+    SlotList slotList(link);
+    Librarian library(link, session, readout);
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);

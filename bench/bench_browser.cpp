@@ -4,7 +4,7 @@
 // 500 impulse files: from choosing it to the first screen of the list with
 // every row's details, and to the details of all of them.
 #include "browser/impulses.h"
-#include "core/core_seam.h"
+#include "link/link.h"
 #include "support/core_access.h"
 #include "support/pty.h"
 #include "support/wav_writer.h"
@@ -73,7 +73,7 @@ static void BM_BrowserStepToLastByte(benchmark::State &state)
     Core core;
     CoreAccess a{core};
     a.holdTimer();
-    Impulses impulses(core);
+    Impulses impulses(core.deviceLink(), core.presetSession(), core.settingsStore());
     if (!core.openPort(pty.slavePath())) {
         state.SkipWithError("cannot open the pty");
         return;
@@ -100,7 +100,7 @@ static void BM_BrowserStepToLastByte(benchmark::State &state)
         state.SetIterationTime(seconds);
         // The device answers; the link is idle again before the next step.
         pty.write("ccEND\n");
-        if (!spinUntil([&] { return CoreSeam::of(core).queueEmpty(); }, 3000)) {
+        if (!spinUntil([&] { return core.deviceLink().queueEmpty(); }, 3000)) {
             state.SkipWithError("the answer did not release the preview");
             break;
         }

@@ -27,7 +27,7 @@ constexpr size_t startupRequests = 7;
 struct Rig {
     DeviceProcess device;
     Core core;
-    Librarian library{core};
+    Librarian library{core.deviceLink(), core.presetSession(), core.deviceReadout()};
     QString error;
 
     bool start()

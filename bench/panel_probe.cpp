@@ -104,7 +104,7 @@ int main(int argc, char *argv[])
 
     QQmlApplicationEngine engine;
     Core core;
-    Impulses impulses(core);
+    Impulses impulses(core.deviceLink(), core.presetSession(), core.settingsStore());
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
     context->setContextProperty(QStringLiteral("_impulses"), &impulses);

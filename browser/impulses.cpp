@@ -1,13 +1,14 @@
 // Loading impulse files for the device: read, decide, convert into the cache
-// folder, hand to Core, and describe what the device plays.
+// folder, hand to the preset session, and describe what the device plays.
 #include "browser/impulses.h"
 
 #include "browser/impulse_file.h"
-#include "core/core.h"
-#include "core/core_seam.h"
 #include "core/local_path.h"
 #include "core/log_categories.h"
+#include "core/panel_settings.h"
+#include "editing/preset_session.h"
 #include "impulse/wav_image.h"
+#include "link/link.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -43,33 +44,30 @@ bool storeFlag(QSettings &settings, const char *key, bool on)
 
 } // namespace
 
-Impulses::Impulses(Core &core, QObject *parent)
-    : QObject(parent), m_core(core), m_seam(CoreSeam::of(core)),
-      m_files(new ImpulseFiles(m_seam.settings(), this))
+Impulses::Impulses(Link &link, PresetSession &session, QSettings &settings, QObject *parent)
+    : QObject(parent), m_link(link), m_session(session), m_settings(settings),
+      m_files(new ImpulseFiles(settings, this))
 {
-    connect(&core, &Core::sgSetImpulsName, this, &Impulses::impulseNamed);
-    connect(&core, &Core::sgReadText, this, [this](const QString &name, const QString &value) {
-        if (name == QLatin1String("impulse_name"))
-            impulseNamed(value);
-        else if (name == QLatin1String("close_port"))
-            setWaiting(QString()); // meant for a device that is gone
-    });
+    connect(&session, &PresetSession::impulseShown, this, &Impulses::impulseNamed);
+    // A waiting selection was meant for a device that is gone.
+    connect(&link, &Link::closedAfterError, this, [this] { setWaiting(QString()); });
+    connect(&link, &Link::openRefused, this, [this] { setWaiting(QString()); });
 
-    // The waiting selection goes out once Core's queue has run dry: the
+    // The waiting selection goes out once the link's queue has run dry: the
     // device has answered the preview before it (or it was given up). Not
-    // from inside Core's idle step, which still has signals to emit.
-    connect(&core, &Core::sgSetWait, this, [this](bool wait) {
-        if (!wait && !m_waiting.isEmpty())
+    // from inside the link's idle step, which still has signals to emit.
+    connect(&link, &Link::idle, this, [this] {
+        if (!m_waiting.isEmpty())
             QMetaObject::invokeMethod(this, &Impulses::releaseWaiting, Qt::QueuedConnection);
     });
     // Another preset, a revert or a new connection: a selection made before
     // it is not meant for what the device now plays.
-    connect(&m_seam, &CoreSeam::presetReplaced, this, [this] {
+    connect(&session, &PresetSession::replaced, this, [this] {
         if (!m_handingOver)
             setWaiting(QString());
     });
 
-    if (!m_files->setFolder(localPath(m_core.getLastPath())))
+    if (!m_files->setFolder(localPath(panelSettings::lastImpulseFolder(m_settings))))
         m_files->setFolder(QDir::homePath());
     connect(m_files, &ImpulseFiles::folderChanged, this, &Impulses::folderShown);
 }
@@ -86,8 +84,9 @@ void Impulses::setFolder(const QString &pathOrUrl)
 void Impulses::folderShown()
 {
     // The setting holds the folder as a file: URL, as the file dialog gives it.
-    if (localPath(m_core.getLastPath()) != m_files->folder())
-        m_core.setLastPath(QUrl::fromLocalFile(m_files->folder()).toString());
+    if (localPath(panelSettings::lastImpulseFolder(m_settings)) != m_files->folder())
+        panelSettings::setLastImpulseFolder(m_settings,
+                                            QUrl::fromLocalFile(m_files->folder()).toString());
     emit folderChanged();
 }
 
@@ -127,11 +126,11 @@ QString Impulses::step(int delta)
     return m_files->pathAt(row);
 }
 
-// One preview on the wire at a time: a selection made while Core's queue
+// One preview on the wire at a time: a selection made while the link's queue
 // holds anything waits, and a newer one takes its place.
 bool Impulses::audition(const QString &path)
 {
-    if (!m_seam.port().isOpen() || (m_seam.queueEmpty() && m_waiting.isEmpty()))
+    if (!m_link.isOpen() || (m_link.queueEmpty() && m_waiting.isEmpty()))
         return loadNow(path);
     qCDebug(browserLog) << "waits for the wire:" << path;
     setWaiting(path);
@@ -148,7 +147,7 @@ void Impulses::setWaiting(const QString &path)
 
 void Impulses::releaseWaiting()
 {
-    if (m_waiting.isEmpty() || !m_seam.queueEmpty())
+    if (m_waiting.isEmpty() || !m_link.queueEmpty())
         return;
     const QString path = m_waiting;
     setWaiting(QString());
@@ -180,7 +179,7 @@ bool Impulses::loadNow(const QString &path)
         m_files->markUnusable(path, p.error);
         return fail(path, p.error);
     }
-    if (!m_seam.port().isOpen())
+    if (!m_link.isOpen())
         return fail(path, QStringLiteral("The device is not connected. Connect it and load the "
                                          "impulse again."));
 
@@ -194,14 +193,11 @@ bool Impulses::loadNow(const QString &path)
             return fail(path, error);
     }
 
-    // Core refuses, with sgNotSupport, anything it cannot play.
-    bool refused = false;
-    const auto watch = connect(&m_core, &Core::sgNotSupport, this, [&refused] { refused = true; });
+    // The session refuses anything the device cannot play.
     m_handingOver = true;
-    m_core.setImpuls(target);
+    const bool taken = m_session.loadImpulse(target);
     m_handingOver = false;
-    disconnect(watch);
-    if (refused)
+    if (!taken)
         return fail(path,
                     QStringLiteral("The device did not take the impulse made from \u201c%1\u201d.")
                         .arg(QFileInfo(path).fileName()));
@@ -294,22 +290,22 @@ QVariantList Impulses::responseFrequencies() const
 
 bool Impulses::mixChannels() const
 {
-    return m_seam.settings().value(keyMixChannels, false).toBool();
+    return m_settings.value(keyMixChannels, false).toBool();
 }
 
 void Impulses::setMixChannels(bool on)
 {
-    if (storeFlag(m_seam.settings(), keyMixChannels, on))
+    if (storeFlag(m_settings, keyMixChannels, on))
         emit settingsChanged();
 }
 
 bool Impulses::normalise() const
 {
-    return m_seam.settings().value(keyNormalise, false).toBool();
+    return m_settings.value(keyNormalise, false).toBool();
 }
 
 void Impulses::setNormalise(bool on)
 {
-    if (storeFlag(m_seam.settings(), keyNormalise, on))
+    if (storeFlag(m_settings, keyNormalise, on))
         emit settingsChanged();
 }

@@ -24,8 +24,9 @@
 #include <QVariantList>
 #include <QVariantMap>
 
-class Core;
-class CoreSeam;
+class Link;
+class PresetSession;
+class QSettings;
 struct PreparedImpulse;
 
 class Impulses : public QObject {
@@ -61,7 +62,7 @@ class Impulses : public QObject {
     Q_PROPERTY(QString waitingPath READ waitingPath NOTIFY waitingChanged)
 
 public:
-    explicit Impulses(Core &core, QObject *parent = nullptr);
+    Impulses(Link &link, PresetSession &session, QSettings &settings, QObject *parent = nullptr);
 
     // Loads a local path or a file: URL as the impulse of the current
     // preset. True when it went to the device; otherwise `failed` says why
@@ -124,9 +125,10 @@ private:
     void clearCurrent();
     void impulseNamed(const QString &name);
 
-    Core &m_core;
-    CoreSeam &m_seam;
-    bool m_handingOver = false; // Core is taking a file from us
+    Link &m_link;
+    PresetSession &m_session;
+    QSettings &m_settings;
+    bool m_handingOver = false; // the session is taking a file from us
     ImpulseFiles *m_files = nullptr;
     QString m_waiting; // the newest selection, until the wire is free
 

@@ -7,8 +7,6 @@
 // of their subsystem (link/, parsing/, editing/, impulse/, core/).
 #pragma once
 
-#include "editing/kept_blocks.h"
-#include "impulse/pending_impulse.h"
 #include "parsing/answer_matchers.h"
 
 #include <QByteArray>
@@ -18,8 +16,10 @@
 #include <QString>
 #include <QStringList>
 
-class CoreSeam;
+class DeviceReadout;
 class Link;
+class PresetSession;
+class WebPageOpener;
 struct CoreAccess;
 
 // The first 44 bytes of a WAV file, read at fixed offsets (no chunk walk).
@@ -141,10 +141,17 @@ public:
     // editing/: the one named-value entry point
     Q_INVOKABLE void setValue(QString name, uchar value);
 
+    // The parts Core speaks for, handed to the objects published beside it
+    // (for C++ only; the document sees Core's own interface).
+    Link &deviceLink() { return *link; }
+    PresetSession &presetSession() { return *session; }
+    DeviceReadout &deviceReadout() { return *readout; }
+    QSettings &settingsStore() { return settings; }
+    WebPageOpener &webPageOpener() { return *webOpener; }
+
 private:
     friend struct CoreAccess;     // tests reach the state through it
     friend struct AnswerHandlers; // parsing/dispatch.cpp: what each completed answer does
-    friend class CoreSeam;        // the newer back-end objects reach it through the seam
 
     // ---- what Core does on its link's events (core/core_link.cpp) --------
     void connectLink();
@@ -153,6 +160,11 @@ private:
     void queueIdle();
     void headSent(float progress);
     void requestsGivenUp(const QList<QByteArray> &dropped);
+    // The session's operations, carried out by the editing steps below.
+    void setSessionSteps();
+    bool loadImpulseFile(const QString &path);
+    void pasteGiven(const QByteArray &statusText, const QByteArray &impulseName,
+                    const QByteArray &hexImage);
 
     // ---- parsing/ helpers ---------------------------------------------
     // Everything slReadyRead does after reading the port: one received
@@ -202,21 +214,18 @@ private:
     uchar presetCount = 10;
     QByteArray folderStack;
     QSettings settings{QStringLiteral("Ostrel Electronics"), QStringLiteral("NV-300")};
-    uchar pendingUpDown = 0;
-    signed char pendingPreset = -1;
-    uchar presetEdit = 0;
     QList<QByteArray> parseValues;
-    uchar editable = 0;
-    KeptBlocks kept;               // compare's and copy's blocks (editing/)
-    PendingImpulse pendingImpulse; // the current preset's impulse not stored yet (impulse/)
     QByteArray impulseData;
     uchar saveToFile = 0;
     uchar statusData[43] = {};
     QString lastCommand;
     QString tabTarget;
-    // The port, the port timer, the command queue and its pacing (link/).
+    // The parts Core speaks for, each the owner of its state: the port, the
+    // port timer, the command queue and its pacing (link/); the preset as
+    // the panel edits it: edited, comparing, kept blocks, the pending impulse
+    // and the waiting move (editing/); what the device said (parsing/).
     Link *link = nullptr;
-
-    // Not part of the state above: the seam of core/core_seam.h.
-    CoreSeam *seam = nullptr;
+    PresetSession *session = nullptr;
+    DeviceReadout *readout = nullptr;
+    WebPageOpener *webOpener = nullptr;
 };

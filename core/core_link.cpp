@@ -3,9 +3,10 @@
 // opened or lost, a head sent, the queue idle, requests dropped or given up).
 #include "core/core.h"
 
-#include "core/core_seam.h"
+#include "editing/preset_session.h"
 #include "link/link.h"
 #include "link/requests.h"
+#include "parsing/device_readout.h"
 
 #include <QDebug>
 #include <QDir>
@@ -25,8 +26,10 @@ void Core::connectLink()
     connect(link, &Link::idle, this, &Core::queueIdle);
     connect(link, &Link::requestsDropped, this, [this] {
         // The panel would otherwise take a copy whose answers never came for done.
-        if (kept.requestsDropped())
-            emit sgReadText(QStringLiteral("copy_unfinished"), kept.pasteRefusal());
+        if (session->kept.requestsDropped()) {
+            emit sgReadText(QStringLiteral("copy_unfinished"), session->kept.pasteRefusal());
+            emit session->copyEnded(false);
+        }
     });
     connect(link, &Link::unanswered, this, [this](const QByteArray &command) {
         const int end = command.indexOf('\0');
@@ -59,7 +62,7 @@ void Core::sendRaw(QByteArray bytes)
 
 void Core::sendEdit(QByteArray bytes)
 {
-    pendingImpulse.otherChange();
+    session->pending.otherChange();
     setPresetEdited(true);
     link->sendRaw(bytes);
 }
@@ -71,12 +74,12 @@ void Core::slTimer()
 
 void Core::readAll()
 {
-    emit seam->presetReplaced();
-    editable = 1;
+    emit session->replaced();
+    session->editable = 1;
     link->drain();
     // A new connection starts from what the device holds.
-    pendingImpulse.drop();
-    kept.forgetCompared();
+    session->pending.drop();
+    session->kept.forgetCompared();
     for (const QByteArray &request : requests::startupBurst())
         link->send(request);
 }
@@ -124,10 +127,11 @@ void Core::portClosedAfterError()
     emit sgPortOpen(false, QString());
     emit sgReadText(QStringLiteral("close_port"), QString());
     emit sgReadValue(QStringLiteral("type_dev"), 0);
+    readout->forget();
     // The edits the device had not stored went with it, and so did an impulse
     // tried or pasted there: a reconnect starts from what the device reports.
-    pendingImpulse.drop();
-    if (presetEdit)
+    session->pending.drop();
+    if (session->edited())
         setPresetEdited(false);
 }
 
@@ -142,13 +146,13 @@ void Core::headSent(float progress)
 
 void Core::queueIdle()
 {
-    if (pendingUpDown != 0) {
-        runUpDown(pendingUpDown);
-        pendingUpDown = 0;
+    if (session->pendingUpDown != 0) {
+        runUpDown(session->pendingUpDown);
+        session->pendingUpDown = 0;
     }
-    if (pendingPreset >= 0) {
-        selectPreset(static_cast<uchar>(pendingPreset));
-        pendingPreset = -1;
+    if (session->pendingPreset >= 0) {
+        selectPreset(static_cast<uchar>(session->pendingPreset));
+        session->pendingPreset = -1;
     }
     emit sgSetWait(false);
     emit sgReadValue(QStringLiteral("wait"), 0);
@@ -161,7 +165,51 @@ void Core::requestsGivenUp(const QList<QByteArray> &dropped)
     // must not carry them away.
     if (!dropped.contains(requests::storePreset))
         return;
-    pendingUpDown = 0;
-    pendingPreset = -1;
+    session->pendingUpDown = 0;
+    session->pendingPreset = -1;
     setPresetEdited(true);
+}
+
+// ---- the session's operations --------------------------------------------------
+
+void Core::setSessionSteps()
+{
+    PresetSession::Steps steps;
+    steps.setValue = [this](const QString &name, uchar value) { setValue(name, value); };
+    steps.loadImpulse = [this](const QString &path) { return loadImpulseFile(path); };
+    steps.save = [this] { slSaveUpDown(0); };
+    steps.selectPreset = [this](int preset) {
+        selectPreset(static_cast<uchar>(preset));
+        link->followQueue();
+    };
+    steps.paste = [this](const QByteArray &statusText, const QByteArray &impulseName,
+                         const QByteArray &hexImage) {
+        pasteGiven(statusText, impulseName, hexImage);
+    };
+    session->setSteps(std::move(steps));
+    // A capture ends with the exchange it was armed for.
+    connect(link, &Link::followingEnded, this, [this] { session->captureArmed = false; });
+}
+
+bool Core::loadImpulseFile(const QString &path)
+{
+    // Refused, with sgNotSupport, when it cannot be played as it is.
+    bool refused = false;
+    const auto watch = connect(this, &Core::sgNotSupport, this, [&refused] { refused = true; });
+    setImpuls(path);
+    disconnect(watch);
+    if (refused)
+        emit session->impulseRefused(path);
+    return !refused;
+}
+
+void Core::pasteGiven(const QByteArray &statusText, const QByteArray &impulseName,
+                      const QByteArray &hexImage)
+{
+    link->drain();
+    session->kept.setCopy(statusText, impulseName, hexImage);
+    slPaste();
+    link->followQueue();
+    if (link->queueEmpty()) // paste refused what it was given
+        link->abandonExchange(QStringLiteral("the preset could not be pasted"));
 }

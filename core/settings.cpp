@@ -1,7 +1,7 @@
 // Settings kept across runs, the folder position stack and the web links.
 // Every setter writes through to the store at once.
 #include "core/core.h"
-#include "core/core_seam.h"
+#include "core/panel_settings.h"
 #include "core/web_pages.h"
 
 #include <QDebug>
@@ -29,15 +29,25 @@ QString defaultFolderUrl()
 
 } // namespace
 
-QString Core::getLastPath()
+QString panelSettings::lastImpulseFolder(const QSettings &settings)
 {
     return settings.value(keyImpulsPath, defaultFolderUrl()).toString();
 }
 
+void panelSettings::setLastImpulseFolder(QSettings &settings, const QString &folderUrl)
+{
+    settings.setValue(keyImpulsPath, folderUrl);
+    settings.sync();
+}
+
+QString Core::getLastPath()
+{
+    return panelSettings::lastImpulseFolder(settings);
+}
+
 void Core::setLastPath(QString path)
 {
-    settings.setValue(keyImpulsPath, path);
-    settings.sync();
+    panelSettings::setLastImpulseFolder(settings, path);
 }
 
 QString Core::getSkinsPath()
@@ -97,18 +107,12 @@ uchar Core::getFolderPos()
     return pos;
 }
 
-// A page that no browser could open is reported through the seam, so the
-// panel can say so instead of doing nothing.
 void Core::slOpenUrl1()
 {
-    const QUrl page = webPages::productPage();
-    if (!QDesktopServices::openUrl(page))
-        emit seam->webPageNotOpened(page);
+    webOpener->open(webPages::productPage());
 }
 
 void Core::slOpenUrl2()
 {
-    const QUrl page = webPages::shopPage();
-    if (!QDesktopServices::openUrl(page))
-        emit seam->webPageNotOpened(page);
+    webOpener->open(webPages::shopPage());
 }

@@ -2,6 +2,7 @@
 #include "core/web_pages.h"
 
 #include <QCoreApplication>
+#include <QDesktopServices>
 
 #ifndef VORTAXA_PRODUCT_URL
 #define VORTAXA_PRODUCT_URL ""
@@ -40,3 +41,9 @@ QUrl shopPage()
 }
 
 } // namespace webPages
+
+void WebPageOpener::open(const QUrl &page)
+{
+    if (!QDesktopServices::openUrl(page))
+        emit notOpened(page);
+}

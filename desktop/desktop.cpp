@@ -1,7 +1,7 @@
 // The window's kept place and the report of a web page no browser opened.
 #include "desktop/desktop.h"
 
-#include "core/core_seam.h"
+#include "core/web_pages.h"
 #include "desktop/window_place.h"
 
 #include <QGuiApplication>
@@ -14,15 +14,15 @@ const char *const keyWindowGeometry = "WindowGeometry";
 const char *const keyWindowMaximized = "WindowMaximized";
 } // namespace
 
-Desktop::Desktop(Core &core, QObject *parent) : QObject(parent), seam(CoreSeam::of(core))
+Desktop::Desktop(QSettings &settings, WebPageOpener &webPages, QObject *parent)
+    : QObject(parent), settings(settings)
 {
-    connect(&seam, &CoreSeam::webPageNotOpened, this,
+    connect(&webPages, &WebPageOpener::notOpened, this,
             [this](const QUrl &url) { emit webPageNotOpened(url.toString()); });
 }
 
 QVariantMap Desktop::windowPlace() const
 {
-    QSettings &settings = seam.settings();
     QVariantMap place{{"maximized", settings.value(keyWindowMaximized, false).toBool()}};
     QList<QRect> screens;
     for (const QScreen *screen : QGuiApplication::screens())
@@ -40,7 +40,6 @@ QVariantMap Desktop::windowPlace() const
 
 void Desktop::keepWindowPlace(int x, int y, int width, int height, bool maximized)
 {
-    QSettings &settings = seam.settings();
     if (!maximized)
         settings.setValue(keyWindowGeometry, QRect(x, y, width, height));
     settings.setValue(keyWindowMaximized, maximized);

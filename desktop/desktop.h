@@ -7,14 +7,14 @@
 #include <QString>
 #include <QVariantMap>
 
-class Core;
-class CoreSeam;
+class QSettings;
+class WebPageOpener;
 
 class Desktop : public QObject {
     Q_OBJECT
 
 public:
-    explicit Desktop(Core &core, QObject *parent = nullptr);
+    Desktop(QSettings &settings, WebPageOpener &webPages, QObject *parent = nullptr);
 
     // The window's last place: {"x", "y", "width", "height"} fitted onto the
     // screens there are now (empty when none was kept or it lies off every
@@ -29,5 +29,5 @@ signals:
     void webPageNotOpened(const QString &url);
 
 private:
-    CoreSeam &seam;
+    QSettings &settings;
 };

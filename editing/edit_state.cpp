@@ -1,9 +1,10 @@
 // Marking the current preset edited or clean, and telling the interface.
 #include "core/core.h"
+#include "editing/preset_session.h"
 
 void Core::setPresetEdited(bool edited)
 {
-    presetEdit = edited ? 1 : 0;
+    session->setEdited(edited);
     emit sgSetEdit(edited);
-    emit sgReadValue(QStringLiteral("preset_edit"), presetEdit);
+    emit sgReadValue(QStringLiteral("preset_edit"), session->presetEdit);
 }

@@ -1,33 +1,33 @@
 // Moving between banks and presets, with the save-or-discard question.
 //
 // A move asked for while the preset has unsaved edits is handed back to the
-// interface (stage 1); otherwise it waits in pendingUpDown / pendingPreset
+// interface (stage 1); otherwise it waits in session->pendingUpDown / session->pendingPreset
 // until the queue drains, and the pacing step's idle branch carries it out.
 // Every move replaces the queue with its command and a fixed read-back.
 #include "core/core.h"
-#include "core/core_seam.h"
+#include "editing/preset_session.h"
 #include "editing/step_code.h"
 #include "link/link.h"
 #include "link/requests.h"
 
 void Core::requestUpDown(uchar code)
 {
-    if (presetEdit) {
+    if (session->edited()) {
         emit sgPresetUpDownStage1(code);
         return;
     }
-    pendingUpDown = code; // a newer request replaces an older one (steps::Code)
+    session->pendingUpDown = code; // a newer request replaces an older one (steps::Code)
     link->startSending();
 }
 
 void Core::requestPresetChange(uchar preset)
 {
-    if (presetEdit) {
+    if (session->edited()) {
         emit sgPresetChangeStage1(preset);
         return;
     }
     // Held signed: 128 and above read as "none" and are never carried out.
-    pendingPreset = static_cast<signed char>(preset);
+    session->pendingPreset = static_cast<signed char>(preset);
     link->startSending();
 }
 
@@ -57,16 +57,17 @@ void Core::selectPreset(uchar preset)
 
 void Core::beginMove(const QByteArray &move, bool clearsEdit)
 {
-    emit seam->presetReplaced();
-    pendingImpulse.drop();
-    kept.forgetCompared();
-    editable = 1; // a step leaves publishing it to the status read-back
+    emit session->replaced();
+    session->pending.drop();
+    session->kept.forgetCompared();
+    session->editable = 1; // a step leaves publishing it to the status read-back
     if (clearsEdit) {
         // A jump is not answered with a step answer that would clear the
         // edited state: it is cleared here.
-        presetEdit = 0;
+        session->setEdited(false);
         emit sgReadValue(QStringLiteral("preset_edit"), 0);
         emit sgReadValue(QStringLiteral("editable"), 1);
+        emit session->comparingChanged(false);
     }
     link->clearQueue();
     link->send(move);

@@ -4,8 +4,8 @@
 // table (parsing/status_layout.h), the same table the status decode publishes
 // from, so a control binds to one name in both directions.
 #include "core/core.h"
-#include "core/core_seam.h"
 #include "core/program_log.h"
+#include "editing/preset_session.h"
 #include "editing/step_code.h"
 #include "link/link.h"
 #include "link/requests.h"
@@ -45,8 +45,8 @@ void Core::setValue(QString name, uchar value)
     if (parameter && !isAlias)
         command = requests::parameter(parameter->command, value);
     if (!command.isEmpty()) {
-        presetEdit = 1;
-        pendingImpulse.otherChange(); // reverting the impulse no longer undoes every edit
+        session->setEdited(true);
+        session->pending.otherChange(); // reverting the impulse no longer undoes every edit
     }
     if (key == "mode")
         command = requests::parameter(requests::setModeTemplate, value);
@@ -78,7 +78,7 @@ void Core::setValue(QString name, uchar value)
         }
     }
 
-    emit sgReadValue(presetEditName, presetEdit);
+    emit sgReadValue(presetEditName, session->presetEdit);
 
     if (parameter && isAlias)
         command = requests::parameter(parameter->command, value);
@@ -94,7 +94,7 @@ void Core::queueMapUpdate()
 {
     // Relative steps through every preset, each followed by its read-back;
     // the interface builds its map from what the dispatcher publishes.
-    emit seam->presetReplaced();
+    emit session->replaced();
     const bool up = true;
     const QByteArray presetUp = requests::presetStep(up);
     const QByteArray bankUp = requests::bankStep(up);

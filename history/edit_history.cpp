@@ -1,9 +1,9 @@
 // Recording, merging, undoing and redoing parameter edits.
 #include "history/edit_history.h"
 
-#include "core/core.h"
-#include "core/core_seam.h"
 #include "core/log_categories.h"
+#include "editing/preset_session.h"
+#include "parsing/device_readout.h"
 
 #include <QElapsedTimer>
 
@@ -26,30 +26,19 @@ const status::Parameter *settableParameter(const QString &name)
     return key.contains('\0') ? nullptr : status::findByName(key.constData());
 }
 
-// The parameter a published value name stands for (its lower-case name or an
-// alias published or accepted with it), or nullptr.
-const status::Parameter *reportedParameter(const QString &name)
-{
-    if (const status::Parameter *p = settableParameter(name))
-        return p;
-    for (const status::Parameter &p : status::parameters()) {
-        if (*p.alias && name == QLatin1String(p.alias))
-            return &p;
-    }
-    return nullptr;
-}
-
 } // namespace
 
-EditHistory::EditHistory(Core &core, QObject *parent) : QObject(parent), core(core)
+EditHistory::EditHistory(PresetSession &session, DeviceReadout &readout, QObject *parent)
+    : QObject(parent), session(session)
 {
     auto steady = std::make_shared<QElapsedTimer>();
     steady->start();
     clock = [steady] { return steady->elapsed(); };
 
-    connect(&core, &Core::sgReadValue, this, &EditHistory::onReported);
-    connect(&CoreSeam::of(core), &CoreSeam::presetReplaced, this, &EditHistory::clear);
-    connect(&CoreSeam::of(core), &CoreSeam::presetStored, this, &EditHistory::stored);
+    connect(&session, &PresetSession::comparingChanged, this, &EditHistory::onComparing);
+    connect(&readout, &DeviceReadout::statusRead, this, &EditHistory::onStatusRead);
+    connect(&session, &PresetSession::replaced, this, &EditHistory::clear);
+    connect(&session, &PresetSession::stored, this, &EditHistory::stored);
 }
 
 void EditHistory::setClock(Clock c)
@@ -69,7 +58,7 @@ void EditHistory::setValue(QString name, int value)
         if (recorded)
             emit changed();
     }
-    core.setValue(name, static_cast<uchar>(value));
+    session.setValue(name, static_cast<uchar>(value));
 }
 
 // Adds the edit to the history: merged into the step still open for the same
@@ -131,23 +120,28 @@ void EditHistory::restore(const Step &step, int value)
     known[step.position] = value;
     isKnown[step.position] = true;
     const QString name = QString::fromLatin1(status::parameters()[step.position].name);
-    core.setValue(name, static_cast<uchar>(value));
+    session.setValue(name, static_cast<uchar>(value));
     emit valueRestored(name, value);
     emit changed();
 }
 
-void EditHistory::onReported(const QString &name, int value)
+void EditHistory::onComparing(bool comparing)
 {
-    if (name == QLatin1String("editable")) {
-        if (editable != (value != 0)) {
-            editable = value != 0;
-            emit changed();
-        }
+    if (editable == !comparing)
         return;
-    }
-    if (const status::Parameter *parameter = reportedParameter(name)) {
-        known[parameter->position] = asPublished(*parameter, value);
-        isKnown[parameter->position] = true;
+    editable = !comparing;
+    emit changed();
+}
+
+// Every parameter's value as the device reported it.
+void EditHistory::onStatusRead(const QByteArray &block)
+{
+    const QByteArray bytes = QByteArray::fromHex(block);
+    for (const status::Parameter &parameter : status::parameters()) {
+        if (parameter.position >= bytes.size())
+            continue;
+        known[parameter.position] = asPublished(parameter, uchar(bytes.at(parameter.position)));
+        isKnown[parameter.position] = true;
     }
 }
 

@@ -2,14 +2,14 @@
 // published to the document as `_history` beside `_core`.
 //
 // The panel sends every parameter edit through setValue, which records it and
-// passes it on to Core. A step remembers the value before the edit: the last
+// passes it on to the preset session. A step remembers the value before the edit: the last
 // value the device reported in a status block, or the last edit made. Edits
 // of one control less than mergeWindowMs apart make one step, so a slider
 // drag is undone at once. Undo and redo send the restored value through
-// Core's setValue, so the device follows and the preset counts as edited.
+// the session's setValue, so the device follows and the preset counts as edited.
 //
 // The history belongs to the preset being edited: whatever replaces the
-// preset's content as a whole (Core tells through its seam) starts a fresh
+// preset's content as a whole (the session tells) starts a fresh
 // one. Saving keeps it; the panel learns here when a save went through. While the stored preset is
 // on show (compare) nothing is undone or redone.
 #pragma once
@@ -25,7 +25,8 @@
 #include <array>
 #include <functional>
 
-class Core;
+class DeviceReadout;
+class PresetSession;
 
 class EditHistory : public QObject {
     Q_OBJECT
@@ -41,11 +42,11 @@ public:
     static constexpr qint64 mergeWindowMs = 500;
     static constexpr int maxSteps = 1000; // the oldest steps go beyond this
 
-    explicit EditHistory(Core &core, QObject *parent = nullptr);
+    EditHistory(PresetSession &session, DeviceReadout &readout, QObject *parent = nullptr);
 
     void setClock(Clock clock);
 
-    // Records the edit of a parameter, then hands it to Core's setValue.
+    // Records the edit of a parameter, then hands it to the session's setValue.
     // Names that are not preset parameters are passed on unrecorded.
     Q_INVOKABLE void setValue(QString name, int value);
     Q_INVOKABLE void undo();
@@ -79,7 +80,8 @@ private:
     };
 
     bool record(int position, int after);
-    void onReported(const QString &name, int value);
+    void onStatusRead(const QByteArray &block);
+    void onComparing(bool comparing);
     void clear();
     void restore(const Step &step, int value);
     // Moves the newest step of `from` to `to` and restores its value on that side.
@@ -87,7 +89,7 @@ private:
     QString describe(const Step &step) const;
     QString valueText(int position, int value) const;
 
-    Core &core;
+    PresetSession &session;
     Clock clock;
     QVector<Step> undoSteps; // oldest first
     QVector<Step> redoSteps; // the next to redo last

@@ -1,6 +1,6 @@
 // Previewing a chosen impulse on the device and storing it with the preset.
 #include "core/core.h"
-#include "core/core_seam.h"
+#include "editing/preset_session.h"
 #include "impulse/wav_image.h"
 #include "link/link.h"
 #include "link/requests.h"
@@ -35,8 +35,8 @@ void Core::setImpuls(QString filePath, QString fileName)
         return;
     }
     qDebug("$$$$$ %s %d", "setImpuls", 592);
-    emit seam->presetReplaced();
-    pendingImpulse.load(fileName, filePath, presetEdit != 0);
+    emit session->replaced();
+    session->pending.load(fileName, filePath, session->presetEdit != 0);
     announceImpulseName(fileName);
     decodeWav(filePath, false);
 }
@@ -65,8 +65,8 @@ void Core::queueImpulse(bool store)
 
     // The pending impulse keeps the name it is stored under. It stays
     // pending until the device has stored the preset with it.
-    link->send(requests::storeImpulse(pendingImpulse.storeName(), wav::hexText(image)));
-    pendingImpulse.storeQueued();
+    link->send(requests::storeImpulse(session->pending.storeName(), wav::hexText(image)));
+    session->pending.storeQueued();
     link->send(requests::storePreset);
     link->send(requests::impulseName);
     link->send(requests::status);
@@ -77,16 +77,16 @@ void Core::queueImpulse(bool store)
 
 void Core::announcePendingImpulse()
 {
-    announceImpulseName(pendingImpulse.shownName());
+    announceImpulseName(session->pending.shownName());
 }
 
 void Core::previewPendingImpulse()
 {
-    if (pendingImpulse.source() == PendingImpulse::Source::File) {
-        decodeWav(pendingImpulse.path(), false); // queues the preview and starts sending
+    if (session->pending.source() == PendingImpulse::Source::File) {
+        decodeWav(session->pending.path(), false); // queues the preview and starts sending
         return;
     }
-    const QByteArray preview = pendingImpulse.previewCommand();
+    const QByteArray preview = session->pending.previewCommand();
     if (!preview.isEmpty())
         link->send(preview);
 }

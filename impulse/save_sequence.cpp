@@ -1,6 +1,7 @@
 // Saving the current preset with the impulse it must carry, then letting a
 // move that waited for the save happen once the device has answered.
 #include "core/core.h"
+#include "editing/preset_session.h"
 #include "link/link.h"
 #include "link/requests.h"
 
@@ -8,26 +9,26 @@
 
 void Core::slSaveUpDown(uchar upDown)
 {
-    pendingUpDown = upDown;
+    session->pendingUpDown = upDown;
     saveSequence();
 }
 
 void Core::saveChangeSequence(uchar preset)
 {
-    pendingPreset = static_cast<signed char>(preset); // 128 to 255: no jump
+    session->pendingPreset = static_cast<signed char>(preset); // 128 to 255: no jump
     saveSequence();
 }
 
 void Core::saveSequence()
 {
     link->drain();
-    pendingImpulse.saveStarted();
+    session->pending.saveStarted();
     // While compare shows the stored version the edits live only in the
     // block the compare press on show kept: they go back to the device
     // first, so that what is stored is the edited preset the user was asked
     // about. Without that block the device's current state is stored.
-    const QByteArray edited = editable == 0 ? kept.compared() : QByteArray();
-    kept.forgetCompared();
+    const QByteArray edited = session->editable == 0 ? session->kept.compared() : QByteArray();
+    session->kept.forgetCompared();
     if (!edited.isEmpty())
         link->send(requests::writeStatus(edited));
     setPresetEdited(false);
@@ -35,19 +36,19 @@ void Core::saveSequence()
     // The impulse goes with the preset; it stays pending until the device
     // has acknowledged the preset's store, so a save given up on keeps it.
     using Source = PendingImpulse::Source;
-    const Source source = pendingImpulse.source();
-    if (source == Source::File && pendingImpulse.pasted()) {
+    const Source source = session->pending.source();
+    if (source == Source::File && session->pending.pasted()) {
         // A pasted preset with a pending file: store that file with it.
-        qDebug() << "save1" << pendingImpulse.path();
-        decodeWav(pendingImpulse.path(), true);
+        qDebug() << "save1" << session->pending.path();
+        decodeWav(session->pending.path(), true);
         link->send(requests::storePreset);
         link->send(requests::impulseName);
     } else if (source == Source::File) {
         // A file loaded for this preset and so far only previewed.
         emit sgSetWait(true);
-        qDebug() << "save3" << pendingImpulse.path();
-        qDebug() << "file" << QString::fromUtf8(pendingImpulse.name());
-        decodeWav(pendingImpulse.path(), true);
+        qDebug() << "save3" << session->pending.path();
+        qDebug() << "file" << QString::fromUtf8(session->pending.name());
+        decodeWav(session->pending.path(), true);
         emit sgReadValue(QStringLiteral("wait"), 1);
     } else if (source == Source::Stored) {
         link->send(requests::storePreset);
@@ -59,15 +60,15 @@ void Core::saveSequence()
         // A pasted preset: the impulse the device reported goes back as it
         // was received; for one without impulse the stored one is deleted.
         if (source == Source::Copied)
-            qDebug() << "save2" << pendingImpulse.name();
-        link->send(pendingImpulse.storeCommand());
-        pendingImpulse.storeQueued();
+            qDebug() << "save2" << session->pending.name();
+        link->send(session->pending.storeCommand());
+        session->pending.storeQueued();
         link->send(requests::storePreset);
         link->send(requests::impulseName);
         link->pacingStep();
     }
 
-    editable = 1;
+    session->editable = 1;
     emit sgSetEnabled(true);
     emit sgReadValue(QStringLiteral("editable"), 1);
 }

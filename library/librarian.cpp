@@ -2,12 +2,14 @@
 // with the device whose answers start the next step.
 #include "library/librarian.h"
 
-#include "core/core.h"
 #include "core/local_path.h"
 #include "core/log_categories.h"
+#include "editing/preset_session.h"
 #include "impulse/wav_format.h"
 #include "impulse/wav_image.h"
+#include "link/link.h"
 #include "link/requests.h"
+#include "parsing/device_readout.h"
 #include "parsing/status_layout.h"
 
 #include <QDateTime>
@@ -45,33 +47,30 @@ QString listed(const QStringList &items)
 
 } // namespace
 
-Librarian::Librarian(Core &core, QObject *parent) : QObject(parent), seam(CoreSeam::of(core))
+Librarian::Librarian(Link &link, PresetSession &session, DeviceReadout &readout, QObject *parent)
+    : QObject(parent), device{link, session, readout}
 {
-    connect(&seam, &CoreSeam::requestsDone, this, &Librarian::onDone);
-    connect(&seam, &CoreSeam::requestsFailed, this, &Librarian::onFailed);
-    connect(&seam, &CoreSeam::statusRead, this,
+    connect(&link, &Link::exchangeDone, this, &Librarian::onDone);
+    connect(&link, &Link::exchangeFailed, this, &Librarian::onFailed);
+    connect(&readout, &DeviceReadout::statusRead, this,
             [this](const QByteArray &text) { readStatus = text; });
-    connect(&seam, &CoreSeam::impulseRead, this,
+    connect(&session, &PresetSession::impulseCaptured, this,
             [this](const QByteArray &name, const QByteArray &hex) {
                 impulseAnswered = true;
                 readImpulseName = name;
                 readImpulseHex = hex;
             });
-    connect(&core, &Core::sgReadValue, this, [this](const QString &name, int value) {
-        if (name == QLatin1String("bank"))
-            reportedBank = value;
-        else if (name == QLatin1String("preset"))
-            reportedPreset = value;
+    connect(&readout, &DeviceReadout::positionRead, this, [this](int bank, int preset) {
+        reportedBank = bank;
+        reportedPreset = preset;
     });
-    connect(&core, &Core::sgReadText, this, [this](const QString &name, const QString &text) {
-        if (name == QLatin1String("devVersion"))
-            firmware = text;
-    });
+    connect(&readout, &DeviceReadout::firmwareRead, this,
+            [this](const QString &text) { firmware = text; });
     // An operation waiting for the queue starts once it has gone idle (from
     // the event loop, so the pacing step that went idle finishes first), or
     // ends when the port closes.
-    connect(&core, &Core::sgSetWait, this, [this](bool wait) {
-        if (wait || !pendingStart)
+    connect(&link, &Link::idle, this, [this] {
+        if (!pendingStart)
             return;
         QTimer::singleShot(0, this, [this] {
             if (!pendingStart)
@@ -81,12 +80,75 @@ Librarian::Librarian(Core &core, QObject *parent) : QObject(parent), seam(CoreSe
             startWhenQueueIdle(first);
         });
     });
-    connect(&core, &Core::sgPortOpen, this, [this](bool open) {
-        if (!open && pendingStart) {
+    connect(&link, &Link::closedAfterError, this, [this] {
+        if (pendingStart) {
             pendingStart = nullptr;
             end(false, QStringLiteral("The connection to the device was lost."));
         }
     });
+}
+
+// ---- what the librarian uses of the device -------------------------------------
+
+bool Librarian::Device::isOpen() const
+{
+    return link.isOpen();
+}
+
+bool Librarian::Device::queueEmpty() const
+{
+    return link.queueEmpty();
+}
+
+int Librarian::Device::deviceType() const
+{
+    return readout.deviceType();
+}
+
+int Librarian::Device::bankCount() const
+{
+    return readout.family().banks;
+}
+
+int Librarian::Device::presetsPerBank() const
+{
+    return readout.family().presetsPerBank;
+}
+
+bool Librarian::Device::hasUnsavedEdits() const
+{
+    return session.edited();
+}
+
+bool Librarian::Device::comparing() const
+{
+    return session.comparing();
+}
+
+const PendingImpulse &Librarian::Device::pendingImpulse() const
+{
+    return session.pendingImpulse();
+}
+
+void Librarian::Device::runRequests(const QList<QByteArray> &requests)
+{
+    link.runExchange(requests);
+}
+
+void Librarian::Device::selectPreset(int preset)
+{
+    session.selectPreset(preset);
+}
+
+void Librarian::Device::paste(const QByteArray &statusText, const QByteArray &impulseName,
+                              const QByteArray &hexImage)
+{
+    session.paste(statusText, impulseName, hexImage);
+}
+
+void Librarian::Device::captureImpulse()
+{
+    session.captureImpulse();
 }
 
 // ---- the interface ----------------------------------------------------------
@@ -98,7 +160,7 @@ void Librarian::backup(const QString &path)
     begin(Operation::Backup, path, [this] {
         identify([this] {
             QVector<int> all;
-            for (int n = 0; n < seam.bankCount() * seam.presetsPerBank(); ++n)
+            for (int n = 0; n < device.bankCount() * device.presetsPerBank(); ++n)
                 all.append(n);
             readPresets(all, QStringLiteral("Reading preset"), [this] { writeBackup(); });
         });
@@ -118,15 +180,15 @@ void Librarian::restore(const QString &path, const QVariantList &presets)
     QString name;
     if (!readChosenFile(path, QStringLiteral("restored"), &file, &name))
         return;
-    if (file.banks != seam.bankCount() || file.presetsPerBank != seam.presetsPerBank()) {
+    if (file.banks != device.bankCount() || file.presetsPerBank != device.presetsPerBank()) {
         emit finished(false, QStringLiteral("Nothing was restored from %1: it holds presets of a "
                                             "device with %2 banks of %3 presets; the connected "
                                             "device has %4 banks of %5.")
                                  .arg(name)
                                  .arg(file.banks)
                                  .arg(file.presetsPerBank)
-                                 .arg(seam.bankCount())
-                                 .arg(seam.presetsPerBank()));
+                                 .arg(device.bankCount())
+                                 .arg(device.presetsPerBank()));
         return;
     }
     // The file's order, or only the chosen presets (in the file's order).
@@ -168,7 +230,7 @@ void Librarian::exportPreset(const QString &path)
         return;
     begin(Operation::Export, path, [this] {
         setActivity(QStringLiteral("Reading the current preset"));
-        const bool stored = seam.pendingImpulse().source() == PendingImpulse::Source::Stored;
+        const bool stored = device.pendingImpulse().source() == PendingImpulse::Source::Stored;
         QList<QByteArray> reads = {requests::identify, requests::version, requests::bankAndPreset,
                                    requests::status};
         if (stored)
@@ -201,7 +263,7 @@ void Librarian::importPreset(const QString &path)
                                      "yet: save it to keep it.")
                           .arg(name));
         });
-        seam.paste(entry.status, entry.impulseName, entry.impulseImage.toHex());
+        device.paste(entry.status, entry.impulseName, entry.impulseImage.toHex());
     });
 }
 
@@ -241,7 +303,7 @@ QVariantMap Librarian::inspect(const QString &path) const
     info.insert(QStringLiteral("firmware"), file.firmware);
     info.insert(QStringLiteral("created"), file.created.toLocalTime().toString(Qt::TextDate));
     info.insert(QStringLiteral("fits"),
-                file.banks == seam.bankCount() && file.presetsPerBank == seam.presetsPerBank());
+                file.banks == device.bankCount() && file.presetsPerBank == device.presetsPerBank());
     info.insert(QStringLiteral("presets"), presets);
     return info;
 }
@@ -276,12 +338,12 @@ bool Librarian::refused(const QString &path, bool walksPresets)
 // lose unsaved edits.
 QString Librarian::deviceRefusal(bool walksPresets) const
 {
-    if (!seam.port().isOpen())
+    if (!device.isOpen())
         return QStringLiteral("No device is connected.");
-    if (walksPresets && seam.hasUnsavedEdits())
+    if (walksPresets && device.hasUnsavedEdits())
         return QStringLiteral("The current preset has unsaved changes. Save or revert them "
                               "first: this steps through the presets, which would lose them.");
-    if (!walksPresets && seam.comparing())
+    if (!walksPresets && device.comparing())
         return QStringLiteral("Compare is showing the stored preset. Go back to your edits "
                               "first.");
     return QString();
@@ -314,14 +376,14 @@ void Librarian::begin(Operation op, const QString &path, const Step &first)
     startWhenQueueIdle(first);
 }
 
-// Runs `first` once Core's queue has nothing left to send: the answers of an
+// Runs `first` once the link's queue has nothing left to send: the answers of an
 // exchange begun earlier (a save, the slot list, a sweep) would otherwise be
 // taken for ours. The device's state is checked again then, since what ran
 // meanwhile (an impulse tried from the browser, say) may have left the
 // preset edited.
 void Librarian::startWhenQueueIdle(const Step &first)
 {
-    if (seam.queueEmpty()) {
+    if (device.queueEmpty()) {
         const QString reason = deviceRefusal(cancellable());
         if (reason.isEmpty())
             first();
@@ -340,8 +402,8 @@ void Librarian::identify(const Step &then)
     exchange({requests::identify, requests::version, requests::bankAndPreset}, false, [this, then] {
         int banks = 0;
         int perBank = 0;
-        if (!library::familyOf(seam.deviceType(), &banks, &perBank) || banks != seam.bankCount() ||
-            perBank != seam.presetsPerBank()) {
+        if (!library::familyOf(device.deviceType(), &banks, &perBank) ||
+            banks != device.bankCount() || perBank != device.presetsPerBank()) {
             failCurrent(QStringLiteral("the device did not say which type it is"));
             return;
         }
@@ -563,8 +625,8 @@ void Librarian::restoreSummary()
 // The current preset, as read, with the impulse it plays now.
 void Librarian::exportCurrent()
 {
-    const int number = reportedBank * seam.presetsPerBank() + reportedPreset;
-    const PendingImpulse &pending = seam.pendingImpulse();
+    const int number = reportedBank * device.presetsPerBank() + reportedPreset;
+    const PendingImpulse &pending = device.pendingImpulse();
     using Source = PendingImpulse::Source;
     PresetEntry entry;
     QString problem;
@@ -613,7 +675,7 @@ void Librarian::exportCurrent()
 
 void Librarian::goHome(bool ok, const QString &message)
 {
-    if (homePreset < 0 || !seam.port().isOpen()) {
+    if (homePreset < 0 || !device.isOpen()) {
         end(ok, message);
         return;
     }
@@ -625,7 +687,7 @@ void Librarian::goHome(bool ok, const QString &message)
                 QStringLiteral(" The panel could not go back to %1: %2.").arg(where(home), reason));
     };
     expect([this, ok, message] { end(ok, message); });
-    seam.selectPreset(home);
+    device.selectPreset(home);
 }
 
 void Librarian::end(bool ok, const QString &message)
@@ -644,9 +706,9 @@ void Librarian::end(bool ok, const QString &message)
 void Librarian::exchange(const QList<QByteArray> &requests, bool captureImpulse, const Step &then)
 {
     expect(then);
-    seam.runRequests(requests);
+    device.runRequests(requests);
     if (captureImpulse)
-        seam.captureImpulse();
+        device.captureImpulse();
 }
 
 // The next exchange's outcome goes to `then`; what it reports starts afresh.
@@ -715,7 +777,7 @@ void Librarian::failCurrent(const QString &reason)
 bool Librarian::atPreset(int number) const
 {
     return reportedBank >= 0 && reportedPreset >= 0 &&
-           reportedBank * seam.presetsPerBank() + reportedPreset == number;
+           reportedBank * device.presetsPerBank() + reportedPreset == number;
 }
 
 void Librarian::setActivity(const QString &text)
@@ -730,9 +792,9 @@ void Librarian::setActivity(const QString &text)
 PresetFile Librarian::deviceFile() const
 {
     PresetFile file;
-    file.deviceType = seam.deviceType();
-    file.banks = seam.bankCount();
-    file.presetsPerBank = seam.presetsPerBank();
+    file.deviceType = device.deviceType();
+    file.banks = device.bankCount();
+    file.presetsPerBank = device.presetsPerBank();
     file.firmware = firmware;
     file.created = QDateTime::currentDateTimeUtc();
     return file;
@@ -740,7 +802,7 @@ PresetFile Librarian::deviceFile() const
 
 QString Librarian::where(int number) const
 {
-    const int perBank = qMax(1, seam.presetsPerBank());
+    const int perBank = qMax(1, device.presetsPerBank());
     return library::positionText(number / perBank, number % perBank);
 }
 

@@ -17,11 +17,11 @@
 // refusal (another operation running, no device, unsaved edits, a bad file)
 // ends the same way at once and sends nothing to the device.
 //
-// The librarian reaches Core only through its seam: exchanges of requests
-// (link/requests.h) whose answers Core parses and the seam passes on.
+// The librarian talks to the device through the link's exchanges of requests
+// (link/requests.h), learns the answers from the device readout, and moves,
+// pastes and captures through the preset session.
 #pragma once
 
-#include "core/core_seam.h"
 #include "library/preset_file.h"
 
 #include <QObject>
@@ -32,7 +32,10 @@
 #include <QVector>
 #include <functional>
 
-class Core;
+class DeviceReadout;
+class Link;
+class PendingImpulse;
+class PresetSession;
 
 class Librarian : public QObject {
     Q_OBJECT
@@ -43,7 +46,8 @@ class Librarian : public QObject {
     Q_PROPERTY(bool cancellable READ cancellable NOTIFY busyChanged)
 
 public:
-    explicit Librarian(Core &core, QObject *parent = nullptr);
+    Librarian(Link &link, PresetSession &session, DeviceReadout &readout,
+              QObject *parent = nullptr);
 
     // Paths may be local paths or file: URLs.
     Q_INVOKABLE void backup(const QString &path);
@@ -113,13 +117,32 @@ private:
     QString where(int number) const;
     QString fileLabel() const;
 
-    CoreSeam &seam;
+    // What the librarian uses of the device: the link's exchanges, the
+    // preset session and the readout.
+    struct Device {
+        Link &link;
+        PresetSession &session;
+        DeviceReadout &readout;
+        bool isOpen() const;
+        bool queueEmpty() const;
+        int deviceType() const;
+        int bankCount() const;
+        int presetsPerBank() const;
+        bool hasUnsavedEdits() const;
+        bool comparing() const;
+        const PendingImpulse &pendingImpulse() const;
+        void runRequests(const QList<QByteArray> &requests);
+        void selectPreset(int preset);
+        void paste(const QByteArray &statusText, const QByteArray &impulseName,
+                   const QByteArray &hexImage);
+        void captureImpulse();
+    } device;
     Operation operation = Operation::None;
     QString activityText;
     bool cancelRequested = false;
     Step continuation;
     Failure failure;
-    Step pendingStart; // the first step, waiting for Core's queue to go idle
+    Step pendingStart; // the first step, waiting for the link's queue to go idle
 
     // What the running exchange brought back.
     int reportedBank = -1;

@@ -403,6 +403,7 @@ void Link::endExchange(bool done, const QString &reason)
 {
     tracking = false;
     awaited.clear();
+    emit followingEnded();
     qCDebug(linkLog) << "exchange" << (done ? "done" : "failed:") << reason;
     // Delivered from the event loop, so a listener that starts the next
     // exchange does not run inside a dispatch or a pacing step.

@@ -114,6 +114,9 @@ signals:
     void givenUp(const QList<QByteArray> &dropped);
     void exchangeDone();
     void exchangeFailed(const QString &reason);
+    // The exchange stopped being followed (emitted at once, before its
+    // outcome is delivered).
+    void followingEnded();
 
 private:
     friend struct CoreAccess; // tests read and set the queue's counters

@@ -3,13 +3,14 @@
 // completed form changes state and tells the interface, and any completed
 // form retires the head of the command queue.
 #include "core/core.h"
-#include "core/core_seam.h"
 #include "core/log_categories.h"
 #include "core/program_log.h"
 #include "editing/preset_place.h"
+#include "editing/preset_session.h"
 #include "link/link.h"
 #include "link/requests.h"
 #include "parsing/answer_catalogue.h"
+#include "parsing/device_readout.h"
 #include "parsing/parser.h"
 
 #include <QDebug>
@@ -61,7 +62,7 @@ struct AnswerHandlers {
     enum class Offered {
         Always,
         UnlessEmptyName, // not in a chunk that completed the empty-name form
-        WhileAwaited,    // only while a copy or the seam awaits the impulse answer
+        WhileAwaited,    // only while a copy or a capture awaits the impulse answer
         SmallFamily,     // only for the 16-preset device types
         LargeFamily,     // only for the 100-preset device types
     };
@@ -122,7 +123,7 @@ const std::array<AnswerHandlers::Step, answers::formCount> &AnswerHandlers::step
         {Form::LccEnd, O::Always, acknowledge, "getLcc"},
         {Form::GsEnd, O::Always, acknowledge, "getEND"},
         {Form::CabSim, O::Always, cabinet, "getCabSim"},
-        // Impulses: the one being copied or read through the seam, the list of slots.
+        // Impulses: the one being copied or captured, the list of slots.
         {Form::Impulse, O::WhileAwaited, impulse, ""},
         {Form::Names16, O::SmallFamily, impulseList, "getRns16"},
         {Form::Names100, O::LargeFamily, impulseList, "getRns100"},
@@ -152,7 +153,8 @@ bool AnswerHandlers::isOffered(const Core &c, Offered when,
     case Offered::UnlessEmptyName:
         return !done.test(static_cast<size_t>(Form::NameEmpty));
     case Offered::WhileAwaited:
-        return c.kept.awaitsImpulse() || c.seam->wantsImpulse();
+        return c.session->kept.awaitsImpulse() || c.session->captureArmed && c.link->following() &&
+                                                      c.link->head() == requests::readImpulse;
     case Offered::SmallFamily:
         // An identification answer earlier in the same chunk already counts.
         return isSmallFamily(c.typeDev);
@@ -189,13 +191,16 @@ bool AnswerHandlers::bankAndPreset(Core &c, const Values &values)
     const uchar preset = decimalByte(digits.mid(2, 2));
     emit c.sgReadValue(QStringLiteral("bank"), bank);
     emit c.sgReadValue(QStringLiteral("preset"), preset);
-    c.presetEdit = 0; // the interface learns it from the bank change itself
+    c.readout->setPosition(bank, preset);
+    c.session->setEdited(false); // the interface learns it from the bank change itself
     return true;
 }
 
 bool AnswerHandlers::emptyName(Core &c, const Values &)
 {
     emit c.sgReadText(QStringLiteral("impulse_name"), QStringLiteral("empty"));
+    c.readout->setImpulseName(QStringLiteral("empty"));
+    emit c.session->impulseShown(QStringLiteral("empty"));
     c.matchers[Form::Impulse].reset();
     return true;
 }
@@ -206,6 +211,8 @@ bool AnswerHandlers::name(Core &c, const Values &values)
     // an empty name: show it the way the empty-name answer does.
     const QString shown = values.isEmpty() ? QStringLiteral("empty") : textUpToNul(values.first());
     emit c.sgReadText(QStringLiteral("impulse_name"), shown);
+    c.readout->setImpulseName(shown);
+    emit c.session->impulseShown(shown);
     return true;
 }
 
@@ -231,6 +238,7 @@ bool AnswerHandlers::identification(Core &c, const Values &values)
         c.presetCount = static_cast<uchar>(family.presetsPerBank);
     }
     qCDebug(programLog) << "getName" << c.typeDev;
+    c.readout->setDeviceType(c.typeDev);
     return true;
 }
 
@@ -243,6 +251,7 @@ bool AnswerHandlers::version(Core &c, const Values &values)
     qCDebug(programLog) << "getVer" << version;
     qCDebug(programLog) << raw;
     emit c.sgReadText(QStringLiteral("devVersion"), version);
+    c.readout->setFirmware(version);
     return true;
 }
 
@@ -255,12 +264,22 @@ bool AnswerHandlers::cabinet(Core &c, const Values &)
     return c.link->head() == requests::cabinetOff;
 }
 
-// The seam's capture takes the answer too; only a copy's fills the clipboard.
+// A capture armed through the session takes the answer too; only a copy's
+// fills the clipboard.
 bool AnswerHandlers::impulse(Core &c, const Values &values)
 {
     qCDebug(programLog) << "parce getImpuls" << values.size();
-    c.seam->impulseAnswered(values);
-    c.kept.impulseRead(values);
+    PresetSession &session = *c.session;
+    if (session.captureArmed) {
+        session.captureArmed = false;
+        // Two values: name and image. An empty field yields no value, so one
+        // value is an answer missing one of them; none is a preset without.
+        emit session.impulseCaptured(values.value(0), values.value(1));
+    }
+    const bool copying = session.kept.awaitsImpulse();
+    session.kept.impulseRead(values);
+    if (copying)
+        emit session.copyEnded(session.hasCopy());
     return true;
 }
 
@@ -271,8 +290,8 @@ bool AnswerHandlers::saved(Core &c, const Values &)
 {
     if (c.link->head() != requests::storePreset)
         return true;
-    c.pendingImpulse.presetStored();
-    emit c.seam->presetStored();
+    c.session->pending.presetStored();
+    emit c.session->stored();
     return true;
 }
 
@@ -309,6 +328,8 @@ void Core::handleImpulseList(const QList<QByteArray> &values)
 {
     QString names;
     QString flags;
+    QStringList slotNames;
+    QStringList slotFlags;
     names.reserve(values.size() * 8);
     flags.reserve(values.size() * 2);
     // Values come in pairs: a slot's name, then its two-character flag text.
@@ -316,11 +337,14 @@ void Core::handleImpulseList(const QList<QByteArray> &values)
     // incomplete last pair is left out.
     for (int i = 0; i + 1 < values.size(); i += 2) {
         const QByteArray &name = values.at(i);
-        names += name == "*" ? QStringLiteral("empty") : textUpToNul(name);
+        slotNames.append(name == "*" ? QStringLiteral("empty") : textUpToNul(name));
+        slotFlags.append(textUpToNul(values.at(i + 1)));
+        names += slotNames.constLast();
         names += QLatin1Char(',');
-        flags += textUpToNul(values.at(i + 1));
+        flags += slotFlags.constLast();
         flags += QLatin1Char(',');
     }
     emit sgReadText(QStringLiteral("impulse_names"), names);
     emit sgReadText(QStringLiteral("impulse_en"), flags);
+    readout->setSlots(slotNames, slotFlags);
 }

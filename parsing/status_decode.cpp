@@ -2,8 +2,9 @@
 // the raw text is kept for compare and copy, every byte is published under
 // its name, and most under an upper-case alias as well.
 #include "core/core.h"
-#include "core/core_seam.h"
 #include "core/program_log.h"
+#include "editing/preset_session.h"
+#include "parsing/device_readout.h"
 #include "parsing/status_layout.h"
 
 #include <QDebug>
@@ -70,10 +71,11 @@ int published(const status::Parameter &p, uchar value)
 
 void Core::handleStatusBlock(const QByteArray &block)
 {
-    kept.statusRead(block, editable == 0);
+    session->kept.statusRead(block, session->editable == 0);
 
-    emit sgSetEnabled(editable != 0);
-    emit sgReadValue(QStringLiteral("editable"), editable);
+    emit sgSetEnabled(session->editable != 0);
+    emit sgReadValue(QStringLiteral("editable"), session->editable);
+    emit session->comparingChanged(session->editable == 0);
 
     const int pairs = qMin(status::byteCount, block.size() / 2);
     for (int i = 0; i < pairs; ++i)
@@ -89,5 +91,5 @@ void Core::handleStatusBlock(const QByteArray &block)
         emit sgReadValue(strings.names[position],
                          published(parameters[position], statusData[position]));
 
-    emit seam->statusRead(block);
+    readout->setStatus(block);
 }

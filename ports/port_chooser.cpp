@@ -2,9 +2,8 @@
 // the reason of a failed open.
 #include "ports/port_chooser.h"
 
-#include "core/core.h"
-#include "core/core_seam.h"
 #include "core/log_categories.h"
+#include "link/link.h"
 #include "link/port_choice.h"
 #include "ports/open_failure.h"
 
@@ -18,16 +17,17 @@ namespace {
 const char *const keyPortPath = "PortPath";
 } // namespace
 
-PortChooser::PortChooser(Core &core, const QString &given, QObject *parent)
-    : QObject(parent), seam(CoreSeam::of(core))
+PortChooser::PortChooser(Link &link, QSettings &settings, const QString &given, QObject *parent)
+    : QObject(parent), link(link), settings(settings)
 {
     retry.setInterval(retryMs);
     connect(&retry, &QTimer::timeout, this, &PortChooser::openNamedPort);
-    connect(&core, &Core::sgReadText, this, &PortChooser::portReport);
-    // Core goes first at the end of a run: no call into it after that.
-    connect(&core, &QObject::destroyed, &retry, &QTimer::stop);
+    connect(&link, &Link::opened, this, [this] { setFailure(QString(), QString()); });
+    connect(&link, &Link::openRefused, this, &PortChooser::openRefused);
+    // The link goes first at the end of a run: no call into it after that.
+    connect(&link, &QObject::destroyed, &retry, &QTimer::stop);
 
-    const QString remembered = seam.settings().value(keyPortPath).toString();
+    const QString remembered = settings.value(keyPortPath).toString();
     follow(given.isEmpty() ? remembered : given);
     // The first attempt once the event loop runs, when the panel listens.
     if (!named.isEmpty())
@@ -85,7 +85,6 @@ void PortChooser::refresh()
 void PortChooser::choose(const QString &path)
 {
     const QString chosen = path.trimmed();
-    QSettings &settings = seam.settings();
     if (chosen.isEmpty())
         settings.remove(keyPortPath);
     else
@@ -96,14 +95,14 @@ void PortChooser::choose(const QString &path)
     setFailure(QString(), QString());
     // A port named now is opened at once, also in place of an open one.
     if (!named.isEmpty())
-        seam.core().openPort(named);
+        link.openPort(named);
 }
 
 void PortChooser::openNamedPort()
 {
-    if (named.isEmpty() || seam.port().isOpen())
+    if (named.isEmpty() || link.isOpen())
         return;
-    seam.core().openPort(named);
+    link.openPort(named);
 }
 
 void PortChooser::follow(const QString &path)
@@ -118,19 +117,13 @@ void PortChooser::follow(const QString &path)
         retry.start();
 }
 
-// Core reports every open attempt: "open_port" when it opened, "close_port"
-// with the port's name when it did not (and with no name when an open port
-// was closed after an error).
-void PortChooser::portReport(const QString &name, const QString &value)
+// An open that failed: why, in the system's own words.
+void PortChooser::openRefused()
 {
-    if (name == QLatin1String("open_port")) {
-        setFailure(QString(), QString());
-    } else if (name == QLatin1String("close_port") && !value.isEmpty()) {
-        const QSerialPort &port = seam.port();
-        const openFailure::Reason reason =
-            openFailure::classify(port.error(), openFailure::accessible(port.portName()));
-        setFailure(openFailure::word(reason), port.errorString());
-    }
+    const QSerialPort &port = link.port();
+    const openFailure::Reason reason =
+        openFailure::classify(port.error(), openFailure::accessible(port.portName()));
+    setFailure(openFailure::word(reason), port.errorString());
 }
 
 void PortChooser::setFailure(const QString &word, const QString &text)

@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <QVariantList>
 
-class Core;
-class CoreSeam;
+class Link;
+class QSettings;
 
 class PortChooser : public QObject {
     Q_OBJECT
@@ -29,7 +29,7 @@ class PortChooser : public QObject {
 public:
     // `given`: the port named on the command line (it wins over the
     // remembered choice for this run), or empty.
-    PortChooser(Core &core, const QString &given, QObject *parent = nullptr);
+    PortChooser(Link &link, QSettings &settings, const QString &given, QObject *parent = nullptr);
 
     // The value of "--port PATH" or "--port=PATH" in `arguments`, or empty.
     // A relative path is made absolute against `folder`; a plain name
@@ -58,11 +58,12 @@ signals:
     void failureChanged();
 
 private:
-    void portReport(const QString &name, const QString &value);
+    void openRefused();
     void setFailure(const QString &word, const QString &text);
     void follow(const QString &path);
 
-    CoreSeam &seam;
+    Link &link;
+    QSettings &settings;
     QTimer retry;
     QString named;
     QVariantList ports;

@@ -7,7 +7,7 @@
 // which queues the preview and starts sending; the tests check what these
 // paths queue themselves and accept preview entries where the decode adds
 // them.
-#include "core/core_seam.h"
+#include "editing/preset_session.h"
 #include "support/core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
@@ -484,9 +484,9 @@ void TestCompareClipboard::revertImpulseForgetsTriedAndPasted()
         else if (step == "knob")
             rig->core.setValue(QStringLiteral("master_volume"), 90);
         else if (step == "paste device")
-            CoreSeam::of(rig->core).paste(sampleStatus(), "Old Cab", QByteArray(88, '0') + "aa");
+            rig->core.presetSession().paste(sampleStatus(), "Old Cab", QByteArray(88, '0') + "aa");
         else if (step == "paste none")
-            CoreSeam::of(rig->core).paste(sampleStatus(), QByteArray(), QByteArray());
+            rig->core.presetSession().paste(sampleStatus(), QByteArray(), QByteArray());
         QVERIFY(spinUntil([&] { return !rig->a.sending(); }));
     }
     QCOMPARE(int(rig->a.presetEdit()), 1);

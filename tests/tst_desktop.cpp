@@ -60,11 +60,12 @@ private slots:
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         const QRect window(screen.x() + 10, screen.y() + 20, screen.width() / 2,
                            screen.height() / 2);
-        Desktop(core).keepWindowPlace(window.x(), window.y(), window.width(), window.height(),
-                                      false);
-        Desktop(core).keepWindowPlace(0, 0, screen.width(), screen.height(), true);
+        Desktop(core.settingsStore(), core.webPageOpener())
+            .keepWindowPlace(window.x(), window.y(), window.width(), window.height(), false);
+        Desktop(core.settingsStore(), core.webPageOpener())
+            .keepWindowPlace(0, 0, screen.width(), screen.height(), true);
 
-        const QVariantMap place = Desktop(core).windowPlace();
+        const QVariantMap place = Desktop(core.settingsStore(), core.webPageOpener()).windowPlace();
         QCOMPARE(QRect(place.value("x").toInt(), place.value("y").toInt(),
                        place.value("width").toInt(), place.value("height").toInt()),
                  window);
@@ -75,7 +76,7 @@ private slots:
     void pageWithoutBrowserReported()
     {
         Core core;
-        Desktop desktop(core);
+        Desktop desktop(core.settingsStore(), core.webPageOpener());
         QSignalSpy spy(&desktop, &Desktop::webPageNotOpened);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("does not support"));
         core.slOpenUrl2();

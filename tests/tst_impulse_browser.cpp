@@ -364,7 +364,9 @@ private slots:
         ImpulsesRig rig(false);
         ImpulseFiles &files = *rig.impulses.files();
         QVERIFY(listed(files, mixed));
-        emit rig.core.sgReadText("impulse_name", reported);
+        // The device reports the current preset's impulse ("rn").
+        rig.a.dispatch(reported == "empty" ? QByteArray("rn\r\n")
+                                           : "rn\r" + reported.toUtf8() + "\n");
         QStringList got;
         for (int row = 0; row < files.rowCount(); ++row)
             if (files.get(row)["stored"].toBool())

@@ -102,7 +102,7 @@ private slots:
             QVERIFY(other.open(QIODevice::ReadWrite));
         Core core;
         CoreAccess{core}.holdTimer();
-        PortChooser ports(core, QString());
+        PortChooser ports(core.deviceLink(), core.settingsStore(), QString());
         const QString path = held ? pty.slavePath() : pty.slavePath() + "-missing";
 
         QVERIFY(!core.openPort(path));
@@ -124,22 +124,22 @@ private slots:
         Core core;
         CoreAccess a{core};
         a.holdTimer();
-        PortChooser ports(core, QString());
+        PortChooser ports(core.deviceLink(), core.settingsStore(), QString());
         QCOMPARE(ports.port(), QString());
 
         ports.choose(pty.slavePath());
         QVERIFY(a.port()->isOpen());
         QCOMPARE(a.settings().value(keyPortPath).toString(), pty.slavePath());
 
-        PortChooser nextRun(core, QString());
+        PortChooser nextRun(core.deviceLink(), core.settingsStore(), QString());
         QCOMPARE(nextRun.port(), pty.slavePath());
-        PortChooser givenRun(core, "/dev/ttyUSB7");
+        PortChooser givenRun(core.deviceLink(), core.settingsStore(), "/dev/ttyUSB7");
         QCOMPARE(givenRun.port(), QString("/dev/ttyUSB7"));
         QCOMPARE(a.settings().value(keyPortPath).toString(), pty.slavePath());
 
         ports.choose(QString());
         QVERIFY(!a.settings().contains(keyPortPath));
-        QCOMPARE(PortChooser(core, QString()).port(), QString());
+        QCOMPARE(PortChooser(core.deviceLink(), core.settingsStore(), QString()).port(), QString());
     }
 
     // The named port opens once the event loop runs, is left alone while
@@ -151,7 +151,7 @@ private slots:
         CoreAccess a{core};
         a.holdTimer();
         SignalRecorder recorder(&core);
-        PortChooser ports(core, pty.slavePath());
+        PortChooser ports(core.deviceLink(), core.settingsStore(), pty.slavePath());
         QVERIFY(!a.port()->isOpen());
         QTRY_VERIFY(a.port()->isOpen());
 

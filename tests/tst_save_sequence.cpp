@@ -2,7 +2,7 @@
 // signals, repeated saves after a paste, the move that waits for a save, what
 // a save while comparing writes back, and the impulse a save the device gave
 // up on keeps for the next one.
-#include "core/core_seam.h"
+#include "editing/preset_session.h"
 #include "support/core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
@@ -399,7 +399,7 @@ private slots:
         CoreRig rig;
         QVERIFY(rig.openIdle());
         CoreAccess &a = rig.a;
-        CoreSeam &seam = CoreSeam::of(rig.core);
+        PresetSession &session = rig.core.presetSession();
         if (pending == "file" || pending == "pasted file") {
             rig.core.setImpuls(goodFile);
             QVERIFY(sent(a));
@@ -412,9 +412,9 @@ private slots:
             rig.core.slPaste();
             QVERIFY(sent(a));
         } else if (pending == "device") {
-            seam.paste(sampleStatus(), "Old Cab", "5249464600");
+            session.paste(sampleStatus(), "Old Cab", "5249464600");
         } else if (pending == "none") {
-            seam.paste(sampleStatus(), QByteArray(), QByteArray());
+            session.paste(sampleStatus(), QByteArray(), QByteArray());
         }
 
         rig.core.slSaveUpDown(0);

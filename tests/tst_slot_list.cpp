@@ -41,7 +41,7 @@ private slots:
         Core &core = rig.core;
         CoreAccess &a = rig.a;
         Pty &pty = rig.pty;
-        SlotList slots_(core);
+        SlotList slots_(core.deviceLink());
         if (before != "closed") {
             QVERIFY(rig.open());
             a.queue().clear();

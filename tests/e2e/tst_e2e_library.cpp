@@ -174,7 +174,8 @@ private slots:
         QFETCH(QVariantList, chosen);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(),
+                          s.core().deviceReadout());
         QSignalSpy progress(&library, &Librarian::progress);
         const QVector<StoredPreset> original = makePresets(smallType, 1);
         const QString first = work.filePath(QStringLiteral("first.json"));
@@ -280,7 +281,8 @@ private slots:
         QFETCH(QString, reason);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(),
+                          s.core().deviceReadout());
         const QString path = writeWork(QStringLiteral("bad.json"), content);
         QVERIFY(!path.isEmpty());
         const QList<QByteArray> before = s.requests();
@@ -309,7 +311,8 @@ private slots:
     {
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(),
+                          s.core().deviceReadout());
         const QString path = work.filePath(QStringLiteral("cancel.json"));
         QVERIFY(run(library, [&] { library.backup(path); }).ok);
         const QVector<StoredPreset> original = makePresets(smallType, 1);
@@ -380,7 +383,8 @@ private slots:
         QFETCH(QString, reason);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(),
+                          s.core().deviceReadout());
         const QString file = work.filePath(QStringLiteral("refusals.json"));
         QVERIFY(run(library, [&] { library.backup(file); }).ok);
         QVERIFY(s.settle());
@@ -446,7 +450,8 @@ private slots:
         QFETCH(QString, impulse);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(),
+                          s.core().deviceReadout());
         const QVector<StoredPreset> original = makePresets(smallType, 1);
         const int to = 13;
         const int perBank = familySize(smallType);
@@ -522,7 +527,8 @@ private slots:
         QFETCH(bool, editMeanwhile);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(),
+                          s.core().deviceReadout());
         const int before = s.requests().size();
         s.core().setValue(QStringLiteral("map_update"), 0);
         QVERIFY(!s.access().queue().isEmpty());
@@ -581,7 +587,8 @@ private slots:
         QFETCH(QString, reason);
         Session s;
         QVERIFY(startDevice(s, faults));
-        Librarian library(s.core());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(),
+                          s.core().deviceReadout());
         const QString path = work.filePath(QStringLiteral("trouble.json"));
         QFile::remove(path);
         const Outcome o = run(

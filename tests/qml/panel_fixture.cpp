@@ -9,10 +9,13 @@
 
 #include "browser/impulses.h"
 #include "core/core.h"
-#include "core/core_seam.h"
 #include "desktop/desktop.h"
+#include "editing/preset_session.h"
 #include "history/edit_history.h"
 #include "library/librarian.h"
+#include "link/link.h"
+#include "parsing/device_readout.h"
+#include "parsing/status_layout.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
 #include "support/core_rig.h"
@@ -58,15 +61,19 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 
 PanelFixture::PanelFixture(QObject *parent)
     : QObject(parent), rig(std::make_unique<CoreRig>()),
-      impulsesPtr(std::make_unique<Impulses>(rig->core)),
-      historyPtr(std::make_unique<EditHistory>(rig->core)),
-      libraryPtr(std::make_unique<Librarian>(rig->core))
+      impulsesPtr(std::make_unique<Impulses>(rig->core.deviceLink(), rig->core.presetSession(),
+                                             rig->core.settingsStore())),
+      historyPtr(
+          std::make_unique<EditHistory>(rig->core.presetSession(), rig->core.deviceReadout())),
+      libraryPtr(std::make_unique<Librarian>(rig->core.deviceLink(), rig->core.presetSession(),
+                                             rig->core.deviceReadout()))
 {
     // No port chosen by an earlier run: the panel starts with discovery.
     rig->a.settings().remove(QStringLiteral("PortPath"));
-    portsPtr = std::make_unique<PortChooser>(rig->core, QString());
-    desktopPtr = std::make_unique<Desktop>(rig->core);
-    slotsPtr = std::make_unique<SlotList>(rig->core);
+    portsPtr =
+        std::make_unique<PortChooser>(rig->core.deviceLink(), rig->core.settingsStore(), QString());
+    desktopPtr = std::make_unique<Desktop>(rig->core.settingsStore(), rig->core.webPageOpener());
+    slotsPtr = std::make_unique<SlotList>(rig->core.deviceLink());
 }
 
 PanelFixture::~PanelFixture() = default;
@@ -129,6 +136,25 @@ QString PanelFixture::readUntil(const QString &suffix, int timeoutMs)
 void PanelFixture::write(const QString &bytes)
 {
     rig->pty.write(bytes.toLatin1());
+}
+
+void PanelFixture::answer(const QString &bytes)
+{
+    rig->a.dispatch(bytes.toUtf8());
+}
+
+void PanelFixture::answerStatus(const QVariantMap &values, bool comparing)
+{
+    QByteArray bytes = QByteArray::fromHex(rig->core.deviceReadout().status());
+    if (bytes.size() != status::byteCount)
+        bytes = QByteArray::fromHex(sampleStatus());
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        const status::Parameter *parameter = status::findByName(it.key().toUtf8().constData());
+        if (parameter)
+            bytes[parameter->position] = char(it.value().toInt() & 0xff);
+    }
+    rig->a.editable() = comparing ? 0 : 1;
+    rig->a.dispatch("gs\r" + bytes.toHex() + "\n");
 }
 
 QStringList PanelFixture::statusNames() const
@@ -211,7 +237,7 @@ void PanelFixture::resetBackEnd()
     a.pendingUpDown() = 0;
     a.pendingPreset() = -1;
     a.pendingImpulse().drop();
-    emit CoreSeam::of(rig->core).presetReplaced(); // a fresh edit history
+    emit rig->core.presetSession().replaced(); // a fresh edit history
     rig->pty.drainFor(0);
 }
 

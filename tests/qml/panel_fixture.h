@@ -57,6 +57,13 @@ public:
     Q_INVOKABLE QString readUntil(const QString &suffix, int timeoutMs = 3000);
     // Device bytes towards the program (Latin-1).
     Q_INVOKABLE void write(const QString &bytes);
+    // Offers `bytes` to the answer forms at once, as a port read does: the
+    // device's answer without waiting for the line.
+    Q_INVOKABLE void answer(const QString &bytes);
+    // The device's status answer for the current preset: the last block it
+    // reported with `values` (parameter names to published values) changed.
+    // `comparing`: read while compare shows the stored preset.
+    Q_INVOKABLE void answerStatus(const QVariantMap &values, bool comparing = false);
 
     // The status value names by position, from the tests' own table.
     Q_INVOKABLE QStringList statusNames() const;

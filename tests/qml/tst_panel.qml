@@ -339,7 +339,7 @@ PanelTestCase {
         // what one step of the sweep publishes: position, impulse name, values
         _core.sgReadValue("bank", 2)
         _core.sgReadValue("preset", 5)
-        _core.sgReadText("impulse_name", "Green 412")
+        testPty.answer("rn\rGreen 412\n")
         publishStatus({ master_volume: 80, cabinet_enable: 1, preamp_on: 1, amp_on: 0, gate_on: 1 })
         var cell = dev.map.get(dev.presetNumber(2, 5))
         compare(cell.bank, 2)
@@ -367,7 +367,7 @@ PanelTestCase {
         // the next step lands in the next cell and leaves this one as it was
         _core.sgReadValue("bank", 3)
         _core.sgReadValue("preset", 5)
-        _core.sgReadText("impulse_name", "empty")
+        testPty.answer("rn\r\n")
         compare(dev.map.get(dev.presetNumber(3, 5)).impulse, "empty")
         compare(dev.map.get(dev.presetNumber(2, 5)).impulse, "Green 412")
     }
@@ -376,14 +376,14 @@ PanelTestCase {
     function test_mapPlacesTheStartupImpulseName() {
         _core.sgReadValue("type_dev", 1)
         _core.sgReadText("open_port", testPty.portPath())
-        _core.sgReadText("impulse_name", "First Cab")
+        testPty.answer("rn\rFirst Cab\n")
         _core.sgReadValue("bank", 4)
         _core.sgReadValue("preset", 2)
         compare(dev.map.get(42).impulse, "First Cab")
         // later names follow the position as usual
         _core.sgReadValue("bank", 4)
         _core.sgReadValue("preset", 3)
-        _core.sgReadText("impulse_name", "Second Cab")
+        testPty.answer("rn\rSecond Cab\n")
         compare(dev.map.get(43).impulse, "Second Cab")
         compare(dev.map.get(42).impulse, "First Cab")
     }
@@ -392,7 +392,7 @@ PanelTestCase {
         _core.sgReadValue("type_dev", 1)
         _core.sgReadValue("bank", 1)
         _core.sgReadValue("preset", 1)
-        _core.sgReadText("impulse_name", "Kept")
+        testPty.answer("rn\rKept\n")
         _core.sgReadValue("type_dev", 0)
         compare(dev.map.count, 100)
         compare(dev.map.get(11).impulse, "Kept")
@@ -426,9 +426,9 @@ PanelTestCase {
     }
 
     function test_impulseName() {
-        _core.sgSetImpulsName("Bright 2x12.wav")
+        testPty.answer("rn\rBright 2x12.wav\n")
         compare(find("impulseName").text, "Bright 2x12.wav")
-        _core.sgReadText("impulse_name", "empty")
+        testPty.answer("rn\r\n")
         compare(find("impulseName").text, "No impulse")
     }
 

@@ -13,7 +13,7 @@ PanelTestCase {
         _core.sgReadText("open_port", testPty.portPath())
         _core.sgReadValue("type_dev", 1)
         _core.sgSetWait(false)
-        publishStatus({ master_volume: 50 })
+        testPty.answerStatus({ master_volume: 50 })
         closePopups()
         find("tabs").currentIndex = 0
         testPty.drain(0)
@@ -82,8 +82,7 @@ PanelTestCase {
         if (data.edit)
             editMaster()
         if (data.comparing) {
-            _core.sgSetEnabled(false)
-            _core.sgReadValue("editable", 0)
+            testPty.answerStatus({}, true)
         }
         if (data.question) {
             find("saveQuestion").ask("updown", 3)

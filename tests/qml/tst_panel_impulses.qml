@@ -196,7 +196,7 @@ PanelTestCase {
     // The preset's stored impulse is marked on its file.
     function test_storedMark() {
         showPage()
-        _core.sgReadText("impulse_name", "Cab_3.wav")
+        testPty.answer("rn\rCab_3.wav\n")
         var list = find("impulseList")
         for (var row = 0; row < files.count; ++row) {
             var mark = findChild(list, "storedMark_" + row)
@@ -204,6 +204,6 @@ PanelTestCase {
             compare(mark.visible, files.get(row).name === "Cab 3.wav", files.get(row).name)
         }
         compare(find("presetImpulse").text, "In the preset: Cab_3.wav")
-        _core.sgReadText("impulse_name", "empty")
+        testPty.answer("rn\r\n")
     }
 }

@@ -58,9 +58,11 @@ private slots:
     {
         auto engine = std::make_unique<QQmlApplicationEngine>();
         auto core = std::make_unique<Core>();
-        auto impulses = std::make_unique<Impulses>(*core);
+        auto impulses = std::make_unique<Impulses>(core->deviceLink(), core->presetSession(),
+                                                   core->settingsStore());
         SignalRecorder recorder(core.get());
-        auto ports = std::make_unique<PortChooser>(*core, QString(missingPort));
+        auto ports = std::make_unique<PortChooser>(core->deviceLink(), core->settingsStore(),
+                                                   QString(missingPort));
         engine->rootContext()->setContextProperty("_core", core.get());
         engine->rootContext()->setContextProperty("_impulses", impulses.get());
         engine->rootContext()->setContextProperty("_ports", ports.get());

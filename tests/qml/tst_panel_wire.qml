@@ -710,7 +710,7 @@ PanelTestCase {
         tryVerify(function() { return accentPixels(wave) > 20 }, 3000, "the waveform is drawn")
 
         // Another preset's impulse ends it.
-        _core.sgSetImpulsName("Closed 4x12 Center")
+        testPty.answer("rn\rClosed 4x12 Center\n")
         tryCompare(graph, "visible", false)
         compare(find("impulseSource").visible, false)
     }

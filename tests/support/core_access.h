@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/core.h"
+#include "editing/preset_session.h"
 #include "link/link.h"
 #include "link/paced_writer.h"
 #include "parsing/parser.h"
@@ -23,14 +24,14 @@ struct CoreAccess {
     uchar &bankCount() { return c.bankCount; }
     uchar &presetCount() { return c.presetCount; }
     QByteArray &folderStack() { return c.folderStack; }
-    uchar &pendingUpDown() { return c.pendingUpDown; }
-    signed char &pendingPreset() { return c.pendingPreset; }
-    uchar &presetEdit() { return c.presetEdit; }
+    uchar &pendingUpDown() { return c.session->pendingUpDown; }
+    signed char &pendingPreset() { return c.session->pendingPreset; }
+    uchar &presetEdit() { return c.session->presetEdit; }
     QTimer *portTimer() { return c.link->portTimer; }
     QList<QByteArray> &parseValues() { return c.parseValues; }
     QList<QByteArray> &queue() { return c.link->queue; }
     quint16 &commandTotal() { return c.link->commandTotal; }
-    uchar &editable() { return c.editable; }
+    uchar &editable() { return c.session->editable; }
     QByteArray &impulseData() { return c.impulseData; }
     uchar &saveToFile() { return c.saveToFile; }
     QSerialPort *port() { return c.link->serial; }
@@ -41,36 +42,37 @@ struct CoreAccess {
     PacedWriter *pacer() { return c.link->pacer; }
     QList<QByteArray> &heldWrites() { return c.link->heldWrites; }
     // What compare and copy keep (editing/kept_blocks.h).
-    KeptBlocks &kept() { return c.kept; }
-    uchar &compareArm() { return c.kept.compareArm; }
-    QByteArray &compareStatus() { return c.kept.compareStatus; }
-    QByteArray &copyStatus() { return c.kept.copyStatus; }
-    uchar &copyStatusPending() { return c.kept.copyStatusPending; }
-    uchar &copyImpulsePending() { return c.kept.copyImpulsePending; }
-    uchar &copyCut() { return c.kept.copyCut; }
-    QByteArray &copyImpulseName() { return c.kept.copyImpulseName; }
-    QByteArray &copyImpulseData() { return c.kept.copyImpulseData; }
-    QString &copyImpulseFileName() { return c.kept.copyImpulseFileName; }
-    QString &copyImpulsePath() { return c.kept.copyImpulsePath; }
+    KeptBlocks &kept() { return c.session->kept; }
+    uchar &compareArm() { return c.session->kept.compareArm; }
+    QByteArray &compareStatus() { return c.session->kept.compareStatus; }
+    QByteArray &copyStatus() { return c.session->kept.copyStatus; }
+    uchar &copyStatusPending() { return c.session->kept.copyStatusPending; }
+    uchar &copyImpulsePending() { return c.session->kept.copyImpulsePending; }
+    uchar &copyCut() { return c.session->kept.copyCut; }
+    QByteArray &copyImpulseName() { return c.session->kept.copyImpulseName; }
+    QByteArray &copyImpulseData() { return c.session->kept.copyImpulseData; }
+    QString &copyImpulseFileName() { return c.session->kept.copyImpulseFileName; }
+    QString &copyImpulsePath() { return c.session->kept.copyImpulsePath; }
 
     // The current preset's pending impulse (impulse/pending_impulse.h).
-    PendingImpulse &pendingImpulse() { return c.pendingImpulse; }
+    PendingImpulse &pendingImpulse() { return c.session->pending; }
     // A file loaded for the current preset, on a preset without other edits.
     void loadFile(const QString &name, const QString &path)
     {
-        c.pendingImpulse.load(name, path, false);
+        c.session->pending.load(name, path, false);
     }
     // The pending file's name and path; empty when no file is pending.
     QString pendingFileName() const
     {
-        return c.pendingImpulse.source() == PendingImpulse::Source::File
-                   ? QString::fromUtf8(c.pendingImpulse.name())
+        return c.session->pending.source() == PendingImpulse::Source::File
+                   ? QString::fromUtf8(c.session->pending.name())
                    : QString();
     }
     QString pendingFilePath() const
     {
-        return c.pendingImpulse.source() == PendingImpulse::Source::File ? c.pendingImpulse.path()
-                                                                         : QString();
+        return c.session->pending.source() == PendingImpulse::Source::File
+                   ? c.session->pending.path()
+                   : QString();
     }
 
     // A long command is going out in pieces.

@@ -7,7 +7,7 @@
 #include "support/core_rig.h"
 
 struct ImpulsesRig : CoreRig {
-    Impulses impulses{core};
+    Impulses impulses{core.deviceLink(), core.presetSession(), core.settingsStore()};
     SignalRecorder events{&impulses}; // the core's own signals are in `rec`
 
     explicit ImpulsesRig(bool connected = true)

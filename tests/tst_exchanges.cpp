@@ -1,8 +1,10 @@
-// The seam's exchanges and captures: an exchange ends exactly once, as done
-// or with why not; a captured impulse answer reaches the seam and leaves the
-// copy's clipboard alone; the pending impulse is read as a save would choose
-// it; a paste through the seam is the panel's paste.
-#include "core/core_seam.h"
+// The link's exchanges and the session's captures: an exchange ends exactly
+// once, as done or with why not; a captured impulse answer reaches the
+// session's listeners and leaves the copy's clipboard alone; the pending
+// impulse is read as a save would choose it; a paste through the session is
+// the panel's paste.
+#include "editing/preset_session.h"
+#include "link/link.h"
 #include "link/requests.h"
 #include "support/core_rig.h"
 #include "support/test_main.h"
@@ -13,7 +15,7 @@ namespace {
 
 const QByteArray statusAnswer = "gs\r" + sampleStatus() + "\n";
 
-// Lets the seam's queued outcome arrive.
+// Lets the exchange's queued outcome arrive.
 void settle()
 {
     QCoreApplication::processEvents();
@@ -22,7 +24,7 @@ void settle()
 
 } // namespace
 
-class TestCoreSeam : public CoreRigTest {
+class TestExchanges : public CoreRigTest {
     Q_OBJECT
 
 private slots:
@@ -48,11 +50,11 @@ private slots:
         QFETCH(QList<QByteArray>, requests);
         QFETCH(QString, event);
         QFETCH(QString, failure);
-        CoreSeam &seam = CoreSeam::of(rig->core);
-        QSignalSpy done(&seam, &CoreSeam::requestsDone);
-        QSignalSpy failed(&seam, &CoreSeam::requestsFailed);
+        Link &link = rig->core.deviceLink();
+        QSignalSpy done(&link, &Link::exchangeDone);
+        QSignalSpy failed(&link, &Link::exchangeFailed);
 
-        seam.runRequests(requests);
+        link.runExchange(requests);
         QCOMPARE(rig->a.queue(), requests);
         QCOMPARE(done.size() + failed.size(), 0); // never from inside the call
         if (event == "answers") {
@@ -80,7 +82,7 @@ private slots:
             QCOMPARE(failed.first().first().toString(), failure);
     }
 
-    // The answer to the exchange's impulse read goes to the seam; the copy's
+    // The answer to the exchange's impulse read goes to the capture; the copy's
     // clipboard keeps what it held.
     void captureLeavesTheClipboard_data()
     {
@@ -109,12 +111,13 @@ private slots:
         QFETCH(QByteArray, image);
         rig->a.copyImpulseName() = "Kept";
         rig->a.copyImpulseData() = "abcdef";
-        CoreSeam &seam = CoreSeam::of(rig->core);
-        QSignalSpy read(&seam, &CoreSeam::impulseRead);
-        QSignalSpy done(&seam, &CoreSeam::requestsDone);
+        Link &link = rig->core.deviceLink();
+        PresetSession &session = rig->core.presetSession();
+        QSignalSpy read(&session, &PresetSession::impulseCaptured);
+        QSignalSpy done(&link, &Link::exchangeDone);
 
-        seam.runRequests(requests);
-        seam.captureImpulse();
+        link.runExchange(requests);
+        session.captureImpulse();
         for (const QByteArray &answer : answers)
             rig->a.dispatch(answer);
         settle();
@@ -173,21 +176,21 @@ private slots:
         rig->a.copyImpulseData() = "0011";
         if (pasted)
             rig->core.slPaste();
-        const PendingImpulse &pending = CoreSeam::of(rig->core).pendingImpulse();
+        const PendingImpulse &pending = rig->core.presetSession().pendingImpulse();
         QCOMPARE(int(pending.source()), source);
         QCOMPARE(pending.name(), name);
     }
 
-    // A preset pasted through the seam goes out as the panel's paste sends
+    // A preset pasted through the session goes out as the panel's paste sends
     // it, with its name as a store would carry it, and counts as an edit.
     void pasteIsThePanelsPaste()
     {
         rig->a.queue() = {requests::mode}; // dropped: the paste starts afresh
-        CoreSeam &seam = CoreSeam::of(rig->core);
-        QSignalSpy done(&seam, &CoreSeam::requestsDone);
+        PresetSession &session = rig->core.presetSession();
+        QSignalSpy done(&rig->core.deviceLink(), &Link::exchangeDone);
         const QByteArray image = QByteArray(88, '0') + "112233";
 
-        seam.paste(sampleStatus(), "My Cab", image);
+        session.paste(sampleStatus(), "My Cab", image);
         QCOMPARE(rig->a.queue(),
                  (QList<QByteArray>{requests::writeStatus(sampleStatus()), requests::status,
                                     requests::previewImpulse("112233")}));
@@ -202,5 +205,5 @@ private slots:
     }
 };
 
-VORTAXA_TEST_MAIN(TestCoreSeam)
-#include "tst_core_seam.moc"
+VORTAXA_TEST_MAIN(TestExchanges)
+#include "tst_exchanges.moc"

@@ -1,0 +1,118 @@
+// PresetSession: the current preset as the panel edits it.
+//
+// It owns whether the preset has edits the device has not stored, whether
+// compare shows the stored version, the blocks compare and copy keep, the
+// impulse not stored yet, and the move waiting for the queue to drain. The
+// objects beside Core (the browser, the librarian, the edit history, the
+// panel's device state, the command line) follow the preset through its
+// typed events and act on it through its operations, never through Core.
+//
+// Core owns the session and carries out its operations with its editing
+// steps (editing/, impulse/); it publishes the session's changes to the
+// interface document as its own signals.
+#pragma once
+
+#include "editing/kept_blocks.h"
+#include "impulse/pending_impulse.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <functional>
+
+struct AnswerHandlers;
+struct CoreAccess;
+
+class PresetSession : public QObject {
+    Q_OBJECT
+
+public:
+    explicit PresetSession(QObject *parent = nullptr) : QObject(parent) {}
+
+    // ---- state -------------------------------------------------------------
+    // The current preset has edits the device has not stored.
+    bool edited() const { return presetEdit != 0; }
+    // Compare shows the stored preset; the edits are held aside meanwhile.
+    bool comparing() const { return editable == 0; }
+    // Where the impulse the current preset plays comes from, when it is not
+    // the one the device has stored for it.
+    const PendingImpulse &pendingImpulse() const { return pending; }
+    // A whole copy is there to paste; else why not, in the panel's words.
+    bool hasCopy() const { return kept.pasteRefusal().isEmpty(); }
+    QString pasteRefusal() const { return kept.pasteRefusal(); }
+
+    // ---- operations ----------------------------------------------------------
+    // A live edit or control word, as the panel's controls make them.
+    void setValue(const QString &name, uchar value) { steps.setValue(name, value); }
+    // Takes an impulse file as the current preset's (played at once, stored
+    // with the next save); false when the file cannot be played.
+    bool loadImpulse(const QString &path) { return steps.loadImpulse(path); }
+    // Stores the current preset.
+    void save() { steps.save(); }
+    // The panel's jump to `preset` with its read-back, followed as an
+    // exchange of the link (exchangeDone / exchangeFailed).
+    void selectPreset(int preset) { steps.selectPreset(preset); }
+    // A preset given whole (the name as the device reported it, the image as
+    // hex text; both empty for none) pasted onto the current preset,
+    // followed as an exchange of the link.
+    void paste(const QByteArray &statusText, const QByteArray &impulseName,
+               const QByteArray &hexImage)
+    {
+        steps.paste(statusText, impulseName, hexImage);
+    }
+    // The answer to the exchange's next impulse read ("cc") goes to
+    // impulseCaptured; the copy's clipboard is not touched.
+    void captureImpulse() { captureArmed = true; }
+
+    // ---- set by the owner --------------------------------------------------
+    struct Steps {
+        std::function<void(const QString &, uchar)> setValue;
+        std::function<bool(const QString &)> loadImpulse;
+        std::function<void()> save;
+        std::function<void(int)> selectPreset;
+        std::function<void(const QByteArray &, const QByteArray &, const QByteArray &)> paste;
+    };
+    void setSteps(Steps s) { steps = std::move(s); }
+
+signals:
+    // The preset's content was replaced as a whole: a move to another preset,
+    // a revert, a paste, an impulse load, a sweep or a new connection.
+    void replaced();
+    // The device acknowledged storing the current preset: a save went through.
+    void stored();
+    // A save started; `stored` or `saveFailed` follows.
+    void saveStarted();
+    void saveFailed();
+    void editedChanged(bool edited);
+    // Whether compare shows the stored preset, as published to the panel
+    // (with each status block and each jump).
+    void comparingChanged(bool comparing);
+    // The name of the impulse the current preset plays changed: a file was
+    // loaded, or the device reported one.
+    void impulseShown(const QString &name);
+    // A chosen impulse file cannot be played as it is.
+    void impulseRefused(const QString &path);
+    // The captured impulse answer: the name as reported and the image as hex
+    // text; both empty when the preset has no impulse.
+    void impulseCaptured(const QByteArray &name, const QByteArray &hexImage);
+    // A copy ended: `whole` when both its answers came, else it did not
+    // finish and Paste has nothing.
+    void copyEnded(bool whole);
+
+private:
+    friend class Core;            // its editing steps change the state below
+    friend struct AnswerHandlers; // the dispatcher hands answers to the state below
+    friend struct CoreAccess;     // tests set a state up directly
+
+    // Set by the owner's steps; announced when it changes.
+    void setEdited(bool on);
+
+    uchar presetEdit = 0;
+    uchar editable = 0;
+    KeptBlocks kept;                // compare's and copy's blocks
+    PendingImpulse pending;         // the current preset's impulse not stored yet
+    uchar pendingUpDown = 0;        // step to run once the queue drains; 0 = none
+    signed char pendingPreset = -1; // preset to change to once the queue drains; -1 = none
+    bool captureArmed = false;
+    Steps steps;
+};

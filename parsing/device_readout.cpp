@@ -1,0 +1,60 @@
+// The typed readout of the device, set by the dispatcher as answers arrive.
+#include "parsing/device_readout.h"
+
+int DeviceReadout::presetNumber() const
+{
+    if (currentBank < 0 || currentPreset < 0)
+        return -1;
+    return currentBank * family().presetsPerBank + currentPreset;
+}
+
+void DeviceReadout::setDeviceType(int code)
+{
+    type = code;
+    emit identifiedChanged(type);
+}
+
+void DeviceReadout::setFirmware(const QString &text)
+{
+    firmwareText = text;
+    emit firmwareRead(firmwareText);
+}
+
+void DeviceReadout::setPosition(int bank, int preset)
+{
+    currentBank = bank;
+    currentPreset = preset;
+    emit positionRead(bank, preset);
+}
+
+void DeviceReadout::setImpulseName(const QString &name)
+{
+    impulse = name;
+    emit impulseNameRead(impulse);
+}
+
+void DeviceReadout::setSlots(const QStringList &slotNames, const QStringList &slotFlags)
+{
+    names = slotNames;
+    flags = slotFlags;
+    emit slotsRead(names, flags);
+}
+
+void DeviceReadout::setStatus(const QByteArray &block)
+{
+    statusText = block;
+    emit statusRead(statusText);
+}
+
+void DeviceReadout::forget()
+{
+    type = 0;
+    firmwareText.clear();
+    currentBank = -1;
+    currentPreset = -1;
+    impulse.clear();
+    names.clear();
+    flags.clear();
+    statusText.clear();
+    emit forgotten();
+}

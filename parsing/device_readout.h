@@ -1,0 +1,68 @@
+// DeviceReadout: what the device has said about itself, typed, as the
+// answers arrive: its type and family, firmware, the current bank and
+// preset, the impulse the preset plays, the impulse slots and the last status
+// block. The dispatcher fills it; the objects beside Core read it and listen
+// to its signals instead of picking values out of Core's named-value signals.
+#pragma once
+
+#include "editing/preset_place.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class DeviceReadout : public QObject {
+    Q_OBJECT
+
+public:
+    explicit DeviceReadout(QObject *parent = nullptr) : QObject(parent) {}
+
+    // 0 until the device has said which type it is, and again once it is gone.
+    int deviceType() const { return type; }
+    bool identified() const { return type != 0; }
+    presets::Family family() const { return presets::familyOf(type); }
+    QString firmware() const { return firmwareText; }
+    // The current place, -1 until reported.
+    int bank() const { return currentBank; }
+    int preset() const { return currentPreset; }
+    // bank * presets per bank + preset; -1 until reported.
+    int presetNumber() const;
+    // The name of the impulse the device reported for the current preset
+    // ("empty" for none).
+    QString impulseName() const { return impulse; }
+    QStringList slotNames() const { return names; }
+    QStringList slotFlags() const { return flags; }
+    // The last status block, as 86 hexadecimal digits.
+    QByteArray status() const { return statusText; }
+
+    // ---- filled by the dispatcher ------------------------------------------
+    void setDeviceType(int code);
+    void setFirmware(const QString &text);
+    void setPosition(int bank, int preset);
+    void setImpulseName(const QString &name);
+    void setSlots(const QStringList &slotNames, const QStringList &slotFlags);
+    void setStatus(const QByteArray &block);
+    // The port closed: nothing of this is known any more.
+    void forget();
+
+signals:
+    // The identification answer came (or, with 0, the device is gone).
+    void identifiedChanged(int deviceType);
+    void firmwareRead(const QString &firmware);
+    void positionRead(int bank, int preset);
+    void impulseNameRead(const QString &name);
+    void slotsRead(const QStringList &names, const QStringList &flags);
+    void statusRead(const QByteArray &block);
+    void forgotten();
+
+private:
+    int type = 0;
+    QString firmwareText;
+    int currentBank = -1;
+    int currentPreset = -1;
+    QString impulse;
+    QStringList names;
+    QStringList flags;
+    QByteArray statusText;
+};
