@@ -6,6 +6,7 @@
 #include "desktop/desktop.h"
 #include "history/edit_history.h"
 #include "library/librarian.h"
+#include "panel/preset_names.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
 
@@ -46,6 +47,7 @@ int main(int argc, char *argv[])
     Desktop desktop(core);
     SlotList slotList(core);
     Librarian library(core);
+    PresetNames presetNames;
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
@@ -55,6 +57,7 @@ int main(int argc, char *argv[])
     context->setContextProperty(QStringLiteral("_desktop"), &desktop);
     context->setContextProperty(QStringLiteral("_slots"), &slotList);
     context->setContextProperty(QStringLiteral("_library"), &library);
+    context->setContextProperty(QStringLiteral("_presetNames"), &presetNames);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 
