@@ -38,6 +38,9 @@ int main(int argc, char *argv[])
     if (QDir().mkpath(dataFolder))
         QDir::setCurrent(dataFolder);
 
+    // Holds no state and outlives the document, which may still read it
+    // while it goes.
+    PresetNames presetNames;
     QQmlApplicationEngine engine;
     Core core;
     // The objects beside Core are declared after it: gone before it.
@@ -47,7 +50,6 @@ int main(int argc, char *argv[])
     Desktop desktop(core);
     SlotList slotList(core);
     Librarian library(core);
-    PresetNames presetNames;
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);

@@ -57,6 +57,10 @@ Popup {
 
         Text {
             objectName: "questionTitle"
+            // the width of the box, on two lines where the preset's name needs them
+            Layout.fillWidth: true
+            Layout.preferredWidth: 1
+            wrapMode: Text.WordWrap
             // the preset named in its long form where the device has told it
             readonly property string preset: popup.device !== null && popup.device.identified
                                              && popup.device.bank >= 0 && popup.device.preset >= 0
