@@ -281,22 +281,44 @@ ApplicationWindow {
                             columns: width >= 2 * Theme.cardMinimum + Theme.gap ? 2 : 1
                             columnSpacing: Theme.gap
                             rowSpacing: Theme.gap
+                            // A tall window spreads the rows (up to 1.75 times as
+                            // tall) rather than leave the bottom of the page empty.
+                            // The taller column holds 7 rows in 4 cards side by
+                            // side, 14 rows in 7 cards one above the other; a card
+                            // takes 58 px besides its rows.
+                            readonly property int rowsDown: columns === 2 ? 7 : 14
+                            readonly property int cardsDown: columns === 2 ? 4 : 7
+                            // Set when the page's height or columns change, not bound:
+                            // the page's content height is read while it lays out.
+                            property real rowHeight: Theme.rowHeight
+                            function spreadRows() {
+                                rowHeight = Math.max(Theme.rowHeight, Math.min(
+                                    Math.round(Theme.rowHeight * 1.75),
+                                    Math.floor((ampFlick.height - cardsDown * 58 - (cardsDown - 1) * Theme.gap)
+                                               / rowsDown)))
+                            }
+                            onColumnsChanged: spreadRows()
+                            Connections {
+                                target: ampFlick
+                                function onHeightChanged() { ampPage.spreadRows() }
+                            }
+                            Component.onCompleted: spreadRows()
                             ColumnLayout {
                                 Layout.fillWidth: true
                                 Layout.alignment: Qt.AlignTop
                                 spacing: Theme.gap
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["master", "mode"] }
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["preamp"] }
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["presence"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["master", "mode"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["preamp"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["presence"] }
                             }
                             ColumnLayout {
                                 Layout.fillWidth: true
                                 Layout.alignment: Qt.AlignTop
                                 spacing: Theme.gap
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["amp"] }
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["lpf"] }
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["hpf"] }
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["early"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["amp"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["lpf"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["hpf"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["early"] }
                             }
                         }
                     }

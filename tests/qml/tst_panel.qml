@@ -114,6 +114,15 @@ PanelTestCase {
             compare(overflows, data.scrolls.indexOf(pages[i]) >= 0, pages[i] + " scrolls")
             compare(find(pages[i] + "ScrollBar").visible, overflows, pages[i] + "'s scroll bar")
         }
+        // the Amp page uses the height it has: its taller column ends in
+        // the page's lower fifth, or rows are as tall as they get
+        find("tabs").currentIndex = 0
+        waitForRendering(window.contentItem)
+        var amp = find("ampPage")
+        var bottom = Math.max(find("card_presence").mapToItem(amp, 0, find("card_presence").height).y,
+                              find("card_early").mapToItem(amp, 0, find("card_early").height).y)
+        verify(bottom >= amp.height * 0.8 || find("param_master_volume").height >= Theme.rowHeight * 1.75,
+               "the Amp page's cards end at " + bottom + " of " + amp.height)
         faderHeights[data.tag] = find("slider_eq_volume1").height
         if (data.tag === "large")
             verify(faderHeights.large > faderHeights.usual + 100, "the EQ faders grow: "
