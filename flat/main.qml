@@ -288,8 +288,8 @@ ApplicationWindow {
                             // takes 58 px besides its rows.
                             readonly property int rowsDown: columns === 2 ? 7 : 14
                             readonly property int cardsDown: columns === 2 ? 4 : 7
-                            // Set when the page's height or columns change, not bound:
-                            // the page's content height is read while it lays out.
+                            // Set once the page's height or columns have changed, not
+                            // bound: the page's content height is read while it lays out.
                             property real rowHeight: Theme.rowHeight
                             function spreadRows() {
                                 rowHeight = Math.max(Theme.rowHeight, Math.min(
@@ -297,10 +297,10 @@ ApplicationWindow {
                                     Math.floor((ampFlick.height - cardsDown * 58 - (cardsDown - 1) * Theme.gap)
                                                / rowsDown)))
                             }
-                            onColumnsChanged: spreadRows()
+                            onColumnsChanged: Qt.callLater(spreadRows)
                             Connections {
                                 target: ampFlick
-                                function onHeightChanged() { ampPage.spreadRows() }
+                                function onHeightChanged() { Qt.callLater(ampPage.spreadRows) }
                             }
                             Component.onCompleted: spreadRows()
                             ColumnLayout {

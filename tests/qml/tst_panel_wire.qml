@@ -717,6 +717,18 @@ PanelTestCase {
         // Drawn: the waveform's canvas holds ink in the accent colour.
         var wave = find("impulseWaveform")
         tryVerify(function() { return accentPixels(wave) > 20 }, 3000, "the waveform is drawn")
+        // In the smallest window the buttons stay in reach above the graph,
+        // without scrolling the left column.
+        window.width = 900
+        window.height = 600
+        waitForRendering(window.contentItem)
+        var column = find("leftColumn")
+        column.contentY = 0
+        var load = find("loadWavButton")
+        verify(load.mapToItem(column, 0, load.height).y <= column.height, "Load WAV… is in sight")
+        verify(load.mapToItem(column, 0, 0).y < graph.mapToItem(column, 0, 0).y, "the buttons come before the graph")
+        window.width = 1240
+        window.height = 780
 
         // Another preset's impulse ends it.
         _core.sgSetImpulsName("Closed 4x12 Center")
