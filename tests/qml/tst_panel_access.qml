@@ -249,4 +249,27 @@ PanelTestCase {
         find("jumpNumber").text = ""
         find("presetCard").jumpError = ""
     }
+
+    // The Go field never shows a place the panel has left: a move made
+    // elsewhere empties it, unless the user is typing in it.
+    function test_goFieldKeepsNoStaleText_data() {
+        return [
+            { tag: "left alone", typing: false, kept: "" },
+            { tag: "being typed in", typing: true, kept: "4-" }
+        ]
+    }
+
+    function test_goFieldKeepsNoStaleText(data) {
+        _core.sgReadValue("bank", 1)
+        _core.sgReadValue("preset", 1)
+        var field = find("jumpNumber")
+        field.text = "4-"
+        if (data.typing)
+            field.forceActiveFocus()
+        else
+            find("tabs").forceActiveFocus()
+        _core.sgReadValue("preset", 2)
+        compare(field.text, data.kept)
+        field.text = ""
+    }
 }
