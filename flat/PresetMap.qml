@@ -115,7 +115,8 @@ Item {
                         anchors.rightMargin: 6
                         y: 7
                         spacing: 2
-                        visible: model.known
+                        // beside the preset's name only where the cell has room for both
+                        visible: model.known && view.cellW >= 64
                         Repeater {
                             model: 5
                             Rectangle {
