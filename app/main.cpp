@@ -8,6 +8,7 @@
 #include "history/edit_history.h"
 #include "library/librarian.h"
 #include "link/link.h"
+#include "panel/preset_names.h"
 #include "parsing/device_readout.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
@@ -40,6 +41,9 @@ int main(int argc, char *argv[])
     if (QDir().mkpath(dataFolder))
         QDir::setCurrent(dataFolder);
 
+    // Holds no state and outlives the document, which may still read it
+    // while it goes.
+    PresetNames presetNames;
     QQmlApplicationEngine engine;
     Core core;
     // The objects beside Core are declared after it: gone before it.
@@ -62,6 +66,7 @@ int main(int argc, char *argv[])
     context->setContextProperty(QStringLiteral("_desktop"), &desktop);
     context->setContextProperty(QStringLiteral("_slots"), &slotList);
     context->setContextProperty(QStringLiteral("_library"), &library);
+    context->setContextProperty(QStringLiteral("_presetNames"), &presetNames);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 

@@ -115,19 +115,22 @@ bool lastFrameThere(SNDFILE *file, const SourceInfo &info)
            sf_readf_double(file, frame.data(), 1) == 1;
 }
 
+// In the panel's own words: the library's text goes to the debug line only.
 QString openError(const QString &path)
 {
-    const int code = sf_error(nullptr);
-    const QString detail = QString::fromUtf8(sf_strerror(nullptr)).trimmed();
-    switch (code) {
+    switch (sf_error(nullptr)) {
     case SF_ERR_UNRECOGNISED_FORMAT:
         return QStringLiteral("%1 is not an audio file, or not in a format the panel can read.")
             .arg(quoted(path));
     case SF_ERR_SYSTEM:
-        return QStringLiteral("%1 cannot be opened (%2).").arg(quoted(path), detail);
+        return QStringLiteral("%1 cannot be opened: the system refused to read it. Check that "
+                              "your user may read the file.")
+            .arg(quoted(path));
     default:
-        return QStringLiteral("%1 has a damaged or unusual header that cannot be read (%2).")
-            .arg(quoted(path), detail);
+        return QStringLiteral("%1 has a damaged header, or stores its sound in a way the panel "
+                              "cannot read. Save it again as a WAV file in an audio editor and "
+                              "load that.")
+            .arg(quoted(path));
     }
 }
 

@@ -1,5 +1,6 @@
 // The bar across the top: connection state, device family and firmware,
-// the busy state with the progress of queued exchanges, and the settings.
+// compare's banner, the busy state with the progress of queued exchanges,
+// and the settings.
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
@@ -109,6 +110,26 @@ Rectangle {
             font.pixelSize: Theme.fontBase
         }
 
+        // Compare showing the stored preset: said up here, where it takes
+        // room from the device's description rather than from the tabs.
+        Rectangle {
+            objectName: "comparingBanner"
+            visible: bar.device !== null && bar.device.comparing
+            Layout.preferredHeight: 28
+            Layout.preferredWidth: comparingText.implicitWidth + 24
+            radius: 14
+            color: Theme.info
+            Text {
+                id: comparingText
+                anchors.centerIn: parent
+                text: "Comparing: stored preset shown"
+                color: "#ffffff"
+                font.family: Theme.fontFamily
+                font.pixelSize: Theme.fontSmall
+                font.bold: true
+            }
+        }
+
         // busy state and progress of the queued exchange
         RowLayout {
             objectName: "busyIndicator"
@@ -150,6 +171,8 @@ Rectangle {
             id: settingsButton
             objectName: "settingsButton"
             text: "☰  Settings"
+            Accessible.name: "Settings"
+            Accessible.description: "Device port, skin, impulse conversion, help and quit"
             font.family: Theme.fontFamily
             font.pixelSize: Theme.fontBase
             onClicked: settingsMenu.open()

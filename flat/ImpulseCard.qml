@@ -1,8 +1,9 @@
 // The cabinet impulse of the current preset: its name, loading an audio file
 // (dialog or drop), reverting a loaded but unsaved impulse, and the cabinet
 // on/off switch. For a file loaded here it shows what the device plays: the
-// source format, how much of a long file was kept, the waveform and the
-// response. Its background takes the colour chosen in the settings.
+// source format, how much of a long file was kept, and below the buttons
+// (which stay in reach without scrolling) the waveform and the response.
+// Its background takes the colour chosen in the settings.
 import QtQuick 2.15
 import QtQuick.Layouts 1.15
 import "."
@@ -58,6 +59,13 @@ Card {
         objectName: "impulseKept"
         visible: card.showsFile && card.impulses.keptText !== ""
         Layout.fillWidth: true
+        // Two lines at most, of a height fixed beforehand: a text that
+        // wrapped to its width would make the card's height depend on its
+        // own layout.
+        Layout.preferredWidth: 1
+        Layout.preferredHeight: 2 * smallLine.height
+        maximumLineCount: 2
+        elide: Text.ElideRight
         text: card.showsFile && card.impulses.keptText !== ""
               ? card.impulses.keptText.charAt(0).toUpperCase() + card.impulses.keptText.substring(1)
                 + ": the device holds no more"
@@ -66,17 +74,6 @@ Card {
         font.family: Theme.fontFamily
         font.pixelSize: Theme.fontSmall
         wrapMode: Text.WordWrap
-    }
-
-    ImpulseGraph {
-        objectName: "impulseGraph"
-        visible: card.showsFile
-        Layout.fillWidth: true
-        Layout.topMargin: 6
-        waveform: card.showsFile ? card.impulses.waveform : []
-        response: card.showsFile ? card.impulses.response : []
-        frequencies: card.impulses ? card.impulses.responseFrequencies : []
-        peakDb: card.showsFile ? card.impulses.peakDb : -150
     }
 
     RowLayout {
@@ -109,10 +106,27 @@ Card {
         Layout.fillWidth: true
         Layout.preferredWidth: 1
         Layout.topMargin: 6
-        text: "Or drop an audio file anywhere on the window."
+        text: "Or drop an audio file on the window."
         color: Theme.textDim
         font.family: Theme.fontFamily
         font.pixelSize: Theme.fontSmall
-        wrapMode: Text.WordWrap
+        elide: Text.ElideRight
+    }
+
+    FontMetrics {
+        id: smallLine
+        font.family: Theme.fontFamily
+        font.pixelSize: Theme.fontSmall
+    }
+
+    ImpulseGraph {
+        objectName: "impulseGraph"
+        visible: card.showsFile
+        Layout.fillWidth: true
+        Layout.topMargin: 8
+        waveform: card.showsFile ? card.impulses.waveform : []
+        response: card.showsFile ? card.impulses.response : []
+        frequencies: card.impulses ? card.impulses.responseFrequencies : []
+        peakDb: card.showsFile ? card.impulses.peakDb : -150
     }
 }

@@ -25,6 +25,17 @@ Item {
         return "unknown (" + flag + ")"
     }
 
+    // The same as a sentence, for the tooltip.
+    function flagSentence(flag) {
+        if (flag === "01")
+            return "The device reports an impulse stored in it."
+        if (flag === "00")
+            return "The device reports it empty."
+        if (flag === "")
+            return ""
+        return "The device reports a state the panel does not know (" + flag + ")."
+    }
+
     Text {
         visible: view.names.length === 0
         anchors.centerIn: parent
@@ -65,12 +76,17 @@ Item {
             hoverEnabled: true
             enabled: view.device !== null && view.device.connected
             onClicked: view.device.jumpToNumber(index)
+            readonly property string presetName: view.device
+                                                 ? _presetNames.longNameOf(index, view.device.presetCount) : ""
+            Accessible.name: "Slot " + index + ", " + presetName
+            Accessible.description: slotTip.text
 
             PanelToolTip {
+                id: slotTip
                 visible: slot.hovered
-                text: "Slot " + index + ", preset " + index + ": "
-                      + (slot.empty ? "no impulse" : slot.slotName)
-                      + ". The device's flag: " + slot.flag + " (" + slot.flagText + ")."
+                text: "Slot " + index + ", the impulse of " + slot.presetName + ": "
+                      + (slot.empty ? "no impulse" : slot.slotName) + ". "
+                      + view.flagSentence(slot.flag)
                       + (slot.current ? " The current preset." : " Click to go to this preset.")
             }
 

@@ -9,6 +9,8 @@ Card {
 
     property var device: null
     property var groups: []
+    // The height of one row; a page with room to spare makes it taller.
+    property real rowHeight: Theme.rowHeight
     readonly property var first: groups.length > 0 ? Params.group(groups[0]) : undefined
     readonly property string onName: first ? first.on : ""
 
@@ -33,7 +35,7 @@ Card {
         }
         delegate: Loader {
             Layout.fillWidth: true
-            Layout.preferredHeight: Theme.rowHeight
+            Layout.preferredHeight: card.rowHeight
             Component.onCompleted: {
                 var kind = modelData.choices !== undefined ? "ParamChoice.qml"
                          : Params.isSwitch(modelData) ? "ParamSwitch.qml" : "ParamSlider.qml"

@@ -14,6 +14,10 @@ Button {
     property string hint: ""
 
     hoverEnabled: true
+    // Its action for screen readers: the caption, with the hint as its
+    // description. A button drawn as a symbol ("◀") names its action itself.
+    Accessible.name: text
+    Accessible.description: hint
     implicitHeight: 32
     implicitWidth: Math.max(72, label.implicitWidth + 24)
     padding: 0

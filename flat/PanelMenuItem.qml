@@ -11,6 +11,8 @@ MenuItem {
     font.family: Theme.fontFamily
     font.pixelSize: Theme.fontBase
     leftPadding: 34
+    // its action, without the shortcut after the tab
+    Accessible.name: text.split("\t")[0]
 
     indicator: Text {
         x: 12

@@ -10,8 +10,33 @@ ParamControl {
     property string label: row ? row.label : name
     readonly property var choices: row && row.choices ? row.choices : []
 
-    implicitWidth: Theme.labelWidth + segments.implicitWidth
+    // As narrow as the card may get: the segments share what room there is.
+    implicitWidth: Theme.labelWidth + 6 + choices.length * 36
     implicitHeight: Theme.rowHeight
+
+    // Segments of one width, the longest name's; where the card has less
+    // room they share it and drop the label's word ("Type 3" becomes "3").
+    readonly property real room: width - Theme.labelWidth - 6
+    readonly property real fullSegment: Math.max(34, longest.width + 20)
+    readonly property bool compact: choices.length * fullSegment + (choices.length - 1) * 2 > room
+    readonly property real segmentWidth: compact ? Math.max(28, (room - (choices.length - 1) * 2) / choices.length)
+                                                 : fullSegment
+    function caption(choice) {
+        return compact && choice.indexOf(label + " ") === 0 ? choice.substring(label.length + 1) : choice
+    }
+    TextMetrics {
+        id: longest
+        font.family: Theme.fontFamily
+        font.pixelSize: Theme.fontBase
+        font.bold: true
+        text: {
+            var t = ""
+            for (var i = 0; i < control.choices.length; ++i)
+                if (control.choices[i].length > t.length)
+                    t = control.choices[i]
+            return t
+        }
+    }
 
     Text {
         id: labelText
@@ -35,6 +60,10 @@ ParamControl {
         height: 26
         activeFocusOnTab: true
         objectName: "choice_" + control.name
+
+        Accessible.role: Accessible.Grouping
+        Accessible.name: control.accessibleName
+        Accessible.description: control.spokenValue
 
         Keys.onLeftPressed: control.userSet(control.value - 1)
         Keys.onRightPressed: control.userSet(control.value + 1)
@@ -60,7 +89,12 @@ ParamControl {
                     objectName: "choice_" + control.name + "_" + index
                     readonly property bool selected: control.value === index
                     focusPolicy: Qt.NoFocus
-                    implicitWidth: Math.max(34, caption.implicitWidth + 20)
+                    Accessible.role: Accessible.RadioButton
+                    Accessible.name: control.accessibleName + ": " + modelData
+                    Accessible.checkable: true
+                    Accessible.checked: selected
+                    Accessible.onPressAction: clicked()
+                    implicitWidth: control.segmentWidth
                     implicitHeight: 26
                     onClicked: {
                         segments.forceActiveFocus()
@@ -75,7 +109,8 @@ ParamControl {
                     }
                     contentItem: Text {
                         id: caption
-                        text: modelData
+                        text: control.caption(modelData)
+                        elide: Text.ElideRight
                         horizontalAlignment: Text.AlignHCenter
                         verticalAlignment: Text.AlignVCenter
                         color: segment.selected ? Theme.accentText

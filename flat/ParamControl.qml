@@ -14,6 +14,9 @@ FocusScope {
     // shows what the device really holds.
     property int value: row ? Math.max(row.min, Math.min(row.max, 0)) : 0
     readonly property string valueText: row ? Params.text(row, value) : ""
+    // What a screen reader calls the control and says of its value.
+    readonly property string accessibleName: row ? Params.fullLabel(row) : name
+    readonly property string spokenValue: row ? Params.spokenText(row, value) : ""
 
     objectName: "param_" + name
     enabled: device !== null && device.controlsEnabled

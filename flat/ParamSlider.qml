@@ -3,7 +3,9 @@
 //
 // The mouse never makes the value jump: dragging the handle moves it, a
 // click on the track moves one page toward the click (never past it), a
-// wheel notch moves one step. Clicking the value lets the user type it.
+// wheel notch moves one step, but only once the slider has been picked
+// (clicked or given the keyboard focus): until then the wheel scrolls the
+// page. Clicking the value lets the user type it.
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import "."
@@ -93,6 +95,9 @@ ParamControl {
                 return
             }
             visible = false
+            control.limitNote = Params.limitNote(control.row, text)
+            if (control.limitNote !== "")
+                limitTimer.restart()
             control.userSet(v)
             slider.forceActiveFocus()
         }
@@ -110,9 +115,25 @@ ParamControl {
         }
     }
 
+    // A typed value past the range is set to the range's end, and said so
+    // for a few seconds.
+    property string limitNote: ""
+    Timer {
+        id: limitTimer
+        interval: 4000
+        onTriggered: control.limitNote = ""
+    }
+    PanelToolTip {
+        objectName: "limitNote_" + control.name
+        delay: 0
+        visible: control.limitNote !== ""
+        text: control.limitNote
+    }
+
     // What a gain or a band shift means, in words.
     PanelToolTip {
         visible: pointer.containsMouse && !pointer.pressed && control.row !== undefined
+                 && control.limitNote === ""
                  && (control.row.shift !== undefined || control.row.dbPerStep !== undefined)
         text: control.row ? Params.describe(control.row, control.value) : ""
     }
@@ -120,6 +141,7 @@ ParamControl {
     function startTyping() {
         if (!enabled || !row)
             return
+        limitNote = ""
         valueEdit.text = Params.editText(row, value)
         valueEdit.wrong = false
         valueEdit.visible = true
@@ -148,6 +170,10 @@ ParamControl {
         anchors.bottomMargin: control.vertical ? valueLabel.implicitHeight + 6 : 0
 
         onMoved: control.userSet(value)
+
+        Accessible.role: Accessible.Slider
+        Accessible.name: control.accessibleName
+        Accessible.description: control.spokenValue
 
         Keys.onTabPressed: control.tabKey(event, false)
         Keys.onBacktabPressed: control.tabKey(event, true)
@@ -265,6 +291,12 @@ ParamControl {
             onReleased: dragging = false
             onCanceled: dragging = false
             onWheel: {
+                // Not picked: the wheel goes on to the page, which scrolls.
+                if (!slider.activeFocus) {
+                    wheel.accepted = false
+                    wheelRest = 0
+                    return
+                }
                 wheelRest += wheel.angleDelta.y !== 0 ? wheel.angleDelta.y : -wheel.angleDelta.x
                 var steps = wheelRest > 0 ? Math.floor(wheelRest / 120) : Math.ceil(wheelRest / 120)
                 if (steps === 0)

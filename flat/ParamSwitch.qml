@@ -24,6 +24,14 @@ ParamControl {
 
         onClicked: control.userSet(control.isOn ? 0 : 1)
 
+        Accessible.role: Accessible.CheckBox
+        Accessible.name: control.label !== "" ? control.label : control.accessibleName
+        Accessible.description: control.isOn ? "on" : "off"
+        Accessible.checkable: true
+        Accessible.checked: control.isOn
+        Accessible.onToggleAction: control.userSet(control.isOn ? 0 : 1)
+        Accessible.onPressAction: control.userSet(control.isOn ? 0 : 1)
+
         Keys.onLeftPressed: control.userSet(0)
         Keys.onRightPressed: control.userSet(1)
         Keys.onTabPressed: control.tabKey(event, false)

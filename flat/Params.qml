@@ -136,6 +136,26 @@ QtObject {
         return out
     }
 
+    // A row's name within its module, for the edit history and for screen
+    // readers: "Preamp volume", "Parametric EQ band 2 gain", or the label
+    // alone where it names the module ("Preamp" for its switch).
+    function fullLabel(r) {
+        var g = group(r.group)
+        if (g === undefined || g.title === r.label || g.on === r.name)
+            return r.label
+        return g.title + (r.band !== undefined ? " band " + r.band : "") + " " + r.label.toLowerCase()
+    }
+
+    // The value as a screen reader says it: with its unit, and a plain
+    // level with its range ("33 of 100").
+    function spokenText(r, value) {
+        var t = text(r, value)
+        if (r.choices === undefined && r.unit === "" && r.dbPerStep === undefined && r.shift === undefined
+                && !isSwitch(r) && r.min === 0)
+            t += " of " + r.max
+        return t
+    }
+
     function isSwitch(r) {
         return r.min === 0 && r.max === 1 && r.choices === undefined
     }
@@ -195,12 +215,27 @@ QtObject {
     // A typed value (as editText gives it, the unit may follow) as the
     // row's value, brought into its range; NaN when it is not a number.
     function parse(r, typed) {
+        return clamp(r, parseUnlimited(r, typed))
+    }
+
+    // The same, not yet brought into the range.
+    function parseUnlimited(r, typed) {
         var t = String(typed).trim().replace(/\s*db$/i, "").replace("\u2212", "-")
         if (!/^[+-]?(\d+(\.\d*)?|\.\d+)$/.test(t))
             return NaN
         var n = parseFloat(t)
         if (r.dbPerStep !== undefined)
             n = r.centre + n / r.dbPerStep
-        return clamp(r, Math.round(n))
+        return Math.round(n)
+    }
+
+    // What to say of a typed value the range limited: "Mid goes from -12 dB
+    // to +12 dB: set to -12 dB."; empty when it was in the range.
+    function limitNote(r, typed) {
+        var n = parseUnlimited(r, typed)
+        if (isNaN(n) || n === clamp(r, n))
+            return ""
+        return r.label + " goes from " + text(r, r.min) + " to " + text(r, r.max) + ": set to "
+            + text(r, clamp(r, n)) + "."
     }
 }

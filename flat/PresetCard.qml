@@ -73,6 +73,7 @@ Card {
                         implicitWidth: 34
                         enabled: card.usable
                         hint: modelData.isBank ? "Previous bank" : "Previous preset (Page Down)"
+                        Accessible.name: modelData.isBank ? "Previous bank" : "Previous preset"
                         onClicked: modelData.isBank ? card.device.stepBank(false)
                                                     : card.device.stepPreset(false)
                     }
@@ -93,6 +94,7 @@ Card {
                         implicitWidth: 34
                         enabled: card.usable
                         hint: modelData.isBank ? "Next bank" : "Next preset (Page Up)"
+                        Accessible.name: modelData.isBank ? "Next bank" : "Next preset"
                         onClicked: modelData.isBank ? card.device.stepBank(true)
                                                     : card.device.stepPreset(true)
                     }
@@ -101,23 +103,35 @@ Card {
         }
     }
 
-    // The jump by number: only numbers the device has are taken; anything
-    // else is said under the box, and nothing moves.
+    // The jump to a preset typed in its short form ("2-3"): only places the
+    // device has are taken; anything else is said under the box, and
+    // nothing moves. A jump made empties the box, so it never shows a place
+    // the panel has left.
     property string jumpError: ""
+    readonly property string firstName: known ? _presetNames.shortName(0, 0) : ""
+    readonly property string lastName: known ? _presetNames.shortName(device.bankCount - 1, device.presetCount - 1) : ""
 
     function jump() {
         if (!known)
             return
-        var last = device.bankCount * device.presetCount - 1
-        var typed = number.text.trim()
-        if (!/^[0-9]+$/.test(typed) || parseInt(typed, 10) > last) {
-            // two fixed lines: a wrapping text would make the card's height
-            // depend on its own layout
-            jumpError = "There is no preset \"" + typed + "\".\nEnter a number from 0 to " + last + "."
+        var n = _presetNames.numberOf(number.text, device.bankCount, device.presetCount)
+        if (n < 0) {
+            jumpError = "Enter a preset from " + firstName + " to " + lastName + "."
             return
         }
         jumpError = ""
-        device.jumpToNumber(parseInt(typed, 10))
+        number.text = ""
+        device.jumpToNumber(n)
+    }
+
+    // A move made elsewhere leaves no old number in the box (unless the
+    // user is typing in it).
+    readonly property string place: known ? _presetNames.shortName(device.bank, device.preset) : ""
+    onPlaceChanged: {
+        if (!number.activeFocus) {
+            number.text = ""
+            jumpError = ""
+        }
     }
 
     RowLayout {
@@ -138,7 +152,10 @@ Card {
             Layout.fillWidth: true
             implicitHeight: 32
             enabled: card.usable
-            placeholderText: card.known ? "0 – " + (card.device.bankCount * card.device.presetCount - 1) : ""
+            placeholderText: card.known ? card.firstName + " to " + card.lastName : ""
+            Accessible.name: "Go to preset"
+            Accessible.description: card.jumpError !== "" ? card.jumpError
+                                    : card.known ? "bank and preset, " + card.firstName + " to " + card.lastName : ""
             placeholderTextColor: Theme.textFaint
             color: Theme.text
             font.family: Theme.fontFamily
@@ -161,21 +178,27 @@ Card {
             objectName: "jumpGo"
             device: card.device
             text: "Go"
+            Accessible.name: "Go to the preset typed"
             implicitWidth: 52
             enabled: card.usable && card.known && number.text.trim() !== ""
             onClicked: card.jump()
         }
     }
 
-    Text {
-        objectName: "jumpError"
+    // One line kept for the message, so that it pushes nothing down.
+    Item {
         Layout.fillWidth: true
-        Layout.preferredWidth: 1
-        visible: card.jumpError !== ""
-        text: card.jumpError
-        elide: Text.ElideRight
-        color: Theme.error
-        font.family: Theme.fontFamily
-        font.pixelSize: Theme.fontSmall
+        Layout.preferredHeight: jumpErrorText.implicitHeight
+        Text {
+            id: jumpErrorText
+            objectName: "jumpError"
+            width: parent.width
+            visible: card.jumpError !== ""
+            text: card.jumpError
+            elide: Text.ElideRight
+            color: Theme.error
+            font.family: Theme.fontFamily
+            font.pixelSize: Theme.fontSmall
+        }
     }
 }

@@ -1,6 +1,6 @@
 // All presets of the device as a grid, banks down and presets across, filled
-// while "Read all presets" runs (and whenever a preset is read). Clicking a
-// cell goes to that preset.
+// while "Read all presets" runs (and whenever a preset is read). Each cell
+// shows its preset's short name ("2-3"); clicking a cell goes to that preset.
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
@@ -27,7 +27,7 @@ Item {
             Text {
                 width: view.cellW
                 height: 22
-                text: "P" + index
+                text: index
                 horizontalAlignment: Text.AlignHCenter
                 color: Theme.textDim
                 font.family: Theme.fontFamily
@@ -46,7 +46,7 @@ Item {
             Text {
                 width: view.gutter - 4
                 height: view.cellH
-                text: "B" + index
+                text: index
                 verticalAlignment: Text.AlignVCenter
                 color: Theme.textDim
                 font.family: Theme.fontFamily
@@ -68,7 +68,7 @@ Item {
             delegate: AbstractButton {
                 id: cell
                 objectName: "mapCell_" + model.bank + "_" + model.preset
-                readonly property int number: view.device.presetNumber(model.bank, model.preset)
+                readonly property string shortName: _presetNames.shortName(model.bank, model.preset)
                 readonly property bool current: view.device.bank === model.bank
                                                 && view.device.preset === model.preset
                 width: view.cellW
@@ -77,11 +77,14 @@ Item {
                 enabled: view.device.connected
                 hoverEnabled: true
                 onClicked: view.device.jumpTo(model.bank, model.preset)
+                Accessible.name: _presetNames.longName(model.bank, model.preset)
+                Accessible.description: cellTip.text
 
                 // the whole impulse name, which the cell may have to cut
                 PanelToolTip {
+                    id: cellTip
                     visible: cell.hovered && (model.known || model.impulse !== "")
-                    text: "Preset " + cell.number + " (bank " + model.bank + ", preset " + model.preset + "): "
+                    text: _presetNames.longName(model.bank, model.preset) + ": "
                           + (model.impulse !== "" && model.impulse !== "empty" ? model.impulse : "no impulse")
                           + (model.known ? ", master " + model.master : "")
                 }
@@ -97,9 +100,10 @@ Item {
 
                 contentItem: Item {
                     Text {
+                        objectName: "mapTileName_" + model.bank + "_" + model.preset
                         x: 6
                         y: 3
-                        text: cell.number
+                        text: cell.shortName
                         color: Theme.textDim
                         font.family: Theme.fontFamily
                         font.pixelSize: Theme.fontSmall
@@ -111,7 +115,8 @@ Item {
                         anchors.rightMargin: 6
                         y: 7
                         spacing: 2
-                        visible: model.known
+                        // beside the preset's name only where the cell has room for both
+                        visible: model.known && view.cellW >= 64
                         Repeater {
                             model: 5
                             Rectangle {

@@ -1,4 +1,4 @@
-// "Save changes to this preset?": asked when a move to another bank or
+// "Save changes to Preset 2-3?": asked when a move to another bank or
 // preset would lose unsaved changes. Save stores the preset and then moves,
 // Don't save moves at once, Cancel stays.
 import QtQuick 2.15
@@ -57,8 +57,18 @@ Popup {
 
         Text {
             objectName: "questionTitle"
+            // the width of the box, on two lines where the preset's name needs them
+            Layout.fillWidth: true
+            Layout.preferredWidth: 1
+            wrapMode: Text.WordWrap
+            // the preset named in its long form where the device has told it
+            readonly property string preset: popup.device !== null && popup.device.identified
+                                             && popup.device.bank >= 0 && popup.device.preset >= 0
+                                             ? _presetNames.longName(popup.device.bank, popup.device.preset)
+                                             : "this preset"
             text: popup.confirmOnly ? "Read every preset?"
-                  : popup.kind === "quit" ? "Save changes before quitting?" : "Save changes to this preset?"
+                  : popup.kind === "quit" ? "Save changes to " + preset + " before quitting?"
+                  : "Save changes to " + preset + "?"
             color: Theme.text
             font.family: Theme.fontFamily
             font.pixelSize: 17

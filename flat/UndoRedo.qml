@@ -55,11 +55,7 @@ RowLayout {
         var out = {}
         for (var i = 0; i < Params.rows.length; ++i) {
             var r = Params.rows[i]
-            var g = Params.group(r.group)
-            var label = r.label
-            if (g !== undefined && g.title !== r.label && g.on !== r.name)
-                label = g.title + (r.band !== undefined ? " band " + r.band : "")
-                        + " " + r.label.toLowerCase()
+            var label = Params.fullLabel(r)
             var texts = []
             for (var v = r.min; v <= r.max; ++v)
                 texts.push(Params.isSwitch(r) ? (v !== 0 ? "on" : "off") : Params.text(r, v))

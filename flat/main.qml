@@ -199,9 +199,8 @@ ApplicationWindow {
                 TabBar {
                     id: tabs
                     objectName: "tabs"
-                    // Tabs of 124 px, narrower when the row (which also holds
-                    // the compare banner) has less room: the bar sizes its
-                    // buttons to fill it.
+                    // Tabs of 124 px, narrower when the row has less room: the
+                    // bar sizes its buttons to fill it.
                     readonly property int fullWidth: count * 124 + (count - 1) * spacing
                     Layout.fillWidth: true
                     Layout.preferredWidth: fullWidth
@@ -213,6 +212,13 @@ ApplicationWindow {
                         TabButton {
                             id: tab
                             text: modelData
+                            Accessible.name: modelData
+                            hoverEnabled: true
+                            // a name the bar had to cut, whole
+                            PanelToolTip {
+                                visible: tab.hovered && tabCaption.truncated
+                                text: modelData
+                            }
                             leftPadding: 4
                             rightPadding: 4
                             font.family: Theme.fontFamily
@@ -220,6 +226,7 @@ ApplicationWindow {
                             // less room than they ask for
                             font.pixelSize: window.width < 1000 ? Theme.fontSmall : Theme.fontBase
                             contentItem: Text {
+                                id: tabCaption
                                 text: tab.text
                                 elide: Text.ElideRight
                                 font.family: tab.font.family
@@ -248,24 +255,6 @@ ApplicationWindow {
                 }
 
                 Item { Layout.fillWidth: true }
-
-                Rectangle {
-                    objectName: "comparingBanner"
-                    visible: deviceState.comparing
-                    Layout.preferredHeight: 28
-                    Layout.preferredWidth: comparingText.implicitWidth + 24
-                    radius: 14
-                    color: Theme.info
-                    Text {
-                        id: comparingText
-                        anchors.centerIn: parent
-                        text: "Comparing: stored preset shown"
-                        color: "#ffffff"
-                        font.family: Theme.fontFamily
-                        font.pixelSize: Theme.fontSmall
-                        font.bold: true
-                    }
-                }
             }
 
             Item {
@@ -292,22 +281,44 @@ ApplicationWindow {
                             columns: width >= 2 * Theme.cardMinimum + Theme.gap ? 2 : 1
                             columnSpacing: Theme.gap
                             rowSpacing: Theme.gap
+                            // A tall window spreads the rows (up to 1.75 times as
+                            // tall) rather than leave the bottom of the page empty.
+                            // The taller column holds 7 rows in 4 cards side by
+                            // side, 14 rows in 7 cards one above the other; a card
+                            // takes 58 px besides its rows.
+                            readonly property int rowsDown: columns === 2 ? 7 : 14
+                            readonly property int cardsDown: columns === 2 ? 4 : 7
+                            // Set once the page's height or columns have changed, not
+                            // bound: the page's content height is read while it lays out.
+                            property real rowHeight: Theme.rowHeight
+                            function spreadRows() {
+                                rowHeight = Math.max(Theme.rowHeight, Math.min(
+                                    Math.round(Theme.rowHeight * 1.75),
+                                    Math.floor((ampFlick.height - cardsDown * 58 - (cardsDown - 1) * Theme.gap)
+                                               / rowsDown)))
+                            }
+                            onColumnsChanged: Qt.callLater(spreadRows)
+                            Connections {
+                                target: ampFlick
+                                function onHeightChanged() { Qt.callLater(ampPage.spreadRows) }
+                            }
+                            Component.onCompleted: spreadRows()
                             ColumnLayout {
                                 Layout.fillWidth: true
                                 Layout.alignment: Qt.AlignTop
                                 spacing: Theme.gap
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["master", "mode"] }
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["preamp"] }
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["presence"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["master", "mode"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["preamp"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["presence"] }
                             }
                             ColumnLayout {
                                 Layout.fillWidth: true
                                 Layout.alignment: Qt.AlignTop
                                 spacing: Theme.gap
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["amp"] }
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["lpf"] }
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["hpf"] }
-                                ModuleCard { Layout.fillWidth: true; device: deviceState; groups: ["early"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["amp"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["lpf"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["hpf"] }
+                                ModuleCard { Layout.fillWidth: true; rowHeight: ampPage.rowHeight; device: deviceState; groups: ["early"] }
                             }
                         }
                     }
@@ -324,8 +335,19 @@ ApplicationWindow {
                         ColumnLayout {
                             id: dynamicsPage
                             width: dynamicsFlick.width - Theme.scrollBarRoom
-                            height: Math.max(implicitHeight, dynamicsFlick.height)
                             spacing: Theme.gap
+                            // At least the page's height. Set when either changes,
+                            // not bound: a binding would read the layout's implicit
+                            // height while the layout lays itself out, a loop.
+                            function fit() {
+                                height = Math.max(implicitHeight, dynamicsFlick.height)
+                            }
+                            onImplicitHeightChanged: fit()
+                            Connections {
+                                target: dynamicsFlick
+                                function onHeightChanged() { dynamicsPage.fit() }
+                            }
+                            Component.onCompleted: fit()
                             GridLayout {
                                 Layout.fillWidth: true
                                 // from the page's width, which no layout inside sets
@@ -450,16 +472,30 @@ ApplicationWindow {
     }
 
     // ---- dropping an audio file anywhere loads it as the impulse -----------------
+    // A preset holds one impulse: more files than one load none, and the
+    // panel says so rather than choosing one of them.
+    function dropFiles(urls) {
+        if (urls.length === 0 || !deviceState.isLocalFile(urls[0]))
+            return false
+        if (urls.length > 1) {
+            messageBox.show("Drop one file at a time",
+                            "You dropped " + urls.length + " files, but a preset holds one impulse, "
+                            + "so none was loaded. Drop the one you want; to try several in turn, "
+                            + "open their folder on the Impulses page.", "")
+            return true
+        }
+        deviceState.loadImpulse(urls[0])
+        return true
+    }
+
     DropArea {
         id: drop
         anchors.fill: parent
         onEntered: drag.accepted = deviceState.connected && drag.hasUrls
                                    && deviceState.isLocalFile(drag.urls[0])
         onDropped: {
-            if (drop.hasUrls && deviceState.isLocalFile(drop.urls[0])) {
-                deviceState.loadImpulse(drop.urls[0])
+            if (drop.hasUrls && window.dropFiles(drop.urls))
                 drop.accept()
-            }
         }
 
         Rectangle {

@@ -114,7 +114,7 @@ private slots:
                             {},
                             patternSamples(frames, channels ? channels : 1, 3)});
         };
-        const QStringList header = {"damaged or unusual header"};
+        const QStringList header = {"damaged header", "Save it again as a WAV file"};
         QTest::newRow("text file") << "notes.txt" << QByteArray("Closed 4x12, mic at the cap\n")
                                    << QStringList{"not an audio file"};
         QTest::newRow("text named .wav")
@@ -176,6 +176,13 @@ private slots:
         QVERIFY2(reason.contains(name), qPrintable(reason));
         for (const QString &w : words)
             QVERIFY2(reason.contains(w), qPrintable(reason));
+        // the panel's own words, never the library's
+        SF_INFO sf{};
+        if (SNDFILE *opened = sf_open(QFile::encodeName(path).constData(), SFM_READ, &sf))
+            sf_close(opened);
+        else
+            QVERIFY2(!reason.contains(QString::fromUtf8(sf_strerror(nullptr)).trimmed()),
+                     qPrintable(reason));
 
         QCOMPARE(rig.pty.drainFor(50), QByteArray());
         QCOMPARE(rig.a.queue(), QList<QByteArray>({"gs\r\n"})); // Core was not called

@@ -14,6 +14,7 @@
 #include "history/edit_history.h"
 #include "library/librarian.h"
 #include "link/link.h"
+#include "panel/preset_names.h"
 #include "parsing/device_readout.h"
 #include "parsing/status_layout.h"
 #include "ports/port_chooser.h"
@@ -21,6 +22,7 @@
 #include "support/core_rig.h"
 #include "support/status_names.h"
 
+#include <QAccessible>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -85,11 +87,11 @@ Core *PanelFixture::core() const
 
 void PanelFixture::installWarningRecorder()
 {
-    static bool installed = false;
-    if (installed)
-        return;
-    installed = true;
-    previousHandler = qInstallMessageHandler(recordWarning);
+    // The test logger installs its own handler when a test file starts,
+    // after the engine is made: the recorder goes back in front of it.
+    const QtMessageHandler current = qInstallMessageHandler(recordWarning);
+    if (current != recordWarning)
+        previousHandler = current;
 }
 
 bool PanelFixture::open()
@@ -268,6 +270,11 @@ QString PanelFixture::environment(const QString &name) const
     return qEnvironmentVariable(name.toLocal8Bit().constData());
 }
 
+void PanelFixture::startAccessibility()
+{
+    QAccessible::setActive(true);
+}
+
 QStringList PanelFixture::warnings() const
 {
     QMutexLocker lock(&warningsMutex);
@@ -276,6 +283,7 @@ QStringList PanelFixture::warnings() const
 
 void PanelFixture::clearWarnings()
 {
+    installWarningRecorder();
     QMutexLocker lock(&warningsMutex);
     recordedWarnings.clear();
 }
@@ -300,6 +308,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     context->setContextProperty(QStringLiteral("_ports"), fixture->ports());
     context->setContextProperty(QStringLiteral("_desktop"), fixture->desktop());
     context->setContextProperty(QStringLiteral("_slots"), fixture->slotList());
+    context->setContextProperty(QStringLiteral("_presetNames"), new PresetNames(engine));
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QStringLiteral(PANEL_ROOT_DIR)));
     context->setContextProperty(QStringLiteral("testPty"), fixture);

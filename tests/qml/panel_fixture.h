@@ -39,7 +39,8 @@ public:
     Q_INVOKABLE bool occupy();
     Q_INVOKABLE void release();
 
-    // Records every warning from here on, and passes it on.
+    // Records every warning from here on, and passes it on (again in front
+    // of a handler installed since).
     static void installWarningRecorder();
 
     // Opens the pty's slave end as the device port. The port timer is held, so
@@ -99,7 +100,12 @@ public:
     // An environment variable (the screenshot tour takes its port and folder so).
     Q_INVOKABLE QString environment(const QString &name) const;
 
+    // Switches Qt's accessibility on, as a screen reader does: the stock
+    // controls then publish their roles, and their names from their texts.
+    Q_INVOKABLE void startAccessibility();
+
     Q_INVOKABLE QStringList warnings() const;
+    // Forgets the warnings so far; the recorder is in front from here on.
     Q_INVOKABLE void clearWarnings();
 
 private:

@@ -48,6 +48,7 @@ PanelTestCase {
         return [
             { tag: "smallest", width: 900, height: 600, scrolls: ["ampPage", "dynamicsPage"] },
             { tag: "usual", width: 1240, height: 780, scrolls: [] },
+            { tag: "1100 x 700", width: 1100, height: 700, scrolls: [] },
             { tag: "large", width: 1900, height: 1150, scrolls: [] }
         ]
     }
@@ -92,6 +93,17 @@ PanelTestCase {
                 var length = slider.horizontal ? slider.width : slider.height
                 verify(length >= Theme.sliderMinimum, row.name + " is " + length + " px long")
             }
+            // every choice's segments inside its row, so inside its card
+            for (i = 0; i < Params.rows.length; ++i) {
+                row = Params.rows[i]
+                if (row.choices === undefined || (row.group === "eq") !== (page === 1))
+                    continue
+                var owner = find("param_" + row.name)
+                var last = find("choice_" + row.name + "_" + (row.choices.length - 1))
+                var right = last.mapToItem(window.contentItem, last.width, 0).x
+                var edge = owner.mapToItem(window.contentItem, owner.width, 0).x
+                verify(right <= edge + 0.5, row.name + "'s last segment ends at " + right + ", its row at " + edge)
+            }
         }
         var pages = ["leftColumn", "ampPage", "dynamicsPage"]
         for (i = 0; i < pages.length; ++i) {
@@ -102,6 +114,15 @@ PanelTestCase {
             compare(overflows, data.scrolls.indexOf(pages[i]) >= 0, pages[i] + " scrolls")
             compare(find(pages[i] + "ScrollBar").visible, overflows, pages[i] + "'s scroll bar")
         }
+        // the Amp page uses the height it has: its taller column ends in
+        // the page's lower fifth, or rows are as tall as they get
+        find("tabs").currentIndex = 0
+        waitForRendering(window.contentItem)
+        var amp = find("ampPage")
+        var bottom = Math.max(find("card_presence").mapToItem(amp, 0, find("card_presence").height).y,
+                              find("card_early").mapToItem(amp, 0, find("card_early").height).y)
+        verify(bottom >= amp.height * 0.8 || find("param_master_volume").height >= Theme.rowHeight * 1.75,
+               "the Amp page's cards end at " + bottom + " of " + amp.height)
         faderHeights[data.tag] = find("slider_eq_volume1").height
         if (data.tag === "large")
             verify(faderHeights.large > faderHeights.usual + 100, "the EQ faders grow: "
@@ -241,8 +262,8 @@ PanelTestCase {
         return [
             { tag: "no port", steps: ["lost"], known: false },
             { tag: "port open, device silent", steps: ["open"], known: false },
-            { tag: "10 x 10 device answered", steps: ["open", 1], known: true, hint: "0 – 99" },
-            { tag: "4 x 4 device answered", steps: ["open", 2], known: true, hint: "0 – 15" },
+            { tag: "10 x 10 device answered", steps: ["open", 1], known: true, hint: "0-0 to 9-9" },
+            { tag: "4 x 4 device answered", steps: ["open", 2], known: true, hint: "0-0 to 3-3" },
             { tag: "answered, then unplugged", steps: ["open", 1, "lost"], known: false }
         ]
     }
@@ -329,7 +350,7 @@ PanelTestCase {
         var info = find("deviceInfo").text
         verify(info.indexOf(data.size + " × " + data.size) >= 0, info)
         verify(info.indexOf("2.07") >= 0, info)
-        compare(find("jumpNumber").placeholderText, "0 – " + (data.size * data.size - 1))
+        compare(find("jumpNumber").placeholderText, "0-0 to " + (data.size - 1) + "-" + (data.size - 1))
     }
 
     // ---- preset map -------------------------------------------------------------
@@ -658,8 +679,30 @@ PanelTestCase {
             { tag: "copy", control: "copyButton" },
             { tag: "read all", control: "readAllButton" },
             { tag: "previous preset", control: "presetDown" },
-            { tag: "next bank", control: "bankUp" }
+            { tag: "next preset, above Go", control: "presetUp" },
+            { tag: "next bank", control: "bankUp" },
+            { tag: "load an impulse", control: "loadWavButton" }
         ]
+    }
+
+    // Every visible control of the window a user may click next.
+    function clickables() {
+        var out = []
+        var stack = [window.contentItem.parent]
+        while (stack.length > 0) {
+            var item = stack.pop()
+            if (!item.visible || item === window.overlay)
+                continue
+            if (item.activeFocusOnTab === true || (item.focusPolicy !== undefined && item.focusPolicy !== Qt.NoFocus)
+                    || (typeof item.clicked === "function" && item.checkable !== undefined)) {
+                if (item.width > 0)
+                    out.push(item)
+                continue
+            }
+            for (var i = 0; i < item.children.length; ++i)
+                stack.push(item.children[i])
+        }
+        return out
     }
 
     function test_toolTipsLeaveNeighboursFree(data) {
@@ -674,7 +717,7 @@ PanelTestCase {
             return bubble !== null
         }, 3000, "a tooltip shows")
         var b = bubble.mapToItem(window.contentItem, 0, 0)
-        var neighbours = control.parent.children
+        var neighbours = Array.prototype.slice.call(control.parent.children).concat(clickables())
         for (var i = 0; i < neighbours.length; ++i) {
             var n = neighbours[i]
             if (n === control || !n.visible || n.width === 0)

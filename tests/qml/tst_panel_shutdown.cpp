@@ -5,6 +5,7 @@
 // after the event loop has ended.
 #include "browser/impulses.h"
 #include "core/core.h"
+#include "panel/preset_names.h"
 #include "ports/port_chooser.h"
 #include "support/signal_recorder.h"
 
@@ -56,6 +57,7 @@ private slots:
 
     void givenPortRetriedThenCoreGoesFirst()
     {
+        PresetNames presetNames; // outlives the engine
         auto engine = std::make_unique<QQmlApplicationEngine>();
         auto core = std::make_unique<Core>();
         auto impulses = std::make_unique<Impulses>(core->deviceLink(), core->presetSession(),
@@ -66,6 +68,7 @@ private slots:
         engine->rootContext()->setContextProperty("_core", core.get());
         engine->rootContext()->setContextProperty("_impulses", impulses.get());
         engine->rootContext()->setContextProperty("_ports", ports.get());
+        engine->rootContext()->setContextProperty("_presetNames", &presetNames);
         engine->rootContext()->setContextProperty("applicationDirPath", QString(PANEL_ROOT_DIR));
         engine->load(QUrl::fromLocalFile(PANEL_ROOT_DIR "/flat/main.qml"));
         QCOMPARE(engine->rootObjects().size(), 1);

@@ -79,7 +79,9 @@ PanelTestCase {
 
     // A click on the track never jumps: one page (a tenth of the range)
     // toward the click and not past it. Dragging the handle moves the value,
-    // the wheel one step a notch; the value can be typed after a click on it.
+    // the wheel one step a notch once the slider is picked; the value can be
+    // typed after a click on it, and a value past the range is limited, and
+    // said to be.
     function test_sliderMouse_data() {
         return [
             { tag: "click right of the handle: a page up", name: "master_volume", start: 50, at: 0.9, sent: "mv 3c\r\n", value: 60 },
@@ -93,7 +95,10 @@ PanelTestCase {
             { tag: "wheel down two notches", name: "amp_volume", start: 50, wheel: -240, sent: "av 30\r\n", value: 48 },
             { tag: "half a notch: nothing yet", name: "amp_slave", start: 50, wheel: 60, sent: "", value: 50 },
             { tag: "typed value", name: "master_volume", start: 50, type: "77", sent: "mv 4d\r\n", value: 77 },
-            { tag: "typed past the range: its end", name: "master_volume", start: 50, type: "150", sent: "mv 64\r\n", value: 100 },
+            { tag: "typed past the range: its end", name: "master_volume", start: 50, type: "150", sent: "mv 64\r\n", value: 100,
+              note: "Master goes from 0 to 100: set to 100." },
+            { tag: "typed below a tone's range: said", name: "preamp_mid", start: 0, type: "-20", sent: "prm f4\r\n", value: -12,
+              note: "Mid goes from -12 dB to +12 dB: set to -12 dB." },
             { tag: "gain typed in dB", name: "eq_volume2", start: 50, type: "+2.4 dB", sent: "eqv 1 3c\r\n", value: 60 },
             { tag: "typed words: nothing sent", name: "master_volume", start: 50, type: "loud", sent: "", value: 50 }
         ]
@@ -127,6 +132,7 @@ PanelTestCase {
             mouseMove(slider, p.x, p.y, -1, Qt.LeftButton)
             mouseRelease(slider, p.x, p.y)
         } else if (data.wheel !== undefined) {
+            slider.forceActiveFocus()   // picked: the wheel is the slider's
             mouseWheel(slider, here.x, here.y, 0, data.wheel)
         } else {
             mouseClick(find("value_" + data.name))
@@ -140,6 +146,8 @@ PanelTestCase {
         else
             expectWritten(data.sent)
         compare(control.value, data.value)
+        if (data.type !== undefined)
+            compare(control.limitNote, data.note !== undefined ? data.note : "", "what the panel says of the typed value")
         if (data.type !== undefined) {
             compare(field.visible, data.sent === "", "a value that is no number stays to be mended")
             if (field.visible)
@@ -591,21 +599,21 @@ PanelTestCase {
         verify(testPty.tabTarget() !== after, "Shift+Tab stepped it as well")
     }
 
-    // The number box takes only numbers the device has; anything else is
-    // said under the box and nothing is sent.
+    // The box takes a preset's short form ("3-7") of a place the device has;
+    // anything else is said under the box and nothing is sent.
     function test_jumpToPreset_data() {
         return [
             { tag: "map cell", cell: "mapCell_2_5", sent: "pc 19\r\n" },
-            { tag: "number, Go", number: "37", sent: "pc 25\r\n" },
-            { tag: "number, Enter", number: "37", enter: true, sent: "pc 25\r\n" },
-            { tag: "first preset", number: "0", sent: "pc 0\r\n" },
-            { tag: "last preset, spaces around", number: " 99 ", enter: true, sent: "pc 63\r\n" },
-            { tag: "last of a 4 x 4 device", type: 2, number: "15", sent: "pc f\r\n" },
-            { tag: "one past the last", number: "100", enter: true, range: "0 to 99" },
-            { tag: "three digits", number: "150", range: "0 to 99" },
-            { tag: "minus and letters", number: "-3abc", enter: true, range: "0 to 99" },
-            { tag: "letters", number: "abc", range: "0 to 99" },
-            { tag: "past a 4 x 4 device", type: 2, number: "16", range: "0 to 15" }
+            { tag: "short form, Go", number: "3-7", sent: "pc 25\r\n" },
+            { tag: "short form, Enter", number: "3-7", enter: true, sent: "pc 25\r\n" },
+            { tag: "first preset", number: "0-0", sent: "pc 0\r\n" },
+            { tag: "last preset, spaces around", number: " 9-9 ", enter: true, sent: "pc 63\r\n" },
+            { tag: "last of a 4 x 4 device", type: 2, number: "3-3", sent: "pc f\r\n" },
+            { tag: "bank past the last", number: "10-0", enter: true, range: "0-0 to 9-9" },
+            { tag: "a number through the banks", number: "37", range: "0-0 to 9-9" },
+            { tag: "minus and letters", number: "-3abc", enter: true, range: "0-0 to 9-9" },
+            { tag: "letters", number: "abc", range: "0-0 to 9-9" },
+            { tag: "past a 4 x 4 device", type: 2, number: "1-4", range: "0-0 to 3-3" }
         ]
     }
 
@@ -637,6 +645,7 @@ PanelTestCase {
         } else {
             expectWritten(data.sent)
             verify(!error.visible)
+            compare(find("jumpNumber").text, "", "the box keeps no place once the jump is made")
         }
         find("jumpNumber").text = ""
         find("tabs").currentIndex = 0
@@ -708,6 +717,18 @@ PanelTestCase {
         // Drawn: the waveform's canvas holds ink in the accent colour.
         var wave = find("impulseWaveform")
         tryVerify(function() { return accentPixels(wave) > 20 }, 3000, "the waveform is drawn")
+        // In the smallest window the buttons stay in reach above the graph,
+        // without scrolling the left column.
+        window.width = 900
+        window.height = 600
+        waitForRendering(window.contentItem)
+        var column = find("leftColumn")
+        column.contentY = 0
+        var load = find("loadWavButton")
+        verify(load.mapToItem(column, 0, load.height).y <= column.height, "Load WAV… is in sight")
+        verify(load.mapToItem(column, 0, 0).y < graph.mapToItem(column, 0, 0).y, "the buttons come before the graph")
+        window.width = 1240
+        window.height = 780
 
         // Another preset's impulse ends it.
         testPty.answer("rn\rClosed 4x12 Center\n")
@@ -724,6 +745,35 @@ PanelTestCase {
         compare(find("impulseName").text, "Room 2x12.wav")
         var folder = path.substring(0, path.lastIndexOf("/"))
         compare(dev.localPath(_core.getLastPath()), folder, "the next dialog starts in this folder")
+    }
+
+    // Files dropped on the window: one loads; more load none, and the panel
+    // says that a preset holds one impulse.
+    function test_droppedFiles_data() {
+        return [
+            { tag: "one file", files: ["Drop One.wav"], loads: true },
+            { tag: "two files", files: ["Drop A.wav", "Drop B.wav"], loads: false },
+            { tag: "three files", files: ["Drop A.wav", "Drop B.wav", "Drop C.wav"], loads: false }
+        ]
+    }
+
+    function test_droppedFiles(data) {
+        var urls = []
+        for (var i = 0; i < data.files.length; ++i)
+            urls.push("file://" + testPty.makeWav(data.files[i], 48000, 24, 1, 300))
+        verify(window.dropFiles(urls), "the drop is taken")
+        if (data.loads) {
+            var got = testPty.readUntil("\r", 3000)
+            compare(got.length, 5912)
+            compare(find("impulseName").text, data.files[0])
+            verify(!find("messageBox").opened)
+        } else {
+            tryCompare(find("messageBox"), "opened", true)
+            compare(find("messageTitle").text, "Drop one file at a time")
+            verify(find("messageText").text.indexOf("You dropped " + data.files.length + " files") === 0,
+                   find("messageText").text)
+            compare(testPty.drain(300), "", "nothing is loaded")
+        }
     }
 
     function test_errorReportWritten() {
