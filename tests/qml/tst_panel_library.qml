@@ -277,6 +277,16 @@ PanelTestCase {
         compare(page.contentY, 0, "the outcome is in view")
     }
 
+    // What a restore wrote reaches the preset map: the impulse by the name
+    // the device now reports.
+    function test_mapTakesWhatARestoreWrote() {
+        _core.sgReadValue("type_dev", 2)
+        compare(dev.map.count, 16)
+        _library.presetWritten(5, emptyStatus, "Open_2x12_Edge")
+        compare(dev.map.get(5).impulse, "Open_2x12_Edge")
+        compare(dev.map.get(4).impulse, "", "the others are left alone")
+    }
+
     function test_unreadableBackupIsSaidAtOnce() {
         var page = find("libraryPage")
         page.choose("file://" + testPty.tempPath("no-such-backup.json"))
