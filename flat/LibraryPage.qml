@@ -375,10 +375,12 @@ Flickable {
                 }
             }
 
-            Flow {
+            // A bank to a row.
+            Grid {
                 objectName: "restoreChoice"
                 visible: page.chosen !== null
                 width: parent.width
+                columns: page.chosen ? page.chosen.presetsPerBank : 1
                 spacing: 4
                 Repeater {
                     model: page.chosen ? page.chosen.presets : []

@@ -237,9 +237,11 @@ PanelTestCase {
         var edited = testPty.writeFile("asks-changed.json", JSON.stringify(backup))
         var page = find("libraryPage")
         page.choose("file://" + edited)
-        page.contentY = page.contentHeight - page.height // the page scrolled down
+        waitForRendering(window.contentItem) // laid out before it is clicked
+        compare(find("restoreButton").text, "Restore 16 presets")
         click("restoreButton")
         tryCompare(find("libraryProgress"), "opened", true)
+        page.contentY = page.contentHeight - page.height // the page scrolled down
         var reads = serve(function() { return _library.asking })
         compare(jumps(reads).length, 16 + 1) // every preset read, then back to 1-2
         compare(jumps(reads)[16], "pc 6")
