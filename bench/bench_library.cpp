@@ -1,9 +1,9 @@
 // The librarian against the virtual device without delay: a backup of all 100
 // presets, a restore that changes every one of them (status and impulse), and
 // a restore of the device's own backup (every preset already matches), each
-// timed from the call to its outcome, the restore's question answered at once. The restore's floor is the
-// protocol's own pacing, 20 ms after every 500-byte piece of an impulse store;
-// what it takes beyond that is the program, the pty and the device.
+// timed from the call to its outcome, the restore's question answered at once. The restore's floor
+// is the protocol's own pacing, 20 ms after every 500-byte piece of an impulse store; what it takes
+// beyond that is the program, the pty and the device.
 #include "core/core.h"
 #include "library/librarian.h"
 #include "library/preset_file.h"

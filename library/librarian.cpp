@@ -311,8 +311,7 @@ QUrl Librarian::folder() const
     const QString kept = seam.settings().value(folderKey).toString();
     if (!kept.isEmpty() && QFileInfo(kept).isDir())
         return QUrl::fromLocalFile(kept);
-    return QUrl::fromLocalFile(
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    return QUrl::fromLocalFile(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
 }
 
 // The folder of the file just written is where the dialogs start next time.
@@ -748,20 +747,22 @@ void Librarian::restoreSummary()
     const bool whole = written.size() == planned.size();
     QString message;
     if (whole) {
-        message = QStringLiteral("Restored %1 from %2: %3.")
-                      .arg(counted(written.size(), "preset", "presets"), fileLabel(),
-                           places(written));
+        message =
+            QStringLiteral("Restored %1 from %2: %3.")
+                .arg(counted(written.size(), "preset", "presets"), fileLabel(), places(written));
     } else {
         QVector<int> left;
         for (int i = walkIndex; i < planned.size(); ++i)
             left.append(planned.at(i).number);
-        message = QStringLiteral("Restore cancelled: %1 of %2 presets were written from %3 (%4); "
-                                 "%5 not written (%6).")
-                      .arg(written.size())
-                      .arg(planned.size())
-                      .arg(fileLabel(), written.isEmpty() ? QStringLiteral("none") : places(written))
-                      .arg(left.size() == 1 ? QStringLiteral("1 was") : QStringLiteral("%1 were").arg(left.size()),
-                           places(left));
+        message =
+            QStringLiteral("Restore cancelled: %1 of %2 presets were written from %3 (%4); "
+                           "%5 not written (%6).")
+                .arg(written.size())
+                .arg(planned.size())
+                .arg(fileLabel(), written.isEmpty() ? QStringLiteral("none") : places(written))
+                .arg(left.size() == 1 ? QStringLiteral("1 was")
+                                      : QStringLiteral("%1 were").arg(left.size()),
+                     places(left));
     }
     if (!matching.isEmpty())
         message += QStringLiteral(" %1 already matched and %2 skipped: %3.")
@@ -1012,8 +1013,8 @@ QString Librarian::places(QVector<int> numbers) const
             ++j;
         const QString first = presets::shortNameOf(numbers.at(i), perBank);
         if (j - i >= 2)
-            parts << QStringLiteral("%1 to %2").arg(first,
-                                                    presets::shortNameOf(numbers.at(j), perBank));
+            parts << QStringLiteral("%1 to %2")
+                         .arg(first, presets::shortNameOf(numbers.at(j), perBank));
         else
             for (int k = i; k <= j; ++k)
                 parts << presets::shortNameOf(numbers.at(k), perBank);

@@ -77,7 +77,8 @@ QString parametersProblem(const QJsonValue &value, const QByteArray &statusText)
                 found = &p;
         }
         if (!found)
-            return QStringLiteral("it names a parameter this panel does not know, \"%1\"").arg(it.key());
+            return QStringLiteral("it names a parameter this panel does not know, \"%1\"")
+                .arg(it.key());
         int given = 0;
         if (!wholeNumber(it.value(), &given))
             return QStringLiteral("its parameter \"%1\" is not a whole number").arg(it.key());
@@ -199,8 +200,8 @@ bool fromJson(const QByteArray &bytes, PresetFile *out, QString *error)
     if (parse.error != QJsonParseError::NoError) {
         // A backup that starts as one and breaks off was most likely not
         // copied whole; anything else is some other file.
-        const bool cutShort = bytes.contains(formatName.toLatin1()) &&
-                              parse.offset >= bytes.trimmed().size() - 1;
+        const bool cutShort =
+            bytes.contains(formatName.toLatin1()) && parse.offset >= bytes.trimmed().size() - 1;
         return fail(cutShort ? QStringLiteral("This backup is cut short: it was not copied or "
                                               "saved whole. Use another copy of it.")
                              : QStringLiteral("This is not a backup made by this panel."));

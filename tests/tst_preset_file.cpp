@@ -186,13 +186,14 @@ private slots:
         QTest::newRow("empty") << QByteArray() << "This file is empty.";
         QTest::newRow("blank") << QByteArray(" \n") << "This file is empty.";
         QTest::newRow("cut short") << good.left(good.size() * 2 / 3) << "This backup is cut short";
-        QTest::newRow("other text") << QByteArray("hello") << "This is not a backup made by this panel.";
-        QTest::newRow("a list") << QByteArray("[1, 2, 3]") << "This is not a backup made by this panel.";
-        QTest::newRow("other format")
-            << changedTop([](QJsonObject &j) { j.insert("format", "x"); })
-            << "This is not a backup made by this panel.";
-        QTest::newRow("no version")
-            << changedTop([](QJsonObject &j) { j.remove("version"); }) << "does not say which format version";
+        QTest::newRow("other text")
+            << QByteArray("hello") << "This is not a backup made by this panel.";
+        QTest::newRow("a list") << QByteArray("[1, 2, 3]")
+                                << "This is not a backup made by this panel.";
+        QTest::newRow("other format") << changedTop([](QJsonObject &j) { j.insert("format", "x"); })
+                                      << "This is not a backup made by this panel.";
+        QTest::newRow("no version") << changedTop([](QJsonObject &j) { j.remove("version"); })
+                                    << "does not say which format version";
         QTest::newRow("newer version") << changedTop([](QJsonObject &j) { j.insert("version", 2); })
                                        << "made by a newer panel (format version 2";
         QTest::newRow("unknown device type") << changedTop([](QJsonObject &j) {

@@ -302,10 +302,10 @@ private slots:
         // Every name and image as it was, spaces and all.
         const DeviceStore store = s.store();
         for (int i = 0; i < original.size(); ++i)
-            QVERIFY2(store.presets.at(i) == original.at(i),
-                     qPrintable(QStringLiteral("preset %1: %2")
-                                    .arg(i)
-                                    .arg(presetText(store.presets.at(i)))));
+            QVERIFY2(
+                store.presets.at(i) == original.at(i),
+                qPrintable(
+                    QStringLiteral("preset %1: %2").arg(i).arg(presetText(store.presets.at(i)))));
         if (changedOnDevice < 0) {
             QVERIFY(o.question.isEmpty()); // nothing to ask about
             QVERIFY2(o.message.startsWith(QLatin1String("Nothing needed restoring")),
@@ -318,7 +318,7 @@ private slots:
             QCOMPARE(o.plan.value("impulses").toInt(), 0);
             QCOMPARE(o.plan.value("matching").toInt(), original.size() - 1);
             QVERIFY2(o.question.startsWith(QLatin1String("Restore 1 preset from same.json: 1 "
-                                                          "parameter set, 0 impulses.")),
+                                                         "parameter set, 0 impulses.")),
                      qPrintable(o.question));
             QCOMPARE(writtenSpy.size(), 1);
             QCOMPARE(writtenSpy.first().at(0).toInt(), changedOnDevice);
@@ -377,12 +377,12 @@ private slots:
 
         const DeviceStore store = s.store();
         for (int i = 0; i < original.size(); ++i) {
-            const StoredPreset expected = changed.contains(i) ? asStored(original.at(i))
-                                                              : original.at(i);
-            QVERIFY2(store.presets.at(i) == expected,
-                     qPrintable(QStringLiteral("preset %1: %2")
-                                    .arg(i)
-                                    .arg(presetText(store.presets.at(i)))));
+            const StoredPreset expected =
+                changed.contains(i) ? asStored(original.at(i)) : original.at(i);
+            QVERIFY2(
+                store.presets.at(i) == expected,
+                qPrintable(
+                    QStringLiteral("preset %1: %2").arg(i).arg(presetText(store.presets.at(i)))));
         }
         QCOMPARE(writtenSpy.size(), 3);
         for (int k = 0; k < 3; ++k) {
