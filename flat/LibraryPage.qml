@@ -26,7 +26,6 @@ Flickable {
     property int pickedCount: 0
 
     property string resultText: ""
-    property bool restoring: false     // the outcome awaited is a restore's
     property bool resultOk: true
     // An operation waiting for the save of the current preset to end.
     property string afterSave: ""
@@ -234,7 +233,6 @@ Flickable {
     }
 
     function runRestore() {
-        restoring = true
         var numbers = []
         for (var i = 0; i < chosen.presets.length; ++i)
             if (picked[chosen.presets[i].number])
@@ -256,7 +254,6 @@ Flickable {
         target: page.library
         function onFinished(ok, message) {
             page.showResult(ok, message)
-            page.restoring = false
         }
         // What a restore wrote shows on the slots page too.
         function onRestoreEnded(written) {
