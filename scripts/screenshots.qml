@@ -60,6 +60,7 @@ TestCase {
         window.requestActivate()
         tryCompare(window, "active", true)
         verify(_core.openPort(port), "the virtual device's port opens")
+        _core.slTimer() // the test rig holds the port timer: the start-up burst goes now
         tryCompare(dev, "connected", true)
         // the start-up burst: identity, version, impulse list, name, position, status, mode
         tryVerify(function() { return dev.typeDev !== 0 && dev.slotNames.length > 0 && dev.preset >= 0 }, 30000)
