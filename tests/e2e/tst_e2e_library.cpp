@@ -423,6 +423,46 @@ private slots:
         QCOMPARE(QDir(library.safetyFolder()).entryList(QDir::Files), copiesBefore);
     }
 
+    // The device goes away in the middle of the writes: the outcome says
+    // where the restore stopped, what was written before, and points to the
+    // safety copy, which holds what the presets held.
+    void deviceGoneMidRestore()
+    {
+        Session s;
+        QVERIFY(startDevice(s));
+        Librarian library(s.core());
+        const QString path = work.filePath(QStringLiteral("gone.json"));
+        QVERIFY(run(library, [&] { library.backup(path); }).ok);
+        const QVector<StoredPreset> changed = otherPresets(smallType);
+        DeviceSetup setup;
+        setup.type = smallType;
+        setup.presets = changed;
+        setup.bank = 1;
+        setup.preset = 3;
+        // Start-up 7, identify 3, 16 reads of 4, back home 4, then the
+        // writes: about two presets in.
+        setup.faults = QStringList{"--vanish-after", "92"};
+        s.stopDevice();
+        QVERIFY(s.start(setup));
+
+        const Outcome o = run(library, [&] { library.restore(path); });
+        QVERIFY2(o.ended && !o.ok, qPrintable(described(o)));
+        QCOMPARE(o.plan.value("presets").toInt(), changed.size());
+        QVERIFY2(o.message.startsWith(QLatin1String("The restore stopped at Preset ")),
+                 qPrintable(o.message));
+        QVERIFY2(o.message.contains(QLatin1String("puts them back")), qPrintable(o.message));
+        const QStringList copies =
+            QDir(library.safetyFolder()).entryList({"*.json"}, QDir::Files, QDir::Time);
+        QVERIFY(!copies.isEmpty());
+        QVERIFY(o.message.contains(copies.first()));
+        const library::PresetFile safety =
+            readBack(QDir(library.safetyFolder()).filePath(copies.first()));
+        QCOMPARE(safety.presets.size(), changed.size());
+        for (const library::PresetEntry &e : safety.presets)
+            QVERIFY(fromEntry(e) == changed.at(safety.number(e)));
+        QVERIFY(!library.busy());
+    }
+
     // A file that cannot be restored is refused with its reason before
     // anything reaches the device; the same file is refused by import.
     void badFiles_data()
