@@ -719,7 +719,7 @@ void Librarian::writeNext()
 // Compares what the device reads back with what was written.
 void Librarian::verifyWritten(const PresetEntry &entry)
 {
-    const QString place = presets::shortName(entry.bank, entry.preset);
+    const QString place = presets::longName(entry.bank, entry.preset);
     QByteArray image;
     const bool imageRead = strictHex(readImpulseHex, &image);
     const bool statusOk = readStatus.toLower() == entry.status;
@@ -1001,7 +1001,8 @@ QString Librarian::where(int number) const
     return presets::longNameOf(number, qMax(1, seam.presetsPerBank()));
 }
 
-// Short places ("0-1, 0-2"), runs of three or more as "0-0 to 2-3".
+// Places as messages write them ("Preset 0-1, Preset 0-2"), runs of three or
+// more as "Preset 0-0 to Preset 2-3".
 QString Librarian::places(QVector<int> numbers) const
 {
     std::sort(numbers.begin(), numbers.end());
@@ -1011,13 +1012,13 @@ QString Librarian::places(QVector<int> numbers) const
         int j = i;
         while (j + 1 < numbers.size() && numbers.at(j + 1) == numbers.at(j) + 1)
             ++j;
-        const QString first = presets::shortNameOf(numbers.at(i), perBank);
+        const QString first = presets::longNameOf(numbers.at(i), perBank);
         if (j - i >= 2)
             parts << QStringLiteral("%1 to %2")
-                         .arg(first, presets::shortNameOf(numbers.at(j), perBank));
+                         .arg(first, presets::longNameOf(numbers.at(j), perBank));
         else
             for (int k = i; k <= j; ++k)
-                parts << presets::shortNameOf(numbers.at(k), perBank);
+                parts << presets::longNameOf(numbers.at(k), perBank);
         i = j + 1;
     }
     return parts.join(QStringLiteral(", "));

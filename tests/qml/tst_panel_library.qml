@@ -268,7 +268,7 @@ PanelTestCase {
             compare(deviceStatus[1], changed)
             compare(deviceStatus[2], changed)
             compare(Object.keys(deviceStatus).length, 2)
-            verify(result().indexOf("Restored 2 presets from asks-changed.json: 0-1, 0-2.") === 0,
+            verify(result().indexOf("Restored 2 presets from asks-changed.json: Preset 0-1, Preset 0-2.") === 0,
                    result())
             verify(result().indexOf("14 presets already matched") > 0, result())
             // The slot list is read again after the writes.
