@@ -303,6 +303,8 @@ QString Librarian::backupName() const
 
 QString Librarian::exportName(int bank, int preset) const
 {
+    if (bank < 0 || preset < 0) // the position is not known yet
+        return QStringLiteral("Preset.json");
     return presets::longName(bank, preset) + QStringLiteral(".json");
 }
 

@@ -279,6 +279,39 @@ PanelTestCase {
         compare(page.contentY, 0, "the outcome is in view")
     }
 
+    // The save questions suggest a name and start in the library's folder
+    // (the last backup's, or Documents); Cancel sends nothing.
+    function test_saveQuestionsSuggestNames_data() {
+        var today = new Date()
+        var pad = function(n) { return (n < 10 ? "0" : "") + n }
+        return [
+            { tag: "backup", button: "backupButton", dialog: "backupDialog",
+              name: "Vortaxa backup " + today.getFullYear() + "-" + pad(today.getMonth() + 1)
+                    + "-" + pad(today.getDate()) + ".json" },
+            { tag: "export", button: "exportButton", dialog: "exportDialog",
+              name: "Preset 2-3.json" }
+        ]
+    }
+
+    function test_saveQuestionsSuggestNames(data) {
+        _core.sgReadValue("bank", 2)
+        _core.sgReadValue("preset", 3)
+        // The button in view, wherever earlier tests left the page.
+        var page = find("libraryPage")
+        var spot = find(data.button).mapToItem(page.contentItem, 0, 0).y
+        page.contentY = Math.max(0, Math.min(spot - 20, page.contentHeight - page.height))
+        waitForRendering(window.contentItem)
+        click(data.button)
+        var dialog = find(data.dialog)
+        tryCompare(dialog, "opened", true)
+        compare(find(data.dialog + "Name").text, data.name)
+        compare(String(dialog.folder), String(_library.folder))
+        verify(String(_library.folder).indexOf("file:///") === 0, String(_library.folder))
+        click(data.dialog + "Cancel")
+        tryCompare(dialog, "visible", false)
+        compare(testPty.drain(200), "", "nothing is sent")
+    }
+
     // What a restore wrote reaches the preset map: the impulse by the name
     // the device now reports.
     function test_mapTakesWhatARestoreWrote() {
