@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
     PortChooser ports(link, settings, givenPort);
     Desktop desktop(settings, core.webPageOpener());
     SlotList slotList(link);
-    Librarian library(link, session, readout);
+    Librarian library(link, session, readout, settings);
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);

@@ -1,8 +1,9 @@
 // The librarian against the virtual device without delay: a backup of all 100
-// presets, and a restore that changes every one of them (status and impulse),
-// each timed from the call to its outcome. The restore's floor is the
-// protocol's own pacing, 20 ms after every 500-byte piece of an impulse store;
-// what it takes beyond that is the program, the pty and the device.
+// presets, a restore that changes every one of them (status and impulse), and
+// a restore of the device's own backup (every preset already matches), each
+// timed from the call to its outcome, the restore's question answered at once. The restore's floor
+// is the protocol's own pacing, 20 ms after every 500-byte piece of an impulse store; what it takes
+// beyond that is the program, the pty and the device.
 #include "core/core.h"
 #include "library/librarian.h"
 #include "library/preset_file.h"
@@ -27,7 +28,8 @@ constexpr size_t startupRequests = 7;
 struct Rig {
     DeviceProcess device;
     Core core;
-    Librarian library{core.deviceLink(), core.presetSession(), core.deviceReadout()};
+    Librarian library{core.deviceLink(), core.presetSession(), core.deviceReadout(),
+                      core.settingsStore()};
     QString error;
 
     bool start()
@@ -64,6 +66,10 @@ struct Rig {
                              error = message;
                              loop.quit();
                          });
+        QObject::connect(&library, &Librarian::askingChanged, &loop, [&] {
+            if (library.asking())
+                library.confirm();
+        });
         QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
         QElapsedTimer clock;
         clock.start();
@@ -182,6 +188,40 @@ void BM_LibraryRestore(benchmark::State &state)
     }
 }
 BENCHMARK(BM_LibraryRestore)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(3)
+    ->Unit(benchmark::kMillisecond);
+
+// The device's own backup put back: every preset is read and compared, none
+// is written, no impulse goes out.
+void BM_LibraryRestoreUnchanged(benchmark::State &state)
+{
+    for (auto _ : state) {
+        Rig rig;
+        QTemporaryDir dir;
+        if (!rig.start()) {
+            state.SkipWithError(rig.error.toUtf8().constData());
+            return;
+        }
+        const QString path = dir.filePath(QStringLiteral("backup.json"));
+        if (rig.run([&] { rig.library.backup(path); }, 60000) < 0) {
+            state.SkipWithError("the backup before the restore failed");
+            return;
+        }
+        const double seconds = rig.run([&] { rig.library.restore(path); }, 60000);
+        state.SetIterationTime(std::max(seconds, 0.0));
+        if (seconds < 0 || !rig.error.startsWith(QLatin1String("Nothing needed restoring"))) {
+            state.SkipWithError(("the restore wrote or failed: " + rig.error).toUtf8().constData());
+            return;
+        }
+        if (!rig.device.stop() || rig.device.errors() != 0) {
+            state.SkipWithError("the device saw malformed requests");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_LibraryRestoreUnchanged)
     ->UseManualTime()
     ->Iterations(1)
     ->Repetitions(3)

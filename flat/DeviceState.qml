@@ -527,6 +527,17 @@ QtObject {
         ports.choose(path)
     }
 
+    // What a restore wrote, in the preset map: the impulse as the device now
+    // reports it (the parameters come through the read-back's publications).
+    property Connections restores: Connections {
+        target: dev.alive && typeof _library !== "undefined" ? _library : null
+        ignoreUnknownSignals: true
+        function onPresetWritten(number, statusText, impulseName) {
+            if (number >= 0 && number < dev.map.count)
+                dev.map.setProperty(number, "impulse", impulseName)
+        }
+    }
+
     property Connections backEnd: Connections {
         target: dev.alive ? _core : null
         ignoreUnknownSignals: true

@@ -130,15 +130,22 @@ Rectangle {
             }
         }
 
-        // busy state and progress of the queued exchange
+        // busy state and progress of the queued exchange; while the librarian
+        // works, its own step and fraction, as its dialog shows them
         RowLayout {
+            id: busyRow
+            readonly property var library: bar.device !== null && bar.device.alive
+                                            && typeof _library !== "undefined" && _library.busy
+                                            ? _library : null
             objectName: "busyIndicator"
-            visible: bar.device !== null && bar.device.busy
+            visible: library !== null || (bar.device !== null && bar.device.busy)
             spacing: 8
             Text {
                 objectName: "busyText"
                 text: {
                     var d = bar.device
+                    if (busyRow.library)
+                        return busyRow.library.step
                     if (d && d.sweeping)
                         return "Reading presets…"
                     if (d && d.task === "saving")
@@ -160,7 +167,9 @@ Rectangle {
                 Rectangle {
                     height: parent.height
                     radius: 3
-                    width: Math.max(6, parent.width * (bar.device ? Math.max(0, Math.min(1, bar.device.progress)) : 0))
+                    readonly property real fraction: busyRow.library ? busyRow.library.progress
+                                                     : bar.device ? bar.device.progress : 0
+                    width: Math.max(6, parent.width * Math.max(0, Math.min(1, fraction)))
                     color: Theme.accent
                     Behavior on width { NumberAnimation { duration: 150 } }
                 }

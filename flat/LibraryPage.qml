@@ -1,7 +1,8 @@
 // The Library page: back up the whole device to a file, restore all or some
 // presets from one, and share the current preset as a file. The work is
-// `_library`'s; its progress and Cancel show over the window
-// (LibraryProgress), its outcome here.
+// `_library`'s; its progress, its question before a restore writes and
+// Cancel show over the window (LibraryProgress), its outcome at the top of
+// this page.
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
@@ -25,11 +26,9 @@ Flickable {
     property int pickedCount: 0
 
     property string resultText: ""
-    property bool restoring: false     // the outcome awaited is a restore's
     property bool resultOk: true
     // An operation waiting for the save of the current preset to end.
     property string afterSave: ""
-    property string folder: ""
 
     // A titled card of the page. Positioners, not layouts: a wrapping text
     // in a layout would make a card's height depend on its own layout.
@@ -56,6 +55,90 @@ Flickable {
                 font.family: Theme.fontFamily
                 font.pixelSize: Theme.fontTitle
                 font.bold: true
+            }
+        }
+    }
+
+    // Where to write a file: a name (suggested) and a folder (the library's,
+    // or one chosen), then the action's button.
+    component FileNameQuestion: Popup {
+        id: ask
+        property string title: ""
+        property string action: ""
+        property url folder: ""
+        property var device: null
+        signal chosen(string path)
+        signal otherFolderWanted()
+        function suggest(name) { nameField.text = name }
+        function accept() {
+            var name = nameField.text.trim()
+            if (name === "")
+                return
+            close()
+            chosen(device.localPath(String(folder)) + "/" + name)
+        }
+        modal: true
+        focus: true
+        closePolicy: Popup.CloseOnEscape
+        anchors.centerIn: Overlay.overlay
+        width: 480
+        padding: 22
+        background: Rectangle {
+            radius: Theme.radius + 2
+            color: Theme.card
+            border.width: 1
+            border.color: Theme.cardBorder
+        }
+        Overlay.modal: Rectangle { color: "#99000000" }
+        onOpened: nameField.forceActiveFocus()
+
+        contentItem: ColumnLayout {
+            spacing: 12
+            Text {
+                text: ask.title
+                color: Theme.text
+                font.family: Theme.fontFamily
+                font.pixelSize: 17
+                font.bold: true
+            }
+            TextField {
+                id: nameField
+                objectName: ask.objectName + "Name"
+                Layout.fillWidth: true
+                selectByMouse: true
+                font.family: Theme.fontFamily
+                font.pixelSize: Theme.fontBase
+                onAccepted: ask.accept()
+            }
+            Text {
+                objectName: ask.objectName + "Folder"
+                Layout.fillWidth: true
+                text: ask.device ? "In " + ask.device.localPath(String(ask.folder)) : ""
+                wrapMode: Text.WrapAnywhere
+                color: Theme.textDim
+                font.family: Theme.fontFamily
+                font.pixelSize: Theme.fontBase
+            }
+            RowLayout {
+                Layout.fillWidth: true
+                spacing: 8
+                PanelButton {
+                    text: "Other folder…"
+                    onClicked: ask.otherFolderWanted()
+                }
+                Item { Layout.fillWidth: true }
+                PanelButton {
+                    objectName: ask.objectName + "Cancel"
+                    text: "Cancel"
+                    onClicked: ask.close()
+                }
+                PanelButton {
+                    objectName: ask.objectName + "Accept"
+                    text: ask.action
+                    primary: true
+                    enabled: nameField.text.trim() !== ""
+                    onClicked: ask.accept()
+                }
             }
         }
     }
@@ -91,15 +174,24 @@ Flickable {
             runRestore()
     }
 
+    // The dialogs start where the last backup was kept, else in Documents;
+    // the save questions suggest a name.
     function openDialog(dialog) {
-        if (folder !== "")
-            dialog.folder = folder
+        dialog.folder = library.folder
+        if (dialog === backupDialog)
+            dialog.suggest(library.backupName())
+        else if (dialog === exportDialog)
+            dialog.suggest(library.exportName(device.bank, device.preset))
         dialog.open()
     }
 
+    function chooseFolder(question) {
+        folderDialog.target = question
+        folderDialog.folder = question.folder
+        folderDialog.open()
+    }
+
     function remember(url) {
-        var s = String(url)
-        folder = s.substring(0, s.lastIndexOf("/"))
         return device.localPath(url)
     }
 
@@ -112,7 +204,7 @@ Flickable {
         var info = library.inspect(path)
         if (!info.ok) {
             chosen = null
-            showResult(false, "This file cannot be restored: " + info.message + ".")
+            showResult(false, path.replace(/^.*[\/\\]/, "") + " cannot be restored. " + info.message)
             return
         }
         chosen = info
@@ -141,7 +233,6 @@ Flickable {
     }
 
     function runRestore() {
-        restoring = true
         var numbers = []
         for (var i = 0; i < chosen.presets.length; ++i)
             if (picked[chosen.presets[i].number])
@@ -152,19 +243,22 @@ Flickable {
             library.restore(chosenPath, numbers)
     }
 
+    // The outcome, at the top of the page where the user is looking.
     function showResult(ok, text) {
         resultOk = ok
         resultText = text
+        contentY = 0
     }
 
     Connections {
         target: page.library
         function onFinished(ok, message) {
             page.showResult(ok, message)
-            // A restore stores impulses: the slot list is read again.
-            if (page.restoring && page.device.slotList)
+        }
+        // What a restore wrote shows on the slots page too.
+        function onRestoreEnded(written) {
+            if (written > 0 && page.device.slotList)
                 page.device.slotList.refresh()
-            page.restoring = false
         }
     }
 
@@ -190,6 +284,19 @@ Flickable {
         spacing: Theme.gap
 
         Section {
+            objectName: "libraryResult"
+            visible: page.resultText !== ""
+            title: page.resultOk ? "Done" : "Not done"
+            lit: page.resultOk
+
+            LibraryText {
+                objectName: "libraryResultText"
+                text: page.resultText
+                color: page.resultOk ? Theme.text : Theme.error
+            }
+        }
+
+        Section {
             title: "Back up the device"
 
             LibraryText {
@@ -212,8 +319,10 @@ Flickable {
 
             LibraryText {
                 text: "Puts presets from a backup back on the device. The whole file is "
-                      + "checked before anything is sent, and what the chosen presets hold now "
-                      + "is kept in a safety copy first"
+                      + "checked before anything is sent. The chosen presets are read and "
+                      + "compared first: those that already match are left alone, and you see "
+                      + "what will change and confirm before anything is written. What they "
+                      + "hold now is kept in a safety copy"
                       + (page.library ? " (in " + page.library.safetyFolder() + ")." : ".")
             }
             PanelButton {
@@ -263,10 +372,12 @@ Flickable {
                 }
             }
 
-            Flow {
+            // A bank to a row.
+            Grid {
                 objectName: "restoreChoice"
                 visible: page.chosen !== null
                 width: parent.width
+                columns: page.chosen ? page.chosen.presetsPerBank : 1
                 spacing: 4
                 Repeater {
                     model: page.chosen ? page.chosen.presets : []
@@ -288,8 +399,7 @@ Flickable {
                             anchors.verticalCenter: parent.verticalCenter
                             width: parent.width - 16
                             Text {
-                                text: (cell.on ? "✓ " : "") + "B" + modelData.bank
-                                      + " P" + modelData.preset
+                                text: (cell.on ? "✓ " : "") + modelData.place
                                 color: Theme.text
                                 font.family: Theme.fontFamily
                                 font.pixelSize: Theme.fontSmall
@@ -305,8 +415,16 @@ Flickable {
                             }
                         }
                         MouseArea {
+                            id: cellMouse
                             anchors.fill: parent
+                            hoverEnabled: true
                             onClicked: page.toggle(modelData.number)
+                        }
+                        PanelToolTip {
+                            visible: cellMouse.containsMouse
+                            text: "Preset " + modelData.place + ": "
+                                  + (modelData.impulse !== "" ? modelData.impulse : "no impulse")
+                                  + (cell.on ? ". Chosen for the restore." : ". Not chosen.")
                         }
                     }
                 }
@@ -340,18 +458,6 @@ Flickable {
             }
         }
 
-        Section {
-            objectName: "libraryResult"
-            visible: page.resultText !== ""
-            title: page.resultOk ? "Done" : "Not done"
-            lit: page.resultOk
-
-            LibraryText {
-                objectName: "libraryResultText"
-                text: page.resultText
-                color: page.resultOk ? Theme.text : Theme.error
-            }
-        }
     }
 
     // ---- questions and dialogs ----------------------------------------------------
@@ -411,13 +517,23 @@ Flickable {
         }
     }
 
-    Dialogs.FileDialog {
+    FileNameQuestion {
         id: backupDialog
         objectName: "backupDialog"
-        title: "Back up all presets to"
-        nameFilters: ["Preset files (*.json)", "All files (*)"]
-        selectExisting: false
-        onAccepted: page.library.backup(page.withExtension(page.remember(fileUrl)))
+        title: "Back up all presets"
+        action: "Back up"
+        device: page.device
+        onChosen: page.library.backup(page.withExtension(path))
+        onOtherFolderWanted: page.chooseFolder(backupDialog)
+    }
+
+    Dialogs.FileDialog {
+        id: folderDialog
+        property var target: null
+        objectName: "libraryFolderDialog"
+        title: "Choose a folder"
+        selectFolder: true
+        onAccepted: target.folder = fileUrl
     }
 
     Dialogs.FileDialog {
@@ -429,13 +545,14 @@ Flickable {
         onAccepted: page.choose(fileUrl)
     }
 
-    Dialogs.FileDialog {
+    FileNameQuestion {
         id: exportDialog
         objectName: "exportDialog"
-        title: "Export the current preset to"
-        nameFilters: ["Preset files (*.json)", "All files (*)"]
-        selectExisting: false
-        onAccepted: page.library.exportPreset(page.withExtension(page.remember(fileUrl)))
+        title: "Export the current preset"
+        action: "Export"
+        device: page.device
+        onChosen: page.library.exportPreset(page.withExtension(path))
+        onOtherFolderWanted: page.chooseFolder(exportDialog)
     }
 
     Dialogs.FileDialog {

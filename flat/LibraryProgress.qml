@@ -1,7 +1,9 @@
 // Over the whole window while the librarian works: what it is doing
 // ("Reading preset 37 of 100"), how far it is, and Cancel for a backup or
-// restore (which stops between presets). The panel stays locked meanwhile,
-// since a move or an edit would disturb the walk through the presets.
+// restore (which stops between presets). Before a restore writes anything it
+// asks here: what will change, and Restore or Cancel. The panel stays locked
+// meanwhile, since a move or an edit would disturb the walk through the
+// presets. Step and fraction are the librarian's own, as the top bar shows them.
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
@@ -11,9 +13,8 @@ Popup {
     id: popup
 
     property var library: null
-    property int done: 0
-    property int total: 0
     property bool stopping: false
+    readonly property bool asking: library !== null && library.asking
 
     objectName: "libraryProgress"
     visible: library !== null && library.busy
@@ -21,22 +22,10 @@ Popup {
     focus: true
     closePolicy: Popup.NoAutoClose
     anchors.centerIn: Overlay.overlay
-    width: 420
+    width: asking ? 520 : 420
     padding: 22
 
-    onOpened: {
-        done = 0
-        total = 0
-        stopping = false
-    }
-
-    Connections {
-        target: popup.library
-        function onProgress(done, total) {
-            popup.done = done
-            popup.total = total
-        }
-    }
+    onOpened: stopping = false
 
     background: Rectangle {
         radius: Theme.radius + 2
@@ -50,24 +39,38 @@ Popup {
     contentItem: ColumnLayout {
         spacing: 14
 
+        // The whole step, wrapped rather than cut.
         Text {
-            objectName: "libraryActivity"
+            objectName: "libraryStep"
             Layout.fillWidth: true
-            text: popup.library ? popup.library.activity : ""
-            elide: Text.ElideRight
+            text: popup.library ? popup.library.step : ""
+            wrapMode: Text.WordWrap
             color: Theme.text
             font.family: Theme.fontFamily
             font.pixelSize: 17
             font.bold: true
         }
 
+        Text {
+            objectName: "libraryQuestion"
+            Layout.fillWidth: true
+            visible: popup.asking
+            text: popup.asking ? popup.library.question : ""
+            wrapMode: Text.WordWrap
+            color: Theme.textDim
+            font.family: Theme.fontFamily
+            font.pixelSize: Theme.fontBase
+            lineHeight: 1.15
+        }
+
         ProgressBar {
             id: bar
             objectName: "libraryProgressBar"
             Layout.fillWidth: true
+            visible: !popup.asking
             from: 0
-            to: Math.max(1, popup.total)
-            value: popup.done
+            to: 1
+            value: popup.library ? popup.library.progress : 0
             background: Rectangle {
                 implicitHeight: 8
                 radius: 4
@@ -90,6 +93,7 @@ Popup {
             Text {
                 Layout.fillWidth: true
                 text: popup.stopping ? "Stopping after this preset…" : ""
+                wrapMode: Text.WordWrap
                 color: Theme.textDim
                 font.family: Theme.fontFamily
                 font.pixelSize: Theme.fontBase
@@ -100,9 +104,17 @@ Popup {
                 enabled: !popup.stopping
                 text: "Cancel"
                 onClicked: {
-                    popup.stopping = true
+                    if (!popup.asking)
+                        popup.stopping = true
                     popup.library.cancel()
                 }
+            }
+            PanelButton {
+                objectName: "libraryConfirm"
+                visible: popup.asking
+                primary: true
+                text: "Restore"
+                onClicked: popup.library.confirm()
             }
         }
     }

@@ -4,6 +4,7 @@
 
 #include "core/local_path.h"
 #include "core/log_categories.h"
+#include "editing/preset_place.h"
 #include "editing/preset_session.h"
 #include "impulse/wav_format.h"
 #include "impulse/wav_image.h"
@@ -12,13 +13,16 @@
 #include "parsing/device_readout.h"
 #include "parsing/status_layout.h"
 
+#include <QDate>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QSerialPort>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
 #include <cctype>
 
 using library::PresetEntry;
@@ -45,10 +49,29 @@ QString listed(const QStringList &items)
     return items.join(QStringLiteral("; "));
 }
 
+// "1 preset", "3 presets".
+QString counted(int n, const char *one, const char *many)
+{
+    return QStringLiteral("%1 %2").arg(n).arg(QLatin1String(n == 1 ? one : many));
+}
+
+// Up to `shown` names, then "…".
+QString someOf(const QStringList &names, int shown = 3)
+{
+    QStringList head = names.mid(0, shown);
+    if (names.size() > shown)
+        head.append(QStringLiteral("…"));
+    return head.join(QStringLiteral(", "));
+}
+
+// The setting that keeps the folder of the last backup or export written.
+const QString folderKey = QStringLiteral("LibraryFolder");
+
 } // namespace
 
-Librarian::Librarian(Link &link, PresetSession &session, DeviceReadout &readout, QObject *parent)
-    : QObject(parent), device{link, session, readout}
+Librarian::Librarian(Link &link, PresetSession &session, DeviceReadout &readout,
+                     QSettings &settings, QObject *parent)
+    : QObject(parent), device{link, session, readout}, settings(settings)
 {
     connect(&link, &Link::exchangeDone, this, &Librarian::onDone);
     connect(&link, &Link::exchangeFailed, this, &Librarian::onFailed);
@@ -162,7 +185,7 @@ void Librarian::backup(const QString &path)
             QVector<int> all;
             for (int n = 0; n < device.bankCount() * device.presetsPerBank(); ++n)
                 all.append(n);
-            readPresets(all, QStringLiteral("Reading preset"), [this] { writeBackup(); });
+            readPresets(all, QStringLiteral("Reading preset %1 of %2"), [this] { writeBackup(); });
         });
     });
 }
@@ -218,8 +241,8 @@ void Librarian::restore(const QString &path, const QVariantList &presets)
     source = file;
     begin(Operation::Restore, path, [this, chosen] {
         identify([this, chosen] {
-            readPresets(chosen, QStringLiteral("Keeping a safety copy: preset"),
-                        [this] { keepSafetyCopy(); });
+            readPresets(chosen, QStringLiteral("Reading preset %1 of %2 to compare"),
+                        [this] { planRestore(); });
         });
     });
 }
@@ -229,7 +252,7 @@ void Librarian::exportPreset(const QString &path)
     if (refused(path, false))
         return;
     begin(Operation::Export, path, [this] {
-        setActivity(QStringLiteral("Reading the current preset"));
+        setStep(QStringLiteral("Reading the current preset"));
         const bool stored = device.pendingImpulse().source() == PendingImpulse::Source::Stored;
         QList<QByteArray> reads = {requests::identify, requests::version, requests::bankAndPreset,
                                    requests::status};
@@ -256,7 +279,7 @@ void Librarian::importPreset(const QString &path)
     }
     source = file;
     begin(Operation::Import, path, [this, name] {
-        setActivity(QStringLiteral("Sending the preset to the device"));
+        setStep(QStringLiteral("Sending the preset to the device"));
         const PresetEntry &entry = source.presets.first();
         expect([this, name] {
             end(true, QStringLiteral("The preset from %1 is now the current preset, not saved "
@@ -272,10 +295,30 @@ void Librarian::cancel()
     if (!cancellable())
         return;
     cancelRequested = true;
+    if (waitingForAnswer) { // the restore asked, and nothing was written
+        waitingForAnswer = false;
+        emit askingChanged();
+        QFile::remove(safetyPath);
+        end(false, QStringLiteral("Restore cancelled: nothing was written, the device holds what "
+                                  "it held."));
+        return;
+    }
     if (pendingStart) { // nothing was sent yet
         pendingStart = nullptr;
         end(false, QStringLiteral("Cancelled before anything was read."));
     }
+}
+
+void Librarian::confirm()
+{
+    if (!waitingForAnswer)
+        return;
+    waitingForAnswer = false;
+    emit askingChanged();
+    writing = true;
+    walkIndex = 0;
+    setProgress(0, planned.size());
+    writeNext();
 }
 
 QVariantMap Librarian::inspect(const QString &path) const
@@ -294,6 +337,7 @@ QVariantMap Librarian::inspect(const QString &path) const
             {QStringLiteral("number"), file.number(entry)},
             {QStringLiteral("bank"), entry.bank},
             {QStringLiteral("preset"), entry.preset},
+            {QStringLiteral("place"), presets::shortName(entry.bank, entry.preset)},
             {QStringLiteral("impulse"), QString::fromUtf8(entry.impulseName)},
         });
     }
@@ -312,6 +356,63 @@ QString Librarian::safetyFolder() const
 {
     return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
            QStringLiteral("/safety-copies");
+}
+
+QString Librarian::backupName() const
+{
+    return QStringLiteral("Vortaxa backup %1.json")
+        .arg(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+}
+
+QString Librarian::exportName(int bank, int preset) const
+{
+    if (bank < 0 || preset < 0) // the position is not known yet
+        return QStringLiteral("Preset.json");
+    return presets::longName(bank, preset) + QStringLiteral(".json");
+}
+
+QUrl Librarian::folder() const
+{
+    const QString kept = settings.value(folderKey).toString();
+    if (!kept.isEmpty() && QFileInfo(kept).isDir())
+        return QUrl::fromLocalFile(kept);
+    return QUrl::fromLocalFile(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+}
+
+// The folder of the file just written is where the dialogs start next time.
+void Librarian::rememberFolder()
+{
+    const QString dir = QFileInfo(filePath).absolutePath();
+    if (settings.value(folderKey).toString() == dir)
+        return;
+    settings.setValue(folderKey, dir);
+    emit folderChanged();
+}
+
+QVariantMap Librarian::plan() const
+{
+    int parameterSets = 0;
+    int removals = 0;
+    QStringList impulseNames;
+    for (const PlannedWrite &w : planned) {
+        parameterSets += w.statusDiffers ? 1 : 0;
+        removals += w.removeImpulse ? 1 : 0;
+        if (w.storeImpulse) {
+            for (const PresetEntry &e : source.presets) {
+                if (source.number(e) == w.number)
+                    impulseNames.append(QString::fromUtf8(e.impulseName));
+            }
+        }
+    }
+    return {
+        {QStringLiteral("presets"), planned.size()},
+        {QStringLiteral("parameterSets"), parameterSets},
+        {QStringLiteral("impulses"), impulseNames.size()},
+        {QStringLiteral("impulseNames"), impulseNames},
+        {QStringLiteral("removals"), removals},
+        {QStringLiteral("matching"), matching.size()},
+        {QStringLiteral("safetyCopy"), QDir::toNativeSeparators(safetyPath)},
+    };
 }
 
 // ---- the steps ----------------------------------------------------------------
@@ -358,7 +459,7 @@ bool Librarian::readChosenFile(const QString &path, const QString &verb, PresetF
     *name = QFileInfo(localPath(path)).fileName();
     if (library::readFile(localPath(path), file, &error))
         return true;
-    emit finished(false, QStringLiteral("Nothing was %1 from %2: %3.").arg(verb, *name, error));
+    emit finished(false, QStringLiteral("Nothing was %1 from %2. %3").arg(verb, *name, error));
     return false;
 }
 
@@ -371,6 +472,12 @@ void Librarian::begin(Operation op, const QString &path, const Step &first)
     unverified.clear();
     impulsesKept.clear();
     safetyPath.clear();
+    planned.clear();
+    matching.clear();
+    written.clear();
+    underscored.clear();
+    writing = false;
+    setProgress(0, 1);
     failure = [this](const QString &reason) { failCurrent(reason); };
     emit busyChanged();
     startWhenQueueIdle(first);
@@ -391,14 +498,14 @@ void Librarian::startWhenQueueIdle(const Step &first)
             end(false, reason);
         return;
     }
-    setActivity(QStringLiteral("Waiting for the device to finish"));
+    setStep(QStringLiteral("Waiting for the device to finish"));
     pendingStart = first;
 }
 
 // The device's type, firmware and current position, read afresh.
 void Librarian::identify(const Step &then)
 {
-    setActivity(QStringLiteral("Asking the device where it is"));
+    setStep(QStringLiteral("Asking the device where it is"));
     exchange({requests::identify, requests::version, requests::bankAndPreset}, false, [this, then] {
         int banks = 0;
         int perBank = 0;
@@ -445,7 +552,7 @@ void Librarian::readNext()
         return;
     }
     const int number = walk.at(walkIndex);
-    setActivity(QStringLiteral("%1 %2 of %3").arg(walkVerb).arg(walkIndex + 1).arg(walk.size()));
+    setStep(walkVerb.arg(walkIndex + 1).arg(walk.size()));
     exchange({requests::selectPreset(number), requests::bankAndPreset, requests::status,
               requests::readImpulse},
              true, [this, number] {
@@ -457,7 +564,7 @@ void Librarian::readNext()
                  }
                  read.presets.append(entry);
                  ++walkIndex;
-                 emit progress(walkIndex, walk.size());
+                 setProgress(walkIndex, walk.size());
                  readNext();
              });
 }
@@ -504,71 +611,171 @@ void Librarian::writeBackup()
                           .arg(QDir::toNativeSeparators(filePath), error));
         return;
     }
+    rememberFolder();
     goHome(true,
            QStringLiteral("Backed up %1 presets to %2.").arg(read.presets.size()).arg(fileLabel()));
 }
 
-void Librarian::keepSafetyCopy()
+// Compares what the chosen presets hold with the file. Presets that already
+// hold the file's status and impulse are skipped; for the others a safety
+// copy is kept, the device goes back to the current preset, and the restore
+// asks before it writes anything.
+void Librarian::planRestore()
 {
-    QDir folder(safetyFolder());
-    QString error;
-    if (!folder.mkpath(QStringLiteral("."))) {
-        error = QStringLiteral("the folder %1 cannot be made").arg(folder.path());
-    } else {
-        const QString stamp =
-            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-        safetyPath = folder.filePath(QStringLiteral("before-restore-%1.json").arg(stamp));
-        for (int n = 2; QFileInfo::exists(safetyPath); ++n)
-            safetyPath =
-                folder.filePath(QStringLiteral("before-restore-%1-%2.json").arg(stamp).arg(n));
-        library::writeFile(safetyPath, read, &error);
-    }
-    if (!error.isEmpty()) {
-        goHome(false, QStringLiteral("Nothing was restored: the safety copy of the presets could "
-                                     "not be written (%1).")
-                          .arg(error));
-        return;
-    }
-    walkIndex = 0;
-    writeNext();
-}
-
-// One preset of the file: jump, check the position, then write, store, read back.
-void Librarian::writeNext()
-{
-    if (cancelRequested || walkIndex == walk.size()) {
-        restoreSummary();
-        return;
-    }
-    const int number = walk.at(walkIndex);
-    setActivity(QStringLiteral("Writing preset %1 of %2").arg(walkIndex + 1).arg(walk.size()));
-    exchange({requests::selectPreset(number), requests::bankAndPreset}, false, [this, number] {
-        if (!atPreset(number)) {
-            failCurrent(QStringLiteral("the device did not go to %1").arg(where(number)));
-            return;
-        }
+    for (int i = 0; i < walk.size(); ++i) {
+        const int number = walk.at(i);
+        const PresetEntry &before = read.presets.at(i);
         const PresetEntry *entry = nullptr;
         for (const PresetEntry &e : source.presets) {
             if (source.number(e) == number)
                 entry = &e;
         }
-        const PresetEntry &before = read.presets.at(walkIndex);
-        const QByteArray storedName = wav::storeName(entry->impulseName);
-        QList<QByteArray> writes = {requests::writeStatus(entry->status)};
+        PlannedWrite w;
+        w.number = number;
+        w.statusDiffers = before.status != entry->status;
         if (entry->hasImpulse()) {
-            // An impulse the preset already holds is not sent again: a full
-            // store takes seconds on the line.
-            if (before.impulseName != storedName || before.impulseImage != entry->impulseImage)
-                writes.append(requests::storeImpulse(storedName, entry->impulseImage.toHex()));
-        } else if (before.hasImpulse()) {
-            writes.append(requests::deleteImpulse);
+            // The name as the device reports it, or the form a store would
+            // give it (a store cannot change the one into the other), and
+            // the image byte for byte.
+            const bool sameName = before.impulseName == entry->impulseName ||
+                                  before.impulseName == wav::storeName(entry->impulseName);
+            w.storeImpulse = !sameName || before.impulseImage != entry->impulseImage;
+        } else {
+            w.removeImpulse = before.hasImpulse();
         }
+        if (w.statusDiffers || w.storeImpulse || w.removeImpulse)
+            planned.append(w);
+        else
+            matching.append(number);
+    }
+    if (planned.isEmpty()) {
+        goHome(true, QStringLiteral("Nothing needed restoring: %1 chosen from %2 already %3 what "
+                                    "the file holds. Nothing was written.")
+                         .arg(counted(matching.size(), "preset", "presets"), fileLabel(),
+                              QLatin1String(matching.size() == 1 ? "holds" : "hold")));
+        return;
+    }
+    QVector<int> numbers;
+    for (const PlannedWrite &w : planned)
+        numbers.append(w.number);
+    QString error;
+    if (!keepSafetyCopy(numbers, &error)) {
+        goHome(false, QStringLiteral("Nothing was restored: the safety copy of the presets could "
+                                     "not be written (%1).")
+                          .arg(error));
+        return;
+    }
+
+    const QVariantMap counts = plan();
+    const QStringList names = counts.value(QStringLiteral("impulseNames")).toStringList();
+    QStringList parts;
+    parts << counted(counts.value(QStringLiteral("parameterSets")).toInt(), "parameter set",
+                     "parameter sets");
+    parts << counted(names.size(), "impulse", "impulses") +
+                 (names.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(someOf(names)));
+    const int removals = counts.value(QStringLiteral("removals")).toInt();
+    if (removals > 0)
+        parts << QStringLiteral("%1 removed").arg(counted(removals, "impulse", "impulses"));
+    QString text = QStringLiteral("Restore %1 from %2: %3.")
+                       .arg(counted(planned.size(), "preset", "presets"), fileLabel(),
+                            parts.join(QStringLiteral(", ")));
+    if (!matching.isEmpty())
+        text += matching.size() == 1
+                    ? QStringLiteral(" The other one already matches and is skipped.")
+                    : QStringLiteral(" The other %1 already match and are skipped.")
+                          .arg(matching.size());
+    int spaced = 0;
+    for (const QString &name : names)
+        spaced += wav::storeName(name.toUtf8()) != name.toUtf8() ? 1 : 0;
+    if (spaced > 0)
+        text += QStringLiteral(" %1 spaces, which the device cannot take: stored with \"_\" "
+                               "for them.")
+                    .arg(spaced == 1 ? QStringLiteral("1 impulse name holds")
+                                     : QStringLiteral("%1 impulse names hold").arg(spaced));
+    text += QStringLiteral(" A safety copy of what they hold now is kept in %1.")
+                .arg(QDir::toNativeSeparators(safetyPath));
+    questionText = text;
+    const int home = homePreset;
+    setStep(QStringLiteral("Going back to %1").arg(where(home)));
+    expect([this] { ask(); });
+    device.selectPreset(home);
+}
+
+// The presets about to change, as they are now, in a file of their own.
+bool Librarian::keepSafetyCopy(const QVector<int> &numbers, QString *error)
+{
+    QDir folder(safetyFolder());
+    if (!folder.mkpath(QStringLiteral("."))) {
+        *error = QStringLiteral("the folder %1 cannot be made").arg(folder.path());
+        return false;
+    }
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    safetyPath = folder.filePath(QStringLiteral("before-restore-%1.json").arg(stamp));
+    for (int n = 2; QFileInfo::exists(safetyPath); ++n)
+        safetyPath = folder.filePath(QStringLiteral("before-restore-%1-%2.json").arg(stamp).arg(n));
+    PresetFile copy = read;
+    copy.presets.clear();
+    for (const PresetEntry &e : read.presets) {
+        if (numbers.contains(read.number(e)))
+            copy.presets.append(e);
+    }
+    return library::writeFile(safetyPath, copy, error);
+}
+
+void Librarian::ask()
+{
+    if (cancelRequested) { // cancelled while going back
+        QFile::remove(safetyPath);
+        end(false, QStringLiteral("Restore cancelled: nothing was written, the device holds what "
+                                  "it held."));
+        return;
+    }
+    setStep(QStringLiteral("Restore %1?").arg(counted(planned.size(), "preset", "presets")));
+    setProgress(0, planned.size());
+    waitingForAnswer = true;
+    emit askingChanged();
+}
+
+// One planned preset: jump, check the position, then write, store, read back.
+void Librarian::writeNext()
+{
+    if (cancelRequested || walkIndex == planned.size()) {
+        restoreSummary();
+        return;
+    }
+    const PlannedWrite w = planned.at(walkIndex);
+    setStep(QStringLiteral("Writing %1 (%2 of %3)")
+                .arg(where(w.number))
+                .arg(walkIndex + 1)
+                .arg(planned.size()));
+    exchange({requests::selectPreset(w.number), requests::bankAndPreset}, false, [this, w] {
+        if (!atPreset(w.number)) {
+            failCurrent(QStringLiteral("the device did not go to %1").arg(where(w.number)));
+            return;
+        }
+        PresetEntry entry;
+        for (const PresetEntry &e : source.presets) {
+            if (source.number(e) == w.number)
+                entry = e;
+        }
+        const QByteArray storedName = wav::storeName(entry.impulseName);
+        QList<QByteArray> writes = {requests::writeStatus(entry.status)};
+        // An impulse goes out only where the device's differs: a full store
+        // takes seconds on the line, and renames a name with spaces.
+        if (w.storeImpulse)
+            writes.append(requests::storeImpulse(storedName, entry.impulseImage.toHex()));
+        else if (w.removeImpulse)
+            writes.append(requests::deleteImpulse);
         writes << requests::storePreset << requests::status << requests::readImpulse;
-        const PresetEntry expected = *entry;
-        exchange(writes, true, [this, expected] {
-            verifyWritten(expected);
+        exchange(writes, true, [this, w, entry, storedName] {
+            if (w.storeImpulse && storedName != entry.impulseName &&
+                !underscored.contains(QString::fromUtf8(entry.impulseName)))
+                underscored.append(QString::fromUtf8(entry.impulseName));
+            verifyWritten(entry);
+            written.append(w.number);
+            emit presetWritten(w.number, readStatus.toLower(), QString::fromUtf8(readImpulseName));
             ++walkIndex;
-            emit progress(walkIndex, walk.size());
+            setProgress(walkIndex, planned.size());
             writeNext();
         });
     });
@@ -577,13 +784,15 @@ void Librarian::writeNext()
 // Compares what the device reads back with what was written.
 void Librarian::verifyWritten(const PresetEntry &entry)
 {
-    const QString place = library::positionText(entry.bank, entry.preset);
+    const QString place = presets::longName(entry.bank, entry.preset);
     QByteArray image;
     const bool imageRead = strictHex(readImpulseHex, &image);
     const bool statusOk = readStatus.toLower() == entry.status;
     bool impulseOk = false;
     if (entry.hasImpulse()) {
-        impulseOk = imageRead && readImpulseName == wav::storeName(entry.impulseName) &&
+        impulseOk = imageRead &&
+                    (readImpulseName == entry.impulseName ||
+                     readImpulseName == wav::storeName(entry.impulseName)) &&
                     image == entry.impulseImage;
     } else if (impulseAnswered && !readImpulseName.isEmpty()) {
         // The device still reports an impulse the file does not have.
@@ -600,26 +809,50 @@ void Librarian::verifyWritten(const PresetEntry &entry)
 
 void Librarian::restoreSummary()
 {
-    const int written = walkIndex;
+    const bool whole = written.size() == planned.size();
     QString message;
-    if (written < walk.size())
-        message = QStringLiteral("Restore cancelled: %1 of %2 presets were written from %3; the "
-                                 "others were not touched.")
-                      .arg(written)
-                      .arg(walk.size())
-                      .arg(fileLabel());
-    else
-        message = QStringLiteral("Restored %1 presets from %2.").arg(written).arg(fileLabel());
+    if (whole) {
+        message =
+            QStringLiteral("Restored %1 from %2: %3.")
+                .arg(counted(written.size(), "preset", "presets"), fileLabel(), places(written));
+    } else {
+        QVector<int> left;
+        for (int i = walkIndex; i < planned.size(); ++i)
+            left.append(planned.at(i).number);
+        message =
+            QStringLiteral("Restore cancelled: %1 of %2 presets were written from %3 (%4); "
+                           "%5 not written (%6).")
+                .arg(written.size())
+                .arg(planned.size())
+                .arg(fileLabel(), written.isEmpty() ? QStringLiteral("none") : places(written))
+                .arg(left.size() == 1 ? QStringLiteral("1 was")
+                                      : QStringLiteral("%1 were").arg(left.size()),
+                     places(left));
+    }
+    if (!matching.isEmpty())
+        message += QStringLiteral(" %1 already matched and %2 skipped: %3.")
+                       .arg(counted(matching.size(), "preset", "presets"),
+                            QLatin1String(matching.size() == 1 ? "was" : "were"), places(matching));
+    if (!underscored.isEmpty())
+        message += QStringLiteral(" %1 stored with \"_\" for spaces (%2).")
+                       .arg(underscored.size() == 1
+                                ? QStringLiteral("1 impulse name was")
+                                : QStringLiteral("%1 impulse names were").arg(underscored.size()),
+                            someOf(underscored));
     if (!unverified.isEmpty())
-        message +=
-            QStringLiteral(" These did not read back as in the file: %1.").arg(listed(unverified));
+        message += QStringLiteral(" These failed, they did not read back as in the file: %1.")
+                       .arg(listed(unverified));
     if (!impulsesKept.isEmpty())
         message += QStringLiteral(" The device kept the impulse of %1, which the file has none "
                                   "for.")
                        .arg(listed(impulsesKept));
-    message += QStringLiteral(" What the presets held before is kept in %1.")
-                   .arg(QDir::toNativeSeparators(safetyPath));
-    goHome(written == walk.size() && unverified.isEmpty() && impulsesKept.isEmpty(), message);
+    const bool ok = whole && unverified.isEmpty() && impulsesKept.isEmpty();
+    message += ok ? QStringLiteral(" What they held before is kept in %1.")
+                        .arg(QDir::toNativeSeparators(safetyPath))
+                  : QStringLiteral(" The safety copy %1 puts them back as they were: restore it "
+                                   "from the Library page.")
+                        .arg(QDir::toNativeSeparators(safetyPath));
+    goHome(ok, message);
 }
 
 // The current preset, as read, with the impulse it plays now.
@@ -670,6 +903,7 @@ void Librarian::exportCurrent()
                        .arg(QDir::toNativeSeparators(filePath), error));
         return;
     }
+    rememberFolder();
     end(true, QStringLiteral("Exported %1 to %2.").arg(where(number), fileLabel()));
 }
 
@@ -680,7 +914,7 @@ void Librarian::goHome(bool ok, const QString &message)
         return;
     }
     const int home = homePreset;
-    setActivity(QStringLiteral("Going back to %1").arg(where(home)));
+    setStep(QStringLiteral("Going back to %1").arg(where(home)));
     failure = [this, message, home](const QString &reason) {
         end(false,
             message +
@@ -692,12 +926,19 @@ void Librarian::goHome(bool ok, const QString &message)
 
 void Librarian::end(bool ok, const QString &message)
 {
-    qCInfo(libraryLog) << (ok ? "finished:" : "failed:") << message;
+    qCDebug(libraryLog) << (ok ? "finished:" : "failed:") << message;
+    const bool restoring = operation == Operation::Restore;
     operation = Operation::None;
     continuation = nullptr;
     failure = nullptr;
-    setActivity(QString());
+    setStep(QString());
+    if (waitingForAnswer) {
+        waitingForAnswer = false;
+        emit askingChanged();
+    }
     emit busyChanged();
+    if (restoring)
+        emit restoreEnded(written.size());
     emit finished(ok, message);
 }
 
@@ -749,14 +990,23 @@ void Librarian::failCurrent(const QString &reason)
         goHome(false, QStringLiteral("The backup stopped: %1. No file was written.").arg(reason));
         break;
     case Operation::Restore:
-        if (safetyPath.isEmpty()) {
+        if (!writing) {
+            if (!safetyPath.isEmpty())
+                QFile::remove(safetyPath); // what the device still holds
             goHome(false, QStringLiteral("Nothing was restored: %1.").arg(reason));
         } else {
-            QString message = QStringLiteral("The restore stopped at %1: %2. That preset may be "
-                                             "only partly written; %3 before it were restored.")
-                                  .arg(where(walk.value(walkIndex)), reason)
-                                  .arg(walkIndex);
-            message += QStringLiteral(" What the presets held before is kept in %1.")
+            const int at = planned.value(walkIndex).number;
+            QString message =
+                QStringLiteral("The restore stopped at %1: %2. That preset may be only partly "
+                               "written")
+                    .arg(where(at), reason);
+            message += written.isEmpty()
+                           ? QStringLiteral("; none before it was written.")
+                           : QStringLiteral("; %1 before it: %2.")
+                                 .arg(counted(written.size(), "was written", "were written"),
+                                      places(written));
+            message += QStringLiteral(" The safety copy %1 puts them back as they were: restore "
+                                      "it from the Library page.")
                            .arg(QDir::toNativeSeparators(safetyPath));
             goHome(false, message);
         }
@@ -780,12 +1030,23 @@ bool Librarian::atPreset(int number) const
            reportedBank * device.presetsPerBank() + reportedPreset == number;
 }
 
-void Librarian::setActivity(const QString &text)
+void Librarian::setStep(const QString &text)
 {
-    if (text == activityText)
+    if (text == stepText)
         return;
-    activityText = text;
-    emit activityChanged();
+    stepText = text;
+    emit stepChanged();
+}
+
+void Librarian::setProgress(int done, int total)
+{
+    const qreal value = total > 0 ? qreal(done) / total : 0;
+    if (done > 0)
+        emit advanced(done, total);
+    if (value == fraction)
+        return;
+    fraction = value;
+    emit progressChanged();
 }
 
 // An empty file of the connected device, dated now.
@@ -802,8 +1063,30 @@ PresetFile Librarian::deviceFile() const
 
 QString Librarian::where(int number) const
 {
+    return presets::longNameOf(number, qMax(1, device.presetsPerBank()));
+}
+
+// Places as messages write them ("Preset 0-1, Preset 0-2"), runs of three or
+// more as "Preset 0-0 to Preset 2-3".
+QString Librarian::places(QVector<int> numbers) const
+{
+    std::sort(numbers.begin(), numbers.end());
     const int perBank = qMax(1, device.presetsPerBank());
-    return library::positionText(number / perBank, number % perBank);
+    QStringList parts;
+    for (int i = 0; i < numbers.size();) {
+        int j = i;
+        while (j + 1 < numbers.size() && numbers.at(j + 1) == numbers.at(j) + 1)
+            ++j;
+        const QString first = presets::longNameOf(numbers.at(i), perBank);
+        if (j - i >= 2)
+            parts << QStringLiteral("%1 to %2")
+                         .arg(first, presets::longNameOf(numbers.at(j), perBank));
+        else
+            for (int k = i; k <= j; ++k)
+                parts << presets::longNameOf(numbers.at(k), perBank);
+        i = j + 1;
+    }
+    return parts.join(QStringLiteral(", "));
 }
 
 QString Librarian::fileLabel() const

@@ -4,18 +4,23 @@
 // - backup(path): steps through every preset (jump by number), reads its
 //   status and impulse, writes them all to one file, and goes back to the
 //   preset that was current.
-// - restore(path[, presets]): checks the whole file first, keeps a safety
-//   copy of the presets about to change in the user's data folder, then for
-//   each preset jumps to it, writes its status and impulse, stores it and
-//   reads it back to compare.
+// - restore(path[, presets]): checks the whole file first, reads what the
+//   chosen presets hold now, and compares: presets that already hold what the
+//   file holds are skipped. For the others it keeps a safety copy in the
+//   user's data folder, goes back to the current preset and asks (`asking`,
+//   `question`, `plan`); confirm() writes them one by one (jump, write the
+//   status, store the impulse only where it differs, store the preset, read
+//   it back to compare), cancel() writes nothing.
 // - exportPreset(path): the current preset as the device plays it (edits
 //   included) in a file of its own; importPreset(path) applies such a file
 //   to the current preset as a paste does (edited, not saved).
 //
 // One operation at a time; cancel() stops a backup or restore between
-// presets. Every operation ends with finished(ok, message) in plain words; a
-// refusal (another operation running, no device, unsaved edits, a bad file)
-// ends the same way at once and sends nothing to the device.
+// presets. `step` and `progress` say what the running operation is doing and
+// how far it is, for every display of it. Every operation ends with
+// finished(ok, message) in plain words; a refusal (another operation
+// running, no device, unsaved edits, a bad file) ends the same way at once
+// and sends nothing to the device.
 //
 // The librarian talks to the device through the link's exchanges of requests
 // (link/requests.h), learns the answers from the device readout, and moves,
@@ -27,6 +32,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <QVariantList>
 #include <QVariantMap>
 #include <QVector>
@@ -36,17 +42,31 @@ class DeviceReadout;
 class Link;
 class PendingImpulse;
 class PresetSession;
+class QSettings;
 
 class Librarian : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
     // What the running operation is doing, e.g. "Reading preset 37 of 100".
-    Q_PROPERTY(QString activity READ activity NOTIFY activityChanged)
+    Q_PROPERTY(QString step READ step NOTIFY stepChanged)
+    // How far the running step is, from 0 to 1.
+    Q_PROPERTY(qreal progress READ progress NOTIFY progressChanged)
     // The running operation stops at cancel() (a backup or a restore).
     Q_PROPERTY(bool cancellable READ cancellable NOTIFY busyChanged)
+    // A restore has read and compared, and waits for confirm() or cancel().
+    Q_PROPERTY(bool asking READ asking NOTIFY askingChanged)
+    // What the restore will change, in words, while it asks.
+    Q_PROPERTY(QString question READ question NOTIFY askingChanged)
+    // The same in numbers: "presets" to write, "parameterSets",
+    // "impulses" (to store) with their "impulseNames", "removals" (impulses
+    // the file has none for), "matching" (skipped) and "safetyCopy" (path).
+    Q_PROPERTY(QVariantMap plan READ plan NOTIFY askingChanged)
+    // Where the file dialogs start: the folder of the last backup or export
+    // written, else the user's documents folder.
+    Q_PROPERTY(QUrl folder READ folder NOTIFY folderChanged)
 
 public:
-    Librarian(Link &link, PresetSession &session, DeviceReadout &readout,
+    Librarian(Link &link, PresetSession &session, DeviceReadout &readout, QSettings &settings,
               QObject *parent = nullptr);
 
     // Paths may be local paths or file: URLs.
@@ -57,26 +77,48 @@ public:
     Q_INVOKABLE void exportPreset(const QString &path);
     Q_INVOKABLE void importPreset(const QString &path);
     Q_INVOKABLE void cancel();
+    // The restore that asks goes on and writes.
+    Q_INVOKABLE void confirm();
 
     // What a file holds, for choosing presets before a restore: "ok",
     // "message" (why not), "banks", "presetsPerBank", "firmware", "created",
     // "fits" (the connected device takes it) and "presets", a list of
-    // { "number", "bank", "preset", "impulse" }.
+    // { "number", "bank", "preset", "place" ("2-3"), "impulse" }.
     Q_INVOKABLE QVariantMap inspect(const QString &path) const;
     // Where restores keep their safety copies.
     Q_INVOKABLE QString safetyFolder() const;
+    // The names the save dialogs suggest: "Vortaxa backup 2026-12-08.json",
+    // "Preset 2-3.json".
+    Q_INVOKABLE QString backupName() const;
+    Q_INVOKABLE QString exportName(int bank, int preset) const;
 
     bool busy() const { return operation != Operation::None; }
     bool cancellable() const
     {
         return operation == Operation::Backup || operation == Operation::Restore;
     }
-    QString activity() const { return activityText; }
+    QString step() const { return stepText; }
+    qreal progress() const { return fraction; }
+    bool asking() const { return waitingForAnswer; }
+    QString question() const { return questionText; }
+    QVariantMap plan() const;
+    QUrl folder() const;
 
 signals:
     void busyChanged();
-    void activityChanged();
-    void progress(int done, int total);
+    void stepChanged();
+    void progressChanged();
+    void askingChanged();
+    void folderChanged();
+    // A preset of the running walk was read or written: `done` of `total`.
+    void advanced(int done, int total);
+    // A restore wrote preset `number` and read it back: what the device now
+    // holds (the status text, and the impulse name as the device reports it,
+    // empty for none).
+    void presetWritten(int number, const QByteArray &statusText, const QString &impulseName);
+    // A restore ended (confirmed or not) with `written` presets written;
+    // comes just before finished.
+    void restoreEnded(int written);
     void finished(bool ok, const QString &message);
 
 private:
@@ -95,7 +137,9 @@ private:
     void readPresets(const QVector<int> &numbers, const QString &verb, const Step &then);
     void readNext();
     void writeBackup();
-    void keepSafetyCopy();
+    void planRestore();
+    bool keepSafetyCopy(const QVector<int> &numbers, QString *error);
+    void ask();
     void writeNext();
     void verifyWritten(const library::PresetEntry &entry);
     void restoreSummary();
@@ -112,9 +156,12 @@ private:
     bool atPreset(int number) const;
     bool takeReadPreset(int number, library::PresetEntry *entry, QString *problem) const;
 
-    void setActivity(const QString &text);
+    void setStep(const QString &text);
+    void setProgress(int done, int total);
+    void rememberFolder();
     library::PresetFile deviceFile() const;
     QString where(int number) const;
+    QString places(QVector<int> numbers) const;
     QString fileLabel() const;
 
     // What the librarian uses of the device: the link's exchanges, the
@@ -137,8 +184,10 @@ private:
                    const QByteArray &hexImage);
         void captureImpulse();
     } device;
+    QSettings &settings; // where the last backup's folder is kept
     Operation operation = Operation::None;
-    QString activityText;
+    QString stepText;
+    qreal fraction = 0;
     bool cancelRequested = false;
     Step continuation;
     Failure failure;
@@ -165,4 +214,19 @@ private:
     QString safetyPath;
     QStringList unverified;
     QStringList impulsesKept;
+
+    // The restore's plan: what each preset to write needs, and what matched.
+    struct PlannedWrite {
+        int number = 0;
+        bool statusDiffers = false;
+        bool storeImpulse = false;
+        bool removeImpulse = false;
+    };
+    QVector<PlannedWrite> planned;
+    QVector<int> matching;
+    QVector<int> written;
+    QStringList underscored; // impulse names stored with "_" for their spaces
+    bool waitingForAnswer = false;
+    bool writing = false; // the restore was confirmed
+    QString questionText;
 };

@@ -77,13 +77,14 @@ QString parametersProblem(const QJsonValue &value, const QByteArray &statusText)
                 found = &p;
         }
         if (!found)
-            return QStringLiteral("it names an unknown parameter \"%1\"").arg(it.key());
+            return QStringLiteral("it names a parameter this panel does not know, \"%1\"")
+                .arg(it.key());
         int given = 0;
         if (!wholeNumber(it.value(), &given))
             return QStringLiteral("its parameter \"%1\" is not a whole number").arg(it.key());
         const int held = publishedValue(*found, statusText);
         if (given != held)
-            return QStringLiteral("its parameter \"%1\" is %2, but its status text holds %3")
+            return QStringLiteral("its parameter \"%1\" is listed as %2 but stored as %3")
                 .arg(it.key())
                 .arg(given)
                 .arg(held);
@@ -96,7 +97,7 @@ QString impulseProblem(const QJsonValue &value, PresetEntry *entry)
     if (value.isNull() || value.isUndefined())
         return QString(); // no impulse
     if (!value.isObject())
-        return QStringLiteral("its impulse is neither an impulse nor null");
+        return QStringLiteral("its impulse is not readable");
     const QJsonObject impulse = value.toObject();
     const QJsonValue name = impulse.value(QStringLiteral("name"));
     const QJsonValue wav = impulse.value(QStringLiteral("wav"));
@@ -107,11 +108,11 @@ QString impulseProblem(const QJsonValue &value, PresetEntry *entry)
         return QStringLiteral("its impulse name \"%1\" is not one the device keeps")
             .arg(name.toString().left(40));
     if (!wav.isString())
-        return QStringLiteral("its impulse has no WAV image");
+        return QStringLiteral("its impulse has no sound");
     const auto decoded = QByteArray::fromBase64Encoding(wav.toString().toLatin1(),
                                                         QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded)
-        return QStringLiteral("its impulse image is not base64 text");
+        return QStringLiteral("the sound of its impulse is not readable");
     entry->impulseImage = *decoded;
     const QString problem = wav::deviceImageProblem(entry->impulseImage);
     if (!problem.isEmpty())
@@ -120,34 +121,38 @@ QString impulseProblem(const QJsonValue &value, PresetEntry *entry)
     return QString();
 }
 
-// Reads the `index`th preset entry; a problem names the entry by its position
-// once that is known.
+// Reads the `index`th preset entry; a problem is a whole sentence naming the
+// preset by its place once that is known.
 QString entryProblem(const QJsonValue &value, int index, const PresetFile &file, PresetEntry *entry)
 {
-    const QString entryText = QStringLiteral("its preset entry %1 ").arg(index + 1);
+    const QString entryText = QStringLiteral("Preset entry %1 in this file ").arg(index + 1);
     if (!value.isObject())
-        return entryText + QStringLiteral("is not a preset");
+        return entryText + QStringLiteral("is not a preset.");
     const QJsonObject json = value.toObject();
     if (!wholeNumber(json.value(QStringLiteral("bank")), &entry->bank) ||
         !wholeNumber(json.value(QStringLiteral("preset")), &entry->preset))
-        return entryText + QStringLiteral("has no bank and preset number");
+        return entryText + QStringLiteral("does not say which preset it is.");
     if (entry->bank < 0 || entry->bank >= file.banks || entry->preset < 0 ||
         entry->preset >= file.presetsPerBank)
-        return entryText + QStringLiteral("is at %1, which the device does not have")
-                               .arg(positionText(entry->bank, entry->preset));
+        return entryText + QStringLiteral("is for %1, which the device does not have.")
+                               .arg(presets::longName(entry->bank, entry->preset));
 
-    const QString where = positionText(entry->bank, entry->preset) + QStringLiteral(": ");
+    const auto damaged = [entry](const QString &why) {
+        return QStringLiteral("%1 in this file is damaged (%2).")
+            .arg(presets::longName(entry->bank, entry->preset), why);
+    };
     const QJsonValue statusValue = json.value(QStringLiteral("status"));
     entry->status = statusValue.toString().toLatin1();
-    if (!statusValue.isString() || !status::isStatusText(entry->status))
-        return where + QStringLiteral("its status text is not %1 hexadecimal digits")
-                           .arg(status::textLength);
+    if (!statusValue.isString() || entry->status.size() != status::textLength)
+        return damaged(QStringLiteral("its parameters are incomplete"));
+    if (!status::isStatusText(entry->status))
+        return damaged(QStringLiteral("its parameters are not readable"));
     entry->status = entry->status.toLower();
 
     QString problem = parametersProblem(json.value(QStringLiteral("parameters")), entry->status);
     if (problem.isEmpty())
         problem = impulseProblem(json.value(QStringLiteral("impulse")), entry);
-    return problem.isEmpty() ? QString() : where + problem;
+    return problem.isEmpty() ? QString() : damaged(problem);
 }
 
 } // namespace
@@ -158,11 +163,6 @@ bool familyOf(int deviceType, int *banks, int *presetsPerBank)
     *banks = family.banks;
     *presetsPerBank = family.presetsPerBank;
     return family.banks != 0;
-}
-
-QString positionText(int bank, int preset)
-{
-    return QStringLiteral("bank %1, preset %2").arg(bank).arg(preset);
 }
 
 QByteArray toJson(const PresetFile &file)
@@ -193,21 +193,29 @@ bool fromJson(const QByteArray &bytes, PresetFile *out, QString *error)
         return false;
     };
 
+    if (bytes.trimmed().isEmpty())
+        return fail(QStringLiteral("This file is empty."));
     QJsonParseError parse;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parse);
-    if (parse.error != QJsonParseError::NoError)
-        return fail(QStringLiteral("it is not readable JSON (%1 at byte %2); it may be cut short")
-                        .arg(parse.errorString())
-                        .arg(parse.offset));
+    if (parse.error != QJsonParseError::NoError) {
+        // A backup that starts as one and breaks off was most likely not
+        // copied whole; anything else is some other file.
+        const bool cutShort =
+            bytes.contains(formatName.toLatin1()) && parse.offset >= bytes.trimmed().size() - 1;
+        return fail(cutShort ? QStringLiteral("This backup is cut short: it was not copied or "
+                                              "saved whole. Use another copy of it.")
+                             : QStringLiteral("This is not a backup made by this panel."));
+    }
     const QJsonObject json = document.object();
     if (json.value(QStringLiteral("format")).toString() != formatName)
-        return fail(QStringLiteral("it is not a preset file of this panel"));
+        return fail(QStringLiteral("This is not a backup made by this panel."));
     int version = 0;
     if (!wholeNumber(json.value(QStringLiteral("version")), &version) || version < 1)
-        return fail(QStringLiteral("it has no format version this panel knows"));
+        return fail(QStringLiteral("This backup does not say which format version it has, so "
+                                   "this panel cannot read it."));
     if (version > formatVersion)
-        return fail(QStringLiteral("it was written by a newer panel (format version %1; this one "
-                                   "reads up to %2)")
+        return fail(QStringLiteral("This backup was made by a newer panel (format version %1; "
+                                   "this one reads up to %2). Update the panel to use it.")
                         .arg(version)
                         .arg(formatVersion));
 
@@ -217,11 +225,12 @@ bool fromJson(const QByteArray &bytes, PresetFile *out, QString *error)
     int perBank = 0;
     if (!wholeNumber(device.value(QStringLiteral("type")), &file.deviceType) ||
         !familyOf(file.deviceType, &banks, &perBank))
-        return fail(QStringLiteral("it is for a device type this panel does not know"));
+        return fail(QStringLiteral("This backup is for a device type this panel does not know."));
     if (!wholeNumber(device.value(QStringLiteral("banks")), &file.banks) ||
         !wholeNumber(device.value(QStringLiteral("presetsPerBank")), &file.presetsPerBank) ||
         file.banks != banks || file.presetsPerBank != perBank)
-        return fail(QStringLiteral("its bank and preset counts do not fit its device type %1")
+        return fail(QStringLiteral("This backup is damaged: its bank and preset counts do not "
+                                   "fit its device type %1.")
                         .arg(file.deviceType));
     file.firmware = device.value(QStringLiteral("firmware")).toString();
     file.created =
@@ -230,9 +239,10 @@ bool fromJson(const QByteArray &bytes, PresetFile *out, QString *error)
     const QJsonValue presetsValue = json.value(QStringLiteral("presets"));
     const QJsonArray presets = presetsValue.toArray();
     if (!presetsValue.isArray() || presets.isEmpty())
-        return fail(QStringLiteral("it holds no presets"));
+        return fail(QStringLiteral("This backup holds no presets."));
     if (presets.size() > file.banks * file.presetsPerBank)
-        return fail(QStringLiteral("it holds %1 presets; the device has %2")
+        return fail(QStringLiteral("This backup is damaged: it holds %1 presets, and its device "
+                                   "has %2.")
                         .arg(presets.size())
                         .arg(file.banks * file.presetsPerBank));
 
@@ -243,8 +253,8 @@ bool fromJson(const QByteArray &bytes, PresetFile *out, QString *error)
         if (!problem.isEmpty())
             return fail(problem);
         if (seen.contains(file.number(entry)))
-            return fail(
-                QStringLiteral("it holds %1 twice").arg(positionText(entry.bank, entry.preset)));
+            return fail(QStringLiteral("This backup is damaged: it holds %1 twice.")
+                            .arg(presets::longName(entry.bank, entry.preset)));
         seen.insert(file.number(entry));
         file.presets.append(entry);
     }
@@ -256,11 +266,11 @@ bool readFile(const QString &path, PresetFile *file, QString *error)
 {
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly)) {
-        *error = QStringLiteral("it cannot be read (%1)").arg(in.errorString());
+        *error = QStringLiteral("This file cannot be read (%1).").arg(in.errorString());
         return false;
     }
     if (in.size() > maxFileBytes) {
-        *error = QStringLiteral("it is too large to be a preset file");
+        *error = QStringLiteral("This file is too large to be a backup made by this panel.");
         return false;
     }
     return fromJson(in.readAll(), file, error);

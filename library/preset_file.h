@@ -50,13 +50,11 @@ QByteArray toJson(const PresetFile &file);
 // Checks everything: the format and version, the device, and for every
 // preset its position, its status text, its parameters (they must agree with
 // the status text) and its impulse (a name and an image the device stores).
-// On failure returns false with the reason in plain words.
+// On failure returns false with the reason as a whole sentence in plain words
+// ("This file is empty.", "Preset 2-3 in this file is damaged (...).").
 bool fromJson(const QByteArray &json, PresetFile *file, QString *error);
 
 bool readFile(const QString &path, PresetFile *file, QString *error);
 bool writeFile(const QString &path, const PresetFile &file, QString *error);
-
-// "bank 3, preset 7", as the panel shows a position.
-QString positionText(int bank, int preset);
 
 } // namespace library

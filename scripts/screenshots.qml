@@ -60,6 +60,7 @@ TestCase {
         window.requestActivate()
         tryCompare(window, "active", true)
         verify(_core.openPort(port), "the virtual device's port opens")
+        _core.slTimer() // the test rig holds the port timer: the start-up burst goes now
         tryCompare(dev, "connected", true)
         // the start-up burst: identity, version, impulse list, name, position, status, mode
         tryVerify(function() { return dev.typeDev !== 0 && dev.slotNames.length > 0 && dev.preset >= 0 }, 30000)
@@ -214,15 +215,33 @@ TestCase {
             if (done === 37 && picture === null)
                 picture = grabImage(window.contentItem.parent)
         }
-        _library.progress.connect(grab)
+        _library.advanced.connect(grab)
         _library.backup(path)
         tryVerify(function() { return !_library.busy }, 120000)
-        _library.progress.disconnect(grab)
+        _library.advanced.disconnect(grab)
         verify(picture !== null, "the backup reported its progress")
         picture.save(folder + "/library-backup.png")
         find("libraryPage").choose("file://" + path)
         find("restorePick_3")
         shot("library-restore")
+        // The question before a restore writes: a backup with three presets
+        // changed, one of them to another impulse name.
+        var backup = JSON.parse(testPty.readFile(path))
+        for (var i = 3; i <= 5; ++i) {
+            var status = backup.presets[i].status
+            backup.presets[i].status = status.substring(0, 14)
+                    + (status.substring(14, 16) === "10" ? "20" : "10") + status.substring(16)
+            delete backup.presets[i].parameters
+        }
+        backup.presets[4].impulse.name = "Open 2x12 Edge"
+        var changed = testPty.writeFile("changed backup.json", JSON.stringify(backup))
+        find("libraryPage").choose("file://" + changed)
+        _library.restore(changed)
+        tryVerify(function() { return _library.asking }, 60000)
+        shot("library-restore-question")
+        _library.cancel()
+        tryVerify(function() { return !_library.busy }, 10000)
+        shot("library-restore-cancelled")
         find("tabs").currentIndex = 0
     }
 }

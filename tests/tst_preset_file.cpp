@@ -183,15 +183,19 @@ private slots:
         const QByteArray good = text(goodJson());
         const QByteArray valid = image(600);
 
-        QTest::newRow("empty") << QByteArray() << "not readable JSON";
-        QTest::newRow("cut short") << good.left(good.size() * 2 / 3) << "not readable JSON";
-        QTest::newRow("a list") << QByteArray("[1, 2, 3]") << "not a preset file";
-        QTest::newRow("other format")
-            << changedTop([](QJsonObject &j) { j.insert("format", "x"); }) << "not a preset file";
-        QTest::newRow("no version")
-            << changedTop([](QJsonObject &j) { j.remove("version"); }) << "no format version";
+        QTest::newRow("empty") << QByteArray() << "This file is empty.";
+        QTest::newRow("blank") << QByteArray(" \n") << "This file is empty.";
+        QTest::newRow("cut short") << good.left(good.size() * 2 / 3) << "This backup is cut short";
+        QTest::newRow("other text")
+            << QByteArray("hello") << "This is not a backup made by this panel.";
+        QTest::newRow("a list") << QByteArray("[1, 2, 3]")
+                                << "This is not a backup made by this panel.";
+        QTest::newRow("other format") << changedTop([](QJsonObject &j) { j.insert("format", "x"); })
+                                      << "This is not a backup made by this panel.";
+        QTest::newRow("no version") << changedTop([](QJsonObject &j) { j.remove("version"); })
+                                    << "does not say which format version";
         QTest::newRow("newer version") << changedTop([](QJsonObject &j) { j.insert("version", 2); })
-                                       << "newer panel (format version 2";
+                                       << "made by a newer panel (format version 2";
         QTest::newRow("unknown device type") << changedTop([](QJsonObject &j) {
             j.insert("device", QJsonObject{{"type", 7}, {"banks", 4}, {"presetsPerBank", 4}});
         }) << "device type this panel does not know";
@@ -205,26 +209,26 @@ private slots:
             QJsonArray presets = j.value("presets").toArray();
             presets.append(presets.at(0));
             j.insert("presets", presets);
-        }) << "holds 17 presets; the device has 16";
+        }) << "holds 17 presets, and its device has 16.";
         QTest::newRow("preset twice") << changedPreset(5, [](QJsonObject &p) {
             p.insert("bank", 0);
             p.insert("preset", 0);
-        }) << "holds bank 0, preset 0 twice";
+        }) << "holds Preset 0-0 twice.";
         QTest::newRow("preset beyond the device")
             << changedPreset(2, [](QJsonObject &p) { p.insert("bank", 4); })
-            << "entry 3 is at bank 4, preset 2, which the device does not have";
+            << "Preset entry 3 in this file is for Preset 4-2, which the device does not have.";
         QTest::newRow("fractional position")
             << changedPreset(2, [](QJsonObject &p) { p.insert("preset", 1.5); })
-            << "entry 3 has no bank and preset number";
+            << "Preset entry 3 in this file does not say which preset it is.";
         QTest::newRow("status of 84 digits") << changedPreset(6, [](QJsonObject &p) {
             p.insert("status", p.value("status").toString().left(84));
-        }) << "bank 1, preset 2: its status text is not 86 hexadecimal digits";
+        }) << "Preset 1-2 in this file is damaged (its parameters are incomplete).";
         QTest::newRow("status not hex") << changedPreset(6, [](QJsonObject &p) {
             p.insert("status", "g" + p.value("status").toString().mid(1));
-        }) << "bank 1, preset 2: its status text is not 86";
+        }) << "Preset 1-2 in this file is damaged (its parameters are not readable).";
         QTest::newRow("status a number")
             << changedPreset(6, [](QJsonObject &p) { p.insert("status", 12); })
-            << "its status text is not 86";
+            << "Preset 1-2 in this file is damaged (its parameters are incomplete).";
         QTest::newRow("parameter unlike the status") << changedPreset(0, [](QJsonObject &p) {
             QJsonObject params = p.value("parameters").toObject();
             params.insert("master_volume", params.value("master_volume").toInt() + 1);
@@ -234,7 +238,7 @@ private slots:
             QJsonObject params = p.value("parameters").toObject();
             params.insert("level_MASTER", 3);
             p.insert("parameters", params);
-        }) << "unknown parameter \"level_MASTER\"";
+        }) << "a parameter this panel does not know, \"level_MASTER\"";
         QTest::newRow("parameter as text") << changedPreset(0, [](QJsonObject &p) {
             QJsonObject params = p.value("parameters").toObject();
             params.insert("gate_on", "1");
@@ -252,13 +256,13 @@ private slots:
         }) << "not one the device keeps";
         QTest::newRow("impulse without an image") << changedPreset(1, [](QJsonObject &p) {
             p.insert("impulse", QJsonObject{{"name", "Cab"}});
-        }) << "its impulse has no WAV image";
+        }) << "its impulse has no sound";
         QTest::newRow("image not base64") << changedPreset(1, [](QJsonObject &p) {
             p.insert("impulse", QJsonObject{{"name", "Cab"}, {"wav", "UklG*RiQ="}});
-        }) << "not base64 text";
+        }) << "the sound of its impulse is not readable";
         QTest::newRow("impulse a number")
             << changedPreset(1, [](QJsonObject &p) { p.insert("impulse", 5); })
-            << "neither an impulse nor null";
+            << "its impulse is not readable";
         QTest::newRow("image at 44.1 kHz") << withImage(image(600, 44100)) << "44100 Hz";
         QTest::newRow("image of 16-bit samples") << withImage(image(600, 48000, 16)) << "16-bit";
         QTest::newRow("image in stereo") << withImage(image(600, 48000, 24, 2)) << "2 channels";
@@ -300,7 +304,7 @@ private slots:
         QString error;
 
         QVERIFY(!library::readFile(dir.filePath("missing.json"), &read, &error));
-        QVERIFY2(error.contains("cannot be read"), qPrintable(error));
+        QVERIFY2(error.contains("This file cannot be read"), qPrintable(error));
 
         QFile big(dir.filePath("big.json"));
         QVERIFY(big.open(QIODevice::WriteOnly) && big.resize(library::maxFileBytes + 1));

@@ -79,6 +79,8 @@ const std::vector<Figure> &all()
          "BM_LibraryBackup", "program_share", "%", 100, Goal::None, 0, nullptr, nullptr},
         {"Restore of 100 presets, every status and impulse changed",
          "BM_LibraryRestore", nullptr, "s", 1, Goal::AtMost, 60, nullptr, nullptr},
+        {"Restore of 100 presets onto the unchanged device (all read and compared, none written)",
+         "BM_LibraryRestoreUnchanged", nullptr, "s", 1, Goal::AtMost, 10, nullptr, nullptr},
         {"Restore: the protocol's pauses (20 ms per 500-byte piece)",
          "BM_LibraryRestore", "pacing_floor_s", "s", 1, Goal::None, 0, nullptr, nullptr},
         {"Restore: time beyond those pauses",

@@ -22,14 +22,17 @@ namespace {
 
 constexpr int smallType = 2; // 4 banks of 4 presets: a whole device in seconds
 
-// The outcome of one librarian operation.
+// The outcome of one librarian operation, and the question a restore asked.
 struct Outcome {
     bool ended = false;
     bool ok = false;
     QString message;
+    QString question;
+    QVariantMap plan;
 };
 
-// Waits for the operation started by `start` to finish.
+// Waits for the operation started by `start` to finish; a restore that asks
+// is confirmed.
 Outcome run(Librarian &library, const std::function<void()> &start, int timeoutMs = 60000)
 {
     Outcome outcome;
@@ -39,10 +42,29 @@ Outcome run(Librarian &library, const std::function<void()> &start, int timeoutM
             outcome.ok = ok;
             outcome.message = message;
         });
+    const auto asked = QObject::connect(&library, &Librarian::askingChanged, [&] {
+        if (!library.asking())
+            return;
+        outcome.question = library.question();
+        outcome.plan = library.plan();
+        library.confirm();
+    });
     start();
     Session::waitFor([&] { return outcome.ended; }, timeoutMs);
     QObject::disconnect(connection);
+    QObject::disconnect(asked);
     return outcome;
+}
+
+// The impulse stores among `requests` ("cc NAME 0\r..."), by name.
+QList<QByteArray> impulseStores(const QList<QByteArray> &requests)
+{
+    QList<QByteArray> names;
+    for (const QByteArray &r : requests) {
+        if (r.startsWith("cc ") && !r.startsWith("cc s 1"))
+            names.append(r.mid(3, r.indexOf(' ', 3) - 3));
+    }
+    return names;
 }
 
 QString described(const Outcome &o)
@@ -174,9 +196,9 @@ private slots:
         QFETCH(QVariantList, chosen);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(),
-                          s.core().deviceReadout());
-        QSignalSpy progress(&library, &Librarian::progress);
+        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
+                          s.core().settingsStore());
+        QSignalSpy progress(&library, &Librarian::advanced);
         const QVector<StoredPreset> original = makePresets(smallType, 1);
         const QString first = work.filePath(QStringLiteral("first.json"));
 
@@ -239,6 +261,213 @@ private slots:
         QCOMPARE(s.deviceErrors(), 0);
     }
 
+    // A backup restored onto the device it came from (impulse names with
+    // spaces) stores no impulse and renames nothing; with one preset's
+    // parameters changed on the device, that preset alone is written, still
+    // without an impulse store.
+    void restoreOntoTheSameDevice_data()
+    {
+        QTest::addColumn<QVariantList>("chosen");
+        QTest::addColumn<int>("changedOnDevice"); // a preset whose master volume differs; -1: none
+        QTest::newRow("every preset, nothing changed") << QVariantList() << -1;
+        QTest::newRow("two presets, nothing changed") << QVariantList{1, 6} << -1;
+        QTest::newRow("every preset, one parameter changed") << QVariantList() << 6;
+    }
+    void restoreOntoTheSameDevice()
+    {
+        QFETCH(QVariantList, chosen);
+        QFETCH(int, changedOnDevice);
+        Session s;
+        QVERIFY(startDevice(s));
+        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
+                          s.core().settingsStore());
+        const QVector<StoredPreset> original = makePresets(smallType, 1);
+        QVERIFY(original.at(1).impulseName.contains(' ')); // the case at stake
+        const QString path = work.filePath(QStringLiteral("same.json"));
+        QVERIFY(run(library, [&] { library.backup(path); }).ok);
+        if (changedOnDevice >= 0) {
+            QVector<StoredPreset> device = original;
+            device[changedOnDevice].status[7] = char(device[changedOnDevice].status[7] ^ 0x01);
+            QVERIFY(replaceDevice(s, device));
+        }
+        QVERIFY(s.settle());
+        const int before = s.requests().size();
+        QSignalSpy writtenSpy(&library, &Librarian::presetWritten);
+
+        const Outcome o = run(library, [&] {
+            chosen.isEmpty() ? library.restore(path) : library.restore(path, chosen);
+        });
+        QVERIFY2(o.ok, qPrintable(described(o)));
+        const QList<QByteArray> sent = s.requests().mid(before);
+        QCOMPARE(impulseStores(sent), QList<QByteArray>());
+        QVERIFY(!sent.contains("dcc\r\n"));
+        // Every name and image as it was, spaces and all.
+        const DeviceStore store = s.store();
+        for (int i = 0; i < original.size(); ++i)
+            QVERIFY2(
+                store.presets.at(i) == original.at(i),
+                qPrintable(
+                    QStringLiteral("preset %1: %2").arg(i).arg(presetText(store.presets.at(i)))));
+        if (changedOnDevice < 0) {
+            QVERIFY(o.question.isEmpty()); // nothing to ask about
+            QVERIFY2(o.message.startsWith(QLatin1String("Nothing needed restoring")),
+                     qPrintable(o.message));
+            QCOMPARE(writtenSpy.size(), 0);
+            QVERIFY(!sent.contains("sp\r\n"));
+        } else {
+            QCOMPARE(o.plan.value("presets").toInt(), 1);
+            QCOMPARE(o.plan.value("parameterSets").toInt(), 1);
+            QCOMPARE(o.plan.value("impulses").toInt(), 0);
+            QCOMPARE(o.plan.value("matching").toInt(), original.size() - 1);
+            QVERIFY2(o.question.startsWith(QLatin1String("Restore 1 preset from same.json: 1 "
+                                                         "parameter set, 0 impulses.")),
+                     qPrintable(o.question));
+            QCOMPARE(writtenSpy.size(), 1);
+            QCOMPARE(writtenSpy.first().at(0).toInt(), changedOnDevice);
+            QCOMPARE(writtenSpy.first().at(2).toString(),
+                     QString::fromUtf8(original.at(changedOnDevice).impulseName));
+            QVERIFY2(o.message.contains(QStringLiteral("15 presets already matched")),
+                     qPrintable(o.message));
+        }
+        QCOMPARE(s.deviceErrors(), 0);
+    }
+
+    // Three presets' impulses changed on the device (two images, one name):
+    // the restore stores exactly those three, says so before and after, and
+    // reports what the device now holds for each.
+    void restoreSendsOnlyTheChangedImpulses()
+    {
+        Session s;
+        QVERIFY(startDevice(s));
+        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
+                          s.core().settingsStore());
+        const QVector<StoredPreset> original = makePresets(smallType, 1);
+        const QString path = work.filePath(QStringLiteral("three.json"));
+        QVERIFY(run(library, [&] { library.backup(path); }).ok);
+
+        QVector<StoredPreset> device = original;
+        const QList<int> changed = {1, 6, 12};
+        for (int i : changed)
+            QVERIFY(!device.at(i).impulseName.isEmpty());
+        QByteArray &last = device[1].wav;
+        last[last.size() - 1] = char(last.at(last.size() - 1) ^ 0x55);
+        device[6].wav[50] = char(device[6].wav.at(50) ^ 0x01);
+        device[12].impulseName = "Other Cab";
+        QVERIFY(replaceDevice(s, device));
+        QVERIFY(s.settle());
+        const int before = s.requests().size();
+        QSignalSpy writtenSpy(&library, &Librarian::presetWritten);
+
+        const Outcome o = run(library, [&] { library.restore(path); });
+        QVERIFY2(o.ok, qPrintable(described(o)));
+        QList<QByteArray> expectedStores;
+        for (int i : changed)
+            expectedStores.append(wav::storeName(original.at(i).impulseName));
+        QCOMPARE(impulseStores(s.requests().mid(before)), expectedStores);
+        QCOMPARE(o.plan.value("presets").toInt(), 3);
+        QCOMPARE(o.plan.value("impulses").toInt(), 3);
+        QCOMPARE(o.plan.value("parameterSets").toInt(), 0);
+        QVERIFY2(o.question.contains(QStringLiteral("3 impulses (%1, %2, %3)")
+                                         .arg(QString::fromUtf8(original.at(1).impulseName),
+                                              QString::fromUtf8(original.at(6).impulseName),
+                                              QString::fromUtf8(original.at(12).impulseName))),
+                 qPrintable(o.question));
+        QVERIFY2(o.question.contains(QLatin1String("The other 13 already match")),
+                 qPrintable(o.question));
+        QVERIFY2(o.message.contains(QLatin1String("3 impulse names were stored with \"_\" for "
+                                                  "spaces")),
+                 qPrintable(o.message));
+
+        const DeviceStore store = s.store();
+        for (int i = 0; i < original.size(); ++i) {
+            const StoredPreset expected =
+                changed.contains(i) ? asStored(original.at(i)) : original.at(i);
+            QVERIFY2(
+                store.presets.at(i) == expected,
+                qPrintable(
+                    QStringLiteral("preset %1: %2").arg(i).arg(presetText(store.presets.at(i)))));
+        }
+        QCOMPARE(writtenSpy.size(), 3);
+        for (int k = 0; k < 3; ++k) {
+            QCOMPARE(writtenSpy.at(k).at(0).toInt(), changed.at(k));
+            QCOMPARE(writtenSpy.at(k).at(2).toString(),
+                     QString::fromUtf8(wav::storeName(original.at(changed.at(k)).impulseName)));
+        }
+        QCOMPARE(s.deviceErrors(), 0);
+    }
+
+    // Cancel at the question: nothing is written and no safety copy is left.
+    void cancelAtTheQuestion()
+    {
+        Session s;
+        QVERIFY(startDevice(s));
+        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
+                          s.core().settingsStore());
+        const QString path = work.filePath(QStringLiteral("asked.json"));
+        QVERIFY(run(library, [&] { library.backup(path); }).ok);
+        QVERIFY(replaceDevice(s, otherPresets(smallType)));
+        QVERIFY(s.settle());
+        const DeviceStore storeBefore = s.store();
+        const QStringList copiesBefore = QDir(library.safetyFolder()).entryList(QDir::Files);
+        QSignalSpy finished(&library, &Librarian::finished);
+        library.restore(path);
+        QVERIFY(Session::waitFor([&] { return library.asking(); }, 30000));
+        QVERIFY(library.busy());
+        QCOMPARE(s.state().value("bank"), 1); // back where it was while asking
+        QCOMPARE(s.state().value("preset"), 3);
+        const int before = s.requests().size();
+        library.cancel();
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().at(0).toBool(), false);
+        QVERIFY(finished.first().at(1).toString().contains(QLatin1String("nothing was written")));
+        QVERIFY(!library.busy());
+        QVERIFY(s.settle());
+        QCOMPARE(s.requests().mid(before), QList<QByteArray>{"gm\r\n"});
+        QVERIFY(s.store().presets == storeBefore.presets);
+        QCOMPARE(QDir(library.safetyFolder()).entryList(QDir::Files), copiesBefore);
+    }
+
+    // The device goes away in the middle of the writes: the outcome says
+    // where the restore stopped, what was written before, and points to the
+    // safety copy, which holds what the presets held.
+    void deviceGoneMidRestore()
+    {
+        Session s;
+        QVERIFY(startDevice(s));
+        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
+                          s.core().settingsStore());
+        const QString path = work.filePath(QStringLiteral("gone.json"));
+        QVERIFY(run(library, [&] { library.backup(path); }).ok);
+        const QVector<StoredPreset> changed = otherPresets(smallType);
+        DeviceSetup setup;
+        setup.type = smallType;
+        setup.presets = changed;
+        setup.bank = 1;
+        setup.preset = 3;
+        // Start-up 7, identify 3, 16 reads of 4, back home 4, then the
+        // writes: about two presets in.
+        setup.faults = QStringList{"--vanish-after", "92"};
+        s.stopDevice();
+        QVERIFY(s.start(setup));
+
+        const Outcome o = run(library, [&] { library.restore(path); });
+        QVERIFY2(o.ended && !o.ok, qPrintable(described(o)));
+        QCOMPARE(o.plan.value("presets").toInt(), changed.size());
+        QVERIFY2(o.message.startsWith(QLatin1String("The restore stopped at Preset ")),
+                 qPrintable(o.message));
+        QVERIFY2(o.message.contains(QLatin1String("puts them back")), qPrintable(o.message));
+        const QStringList copies =
+            QDir(library.safetyFolder()).entryList({"*.json"}, QDir::Files, QDir::Time);
+        QVERIFY(!copies.isEmpty());
+        QVERIFY(o.message.contains(copies.first()));
+        const library::PresetFile safety =
+            readBack(QDir(library.safetyFolder()).filePath(copies.first()));
+        QCOMPARE(safety.presets.size(), changed.size());
+        for (const library::PresetEntry &e : safety.presets)
+            QVERIFY(fromEntry(e) == changed.at(safety.number(e)));
+        QVERIFY(!library.busy());
+    }
+
     // A file that cannot be restored is refused with its reason before
     // anything reaches the device; the same file is refused by import.
     void badFiles_data()
@@ -261,16 +490,17 @@ private slots:
             return QString::fromLatin1(storedImage(QByteArray(sampleBytes, '\x11')).toBase64());
         };
 
-        QTest::newRow("truncated") << goodText.left(goodText.size() / 2) << "not readable JSON";
-        QTest::newRow("foreign JSON")
-            << QByteArray(R"({"name": "shopping", "items": [1, 2]})") << "not a preset file";
+        QTest::newRow("truncated") << goodText.left(goodText.size() / 2) << "is cut short";
+        QTest::newRow("empty") << QByteArray() << "This file is empty.";
+        QTest::newRow("foreign JSON") << QByteArray(R"({"name": "shopping", "items": [1, 2]})")
+                                      << "This is not a backup made by this panel.";
         QJsonObject bigger = good;
         bigger.insert("device", QJsonObject{{"type", 1}, {"banks", 10}, {"presetsPerBank", 10}});
         QTest::newRow("other device type") << QJsonDocument(bigger).toJson() << "10 banks of 10";
         QTest::newRow("bad hex") << withPreset(3, [](QJsonObject &p) {
             p.insert("status", QString(86, 'z'));
             p.remove("parameters");
-        }) << "bank 0, preset 3: its status text is not 86 hexadecimal digits";
+        }) << "Preset 0-3 in this file is damaged (its parameters are not readable).";
         QTest::newRow("oversized impulse") << withPreset(5, [&](QJsonObject &p) {
             p.insert("impulse", QJsonObject{{"name", "Huge"}, {"wav", image(32001)}});
         }) << "holds 32001 bytes of samples";
@@ -281,8 +511,8 @@ private slots:
         QFETCH(QString, reason);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(),
-                          s.core().deviceReadout());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
+                          s.core().settingsStore());
         const QString path = writeWork(QStringLiteral("bad.json"), content);
         QVERIFY(!path.isEmpty());
         const QList<QByteArray> before = s.requests();
@@ -311,8 +541,8 @@ private slots:
     {
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(),
-                          s.core().deviceReadout());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
+                          s.core().settingsStore());
         const QString path = work.filePath(QStringLiteral("cancel.json"));
         QVERIFY(run(library, [&] { library.backup(path); }).ok);
         const QVector<StoredPreset> original = makePresets(smallType, 1);
@@ -320,8 +550,8 @@ private slots:
         QVERIFY(replaceDevice(s, changed));
 
         int cancelledAt = -1;
-        connect(&library, &Librarian::progress, this, [&](int done, int) {
-            if (cancelledAt < 0 && library.activity().startsWith(QLatin1String("Writing")) &&
+        connect(&library, &Librarian::advanced, this, [&](int done, int) {
+            if (cancelledAt < 0 && library.step().startsWith(QLatin1String("Writing")) &&
                 done == 2) {
                 cancelledAt = done;
                 library.cancel();
@@ -383,8 +613,8 @@ private slots:
         QFETCH(QString, reason);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(),
-                          s.core().deviceReadout());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
+                          s.core().settingsStore());
         const QString file = work.filePath(QStringLiteral("refusals.json"));
         QVERIFY(run(library, [&] { library.backup(file); }).ok);
         QVERIFY(s.settle());
@@ -450,8 +680,8 @@ private slots:
         QFETCH(QString, impulse);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(),
-                          s.core().deviceReadout());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
+                          s.core().settingsStore());
         const QVector<StoredPreset> original = makePresets(smallType, 1);
         const int to = 13;
         const int perBank = familySize(smallType);
@@ -527,8 +757,8 @@ private slots:
         QFETCH(bool, editMeanwhile);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(),
-                          s.core().deviceReadout());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
+                          s.core().settingsStore());
         const int before = s.requests().size();
         s.core().setValue(QStringLiteral("map_update"), 0);
         QVERIFY(!s.access().queue().isEmpty());
@@ -546,7 +776,7 @@ private slots:
             });
         const Outcome o = run(library, [&] {
             library.backup(path);
-            QCOMPARE(library.activity(), QStringLiteral("Waiting for the device to finish"));
+            QCOMPARE(library.step(), QStringLiteral("Waiting for the device to finish"));
         });
         disconnect(edit);
         const QList<QByteArray> sent = s.requests().mid(before);
@@ -587,8 +817,8 @@ private slots:
         QFETCH(QString, reason);
         Session s;
         QVERIFY(startDevice(s, faults));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(),
-                          s.core().deviceReadout());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
+                          s.core().settingsStore());
         const QString path = work.filePath(QStringLiteral("trouble.json"));
         QFile::remove(path);
         const Outcome o = run(

@@ -68,7 +68,7 @@ PanelFixture::PanelFixture(QObject *parent)
       historyPtr(
           std::make_unique<EditHistory>(rig->core.presetSession(), rig->core.deviceReadout())),
       libraryPtr(std::make_unique<Librarian>(rig->core.deviceLink(), rig->core.presetSession(),
-                                             rig->core.deviceReadout()))
+                                             rig->core.deviceReadout(), rig->core.settingsStore()))
 {
     // No port chosen by an earlier run: the panel starts with discovery.
     rig->a.settings().remove(QStringLiteral("PortPath"));

@@ -1,7 +1,9 @@
 // The Library page: its buttons reach the librarian, unsaved changes are
-// saved first when the user agrees, the progress shows over the window with
-// a Cancel that stops between presets, and the outcome stays on the page. The
-// test answers on the pty as a small 4 x 4 device whose presets hold nothing.
+// saved first when the user agrees, the progress shows over the window (and
+// in the top bar) with a Cancel that stops between presets, a restore asks
+// before it writes, and the outcome stays at the top of the page. The test
+// answers on the pty as a small 4 x 4 device whose presets hold nothing but
+// what the restore writes.
 import QtQuick 2.15
 import QtTest 1.15
 import "../../flat"
@@ -11,6 +13,8 @@ PanelTestCase {
 
     property int devicePreset: 0
     readonly property string emptyStatus: "00".repeat(43)
+    property var deviceStatus: ({})     // preset number -> status written and stored
+    property string liveStatus: ""
 
     function init() {
         testPty.resetBackEnd()
@@ -24,6 +28,8 @@ PanelTestCase {
                 tabs.currentIndex = i
         verify(find("libraryPage").visible, "the Library tab shows the page")
         devicePreset = 6
+        deviceStatus = {}
+        liveStatus = ""
         testPty.drain(0)
         testPty.clearWarnings()
     }
@@ -38,16 +44,24 @@ PanelTestCase {
             return "gb\r0" + Math.floor(devicePreset / 4) + "0" + (devicePreset % 4) + "\n"
         if (request.indexOf("pc ") === 0) {
             devicePreset = parseInt(request.substring(3), 16)
+            liveStatus = deviceStatus[devicePreset] || emptyStatus
             return request + "\r"
         }
         if (request === "gs")
-            return "gs\r" + emptyStatus + "\n"
+            return "gs\r" + (liveStatus || deviceStatus[devicePreset] || emptyStatus) + "\n"
+        if (request.indexOf("gs 1\r") === 0) {
+            liveStatus = request.substring(5, 5 + 86)
+            return "gsEND\n"
+        }
         if (request === "cc")
             return "cc\r\n\n"
         if (request === "rn")
             return "rn\r\n"
-        if (request === "sp")
+        if (request === "sp") {
+            if (liveStatus !== "")
+                deviceStatus[devicePreset] = liveStatus
             return "sp\rEND\n"
+        }
         return "NX\n"
     }
 
@@ -59,14 +73,13 @@ PanelTestCase {
         var bytes = ""
         for (;;) {
             // The next request, unless the program is done first.
-            for (var waited = 0; waited < 3000 && bytes.slice(-2) !== "\r\n"; waited += 5) {
+            for (var waited = 0; waited < 3000 && !whole(bytes); waited += 5) {
                 if (done())
                     return seen
                 bytes += testPty.drain(5)
             }
-            verify(bytes.slice(-2) === "\r\n",
-                   "the program sent a request (after " + JSON.stringify(seen) + ")")
-            var request = bytes.slice(0, -2)
+            verify(whole(bytes), "the program sent a request (after " + JSON.stringify(seen) + ")")
+            var request = bytes.slice(-2) === "\r\n" ? bytes.slice(0, -2) : bytes
             bytes = ""
             verify(request.indexOf("\r\n") < 0, "one request at a time: " + JSON.stringify(request))
             seen.push(request)
@@ -74,6 +87,11 @@ PanelTestCase {
                 meanwhile(request)
             testPty.write(answerFor(request))
         }
+    }
+
+    // A plain request ends in CR LF; a status write is "gs 1", CR, 86 digits, CR.
+    function whole(bytes) {
+        return bytes.slice(-2) === "\r\n" || /^gs 1\r[0-9a-f]{86}\r$/.test(bytes)
     }
 
     function jumps(requests) {
@@ -108,6 +126,12 @@ PanelTestCase {
         var requests = serve(function() { return dialog.visible && !dev.busy })
         compare(requests.slice(0, 3), ["sp", "rn", "gs"])
         verify(!dev.edited)
+        // A name is suggested, in the library's folder.
+        var today = new Date()
+        var pad = function(n) { return (n < 10 ? "0" : "") + n }
+        compare(find("backupDialogName").text, "Vortaxa backup " + today.getFullYear() + "-"
+                + pad(today.getMonth() + 1) + "-" + pad(today.getDate()) + ".json")
+        compare(String(dialog.folder), String(_library.folder))
         dialog.close()
         tryCompare(dialog, "visible", false)
     }
@@ -119,14 +143,28 @@ PanelTestCase {
         tryCompare(overlay, "opened", true)
         verify(find("libraryCancel").visible)
         var activities = []
-        _library.activityChanged.connect(function() { activities.push(_library.activity) })
+        var fractions = []
+        var bar = find("progressBar")
+        _library.stepChanged.connect(function() { activities.push(_library.step) })
+        // The top bar shows the librarian's own step and fraction meanwhile.
+        var topBarAgrees = true
+        _library.progressChanged.connect(function() {
+            if (!_library.busy)
+                return
+            fractions.push(_library.progress)
+            if (find("busyText").text !== _library.step || !find("busyIndicator").visible)
+                topBarAgrees = false
+        })
         var requests = serve(idleLibrary)
         tryCompare(overlay, "visible", false)
         // identify, 16 x (jump, position, status, impulse), back to the start
         compare(requests.length, 3 + 16 * 4 + 4)
         compare(requests.slice(-4), ["pc 6", "gb", "gs", "rn"])
         verify(activities.indexOf("Reading preset 16 of 16") >= 0, JSON.stringify(activities))
-        compare(find("libraryProgressBar").value, 16)
+        compare(find("libraryProgressBar").value, 1)
+        compare(fractions.length, 16)
+        compare(fractions[7], 0.5)
+        verify(topBarAgrees, "the top bar shows the librarian's step")
         verify(find("libraryResult").visible)
         compare(result(), "Backed up 16 presets to library-page.json.")
         verify(testPty.readFile(path).indexOf("\"vortaxa-presets\"") >= 0)
@@ -172,17 +210,124 @@ PanelTestCase {
         })
         compare(jumps(requests), ["pc 5", "pc 6"])
         compare(result(), "Restore cancelled before any preset was written.")
-        // The slot list is read again after a restore (right at its end, so
-        // the request may have been answered above already).
-        verify(requests[requests.length - 1] === "rns"
-               || testPty.readUntil("rns\r\n", 2000) === "rns\r\n", JSON.stringify(requests))
+        compare(testPty.drain(300), "", "nothing more is sent: nothing was written")
+    }
+
+    // A backup whose presets 1 and 2 differ from the device: the restore reads
+    // all 16, asks with the counts, and writes only those two when confirmed;
+    // Cancel at the question writes nothing. The outcome is at the top of
+    // the page; after writes the slot list is read again.
+    function test_restoreAsksFirst_data() {
+        return [
+            { tag: "cancel writes nothing", answer: "libraryCancel" },
+            { tag: "restore writes the two", answer: "libraryConfirm" }
+        ]
+    }
+
+    function test_restoreAsksFirst(data) {
+        var path = testPty.tempPath("asks.json")
+        _library.backup(path)
+        serve(idleLibrary)
+        var backup = JSON.parse(testPty.readFile(path))
+        var changed = "01" + "00".repeat(42)
+        for (var i = 1; i <= 2; ++i) {
+            backup.presets[i].status = changed
+            delete backup.presets[i].parameters
+        }
+        var edited = testPty.writeFile("asks-changed.json", JSON.stringify(backup))
+        var page = find("libraryPage")
+        page.choose("file://" + edited)
+        waitForRendering(window.contentItem) // laid out before it is clicked
+        compare(find("restoreButton").text, "Restore 16 presets")
+        click("restoreButton")
+        tryCompare(find("libraryProgress"), "opened", true)
+        page.contentY = page.contentHeight - page.height // the page scrolled down
+        var reads = serve(function() { return _library.asking })
+        compare(jumps(reads).length, 16 + 1) // every preset read, then back to 1-2
+        compare(jumps(reads)[16], "pc 6")
+        var question = find("libraryQuestion")
+        tryCompare(question, "visible", true)
+        compare(question.text.indexOf("Restore 2 presets from asks-changed.json: 2 parameter sets, "
+                                      + "0 impulses. The other 14 already match and are skipped."),
+                0, question.text)
+        compare(_library.plan.presets, 2)
+        compare(_library.plan.matching, 14)
+        verify(find("libraryConfirm").visible)
+        compare(find("busyText").text, "Restore 2 presets?")
+
+        click(data.answer)
+        if (data.answer === "libraryCancel") {
+            tryCompare(find("libraryProgress"), "visible", false)
+            compare(testPty.drain(300), "", "nothing is sent")
+            compare(result(), "Restore cancelled: nothing was written, the device holds what it held.")
+            compare(Object.keys(deviceStatus).length, 0)
+        } else {
+            var writes = serve(idleLibrary)
+            compare(jumps(writes), ["pc 1", "pc 2", "pc 6"])
+            compare(writes.filter(function(r) { return r === "sp" }).length, 2)
+            compare(deviceStatus[1], changed)
+            compare(deviceStatus[2], changed)
+            compare(Object.keys(deviceStatus).length, 2)
+            verify(result().indexOf("Restored 2 presets from asks-changed.json: Preset 0-1, Preset 0-2.") === 0,
+                   result())
+            verify(result().indexOf("14 presets already matched") > 0, result())
+            // The slot list is read again after the writes.
+            verify(writes[writes.length - 1] === "rns"
+                   || testPty.readUntil("rns\r\n", 2000) === "rns\r\n", JSON.stringify(writes))
+        }
+        verify(find("libraryResult").visible)
+        compare(page.contentY, 0, "the outcome is in view")
+    }
+
+    // The save questions suggest a name and start in the library's folder
+    // (the last backup's, or Documents); Cancel sends nothing.
+    function test_saveQuestionsSuggestNames_data() {
+        var today = new Date()
+        var pad = function(n) { return (n < 10 ? "0" : "") + n }
+        return [
+            { tag: "backup", button: "backupButton", dialog: "backupDialog",
+              name: "Vortaxa backup " + today.getFullYear() + "-" + pad(today.getMonth() + 1)
+                    + "-" + pad(today.getDate()) + ".json" },
+            { tag: "export", button: "exportButton", dialog: "exportDialog",
+              name: "Preset 2-3.json" }
+        ]
+    }
+
+    function test_saveQuestionsSuggestNames(data) {
+        _core.sgReadValue("bank", 2)
+        _core.sgReadValue("preset", 3)
+        // The button in view, wherever earlier tests left the page.
+        var page = find("libraryPage")
+        var spot = find(data.button).mapToItem(page.contentItem, 0, 0).y
+        page.contentY = Math.max(0, Math.min(spot - 20, page.contentHeight - page.height))
+        waitForRendering(window.contentItem)
+        click(data.button)
+        var dialog = find(data.dialog)
+        tryCompare(dialog, "opened", true)
+        compare(find(data.dialog + "Name").text, data.name)
+        compare(String(dialog.folder), String(_library.folder))
+        verify(String(_library.folder).indexOf("file:///") === 0, String(_library.folder))
+        click(data.dialog + "Cancel")
+        tryCompare(dialog, "visible", false)
+        compare(testPty.drain(200), "", "nothing is sent")
+    }
+
+    // What a restore wrote reaches the preset map: the impulse by the name
+    // the device now reports.
+    function test_mapTakesWhatARestoreWrote() {
+        _core.sgReadValue("type_dev", 2)
+        compare(dev.map.count, 16)
+        _library.presetWritten(5, emptyStatus, "Open_2x12_Edge")
+        compare(dev.map.get(5).impulse, "Open_2x12_Edge")
+        compare(dev.map.get(4).impulse, "", "the others are left alone")
     }
 
     function test_unreadableBackupIsSaidAtOnce() {
         var page = find("libraryPage")
         page.choose("file://" + testPty.tempPath("no-such-backup.json"))
         verify(!find("restoreChoice").visible)
-        verify(result().indexOf("This file cannot be restored: it cannot be read") === 0, result())
+        compare(result().indexOf("no-such-backup.json cannot be restored. This file cannot be read"),
+                0, result())
         compare(testPty.drain(200), "", "nothing is sent")
     }
 }
