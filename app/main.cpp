@@ -1,10 +1,12 @@
 // Entry point: the application, the QML engine and the one Core, published to
 // the interface document flat/main.qml that lies beside the executable.
 #include "browser/impulses.h"
+#include "browser/lab_preview.h"
 #include "core/core.h"
 #include "core/log_categories.h"
 #include "desktop/desktop.h"
 #include "history/edit_history.h"
+#include "lab/lab.h"
 #include "library/librarian.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
@@ -46,6 +48,8 @@ int main(int argc, char *argv[])
     Desktop desktop(core);
     SlotList slotList(core);
     Librarian library(core);
+    LabPreview labPreview(core, impulses);
+    Lab lab(&labPreview);
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
@@ -55,6 +59,7 @@ int main(int argc, char *argv[])
     context->setContextProperty(QStringLiteral("_desktop"), &desktop);
     context->setContextProperty(QStringLiteral("_slots"), &slotList);
     context->setContextProperty(QStringLiteral("_library"), &library);
+    context->setContextProperty(QStringLiteral("_lab"), &lab);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 
