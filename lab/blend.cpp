@@ -188,8 +188,7 @@ void setLength(std::vector<double> &x, size_t samples, size_t fadeSamples)
         audio::fadeOut(x, fadeSamples);
 }
 
-std::vector<qint32> render(const std::vector<double> &a, const std::vector<double> &b,
-                           const Shape &shape)
+Rendered render(const std::vector<double> &a, const std::vector<double> &b, const Shape &shape)
 {
     const size_t length = size_t(std::clamp(shape.lengthMs, minLengthMs, maxLengthMs)) *
                           size_t(audio::deviceRate / 1000);
@@ -208,13 +207,20 @@ std::vector<qint32> render(const std::vector<double> &a, const std::vector<doubl
     if (shape.minimumPhase)
         r = minimumPhase(r);
     setLength(r, length, fade);
-    if (shape.normalise)
-        audio::normalise(r);
-
-    std::vector<qint32> out;
-    out.reserve(r.size());
+    Rendered out;
+    double peak = 0.0;
     for (double s : r)
-        out.push_back(audio::round24(s));
+        peak = std::max(peak, std::fabs(s));
+    // Clipping would spoil the sound: a result past full scale is brought
+    // to the normalised level instead.
+    if (shape.normalise || peak >= 1.0)
+        audio::normalise(r);
+    if (!shape.normalise && peak >= 1.0)
+        out.loweredDb = audio::normaliseDb - 20.0 * std::log10(peak);
+
+    out.samples.reserve(r.size());
+    for (double s : r)
+        out.samples.push_back(audio::round24(s));
     return out;
 }
 

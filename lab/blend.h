@@ -56,10 +56,18 @@ std::vector<double> minimumPhase(const std::vector<double> &x);
 // raised-cosine fade that ends at 0.
 void setLength(std::vector<double> &x, size_t samples, size_t fadeSamples);
 
+// The result of the whole chain.
+struct Rendered {
+    std::vector<qint32> samples; // signed 24-bit
+    // Negative when the result would have gone past full scale (a minimum
+    // phase or a cut can raise the peak) and was brought down to
+    // audio::normaliseDb instead of clipping; 0 otherwise.
+    double loweredDb = 0.0;
+};
+
 // The whole chain in its order: blend, low and high cut, minimum phase,
 // length and fade, normalising, 24-bit rounding.
-std::vector<qint32> render(const std::vector<double> &a, const std::vector<double> &b,
-                           const Shape &shape);
+Rendered render(const std::vector<double> &a, const std::vector<double> &b, const Shape &shape);
 
 // The offset (within +-maxLag) at which `b` lines up best with `a`: the
 // peak of their cross-correlation. A `b` that is `a` delayed by k samples

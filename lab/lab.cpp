@@ -228,10 +228,13 @@ void Lab::recompute()
         m_waveform.clear();
         m_response.clear();
         m_peakDb = audio::silenceDb;
+        m_loweredDb = 0.0;
         emit resultChanged();
         return;
     }
-    m_result = lab::render(m_sources[0].samples, m_sources[1].samples, m_shape);
+    lab::Rendered rendered = lab::render(m_sources[0].samples, m_sources[1].samples, m_shape);
+    m_result = std::move(rendered.samples);
+    m_loweredDb = rendered.loweredDb;
     const audio::Analysis a = audio::analyse(m_result);
     m_waveform = toList(a.waveform);
     m_response = toList(a.responseDb);

@@ -51,6 +51,9 @@ class Lab : public QObject {
     Q_PROPERTY(QVariantList response READ response NOTIFY resultChanged)
     Q_PROPERTY(qreal peakDb READ peakDb NOTIFY resultChanged)
     Q_PROPERTY(int resultSamples READ resultSamples NOTIFY resultChanged)
+    // Below 0 when the result was brought down by that many dB so that it
+    // does not clip.
+    Q_PROPERTY(qreal loweredDb READ loweredDb NOTIFY resultChanged)
     Q_PROPERTY(QVariantList responseA READ responseA NOTIFY sourcesChanged)
     Q_PROPERTY(QVariantList responseB READ responseB NOTIFY sourcesChanged)
     Q_PROPERTY(QVariantList responseFrequencies READ responseFrequencies CONSTANT)
@@ -118,6 +121,7 @@ public:
     QVariantList response() const { return m_response; }
     qreal peakDb() const { return m_peakDb; }
     int resultSamples() const { return int(m_result.size()); }
+    qreal loweredDb() const { return m_loweredDb; }
 
     QString auditioned() const { return m_auditioned; }
     bool waiting() const { return !m_waiting.isEmpty(); }
@@ -159,6 +163,7 @@ private:
     QVariantList m_waveform;
     QVariantList m_response;
     qreal m_peakDb = audio::silenceDb;
+    qreal m_loweredDb = 0.0;
     QString m_auditioned;
     QString m_waiting; // what goes out once the link is free
     QString m_resultName;
