@@ -3,33 +3,36 @@
 
 #include "browser/impulses.h"
 #include "core/core.h"
+#include "core/core_seam.h"
+
+#include <QSerialPort>
 
 LabPreview::LabPreview(Core &core, Impulses &impulses, QObject *parent)
-    : lab::PreviewTarget(parent), m_impulses(impulses)
+    : lab::PreviewTarget(parent), m_seam(CoreSeam::of(core)), m_impulses(impulses)
 {
+    // Core's queue has run dry: the device has answered what went before.
     connect(&core, &Core::sgSetWait, this, [this](bool wait) {
-        const bool wasBusy = m_busy;
-        m_busy = wait;
-        if (wasBusy && !wait)
+        if (!wait)
             emit becameIdle();
     });
-    // Another file loaded, another preset, a revert: the device plays
-    // something other than the lab's file.
-    connect(&impulses, &Impulses::currentChanged, this, [this] {
-        if (!m_loading && !m_playing.isEmpty() && m_impulses.currentPath() != m_playing) {
-            m_playing.clear();
+    // Another file loaded, another preset, a revert, a paste, a new
+    // connection: the device plays something other than the lab's file, and
+    // a preview waiting for the wire is not meant for it.
+    connect(&m_seam, &CoreSeam::presetReplaced, this, [this] {
+        if (!m_loading)
             emit replaced();
-        }
     });
     connect(&core, &Core::sgPortOpen, this, [this](bool open) {
-        if (open)
-            return;
-        m_busy = false; // nothing more goes out to a device that is gone
-        if (!m_playing.isEmpty()) {
-            m_playing.clear();
+        if (!open)
             emit replaced();
-        }
     });
+}
+
+// As the Impulses page's own stepping: a closed port is "idle" too, so the
+// attempt is made and says the device is not connected.
+bool LabPreview::idle() const
+{
+    return !m_seam.port().isOpen() || m_seam.queueEmpty();
 }
 
 bool LabPreview::preview(const QString &path, QString &reason)
@@ -55,9 +58,5 @@ bool LabPreview::load(const QString &path, QString &reason)
     const bool loaded = m_impulses.load(path);
     m_loading = false;
     disconnect(watch);
-    if (!loaded)
-        return false;
-    m_playing = path;
-    m_busy = true; // its preview is on the way
-    return true;
+    return loaded;
 }

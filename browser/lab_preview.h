@@ -1,13 +1,16 @@
 // LabPreview: the cabinet lab's way to the device (lab::PreviewTarget),
 // through the public calls of Impulses and Core. A lab file goes to the
 // device as the Impulses page's files do (`Impulses::load`), so it plays at
-// once and is stored with the next save; whether the link is idle comes
-// from Core's busy signal. The one place the lab meets the panel's back end.
+// once and is stored with the next save. Whether the link is idle, and
+// whatever replaces the preset's content, come from the seam as they do for
+// the Impulses page's own stepping. The one place the lab meets the panel's
+// back end.
 #pragma once
 
 #include "lab/preview_target.h"
 
 class Core;
+class CoreSeam;
 class Impulses;
 
 class LabPreview : public lab::PreviewTarget {
@@ -16,7 +19,7 @@ class LabPreview : public lab::PreviewTarget {
 public:
     LabPreview(Core &core, Impulses &impulses, QObject *parent = nullptr);
 
-    bool idle() const override { return !m_busy; }
+    bool idle() const override;
     bool preview(const QString &path, QString &reason) override;
     bool take(const QString &path, QString &reason) override;
     bool mixChannels() const override;
@@ -24,8 +27,7 @@ public:
 private:
     bool load(const QString &path, QString &reason);
 
+    CoreSeam &m_seam;
     Impulses &m_impulses;
-    bool m_busy = false;    // Core has requests on the way
     bool m_loading = false; // our own load is under way
-    QString m_playing;      // the lab file the device was given last
 };
