@@ -209,7 +209,7 @@ ApplicationWindow {
                     spacing: 4
                     background: Item {}
                     Repeater {
-                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots", "Impulses", "Library"]
+                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots", "Impulses", "Library", "Cabinet lab"]
                         TabButton {
                             id: tab
                             text: modelData
@@ -346,6 +346,8 @@ ApplicationWindow {
                     ImpulseBrowser { device: deviceState }
 
                     LibraryPage { device: deviceState }
+
+                    LabPage { id: labPage; device: deviceState }
                 }
 
                 // Without a connection the controls are locked; say why and what to do.
@@ -453,7 +455,8 @@ ApplicationWindow {
     DropArea {
         id: drop
         anchors.fill: parent
-        onEntered: drag.accepted = deviceState.connected && drag.hasUrls
+        // The lab page takes a drop into its own slots.
+        onEntered: drag.accepted = !labPage.visible && deviceState.connected && drag.hasUrls
                                    && deviceState.isLocalFile(drag.urls[0])
         onDropped: {
             if (drop.hasUrls && deviceState.isLocalFile(drop.urls[0])) {

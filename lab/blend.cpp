@@ -6,6 +6,7 @@
 #include <cmath>
 #include <complex>
 #include <fftw3.h>
+#include <map>
 #include <memory>
 
 namespace lab {
@@ -73,6 +74,17 @@ private:
     fftw_plan forwardPlan;
     fftw_plan inversePlan;
 };
+
+// The transform of that size, planned once per thread and kept: planning
+// computes the twiddle factors, which costs as much as the transform.
+RealFft &fftOfSize(size_t size)
+{
+    thread_local std::map<size_t, std::unique_ptr<RealFft>> kept;
+    std::unique_ptr<RealFft> &fft = kept[size];
+    if (!fft)
+        fft = std::make_unique<RealFft>(size);
+    return *fft;
+}
 
 struct Biquad {
     double b0, b1, b2, a1, a2; // normalised by a0
@@ -146,21 +158,22 @@ std::vector<double> minimumPhase(const std::vector<double> &x)
 {
     if (x.empty())
         return {};
-    RealFft fft(powerOfTwoAtLeast(8 * x.size()));
+    RealFft &fft = fftOfSize(powerOfTwoAtLeast(8 * x.size()));
     const size_t n = fft.size();
     const size_t bins = fft.bins();
 
-    // log |X|, with a floor far below anything audible, so a zero in the
-    // spectrum does not run off to minus infinity.
+    // log |X| (half the log of the power), with a floor far below anything
+    // audible, so a zero in the spectrum does not run off to minus infinity.
     fft.forward(x);
     double peak = 0.0;
     for (size_t k = 0; k < bins; ++k)
-        peak = std::max(peak, std::hypot(fft.f()[k][0], fft.f()[k][1]));
+        peak = std::max(peak, fft.f()[k][0] * fft.f()[k][0] + fft.f()[k][1] * fft.f()[k][1]);
     if (peak <= 0.0)
         return std::vector<double>(x.size(), 0.0);
-    const double floor = peak * 1e-9;
+    const double floor = peak * 1e-18; // -180 dB
     for (size_t k = 0; k < bins; ++k) {
-        fft.f()[k][0] = std::log(std::max(floor, std::hypot(fft.f()[k][0], fft.f()[k][1])));
+        const double power = fft.f()[k][0] * fft.f()[k][0] + fft.f()[k][1] * fft.f()[k][1];
+        fft.f()[k][0] = 0.5 * std::log(std::max(floor, power));
         fft.f()[k][1] = 0.0;
     }
 
@@ -230,8 +243,9 @@ int bestOffset(const std::vector<double> &a, const std::vector<double> &b, int m
         return 0;
     // c[d] = sum over n of a[n] b[n - d]: the spectrum A conj(B), transformed
     // back; padded so that no lag within reach wraps onto another.
-    RealFft fa(powerOfTwoAtLeast(a.size() + b.size() + size_t(maxLag)));
-    RealFft fb(fa.size());
+    const size_t size = powerOfTwoAtLeast(a.size() + b.size() + size_t(maxLag));
+    RealFft fa(size);
+    RealFft fb(size);
     fa.forward(a);
     fb.forward(b);
     for (size_t k = 0; k < fa.bins(); ++k) {

@@ -8,10 +8,12 @@
 #include "panel_fixture.h"
 
 #include "browser/impulses.h"
+#include "browser/lab_preview.h"
 #include "core/core.h"
 #include "core/core_seam.h"
 #include "desktop/desktop.h"
 #include "history/edit_history.h"
+#include "lab/lab.h"
 #include "library/librarian.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
@@ -67,6 +69,8 @@ PanelFixture::PanelFixture(QObject *parent)
     portsPtr = std::make_unique<PortChooser>(rig->core, QString());
     desktopPtr = std::make_unique<Desktop>(rig->core);
     slotsPtr = std::make_unique<SlotList>(rig->core);
+    labPreviewPtr = std::make_unique<LabPreview>(rig->core, *impulsesPtr);
+    labPtr = std::make_unique<Lab>(labPreviewPtr.get());
 }
 
 PanelFixture::~PanelFixture() = default;
@@ -274,6 +278,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     context->setContextProperty(QStringLiteral("_ports"), fixture->ports());
     context->setContextProperty(QStringLiteral("_desktop"), fixture->desktop());
     context->setContextProperty(QStringLiteral("_slots"), fixture->slotList());
+    context->setContextProperty(QStringLiteral("_lab"), fixture->lab());
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QStringLiteral(PANEL_ROOT_DIR)));
     context->setContextProperty(QStringLiteral("testPty"), fixture);
