@@ -150,7 +150,7 @@ Flickable {
         }
         Text {
             id: shown
-            width: 104
+            width: 116
             anchors.right: parent.right
             anchors.verticalCenter: parent.verticalCenter
             horizontalAlignment: Text.AlignRight
@@ -242,17 +242,29 @@ Flickable {
                     font.pixelSize: Theme.fontTitle
                     font.bold: true
                 }
-                Text {
-                    objectName: "labSource" + slot.letter
+                Column {
                     width: parent.width - letterText.width - 8
-                    text: slot.path !== "" ? page.fileName(slot.path) + "  \u2013  " + slot.detail
-                          : slot.index === 0 ? "Choose a file, drop one here, or take the Impulses page's"
-                          : "Optional: a second microphone to blend in"
-                    color: slot.path !== "" ? Theme.text : Theme.textFaint
-                    font.family: Theme.fontFamily
-                    font.pixelSize: Theme.fontBase
-                    elide: Text.ElideMiddle
-                    anchors.verticalCenter: letterText.verticalCenter
+                    Text {
+                        objectName: "labSource" + slot.letter
+                        width: parent.width
+                        text: slot.path !== "" ? page.fileName(slot.path)
+                              : slot.index === 0 ? "Choose a file, drop one here, or take the Impulses page's"
+                              : "Optional: a second microphone to blend in"
+                        color: slot.path !== "" ? Theme.text : Theme.textFaint
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.fontBase
+                        font.bold: slot.path !== ""
+                        elide: Text.ElideMiddle
+                    }
+                    Text {
+                        visible: slot.path !== ""
+                        width: parent.width
+                        text: slot.detail
+                        color: Theme.textDim
+                        font.family: Theme.fontFamily
+                        font.pixelSize: Theme.fontSmall
+                        elide: Text.ElideRight
+                    }
                 }
             }
             Flow {
