@@ -285,14 +285,17 @@ private slots:
     {
         QTest::addColumn<QString>("meanwhile");
         QTest::addColumn<int>("previews");
-        QTest::newRow("five quick changes") << "" << 2;
-        QTest::newRow("a preset move meanwhile") << "move" << 1;
-        QTest::newRow("the device gone meanwhile") << "close" << 1;
+        QTest::addColumn<bool>("resultLast"); // the newest result went out last
+        QTest::newRow("five quick changes") << "" << 2 << true;
+        QTest::newRow("a file loaded meanwhile") << "load" << 2 << false;
+        QTest::newRow("a preset move meanwhile") << "move" << 1 << false;
+        QTest::newRow("the device gone meanwhile") << "close" << 1 << false;
     }
     void onTheWire()
     {
         QFETCH(QString, meanwhile);
         QFETCH(int, previews);
+        QFETCH(bool, resultLast);
         ImpulsesRig rig;
         rig.a.queue().clear(); // the device is idle
         LabPreview target(rig.core, rig.impulses);
@@ -315,6 +318,8 @@ private slots:
                     rig.a.selectPreset(5);
                 else if (meanwhile == "close")
                     rig.a.slPortError();
+                else if (meanwhile == "load")
+                    QVERIFY(rig.impulses.load(c));
             }
             if (bytes.isEmpty()) {
                 rig.pty.write("ccEND\n");
@@ -322,13 +327,10 @@ private slots:
             }
         }
         QCOMPARE(seen.size(), previews);
-        if (previews == 2) {
-            QCOMPARE(seen.last(), newest.left(5904 / 2));
+        QCOMPARE(seen.last() == newest.left(5904 / 2), resultLast);
+        QCOMPARE(lab.auditioned(), QString(resultLast ? "result" : ""));
+        if (meanwhile.isEmpty() || meanwhile == "load")
             QCOMPARE(bytes, QByteArray()); // nothing else went out
-            QCOMPARE(lab.auditioned(), QString("result"));
-        } else {
-            QCOMPARE(lab.auditioned(), QString());
-        }
         QVERIFY(!lab.waiting());
     }
 
