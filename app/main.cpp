@@ -1,11 +1,13 @@
 // Entry point: the application, the QML engine and the one Core, published to
 // the interface document flat/main.qml that lies beside the executable.
 #include "browser/impulses.h"
+#include "browser/lab_preview.h"
 #include "core/core.h"
 #include "core/log_categories.h"
 #include "desktop/desktop.h"
 #include "editing/preset_session.h"
 #include "history/edit_history.h"
+#include "lab/lab.h"
 #include "library/librarian.h"
 #include "link/link.h"
 #include "panel/preset_names.h"
@@ -57,6 +59,8 @@ int main(int argc, char *argv[])
     Desktop desktop(settings, core.webPageOpener());
     SlotList slotList(link);
     Librarian library(link, session, readout, settings);
+    LabPreview labPreview(link, session, impulses);
+    Lab lab(&labPreview);
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
@@ -67,6 +71,7 @@ int main(int argc, char *argv[])
     context->setContextProperty(QStringLiteral("_slots"), &slotList);
     context->setContextProperty(QStringLiteral("_library"), &library);
     context->setContextProperty(QStringLiteral("_presetNames"), &presetNames);
+    context->setContextProperty(QStringLiteral("_lab"), &lab);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 

@@ -52,10 +52,11 @@ std::vector<double> resample(const std::vector<double> &in, int rate)
     return out;
 }
 
-// A half cosine from 1 down to 0 over the last fadeSamples samples.
-void fadeOut(std::vector<double> &samples)
+} // namespace
+
+void fadeOut(std::vector<double> &samples, size_t count)
 {
-    const size_t n = std::min(samples.size(), size_t(fadeSamples));
+    const size_t n = std::min(samples.size(), count);
     const size_t start = samples.size() - n;
     for (size_t i = 0; i < n; ++i)
         samples[start + i] *= 0.5 * (1.0 + std::cos(pi * double(i + 1) / double(n)));
@@ -73,7 +74,12 @@ void normalise(std::vector<double> &samples)
         s *= gain;
 }
 
-} // namespace
+std::vector<double> toDeviceRate(const std::vector<double> &frames, int channels, int rate,
+                                 bool mixChannels)
+{
+    std::vector<double> mono = oneChannel(frames, channels, mixChannels);
+    return rate != deviceRate ? resample(mono, rate) : mono;
+}
 
 qint32 round24(double sample)
 {
@@ -91,16 +97,14 @@ qint64 deviceLength(qint64 frames, int rate)
 DeviceImpulse convert(const std::vector<double> &frames, int channels, int rate, qint64 totalFrames,
                       const ConvertOptions &options)
 {
-    std::vector<double> mono = oneChannel(frames, channels, options.mixChannels);
-    if (rate != deviceRate)
-        mono = resample(mono, rate);
+    std::vector<double> mono = toDeviceRate(frames, channels, rate, options.mixChannels);
 
     DeviceImpulse result;
     result.cut = deviceLength(totalFrames, rate) > deviceSamples;
     if (mono.size() > size_t(deviceSamples))
         mono.resize(size_t(deviceSamples));
     if (result.cut)
-        fadeOut(mono);
+        fadeOut(mono, size_t(fadeSamples));
     if (options.normalise)
         normalise(mono);
 

@@ -45,6 +45,20 @@ struct DeviceImpulse {
 DeviceImpulse convert(const std::vector<double> &frames, int channels, int rate, qint64 totalFrames,
                       const ConvertOptions &options);
 
+// One channel of `frames` (interleaved, `channels` per frame, full scale
+// +-1) at 48 kHz: the first channel, or the mean of all with `mixChannels`,
+// resampled at the best quality when `rate` differs. The first step of
+// `convert`, for callers that keep working on the samples.
+std::vector<double> toDeviceRate(const std::vector<double> &frames, int channels, int rate,
+                                 bool mixChannels);
+
+// A half cosine from 1 down to 0 over the last `count` samples (all of them
+// when there are fewer), so the impulse stops without a click.
+void fadeOut(std::vector<double> &samples, size_t count);
+
+// Scales the samples so their peak is at normaliseDb; silence stays silence.
+void normalise(std::vector<double> &samples);
+
 // A full-scale +-1 sample rounded to signed 24 bits (no dither), clipped; a
 // value that is not a number gives 0.
 qint32 round24(double sample);

@@ -208,7 +208,7 @@ ApplicationWindow {
                     spacing: 4
                     background: Item {}
                     Repeater {
-                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots", "Impulses", "Library"]
+                        model: ["Amp & tone", "Dynamics & EQ", "Preset map", "Impulse slots", "Impulses", "Library", "Cabinet lab"]
                         TabButton {
                             id: tab
                             text: modelData
@@ -368,6 +368,8 @@ ApplicationWindow {
                     ImpulseBrowser { device: deviceState }
 
                     LibraryPage { device: deviceState }
+
+                    LabPage { id: labPage; device: deviceState }
                 }
 
                 // Without a connection the controls are locked; say why and what to do.
@@ -491,7 +493,8 @@ ApplicationWindow {
     DropArea {
         id: drop
         anchors.fill: parent
-        onEntered: drag.accepted = deviceState.connected && drag.hasUrls
+        // The lab page takes a drop into its own slots.
+        onEntered: drag.accepted = !labPage.visible && deviceState.connected && drag.hasUrls
                                    && deviceState.isLocalFile(drag.urls[0])
         onDropped: {
             if (drop.hasUrls && window.dropFiles(drop.urls))

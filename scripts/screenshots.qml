@@ -244,4 +244,27 @@ TestCase {
         shot("library-restore-cancelled")
         find("tabs").currentIndex = 0
     }
+
+    // The Cabinet lab: a close and a room microphone blended, lined up and
+    // cut, the result playing.
+    function test_11_lab() {
+        testPty.makeWav("Lab/4x12 Closed SM57 Cap.wav", 48000, 24, 1, 9000)
+        testPty.makeWav("Lab/4x12 Closed R121 Room.wav", 44100, 24, 1, 12000)
+        window.width = 1100
+        window.height = 700
+        showTab("Cabinet lab")
+        verify(_lab.setSource(0, testPty.tempPath("Lab/4x12 Closed SM57 Cap.wav")))
+        verify(_lab.setSource(1, testPty.tempPath("Lab/4x12 Closed R121 Room.wav")))
+        _lab.mix = 35
+        _lab.offset = 26
+        _lab.lowCut = 80
+        _lab.highCut = 9000
+        _lab.fadeMs = 10
+        click("labPlayResult")
+        idle(10000)
+        shot("lab")
+        window.width = 1240
+        window.height = 780
+        find("tabs").currentIndex = 0
+    }
 }

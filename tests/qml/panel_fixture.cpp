@@ -8,10 +8,12 @@
 #include "panel_fixture.h"
 
 #include "browser/impulses.h"
+#include "browser/lab_preview.h"
 #include "core/core.h"
 #include "desktop/desktop.h"
 #include "editing/preset_session.h"
 #include "history/edit_history.h"
+#include "lab/lab.h"
 #include "library/librarian.h"
 #include "link/link.h"
 #include "panel/preset_names.h"
@@ -76,6 +78,9 @@ PanelFixture::PanelFixture(QObject *parent)
         std::make_unique<PortChooser>(rig->core.deviceLink(), rig->core.settingsStore(), QString());
     desktopPtr = std::make_unique<Desktop>(rig->core.settingsStore(), rig->core.webPageOpener());
     slotsPtr = std::make_unique<SlotList>(rig->core.deviceLink());
+    labPreviewPtr = std::make_unique<LabPreview>(rig->core.deviceLink(), rig->core.presetSession(),
+                                                 *impulsesPtr);
+    labPtr = std::make_unique<Lab>(labPreviewPtr.get());
 }
 
 PanelFixture::~PanelFixture() = default;
@@ -309,6 +314,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     context->setContextProperty(QStringLiteral("_desktop"), fixture->desktop());
     context->setContextProperty(QStringLiteral("_slots"), fixture->slotList());
     context->setContextProperty(QStringLiteral("_presetNames"), new PresetNames(engine));
+    context->setContextProperty(QStringLiteral("_lab"), fixture->lab());
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QStringLiteral(PANEL_ROOT_DIR)));
     context->setContextProperty(QStringLiteral("testPty"), fixture);

@@ -12,6 +12,8 @@
 class Core;
 class Desktop;
 class Impulses;
+class Lab;
+class LabPreview;
 class EditHistory;
 class Librarian;
 class PortChooser;
@@ -34,6 +36,7 @@ public:
     PortChooser *ports() const { return portsPtr.get(); }
     Desktop *desktop() const { return desktopPtr.get(); }
     SlotList *slotList() const { return slotsPtr.get(); }
+    Lab *lab() const { return labPtr.get(); }
 
     // Another program holding the pty's port (its lock), until release().
     Q_INVOKABLE bool occupy();
@@ -121,6 +124,8 @@ private:
     std::unique_ptr<PortChooser> portsPtr;
     std::unique_ptr<Desktop> desktopPtr;
     std::unique_ptr<SlotList> slotsPtr;
+    std::unique_ptr<LabPreview> labPreviewPtr;
+    std::unique_ptr<Lab> labPtr; // declared last: gone first
 };
 
 // Publishes the fixture for each test file's engine.
