@@ -327,6 +327,7 @@ private slots:
         QCOMPARE(rig.events.count("folderChanged"), 1);
 
         impulses.files()->setActive(true);
+        QVERIFY(spinUntil([&] { return impulses.files()->pending() == 0; }, 10000));
         QVERIFY(!impulses.enter(impulses.files()->rowOf(mixed + "/Room.wav")));
         QVERIFY(impulses.enter(impulses.files()->rowOf(mixed + "/Amps")));
         QCOMPARE(impulses.folder(), mixed + "/Amps");
