@@ -20,14 +20,14 @@ const char *const keyFavourites = "ImpulseFavourites";
 constexpr int relistDelayMs = 100;
 // Files watched one by one, so a file rewritten in place is read again.
 constexpr int watchedFilesLimit = 2000;
-// Files that start being watched in one step.
-constexpr int watchedPerStep = 200;
+// Files that start being watched in one step (each costs tens of µs).
+constexpr int watchedPerStep = 50;
 // Folders of a search watched for files added and removed.
 constexpr int watchedFoldersLimit = 1000;
 // Details kept of files no longer listed, before the oldest are forgotten.
 constexpr int knownLimit = 50000;
 // One step of taking in listed entries stays this far inside a frame.
-constexpr int stepBudgetMs = 4;
+constexpr int stepBudgetMs = 3;
 // The worker hands on what it has at least this often.
 constexpr int batchMs = 8;
 // A change needing more row ranges than this is a wholesale one: listed again.
@@ -338,29 +338,31 @@ void ImpulseFiles::startListing()
     m_cancelListing = cancel;
     const QString folder = m_folder;
     const bool search = m_search;
-    const auto post = [this, generation](const QVector<Entry> &batch, bool last,
+    const auto post = [this, generation](QVector<Entry> batch, bool last,
                                          const QStringList &folders) {
         QMetaObject::invokeMethod(
             this,
-            [this, generation, batch, last, folders] { listed(generation, batch, last, folders); },
+            [this, generation, batch = std::move(batch), last, folders]() mutable {
+                listed(generation, std::move(batch), last, folders);
+            },
             Qt::QueuedConnection);
     };
     m_pool.start([folder, search, cancel, post] {
         if (search) {
             const QStringList walked =
                 browser::walkTree(folder, *cancel, batchMs,
-                                  [&](const QVector<Entry> &batch) { post(batch, false, {}); });
+                                  [&](QVector<Entry> batch) { post(std::move(batch), false, {}); });
             if (!*cancel)
                 post({}, true, walked);
         } else {
-            const QVector<Entry> entries = browser::listFolder(folder, *cancel);
+            QVector<Entry> entries = browser::listFolder(folder, *cancel);
             if (!*cancel)
-                post(entries, true, {folder});
+                post(std::move(entries), true, {folder});
         }
     });
 }
 
-void ImpulseFiles::listed(int generation, const QVector<Entry> &batch, bool last,
+void ImpulseFiles::listed(int generation, QVector<Entry> batch, bool last,
                           const QStringList &folders)
 {
     if (generation != m_generation)
@@ -368,7 +370,12 @@ void ImpulseFiles::listed(int generation, const QVector<Entry> &batch, bool last
     if (m_listing == Listing::Complete) {
         m_next += batch;
     } else {
-        m_incoming += batch;
+        if (m_incoming.isEmpty()) {
+            m_incoming = std::move(batch); // its only owner: taken in without a copy
+            m_incomingAt = 0;
+        } else {
+            m_incoming += batch;
+        }
         // Room for all of them at once: no copying while they are taken in.
         const int coming = m_entries.size() + m_incoming.size() - m_incomingAt;
         m_entries.reserve(coming);
@@ -433,8 +440,8 @@ void ImpulseFiles::takeIn()
     } else if (!m_workerListing && m_listing == Listing::Arriving) {
         m_listing = Listing::Complete;
         qCDebug(browserLog) << "listed" << m_entries.size() << "entries of" << m_folder;
-        watch();
         readDetails();
+        watchLater();
         if (m_relistWanted) {
             m_relistWanted = false;
             m_relistTimer.start();
@@ -527,8 +534,8 @@ void ImpulseFiles::applyRelisting(QVector<Entry> next)
     showRows(visibleRows());
     afterRowsChanged(countBefore, selectedBefore);
 
-    watch();
     readDetails();
+    watchLater();
     if (m_relistWanted) {
         m_relistWanted = false;
         m_relistTimer.start();
@@ -564,13 +571,26 @@ void ImpulseFiles::watch()
     if (!gone.isEmpty())
         m_watcher.removePaths(gone);
     m_unwatched = missingFrom(files, watched);
-    watchSome();
 }
 
-// Watching a file costs about as much as listing it: a few at a time.
+// The watching is brought up to the listing in later steps of their own.
+void ImpulseFiles::watchLater()
+{
+    m_watchPlanned = false;
+    m_unwatched.clear();
+    m_watchTimer.start();
+}
+
+// Watching a file costs more than listing it: a few at a time.
 void ImpulseFiles::watchSome()
 {
-    if (m_unwatched.isEmpty() || !m_active)
+    if (!m_active || m_listing != Listing::Complete)
+        return;
+    if (!m_watchPlanned) {
+        m_watchPlanned = true;
+        watch(); // and the first few files with it
+    }
+    if (m_unwatched.isEmpty())
         return;
     m_watcher.addPaths(m_unwatched.mid(0, watchedPerStep));
     m_unwatched = m_unwatched.mid(watchedPerStep);

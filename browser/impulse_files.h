@@ -158,7 +158,7 @@ private:
     void clearListing(bool keepSelection);
     void relist();
     void startListing();
-    void listed(int generation, const QVector<Entry> &batch, bool last, const QStringList &folders);
+    void listed(int generation, QVector<Entry> batch, bool last, const QStringList &folders);
     void takeIn();
     void applyRelisting(QVector<Entry> next);
     bool visible(const Entry &e) const;
@@ -176,6 +176,7 @@ private:
     void takeKnown(Entry &e) const;
     bool isStored(const Entry &e) const;
     void updateProgress();
+    void watchLater();
     void watch();
     void watchSome();
     void saveFavourites() const;
@@ -212,9 +213,10 @@ private:
     QSet<QString> m_favouritePaths;
 
     QFileSystemWatcher m_watcher;
-    QTimer m_relistTimer;    // gathers a burst of changes into one listing
-    QTimer m_takeInTimer;    // the next step of taking in listed entries
-    QStringList m_unwatched; // files to watch, a step at a time
+    QTimer m_relistTimer;        // gathers a burst of changes into one listing
+    QTimer m_takeInTimer;        // the next step of taking in listed entries
+    bool m_watchPlanned = false; // m_unwatched is worked out for the listing
+    QStringList m_unwatched;     // files to watch, a step at a time
     QTimer m_watchTimer;
 
     // Details of files no longer listed, kept while size and time match.
