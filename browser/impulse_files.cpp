@@ -26,6 +26,10 @@ constexpr int watchedPerStep = 50;
 constexpr int watchedFoldersLimit = 1000;
 // Details kept of files no longer listed, before the oldest are forgotten.
 constexpr int knownLimit = 50000;
+// Listings given up that are kept whole for their details.
+constexpr int earlierListings = 2;
+// Listings at least this long are freed on the worker.
+constexpr int disposeOnWorker = 1000;
 // One step of taking in listed entries stays this far inside a frame.
 constexpr int stepBudgetMs = 3;
 // The worker hands on what it has at least this often.
@@ -48,6 +52,25 @@ QStringList missingFrom(const QStringList &paths, const QStringList &others)
             missing.append(path);
     return missing;
 }
+
+// Frees a listing on the worker: tens of thousands of strings take
+// milliseconds to free.
+class Disposal : public QRunnable {
+public:
+    Disposal(QVector<browser::FileEntry> entries, QHash<QString, int> entryOf)
+        : m_entries(std::move(entries)), m_entryOf(std::move(entryOf))
+    {
+    }
+    void run() override
+    {
+        m_entries = {};
+        m_entryOf = {};
+    }
+
+private:
+    QVector<browser::FileEntry> m_entries;
+    QHash<QString, int> m_entryOf;
+};
 
 // Counts as people write them: "12,400".
 QString counted(int n)
@@ -273,13 +296,10 @@ void ImpulseFiles::clearListing(bool keepSelection)
     m_workerListing = false;
     m_relistWanted = false;
     m_takeInTimer.stop();
-    for (const Entry &e : qAsConst(m_entries))
-        keepKnown(e);
     const int countBefore = m_rows.size();
     const int selectedBefore = selectedRow();
     beginResetModel();
-    m_entries.clear();
-    m_entryOf.clear();
+    keepEarlier();
     m_rows.clear();
     m_rowOfEntry.clear();
     endResetModel();
@@ -520,6 +540,7 @@ void ImpulseFiles::applyRelisting(QVector<Entry> next)
         if (old.ready != now.ready || old.size != now.size || old.modified != now.modified)
             rewritten.append(row);
     }
+    dispose(std::move(m_entries), std::move(m_entryOf));
     m_entries = std::move(next);
     m_entryOf = std::move(nextOf);
     m_rows = kept;
@@ -815,7 +836,40 @@ void ImpulseFiles::takeKnown(Entry &e) const
     if (known != m_known.constEnd() && known->size == e.size && known->modified == e.modified) {
         e.ready = true;
         e.summary = known->summary;
+        return;
     }
+    for (const Earlier &earlier : m_earlier) {
+        const int index = earlier.entryOf.value(e.path, -1);
+        if (index < 0)
+            continue;
+        const Entry &was = earlier.entries.at(index);
+        if (was.ready && was.size == e.size && was.modified == e.modified) {
+            e.ready = true;
+            e.summary = was.summary;
+            return;
+        }
+    }
+}
+
+// The listing given up is kept whole (moved, not copied) for its details;
+// the oldest kept goes.
+void ImpulseFiles::keepEarlier()
+{
+    if (!m_entries.isEmpty())
+        m_earlier.prepend({std::move(m_entries), std::move(m_entryOf)});
+    m_entries.clear();
+    m_entryOf.clear();
+    while (m_earlier.size() > earlierListings) {
+        Earlier oldest = m_earlier.takeLast();
+        dispose(std::move(oldest.entries), std::move(oldest.entryOf));
+    }
+}
+
+void ImpulseFiles::dispose(QVector<Entry> entries, QHash<QString, int> entryOf)
+{
+    if (entries.size() < disposeOnWorker)
+        return; // small: freed here at once
+    m_pool.start(new Disposal(std::move(entries), std::move(entryOf)));
 }
 
 // ---- progress --------------------------------------------------------------------

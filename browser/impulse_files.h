@@ -174,6 +174,8 @@ private:
     void rowsChanged(QVector<int> rows, const QVector<int> &roles);
     void keepKnown(const Entry &e);
     void takeKnown(Entry &e) const;
+    void keepEarlier();
+    void dispose(QVector<Entry> entries, QHash<QString, int> entryOf);
     bool isStored(const Entry &e) const;
     void updateProgress();
     void watchLater();
@@ -219,8 +221,14 @@ private:
     QStringList m_unwatched;     // files to watch, a step at a time
     QTimer m_watchTimer;
 
-    // Details of files no longer listed, kept while size and time match.
+    // Details of files no longer listed, kept while size and time match:
+    // files gone from a listing, and the last listings given up, whole.
     QHash<QString, Known> m_known;
+    struct Earlier {
+        QVector<Entry> entries;
+        QHash<QString, int> entryOf;
+    };
+    QList<Earlier> m_earlier;
     QThreadPool m_pool;
     std::shared_ptr<std::atomic_bool> m_cancelListing;
     std::shared_ptr<std::atomic_bool> m_cancelDetails;
