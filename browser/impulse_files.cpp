@@ -262,7 +262,6 @@ void ImpulseFiles::setActive(bool on)
         m_relistWanted = false;
         m_incoming.clear();
         m_incomingAt = 0;
-        m_next.clear();
         m_relistTimer.stop();
         m_takeInTimer.stop();
         m_watchTimer.stop();
@@ -305,7 +304,6 @@ void ImpulseFiles::clearListing(bool keepSelection)
     endResetModel();
     m_incoming.clear();
     m_incomingAt = 0;
-    m_next.clear();
     m_files = 0;
     m_unread = 0;
     m_listing = Listing::None;
@@ -350,7 +348,7 @@ void ImpulseFiles::startListing()
     *m_cancelDetails = true; // the worker is needed for the listing first
     const int generation = ++m_generation;
     m_workerListing = true;
-    m_next.clear();
+    const bool relisting = m_listing == Listing::Complete;
     if (m_listing == Listing::None)
         m_listing = Listing::Arriving;
 
@@ -358,6 +356,9 @@ void ImpulseFiles::startListing()
     m_cancelListing = cancel;
     const QString folder = m_folder;
     const bool search = m_search;
+    // A new listing of a complete one is matched to it on the worker: the
+    // paths' hashing is most of a diff's cost.
+    const QHash<QString, int> before = relisting ? m_entryOf : QHash<QString, int>();
     const auto post = [this, generation](QVector<Entry> batch, bool last,
                                          const QStringList &folders) {
         QMetaObject::invokeMethod(
@@ -367,18 +368,44 @@ void ImpulseFiles::startListing()
             },
             Qt::QueuedConnection);
     };
-    m_pool.start([folder, search, cancel, post] {
+    const auto postRelisting = [this, generation](Relisting relisting) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, relisting = std::move(relisting)]() mutable {
+                if (generation == m_generation)
+                    applyRelisting(std::move(relisting));
+            },
+            Qt::QueuedConnection);
+    };
+    m_pool.start([folder, search, cancel, relisting, before, post, postRelisting] {
+        QVector<Entry> all;
+        QStringList walked{folder};
         if (search) {
-            const QStringList walked =
-                browser::walkTree(folder, *cancel, batchMs,
-                                  [&](QVector<Entry> batch) { post(std::move(batch), false, {}); });
-            if (!*cancel)
-                post({}, true, walked);
+            walked = browser::walkTree(folder, *cancel, batchMs, [&](QVector<Entry> batch) {
+                if (relisting)
+                    all += batch;
+                else
+                    post(std::move(batch), false, {});
+            });
         } else {
-            QVector<Entry> entries = browser::listFolder(folder, *cancel);
-            if (!*cancel)
-                post(std::move(entries), true, {folder});
+            all = browser::listFolder(folder, *cancel);
         }
+        if (*cancel)
+            return;
+        if (!relisting) {
+            post(std::move(all), true, walked);
+            return;
+        }
+        Relisting next;
+        next.entries = std::move(all);
+        next.walked = walked;
+        next.entryOf.reserve(next.entries.size());
+        next.before.reserve(next.entries.size());
+        for (int i = 0; i < next.entries.size(); ++i) {
+            next.entryOf.insert(next.entries.at(i).path, i);
+            next.before.append(before.value(next.entries.at(i).path, -1));
+        }
+        postRelisting(std::move(next));
     });
 }
 
@@ -387,27 +414,21 @@ void ImpulseFiles::listed(int generation, QVector<Entry> batch, bool last,
 {
     if (generation != m_generation)
         return; // a listing given up since
-    if (m_listing == Listing::Complete) {
-        m_next += batch;
+    if (m_incoming.isEmpty()) {
+        m_incoming = std::move(batch); // its only owner: taken in without a copy
+        m_incomingAt = 0;
     } else {
-        if (m_incoming.isEmpty()) {
-            m_incoming = std::move(batch); // its only owner: taken in without a copy
-            m_incomingAt = 0;
-        } else {
-            m_incoming += batch;
-        }
-        // Room for all of them at once: no copying while they are taken in.
-        const int coming = m_entries.size() + m_incoming.size() - m_incomingAt;
-        m_entries.reserve(coming);
-        m_rowOfEntry.reserve(coming);
-        m_entryOf.reserve(coming);
-        m_takeInTimer.start();
+        m_incoming += batch;
     }
+    // Room for all of them at once: no copying while they are taken in.
+    const int coming = m_entries.size() + m_incoming.size() - m_incomingAt;
+    m_entries.reserve(coming);
+    m_rowOfEntry.reserve(coming);
+    m_entryOf.reserve(coming);
+    m_takeInTimer.start();
     if (last) {
         m_workerListing = false;
         m_walked = folders;
-        if (m_listing == Listing::Complete)
-            applyRelisting(std::exchange(m_next, {}));
     }
     updateProgress();
 }
@@ -474,17 +495,20 @@ void ImpulseFiles::takeIn()
 // A new listing of a complete one: the rows of files that went are removed,
 // new ones inserted, rewritten ones read again; a change of more than a few
 // ranges is a wholesale one, and the folder is taken in again from the start.
-void ImpulseFiles::applyRelisting(QVector<Entry> next)
+void ImpulseFiles::applyRelisting(Relisting next)
 {
-    QHash<QString, int> nextOf;
-    nextOf.reserve(next.size());
+    m_workerListing = false;
+    m_walked = next.walked;
+    QVector<Entry> &entries = next.entries;
+    // Where each entry of the old listing is in the new one (-1: gone).
+    QVector<int> after(m_entries.size(), -1);
     int addedRanges = 0;
     bool lastAdded = false;
-    for (int i = 0; i < next.size(); ++i) {
-        Entry &e = next[i];
-        nextOf.insert(e.path, i);
-        const int old = m_entryOf.value(e.path, -1);
+    for (int i = 0; i < entries.size(); ++i) {
+        Entry &e = entries[i];
+        const int old = next.before.at(i) < m_entries.size() ? next.before.at(i) : -1;
         if (old >= 0) {
+            after[old] = i;
             const Entry &o = m_entries.at(old);
             if (o.ready && o.folder == e.folder && o.size == e.size && o.modified == e.modified) {
                 e.ready = true;
@@ -496,18 +520,15 @@ void ImpulseFiles::applyRelisting(QVector<Entry> next)
         addedRanges += (old < 0 && !lastAdded) ? 1 : 0;
         lastAdded = old < 0;
     }
+    const auto gone = [&](int row) { return after.at(m_rows.at(row)) < 0; };
     int goneRanges = 0;
-    bool lastGone = false;
-    for (int row = 0; row < m_rows.size(); ++row) {
-        const bool gone = !nextOf.contains(m_entries.at(m_rows.at(row)).path);
-        goneRanges += gone && !lastGone ? 1 : 0;
-        lastGone = gone;
-    }
+    for (int row = 0; row < m_rows.size(); ++row)
+        goneRanges += gone(row) && (row == 0 || !gone(row - 1)) ? 1 : 0;
     if (goneRanges + addedRanges > maxDiffRanges) {
         qCDebug(browserLog) << "changed wholesale:" << m_folder;
         clearListing(true);
         m_listing = Listing::Arriving;
-        m_incoming = std::move(next);
+        m_incoming = std::move(entries);
         takeIn();
         return;
     }
@@ -516,17 +537,17 @@ void ImpulseFiles::applyRelisting(QVector<Entry> next)
     const int selectedBefore = selectedRow();
     // Rows of entries that went, last range first.
     for (int last = m_rows.size() - 1; last >= 0; --last) {
-        if (nextOf.contains(m_entries.at(m_rows.at(last)).path))
+        if (!gone(last))
             continue;
         int first = last;
-        while (first > 0 && !nextOf.contains(m_entries.at(m_rows.at(first - 1)).path))
+        while (first > 0 && gone(first - 1))
             --first;
         hideRows(first, last);
         last = first;
     }
-    for (const Entry &e : qAsConst(m_entries))
-        if (!nextOf.contains(e.path))
-            keepKnown(e);
+    for (int old = 0; old < m_entries.size(); ++old)
+        if (after.at(old) < 0)
+            keepKnown(m_entries.at(old));
 
     // The new listing takes the old one's place; the rows left keep theirs.
     QVector<int> kept;
@@ -534,15 +555,15 @@ void ImpulseFiles::applyRelisting(QVector<Entry> next)
     QVector<int> rewritten;
     for (int row = 0; row < m_rows.size(); ++row) {
         const Entry &old = m_entries.at(m_rows.at(row));
-        const int index = nextOf.value(old.path);
+        const int index = after.at(m_rows.at(row));
         kept.append(index);
-        const Entry &now = next.at(index);
+        const Entry &now = entries.at(index);
         if (old.ready != now.ready || old.size != now.size || old.modified != now.modified)
             rewritten.append(row);
     }
     dispose(std::move(m_entries), std::move(m_entryOf));
-    m_entries = std::move(next);
-    m_entryOf = std::move(nextOf);
+    m_entries = std::move(entries);
+    m_entryOf = std::move(next.entryOf);
     m_rows = kept;
     m_files = 0;
     m_unread = 0;
@@ -561,6 +582,7 @@ void ImpulseFiles::applyRelisting(QVector<Entry> next)
         m_relistWanted = false;
         m_relistTimer.start();
     }
+    updateProgress();
 }
 
 void ImpulseFiles::watch()

@@ -160,7 +160,16 @@ private:
     void startListing();
     void listed(int generation, QVector<Entry> batch, bool last, const QStringList &folders);
     void takeIn();
-    void applyRelisting(QVector<Entry> next);
+    // A new listing of a complete one, with its path hash and, for each
+    // entry, its place in the listing it replaces (-1: new), worked out on
+    // the worker.
+    struct Relisting {
+        QVector<Entry> entries;
+        QHash<QString, int> entryOf;
+        QVector<int> before;
+        QStringList walked;
+    };
+    void applyRelisting(Relisting next);
     bool visible(const Entry &e) const;
     int rowClass(int entry) const;
     QVector<int> visibleRows() const;
@@ -202,10 +211,9 @@ private:
     int m_generation = 0;         // of the latest listing asked for; older results are dropped
     QVector<Entry> m_incoming;    // listed by the worker, not yet taken in
     int m_incomingAt = 0;
-    QVector<Entry> m_next; // a new listing of a complete one, gathered before the diff
-    QStringList m_walked;  // the folders the latest listing covered
-    int m_files = 0;       // entries that are files
-    int m_unread = 0;      // files whose details are not in
+    QStringList m_walked; // the folders the latest listing covered
+    int m_files = 0;      // entries that are files
+    int m_unread = 0;     // files whose details are not in
 
     // The rows: entry indices, in view order, and each entry's row (-1: not
     // shown). Rows are always in the order of (rowClass, entry index).
