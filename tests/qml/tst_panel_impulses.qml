@@ -38,6 +38,7 @@ PanelTestCase {
         _impulses.folder = folder
         files.filter = ""
         files.favourites = 0
+        files.searchSubfolders = false
         tryCompare(files, "pending", 0, 5000)
         compare(files.count, 6)
         find("impulseList").forceActiveFocus()
