@@ -24,7 +24,7 @@ constexpr int watchedFilesLimit = 2000;
 constexpr int watchedPerStep = 50;
 // Folders of a search watched for files added and removed.
 constexpr int watchedFoldersLimit = 1000;
-// Details kept of files no longer listed, before the oldest are forgotten.
+// Details kept of files that left a listing, before they are all forgotten.
 constexpr int knownLimit = 50000;
 // Listings given up that are kept whole for their details.
 constexpr int earlierListings = 2;

@@ -150,8 +150,9 @@ private:
         qint64 modified = 0;
         ImpulseSummary summary;
     };
-    // Where the entries are in their life: being taken in as the worker
-    // lists them, complete, or complete with a newer listing on its way.
+    // Where the entries are in their life: none (or a listing cut short),
+    // being taken in as the worker lists them, or complete (a newer listing
+    // of a complete one is applied as a diff when it comes).
     enum class Listing { None, Arriving, Complete };
 
     const Entry *entryAt(int row) const;
