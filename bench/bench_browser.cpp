@@ -1,20 +1,31 @@
 // The impulse browser. A key press auditions the next file: from the step to
 // the last byte of its preview on the wire (read, conversion, and the 12
-// pieces of the preview with their pauses), on an idle link. And a folder of
+// pieces of the preview with their pauses), on an idle link. A folder of
 // 500 impulse files: from choosing it to the first screen of the list with
-// every row's details, and to the details of all of them.
+// every row's details, and to the details of all of them. A collector's
+// library: folders of 500 to 20,000 files (hard links to one sox-made file
+// under distinct names) with the longest time the event loop stood still
+// while they were listed and read, the memory it took, a filter typed on
+// them, and a search through 200 nested subfolders.
 #include "browser/impulses.h"
 #include "link/link.h"
 #include "support/core_access.h"
 #include "support/pty.h"
 #include "support/wav_writer.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <benchmark/benchmark.h>
 #include <cmath>
+#include <functional>
 #include <sndfile.h>
+#include <unistd.h>
 
 namespace {
 
@@ -52,6 +63,149 @@ bool writeAudio(const QString &path, int format, int rate, int channels, double 
     const std::vector<double> samples = burst(frames, channels, rate, seed);
     const bool written = sf_writef_double(file, samples.data(), frames) == frames;
     return sf_close(file) == 0 && written;
+}
+
+// A repeating 2 ms timer that remembers the longest gap between its ticks:
+// the longest time the event loop did not turn.
+class Heartbeat {
+public:
+    Heartbeat()
+    {
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(2);
+        QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
+        clock.start();
+        timer.start();
+    }
+    double longestMs()
+    {
+        tick();
+        return double(longest) / 1e6;
+    }
+
+private:
+    void tick()
+    {
+        const qint64 now = clock.nsecsElapsed();
+        longest = std::max(longest, now - last);
+        last = now;
+    }
+    QTimer timer;
+    QElapsedTimer clock;
+    qint64 last = 0;
+    qint64 longest = 0;
+};
+
+// Runs the event loop until `done` holds (checked every millisecond) or
+// `timeoutMs` passed; true when it held.
+bool runUntil(const std::function<bool()> &done, int timeoutMs)
+{
+    if (done())
+        return true;
+    QEventLoop loop;
+    QTimer check;
+    check.setTimerType(Qt::PreciseTimer);
+    check.setInterval(1);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (done())
+            loop.quit();
+    });
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    check.start();
+    loop.exec();
+    return done();
+}
+
+// The process's resident memory now, in bytes.
+double residentBytes()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toDouble() * 1024;
+    return 0;
+}
+
+// A cabinet file's name as packs name them: cabinet, microphone, position.
+QString packName(int n)
+{
+    static const char *const cabs[] = {"Brit 4x12", "Blue 2x12", "Open 1x12", "Oval 4x10",
+                                       "Closed 4x12"};
+    static const char *const mics[] = {"SM57", "R121", "MD421", "U87"};
+    static const char *const spots[] = {"Cap", "Edge", "Cone", "Off Axis", "Back"};
+    return QString("%1 %2 %3 %4in %5.wav")
+        .arg(cabs[n % 5], mics[(n / 5) % 4], spots[(n / 20) % 5])
+        .arg(1 + (n / 100) % 6)
+        .arg(n);
+}
+
+// One small impulse made by sox, hard-linked under `count` distinct names
+// into `folder`: a library's size without its disk space. Made once per
+// folder for the whole run.
+class Library {
+public:
+    // `count` files in one folder.
+    QString flat(int count) { return make(QString("flat-%1").arg(count), count, 1); }
+    // `count` files spread over `folders` nested subfolders (cabinet, then
+    // microphone, then position).
+    QString nested(int count, int folders) { return make("nested", count, folders); }
+
+private:
+    QString make(const QString &name, int count, int folders)
+    {
+        const QString root = dir.filePath(name);
+        if (QDir(root).exists())
+            return root;
+        if (!ensureSource())
+            return {};
+        for (int n = 0; n < count; ++n) {
+            const int leaf = n % folders;
+            QString folder = root;
+            if (folders > 1)
+                folder += QString("/Cab %1/Mic %2/Position %3")
+                              .arg(leaf / 40)
+                              .arg((leaf / 10) % 4)
+                              .arg(leaf % 10);
+            if (n < folders && !QDir().mkpath(folder))
+                return {};
+            const QString target = folder + '/' + packName(n);
+            if (::link(QFile::encodeName(source).constData(),
+                       QFile::encodeName(target).constData()) != 0)
+                return {};
+        }
+        return root;
+    }
+    bool ensureSource()
+    {
+        if (QFile::exists(source))
+            return true;
+        QProcess sox;
+        sox.start("sox", {"-R", "-n", "-r", "44100", "-c", "2", "-b", "24", source, "synth", "0.2",
+                          "pinknoise", "fade", "0", "0.2", "0.19", "gain", "-6"});
+        return sox.waitForFinished(10000) && sox.exitStatus() == QProcess::NormalExit &&
+               sox.exitCode() == 0 && QFile::exists(source);
+    }
+    QTemporaryDir dir;
+    QString source = dir.filePath("impulse.wav");
+};
+
+Library &library()
+{
+    static Library shared;
+    return shared;
+}
+
+bool firstScreenKnown(const ImpulseFiles &files)
+{
+    const int rows = std::min(files.rowCount(), firstScreenRows);
+    if (rows == 0)
+        return false;
+    for (int row = 0; row < rows; ++row)
+        if (!files.data(files.index(row), ImpulseFiles::ReadyRole).toBool())
+            return false;
+    return true;
 }
 
 } // namespace
@@ -165,3 +319,176 @@ static void BM_BrowserListFolder(benchmark::State &state)
     }
 }
 BENCHMARK(BM_BrowserListFolder)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+// A folder of N files chosen on a shown list: the time to the first screen
+// (40 rows with their details), the longest the event loop stood still from
+// the choice until every file's details were read, the time to all of them,
+// and the resident memory with the folder listed.
+static void BM_BrowserLargeFolder(benchmark::State &state)
+{
+    const int count = int(state.range(0));
+    const QString folder = library().flat(count);
+    if (folder.isEmpty()) {
+        state.SkipWithError("cannot make the folder (sox and hard links)");
+        return;
+    }
+    QTemporaryDir settingsDir;
+    QSettings settings(settingsDir.filePath("settings.ini"), QSettings::IniFormat);
+    for (auto _ : state) {
+        ImpulseFiles files(settings);
+        files.setActive(true);
+        Heartbeat heartbeat;
+        QElapsedTimer clock;
+        double firstScreenSeconds = -1;
+        QTimer::singleShot(0, [&] {
+            clock.start();
+            files.setFolder(folder);
+        });
+        const bool read = runUntil(
+            [&] {
+                if (firstScreenSeconds < 0 && clock.isValid() && firstScreenKnown(files))
+                    firstScreenSeconds = double(clock.nsecsElapsed()) / 1e9;
+                return clock.isValid() && files.rowCount() == count && files.pending() == 0;
+            },
+            120000);
+        const double allMs = clock.isValid() ? double(clock.nsecsElapsed()) / 1e6 : -1;
+        state.counters["stall_ms"] = heartbeat.longestMs();
+        if (!read || firstScreenSeconds < 0) {
+            state.SkipWithError("the folder was not read whole");
+            break;
+        }
+        state.SetIterationTime(firstScreenSeconds);
+        state.counters["all_ms"] = allMs;
+        state.counters["rss_bytes"] = residentBytes();
+    }
+}
+BENCHMARK(BM_BrowserLargeFolder)
+    ->Arg(500)
+    ->Arg(2000)
+    ->Arg(5000)
+    ->Arg(20000)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+// A file copied into a shown folder of 20,000: from the copy to its row
+// in the list (the watcher's 100 ms gathering of a burst included), with
+// the longest event-loop block meanwhile.
+static void BM_BrowserFolderChange(benchmark::State &state)
+{
+    const QString folder = library().flat(20000);
+    QTemporaryDir settingsDir;
+    QSettings settings(settingsDir.filePath("settings.ini"), QSettings::IniFormat);
+    ImpulseFiles files(settings);
+    files.setActive(true);
+    files.setFolder(folder);
+    if (folder.isEmpty() || !runUntil([&] { return files.pending() == 0; }, 120000)) {
+        state.SkipWithError("the folder was not listed");
+        return;
+    }
+    runUntil([] { return false; }, 500); // every file watched
+    const QString source = folder + '/' + packName(0);
+    const QString added = folder + "/Added impulse.wav";
+    for (auto _ : state) {
+        Heartbeat heartbeat;
+        QElapsedTimer clock;
+        clock.start();
+        if (::link(QFile::encodeName(source).constData(), QFile::encodeName(added).constData())) {
+            state.SkipWithError("cannot add a file");
+            break;
+        }
+        const bool shown = runUntil([&] { return files.rowOf(added) >= 0; }, 10000);
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        state.counters["stall_ms"] = heartbeat.longestMs();
+        QFile::remove(added);
+        if (!shown || !runUntil([&] { return files.rowCount() == 20000; }, 10000)) {
+            state.SkipWithError("the change was not shown");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_BrowserFolderChange)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+
+// A filter typed on a listed folder of 20,000 files: from setting it to the
+// rows narrowed (every tenth name holds "Cone 4in").
+static void BM_BrowserFilter(benchmark::State &state)
+{
+    const QString folder = library().flat(20000);
+    QTemporaryDir settingsDir;
+    QSettings settings(settingsDir.filePath("settings.ini"), QSettings::IniFormat);
+    ImpulseFiles files(settings);
+    files.setActive(true);
+    files.setFolder(folder);
+    if (folder.isEmpty() || !runUntil([&] { return files.rowCount() == 20000; }, 120000)) {
+        state.SkipWithError("the folder was not listed");
+        return;
+    }
+    int expected = 0;
+    for (int n = 0; n < 20000; ++n)
+        expected += packName(n).contains("Cone 4in");
+    for (auto _ : state) {
+        files.setFilter(QString());
+        if (!runUntil([&] { return files.rowCount() == 20000; }, 10000)) {
+            state.SkipWithError("the rows did not widen again");
+            break;
+        }
+        QElapsedTimer clock;
+        clock.start();
+        files.setFilter("cone 4in");
+        if (!runUntil([&] { return files.rowCount() == expected; }, 10000)) {
+            state.SkipWithError("the rows did not narrow");
+            break;
+        }
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+    }
+}
+BENCHMARK(BM_BrowserFilter)->UseManualTime()->Iterations(4)->Unit(benchmark::kMillisecond);
+
+// A search through a library of 20,000 files in 200 nested subfolders
+// (5 cabinets, 4 microphones, 10 positions): from switching it on, with a
+// filter typed, to the first match shown (the time) and to the whole tree
+// searched (the counter).
+static void BM_BrowserSearchTree(benchmark::State &state)
+{
+    const QString folder = library().nested(20000, 200);
+    QTemporaryDir settingsDir;
+    QSettings settings(settingsDir.filePath("settings.ini"), QSettings::IniFormat);
+    if (folder.isEmpty()) {
+        state.SkipWithError("cannot make the folders (sox and hard links)");
+        return;
+    }
+    int expected = 0;
+    for (int n = 0; n < 20000; ++n)
+        expected += packName(n).contains("Cone 4in");
+    for (auto _ : state) {
+        ImpulseFiles files(settings);
+        files.setFolder(folder);
+        files.setFilter("cone 4in");
+        files.setActive(true);
+        if (!runUntil([&] { return files.pending() == 0; }, 60000)) {
+            state.SkipWithError("the folder was not listed");
+            break;
+        }
+        Heartbeat heartbeat;
+        QElapsedTimer clock;
+        clock.start();
+        files.setSearchSubfolders(true);
+        double firstSeconds = -1;
+        const bool whole = runUntil(
+            [&] {
+                if (firstSeconds < 0 && files.rowCount() > 0)
+                    firstSeconds = double(clock.nsecsElapsed()) / 1e9;
+                return !files.listing();
+            },
+            60000);
+        const double wholeSeconds = double(clock.nsecsElapsed()) / 1e9;
+        if (!whole || firstSeconds < 0 || files.rowCount() != expected) {
+            state.SkipWithError("the tree was not searched whole");
+            break;
+        }
+        state.SetIterationTime(firstSeconds);
+        state.counters["whole_s"] = wholeSeconds;
+        state.counters["stall_ms"] = heartbeat.longestMs();
+    }
+}
+BENCHMARK(BM_BrowserSearchTree)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);

@@ -1,19 +1,25 @@
 // ImpulseFiles: the list of one folder's files for the impulse browser
-// (`_impulses.files`), with its subfolders to enter.
+// (`_impulses.files`), with its subfolders to enter, or, with
+// `searchSubfolders`, the files of the folder and every folder below it,
+// each with the subfolder it sits in.
 //
-// The names are listed at once; what each file is (format, rate, channels,
-// length, whether a load converts it, or why it cannot be used) is read on a
-// worker thread and filled in as it arrives, the rows the list shows first
-// coming first. The list follows the folder on disk, narrows by name,
-// keeps favourites (in the settings) first or alone, and marks the files
-// that are the current preset's stored impulse. Rows are: the subfolders,
-// then the files, each in natural name order.
+// Nothing here blocks the event loop for long, whatever the folder's size:
+// the worker thread lists (or walks) and sorts, and reads what each file is
+// (format, rate, channels, length, whether a load converts it, or why it
+// cannot be used); the list takes its results in batches and hands rows to
+// the view in steps that each stay well inside a frame, the rows the view
+// shows coming first. It follows the folder on disk with small row diffs (a
+// folder that changed wholesale is listed again), narrows by name, keeps
+// favourites (in the settings) first or alone, and marks the files that are
+// the current preset's stored impulse. Rows are the subfolders, then the
+// files, each in natural name order; a search lists the files folder by
+// folder, depth first.
 #pragma once
 
-#include "browser/impulse_file.h"
+#include "browser/folder_listing.h"
 
 #include <QAbstractListModel>
-#include <QDateTime>
+#include <QElapsedTimer>
 #include <QFileSystemWatcher>
 #include <QHash>
 #include <QSet>
@@ -34,14 +40,26 @@ class ImpulseFiles : public QAbstractListModel {
     Q_PROPERTY(bool active READ active WRITE setActive NOTIFY activeChanged)
     // Only names containing this text (any case) are shown.
     Q_PROPERTY(QString filter READ filter WRITE setFilter NOTIFY filterChanged)
+    // The list holds the files of the folder and of every folder below it.
+    Q_PROPERTY(bool searchSubfolders READ searchSubfolders WRITE setSearchSubfolders NOTIFY
+                   searchSubfoldersChanged)
     // Favourites among the files: Mixed (in name order), First, Only.
     Q_PROPERTY(int favourites READ favourites WRITE setFavourites NOTIFY favouritesChanged)
     Q_PROPERTY(int count READ rowCount NOTIFY countChanged)
     // The highlighted row and its path; -1 and empty when none.
     Q_PROPERTY(int selectedRow READ selectedRow NOTIFY selectionChanged)
     Q_PROPERTY(QString selectedPath READ selectedPath NOTIFY selectionChanged)
-    // Files of the folder whose details are still being read.
-    Q_PROPERTY(int pending READ pending NOTIFY pendingChanged)
+    // Files whose details are still to be read, counting a listing under way
+    // as one: 0 once everything is in.
+    Q_PROPERTY(int pending READ pending NOTIFY progressChanged)
+    // The folder (or the tree) is still being listed.
+    Q_PROPERTY(bool listing READ listing NOTIFY progressChanged)
+    // Files listed, and those of them whose details are in.
+    Q_PROPERTY(int total READ total NOTIFY progressChanged)
+    Q_PROPERTY(int read READ read NOTIFY progressChanged)
+    // What is under way, in words ("Reading 12,400 of 20,000 files"); empty
+    // when nothing is.
+    Q_PROPERTY(QString progress READ progress NOTIFY progressChanged)
     // The name the device reports for the current preset's stored impulse.
     Q_PROPERTY(QString storedName READ storedName NOTIFY storedNameChanged)
 
@@ -53,6 +71,7 @@ public:
         NameRole = Qt::UserRole + 1,
         PathRole,
         FolderRole,     // a subfolder to enter
+        SubfolderRole,  // where a file found by a search sits ("Cab 1/SM57"); empty in the folder
         ReadyRole,      // the details below are known
         UsableRole,     // a file that can be loaded (true until known otherwise)
         ReasonRole,     // why it cannot be, in words
@@ -80,11 +99,17 @@ public:
     void setActive(bool on);
     QString filter() const { return m_filter; }
     void setFilter(const QString &text);
+    bool searchSubfolders() const { return m_search; }
+    void setSearchSubfolders(bool on);
     int favourites() const { return m_favourites; }
     void setFavourites(int mode);
     int selectedRow() const;
     QString selectedPath() const { return m_selected; }
-    int pending() const { return m_pending; }
+    int pending() const { return m_unread + (listing() ? 1 : 0); }
+    bool listing() const;
+    int total() const { return m_files; }
+    int read() const { return m_files - m_unread; }
+    QString progress() const;
     QString storedName() const { return m_storedName; }
 
     // A row's roles by name, for the panel and tests; empty for no row.
@@ -111,60 +136,115 @@ signals:
     void folderChanged();
     void activeChanged();
     void filterChanged();
+    void searchSubfoldersChanged();
     void favouritesChanged();
     void countChanged();
     void selectionChanged();
-    void pendingChanged();
+    void progressChanged();
     void storedNameChanged();
 
 private:
-    struct Details {
-        bool ready = false;
+    using Entry = browser::FileEntry;
+    struct Known {
+        qint64 size = 0;
+        qint64 modified = 0;
         ImpulseSummary summary;
     };
-    struct Entry {
-        QString name;
-        QString path;
-        bool folder = false;
-        qint64 size = 0;
-        QDateTime modified;
-        Details details;
-    };
+    // Where the entries are in their life: none (or a listing cut short),
+    // being taken in as the worker lists them, or complete (a newer listing
+    // of a complete one is applied as a diff when it comes).
+    enum class Listing { None, Arriving, Complete };
 
+    const Entry *entryAt(int row) const;
+    void clearListing(bool keepSelection);
     void relist();
-    QVector<Entry> scan() const;
-    QStringList visiblePaths() const;
-    bool lessThan(const Entry &a, const Entry &b) const;
-    void showRows(const QStringList &paths, bool reset);
+    void startListing();
+    void listed(int generation, QVector<Entry> batch, bool last, const QStringList &folders);
+    void takeIn();
+    // A new listing of a complete one, with its path hash and, for each
+    // entry, its place in the listing it replaces (-1: new), worked out on
+    // the worker.
+    struct Relisting {
+        QVector<Entry> entries;
+        QHash<QString, int> entryOf;
+        QVector<int> before;
+        QStringList walked;
+    };
+    void applyRelisting(Relisting next);
+    bool visible(const Entry &e) const;
+    int rowClass(int entry) const;
+    QVector<int> visibleRows() const;
+    void showRows(const QVector<int> &target);
+    void showAt(int at, const QVector<int> &entries);
+    void hideRows(int first, int last);
+    void reindexRows();
+    void afterRowsChanged(int countBefore, int selectedBefore);
     void readDetails();
-    void applyDetails(const QString &path, qint64 size, const QDateTime &modified,
-                      const ImpulseSummary &summary);
-    void notifyRow(const QString &path, const QVector<int> &roles);
+    void detailsRead(const QVector<browser::FileDetails> &batch);
+    void rowsChanged(QVector<int> rows, const QVector<int> &roles);
+    void keepKnown(const Entry &e);
+    void takeKnown(Entry &e) const;
+    void keepEarlier();
+    void dispose(QVector<Entry> entries, QHash<QString, int> entryOf);
     bool isStored(const Entry &e) const;
-    void updatePending();
+    void updateProgress();
+    void watchLater();
     void watch();
+    void watchSome();
     void saveFavourites() const;
 
     QSettings &m_settings;
     QString m_folder;
     bool m_active = false;
-    bool m_listed = false; // m_entries holds m_folder's listing
     QString m_filter;
+    bool m_search = false;
     int m_favourites = Mixed;
     QString m_selected;
     QString m_storedName;
-    int m_pending = 0;
 
-    QHash<QString, Entry> m_entries; // the folder's entries by path
-    QStringList m_rows;              // the paths shown, in order
-    QHash<QString, int> m_rowOf;
+    // The listing: every entry of the folder (or the tree) in the order
+    // shown, and where each path is in it.
+    QVector<Entry> m_entries;
+    QHash<QString, int> m_entryOf;
+    Listing m_listing = Listing::None;
+    bool m_workerListing = false; // the worker is listing or walking
+    bool m_relistWanted = false;  // the folder changed while it was being listed
+    int m_generation = 0;         // of the latest listing asked for; older results are dropped
+    QVector<Entry> m_incoming;    // listed by the worker, not yet taken in
+    int m_incomingAt = 0;
+    QStringList m_walked; // the folders the latest listing covered
+    int m_files = 0;      // entries that are files
+    int m_unread = 0;     // files whose details are not in
+
+    // The rows: entry indices, in view order, and each entry's row (-1: not
+    // shown). Rows are always in the order of (rowClass, entry index).
+    QVector<int> m_rows;
+    QVector<int> m_rowOfEntry;
+
     QSet<QString> m_favouritePaths;
 
     QFileSystemWatcher m_watcher;
-    QTimer m_relistTimer; // gathers a burst of changes into one listing
+    QTimer m_relistTimer;        // gathers a burst of changes into one listing
+    QTimer m_takeInTimer;        // the next step of taking in listed entries
+    bool m_watchPlanned = false; // m_unwatched is worked out for the listing
+    QStringList m_unwatched;     // files to watch, a step at a time
+    QTimer m_watchTimer;
 
-    // Details known of files already read, kept while size and time match.
-    QHash<QString, Entry> m_known;
+    // Details of files no longer listed, kept while size and time match:
+    // files gone from a listing, and the last listings given up, whole.
+    QHash<QString, Known> m_known;
+    struct Earlier {
+        QVector<Entry> entries;
+        QHash<QString, int> entryOf;
+    };
+    QList<Earlier> m_earlier;
     QThreadPool m_pool;
-    std::shared_ptr<std::atomic_bool> m_cancel;
+    std::shared_ptr<std::atomic_bool> m_cancelListing;
+    std::shared_ptr<std::atomic_bool> m_cancelDetails;
+
+    // What the progress properties last said, to signal only changes.
+    int m_shownPending = 0;
+    int m_shownFiles = 0;
+    bool m_shownListing = false;
+    QString m_shownProgress;
 };

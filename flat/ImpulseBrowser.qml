@@ -2,8 +2,10 @@
 // key press each. Up/Down (or K/J) step and the device plays the file at
 // once; Enter saves it with the preset (or enters a folder); Backspace goes
 // up a folder; F marks a favourite; Space plays the highlighted file again.
-// The list narrows by name as you type in the filter, and shows favourites
-// first or alone. Beside it: what the device plays of the selected file.
+// The list narrows by name as you type in the filter, searches the folders
+// below too with "Subfolders" on (each match with its subfolder), and shows
+// favourites first or alone. While a large folder is read, a line says how
+// far. Beside it: what the device plays of the selected file.
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
@@ -96,8 +98,11 @@ Item {
                     text: "Up"
                     implicitWidth: 56
                     enabled: page.impulses !== null && page.impulses.canGoUp
-                    focusPolicy: Qt.NoFocus
+                    // Tab reaches it; a click leaves the keys with the list.
+                    focusPolicy: Qt.TabFocus
                     hint: "The folder above (Backspace)"
+                    Accessible.name: "Folder above"
+                    Accessible.description: hint
                     onClicked: page.impulses.up()
                 }
                 Text {
@@ -112,8 +117,10 @@ Item {
                 PanelButton {
                     objectName: "chooseFolderButton"
                     text: page.narrow ? "Folder…" : "Change folder…"
-                    focusPolicy: Qt.NoFocus
+                    focusPolicy: Qt.TabFocus
                     hint: "Show another folder; the Load WAV… dialog starts there too"
+                    Accessible.name: "Change folder"
+                    Accessible.description: hint
                     onClicked: {
                         folderDialog.folder = "file://" + page.impulses.folder
                         folderDialog.open()
@@ -122,16 +129,19 @@ Item {
             }
 
             GridLayout {
+                id: filterRow
                 Layout.fillWidth: true
                 // the favourites buttons go below the filter in a narrow page
-                columns: listCard.width >= 470 ? 2 : 1
+                columns: listCard.width >= 600 ? 3 : 2
                 columnSpacing: 8
                 rowSpacing: 6
                 TextField {
                     id: filterField
                     objectName: "impulseFilter"
                     Layout.fillWidth: true
-                    placeholderText: "Filter by name"
+                    placeholderText: page.files && page.files.searchSubfolders
+                                     ? "Search here and below by name" : "Filter by name"
+                    Accessible.name: "Filter by name"
                     selectByMouse: true
                     font.family: Theme.fontFamily
                     font.pixelSize: Theme.fontBase
@@ -146,9 +156,68 @@ Item {
                     Keys.onReturnPressed: list.forceActiveFocus()
                     Keys.onEnterPressed: list.forceActiveFocus()
                 }
+                // The filter searches the folder and every folder below it.
+                AbstractButton {
+                    id: subfolderSwitch
+                    objectName: "searchSubfolders"
+                    checkable: true
+                    checked: page.files !== null && page.files.searchSubfolders
+                    focusPolicy: Qt.TabFocus
+                    hoverEnabled: true
+                    implicitHeight: 32
+                    implicitWidth: switchRow.implicitWidth + 12
+                    padding: 0
+                    text: "Subfolders"
+                    Accessible.role: Accessible.CheckBox
+                    Accessible.name: "Search subfolders"
+                    Accessible.checkable: true
+                    Accessible.checked: checked
+                    onToggled: if (page.files) page.files.searchSubfolders = checked
+
+                    PanelToolTip {
+                        visible: subfolderSwitch.hovered
+                        text: "Search this folder and every folder below it"
+                    }
+                    background: Rectangle {
+                        radius: 6
+                        color: "transparent"
+                        border.width: subfolderSwitch.visualFocus ? 2 : 0
+                        border.color: Theme.accent
+                    }
+                    contentItem: Item {
+                        Row {
+                            id: switchRow
+                            anchors.centerIn: parent
+                            spacing: 6
+                            Rectangle {
+                                width: 30
+                                height: 16
+                                radius: 8
+                                anchors.verticalCenter: parent.verticalCenter
+                                color: subfolderSwitch.checked ? Theme.on : Theme.off
+                                Rectangle {
+                                    width: 12
+                                    height: 12
+                                    radius: 6
+                                    y: 2
+                                    x: subfolderSwitch.checked ? parent.width - width - 2 : 2
+                                    color: "#ffffff"
+                                }
+                            }
+                            Text {
+                                text: subfolderSwitch.text
+                                anchors.verticalCenter: parent.verticalCenter
+                                color: Theme.textDim
+                                font.family: Theme.fontFamily
+                                font.pixelSize: Theme.fontBase
+                            }
+                        }
+                    }
+                }
                 // Favourites: among the rest, first, or alone.
                 Row {
                     objectName: "favouritesMode"
+                    Layout.columnSpan: filterRow.columns === 3 ? 1 : 2
                     spacing: 2
                     Repeater {
                         model: ["All", "\u2605 first", "\u2605 only"]
@@ -156,10 +225,15 @@ Item {
                             objectName: "favourites_" + index
                             text: modelData
                             implicitWidth: page.narrow ? 64 : 74
-                            focusPolicy: Qt.NoFocus
+                            focusPolicy: Qt.TabFocus
                             latched: page.files !== null && page.files.favourites === index
                             hint: ["All files in name order", "Favourites first, then the rest",
                                    "Only the favourites (and the folders)"][index]
+                            Accessible.role: Accessible.RadioButton
+                            Accessible.name: ["All files", "Favourites first", "Favourites only"][index]
+                            Accessible.description: hint
+                            Accessible.checkable: true
+                            Accessible.checked: latched
                             onClicked: page.files.favourites = index
                         }
                     }
@@ -211,6 +285,9 @@ Item {
                     highlightFollowsCurrentItem: false
                     keyNavigationEnabled: false
                     boundsBehavior: Flickable.StopAtBounds
+                    activeFocusOnTab: true
+                    Accessible.role: Accessible.List
+                    Accessible.name: "Impulse files"
                     ScrollBar.vertical: PanelScrollBar {
                         parent: list.parent
                         anchors.top: list.top
@@ -263,6 +340,15 @@ Item {
                                                                         Theme.accent.b, 0.22))
                              : mouse.containsMouse ? Theme.card : "transparent"
                         radius: 4
+                        // the highlighted row shows where the keys are
+                        border.width: isSelected && list.activeFocus ? 1 : 0
+                        border.color: Theme.accent
+                        Accessible.role: Accessible.ListItem
+                        Accessible.name: (model.subfolder !== "" ? model.subfolder + "/" : "") + model.name
+                                         + (model.folder ? ", folder" : !model.usable ? ", cannot be used"
+                                            : model.ready ? ", " + model.format + ", " + model.length : "")
+                        Accessible.selectable: true
+                        Accessible.selected: isSelected
 
                         MouseArea {
                             id: mouse
@@ -310,12 +396,29 @@ Item {
                                 color: model.favourite ? Theme.accent : Theme.textFaint
                                 font.family: Theme.fontFamily
                                 font.pixelSize: 15
+                                Accessible.role: Accessible.CheckBox
+                                Accessible.name: "Favourite"
+                                Accessible.checkable: !model.folder
+                                Accessible.checked: model.favourite
+                                Accessible.onToggleAction: page.files.setFavourite(index, !model.favourite)
+                                Accessible.onPressAction: page.files.setFavourite(index, !model.favourite)
                                 MouseArea {
                                     anchors.fill: parent
                                     anchors.margins: -4
                                     enabled: !model.folder
                                     onClicked: page.files.setFavourite(index, !model.favourite)
                                 }
+                            }
+                            // where a search found it
+                            Text {
+                                objectName: "subfolder_" + index
+                                visible: model.subfolder !== ""
+                                Layout.maximumWidth: Math.round(row.width * 0.3)
+                                text: model.subfolder + "/"
+                                elide: Text.ElideLeft
+                                color: Theme.textDim
+                                font.family: Theme.fontFamily
+                                font.pixelSize: Theme.fontSmall
                             }
                             Text {
                                 Layout.fillWidth: true
@@ -376,14 +479,47 @@ Item {
                         width: parent.width - 40
                         horizontalAlignment: Text.AlignHCenter
                         wrapMode: Text.WordWrap
-                        text: page.files && page.files.filter !== ""
-                              ? "No name here contains \u201c" + page.files.filter + "\u201d."
-                              : page.files && page.files.favourites === 2
-                                ? "No favourites in this folder: mark files with \u2606 or F."
-                                : "This folder is empty."
+                        readonly property bool below: page.files !== null && page.files.searchSubfolders
+                        text: !page.files || page.files.listing ? ""
+                              : page.files.filter !== ""
+                                ? "No name " + (below ? "here or in the folders below" : "here")
+                                  + " contains \u201c" + page.files.filter + "\u201d."
+                              : page.files.favourites === 2
+                                ? "No favourites " + (below ? "here or below" : "in this folder")
+                                  + ": mark files with \u2606 or F."
+                              : below ? "No files here or in the folders below." : "This folder is empty."
                         color: Theme.textDim
                         font.family: Theme.fontFamily
                         font.pixelSize: Theme.fontBase
+                    }
+                }
+            }
+
+            // How far the reading (or the search) is.
+            RowLayout {
+                Layout.fillWidth: true
+                visible: progressText.text !== ""
+                spacing: 8
+                Text {
+                    id: progressText
+                    objectName: "impulseProgress"
+                    text: page.files ? page.files.progress : ""
+                    color: Theme.textDim
+                    font.family: Theme.fontFamily
+                    font.pixelSize: Theme.fontSmall
+                }
+                Rectangle {
+                    Layout.fillWidth: true
+                    Layout.preferredHeight: 4
+                    radius: 2
+                    color: Theme.inset
+                    visible: page.files !== null && page.files.total > 0 && !page.files.listing
+                    Rectangle {
+                        height: parent.height
+                        radius: 2
+                        width: page.files && page.files.total > 0
+                               ? parent.width * page.files.read / page.files.total : 0
+                        color: Theme.accent
                     }
                 }
             }
@@ -454,7 +590,7 @@ Item {
                 Layout.preferredWidth: 1
                 objectName: "selectedKept"
                 readonly property string kept: page.selectedPlays ? page.impulses.keptText : ""
-                visible: kept !== ""
+                Layout.preferredHeight: kept === "" ? 0 : -1
                 text: kept === "" ? "" : kept.charAt(0).toUpperCase() + kept.substring(1)
                                          + ": the device holds no more"
                 color: Theme.edited
@@ -481,9 +617,11 @@ Item {
                 Layout.topMargin: 6
                 text: "Save to preset"
                 primary: true
-                focusPolicy: Qt.NoFocus
+                focusPolicy: Qt.TabFocus
                 enabled: page.canSave()
                 hint: "Store this impulse with the current preset (Enter)"
+                Accessible.name: "Save to preset"
+                Accessible.description: hint
                 onClicked: {
                     page.device.save()
                     list.forceActiveFocus()

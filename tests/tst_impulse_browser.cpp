@@ -1,8 +1,9 @@
 // The impulse browser on `_impulses`: a folder made at test time listed with
-// what each file is (or why it cannot be used), followed on disk, narrowed,
-// favourites kept; stepping; the folder shared with the file dialog's
-// setting; the stored impulse marked; and quick stepping over a real serial
-// line, where only the newest selection may wait for the wire.
+// what each file is (or why it cannot be used), followed on disk, changed
+// by row ranges, narrowed, favourites kept; stepping; a search through
+// subfolders and stepping through its matches; the folder shared with the
+// file dialog's setting; the stored impulse marked; and quick stepping over
+// a real serial line, where only the newest selection may wait for the wire.
 #include "browser/impulses.h"
 #include "support/impulses_rig.h"
 #include "support/sox.h"
@@ -10,6 +11,8 @@
 #include "support/wav_writer.h"
 
 #include <QDir>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QUrl>
 
 namespace {
@@ -43,6 +46,40 @@ bool listed(ImpulseFiles &files, const QString &folder)
     files.setActive(true);
     return files.setFolder(folder) && spinUntil([&] { return files.pending() == 0; }, 10000);
 }
+
+// What a list model tells its views, one line per signal: "inserted 3-5",
+// "removed 0-0", "reset". Neighbouring ranges of one kind are joined, as
+// steps of one change may split them.
+class RowLog : public QObject {
+public:
+    explicit RowLog(QAbstractItemModel &model)
+    {
+        connect(&model, &QAbstractItemModel::rowsInserted, this,
+                [this](const QModelIndex &, int first, int last) { add("inserted", first, last); });
+        connect(&model, &QAbstractItemModel::rowsRemoved, this,
+                [this](const QModelIndex &, int first, int last) { add("removed", first, last); });
+        connect(&model, &QAbstractItemModel::modelReset, this, [this] { lines << "reset"; });
+    }
+    QStringList lines;
+
+private:
+    void add(const QString &kind, int first, int last)
+    {
+        if (!ranges.isEmpty() && lines.last().startsWith(kind)) {
+            QPair<int, int> &before = ranges.last();
+            // inserted right after, or removed at the same place again
+            if ((kind == "inserted" && first == before.second + 1) ||
+                (kind == "removed" && first == before.first)) {
+                before.second += last - first + 1;
+                lines.last() = QString("%1 %2-%3").arg(kind).arg(before.first).arg(before.second);
+                return;
+            }
+        }
+        ranges.append({first, last});
+        lines << QString("%1 %2-%3").arg(kind).arg(first).arg(last);
+    }
+    QList<QPair<int, int>> ranges;
+};
 
 void soxFile(const QString &path, int rate, const QStringList &encoding, int channels,
              double seconds)
@@ -214,6 +251,201 @@ private slots:
         QCOMPARE(files.selectedRow(), files.rowOf(folder + "/B.wav"));
     }
 
+    // A new listing of a listed folder is told to the view as ranges of
+    // rows removed and inserted, the highlight kept on its file; a folder
+    // changed wholesale is listed again.
+    void diff_data()
+    {
+        QTest::addColumn<QStringList>("removed"); // of Cab 001 to Cab 150
+        QTest::addColumn<QStringList>("added");
+        QTest::addColumn<QStringList>("told"); // to the view
+        QTest::newRow("one added in the middle")
+            << QStringList{} << QStringList{"Cab 005b.wav"} << QStringList{"inserted 5-5"};
+        QTest::newRow("three neighbours removed")
+            << QStringList{"Cab 003.wav", "Cab 004.wav", "Cab 005.wav"} << QStringList{}
+            << QStringList{"removed 2-4"};
+        QTest::newRow("added and removed apart")
+            << QStringList{"Cab 002.wav", "Cab 140.wav"} << QStringList{"Cab 008b.wav", "Amp"}
+            << QStringList{"removed 139-139", "removed 1-1", "inserted 0-0", "inserted 8-8"};
+        QTest::newRow("a run added at the end")
+            << QStringList{} << QStringList{"Cab 151.wav", "Cab 152.wav", "Cab 153.wav"}
+            << QStringList{"inserted 150-152"};
+        QStringList everyOther;
+        for (int n = 1; n <= 150; n += 2)
+            everyOther << QString("Cab %1.wav").arg(n, 3, 10, QChar('0'));
+        QTest::newRow("every other file removed: listed again")
+            << everyOther << QStringList{} << QStringList{"reset", "inserted 0-74"};
+    }
+    void diff()
+    {
+        QFETCH(QStringList, removed);
+        QFETCH(QStringList, added);
+        QFETCH(QStringList, told);
+        const QString folder = dir.filePath("diff-" + QString(QTest::currentDataTag()));
+        QDir(folder).removeRecursively();
+        QDir().mkpath(folder);
+        for (int n = 1; n <= 150; ++n)
+            QVERIFY(writeFile(folder + QString("/Cab %1.wav").arg(n, 3, 10, QChar('0')),
+                              deviceFile(n, 10)));
+
+        ImpulsesRig rig(false);
+        ImpulseFiles &files = *rig.impulses.files();
+        QVERIFY(listed(files, folder));
+        const QString kept = folder + "/Cab 010.wav";
+        files.setSelectedRow(files.rowOf(kept));
+        QStringList expected = names(files);
+
+        // Changed while not shown; shown again, the folder is listed anew.
+        files.setActive(false);
+        for (const QString &name : removed) {
+            QVERIFY(QFile::remove(folder + "/" + name));
+            expected.removeOne(name);
+        }
+        for (const QString &name : added) {
+            if (name.endsWith(".wav"))
+                QVERIFY(writeFile(folder + "/" + name, deviceFile(1, 10)));
+            else
+                QVERIFY(QDir(folder).mkdir(name));
+            expected << name;
+        }
+        std::sort(expected.begin(), expected.end(), [](const QString &a, const QString &b) {
+            return QFileInfo(a).suffix().isEmpty() > QFileInfo(b).suffix().isEmpty() ||
+                   (QFileInfo(a).suffix().isEmpty() == QFileInfo(b).suffix().isEmpty() && a < b);
+        });
+        RowLog log(files);
+        QSignalSpy selection(&files, &ImpulseFiles::selectionChanged);
+        files.setActive(true);
+        QVERIFY(spinUntil([&] { return files.pending() == 0; }, 10000));
+        QCOMPARE(names(files), expected);
+        QCOMPARE(log.lines, told);
+        QCOMPARE(files.selectedPath(), kept);
+        QCOMPARE(files.selectedRow(), files.rowOf(kept));
+        QCOMPARE(files.selectedRow(), expected.indexOf("Cab 010.wav"));
+        QCOMPARE(selection.isEmpty(), files.selectedRow() == 9);
+    }
+
+    // With the switch on, the filter searches the folder and every folder
+    // below it: files only, each with the subfolder it sits in, folder by
+    // folder; hidden folders are left out, favourites still come first.
+    void search_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<int>("favourites");
+        QTest::addColumn<QStringList>("found"); // "subfolder|name"
+        QTest::newRow("every file")
+            << "" << int(ImpulseFiles::Mixed)
+            << QStringList{"|Cap.wav",         "|Edge 2.wav",       "Brit|Cap.wav",
+                           "Brit|Edge 10.wav", "Brit/SM57|Cap.wav", "Brit/SM57/Far|Cap 1m.wav",
+                           "Open|Cone.wav"};
+        QTest::newRow("three depths by name")
+            << "CAP" << int(ImpulseFiles::Mixed)
+            << QStringList{"|Cap.wav", "Brit|Cap.wav", "Brit/SM57|Cap.wav",
+                           "Brit/SM57/Far|Cap 1m.wav"};
+        QTest::newRow("a folder's name finds no file")
+            << "SM57" << int(ImpulseFiles::Mixed) << QStringList{};
+        QTest::newRow("favourites first")
+            << "" << int(ImpulseFiles::First) << QStringList{"Brit/SM57/Far|Cap 1m.wav",
+                                                             "Open|Cone.wav",
+                                                             "|Cap.wav",
+                                                             "|Edge 2.wav",
+                                                             "Brit|Cap.wav",
+                                                             "Brit|Edge 10.wav",
+                                                             "Brit/SM57|Cap.wav"};
+        QTest::newRow("favourites only")
+            << "" << int(ImpulseFiles::Only)
+            << QStringList{"Brit/SM57/Far|Cap 1m.wav", "Open|Cone.wav"};
+    }
+    void search()
+    {
+        QFETCH(QString, filter);
+        QFETCH(int, favourites);
+        QFETCH(QStringList, found);
+        const QString tree = makeTree();
+        ImpulsesRig rig(false);
+        ImpulseFiles &files = *rig.impulses.files();
+        QVERIFY(listed(files, tree));
+        QCOMPARE(names(files), QStringList({"Brit", "Open", "Cap.wav", "Edge 2.wav"}));
+
+        files.setFavourites(favourites);
+        files.setFilter(filter);
+        QStringList said;
+        connect(&files, &ImpulseFiles::progressChanged, this, [&] { said << files.progress(); });
+        files.setSearchSubfolders(true);
+        QVERIFY(spinUntil([&] { return files.pending() == 0; }, 10000));
+        QStringList got;
+        for (int row = 0; row < files.rowCount(); ++row) {
+            const QVariantMap r = files.get(row);
+            QCOMPARE(r["path"].toString(),
+                     tree + "/" +
+                         (r["subfolder"].toString().isEmpty() ? QString()
+                                                              : r["subfolder"].toString() + "/") +
+                         r["name"].toString());
+            QCOMPARE(r["ready"].toBool(), true);
+            QCOMPARE(r["favourite"].toBool(),
+                     r["name"].toString() == "Cap 1m.wav" || r["name"].toString() == "Cone.wav");
+            got << r["subfolder"].toString() + "|" + r["name"].toString();
+        }
+        QCOMPARE(got, found);
+        QCOMPARE(files.total(), 7);
+        QCOMPARE(files.read(), 7);
+        // Progress in the page's words, and nothing once everything is in.
+        const QRegularExpression words("^(Searching the subfolders: \\d+ files so far|"
+                                       "Reading \\d+ of 7 files|)$");
+        for (const QString &text : said)
+            QVERIFY2(words.match(text).hasMatch(), qPrintable(text));
+        QCOMPARE(files.progress(), QString());
+
+        // Switched off, the folder's own entries are back.
+        files.setSearchSubfolders(false);
+        files.setFilter("");
+        files.setFavourites(ImpulseFiles::Mixed);
+        QVERIFY(spinUntil([&] { return files.pending() == 0; }, 10000));
+        QCOMPARE(names(files), QStringList({"Brit", "Open", "Cap.wav", "Edge 2.wav"}));
+    }
+
+    // Stepping through a search's matches auditions each on the device, the
+    // same name in two subfolders as two files.
+    void searchStep_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QList<int>>("deltas");
+        QTest::addColumn<QList<int>>("previews"); // each file's own fill byte
+        QTest::newRow("down through three depths")
+            << "cap" << QList<int>{1, 1, 1} << QList<int>{1, 3, 5};
+        QTest::newRow("to the last and back") << "cap" << QList<int>{-1, -1} << QList<int>{6, 5};
+        QTest::newRow("the same name one folder down")
+            << "cap.wav" << QList<int>{1, 1, 1, 1} << QList<int>{1, 3, 5};
+        QTest::newRow("past the end of another filter") << "o" << QList<int>{1, 1} << QList<int>{7};
+    }
+    void searchStep()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QList<int>, deltas);
+        QFETCH(QList<int>, previews);
+        const QString tree = makeTree();
+        ImpulsesRig rig;
+        rig.a.queue().clear(); // the device is idle
+        ImpulseFiles &files = *rig.impulses.files();
+        QVERIFY(listed(files, tree));
+        files.setFilter(filter);
+        files.setSearchSubfolders(true);
+        QVERIFY(spinUntil([&] { return files.pending() == 0; }, 10000));
+
+        QList<int> seen;
+        for (int delta : deltas) {
+            const QString path = rig.impulses.step(delta);
+            QCOMPARE(files.selectedPath(), path);
+            const QByteArray preview = rig.pty.read(5912, 1000);
+            if (preview.isEmpty())
+                continue; // stayed at an end: nothing sent again
+            seen << previewFill(preview);
+            QCOMPARE(rig.impulses.currentPath(), path);
+            rig.pty.write("ccEND\n");
+            QVERIFY(spinUntil([&] { return rig.a.queue().isEmpty(); }, 3000));
+        }
+        QCOMPARE(seen, previews);
+    }
+
     // Narrowing by name and favourites; favourites are kept in the settings.
     void narrowing_data()
     {
@@ -327,6 +559,7 @@ private slots:
         QCOMPARE(rig.events.count("folderChanged"), 1);
 
         impulses.files()->setActive(true);
+        QVERIFY(spinUntil([&] { return impulses.files()->pending() == 0; }, 10000));
         QVERIFY(!impulses.enter(impulses.files()->rowOf(mixed + "/Room.wav")));
         QVERIFY(impulses.enter(impulses.files()->rowOf(mixed + "/Amps")));
         QCOMPARE(impulses.folder(), mixed + "/Amps");
@@ -479,6 +712,29 @@ private slots:
     }
 
 private:
+    // A pack as packs come: files at three depths below the folder, the same
+    // name in several folders (each file's fill byte tells it on the wire),
+    // a hidden folder; two favourites.
+    QString makeTree()
+    {
+        const QString tree = dir.filePath("tree");
+        Core core;
+        CoreAccess{core}.settings().setValue(
+            "ImpulseFavourites",
+            QStringList{tree + "/Brit/SM57/Far/Cap 1m.wav", tree + "/Open/Cone.wav"});
+        if (QDir(tree).exists())
+            return tree;
+        const QList<QPair<QString, int>> made = {
+            {"Cap.wav", 1},          {"Edge 2.wav", 2},        {"Brit/Cap.wav", 3},
+            {"Brit/Edge 10.wav", 4}, {"Brit/SM57/Cap.wav", 5}, {"Brit/SM57/Far/Cap 1m.wav", 6},
+            {"Open/Cone.wav", 7},    {".hidden/Cap.wav", 8}};
+        for (const auto &file : made) {
+            QDir(tree).mkpath(QFileInfo(file.first).path());
+            writeFile(tree + "/" + file.first, deviceFile(file.second));
+        }
+        return tree;
+    }
+
     // The mixed folder in name order.
     static QStringList everything()
     {
