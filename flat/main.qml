@@ -339,13 +339,20 @@ ApplicationWindow {
                         }
                     }
 
-                    PresetMap { device: deviceState }
+                    // The first two pages are made at start, the others when
+                    // their tab is first shown (then kept): start-up stays short.
+                    LaterPage { sourceComponent: PresetMap { device: deviceState } }
 
-                    ImpulseSlots { device: deviceState }
+                    LaterPage { sourceComponent: ImpulseSlots { device: deviceState } }
 
-                    ImpulseBrowser { device: deviceState }
+                    LaterPage { sourceComponent: ImpulseBrowser { device: deviceState } }
 
-                    LibraryPage { device: deviceState }
+                    LaterPage { sourceComponent: LibraryPage { device: deviceState } }
+                }
+
+                component LaterPage: Loader {
+                    active: false
+                    onVisibleChanged: if (visible) active = true
                 }
 
                 // Without a connection the controls are locked; say why and what to do.
