@@ -7,6 +7,7 @@
 #include "core/core_seam.h"
 #include "support/core_access.h"
 #include "support/pty.h"
+#include "support/smoke.h"
 #include "support/wav_writer.h"
 
 #include <QElapsedTimer>
@@ -107,7 +108,10 @@ static void BM_BrowserStepToLastByte(benchmark::State &state)
         direction = -direction;
     }
 }
-BENCHMARK(BM_BrowserStepToLastByte)->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrowserStepToLastByte)
+    ->UseManualTime()
+    ->Iterations(smoke::count(8))
+    ->Unit(benchmark::kMillisecond);
 
 // 500 files as a collection holds them (WAV of several shapes, every fifth
 // one FLAC, 0.3 s each), listed by a new list each time so nothing read
@@ -164,4 +168,7 @@ static void BM_BrowserListFolder(benchmark::State &state)
         state.counters["all_ms"] = allMs;
     }
 }
-BENCHMARK(BM_BrowserListFolder)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrowserListFolder)
+    ->UseManualTime()
+    ->Iterations(smoke::count(5))
+    ->Unit(benchmark::kMillisecond);
