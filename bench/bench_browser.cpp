@@ -11,6 +11,7 @@
 #include "link/link.h"
 #include "support/core_access.h"
 #include "support/pty.h"
+#include "support/smoke.h"
 #include "support/wav_writer.h"
 
 #include <QDir>
@@ -261,7 +262,10 @@ static void BM_BrowserStepToLastByte(benchmark::State &state)
         direction = -direction;
     }
 }
-BENCHMARK(BM_BrowserStepToLastByte)->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrowserStepToLastByte)
+    ->UseManualTime()
+    ->Iterations(smoke::count(8))
+    ->Unit(benchmark::kMillisecond);
 
 // 500 files as a collection holds them (WAV of several shapes, every fifth
 // one FLAC, 0.3 s each), listed by a new list each time so nothing read
@@ -318,7 +322,10 @@ static void BM_BrowserListFolder(benchmark::State &state)
         state.counters["all_ms"] = allMs;
     }
 }
-BENCHMARK(BM_BrowserListFolder)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrowserListFolder)
+    ->UseManualTime()
+    ->Iterations(smoke::count(5))
+    ->Unit(benchmark::kMillisecond);
 
 // A folder of N files chosen on a shown list: the time to the first screen
 // (40 rows with their details), the longest the event loop stood still from
@@ -368,7 +375,7 @@ BENCHMARK(BM_BrowserLargeFolder)
     ->Arg(5000)
     ->Arg(20000)
     ->UseManualTime()
-    ->Iterations(1)
+    ->Iterations(smoke::count(1))
     ->Unit(benchmark::kMillisecond);
 
 // A file copied into a shown folder of 20,000: from the copy to its row
@@ -407,7 +414,10 @@ static void BM_BrowserFolderChange(benchmark::State &state)
         }
     }
 }
-BENCHMARK(BM_BrowserFolderChange)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrowserFolderChange)
+    ->UseManualTime()
+    ->Iterations(smoke::count(3))
+    ->Unit(benchmark::kMillisecond);
 
 // A filter typed on a listed folder of 20,000 files: from setting it to the
 // rows narrowed (every tenth name holds "Cone 4in").
@@ -442,7 +452,10 @@ static void BM_BrowserFilter(benchmark::State &state)
         state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
     }
 }
-BENCHMARK(BM_BrowserFilter)->UseManualTime()->Iterations(4)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrowserFilter)
+    ->UseManualTime()
+    ->Iterations(smoke::count(4))
+    ->Unit(benchmark::kMillisecond);
 
 // A search through a library of 20,000 files in 200 nested subfolders
 // (5 cabinets, 4 microphones, 10 positions): from switching it on, with a
@@ -491,4 +504,7 @@ static void BM_BrowserSearchTree(benchmark::State &state)
         state.counters["stall_ms"] = heartbeat.longestMs();
     }
 }
-BENCHMARK(BM_BrowserSearchTree)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BrowserSearchTree)
+    ->UseManualTime()
+    ->Iterations(smoke::count(3))
+    ->Unit(benchmark::kMillisecond);

@@ -1,18 +1,23 @@
 // vortaxa_panel_probe: the panel started as the application starts it (the
 // same engine, Core and context properties, the interface document from
-// flat/ beside the application), then driven to show the full preset map:
-// the port opened, the start-up read finished, the "Preset map" page shown
-// and every preset read. Prints its resident memory once the map has been
-// drawn. Used by the benchmarks only.
+// flat/ beside the application), then driven as a user drives it to show the
+// full preset map: once the port is open and the start-up read finished, it
+// clicks the "Preset map" tab, "Read all", and the question's go-ahead, and
+// waits for every preset to be read. Items are found by their objectName and
+// clicked with mouse events, so a control that is hidden, disabled or asks
+// first stops the probe as it would stop a user. Prints its resident memory
+// once the map has been drawn. Used by the benchmarks only.
 //
 // Usage: vortaxa_panel_probe --app-dir DIR --port PATH
 #include "browser/impulses.h"
 #include "core/core.h"
+#include "panel/preset_names.h"
 #include "support/core_access.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QQmlApplicationEngine>
 #include <QQmlContext>
 #include <QQuickItem>
@@ -61,31 +66,58 @@ QQuickItem *checkableWithText(QQuickItem *item, const QString &text)
     return nullptr;
 }
 
-// Shows the document's preset map page if it has one: the tab whose text is
-// "Preset map" is checked, as a click would.
-bool showMapPage(QQuickWindow *window)
+// The item named `name` in the window: its scene first, then its popups
+// (a question's buttons live in the popup's own items).
+QQuickItem *itemNamed(QQuickWindow *window, const QString &name)
 {
-    QQuickItem *tab = checkableWithText(window->contentItem(), QStringLiteral("Preset map"));
-    return tab && tab->setProperty("checked", true);
+    if (auto *item = window->contentItem()->findChild<QQuickItem *>(name))
+        return item;
+    return window->findChild<QQuickItem *>(name);
 }
 
-// How many cells the document's map holds, or -1 when it has none.
-int mapCells(QObject *root)
+// An item a user can click: shown, enabled, and with its centre inside the
+// window.
+bool clickable(QQuickWindow *window, QQuickItem *item)
 {
-    QObject *state = root->property("deviceState").value<QObject *>();
-    QObject *map = state ? state->property("map").value<QObject *>() : nullptr;
-    return map ? map->property("count").toInt() : -1;
+    if (!item || !item->isVisible() || !item->isEnabled() || item->width() <= 0 ||
+        item->height() <= 0)
+        return false;
+    const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    return QRectF(0, 0, window->width(), window->height()).contains(centre);
 }
 
-// Starts the sweep the way the document's own button does when it has one.
-void readAllPresets(QObject *root, Core &core)
+// A left click in the middle of `item`, delivered to the window as the
+// platform delivers a mouse click: whatever lies on top there (a popup's
+// overlay, say) gets it, as it would a user's.
+void click(QQuickWindow *window, QQuickItem *item)
 {
-    QObject *state = root->property("deviceState").value<QObject *>();
-    if (state && state->metaObject()->indexOfMethod("readAllPresets()") >= 0) {
-        QMetaObject::invokeMethod(state, "readAllPresets");
-        return;
-    }
-    core.setValue(QStringLiteral("map_update"), 0);
+    const QPointF at = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+    const QPointF global = window->mapToGlobal(at.toPoint());
+    QMouseEvent press(QEvent::MouseButtonPress, at, at, global, Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, at, global, Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &release);
+}
+
+// How many map cells are drawn under `item` (a Repeater's cells are items of
+// the scene, not children of the Repeater).
+int cellsUnder(QQuickItem *item)
+{
+    int cells = item->objectName().startsWith(QLatin1String("mapCell_")) ? 1 : 0;
+    for (QQuickItem *child : item->childItems())
+        cells += cellsUnder(child);
+    return cells;
+}
+
+// How many cells the map page shows, or -1 when it shows no map.
+int mapCells(QQuickWindow *window)
+{
+    QQuickItem *grid = itemNamed(window, QStringLiteral("mapGrid"));
+    if (!grid || !grid->isVisible())
+        return -1;
+    return cellsUnder(grid);
 }
 
 } // namespace
@@ -105,9 +137,11 @@ int main(int argc, char *argv[])
     QQmlApplicationEngine engine;
     Core core;
     Impulses impulses(core.deviceLink(), core.presetSession(), core.settingsStore());
+    PresetNames presetNames;
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
     context->setContextProperty(QStringLiteral("_impulses"), &impulses);
+    context->setContextProperty(QStringLiteral("_presetNames"), &presetNames);
     context->setContextProperty(QStringLiteral("applicationDirPath"), QVariant(appDir));
     engine.load(QUrl::fromLocalFile(appDir + QStringLiteral("/flat/main.qml")));
     if (engine.rootObjects().isEmpty()) {
@@ -130,15 +164,34 @@ int main(int argc, char *argv[])
     });
 
     CoreAccess a{core};
-    enum class Phase { Open, StartUp, Map, Settle };
+    // Open: the port; StartUp: the start-up read; MapTab: the "Preset map"
+    // tab clicked until its page shows; ReadAll: "Read all" clicked until the
+    // question asks; Confirm: its go-ahead clicked until the sweep starts;
+    // Map: the sweep; Settle: a frame drawn after it.
+    enum class Phase { Open, StartUp, MapTab, ReadAll, Confirm, Map, Settle };
     Phase phase = Phase::Open;
+    const char *waitingFor = "the device's port to open";
     QElapsedTimer clock;
     clock.start();
     qint64 phaseStart = 0;
+    qint64 lastClick = -1000; // the last click of this phase
     int banksBefore = 0;
     int framesBefore = 0;
-    bool mapPage = false;
     int status = 3;
+    auto enter = [&](Phase next, const char *what, qint64 now) {
+        phase = next;
+        waitingFor = what;
+        phaseStart = now;
+        lastClick = -1000;
+    };
+    // Clicks `item` when a user could, at most every half second until the
+    // click has shown its effect.
+    auto clickWhenReady = [&](QQuickItem *item, qint64 now) {
+        if (clickable(window, item) && now - lastClick > 500) {
+            click(window, item);
+            lastClick = now;
+        }
+    };
 
     QTimer poll;
     poll.setInterval(20);
@@ -150,27 +203,57 @@ int main(int argc, char *argv[])
             // has not after a while, do it as a user's port choice would.
             if (!a.port()->isOpen() && now > 1500)
                 core.openPort(port);
-            if (a.port()->isOpen()) {
-                phase = Phase::StartUp;
-                phaseStart = now;
-            }
+            if (a.port()->isOpen())
+                enter(Phase::StartUp, "the start-up read", now);
             break;
         case Phase::StartUp:
-            if (banks > 0 && a.queue().isEmpty() && now - phaseStart > 200) {
-                mapPage = showMapPage(window);
-                banksBefore = banks;
-                readAllPresets(root, core);
-                phase = Phase::Map;
-                phaseStart = now;
-            }
+            if (banks > 0 && a.queue().isEmpty() && now - phaseStart > 200)
+                enter(Phase::MapTab, "the \"Preset map\" tab to show its page", now);
             break;
+        case Phase::MapTab:
+            if (mapCells(window) >= 0) {
+                enter(Phase::ReadAll, "\"Read all\" to ask its question", now);
+                break;
+            }
+            clickWhenReady(checkableWithText(window->contentItem(), QStringLiteral("Preset map")),
+                           now);
+            break;
+        case Phase::ReadAll: {
+            QQuickItem *confirm = itemNamed(window, QStringLiteral("questionSave"));
+            if (confirm && confirm->isVisible()) {
+                // Nothing is edited, so the question only asks for a go-ahead.
+                if (confirm->property("text").toString() != QLatin1String("Read all")) {
+                    std::fprintf(stderr,
+                                 "vortaxa_panel_probe: the question before \"Read all\" "
+                                 "offers \"%s\" instead of \"Read all\"\n",
+                                 qPrintable(confirm->property("text").toString()));
+                    app.quit();
+                    return;
+                }
+                enter(Phase::Confirm, "the go-ahead to start the sweep", now);
+                break;
+            }
+            clickWhenReady(itemNamed(window, QStringLiteral("readAllButton")), now);
+            break;
+        }
+        case Phase::Confirm: {
+            // The question closes at the click, and the sweep starts.
+            QQuickItem *confirm = itemNamed(window, QStringLiteral("questionSave"));
+            if (lastClick >= 0 && !confirm->isVisible()) {
+                const qint64 clickedAt = lastClick;
+                enter(Phase::Map, "the sweep's 110 bank readings", clickedAt);
+                break;
+            }
+            banksBefore = banks;
+            clickWhenReady(confirm, now);
+            break;
+        }
         case Phase::Map:
             if (banks - banksBefore >= 110 && a.queue().isEmpty()) {
                 framesBefore = frames;
                 window->update(); // at least one more frame, whatever the document did
-                phase = Phase::Settle;
                 std::printf("map_seconds=%.3f\n", double(now - phaseStart) / 1e3);
-                phaseStart = now;
+                enter(Phase::Settle, "a frame after the sweep", now);
             }
             break;
         case Phase::Settle:
@@ -179,9 +262,8 @@ int main(int argc, char *argv[])
                 qint64 rss = 0;
                 qint64 peak = 0;
                 if (residentMemory(&rss, &peak)) {
-                    std::printf("rss_bytes=%lld\npeak_rss_bytes=%lld\nframes=%d\nmap_page=%d\n"
-                                "map_cells=%d\n",
-                                rss, peak, frames, mapPage ? 1 : 0, mapCells(root));
+                    std::printf("rss_bytes=%lld\npeak_rss_bytes=%lld\nframes=%d\nmap_cells=%d\n",
+                                rss, peak, frames, mapCells(window));
                     status = 0;
                 }
                 app.quit();
@@ -189,7 +271,7 @@ int main(int argc, char *argv[])
             break;
         }
         if (now > 60000) {
-            std::fprintf(stderr, "vortaxa_panel_probe: timed out\n");
+            std::fprintf(stderr, "vortaxa_panel_probe: timed out waiting for %s\n", waitingFor);
             app.quit();
         }
     });

@@ -646,7 +646,7 @@ Item {
 
     // In a narrow window the selected file's card gets narrower, and the
     // format column gives way to the name (the card beside shows the format).
-    readonly property bool narrow: width < 860
+    readonly property bool narrow: width > 0 && width < 860
     readonly property int formatWidth: listCard.width < 480 ? 0
                                        : Math.min(230, Math.max(120, listCard.width * 0.3))
     readonly property int lengthWidth: 56

@@ -78,6 +78,7 @@ Item {
             onClicked: view.device.jumpToNumber(index)
             readonly property string presetName: view.device
                                                  ? _presetNames.longNameOf(index, view.device.presetCount) : ""
+            Accessible.role: Accessible.Button
             Accessible.name: "Slot " + index + ", " + presetName
             Accessible.description: slotTip.text
 

@@ -77,6 +77,7 @@ Item {
                 enabled: view.device.connected
                 hoverEnabled: true
                 onClicked: view.device.jumpTo(model.bank, model.preset)
+                Accessible.role: Accessible.Button
                 Accessible.name: _presetNames.longName(model.bank, model.preset)
                 Accessible.description: cellTip.text
 

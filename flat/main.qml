@@ -361,15 +361,22 @@ ApplicationWindow {
                         }
                     }
 
-                    PresetMap { device: deviceState }
+                    // The first two pages are made at start, the others when
+                    // their tab is first shown (then kept): start-up stays short.
+                    LaterPage { sourceComponent: PresetMap { device: deviceState } }
 
-                    ImpulseSlots { device: deviceState }
+                    LaterPage { sourceComponent: ImpulseSlots { device: deviceState } }
 
-                    ImpulseBrowser { device: deviceState }
+                    LaterPage { sourceComponent: ImpulseBrowser { device: deviceState } }
 
-                    LibraryPage { device: deviceState }
+                    LaterPage { sourceComponent: LibraryPage { device: deviceState } }
 
-                    LabPage { id: labPage; device: deviceState }
+                    LaterPage { id: labPage; sourceComponent: LabPage { device: deviceState } }
+                }
+
+                component LaterPage: Loader {
+                    active: false
+                    onVisibleChanged: if (visible) active = true
                 }
 
                 // Without a connection the controls are locked; say why and what to do.

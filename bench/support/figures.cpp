@@ -302,4 +302,52 @@ int TableReporter::printTable() const
     return misses;
 }
 
+int TableReporter::printSmoke(bool everyFigure) const
+{
+    int failures = 0;
+    std::printf("\nSmoke run: each benchmark once; limits not judged.\n\n");
+    for (const auto &[name, s] : series) {
+        std::string verdict = "ok";
+        if (!s.error.empty())
+            verdict = "error: " + s.error;
+        else if (s.seconds.empty() || !std::isfinite(s.seconds.front()) || s.seconds.front() <= 0)
+            verdict = "no time measured";
+        for (const auto &[counter, values] : s.counters) {
+            for (double value : values) {
+                if (verdict == "ok" && !std::isfinite(value))
+                    verdict = "counter " + counter + " has no value";
+            }
+        }
+        if (verdict != "ok")
+            ++failures;
+        std::printf("%-6s %s%s%s\n", verdict == "ok" ? "ok" : "FAIL", name.c_str(),
+                    verdict == "ok" ? "" : ": ", verdict == "ok" ? "" : verdict.c_str());
+    }
+    for (const Figure &f : all()) {
+        const auto found = series.find(f.benchmark);
+        std::string missing;
+        if (found == series.end()) {
+            if (everyFigure)
+                missing = "its benchmark did not run";
+        } else if (found->second.error.empty()) {
+            const Series &s = found->second;
+            const auto c = f.counter ? s.counters.find(f.counter) : s.counters.end();
+            const std::vector<double> &values = !f.counter              ? s.seconds
+                                                : c != s.counters.end() ? c->second
+                                                                        : std::vector<double>();
+            if (values.empty())
+                missing = std::string("no ") + (f.counter ? f.counter : "time");
+            else if (!std::isfinite(values.front()) || values.front() <= 0)
+                missing = "measured " + formatted(values.front() * f.scale) + " " + f.unit;
+        }
+        if (!missing.empty()) {
+            ++failures;
+            std::printf("FAIL   figure \"%s\" (%s): %s\n", f.label, f.benchmark, missing.c_str());
+        }
+    }
+    std::printf("\n%zu benchmark(s) ran; %d failure(s).\n", series.size(), failures);
+    std::fflush(stdout);
+    return failures;
+}
+
 } // namespace figures

@@ -47,6 +47,14 @@ public:
     // over it as well is marked so and not counted.
     int printTable() const;
 
+    // The smoke run's verdict, limits left aside: every benchmark that ran
+    // must have run without error and measured a time, and every figure of
+    // the table must have a value (finite and above 0). With `everyFigure`,
+    // a figure whose benchmark did not run fails too (false when a filter
+    // chose part of the suite). Prints one line per benchmark and per
+    // missing figure; returns the number of failures.
+    int printSmoke(bool everyFigure) const;
+
 private:
     struct Series {
         std::vector<double> seconds; // real time per iteration

@@ -83,6 +83,16 @@ TestCase {
         return item
     }
 
+    // Shows the page of the tab with this text. The pages after the first two
+    // are made when first shown: a test shows its page before finding items in it.
+    function showTab(text) {
+        var tabs = find("tabs")
+        for (var i = 0; i < tabs.count; ++i)
+            if (tabs.itemAt(i).text === text)
+                tabs.currentIndex = i
+        compare(tabs.itemAt(tabs.currentIndex).text, text, "the panel has a tab " + text)
+    }
+
     function click(objectName) {
         var item = find(objectName)
         verify(item.visible && item.enabled, objectName + " can be clicked")

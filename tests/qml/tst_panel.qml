@@ -370,9 +370,9 @@ PanelTestCase {
         verify(cell.known)
         compare(cell.cabinet, 1)
         compare(cell.modules, 1 | 4 * 0 | 8)  // preamp and gate on
+        showTab("Preset map")
         verify(find("mapCell_2_5").current)
         // the whole name in the cell's tooltip, however narrow the cell
-        find("tabs").currentIndex = 2
         var cellItem = find("mapCell_2_5")
         waitForRendering(cellItem)
         mouseMove(cellItem, cellItem.width / 2, cellItem.height / 2)
@@ -417,6 +417,35 @@ PanelTestCase {
         _core.sgReadValue("type_dev", 0)
         compare(dev.map.count, 100)
         compare(dev.map.get(11).impulse, "Kept")
+    }
+
+    // Start-up makes the first two pages only; each other page is made when
+    // its tab is first shown, and then kept. Checked on a window of its own,
+    // since the tests before this one show pages of the shared one.
+    function test_pagesMadeWhenFirstShown_data() {
+        return [
+            { tag: "preset map", tab: 2, item: "mapGrid" },
+            { tag: "impulse slots", tab: 3, item: "slotGrid" },
+            { tag: "impulses", tab: 4, item: "impulsesPage" },
+            { tag: "library", tab: 5, item: "libraryPage" }
+        ]
+    }
+
+    function test_pagesMadeWhenFirstShown(data) {
+        var component = Qt.createComponent("file://" + applicationDirPath + "/flat/main.qml")
+        var other = component.createObject(null)
+        verify(other !== null)
+        waitForRendering(other.contentItem)
+        var tabs = findChild(other.contentItem, "tabs")
+        compare(findChild(other.contentItem, data.item), null, data.item + " is not made at start")
+        tabs.currentIndex = data.tab
+        var page = findChild(other.contentItem, data.item)
+        verify(page !== null && page.visible, data.item + " is made and shown with its tab")
+        tabs.currentIndex = 0
+        verify(!page.visible, data.item + " is hidden with another tab")
+        compare(findChild(other.contentItem, data.item), page, data.item + " is kept")
+        other.destroy()
+        wait(0)
     }
 
     // The slots page: each slot's name, its flag in words (an unknown flag
