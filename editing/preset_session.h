@@ -109,6 +109,13 @@ private:
 
     // Set by the owner's steps; announced when it changes.
     void setEdited(bool on);
+    // Every status block read: one read while the preset has no edits is
+    // what the device stores, and the values edited since start from it.
+    void statusRead(const QByteArray &block);
+    // A parameter written to the device (its status position and byte).
+    // True when that put every parameter back to what the device stores,
+    // with no impulse pending: the preset is clean again.
+    bool parameterWritten(int position, uchar value);
     // A save starts (saveStarted) and ends: stored, or failed when its store
     // request was dropped or never queued.
     void beginSave();
@@ -122,5 +129,8 @@ private:
     signed char pendingPreset = -1; // preset to change to once the queue drains; -1 = none
     bool captureArmed = false;
     bool savingNow = false;
+    QByteArray storedBytes;  // the preset as the device stores it (43 bytes)
+    QByteArray currentBytes; // the same with the edits written since
+    QByteArray savingBytes;  // the edits a save under way is storing
     Steps steps;
 };

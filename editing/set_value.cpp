@@ -88,6 +88,10 @@ void Core::setValue(QString name, uchar value)
         link->sendRaw(command);
         lastCommand = QString::fromLatin1(command);
     }
+    // Set back to what the device stores (by hand or by undo), with no other
+    // change pending: the preset is clean again.
+    if (parameter && session->parameterWritten(parameter->position, value))
+        setPresetEdited(false);
 }
 
 void Core::queueMapUpdate()

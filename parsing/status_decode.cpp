@@ -72,6 +72,8 @@ int published(const status::Parameter &p, uchar value)
 void Core::handleStatusBlock(const QByteArray &block)
 {
     session->kept.statusRead(block, session->editable == 0);
+    if (session->editable != 0)
+        session->statusRead(block);
 
     emit sgSetEnabled(session->editable != 0);
     emit sgReadValue(QStringLiteral("editable"), session->editable);

@@ -211,8 +211,26 @@ private slots:
         QCOMPARE(rig.history.redoText(), text);
     }
 
+    // Undo back to what the device stores leaves the preset clean: the badge
+    // goes off and a move asks nothing; redo marks it edited again.
+    void undoToStoredIsClean()
+    {
+        HistoryRig rig;
+        QVERIFY(rig.start());
+        QSignalSpy published(&rig.core, &Core::sgReadValue);
+        QVERIFY(rig.edit("master_volume", 80, 0));
+        QCOMPARE(rig.a.presetEdit(), uchar(1));
+        rig.history.undo();
+        QCOMPARE(rig.wire(), command("master_volume", 0x17));
+        QCOMPARE(rig.a.presetEdit(), uchar(0));
+        QCOMPARE(published.last(), QVariantList({"preset_edit", 0}));
+        rig.history.redo();
+        QCOMPARE(rig.a.presetEdit(), uchar(1));
+    }
+
     // What starts a fresh history and what keeps it. A kept history undoes
-    // its step and marks the preset edited again (after a save, too).
+    // its step and marks the preset edited again (after a save, too) while
+    // another edit remains.
     void lifetime_data()
     {
         QTest::addColumn<Action>("event");
@@ -253,7 +271,9 @@ private slots:
 
         HistoryRig rig;
         QVERIFY(rig.start());
-        QVERIFY(rig.edit("master_volume", 40, 0));
+        // Two steps: undoing the second leaves the preset edited by the first.
+        QVERIFY(rig.edit("gate_on", 0, 0));
+        QVERIFY(rig.edit("master_volume", 40, 1000));
         QVERIFY(rig.history.canUndo());
         event(rig);
         if (QTest::currentTestFailed())

@@ -1,12 +1,14 @@
 // setValue through a pty: every parameter name and alias, value encoding,
 // the order of the edited-state signals, names that send nothing, the preset
 // map sweep and the routing of the control words.
+#include "editing/preset_session.h"
 #include "parsing/status_layout.h"
 #include "support/core_rig.h"
 #include "support/status_names.h"
 #include "support/test_main.h"
 
 #include <QSet>
+#include <QSignalSpy>
 
 namespace {
 
@@ -50,6 +52,8 @@ private slots:
     void mapUpdate();
     void controlWords_data();
     void controlWords();
+    void backToStoredIsClean_data();
+    void backToStoredIsClean();
 };
 
 void TestSetValue::everyNameWritesItsCommand_data()
@@ -288,6 +292,48 @@ void TestSetValue::controlWords()
     QVERIFY(rec.count("sgSetEdit") == 0);
     QCOMPARE(rec.lines().last(), QStringLiteral("sgReadValue(preset_edit,0)"));
     QVERIFY(rig->a.lastCommand().isEmpty());
+}
+
+using Edits = QList<QPair<QString, int>>;
+
+// The preset read as stored (sample: byte i holds i + 0x10, so master 0x17
+// and gate 0x24), then edits:
+// when every parameter is back to the stored value, with no impulse
+// pending, "preset_edit" 0 is published last; otherwise it stays edited.
+void TestSetValue::backToStoredIsClean_data()
+{
+    QTest::addColumn<Edits>("edits");
+    QTest::addColumn<bool>("pasted");
+    QTest::addColumn<bool>("clean");
+    QTest::newRow("set back by hand")
+        << Edits{{"master_volume", 5}, {"master_volume", 0x17}} << false << true;
+    QTest::newRow("set back through an alias")
+        << Edits{{"master_volume", 5}, {"level_MASTER", 0x17}} << false << true;
+    QTest::newRow("another value")
+        << Edits{{"master_volume", 5}, {"master_volume", 6}} << false << false;
+    QTest::newRow("one of two set back")
+        << Edits{{"master_volume", 5}, {"gate_on", 0}, {"master_volume", 0x17}} << false << false;
+    QTest::newRow("both set back")
+        << Edits{{"master_volume", 5}, {"gate_on", 0}, {"master_volume", 0x17}, {"gate_on", 0x24}}
+        << false << true;
+    QTest::newRow("a pasted preset")
+        << Edits{{"master_volume", 5}, {"master_volume", 0x17}} << true << false;
+}
+
+void TestSetValue::backToStoredIsClean()
+{
+    QFETCH(Edits, edits);
+    QFETCH(bool, pasted);
+    QFETCH(bool, clean);
+    CoreAccess &a = rig->a;
+    a.dispatch("gs\r" + sampleStatus() + "\n");
+    if (pasted)
+        rig->core.presetSession().paste(sampleStatus(), QByteArray(), QByteArray());
+    QSignalSpy edited(&rig->core, &Core::sgSetEdit);
+    for (const auto &[name, value] : edits)
+        rig->core.setValue(name, uchar(value));
+    QCOMPARE(a.presetEdit(), uchar(clean ? 0 : 1));
+    QCOMPARE(edited.last().at(0).toBool(), !clean);
 }
 
 VORTAXA_TEST_MAIN(TestSetValue)
