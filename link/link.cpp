@@ -146,6 +146,9 @@ void Link::closeAfterError()
     if (!serial || !serial->isOpen())
         return;
     serial->close();
+    // The search for the device resumes at its own pace, not after the
+    // answer wait the last request left behind (up to 10 s).
+    portTimer->setInterval(portTimerIntervalMs);
     emit closedAfterError();
     // The queue does not advance while the port is closed.
     if (tracking)

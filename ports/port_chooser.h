@@ -36,7 +36,7 @@ public:
     // (ttyACM0, COM3) stays as it is.
     static QString portArgument(const QStringList &arguments, const QString &folder);
 
-    static constexpr int retryMs = 2000;
+    static constexpr int retryMs = 1000;
 
     QVariantList available() const { return ports; }
     QString port() const { return named; }
