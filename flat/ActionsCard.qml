@@ -46,7 +46,9 @@ Card {
             text: "Revert"
             enabled: card.usable
             hint: "Throw away the changes and reload the stored preset"
-            onClicked: card.device.revert()
+            // Changes are not thrown away without a question, as a move asks.
+            onClicked: card.device.edited ? card.device.question("revert", 0)
+                                          : card.device.revert()
         }
         PanelButton {
             objectName: "copyButton"

@@ -1,6 +1,7 @@
 // "Save changes to Preset 2-3?": asked when a move to another bank or
 // preset would lose unsaved changes. Save stores the preset and then moves,
-// Don't save moves at once, Cancel stays.
+// Don't save moves at once, Cancel stays. Revert asks too before it throws
+// the changes away: Revert goes ahead, Cancel keeps them.
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
@@ -10,7 +11,7 @@ Popup {
     id: popup
 
     property var device: null
-    property string kind: ""   // "updown", "change", "sweep" or "quit"
+    property string kind: ""   // "updown", "change", "sweep", "quit" or "revert"
     property int code: 0       // the step code or preset number the back end gave
     // Reading all presets without unsaved changes: only a go-ahead is asked.
     property bool confirmOnly: false
@@ -35,9 +36,16 @@ Popup {
 
     function answer(choice) {
         close()
-        if (device)
-            device.answerQuestion(kind, code, choice)
+        if (!device)
+            return
+        if (kind === "revert") {
+            if (choice === "discard")
+                device.revert()
+            return
+        }
+        device.answerQuestion(kind, code, choice)
     }
+    readonly property bool reverting: kind === "revert"
 
     background: Rectangle {
         radius: Theme.radius + 2
@@ -67,6 +75,7 @@ Popup {
                                              ? _presetNames.longName(popup.device.bank, popup.device.preset)
                                              : "this preset"
             text: popup.confirmOnly ? "Read every preset?"
+                  : popup.reverting ? "Throw away the changes to " + preset + "?"
                   : popup.kind === "quit" ? "Save changes to " + preset + " before quitting?"
                   : "Save changes to " + preset + "?"
             color: Theme.text
@@ -82,6 +91,9 @@ Popup {
                     + "changes while it runs; at the end it returns to this preset."
                     + (popup.confirmOnly ? ""
                        : " The changes of the current preset are lost unless you save them first.")
+                  : popup.reverting
+                  ? "The preset goes back to what the device stores, and its changes are lost. "
+                    + "Save first to keep them."
                   : popup.kind === "quit"
                   ? "The current preset has changes that are not stored on the device. "
                     + "They are lost if you quit without saving."
@@ -104,18 +116,18 @@ Popup {
             }
             PanelButton {
                 objectName: "questionDiscard"
-                visible: !popup.confirmOnly
+                visible: !popup.confirmOnly && !popup.reverting
                 text: "Don't save"
                 onClicked: popup.answer("discard")
             }
             PanelButton {
                 id: saveButton
                 objectName: "questionSave"
-                text: popup.confirmOnly ? "Read all" : "Save"
+                text: popup.confirmOnly ? "Read all" : popup.reverting ? "Revert" : "Save"
                 primary: true
                 focus: true
-                // the go-ahead reads without saving: there is nothing to save
-                onClicked: popup.answer(popup.confirmOnly ? "discard" : "save")
+                // the go-ahead reads (or reverts) without saving
+                onClicked: popup.answer(popup.confirmOnly || popup.reverting ? "discard" : "save")
             }
         }
     }

@@ -181,6 +181,8 @@ PanelTestCase {
         else
             _core[data.signal](data.code)
         tryCompare(find("saveQuestion"), "opened", true)
+        // the question's buttons laid out (Revert's question shows fewer)
+        waitForRendering(find("saveQuestion").contentItem)
         click(data.answer)
         tryCompare(find("saveQuestion"), "visible", false)
         if (data.sent === "") {
@@ -443,6 +445,38 @@ PanelTestCase {
     function test_actions(data) {
         click(data.button)
         expectWritten(data.sent)
+    }
+
+    // Revert with changes asks first, as a move does: Cancel keeps them and
+    // sends nothing, Revert throws them away. Without changes it reverts.
+    function test_revertAsksFirst_data() {
+        return [
+            { tag: "no changes", edited: false, answer: "", sent: "esc\r\n" },
+            { tag: "changes, cancel", edited: true, answer: "questionCancel", sent: "" },
+            { tag: "changes, revert", edited: true, answer: "questionSave", sent: "esc\r\n" }
+        ]
+    }
+
+    function test_revertAsksFirst(data) {
+        if (data.edited) {
+            _core.sgSetEdit(true)
+            _core.sgReadValue("preset_edit", 1)
+        }
+        click("revertButton")
+        var question = find("saveQuestion")
+        compare(question.opened, data.edited)
+        if (data.edited) {
+            verify(find("questionTitle").text.indexOf("Throw away the changes") === 0,
+                   find("questionTitle").text)
+            compare(find("questionDiscard").visible, false)
+            compare(find("questionSave").text, "Revert")
+            click(data.answer)
+            tryCompare(question, "opened", false)
+        }
+        if (data.sent === "")
+            compare(testPty.drain(300), "", "nothing sent")
+        else
+            expectWritten(data.sent)
     }
 
     function test_keys_data() {
