@@ -168,6 +168,7 @@ void Core::requestsGivenUp(const QList<QByteArray> &dropped)
     session->pendingUpDown = 0;
     session->pendingPreset = -1;
     setPresetEdited(true);
+    emit session->saveFailed();
 }
 
 // ---- the session's operations --------------------------------------------------

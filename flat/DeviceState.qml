@@ -14,8 +14,11 @@ QtObject {
     // "searching": looking for the device; "open": connected on portName;
     // "failed": a port could not be opened (`failure` says why); "lost": the
     // open port was closed after an error.
-    property string portState: "searching"
-    property string portName: ""
+    // The device state of the back end (`_device`): connection, busy,
+    // progress, save and copy, as the parts report them.
+    readonly property var device: alive && typeof _device !== "undefined" ? _device : null
+    readonly property string portState: device ? device.connection : "searching"
+    readonly property string portName: device ? device.portName : ""
     readonly property bool connected: portState === "open"
     // Connected at some time since the port was last chosen: a port that is
     // gone then means the device was unplugged, not a wrong port.
@@ -44,16 +47,20 @@ QtObject {
         : bankCount + " × " + presetCount + " presets"
 
     // ---- activity ---------------------------------------------------------
-    property bool busy: false
-    property real progress: 0
+    readonly property bool busy: device ? device.busy : false
+    // The one progress every view shows: the librarian's while it works
+    // (`step` says what it does), else the link's.
+    readonly property real progress: device ? device.progress : 0
+    readonly property string step: device ? device.step : ""
+    readonly property bool libraryBusy: device ? device.libraryBusy : false
+    // From the start of a save until the device has stored the preset.
+    readonly property bool saving: device ? device.saving : false
+    readonly property bool hasCopy: device ? device.hasCopy : false
     property bool sweeping: false      // "Read all presets" under way
-    property string task: ""           // "saving", "impulse": what the busy state is for
+    property string task: ""           // "impulse": the busy state is an impulse going out
     property int sweepStart: -1        // the preset the device was on when it began
     property bool sweepAfterSave: false
-    property bool saveStored: false    // the device has stored what the last save sent
     property bool quitAfterSave: false
-    property var copying: null         // the preset being copied, until the device has answered
-    property bool hasCopy: false       // a copy went through: Paste has something to paste
 
     // ---- current preset ---------------------------------------------------
     property int bank: -1
@@ -125,22 +132,14 @@ QtObject {
         if (!c)
             return
         slotsStale = true
-        task = "saving"
-        saveStored = false
         c.slSaveUpDown(0)
     }
     function compare() { var c = core(); if (c) c.slCompare() }
     function revert() { var c = core(); if (c) c.slEsc() }
     function revertImpulse() { var c = core(); if (c) c.slEscImpuls() }
     // Copy reads the preset from the device; once that is through, Paste
-    // has something to put back and the copy is confirmed.
-    function copyPreset() {
-        var c = core()
-        if (!c)
-            return
-        copying = identified ? { bank: bank, preset: preset } : { bank: -1, preset: -1 }
-        c.slCopy()
-    }
+    // has something to put back and the copy is confirmed (`copyEnded`).
+    function copyPreset() { var c = core(); if (c) c.slCopy() }
 
     function pastePreset() {
         var c = core()
@@ -259,7 +258,6 @@ QtObject {
         }
         if (choice === "save") {
             slotsStale = true
-            task = "saving"
             setValue(kind === "updown" ? "save_up_down" : "save_change", code)
         }
         else if (choice === "discard")
@@ -327,7 +325,6 @@ QtObject {
     function onValue(name, value) {
         switch (name) {
         case "wait":
-            setBusy(value !== 0)
             return
         case "editable":
             editable = value !== 0
@@ -363,9 +360,7 @@ QtObject {
     function onText(name, text) {
         switch (name) {
         case "open_port":
-            portState = "open"
             wasConnected = true
-            portName = text
             typeDev = 0                // known again when the device answers
             mapCursor = -1             // the position is read again
             return
@@ -377,14 +372,9 @@ QtObject {
                                                               : "the preset")
                         + " were saved: they were lost with it.\n\nWhen the device is back, "
                         + "the panel shows its presets as the device reports them.", "")
-            portState = text === "" ? "lost" : "failed"
-            if (text !== "")
-                portName = text
-            busy = false
             task = ""
             sweeping = false
             sweepStart = -1
-            copying = null
             sweepAfterSave = false
             quitAfterSave = false
             mapCursor = -1
@@ -405,18 +395,8 @@ QtObject {
         case "impulse_en":
             slotFlags = splitList(text)
             return
-        case "copy_unfinished":
-            // A move, revert or give-up took the queue before the copy's
-            // answers came: there is nothing to paste, and no "copied".
-            hasCopy = false
-            if (copying !== null) {
-                copying = null
-                notice(text)
-            }
-            return
         case "paste_refused":
             // The back end had no whole copy to paste: nothing to offer.
-            hasCopy = false
             message("Nothing pasted", text, "")
             return
         }
@@ -424,36 +404,35 @@ QtObject {
 
     // What waits for the device to finish: it runs once the busy state has
     // ended, after the back end's own handling of that moment.
-    function setBusy(on) {
-        busy = on
-        if (on)
+    onBusyChanged: {
+        if (busy)
             return
         task = ""
         Qt.callLater(afterIdle)
     }
 
+    // What follows a save is decided once it has ended: a save the device
+    // did not store keeps the changes, so neither the reading (it would step
+    // away from them) nor the quit goes ahead.
+    function afterSave(stored) {
+        if (quitAfterSave) {
+            quitAfterSave = false
+            if (stored)
+                quitAgreed()
+        }
+        if (sweepAfterSave && !stored)
+            sweepAfterSave = false
+    }
+
     function afterIdle() {
         if (busy || !alive)
             return
-        if (copying !== null) {
-            hasCopy = true
-            notice(copying.bank >= 0 ? "Preset " + copying.bank + "-" + copying.preset + " copied"
-                                     : "Preset copied")
-            copying = null
-        }
         if (sweeping) {
             endSweep()
-        } else if (sweepAfterSave) {
+        } else if (sweepAfterSave && !saving) {
+            // The save's exchange is over: the reading may use the queue.
             sweepAfterSave = false
-            // A save the device gave up on keeps the changes: the reading
-            // would step away from them.
-            if (saveStored)
-                startSweep()
-        } else if (quitAfterSave) {
-            quitAfterSave = false
-            // A save the device did not take keeps the changes: no quitting.
-            if (!edited)
-                quitAgreed()
+            startSweep()
         }
         if (slotsStale && connected && slotList) {
             slotsStale = false
@@ -544,15 +523,9 @@ QtObject {
 
         function onSgReadValue(nameParam, value) { dev.onValue(nameParam, value) }
         function onSgReadText(nameParam, value) { dev.onText(nameParam, value) }
-        function onSgSetWait(wait) { dev.setBusy(wait) }
-        function onSgSetProgress(val) { dev.progress = val }
         function onSgSetEnabled(val) { dev.editable = val }
         function onSgSetEdit(setEdit) { dev.edited = setEdit }
         function onSgSetImpulsName(val) { dev.impulseName = val }
-        function onSgPortOpen(val, portName) {
-            if (!val)
-                dev.portState = "lost"
-        }
         function onSgPresetUpDownStage1(inChangePreset) { dev.question("updown", inChangePreset) }
         function onSgPresetChangeStage1(inChangePreset) { dev.question("change", inChangePreset) }
         function onSgRequestConvert(filePath) {
@@ -563,11 +536,6 @@ QtObject {
                         + "loaded.\n\nLoad the impulse again and save the preset.", "")
         }
         function onSgAnswerErrSave(strCom) {
-            // A copy cut short leaves nothing the back end would paste.
-            if (dev.copying !== null) {
-                dev.copying = null
-                dev.hasCopy = false
-            }
             dev.message("The device did not answer",
                         "The device did not answer the request \"" + String(strCom).trim()
                         + "\", so the requests waiting after it were dropped.\n\n"
@@ -617,7 +585,12 @@ QtObject {
         target: dev.history()
         ignoreUnknownSignals: true
         function onValueRestored(name, value) { dev.onValue(name, value) }
-        function onStored() { dev.saveStored = true }
+    }
+
+    property Connections deviceEvents: Connections {
+        target: dev.device
+        function onSaveEnded(stored) { dev.afterSave(stored) }
+        function onCopyEnded(whole, text) { dev.notice(text) }
     }
 
     property Connections quitting: Connections {

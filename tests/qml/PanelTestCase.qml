@@ -36,12 +36,11 @@ TestCase {
         dev.quitAfterSave = false
         dev.slotsStale = false
         dev.sweeping = false
-        dev.copying = null
         _core.sgReadText("open_port", testPty.portPath())
         _core.sgReadValue("type_dev", 1)
         _core.sgReadValue("editable", 1)
         _core.sgReadValue("preset_edit", 0)
-        _core.sgSetWait(false)
+        testPty.linkBusy(false)
         closePopups()
         // A dialog window that was open took the keyboard focus with it; the
         // test platform does not hand it back to the panel by itself.

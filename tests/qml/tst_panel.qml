@@ -274,11 +274,10 @@ PanelTestCase {
         for (var i = 0; i < data.steps.length; ++i) {
             var step = data.steps[i]
             if (step === "lost") {
-                _core.sgPortOpen(false, "")
-                _core.sgReadText("close_port", "")
-                _core.sgReadValue("type_dev", 0)
+                testPty.losePort()
             } else if (step === "open") {
-                _core.sgReadText("open_port", testPty.portPath())
+                verify(testPty.open())
+                testPty.resetBackEnd()
             } else {
                 _core.sgReadValue("type_dev", step)
             }
@@ -287,19 +286,23 @@ PanelTestCase {
         compare(find("jumpNumber").placeholderText, data.known ? data.hint : "")
         compare(find("bankNumber").text, data.known ? "3" : "–")
         compare(find("presetNumber").text, data.known ? "7" : "–")
+        if (dev.portState !== "open") {
+            verify(testPty.open())
+            testPty.resetBackEnd()
+        }
         _core.sgReadValue("type_dev", 1)
     }
 
     function test_busyAndProgress() {
-        _core.sgSetProgress(0.5)
-        _core.sgSetWait(true)
+        testPty.linkBusy(true, 0.5)
         verify(find("busyIndicator").visible)
         compare(dev.progress, 0.5)
-        _core.sgReadValue("wait", 0)
+        testPty.linkBusy(false)
         verify(!find("busyIndicator").visible)
-        _core.sgReadValue("wait", 1)
+        testPty.linkBusy(true, 0.25)
         verify(find("busyIndicator").visible)
-        _core.sgSetWait(false)
+        compare(dev.progress, 0.25)
+        testPty.linkBusy(false)
         verify(!find("busyIndicator").visible)
     }
 
@@ -321,14 +324,13 @@ PanelTestCase {
 
     function test_busyTellsWhatItIsFor(data) {
         data.act()
-        _core.sgSetProgress(0.3)
-        _core.sgSetWait(true)
+        testPty.linkBusy(true, 0.3)
         verify(find("progressBar").visible)
         compare(find("busyText").text, data.text)
-        _core.sgSetWait(false)
-        _core.sgSetWait(true)
+        testPty.linkBusy(false)
+        testPty.linkBusy(true, 0.3)
         compare(find("busyText").text, "Working…", "the next busy spell is another's")
-        _core.sgSetWait(false)
+        testPty.linkBusy(false)
         testPty.resetBackEnd()
     }
 
@@ -504,8 +506,7 @@ PanelTestCase {
     function test_connectionStates(data) {
         var missing = testPty.portPath() + "-missing"
         if (data.how === "lost" || data.how === "lost then gone") {
-            _core.sgPortOpen(false, "")
-            _core.sgReadText("close_port", "")
+            testPty.losePort()
             if (data.how === "lost then gone")
                 verify(!_core.openPort(missing))
         } else if (data.how === "chosen missing") {
@@ -637,12 +638,14 @@ PanelTestCase {
         click("readAllButton")
         tryCompare(find("saveQuestion"), "opened", true)
         click("questionSave")
-        _core.sgSetWait(true)
-        _history.stored() // the device took the save
-        verify(!dev.sweeping, "nothing is read while the save runs")
-        _core.sgSetWait(false)
+        verify(dev.saving)
+        testPty.answer("sp\rEND\n") // the device took the save
+        verify(!dev.saving)
+        verify(dev.busy)
+        verify(!dev.sweeping, "nothing is read while the save's exchange runs")
+        testPty.linkBusy(false)
         tryVerify(function() { return dev.sweeping }, 1000, "the reading starts when the save is done")
-        _core.sgReadValue("wait", 0)
+        testPty.linkBusy(false)
         verify(!dev.sweepAfterSave)
     }
 

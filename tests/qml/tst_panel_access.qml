@@ -16,7 +16,7 @@ PanelTestCase {
         _core.sgReadValue("type_dev", 1)
         _core.sgReadValue("editable", 1)
         _core.sgReadValue("preset_edit", 0)
-        _core.sgSetWait(false)
+        testPty.linkBusy(false)
         closePopups()
         window.requestActivate()
         testPty.drain(0)

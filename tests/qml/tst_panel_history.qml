@@ -12,7 +12,7 @@ PanelTestCase {
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
         _core.sgReadValue("type_dev", 1)
-        _core.sgSetWait(false)
+        testPty.linkBusy(false)
         testPty.answerStatus({ master_volume: 50 })
         closePopups()
         find("tabs").currentIndex = 0

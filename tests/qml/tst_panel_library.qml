@@ -20,7 +20,7 @@ PanelTestCase {
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
         _core.sgReadValue("preset_edit", 0)
-        _core.sgSetWait(false)
+        testPty.linkBusy(false)
         closePopups()
         var tabs = find("tabs")
         for (var i = 0; i < tabs.count; ++i)

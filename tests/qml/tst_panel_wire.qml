@@ -14,13 +14,12 @@ PanelTestCase {
         dev.quitAfterSave = false
         dev.slotsStale = false
         dev.sweeping = false
-        dev.copying = null
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
         _core.sgReadValue("type_dev", 1)
         _core.sgReadValue("editable", 1)
         _core.sgReadValue("preset_edit", 0)
-        _core.sgSetWait(false)
+        testPty.linkBusy(false)
         closePopups()
         testPty.drain(0)
         testPty.clearWarnings()
@@ -470,9 +469,7 @@ PanelTestCase {
     }
 
     function test_copyThenPaste(data) {
-        dev.hasCopy = false
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 5)
+        testPty.answer("gb\r0205\n")
         verify(!find("pasteButton").enabled, "nothing copied yet")
         find("param_master_volume").forceActiveFocus()
         testPty.key(window, Qt.Key_V, Qt.ControlModifier)
@@ -515,11 +512,18 @@ PanelTestCase {
     }
 
     function test_refusedPasteSaysWhy(data) {
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 5)
+        testPty.answer("gb\r0205\n")
         find("param_master_volume").forceActiveFocus()
         if (data.cut) {
-            dev.hasCopy = true                 // an earlier copy went through
+            // an earlier copy went through
+            testPty.key(window, Qt.Key_C, Qt.ControlModifier)
+            expectWritten("gs\r\n")
+            testPty.write(statusAnswer())
+            expectWritten("cc\r\n")
+            testPty.write("cc\r\n\n")
+            tryVerify(function() { return dev.hasCopy }, 2000)
+            tryCompare(dev, "busy", false)
+            find("param_master_volume").forceActiveFocus()
             testPty.key(window, Qt.Key_C, Qt.ControlModifier)
             expectWritten("gs\r\n")
             click("revertButton")
@@ -537,8 +541,8 @@ PanelTestCase {
             find("param_master_volume").forceActiveFocus()
             testPty.key(window, Qt.Key_V, Qt.ControlModifier)
         } else {
-            dev.hasCopy = true
-            testPty.key(window, Qt.Key_V, Qt.ControlModifier)
+            // the back end's own refusal, whatever the panel offered
+            _core.slPaste()
             tryCompare(find("messageBox"), "opened", true)
             compare(find("messageText").text, data.words)
         }

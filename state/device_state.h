@@ -1,0 +1,80 @@
+// DeviceState: what the panel shows about the device and its work, typed,
+// published to the document as `_device` beside `_core`.
+//
+// It holds the connection ("searching", "open", "failed", "lost" and the
+// port's name), whether the link is busy, the one progress every view shows
+// (the librarian's step and fraction while it works, else the link's),
+// whether a save is under way (from its start until the device has stored
+// the preset or the save failed), and whether a whole copy is there to
+// paste. It learns all of it from the parts' typed events, never from Core.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class DeviceReadout;
+class Librarian;
+class Link;
+class PresetSession;
+
+class DeviceState : public QObject {
+    Q_OBJECT
+    // "searching", "open" (on portName), "failed" (portName could not be
+    // opened) or "lost" (the open port was closed after an error).
+    Q_PROPERTY(QString connection READ connection NOTIFY connectionChanged)
+    Q_PROPERTY(QString portName READ portName NOTIFY connectionChanged)
+    // Requests are on their way to the device.
+    Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
+    // The librarian is walking, reading or writing presets.
+    Q_PROPERTY(bool libraryBusy READ libraryBusy NOTIFY progressChanged)
+    // How far the work shown is, from 0 to 1, and what it is in words while
+    // the librarian works (empty otherwise).
+    Q_PROPERTY(qreal progress READ progress NOTIFY progressChanged)
+    Q_PROPERTY(QString step READ step NOTIFY progressChanged)
+    // A save has started and the device has not yet stored the preset.
+    Q_PROPERTY(bool saving READ saving NOTIFY savingChanged)
+    // A whole copy is there to paste.
+    Q_PROPERTY(bool hasCopy READ hasCopy NOTIFY hasCopyChanged)
+
+public:
+    DeviceState(Link &link, PresetSession &session, DeviceReadout &readout,
+                Librarian *library = nullptr, QObject *parent = nullptr);
+
+    QString connection() const { return connectionState; }
+    QString portName() const { return port; }
+    bool busy() const { return linkBusy; }
+    bool libraryBusy() const;
+    qreal progress() const;
+    QString step() const;
+    bool saving() const { return saveRunning; }
+    bool hasCopy() const { return copyKept; }
+
+signals:
+    void connectionChanged();
+    void busyChanged();
+    void progressChanged();
+    void savingChanged();
+    void hasCopyChanged();
+    // A save ended: `stored` when the device stored the preset.
+    void saveEnded(bool stored);
+    // A copy ended: `whole` when both its answers came; `text` says so in
+    // the panel's words ("Preset 2-3 copied", or why there is nothing).
+    void copyEnded(bool whole, const QString &text);
+
+private:
+    void setConnection(const QString &state, const QString &name);
+    void setBusy(bool on);
+    void setLinkProgress(float fraction);
+    void endSave(bool stored);
+    void refreshCopy();
+
+    PresetSession &session;
+    DeviceReadout &readout;
+    Librarian *library;
+    QString connectionState = QStringLiteral("searching");
+    QString port;
+    bool linkBusy = false;
+    qreal linkProgress = 0;
+    bool saveRunning = false;
+    bool copyKept = false;
+};
