@@ -571,8 +571,8 @@ Item {
                     : unusable ? page.selected.reason
                     : page.selectedWaits ? "Waiting for the device to take the one before\u2026"
                     : page.selectedPlays && page.device.saving ? "Saving to the preset\u2026"
-                    : page.selectedPlays && page.device.busy ? "Sending to the device\u2026"
                     : page.selectedPlays && !page.device.edited ? "Saved with the preset."
+                    : page.selectedPlays && page.device.busy ? "Sending to the device\u2026"
                     : page.selectedPlays ? "Playing on the device, not saved yet."
                     : ""
                 color: unusable ? Theme.error : Theme.textDim

@@ -146,13 +146,15 @@ PanelTestCase {
         var fractions = []
         var bar = find("progressBar")
         _library.stepChanged.connect(function() { activities.push(_library.step) })
-        // The top bar shows the librarian's own step and fraction meanwhile.
+        // The top bar shows the librarian's own step and fraction meanwhile,
+        // while the link reports shares of each preset's exchange.
         var topBarAgrees = true
         _library.progressChanged.connect(function() {
             if (!_library.busy)
                 return
             fractions.push(_library.progress)
-            if (find("busyText").text !== _library.step || !find("busyIndicator").visible)
+            if (find("busyText").text !== _library.step || !find("busyIndicator").visible
+                    || bar.children[0].fraction !== _library.progress)
                 topBarAgrees = false
         })
         var requests = serve(idleLibrary)
