@@ -23,8 +23,8 @@ QtObject {
     // Connected at some time since the port was last chosen: a port that is
     // gone then means the device was unplugged, not a wrong port.
     property bool wasConnected: false
-    property int typeDev: 0
-    property string version: ""
+    readonly property int typeDev: device ? device.deviceType : 0
+    readonly property string version: device ? device.firmware : ""
     // The device has answered who it is: until then nothing about a preset
     // or the family is shown.
     readonly property bool identified: connected && typeDev !== 0
@@ -41,8 +41,8 @@ QtObject {
                                    ? "lost" : portState
 
     // ---- device family ----------------------------------------------------
-    property int bankCount: 10
-    property int presetCount: 10
+    readonly property int bankCount: device ? device.bankCount : 10
+    readonly property int presetCount: device ? device.presetCount : 10
     readonly property string familyText: typeDev === 0 ? ""
         : bankCount + " × " + presetCount + " presets"
 
@@ -84,13 +84,9 @@ QtObject {
     property string skinsFolder: ""
     property color impulseColor: "#0000ff"
 
-    // ---- preset map: one cell per bank and preset -----------------------------
-    property ListModel map: ListModel {}
-    property int mapCursor: -1         // the cell the next publications belong to
+    // ---- preset map: one cell per bank and preset, kept by the back end ---------
+    readonly property var map: device ? device.presetMap : null
     property int pendingBank: -1
-    // An impulse name published before any position (the start-up read
-    // asks for the name first): it belongs to the position that follows.
-    property var unplacedImpulse: null
 
     // ---- the parameters: last value of each, and the controls bound to it ----
     property var values: ({})
@@ -333,7 +329,6 @@ QtObject {
             edited = value !== 0
             return
         case "type_dev":
-            setType(value)
             return
         case "bank":
             pendingBank = value
@@ -342,11 +337,6 @@ QtObject {
             if (pendingBank >= 0)
                 bank = pendingBank
             preset = value
-            mapCursor = bank >= 0 && bank < bankCount && preset >= 0 && preset < presetCount
-                ? presetNumber(bank, preset) : -1
-            if (mapCursor >= 0 && unplacedImpulse !== null)
-                map.setProperty(mapCursor, "impulse", unplacedImpulse)
-            unplacedImpulse = null
             return
         }
         values[name] = value
@@ -354,15 +344,12 @@ QtObject {
         if (list)
             for (var i = 0; i < list.length; ++i)
                 list[i].setFromDevice(value)
-        recordInMap(name, value)
     }
 
     function onText(name, text) {
         switch (name) {
         case "open_port":
             wasConnected = true
-            typeDev = 0                // known again when the device answers
-            mapCursor = -1             // the position is read again
             return
         case "close_port":
             if (text === "" && edited)
@@ -377,17 +364,9 @@ QtObject {
             sweepStart = -1
             sweepAfterSave = false
             quitAfterSave = false
-            mapCursor = -1
-            return
-        case "devVersion":
-            version = text
             return
         case "impulse_name":
             impulseName = text
-            if (mapCursor >= 0 && mapCursor < map.count)
-                map.setProperty(mapCursor, "impulse", text)
-            else
-                unplacedImpulse = text
             return
         case "impulse_names":
             slotNames = splitList(text)
@@ -448,48 +427,6 @@ QtObject {
         return parts
     }
 
-    function setType(code) {
-        typeDev = code
-        var size = code === 2 || code === 3 ? 4 : (code === 1 || code === 4 ? 10 : 0)
-        if (size === 0)
-            return
-        if (size !== bankCount || size !== presetCount || map.count !== size * size) {
-            bankCount = size
-            presetCount = size
-            buildMap()
-        }
-    }
-
-    function buildMap() {
-        map.clear()
-        mapCursor = -1
-        for (var b = 0; b < bankCount; ++b)
-            for (var p = 0; p < presetCount; ++p)
-                map.append({ bank: b, preset: p, impulse: "", known: false,
-                             master: 0, cabinet: 0, modules: 0 })
-    }
-
-    // Modules shown as lit marks in a map cell, in this order.
-    readonly property var mapModules: ["preamp_on", "amp_on", "compreccor_on", "gate_on", "eq_on"]
-
-    function recordInMap(name, value) {
-        if (mapCursor < 0 || mapCursor >= map.count)
-            return
-        if (name === "master_volume") {
-            map.setProperty(mapCursor, "master", value)
-            map.setProperty(mapCursor, "known", true)
-        } else if (name === "cabinet_enable") {
-            map.setProperty(mapCursor, "cabinet", value)
-        } else {
-            var bit = mapModules.indexOf(name)
-            if (bit < 0)
-                return
-            var mask = map.get(mapCursor).modules
-            mask = value !== 0 ? (mask | (1 << bit)) : (mask & ~(1 << bit))
-            map.setProperty(mapCursor, "modules", mask)
-        }
-    }
-
     // The colour setting as stored: "#rgb", "#rrggbb" or "#aarrggbb"; anything
     // else keeps the colour shown.
     function applyColor(text) {
@@ -504,17 +441,6 @@ QtObject {
             return
         wasConnected = false
         ports.choose(path)
-    }
-
-    // What a restore wrote, in the preset map: the impulse as the device now
-    // reports it (the parameters come through the read-back's publications).
-    property Connections restores: Connections {
-        target: dev.alive && typeof _library !== "undefined" ? _library : null
-        ignoreUnknownSignals: true
-        function onPresetWritten(number, statusText, impulseName) {
-            if (number >= 0 && number < dev.map.count)
-                dev.map.setProperty(number, "impulse", impulseName)
-        }
     }
 
     property Connections backEnd: Connections {
@@ -599,7 +525,6 @@ QtObject {
     }
 
     Component.onCompleted: {
-        buildMap()
         var c = core()
         if (c) {
             lightSkin = c.getAlternativeSkins()

@@ -13,17 +13,28 @@
 DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &readout,
                          Librarian *library, QObject *parent)
     : QObject(parent), session(session), readout(readout), library(library),
-      copyKept(session.hasCopy())
+      copyKept(session.hasCopy()), map(readout)
 {
+    const auto identify = [this] {
+        const presets::Family family = this->readout.family();
+        if (family.banks != 0) {
+            banks = family.banks;
+            perBank = family.presetsPerBank;
+        }
+        emit identityChanged();
+    };
+    identify();
+    connect(&readout, &DeviceReadout::identifiedChanged, this, identify);
+    connect(&readout, &DeviceReadout::firmwareRead, this, &DeviceState::identityChanged);
+    connect(&readout, &DeviceReadout::forgotten, this, &DeviceState::identityChanged);
+
     if (link.isOpen())
         setConnection(QStringLiteral("open"), link.port().portName());
 
-    connect(&link, &Link::opened, this, [this](const QString &name) {
-        setConnection(QStringLiteral("open"), name);
-    });
-    connect(&link, &Link::openRefused, this, [this](const QString &name) {
-        setConnection(QStringLiteral("failed"), name);
-    });
+    connect(&link, &Link::opened, this,
+            [this](const QString &name) { setConnection(QStringLiteral("open"), name); });
+    connect(&link, &Link::openRefused, this,
+            [this](const QString &name) { setConnection(QStringLiteral("failed"), name); });
     connect(&link, &Link::closedAfterError, this, [this] {
         setConnection(QStringLiteral("lost"), port);
         setBusy(false);
@@ -53,18 +64,32 @@ DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &read
     connect(&session, &PresetSession::copyEnded, this, [this](bool whole) {
         refreshCopy();
         const bool placed = this->readout.bank() >= 0 && this->readout.preset() >= 0;
-        const QString copied = placed ? presets::longName(this->readout.bank(),
-                                                          this->readout.preset())
-                                      : QStringLiteral("Preset");
-        emit copyEnded(whole, whole ? copied + QStringLiteral(" copied")
-                                    : this->session.pasteRefusal());
+        const QString copied = placed
+                                   ? presets::longName(this->readout.bank(), this->readout.preset())
+                                   : QStringLiteral("Preset");
+        emit copyEnded(whole,
+                       whole ? copied + QStringLiteral(" copied") : this->session.pasteRefusal());
     });
 
     if (library) {
+        connect(library, &Librarian::presetWritten, this,
+                [this](int number, const QByteArray &statusText, const QString &impulseName) {
+                    map.presetWritten(number, statusText, impulseName);
+                });
         connect(library, &Librarian::busyChanged, this, &DeviceState::progressChanged);
         connect(library, &Librarian::stepChanged, this, &DeviceState::progressChanged);
         connect(library, &Librarian::progressChanged, this, &DeviceState::progressChanged);
     }
+}
+
+int DeviceState::deviceType() const
+{
+    return readout.deviceType();
+}
+
+QString DeviceState::firmware() const
+{
+    return readout.firmware();
 }
 
 bool DeviceState::libraryBusy() const

@@ -6,8 +6,11 @@
 // (the librarian's step and fraction while it works, else the link's),
 // whether a save is under way (from its start until the device has stored
 // the preset or the save failed), and whether a whole copy is there to
-// paste. It learns all of it from the parts' typed events, never from Core.
+// paste; the device's type, family and firmware; and the preset map. It
+// learns all of it from the parts' typed events, never from Core.
 #pragma once
+
+#include "state/preset_map.h"
 
 #include <QObject>
 #include <QString>
@@ -35,6 +38,14 @@ class DeviceState : public QObject {
     Q_PROPERTY(bool saving READ saving NOTIFY savingChanged)
     // A whole copy is there to paste.
     Q_PROPERTY(bool hasCopy READ hasCopy NOTIFY hasCopyChanged)
+    // The identification answer's type code (0 until the device has said it,
+    // and again once it is gone), the family it stands for and the firmware.
+    Q_PROPERTY(int deviceType READ deviceType NOTIFY identityChanged)
+    Q_PROPERTY(int bankCount READ bankCount NOTIFY identityChanged)
+    Q_PROPERTY(int presetCount READ presetCount NOTIFY identityChanged)
+    Q_PROPERTY(QString firmware READ firmware NOTIFY identityChanged)
+    // Every preset of the family as last read.
+    Q_PROPERTY(PresetMap *presetMap READ presetMap CONSTANT)
 
 public:
     DeviceState(Link &link, PresetSession &session, DeviceReadout &readout,
@@ -48,6 +59,12 @@ public:
     QString step() const;
     bool saving() const { return saveRunning; }
     bool hasCopy() const { return copyKept; }
+    int deviceType() const;
+    // The family's banks and presets per bank; 10 x 10 until a device said otherwise.
+    int bankCount() const { return banks; }
+    int presetCount() const { return perBank; }
+    QString firmware() const;
+    PresetMap *presetMap() { return &map; }
 
 signals:
     void connectionChanged();
@@ -55,6 +72,7 @@ signals:
     void progressChanged();
     void savingChanged();
     void hasCopyChanged();
+    void identityChanged();
     // A save ended: `stored` when the device stored the preset.
     void saveEnded(bool stored);
     // A copy ended: `whole` when both its answers came; `text` says so in
@@ -77,4 +95,7 @@ private:
     qreal linkProgress = 0;
     bool saveRunning = false;
     bool copyKept = false;
+    int banks = 10;
+    int perBank = 10;
+    PresetMap map;
 };

@@ -38,11 +38,21 @@ private slots:
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("state");
         QTest::addColumn<QString>("reportedAs"); // the text Core publishes with it
-        QTest::newRow("nothing yet: searching") << "none" << "searching" << "";
-        QTest::newRow("port opened") << "open" << "open" << "open_port";
-        QTest::newRow("port refused") << "refused" << "failed" << "close_port";
-        QTest::newRow("open port lost") << "lost" << "lost" << "open_port";
-        QTest::newRow("lost, then back") << "lost then open" << "open" << "open_port";
+        QTest::newRow("nothing yet: searching") << "none"
+                                                << "searching"
+                                                << "";
+        QTest::newRow("port opened") << "open"
+                                     << "open"
+                                     << "open_port";
+        QTest::newRow("port refused") << "refused"
+                                      << "failed"
+                                      << "close_port";
+        QTest::newRow("open port lost") << "lost"
+                                        << "lost"
+                                        << "open_port";
+        QTest::newRow("lost, then back") << "lost then open"
+                                         << "open"
+                                         << "open_port";
     }
     void connection()
     {

@@ -37,7 +37,7 @@ TestCase {
         dev.slotsStale = false
         dev.sweeping = false
         _core.sgReadText("open_port", testPty.portPath())
-        _core.sgReadValue("type_dev", 1)
+        identify(1)
         _core.sgReadValue("editable", 1)
         _core.sgReadValue("preset_edit", 0)
         testPty.linkBusy(false)
@@ -109,6 +109,15 @@ TestCase {
         if (row.signed)
             return (i % 2 === 0 ? -1 : 1) * (1 + i % Math.min(row.max, -row.min))
         return row.min + 1 + (i * 7) % (row.max - row.min)
+    }
+
+    // The device's own answers: who it is, and where it is.
+    function identify(type) {
+        testPty.answer("olkdev\r" + type + "\nEND\n")
+    }
+    function place(bank, preset) {
+        var two = function(n) { return (n < 10 ? "0" : "") + n }
+        testPty.answer("gb\r" + two(bank) + two(preset) + "\n")
     }
 
     // A whole status block as the back end publishes it.

@@ -276,10 +276,12 @@ PanelTestCase {
             if (step === "lost") {
                 testPty.losePort()
             } else if (step === "open") {
+                if (dev.portState === "open")
+                    testPty.losePort() // a fresh connection, to a device not heard yet
                 verify(testPty.open())
                 testPty.resetBackEnd()
             } else {
-                _core.sgReadValue("type_dev", step)
+                identify(step)
             }
         }
         compare(find("editedBadge").visible, data.known)
@@ -290,7 +292,7 @@ PanelTestCase {
             verify(testPty.open())
             testPty.resetBackEnd()
         }
-        _core.sgReadValue("type_dev", 1)
+        identify(1)
     }
 
     function test_busyAndProgress() {
@@ -344,8 +346,8 @@ PanelTestCase {
     }
 
     function test_deviceFamily(data) {
-        _core.sgReadValue("type_dev", data.type)
-        _core.sgReadText("devVersion", "2.07")
+        identify(data.type)
+        testPty.answer("olkver\r2.07\n")
         compare(dev.bankCount, data.size)
         compare(dev.presetCount, data.size)
         compare(dev.map.count, data.size * data.size)
@@ -357,13 +359,13 @@ PanelTestCase {
 
     // ---- preset map -------------------------------------------------------------
 
-    function test_mapFilledFromPublications() {
-        _core.sgReadValue("type_dev", 1)
-        // what one step of the sweep publishes: position, impulse name, values
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 5)
+    function test_mapFilledFromTheDevicesAnswers() {
+        identify(1)
+        // what one step of the sweep reads: position, impulse name, values
+        place(2, 5)
         testPty.answer("rn\rGreen 412\n")
-        publishStatus({ master_volume: 80, cabinet_enable: 1, preamp_on: 1, amp_on: 0, gate_on: 1 })
+        testPty.answerStatus({ master_volume: 80, cabinet_enable: 1, preamp_on: 1, amp_on: 0,
+                               compreccor_on: 0, gate_on: 1, eq_on: 0 })
         var cell = dev.map.get(dev.presetNumber(2, 5))
         compare(cell.bank, 2)
         compare(cell.preset, 5)
@@ -388,8 +390,7 @@ PanelTestCase {
         mouseMove(window.contentItem, 2, 2)
         find("tabs").currentIndex = 0
         // the next step lands in the next cell and leaves this one as it was
-        _core.sgReadValue("bank", 3)
-        _core.sgReadValue("preset", 5)
+        place(3, 5)
         testPty.answer("rn\r\n")
         compare(dev.map.get(dev.presetNumber(3, 5)).impulse, "empty")
         compare(dev.map.get(dev.presetNumber(2, 5)).impulse, "Green 412")
@@ -397,28 +398,31 @@ PanelTestCase {
 
     // The start-up read asks for the impulse name before the position.
     function test_mapPlacesTheStartupImpulseName() {
-        _core.sgReadValue("type_dev", 1)
-        _core.sgReadText("open_port", testPty.portPath())
+        // a fresh connection: nothing is known of the position yet
+        testPty.losePort()
+        verify(testPty.open())
+        testPty.resetBackEnd()
+        identify(1)
         testPty.answer("rn\rFirst Cab\n")
-        _core.sgReadValue("bank", 4)
-        _core.sgReadValue("preset", 2)
+        place(4, 2)
         compare(dev.map.get(42).impulse, "First Cab")
         // later names follow the position as usual
-        _core.sgReadValue("bank", 4)
-        _core.sgReadValue("preset", 3)
+        place(4, 3)
         testPty.answer("rn\rSecond Cab\n")
         compare(dev.map.get(43).impulse, "Second Cab")
         compare(dev.map.get(42).impulse, "First Cab")
     }
 
     function test_mapKeptWhenThePortCloses() {
-        _core.sgReadValue("type_dev", 1)
-        _core.sgReadValue("bank", 1)
-        _core.sgReadValue("preset", 1)
+        identify(1)
+        place(1, 1)
         testPty.answer("rn\rKept\n")
-        _core.sgReadValue("type_dev", 0)
+        testPty.losePort()
+        compare(dev.typeDev, 0)
         compare(dev.map.count, 100)
         compare(dev.map.get(11).impulse, "Kept")
+        verify(testPty.open())
+        testPty.resetBackEnd()
     }
 
     // Start-up makes the first two pages only; each other page is made when

@@ -13,7 +13,7 @@ PanelTestCase {
     function init() {
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
-        _core.sgReadValue("type_dev", 1)
+        identify(1)
         _core.sgReadValue("editable", 1)
         _core.sgReadValue("preset_edit", 0)
         testPty.linkBusy(false)
@@ -234,9 +234,8 @@ PanelTestCase {
     }
 
     function test_presetFormsShown(data) {
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 5)
-        _core.sgReadText("impulse_name", "Green 412")
+        place(2, 5)
+        testPty.answer("rn\rGreen 412\n")
         var names = []
         var flags = []
         for (var i = 0; i < 100; ++i) {
@@ -245,7 +244,7 @@ PanelTestCase {
         }
         _core.sgReadText("impulse_names", names.join(",") + ",")
         _core.sgReadText("impulse_en", flags.join(",") + ",")
-        publishStatus({ master_volume: 80 })
+        testPty.answerStatus({ master_volume: 80 })
         find("tabs").currentIndex = 2
         waitForRendering(window.contentItem)
         compare(data.where(), data.shown)

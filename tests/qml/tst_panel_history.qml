@@ -11,7 +11,7 @@ PanelTestCase {
     function init() {
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
-        _core.sgReadValue("type_dev", 1)
+        identify(1)
         testPty.linkBusy(false)
         testPty.answerStatus({ master_volume: 50 })
         closePopups()

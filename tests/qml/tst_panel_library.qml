@@ -317,7 +317,7 @@ PanelTestCase {
     // What a restore wrote reaches the preset map: the impulse by the name
     // the device now reports.
     function test_mapTakesWhatARestoreWrote() {
-        _core.sgReadValue("type_dev", 2)
+        identify(2)
         compare(dev.map.count, 16)
         _library.presetWritten(5, emptyStatus, "Open_2x12_Edge")
         compare(dev.map.get(5).impulse, "Open_2x12_Edge")

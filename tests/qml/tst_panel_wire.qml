@@ -16,7 +16,7 @@ PanelTestCase {
         dev.sweeping = false
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
-        _core.sgReadValue("type_dev", 1)
+        identify(1)
         _core.sgReadValue("editable", 1)
         _core.sgReadValue("preset_edit", 0)
         testPty.linkBusy(false)
@@ -623,7 +623,7 @@ PanelTestCase {
 
     function test_jumpToPreset(data) {
         if (data.type !== undefined)
-            _core.sgReadValue("type_dev", data.type)
+            identify(data.type)
         var error = find("jumpError")
         if (data.cell !== undefined) {
             find("tabs").currentIndex = 2
