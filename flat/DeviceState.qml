@@ -56,9 +56,8 @@ QtObject {
     // From the start of a save until the device has stored the preset.
     readonly property bool saving: device ? device.saving : false
     readonly property bool hasCopy: device ? device.hasCopy : false
-    property bool sweeping: false      // "Read all presets" under way
+    readonly property bool sweeping: device ? device.readingAll : false // "Read all" under way
     property string task: ""           // "impulse": the busy state is an impulse going out
-    property int sweepStart: -1        // the preset the device was on when it began
     property bool sweepAfterSave: false
     property bool quitAfterSave: false
 
@@ -179,21 +178,12 @@ QtObject {
         question("sweep", 0)
     }
 
+    // The librarian's walk reads every preset into the map and goes back to
+    // the current one; its progress and Cancel show over the window.
     function startSweep() {
-        sweepStart = identified && bank >= 0 && preset >= 0 ? presetNumber(bank, preset) : -1
-        sweeping = true
         slotsStale = true
-        setValue("map_update", 0)
-    }
-
-    // At the end of a reading the device goes back to where it was (a
-    // reading cut short leaves it elsewhere).
-    function endSweep() {
-        sweeping = false
-        var start = sweepStart
-        sweepStart = -1
-        if (start >= 0 && connected && presetNumber(bank, preset) !== start)
-            jumpToNumber(start)
+        if (device)
+            device.readAll()
     }
 
     // The device's own preset step stays inside the bank (it wraps from the
@@ -360,8 +350,6 @@ QtObject {
                         + " were saved: they were lost with it.\n\nWhen the device is back, "
                         + "the panel shows its presets as the device reports them.", "")
             task = ""
-            sweeping = false
-            sweepStart = -1
             sweepAfterSave = false
             quitAfterSave = false
             return
@@ -403,12 +391,16 @@ QtObject {
             sweepAfterSave = false
     }
 
+    // A reading of every preset has ended: what waited for it may run.
+    onLibraryBusyChanged: {
+        if (!libraryBusy)
+            Qt.callLater(afterIdle)
+    }
+
     function afterIdle() {
-        if (busy || !alive)
+        if (busy || libraryBusy || !alive)
             return
-        if (sweeping) {
-            endSweep()
-        } else if (sweepAfterSave && !saving) {
+        if (sweepAfterSave && !saving) {
             // The save's exchange is over: the reading may use the queue.
             sweepAfterSave = false
             startSweep()

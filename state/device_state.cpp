@@ -102,6 +102,17 @@ qreal DeviceState::progress() const
     return libraryBusy() ? library->progress() : linkProgress;
 }
 
+bool DeviceState::readingAll() const
+{
+    return library && library->readingAll();
+}
+
+void DeviceState::readAll()
+{
+    if (library)
+        library->readAll();
+}
+
 QString DeviceState::step() const
 {
     return libraryBusy() ? library->step() : QString();

@@ -34,6 +34,8 @@ class DeviceState : public QObject {
     // the librarian works (empty otherwise).
     Q_PROPERTY(qreal progress READ progress NOTIFY progressChanged)
     Q_PROPERTY(QString step READ step NOTIFY progressChanged)
+    // "Read all" is under way (the librarian's walk through every preset).
+    Q_PROPERTY(bool readingAll READ readingAll NOTIFY progressChanged)
     // A save has started and the device has not yet stored the preset.
     Q_PROPERTY(bool saving READ saving NOTIFY savingChanged)
     // A whole copy is there to paste.
@@ -57,6 +59,10 @@ public:
     bool libraryBusy() const;
     qreal progress() const;
     QString step() const;
+    bool readingAll() const;
+    // "Read all": every preset's position, status and impulse name into the
+    // map, through the librarian's walk, and back to the current preset.
+    Q_INVOKABLE void readAll();
     bool saving() const { return saveRunning; }
     bool hasCopy() const { return copyKept; }
     int deviceType() const;

@@ -649,8 +649,13 @@ PanelTestCase {
         verify(!dev.sweeping, "nothing is read while the save's exchange runs")
         testPty.linkBusy(false)
         tryVerify(function() { return dev.sweeping }, 1000, "the reading starts when the save is done")
-        testPty.linkBusy(false)
         verify(!dev.sweepAfterSave)
+        // the device never answers: the reading gives up and says so
+        _library.cancel()
+        testPty.losePort()
+        tryVerify(function() { return !_library.busy }, 2000)
+        verify(testPty.open())
+        testPty.resetBackEnd()
     }
 
     function test_saveQuestionAsked(data) {

@@ -13,7 +13,6 @@ PanelTestCase {
         dev.sweepAfterSave = false
         dev.quitAfterSave = false
         dev.slotsStale = false
-        dev.sweeping = false
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
         identify(1)
@@ -168,7 +167,7 @@ PanelTestCase {
             { tag: "step, cancel", signal: "sgPresetUpDownStage1", code: 3, answer: "questionCancel", sent: "" },
             { tag: "jump, cancel", signal: "sgPresetChangeStage1", code: 12, answer: "questionCancel", sent: "" },
             { tag: "read all, save first", button: "readAllButton", answer: "questionSave", sent: "sp\r\n" },
-            { tag: "read all, don't save", button: "readAllButton", answer: "questionDiscard", sent: "chp 1\r\n" },
+            { tag: "read all, don't save", button: "readAllButton", answer: "questionDiscard", sent: "olkdev\r\n" },
             { tag: "read all, cancel", button: "readAllButton", answer: "questionCancel", sent: "" }
         ]
     }
@@ -189,6 +188,10 @@ PanelTestCase {
             expectWritten(data.sent)
             compare(testPty.drain(200), "", "one request, sent once")
         }
+        if (_library.busy) { // the reading, to its end
+            testPty.write(answerFor("olkdev"))
+            serve(function() { return !_library.busy })
+        }
     }
 
     // A move asked for with unsaved changes goes through the question.
@@ -208,22 +211,25 @@ PanelTestCase {
 
     // ---- reading all presets ----------------------------------------------------------
 
-    // Read all says first that the device steps through every preset, and
-    // returns to the starting preset at the end unless the reading ended
-    // there by itself (the slot list is asked for again after that).
+    // Read all says first that the device steps through every preset, then
+    // reads each one's position, status and impulse name into the map (the
+    // librarian's walk, with its progress and Cancel over the window), and
+    // returns to the starting preset, also when cancelled; the slot list is
+    // asked for again after that.
     function test_readAllSaysSoAndReturns_data() {
         return [
-            { tag: "cancelled: nothing read", answer: "questionCancel" },
-            { tag: "read, ended elsewhere: back to the start", answer: "questionSave",
-              endBank: 5, endPreset: 0, sent: "pc 17\r\n" },
-            { tag: "read, ended at the start: no jump", answer: "questionSave",
-              endBank: 2, endPreset: 3, sent: "rns\r\n" }
+            { tag: "not confirmed: nothing read", answer: "questionCancel" },
+            { tag: "read: every preset, then back to the start", answer: "questionSave", read: 16 },
+            { tag: "cancelled at the fourth: back to the start", answer: "questionSave",
+              cancelAt: "pc 3", read: 4 }
         ]
     }
 
     function test_readAllSaysSoAndReturns(data) {
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 3)
+        devicePreset = 6 // 1-2 of the small device
+        deviceStatus = {}
+        liveStatus = ""
+        place(1, 2)
         click("readAllButton")
         var question = find("saveQuestion")
         tryCompare(question, "opened", true)
@@ -236,15 +242,33 @@ PanelTestCase {
             verify(!dev.sweeping)
             return
         }
-        expectWritten("chp 1\r\n")
         verify(dev.sweeping)
-        // the reading's end, wherever it left the device
-        testPty.resetBackEnd()
-        _core.sgReadValue("bank", data.endBank)
-        _core.sgReadValue("preset", data.endPreset)
-        _core.slTimer()
-        tryVerify(function() { return !dev.sweeping }, 1000)
-        expectWritten(data.sent)
+        var steps = []
+        var fractions = []
+        var requests = serve(function() { return !_library.busy }, function(request) {
+            if (!_library.busy)
+                return
+            steps.push(find("busyText").text)
+            fractions.push(dev.progress)
+            if (request === data.cancelAt)
+                click("libraryCancel")
+        })
+        verify(!dev.sweeping)
+        var jumps = requests.filter(function(r) { return r.indexOf("pc ") === 0 })
+        compare(jumps.length, data.read + 1, JSON.stringify(jumps))
+        compare(jumps[jumps.length - 1], "pc 6", "back to the start")
+        compare(requests.slice(0, 3), ["olkdev", "olkver", "gb"])
+        compare(requests.slice(3, 7), ["pc 0", "gb", "gs", "rn"], "position, status and name")
+        verify(steps.indexOf("Reading preset " + data.read + " of 16") >= 0, JSON.stringify(steps))
+        compare(fractions[fractions.length - 1], data.cancelAt ? 0.25 : 1)
+        // the map holds what was read, and only that
+        compare(dev.map.count, 16)
+        for (var n = 0; n < 16; ++n)
+            compare(dev.map.get(n).known, n < data.read || n === 6, "preset " + n)
+        compare(dev.map.get(0).impulse, "empty")
+        compare(dev.bank * 4 + dev.preset, 6)
+        _core.slTimer() // the port timer's step finds the queue empty
+        expectWritten("rns\r\n")
         compare(testPty.drain(200), "", "nothing else")
     }
 
@@ -271,8 +295,11 @@ PanelTestCase {
             testPty.write("rn\r\n")
             expectWritten("gs\r\n")
             testPty.write("gs\r" + Array(87).join("0") + "\n")
-            expectWritten("chp 1\r\n")
+            expectWritten("olkdev\r\n")
             verify(dev.sweeping)
+            testPty.write(answerFor("olkdev"))
+            serve(function() { return !_library.busy })
+            verify(!dev.sweeping)
             return
         }
         for (var tick = 0; tick < 4; ++tick) // two more sends, the give-up, the idle step
@@ -280,7 +307,7 @@ PanelTestCase {
         tryCompare(find("messageBox"), "opened", true)
         var sent = testPty.drain(300)
         verify(sent.indexOf("sp\r\nsp\r\n") === 0, "sent again by the ticks: " + sent)
-        verify(sent.indexOf("chp") < 0 && !dev.sweeping, "nothing is read: " + sent)
+        verify(sent.indexOf("olkdev") < 0 && !dev.sweeping, "nothing is read: " + sent)
         verify(!dev.sweepAfterSave)
         verify(dev.edited, "the changes are kept")
     }
@@ -333,8 +360,7 @@ PanelTestCase {
             click("readAllButton")
             tryCompare(find("saveQuestion"), "opened", true)
             click("questionSave")
-            expectWritten("chp 1\r\n")
-            testPty.resetBackEnd()   // the reading's end, back where it began
+            serve(function() { return !_library.busy })
             _core.slTimer()
         }
         expectWritten(data.sent)
