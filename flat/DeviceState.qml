@@ -62,13 +62,13 @@ QtObject {
     property bool quitAfterSave: false
 
     // ---- current preset ---------------------------------------------------
-    property int bank: -1
-    property int preset: -1
-    property bool edited: false
+    readonly property int bank: device ? device.bank : -1
+    readonly property int preset: device ? device.preset : -1
+    readonly property bool edited: device ? device.edited : false
     property bool editable: true       // false while the stored preset is shown
     readonly property bool comparing: connected && !editable
     readonly property bool controlsEnabled: connected && editable
-    property string impulseName: ""
+    readonly property string impulseName: device ? device.impulseName : ""
 
     // ---- impulse slots of the device ----------------------------------------
     property var slotNames: []
@@ -85,7 +85,6 @@ QtObject {
 
     // ---- preset map: one cell per bank and preset, kept by the back end ---------
     readonly property var map: device ? device.presetMap : null
-    property int pendingBank: -1
 
     // ---- the parameters: last value of each, and the controls bound to it ----
     property var values: ({})
@@ -310,23 +309,14 @@ QtObject {
     // ---- publications from the back end --------------------------------------
     function onValue(name, value) {
         switch (name) {
-        case "wait":
-            return
         case "editable":
             editable = value !== 0
             return
+        case "wait":         // the back end's own words for what `_device` holds
         case "preset_edit":
-            edited = value !== 0
-            return
         case "type_dev":
-            return
         case "bank":
-            pendingBank = value
-            return
         case "preset":
-            if (pendingBank >= 0)
-                bank = pendingBank
-            preset = value
             return
         }
         values[name] = value
@@ -352,9 +342,6 @@ QtObject {
             task = ""
             sweepAfterSave = false
             quitAfterSave = false
-            return
-        case "impulse_name":
-            impulseName = text
             return
         case "impulse_names":
             slotNames = splitList(text)
@@ -442,8 +429,6 @@ QtObject {
         function onSgReadValue(nameParam, value) { dev.onValue(nameParam, value) }
         function onSgReadText(nameParam, value) { dev.onText(nameParam, value) }
         function onSgSetEnabled(val) { dev.editable = val }
-        function onSgSetEdit(setEdit) { dev.edited = setEdit }
-        function onSgSetImpulsName(val) { dev.impulseName = val }
         function onSgPresetUpDownStage1(inChangePreset) { dev.question("updown", inChangePreset) }
         function onSgPresetChangeStage1(inChangePreset) { dev.question("change", inChangePreset) }
         function onSgRequestConvert(filePath) {

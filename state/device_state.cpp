@@ -26,7 +26,14 @@ DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &read
     identify();
     connect(&readout, &DeviceReadout::identifiedChanged, this, identify);
     connect(&readout, &DeviceReadout::firmwareRead, this, &DeviceState::identityChanged);
-    connect(&readout, &DeviceReadout::forgotten, this, &DeviceState::identityChanged);
+    connect(&readout, &DeviceReadout::forgotten, this, [this] {
+        emit identityChanged();
+        emit positionChanged();
+        setImpulse(QString());
+    });
+    connect(&readout, &DeviceReadout::positionRead, this, &DeviceState::positionChanged);
+    connect(&session, &PresetSession::editedChanged, this, &DeviceState::editedChanged);
+    connect(&session, &PresetSession::impulseShown, this, &DeviceState::setImpulse);
 
     if (link.isOpen())
         setConnection(QStringLiteral("open"), link.port().portName());
@@ -90,6 +97,29 @@ int DeviceState::deviceType() const
 QString DeviceState::firmware() const
 {
     return readout.firmware();
+}
+
+int DeviceState::bank() const
+{
+    return readout.bank();
+}
+
+int DeviceState::preset() const
+{
+    return readout.preset();
+}
+
+bool DeviceState::edited() const
+{
+    return session.edited();
+}
+
+void DeviceState::setImpulse(const QString &name)
+{
+    if (name == impulse)
+        return;
+    impulse = name;
+    emit impulseNameChanged();
 }
 
 bool DeviceState::libraryBusy() const

@@ -46,6 +46,13 @@ class DeviceState : public QObject {
     Q_PROPERTY(int bankCount READ bankCount NOTIFY identityChanged)
     Q_PROPERTY(int presetCount READ presetCount NOTIFY identityChanged)
     Q_PROPERTY(QString firmware READ firmware NOTIFY identityChanged)
+    // The current place as the device reported it (-1 until then), whether
+    // the preset has edits the device has not stored, and the name of the
+    // impulse it plays ("empty" for none, "" until known).
+    Q_PROPERTY(int bank READ bank NOTIFY positionChanged)
+    Q_PROPERTY(int preset READ preset NOTIFY positionChanged)
+    Q_PROPERTY(bool edited READ edited NOTIFY editedChanged)
+    Q_PROPERTY(QString impulseName READ impulseName NOTIFY impulseNameChanged)
     // Every preset of the family as last read.
     Q_PROPERTY(PresetMap *presetMap READ presetMap CONSTANT)
 
@@ -71,6 +78,10 @@ public:
     int presetCount() const { return perBank; }
     QString firmware() const;
     PresetMap *presetMap() { return &map; }
+    int bank() const;
+    int preset() const;
+    bool edited() const;
+    QString impulseName() const { return impulse; }
 
 signals:
     void connectionChanged();
@@ -79,6 +90,9 @@ signals:
     void savingChanged();
     void hasCopyChanged();
     void identityChanged();
+    void positionChanged();
+    void editedChanged();
+    void impulseNameChanged();
     // A save ended: `stored` when the device stored the preset.
     void saveEnded(bool stored);
     // A copy ended: `whole` when both its answers came; `text` says so in
@@ -91,6 +105,7 @@ private:
     void setLinkProgress(float fraction);
     void endSave(bool stored);
     void refreshCopy();
+    void setImpulse(const QString &name);
 
     PresetSession &session;
     DeviceReadout &readout;
@@ -104,4 +119,5 @@ private:
     int banks = 10;
     int perBank = 10;
     PresetMap map;
+    QString impulse;
 };

@@ -38,7 +38,7 @@ TestCase {
         _core.sgReadText("open_port", testPty.portPath())
         identify(1)
         _core.sgReadValue("editable", 1)
-        _core.sgReadValue("preset_edit", 0)
+        testPty.setEdited(false)
         testPty.linkBusy(false)
         closePopups()
         // A dialog window that was open took the keyboard focus with it; the

@@ -157,6 +157,11 @@ void PanelFixture::linkBusy(bool on, qreal progress)
         emit link.idle();
 }
 
+void PanelFixture::setEdited(bool on)
+{
+    rig->a.setPresetEdited(on);
+}
+
 void PanelFixture::answer(const QString &bytes)
 {
     rig->a.dispatch(bytes.toUtf8());
@@ -250,7 +255,7 @@ void PanelFixture::resetBackEnd()
     a.commandTotal() = 0;
     a.sendCount() = 0;
     a.answerReceived() = 0;
-    a.presetEdit() = 0;
+    a.setPresetEdited(false); // published, as the panel follows it
     a.editable() = 1;
     a.kept() = KeptBlocks(); // nothing compared or copied
     a.pendingUpDown() = 0;

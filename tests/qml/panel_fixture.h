@@ -69,6 +69,9 @@ public:
     // The link's own events of a busy spell: a head sent with `progress`
     // (on), or the queue found empty (off).
     Q_INVOKABLE void linkBusy(bool on, qreal progress = 0);
+    // The current preset has edits the device has not stored (or not), set
+    // and published as the back end's editing steps do.
+    Q_INVOKABLE void setEdited(bool on);
     // The device's status answer for the current preset: the last block it
     // reported with `values` (parameter names to published values) changed.
     // `comparing`: read while compare shows the stored preset.

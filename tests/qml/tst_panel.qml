@@ -246,13 +246,12 @@ PanelTestCase {
     // ---- preset, edited state, activity ----------------------------------------
 
     function test_positionAndEditedState() {
-        _core.sgReadValue("bank", 3)
-        _core.sgReadValue("preset", 7)
+        place(3, 7)
         compare(find("bankNumber").text, "3")
         compare(find("presetNumber").text, "7")
-        _core.sgReadValue("preset_edit", 1)
+        testPty.setEdited(true)
         verify(find("editedBadge").edited)
-        _core.sgSetEdit(false)
+        testPty.setEdited(false)
         verify(!find("editedBadge").edited)
     }
 
@@ -269,8 +268,6 @@ PanelTestCase {
     }
 
     function test_nothingShownBeforeTheDeviceAnswers(data) {
-        _core.sgReadValue("bank", 3)
-        _core.sgReadValue("preset", 7)
         for (var i = 0; i < data.steps.length; ++i) {
             var step = data.steps[i]
             if (step === "lost") {
@@ -284,6 +281,8 @@ PanelTestCase {
                 identify(step)
             }
         }
+        if (dev.portState === "open")
+            place(3, 7) // the position, whether or not the device said what it is
         compare(find("editedBadge").visible, data.known)
         compare(find("jumpNumber").placeholderText, data.known ? data.hint : "")
         compare(find("bankNumber").text, data.known ? "3" : "–")
@@ -457,8 +456,7 @@ PanelTestCase {
     // The slots page: each slot's name, its flag in words (an unknown flag
     // said to be unknown), and the current preset's slot marked.
     function test_impulseSlots() {
-        _core.sgReadValue("bank", 0)
-        _core.sgReadValue("preset", 2)
+        place(0, 2)
         _core.sgReadText("impulse_names", "Cab A,empty,My Room,Odd,")
         _core.sgReadText("impulse_en", "01,00,01,07,")
         find("tabs").currentIndex = 3
@@ -475,7 +473,7 @@ PanelTestCase {
             compare(find("slotFlag_" + i).text, expected[i].flag)
             compare(find("slot_" + i).current, expected[i].current, "slot " + i + " marked")
         }
-        _core.sgReadValue("preset", 3)
+        place(0, 3)
         verify(find("slot_3").current, "the mark follows the preset")
         verify(!find("slot_2").current)
         find("tabs").currentIndex = 0
@@ -552,8 +550,7 @@ PanelTestCase {
 
     function test_reconnectStartsFromTheDevice(data) {
         testPty.resetBackEnd()
-        _core.sgReadValue("bank", 3)
-        _core.sgReadValue("preset", 5)
+        place(3, 5)
         if (data.edited)
             _core.setValue("master_volume", 30)
         compare(dev.edited, data.edited)
@@ -626,7 +623,7 @@ PanelTestCase {
     }
 
     function test_readAllAsksFirstWhenEdited() {
-        _core.sgReadValue("preset_edit", 1)
+        testPty.setEdited(true)
         click("readAllButton")
         var question = find("saveQuestion")
         tryCompare(question, "opened", true)
@@ -638,7 +635,7 @@ PanelTestCase {
 
     // Save, then read: the sweep waits until the save's exchange is over.
     function test_readAllAfterSaving() {
-        _core.sgReadValue("preset_edit", 1)
+        testPty.setEdited(true)
         click("readAllButton")
         tryCompare(find("saveQuestion"), "opened", true)
         click("questionSave")

@@ -15,7 +15,7 @@ PanelTestCase {
         _core.sgReadText("open_port", testPty.portPath())
         identify(1)
         _core.sgReadValue("editable", 1)
-        _core.sgReadValue("preset_edit", 0)
+        testPty.setEdited(false)
         testPty.linkBusy(false)
         closePopups()
         window.requestActivate()
@@ -262,15 +262,14 @@ PanelTestCase {
     }
 
     function test_goFieldKeepsNoStaleText(data) {
-        _core.sgReadValue("bank", 1)
-        _core.sgReadValue("preset", 1)
+        place(1, 1)
         var field = find("jumpNumber")
         field.text = "4-"
         if (data.typing)
             field.forceActiveFocus()
         else
             find("tabs").forceActiveFocus()
-        _core.sgReadValue("preset", 2)
+        place(1, 2)
         compare(field.text, data.kept)
         field.text = ""
     }

@@ -14,7 +14,7 @@ PanelTestCase {
     function init() {
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
-        _core.sgReadValue("preset_edit", 0)
+        testPty.setEdited(false)
         testPty.linkBusy(false)
         closePopups()
         var tabs = find("tabs")
@@ -41,7 +41,7 @@ PanelTestCase {
     }
 
     function test_saveFirst(data) {
-        _core.sgReadValue("preset_edit", 1)
+        testPty.setEdited(true)
         click(data.button)
         var question = find("librarySaveFirst")
         tryCompare(question, "opened", true)
@@ -227,8 +227,7 @@ PanelTestCase {
     }
 
     function test_saveQuestionsSuggestNames(data) {
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 3)
+        place(2, 3)
         // The button in view, wherever earlier tests left the page.
         var page = find("libraryPage")
         var spot = find(data.button).mapToItem(page.contentItem, 0, 0).y

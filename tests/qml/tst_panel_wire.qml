@@ -17,7 +17,7 @@ PanelTestCase {
         _core.sgReadText("open_port", testPty.portPath())
         identify(1)
         _core.sgReadValue("editable", 1)
-        _core.sgReadValue("preset_edit", 0)
+        testPty.setEdited(false)
         testPty.linkBusy(false)
         closePopups()
         testPty.drain(0)
@@ -70,7 +70,9 @@ PanelTestCase {
             return
         }
         expectWritten(data.sent)
-        verify(dev.edited, "the back end reports the preset as edited")
+        // The mode is the device's, not the preset's (no status byte holds
+        // it): the preset session leaves the preset as it was.
+        compare(dev.edited, data.name !== "mode", "the preset session's edited state")
     }
 
     // ---- the mouse on a slider ------------------------------------------------------
@@ -173,7 +175,7 @@ PanelTestCase {
     }
 
     function test_saveQuestionAnswers(data) {
-        _core.sgReadValue("preset_edit", 1)
+        testPty.setEdited(true)
         if (data.button !== undefined)
             click(data.button)
         else
@@ -334,8 +336,7 @@ PanelTestCase {
         }
         _core.sgReadText("impulse_names", names)
         _core.sgReadText("impulse_en", flags)
-        _core.sgReadValue("bank", 0)
-        _core.sgReadValue("preset", 1)
+        place(0, 1)
         if (data.edited) {
             _core.setValue("gate_decay", 9)
             expectWritten("gd 9\r\n")
@@ -588,8 +589,7 @@ PanelTestCase {
     }
 
     function test_revertImpulseTakesBackItsChange(data) {
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 5)
+        place(2, 5)
         _core.sgReadValue("master_volume", 50)
         var path = testPty.makeWav("Tried Cab.wav", 48000, 24, 1, 300)
         dev.loadImpulse("file://" + path)
