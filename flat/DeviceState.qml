@@ -332,13 +332,6 @@ QtObject {
             wasConnected = true
             return
         case "close_port":
-            if (text === "" && edited)
-                message("Unsaved changes lost",
-                        "The device was disconnected before the changes to "
-                        + (typeDev !== 0 && bank >= 0 && preset >= 0 ? "preset " + bank + "-" + preset
-                                                              : "the preset")
-                        + " were saved: they were lost with it.\n\nWhen the device is back, "
-                        + "the panel shows its presets as the device reports them.", "")
             task = ""
             sweepAfterSave = false
             quitAfterSave = false
@@ -348,10 +341,6 @@ QtObject {
             return
         case "impulse_en":
             slotFlags = splitList(text)
-            return
-        case "paste_refused":
-            // The back end had no whole copy to paste: nothing to offer.
-            message("Nothing pasted", text, "")
             return
         }
     }
@@ -431,21 +420,6 @@ QtObject {
         function onSgSetEnabled(val) { dev.editable = val }
         function onSgPresetUpDownStage1(inChangePreset) { dev.question("updown", inChangePreset) }
         function onSgPresetChangeStage1(inChangePreset) { dev.question("change", inChangePreset) }
-        function onSgRequestConvert(filePath) {
-            var name = String(filePath).replace(/^.*[\/\\]/, "")
-            dev.message("Impulse not stored",
-                        "The preset was saved, but the impulse \"" + name + "\" was not stored "
-                        + "with it: the file could no longer be read as the impulse that was "
-                        + "loaded.\n\nLoad the impulse again and save the preset.", "")
-        }
-        function onSgAnswerErrSave(strCom) {
-            dev.message("The device did not answer",
-                        "The device did not answer the request \"" + String(strCom).trim()
-                        + "\", so the requests waiting after it were dropped.\n\n"
-                        + "Check the USB cable and that the device is switched on, then try "
-                        + "again. If it keeps happening, save an error report and send it to us.",
-                        strCom)
-        }
         function onSgColorOpen() { dev.colorDialogRequested() }
         function onSgSetColorFileName(foneColor) { dev.applyColor(foneColor) }
     }
@@ -460,27 +434,10 @@ QtObject {
             if (dev.impulses.hasCurrent && dev.task === "")
                 dev.task = "impulse"
         }
-
-        function onFailed(path, reason) {
-            // The Impulses page shows why its own file cannot be used, without
-            // taking the keyboard from its list.
-            var files = dev.impulses.files
-            if (files && files.active && files.selectedPath === path
-                    && files.get(files.selectedRow).usable === false)
-                return
-            dev.message("Impulse not loaded", reason, "")
-        }
     }
 
-    property Connections desktopReports: Connections {
-        target: dev.alive && typeof _desktop !== "undefined" ? _desktop : null
-        ignoreUnknownSignals: true
-        function onWebPageNotOpened(url) {
-            dev.message("No web browser",
-                        "The page could not be opened: no web browser answered. Open it "
-                        + "yourself in a browser:\n\n" + url, "")
-        }
-    }
+    // What the back end reports that the user must be told.
+    property DeviceMessages reports: DeviceMessages { device: dev }
 
     // Undo and redo move the control they restore: the device reports nothing
     // back. A save that went through is told here too.
