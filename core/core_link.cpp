@@ -24,7 +24,10 @@ void Core::connectLink()
     connect(link, &Link::headSent, this, &Core::headSent);
     connect(link, &Link::progressed, this, &Core::sgSetProgress);
     connect(link, &Link::idle, this, &Core::queueIdle);
-    connect(link, &Link::requestsDropped, this, [this] {
+    connect(link, &Link::requestsDropped, this, [this](const QList<QByteArray> &dropped) {
+        // A save whose store request went with them stored nothing.
+        if (dropped.contains(requests::storePreset))
+            session->endSave(false);
         // The panel would otherwise take a copy whose answers never came for done.
         if (session->kept.requestsDropped()) {
             emit sgReadText(QStringLiteral("copy_unfinished"), session->kept.pasteRefusal());

@@ -37,6 +37,9 @@ public:
     // Where the impulse the current preset plays comes from, when it is not
     // the one the device has stored for it.
     const PendingImpulse &pendingImpulse() const { return pending; }
+    // A save was started and the device has not yet acknowledged storing
+    // the preset (nor was its store request dropped).
+    bool saving() const { return savingNow; }
     // A whole copy is there to paste; else why not, in the panel's words.
     bool hasCopy() const { return kept.pasteRefusal().isEmpty(); }
     QString pasteRefusal() const { return kept.pasteRefusal(); }
@@ -106,6 +109,10 @@ private:
 
     // Set by the owner's steps; announced when it changes.
     void setEdited(bool on);
+    // A save starts (saveStarted) and ends: stored, or failed when its store
+    // request was dropped or never queued.
+    void beginSave();
+    void endSave(bool stored);
 
     uchar presetEdit = 0;
     uchar editable = 0;
@@ -114,5 +121,6 @@ private:
     uchar pendingUpDown = 0;        // step to run once the queue drains; 0 = none
     signed char pendingPreset = -1; // preset to change to once the queue drains; -1 = none
     bool captureArmed = false;
+    bool savingNow = false;
     Steps steps;
 };

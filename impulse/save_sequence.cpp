@@ -22,6 +22,7 @@ void Core::saveChangeSequence(uchar preset)
 void Core::saveSequence()
 {
     link->drain();
+    session->beginSave();
     session->pending.saveStarted();
     emit session->saveStarted();
     // While compare shows the stored version the edits live only in the
@@ -68,6 +69,10 @@ void Core::saveSequence()
         link->send(requests::impulseName);
         link->pacingStep();
     }
+
+    // A file that could not be decoded queued no store: the save ends here.
+    if (!link->queueContains(requests::storePreset))
+        session->endSave(false);
 
     session->editable = 1;
     emit sgSetEnabled(true);

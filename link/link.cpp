@@ -213,8 +213,8 @@ void Link::drain()
 
 void Link::clearQueue()
 {
-    queue.clear();
-    emit requestsDropped();
+    const QList<QByteArray> dropped = std::exchange(queue, {});
+    emit requestsDropped(dropped);
 }
 
 void Link::pacingStep()

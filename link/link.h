@@ -107,7 +107,7 @@ signals:
     // The pacing step found the queue empty.
     void idle();
     // Queued requests were dropped before their answers came.
-    void requestsDropped();
+    void requestsDropped(const QList<QByteArray> &dropped);
     // The retry limit was reached for `command`; the queue follows in
     // `givenUp`, after it was emptied.
     void unanswered(const QByteArray &command);

@@ -291,7 +291,7 @@ bool AnswerHandlers::saved(Core &c, const Values &)
     if (c.link->head() != requests::storePreset)
         return true;
     c.session->pending.presetStored();
-    emit c.session->stored();
+    c.session->endSave(true);
     return true;
 }
 

@@ -437,6 +437,49 @@ private slots:
         rig.core.slSaveUpDown(0);
         QCOMPARE(a.queue(), QList<QByteArray>({sp, rn, gs}));
     }
+
+    // A save as the session tells it: started, then stored once the device
+    // acknowledged the store; failed when its store request was given up or
+    // dropped by another operation.
+    void saveEndsOnce_data()
+    {
+        QTest::addColumn<QString>("end");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("stored") << "answered"
+                                << "stored";
+        QTest::newRow("given up") << "given up"
+                                  << "saveFailed";
+        QTest::newRow("a move took over") << "moved"
+                                          << "saveFailed";
+    }
+    void saveEndsOnce()
+    {
+        QFETCH(QString, end);
+        QFETCH(QString, told);
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
+        CoreAccess &a = rig.a;
+        PresetSession &session = rig.core.presetSession();
+        QStringList events;
+        for (const auto &[signal, name] : {std::pair{&PresetSession::saveStarted, "saveStarted"},
+                                           std::pair{&PresetSession::stored, "stored"},
+                                           std::pair{&PresetSession::saveFailed, "saveFailed"}})
+            QObject::connect(&session, signal, &session,
+                             [&events, name = QString(name)] { events << name; });
+
+        rig.core.slSaveUpDown(0);
+        QVERIFY(session.saving());
+        if (end == "answered") {
+            for (int i = 0; i < 4 && !a.queue().isEmpty(); ++i)
+                a.dispatch(answerTo(a.queue().first()));
+        } else if (end == "given up") {
+            QVERIFY(tickUntilGivenUp(rig));
+        } else if (end == "moved") {
+            rig.core.setValue("set_preset_change", 3);
+        }
+        QCOMPARE(events, QStringList({"saveStarted", told}));
+        QVERIFY(!session.saving());
+    }
 };
 
 VORTAXA_TEST_MAIN(TestSaveSequence)
