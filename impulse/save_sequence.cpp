@@ -24,7 +24,6 @@ void Core::saveSequence()
     link->drain();
     session->beginSave();
     session->pending.saveStarted();
-    emit session->saveStarted();
     // While compare shows the stored version the edits live only in the
     // block the compare press on show kept: they go back to the device
     // first, so that what is stored is the edited preset the user was asked

@@ -13,7 +13,7 @@
 DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &readout,
                          Librarian *library, QObject *parent)
     : QObject(parent), session(session), readout(readout), library(library),
-      copyKept(session.hasCopy()), map(readout)
+      saveRunning(session.saving()), copyKept(session.hasCopy()), map(readout)
 {
     const auto identify = [this] {
         const presets::Family family = this->readout.family();
@@ -45,19 +45,15 @@ DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &read
     connect(&link, &Link::closedAfterError, this, [this] {
         setConnection(QStringLiteral("lost"), port);
         setBusy(false);
-        endSave(false);
     });
     connect(&link, &Link::headSent, this, [this](float fraction) {
         setLinkProgress(fraction);
         setBusy(true);
     });
     connect(&link, &Link::progressed, this, &DeviceState::setLinkProgress);
-    connect(&link, &Link::idle, this, [this] {
-        // The queue ran dry without the store's answer: the save went nowhere.
-        endSave(false);
-        setBusy(false);
-    });
+    connect(&link, &Link::idle, this, [this] { setBusy(false); });
 
+    // The session owns the save's lifetime; this follows it.
     connect(&session, &PresetSession::saveStarted, this, [this] {
         if (!saveRunning) {
             saveRunning = true;

@@ -328,6 +328,8 @@ PanelTestCase {
         testPty.linkBusy(true, 0.3)
         verify(find("progressBar").visible)
         compare(find("busyText").text, data.text)
+        if (dev.saving)
+            testPty.answer("sp\rEND\n") // the device stored the preset
         testPty.linkBusy(false)
         testPty.linkBusy(true, 0.3)
         compare(find("busyText").text, "Working…", "the next busy spell is another's")
