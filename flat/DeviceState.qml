@@ -71,8 +71,8 @@ QtObject {
     readonly property string impulseName: device ? device.impulseName : ""
 
     // ---- impulse slots of the device ----------------------------------------
-    property var slotNames: []
-    property var slotFlags: []
+    readonly property var slotNames: device ? device.slotNames : []
+    readonly property var slotFlags: device ? device.slotFlags : []
     // A store or a reading of every preset may have changed the slots: the
     // list is asked for again once the device is idle.
     property bool slotsStale: false
@@ -336,12 +336,6 @@ QtObject {
             sweepAfterSave = false
             quitAfterSave = false
             return
-        case "impulse_names":
-            slotNames = splitList(text)
-            return
-        case "impulse_en":
-            slotFlags = splitList(text)
-            return
         }
     }
 
@@ -385,14 +379,6 @@ QtObject {
             slotsStale = false
             slotList.refresh()
         }
-    }
-
-    // "a,b,c," -> ["a", "b", "c"]: every entry ends with a comma.
-    function splitList(text) {
-        var parts = text.split(",")
-        if (parts.length > 0 && parts[parts.length - 1] === "")
-            parts.pop()
-        return parts
     }
 
     // The colour setting as stored: "#rgb", "#rrggbb" or "#aarrggbb"; anything

@@ -30,7 +30,9 @@ DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &read
         emit identityChanged();
         emit positionChanged();
         setImpulse(QString());
+        emit slotsChanged();
     });
+    connect(&readout, &DeviceReadout::slotsRead, this, &DeviceState::slotsChanged);
     connect(&readout, &DeviceReadout::positionRead, this, &DeviceState::positionChanged);
     connect(&session, &PresetSession::editedChanged, this, &DeviceState::editedChanged);
     connect(&session, &PresetSession::impulseShown, this, &DeviceState::setImpulse);
@@ -103,6 +105,16 @@ int DeviceState::bank() const
 int DeviceState::preset() const
 {
     return readout.preset();
+}
+
+QStringList DeviceState::slotNames() const
+{
+    return readout.slotNames();
+}
+
+QStringList DeviceState::slotFlags() const
+{
+    return readout.slotFlags();
 }
 
 bool DeviceState::edited() const

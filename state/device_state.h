@@ -14,6 +14,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class DeviceReadout;
 class Librarian;
@@ -53,6 +54,10 @@ class DeviceState : public QObject {
     Q_PROPERTY(int preset READ preset NOTIFY positionChanged)
     Q_PROPERTY(bool edited READ edited NOTIFY editedChanged)
     Q_PROPERTY(QString impulseName READ impulseName NOTIFY impulseNameChanged)
+    // The device's impulse slots: each one's name ("empty" for none) and flag
+    // text, as the slot list answer gave them.
+    Q_PROPERTY(QStringList slotNames READ slotNames NOTIFY slotsChanged)
+    Q_PROPERTY(QStringList slotFlags READ slotFlags NOTIFY slotsChanged)
     // Every preset of the family as last read.
     Q_PROPERTY(PresetMap *presetMap READ presetMap CONSTANT)
 
@@ -82,6 +87,8 @@ public:
     int preset() const;
     bool edited() const;
     QString impulseName() const { return impulse; }
+    QStringList slotNames() const;
+    QStringList slotFlags() const;
 
 signals:
     void connectionChanged();
@@ -93,6 +100,7 @@ signals:
     void positionChanged();
     void editedChanged();
     void impulseNameChanged();
+    void slotsChanged();
     // A save ended: `stored` when the device stored the preset.
     void saveEnded(bool stored);
     // A copy ended: `whole` when both its answers came; `text` says so in

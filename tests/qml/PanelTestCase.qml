@@ -119,6 +119,18 @@ TestCase {
         testPty.answer("gb\r" + two(bank) + two(preset) + "\n")
     }
 
+    // The device's slot list answer: `names` ("empty" for none) and `flags`
+    // first, every further slot of the family empty.
+    function answerSlots(names, flags) {
+        var bytes = "rns\r"
+        for (var i = 0; i < dev.bankCount * dev.presetCount; ++i) {
+            var name = i < names.length ? names[i] : "empty"
+            bytes += (name === "empty" ? "*" : name) + "\n" + (i < flags.length ? flags[i] : "00")
+                     + "\nEND\n"
+        }
+        testPty.answer(bytes)
+    }
+
     // ---- a small 4 x 4 device played on the pty -----------------------------------
     // Its presets hold nothing but what was written and stored; `serve`
     // answers the program's requests one at a time as that device does.

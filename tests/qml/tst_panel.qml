@@ -459,11 +459,10 @@ PanelTestCase {
     // said to be unknown), and the current preset's slot marked.
     function test_impulseSlots() {
         place(0, 2)
-        _core.sgReadText("impulse_names", "Cab A,empty,My Room,Odd,")
-        _core.sgReadText("impulse_en", "01,00,01,07,")
+        answerSlots(["Cab A", "empty", "My Room", "Odd"], ["01", "00", "01", "07"])
         find("tabs").currentIndex = 3
         waitForRendering(find("slotGrid"))
-        compare(find("slotGrid").count, 4)
+        compare(find("slotGrid").count, 100)
         var expected = [
             { name: "Cab A", flag: "stored", current: false },
             { name: "empty", flag: "none", current: false },

@@ -105,8 +105,7 @@ PanelTestCase {
     }
 
     function test_everyControlIsNamed(data) {
-        _core.sgReadText("impulse_names", "Cab A,empty,My Room,Odd,")
-        _core.sgReadText("impulse_en", "01,00,01,07,")
+        answerSlots(["Cab A", "empty", "My Room", "Odd"], ["01", "00", "01", "07"])
         var root
         if (data.menu) {
             click("settingsButton")
@@ -242,8 +241,7 @@ PanelTestCase {
             names.push(i === 25 ? "Green 412" : "empty")
             flags.push(i === 25 ? "01" : "00")
         }
-        _core.sgReadText("impulse_names", names.join(",") + ",")
-        _core.sgReadText("impulse_en", flags.join(",") + ",")
+        answerSlots(names, flags)
         testPty.answerStatus({ master_volume: 80 })
         find("tabs").currentIndex = 2
         waitForRendering(window.contentItem)

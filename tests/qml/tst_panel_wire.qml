@@ -329,13 +329,12 @@ PanelTestCase {
     }
 
     function test_slotsPage(data) {
-        var names = "", flags = ""
+        var names = [], flags = []
         for (var i = 0; i < 100; ++i) {
-            names += "Cab " + i + ","
-            flags += "01,"
+            names.push("Cab " + i)
+            flags.push("01")
         }
-        _core.sgReadText("impulse_names", names)
-        _core.sgReadText("impulse_en", flags)
+        answerSlots(names, flags)
         place(0, 1)
         if (data.edited) {
             _core.setValue("gate_decay", 9)
