@@ -1,6 +1,10 @@
-// What the panel knows about the device, kept up to date from the back end's
-// signals, and every call the panel makes into the back end. Nothing else in
-// the document touches `_core`; parameter edits go through `_history`.
+// The document's adapter to the back end: the device's state as `_device`
+// (state/device_state.h) keeps it, under the names the pages bind to, and
+// every call the panel makes into the back end; parameter edits go through
+// `_history`. Beside it, and only through it, the parameters' values
+// (ParameterValues), the panel's settings (PanelSettings) and the messages
+// the back end's reports call for (DeviceMessages). The rest of the document
+// never touches `_core`.
 //
 // The back end is destroyed before the document; once the application is
 // quitting (or the window is closing) no further call is made.
@@ -14,8 +18,6 @@ QtObject {
     // "searching": looking for the device; "open": connected on portName;
     // "failed": a port could not be opened (`failure` says why); "lost": the
     // open port was closed after an error.
-    // The device state of the back end (`_device`): connection, busy,
-    // progress, save and copy, as the parts report them.
     readonly property var device: alive && typeof _device !== "undefined" ? _device : null
     readonly property string portState: device ? device.connection : "searching"
     readonly property string portName: device ? device.portName : ""
@@ -79,16 +81,21 @@ QtObject {
     readonly property var slotList: alive && typeof _slots !== "undefined" ? _slots : null
 
     // ---- settings ---------------------------------------------------------
-    property bool lightSkin: false
-    property string skinsFolder: ""
-    property color impulseColor: "#0000ff"
+    property PanelSettings settings: PanelSettings { id: panelSettings; device: dev }
+    property alias lightSkin: panelSettings.lightSkin
+    property alias skinsFolder: panelSettings.skinsFolder
+    property alias impulseColor: panelSettings.impulseColor
+    function setLightSkin(on) { panelSettings.setLightSkin(on) }
+    function setSkinsFolder(url) { panelSettings.setSkinsFolder(url) }
+    function setColor(color) { panelSettings.setColor(color) }
 
     // ---- preset map: one cell per bank and preset, kept by the back end ---------
     readonly property var map: device ? device.presetMap : null
 
     // ---- the parameters: last value of each, and the controls bound to it ----
-    property var values: ({})
-    property var bound: ({})
+    property ParameterValues parameters: ParameterValues { id: parameterValues; device: dev }
+    function attach(name, control) { parameterValues.attach(name, control) }
+    function detach(name, control) { parameterValues.detach(name, control) }
 
     signal question(string kind, int code)
     // A short confirmation that needs no answer ("Preset 3-5 copied").
@@ -144,26 +151,6 @@ QtObject {
     function openShop() { var c = core(); if (c) c.slOpenUrl2() }
     function tabKey(backwards) { var c = core(); if (c) c.slTabKey(backwards) }
     function chooseColor() { var c = core(); if (c) c.colorOpen() }
-
-    function setColor(color) {
-        var c = core()
-        if (c)
-            c.setColorFileName(String(color))
-    }
-
-    function setLightSkin(on) {
-        var c = core()
-        if (c)
-            c.setAlternativeSkins(on)
-        lightSkin = on
-    }
-
-    function setSkinsFolder(url) {
-        var c = core()
-        if (c)
-            c.setSkinsPath(String(url))
-        skinsFolder = String(url)
-    }
 
     function lastFolder() {
         var c = core()
@@ -288,44 +275,6 @@ QtObject {
         return /^file:/i.test(String(url))
     }
 
-    // ---- bound controls ---------------------------------------------------
-    function attach(name, control) {
-        var list = bound[name] || []
-        list.push(control)
-        bound[name] = list
-        if (values[name] !== undefined)
-            control.setFromDevice(values[name])
-    }
-
-    function detach(name, control) {
-        var list = bound[name]
-        if (!list)
-            return
-        var i = list.indexOf(control)
-        if (i >= 0)
-            list.splice(i, 1)
-    }
-
-    // ---- publications from the back end --------------------------------------
-    function onValue(name, value) {
-        switch (name) {
-        case "editable":
-            editable = value !== 0
-            return
-        case "wait":         // the back end's own words for what `_device` holds
-        case "preset_edit":
-        case "type_dev":
-        case "bank":
-        case "preset":
-            return
-        }
-        values[name] = value
-        var list = bound[name]
-        if (list)
-            for (var i = 0; i < list.length; ++i)
-                list[i].setFromDevice(value)
-    }
-
     function onText(name, text) {
         switch (name) {
         case "open_port":
@@ -381,13 +330,6 @@ QtObject {
         }
     }
 
-    // The colour setting as stored: "#rgb", "#rrggbb" or "#aarrggbb"; anything
-    // else keeps the colour shown.
-    function applyColor(text) {
-        if (/^#([0-9a-fA-F]{3}|[0-9a-fA-F]{6}|[0-9a-fA-F]{8})$/.test(String(text)))
-            impulseColor = String(text)
-    }
-
     // The port chooser: `path` is opened now and whenever it is closed, and
     // remembered; an empty path leaves finding the device to the back end.
     function choosePort(path) {
@@ -401,13 +343,14 @@ QtObject {
         target: dev.alive ? _core : null
         ignoreUnknownSignals: true
 
-        function onSgReadValue(nameParam, value) { dev.onValue(nameParam, value) }
+        function onSgReadValue(name, value) {
+            if (name === "editable")
+                dev.editable = value !== 0
+        }
         function onSgReadText(nameParam, value) { dev.onText(nameParam, value) }
         function onSgSetEnabled(val) { dev.editable = val }
         function onSgPresetUpDownStage1(inChangePreset) { dev.question("updown", inChangePreset) }
         function onSgPresetChangeStage1(inChangePreset) { dev.question("change", inChangePreset) }
-        function onSgColorOpen() { dev.colorDialogRequested() }
-        function onSgSetColorFileName(foneColor) { dev.applyColor(foneColor) }
     }
 
     property Connections impulseFiles: Connections {
@@ -425,14 +368,6 @@ QtObject {
     // What the back end reports that the user must be told.
     property DeviceMessages reports: DeviceMessages { device: dev }
 
-    // Undo and redo move the control they restore: the device reports nothing
-    // back. A save that went through is told here too.
-    property Connections historyLink: Connections {
-        target: dev.history()
-        ignoreUnknownSignals: true
-        function onValueRestored(name, value) { dev.onValue(name, value) }
-    }
-
     property Connections deviceEvents: Connections {
         target: dev.device
         function onSaveEnded(stored) { dev.afterSave(stored) }
@@ -442,14 +377,5 @@ QtObject {
     property Connections quitting: Connections {
         target: Qt.application
         function onAboutToQuit() { dev.alive = false }
-    }
-
-    Component.onCompleted: {
-        var c = core()
-        if (c) {
-            lightSkin = c.getAlternativeSkins()
-            skinsFolder = c.getSkinsPath()
-            applyColor(c.getColorFileName())
-        }
     }
 }
