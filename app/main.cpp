@@ -14,6 +14,7 @@
 #include "parsing/device_readout.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
+#include "state/device_state.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -61,9 +62,11 @@ int main(int argc, char *argv[])
     Librarian library(link, session, readout, settings);
     LabPreview labPreview(link, session, impulses);
     Lab lab(&labPreview);
+    DeviceState device(link, session, readout, &library);
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
+    context->setContextProperty(QStringLiteral("_device"), &device);
     context->setContextProperty(QStringLiteral("_impulses"), &impulses);
     context->setContextProperty(QStringLiteral("_history"), &history);
     context->setContextProperty(QStringLiteral("_ports"), &ports);

@@ -12,6 +12,7 @@
 #include "browser/impulses.h"
 #include "core/core.h"
 #include "panel/preset_names.h"
+#include "state/device_state.h"
 #include "support/core_access.h"
 
 #include <QElapsedTimer>
@@ -137,9 +138,11 @@ int main(int argc, char *argv[])
     QQmlApplicationEngine engine;
     Core core;
     Impulses impulses(core.deviceLink(), core.presetSession(), core.settingsStore());
+    DeviceState device(core.deviceLink(), core.presetSession(), core.deviceReadout());
     PresetNames presetNames;
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
+    context->setContextProperty(QStringLiteral("_device"), &device);
     context->setContextProperty(QStringLiteral("_impulses"), &impulses);
     context->setContextProperty(QStringLiteral("_presetNames"), &presetNames);
     context->setContextProperty(QStringLiteral("applicationDirPath"), QVariant(appDir));

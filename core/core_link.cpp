@@ -131,6 +131,8 @@ void Core::portClosedAfterError()
     emit sgReadText(QStringLiteral("close_port"), QString());
     emit sgReadValue(QStringLiteral("type_dev"), 0);
     readout->forget();
+    // A save under way stored nothing the panel can count on.
+    session->endSave(false);
     // The edits the device had not stored went with it, and so did an impulse
     // tried or pasted there: a reconnect starts from what the device reports.
     session->pending.drop();

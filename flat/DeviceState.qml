@@ -1,6 +1,10 @@
-// What the panel knows about the device, kept up to date from the back end's
-// signals, and every call the panel makes into the back end. Nothing else in
-// the document touches `_core`; parameter edits go through `_history`.
+// The document's adapter to the back end: the device's state as `_device`
+// (state/device_state.h) keeps it, under the names the pages bind to, and
+// every call the panel makes into the back end; parameter edits go through
+// `_history`. Beside it, and only through it, the parameters' values
+// (ParameterValues), the panel's settings (PanelSettings) and the messages
+// the back end's reports call for (DeviceMessages). The rest of the document
+// never touches `_core`.
 //
 // The back end is destroyed before the document; once the application is
 // quitting (or the window is closing) no further call is made.
@@ -14,14 +18,15 @@ QtObject {
     // "searching": looking for the device; "open": connected on portName;
     // "failed": a port could not be opened (`failure` says why); "lost": the
     // open port was closed after an error.
-    property string portState: "searching"
-    property string portName: ""
+    readonly property var device: alive && typeof _device !== "undefined" ? _device : null
+    readonly property string portState: device ? device.connection : "searching"
+    readonly property string portName: device ? device.portName : ""
     readonly property bool connected: portState === "open"
     // Connected at some time since the port was last chosen: a port that is
     // gone then means the device was unplugged, not a wrong port.
     property bool wasConnected: false
-    property int typeDev: 0
-    property string version: ""
+    readonly property int typeDev: device ? device.deviceType : 0
+    readonly property string version: device ? device.firmware : ""
     // The device has answered who it is: until then nothing about a preset
     // or the family is shown.
     readonly property bool identified: connected && typeDev !== 0
@@ -38,56 +43,59 @@ QtObject {
                                    ? "lost" : portState
 
     // ---- device family ----------------------------------------------------
-    property int bankCount: 10
-    property int presetCount: 10
+    readonly property int bankCount: device ? device.bankCount : 10
+    readonly property int presetCount: device ? device.presetCount : 10
     readonly property string familyText: typeDev === 0 ? ""
         : bankCount + " × " + presetCount + " presets"
 
     // ---- activity ---------------------------------------------------------
-    property bool busy: false
-    property real progress: 0
-    property bool sweeping: false      // "Read all presets" under way
-    property string task: ""           // "saving", "impulse": what the busy state is for
-    property int sweepStart: -1        // the preset the device was on when it began
+    readonly property bool busy: device ? device.busy : false
+    // The one progress every view shows: the librarian's while it works
+    // (`step` says what it does), else the link's.
+    readonly property real progress: device ? device.progress : 0
+    readonly property string step: device ? device.step : ""
+    readonly property bool libraryBusy: device ? device.libraryBusy : false
+    // From the start of a save until the device has stored the preset.
+    readonly property bool saving: device ? device.saving : false
+    readonly property bool hasCopy: device ? device.hasCopy : false
+    readonly property bool sweeping: device ? device.readingAll : false // "Read all" under way
+    property string task: ""           // "impulse": the busy state is an impulse going out
     property bool sweepAfterSave: false
-    property bool saveStored: false    // the device has stored what the last save sent
     property bool quitAfterSave: false
-    property var copying: null         // the preset being copied, until the device has answered
-    property bool hasCopy: false       // a copy went through: Paste has something to paste
 
     // ---- current preset ---------------------------------------------------
-    property int bank: -1
-    property int preset: -1
-    property bool edited: false
+    readonly property int bank: device ? device.bank : -1
+    readonly property int preset: device ? device.preset : -1
+    readonly property bool edited: device ? device.edited : false
     property bool editable: true       // false while the stored preset is shown
     readonly property bool comparing: connected && !editable
     readonly property bool controlsEnabled: connected && editable
-    property string impulseName: ""
+    readonly property string impulseName: device ? device.impulseName : ""
 
     // ---- impulse slots of the device ----------------------------------------
-    property var slotNames: []
-    property var slotFlags: []
+    readonly property var slotNames: device ? device.slotNames : []
+    readonly property var slotFlags: device ? device.slotFlags : []
     // A store or a reading of every preset may have changed the slots: the
     // list is asked for again once the device is idle.
     property bool slotsStale: false
     readonly property var slotList: alive && typeof _slots !== "undefined" ? _slots : null
 
     // ---- settings ---------------------------------------------------------
-    property bool lightSkin: false
-    property string skinsFolder: ""
-    property color impulseColor: "#0000ff"
+    property PanelSettings settings: PanelSettings { id: panelSettings; device: dev }
+    property alias lightSkin: panelSettings.lightSkin
+    property alias skinsFolder: panelSettings.skinsFolder
+    property alias impulseColor: panelSettings.impulseColor
+    function setLightSkin(on) { panelSettings.setLightSkin(on) }
+    function setSkinsFolder(url) { panelSettings.setSkinsFolder(url) }
+    function setColor(color) { panelSettings.setColor(color) }
 
-    // ---- preset map: one cell per bank and preset -----------------------------
-    property ListModel map: ListModel {}
-    property int mapCursor: -1         // the cell the next publications belong to
-    property int pendingBank: -1
-    // An impulse name published before any position (the start-up read
-    // asks for the name first): it belongs to the position that follows.
-    property var unplacedImpulse: null
+    // ---- preset map: one cell per bank and preset, kept by the back end ---------
+    readonly property var map: device ? device.presetMap : null
 
     // ---- the parameters: last value of each, and the controls bound to it ----
-    property var values: ({})
-    property var bound: ({})
+    property ParameterValues parameters: ParameterValues { id: parameterValues; device: dev }
+    function attach(name, control) { parameterValues.attach(name, control) }
+    function detach(name, control) { parameterValues.detach(name, control) }
 
     signal question(string kind, int code)
     // A short confirmation that needs no answer ("Preset 3-5 copied").
@@ -125,22 +133,14 @@ QtObject {
         if (!c)
             return
         slotsStale = true
-        task = "saving"
-        saveStored = false
         c.slSaveUpDown(0)
     }
     function compare() { var c = core(); if (c) c.slCompare() }
     function revert() { var c = core(); if (c) c.slEsc() }
     function revertImpulse() { var c = core(); if (c) c.slEscImpuls() }
     // Copy reads the preset from the device; once that is through, Paste
-    // has something to put back and the copy is confirmed.
-    function copyPreset() {
-        var c = core()
-        if (!c)
-            return
-        copying = identified ? { bank: bank, preset: preset } : { bank: -1, preset: -1 }
-        c.slCopy()
-    }
+    // has something to put back and the copy is confirmed (`copyEnded`).
+    function copyPreset() { var c = core(); if (c) c.slCopy() }
 
     function pastePreset() {
         var c = core()
@@ -151,26 +151,6 @@ QtObject {
     function openShop() { var c = core(); if (c) c.slOpenUrl2() }
     function tabKey(backwards) { var c = core(); if (c) c.slTabKey(backwards) }
     function chooseColor() { var c = core(); if (c) c.colorOpen() }
-
-    function setColor(color) {
-        var c = core()
-        if (c)
-            c.setColorFileName(String(color))
-    }
-
-    function setLightSkin(on) {
-        var c = core()
-        if (c)
-            c.setAlternativeSkins(on)
-        lightSkin = on
-    }
-
-    function setSkinsFolder(url) {
-        var c = core()
-        if (c)
-            c.setSkinsPath(String(url))
-        skinsFolder = String(url)
-    }
 
     function lastFolder() {
         var c = core()
@@ -184,21 +164,12 @@ QtObject {
         question("sweep", 0)
     }
 
+    // The librarian's walk reads every preset into the map and goes back to
+    // the current one; its progress and Cancel show over the window.
     function startSweep() {
-        sweepStart = identified && bank >= 0 && preset >= 0 ? presetNumber(bank, preset) : -1
-        sweeping = true
         slotsStale = true
-        setValue("map_update", 0)
-    }
-
-    // At the end of a reading the device goes back to where it was (a
-    // reading cut short leaves it elsewhere).
-    function endSweep() {
-        sweeping = false
-        var start = sweepStart
-        sweepStart = -1
-        if (start >= 0 && connected && presetNumber(bank, preset) !== start)
-            jumpToNumber(start)
+        if (device)
+            device.readAll()
     }
 
     // The device's own preset step stays inside the bank (it wraps from the
@@ -259,7 +230,6 @@ QtObject {
         }
         if (choice === "save") {
             slotsStale = true
-            task = "saving"
             setValue(kind === "updown" ? "save_up_down" : "save_change", code)
         }
         else if (choice === "discard")
@@ -305,217 +275,59 @@ QtObject {
         return /^file:/i.test(String(url))
     }
 
-    // ---- bound controls ---------------------------------------------------
-    function attach(name, control) {
-        var list = bound[name] || []
-        list.push(control)
-        bound[name] = list
-        if (values[name] !== undefined)
-            control.setFromDevice(values[name])
-    }
-
-    function detach(name, control) {
-        var list = bound[name]
-        if (!list)
-            return
-        var i = list.indexOf(control)
-        if (i >= 0)
-            list.splice(i, 1)
-    }
-
-    // ---- publications from the back end --------------------------------------
-    function onValue(name, value) {
-        switch (name) {
-        case "wait":
-            setBusy(value !== 0)
-            return
-        case "editable":
-            editable = value !== 0
-            return
-        case "preset_edit":
-            edited = value !== 0
-            return
-        case "type_dev":
-            setType(value)
-            return
-        case "bank":
-            pendingBank = value
-            return
-        case "preset":
-            if (pendingBank >= 0)
-                bank = pendingBank
-            preset = value
-            mapCursor = bank >= 0 && bank < bankCount && preset >= 0 && preset < presetCount
-                ? presetNumber(bank, preset) : -1
-            if (mapCursor >= 0 && unplacedImpulse !== null)
-                map.setProperty(mapCursor, "impulse", unplacedImpulse)
-            unplacedImpulse = null
-            return
-        }
-        values[name] = value
-        var list = bound[name]
-        if (list)
-            for (var i = 0; i < list.length; ++i)
-                list[i].setFromDevice(value)
-        recordInMap(name, value)
-    }
-
     function onText(name, text) {
         switch (name) {
         case "open_port":
-            portState = "open"
             wasConnected = true
-            portName = text
-            typeDev = 0                // known again when the device answers
-            mapCursor = -1             // the position is read again
             return
         case "close_port":
-            if (text === "" && edited)
-                message("Unsaved changes lost",
-                        "The device was disconnected before the changes to "
-                        + (typeDev !== 0 && bank >= 0 && preset >= 0 ? "preset " + bank + "-" + preset
-                                                              : "the preset")
-                        + " were saved: they were lost with it.\n\nWhen the device is back, "
-                        + "the panel shows its presets as the device reports them.", "")
-            portState = text === "" ? "lost" : "failed"
-            if (text !== "")
-                portName = text
-            busy = false
             task = ""
-            sweeping = false
-            sweepStart = -1
-            copying = null
             sweepAfterSave = false
             quitAfterSave = false
-            mapCursor = -1
-            return
-        case "devVersion":
-            version = text
-            return
-        case "impulse_name":
-            impulseName = text
-            if (mapCursor >= 0 && mapCursor < map.count)
-                map.setProperty(mapCursor, "impulse", text)
-            else
-                unplacedImpulse = text
-            return
-        case "impulse_names":
-            slotNames = splitList(text)
-            return
-        case "impulse_en":
-            slotFlags = splitList(text)
-            return
-        case "copy_unfinished":
-            // A move, revert or give-up took the queue before the copy's
-            // answers came: there is nothing to paste, and no "copied".
-            hasCopy = false
-            if (copying !== null) {
-                copying = null
-                notice(text)
-            }
-            return
-        case "paste_refused":
-            // The back end had no whole copy to paste: nothing to offer.
-            hasCopy = false
-            message("Nothing pasted", text, "")
             return
         }
     }
 
     // What waits for the device to finish: it runs once the busy state has
     // ended, after the back end's own handling of that moment.
-    function setBusy(on) {
-        busy = on
-        if (on)
+    onBusyChanged: {
+        if (busy)
             return
         task = ""
         Qt.callLater(afterIdle)
     }
 
-    function afterIdle() {
-        if (busy || !alive)
-            return
-        if (copying !== null) {
-            hasCopy = true
-            notice(copying.bank >= 0 ? "Preset " + copying.bank + "-" + copying.preset + " copied"
-                                     : "Preset copied")
-            copying = null
-        }
-        if (sweeping) {
-            endSweep()
-        } else if (sweepAfterSave) {
-            sweepAfterSave = false
-            // A save the device gave up on keeps the changes: the reading
-            // would step away from them.
-            if (saveStored)
-                startSweep()
-        } else if (quitAfterSave) {
+    // What follows a save is decided once it has ended: a save the device
+    // did not store keeps the changes, so neither the reading (it would step
+    // away from them) nor the quit goes ahead.
+    function afterSave(stored) {
+        if (quitAfterSave) {
             quitAfterSave = false
-            // A save the device did not take keeps the changes: no quitting.
-            if (!edited)
+            if (stored)
                 quitAgreed()
+        }
+        if (sweepAfterSave && !stored)
+            sweepAfterSave = false
+    }
+
+    // A reading of every preset has ended: what waited for it may run.
+    onLibraryBusyChanged: {
+        if (!libraryBusy)
+            Qt.callLater(afterIdle)
+    }
+
+    function afterIdle() {
+        if (busy || libraryBusy || !alive)
+            return
+        if (sweepAfterSave && !saving) {
+            // The save's exchange is over: the reading may use the queue.
+            sweepAfterSave = false
+            startSweep()
         }
         if (slotsStale && connected && slotList) {
             slotsStale = false
             slotList.refresh()
         }
-    }
-
-    // "a,b,c," -> ["a", "b", "c"]: every entry ends with a comma.
-    function splitList(text) {
-        var parts = text.split(",")
-        if (parts.length > 0 && parts[parts.length - 1] === "")
-            parts.pop()
-        return parts
-    }
-
-    function setType(code) {
-        typeDev = code
-        var size = code === 2 || code === 3 ? 4 : (code === 1 || code === 4 ? 10 : 0)
-        if (size === 0)
-            return
-        if (size !== bankCount || size !== presetCount || map.count !== size * size) {
-            bankCount = size
-            presetCount = size
-            buildMap()
-        }
-    }
-
-    function buildMap() {
-        map.clear()
-        mapCursor = -1
-        for (var b = 0; b < bankCount; ++b)
-            for (var p = 0; p < presetCount; ++p)
-                map.append({ bank: b, preset: p, impulse: "", known: false,
-                             master: 0, cabinet: 0, modules: 0 })
-    }
-
-    // Modules shown as lit marks in a map cell, in this order.
-    readonly property var mapModules: ["preamp_on", "amp_on", "compreccor_on", "gate_on", "eq_on"]
-
-    function recordInMap(name, value) {
-        if (mapCursor < 0 || mapCursor >= map.count)
-            return
-        if (name === "master_volume") {
-            map.setProperty(mapCursor, "master", value)
-            map.setProperty(mapCursor, "known", true)
-        } else if (name === "cabinet_enable") {
-            map.setProperty(mapCursor, "cabinet", value)
-        } else {
-            var bit = mapModules.indexOf(name)
-            if (bit < 0)
-                return
-            var mask = map.get(mapCursor).modules
-            mask = value !== 0 ? (mask | (1 << bit)) : (mask & ~(1 << bit))
-            map.setProperty(mapCursor, "modules", mask)
-        }
-    }
-
-    // The colour setting as stored: "#rgb", "#rrggbb" or "#aarrggbb"; anything
-    // else keeps the colour shown.
-    function applyColor(text) {
-        if (/^#([0-9a-fA-F]{3}|[0-9a-fA-F]{6}|[0-9a-fA-F]{8})$/.test(String(text)))
-            impulseColor = String(text)
     }
 
     // The port chooser: `path` is opened now and whenever it is closed, and
@@ -527,56 +339,18 @@ QtObject {
         ports.choose(path)
     }
 
-    // What a restore wrote, in the preset map: the impulse as the device now
-    // reports it (the parameters come through the read-back's publications).
-    property Connections restores: Connections {
-        target: dev.alive && typeof _library !== "undefined" ? _library : null
-        ignoreUnknownSignals: true
-        function onPresetWritten(number, statusText, impulseName) {
-            if (number >= 0 && number < dev.map.count)
-                dev.map.setProperty(number, "impulse", impulseName)
-        }
-    }
-
     property Connections backEnd: Connections {
         target: dev.alive ? _core : null
         ignoreUnknownSignals: true
 
-        function onSgReadValue(nameParam, value) { dev.onValue(nameParam, value) }
-        function onSgReadText(nameParam, value) { dev.onText(nameParam, value) }
-        function onSgSetWait(wait) { dev.setBusy(wait) }
-        function onSgSetProgress(val) { dev.progress = val }
-        function onSgSetEnabled(val) { dev.editable = val }
-        function onSgSetEdit(setEdit) { dev.edited = setEdit }
-        function onSgSetImpulsName(val) { dev.impulseName = val }
-        function onSgPortOpen(val, portName) {
-            if (!val)
-                dev.portState = "lost"
+        function onSgReadValue(name, value) {
+            if (name === "editable")
+                dev.editable = value !== 0
         }
+        function onSgReadText(nameParam, value) { dev.onText(nameParam, value) }
+        function onSgSetEnabled(val) { dev.editable = val }
         function onSgPresetUpDownStage1(inChangePreset) { dev.question("updown", inChangePreset) }
         function onSgPresetChangeStage1(inChangePreset) { dev.question("change", inChangePreset) }
-        function onSgRequestConvert(filePath) {
-            var name = String(filePath).replace(/^.*[\/\\]/, "")
-            dev.message("Impulse not stored",
-                        "The preset was saved, but the impulse \"" + name + "\" was not stored "
-                        + "with it: the file could no longer be read as the impulse that was "
-                        + "loaded.\n\nLoad the impulse again and save the preset.", "")
-        }
-        function onSgAnswerErrSave(strCom) {
-            // A copy cut short leaves nothing the back end would paste.
-            if (dev.copying !== null) {
-                dev.copying = null
-                dev.hasCopy = false
-            }
-            dev.message("The device did not answer",
-                        "The device did not answer the request \"" + String(strCom).trim()
-                        + "\", so the requests waiting after it were dropped.\n\n"
-                        + "Check the USB cable and that the device is switched on, then try "
-                        + "again. If it keeps happening, save an error report and send it to us.",
-                        strCom)
-        }
-        function onSgColorOpen() { dev.colorDialogRequested() }
-        function onSgSetColorFileName(foneColor) { dev.applyColor(foneColor) }
     }
 
     property Connections impulseFiles: Connections {
@@ -589,49 +363,19 @@ QtObject {
             if (dev.impulses.hasCurrent && dev.task === "")
                 dev.task = "impulse"
         }
-
-        function onFailed(path, reason) {
-            // The Impulses page shows why its own file cannot be used, without
-            // taking the keyboard from its list.
-            var files = dev.impulses.files
-            if (files && files.active && files.selectedPath === path
-                    && files.get(files.selectedRow).usable === false)
-                return
-            dev.message("Impulse not loaded", reason, "")
-        }
     }
 
-    property Connections desktopReports: Connections {
-        target: dev.alive && typeof _desktop !== "undefined" ? _desktop : null
-        ignoreUnknownSignals: true
-        function onWebPageNotOpened(url) {
-            dev.message("No web browser",
-                        "The page could not be opened: no web browser answered. Open it "
-                        + "yourself in a browser:\n\n" + url, "")
-        }
-    }
+    // What the back end reports that the user must be told.
+    property DeviceMessages reports: DeviceMessages { device: dev }
 
-    // Undo and redo move the control they restore: the device reports nothing
-    // back. A save that went through is told here too.
-    property Connections historyLink: Connections {
-        target: dev.history()
-        ignoreUnknownSignals: true
-        function onValueRestored(name, value) { dev.onValue(name, value) }
-        function onStored() { dev.saveStored = true }
+    property Connections deviceEvents: Connections {
+        target: dev.device
+        function onSaveEnded(stored) { dev.afterSave(stored) }
+        function onCopyEnded(whole, text) { dev.notice(text) }
     }
 
     property Connections quitting: Connections {
         target: Qt.application
         function onAboutToQuit() { dev.alive = false }
-    }
-
-    Component.onCompleted: {
-        buildMap()
-        var c = core()
-        if (c) {
-            lightSkin = c.getAlternativeSkins()
-            skinsFolder = c.getSkinsPath()
-            applyColor(c.getColorFileName())
-        }
     }
 }

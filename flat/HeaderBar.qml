@@ -134,21 +134,19 @@ Rectangle {
         // works, its own step and fraction, as its dialog shows them
         RowLayout {
             id: busyRow
-            readonly property var library: bar.device !== null && bar.device.alive
-                                            && typeof _library !== "undefined" && _library.busy
-                                            ? _library : null
+            readonly property bool library: bar.device !== null && bar.device.libraryBusy
             objectName: "busyIndicator"
-            visible: library !== null || (bar.device !== null && bar.device.busy)
+            visible: library || (bar.device !== null && bar.device.busy)
             spacing: 8
             Text {
                 objectName: "busyText"
                 text: {
                     var d = bar.device
                     if (busyRow.library)
-                        return busyRow.library.step
+                        return d.step
                     if (d && d.sweeping)
                         return "Reading presets…"
-                    if (d && d.task === "saving")
+                    if (d && d.saving)
                         return "Saving…"
                     if (d && d.task === "impulse")
                         return "Sending impulse…"
@@ -167,8 +165,7 @@ Rectangle {
                 Rectangle {
                     height: parent.height
                     radius: 3
-                    readonly property real fraction: busyRow.library ? busyRow.library.progress
-                                                     : bar.device ? bar.device.progress : 0
+                    readonly property real fraction: bar.device ? bar.device.progress : 0
                     width: Math.max(6, parent.width * Math.max(0, Math.min(1, fraction)))
                     color: Theme.accent
                     Behavior on width { NumberAnimation { duration: 150 } }

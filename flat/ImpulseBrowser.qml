@@ -74,7 +74,8 @@ Item {
             device.save()
     }
     function canSave() {
-        return usable && selectedPlays && !selectedWaits && !device.busy
+        return usable && selectedPlays && !selectedWaits && !device.busy && !device.saving
+               && device.edited
     }
 
     RowLayout {
@@ -569,6 +570,8 @@ Item {
                     : page.selected.folder ? "A folder: Enter or a double click opens it."
                     : unusable ? page.selected.reason
                     : page.selectedWaits ? "Waiting for the device to take the one before\u2026"
+                    : page.selectedPlays && page.device.saving ? "Saving to the preset\u2026"
+                    : page.selectedPlays && !page.device.edited ? "Saved with the preset."
                     : page.selectedPlays && page.device.busy ? "Sending to the device\u2026"
                     : page.selectedPlays ? "Playing on the device, not saved yet."
                     : ""

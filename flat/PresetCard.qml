@@ -30,7 +30,8 @@ Card {
             id: badgeText
             objectName: "editedText"
             anchors.centerIn: parent
-            text: parent.edited ? "● Edited, not saved" : "Saved"
+            text: card.device !== null && card.device.saving ? "Saving…"
+                : parent.edited ? "● Edited, not saved" : "Saved"
             color: parent.edited ? Theme.editedText : Theme.textDim
             font.family: Theme.fontFamily
             font.pixelSize: Theme.fontSmall

@@ -190,6 +190,26 @@ void Librarian::backup(const QString &path)
     });
 }
 
+void Librarian::readAll()
+{
+    if (busy() || !device.isOpen()) {
+        emit finished(false, busy() ? QStringLiteral("Another library operation is running: wait "
+                                                     "for it to end, or cancel it.")
+                                    : QStringLiteral("No device is connected."));
+        return;
+    }
+    begin(Operation::ReadAll, QString(), [this] {
+        identify([this] {
+            QVector<int> all;
+            for (int n = 0; n < device.bankCount() * device.presetsPerBank(); ++n)
+                all.append(n);
+            readPresets(all, QStringLiteral("Reading preset %1 of %2"), [this] {
+                goHome(true, QStringLiteral("Read all %1 presets.").arg(walk.size()));
+            });
+        });
+    });
+}
+
 void Librarian::restore(const QString &path)
 {
     restore(path, QVariantList());
@@ -491,7 +511,10 @@ void Librarian::begin(Operation op, const QString &path, const Step &first)
 void Librarian::startWhenQueueIdle(const Step &first)
 {
     if (device.queueEmpty()) {
-        const QString reason = deviceRefusal(cancellable());
+        // A reading leaves unsaved edits by design: the panel asked first.
+        const QString reason = operation != Operation::ReadAll ? deviceRefusal(cancellable())
+                               : device.isOpen()               ? QString()
+                                                 : QStringLiteral("No device is connected.");
         if (reason.isEmpty())
             first();
         else
@@ -542,8 +565,10 @@ void Librarian::readPresets(const QVector<int> &numbers, const QString &verb, co
 void Librarian::readNext()
 {
     if (cancelRequested) {
-        goHome(false, operation == Operation::Backup
-                          ? QStringLiteral("Backup cancelled; no file was written.")
+        goHome(false, operation == Operation::Backup ? QStringLiteral("Backup cancelled; no file "
+                                                                      "was written.")
+                      : operation == Operation::ReadAll
+                          ? QStringLiteral("Reading cancelled; the map keeps what was read.")
                           : QStringLiteral("Restore cancelled before any preset was written."));
         return;
     }
@@ -553,6 +578,23 @@ void Librarian::readNext()
     }
     const int number = walk.at(walkIndex);
     setStep(walkVerb.arg(walkIndex + 1).arg(walk.size()));
+    if (operation == Operation::ReadAll) {
+        // The impulse's name only: the map shows no image.
+        exchange(
+            {requests::selectPreset(number), requests::bankAndPreset, requests::status,
+             requests::impulseName},
+            false, [this, number] {
+                if (!atPreset(number) || !status::isStatusText(readStatus)) {
+                    failCurrent(
+                        QStringLiteral("the device did not report all of %1").arg(where(number)));
+                    return;
+                }
+                ++walkIndex;
+                setProgress(walkIndex, walk.size());
+                readNext();
+            });
+        return;
+    }
     exchange({requests::selectPreset(number), requests::bankAndPreset, requests::status,
               requests::readImpulse},
              true, [this, number] {
@@ -1010,6 +1052,9 @@ void Librarian::failCurrent(const QString &reason)
                            .arg(QDir::toNativeSeparators(safetyPath));
             goHome(false, message);
         }
+        break;
+    case Operation::ReadAll:
+        goHome(false, QStringLiteral("The reading stopped: %1.").arg(reason));
         break;
     case Operation::Export:
         end(false, QStringLiteral("The preset was not exported: %1.").arg(reason));

@@ -15,8 +15,13 @@
 //   included) in a file of its own; importPreset(path) applies such a file
 //   to the current preset as a paste does (edited, not saved).
 //
-// One operation at a time; cancel() stops a backup or restore between
-// presets. `step` and `progress` say what the running operation is doing and
+// - readAll(): the same walk as the backup's, reading each preset's
+//   position, status and impulse name (not its image) for the panel's preset
+//   map, then back to the preset that was current. It does not refuse unsaved
+//   edits: the panel asks about them first, and the walk leaves them.
+//
+// One operation at a time; cancel() stops a backup, restore or reading
+// between presets. `step` and `progress` say what the running operation is doing and
 // how far it is, for every display of it. Every operation ends with
 // finished(ok, message) in plain words; a refusal (another operation
 // running, no device, unsaved edits, a bad file) ends the same way at once
@@ -76,6 +81,7 @@ public:
     Q_INVOKABLE void restore(const QString &path, const QVariantList &presets);
     Q_INVOKABLE void exportPreset(const QString &path);
     Q_INVOKABLE void importPreset(const QString &path);
+    Q_INVOKABLE void readAll();
     Q_INVOKABLE void cancel();
     // The restore that asks goes on and writes.
     Q_INVOKABLE void confirm();
@@ -95,8 +101,11 @@ public:
     bool busy() const { return operation != Operation::None; }
     bool cancellable() const
     {
-        return operation == Operation::Backup || operation == Operation::Restore;
+        return operation == Operation::Backup || operation == Operation::Restore ||
+               operation == Operation::ReadAll;
     }
+    // The running operation is a readAll().
+    bool readingAll() const { return operation == Operation::ReadAll; }
     QString step() const { return stepText; }
     qreal progress() const { return fraction; }
     bool asking() const { return waitingForAnswer; }
@@ -122,7 +131,7 @@ signals:
     void finished(bool ok, const QString &message);
 
 private:
-    enum class Operation { None, Backup, Restore, Export, Import };
+    enum class Operation { None, Backup, Restore, Export, Import, ReadAll };
     using Step = std::function<void()>;
     using Failure = std::function<void(const QString &reason)>;
 

@@ -35,13 +35,11 @@ TestCase {
         dev.sweepAfterSave = false
         dev.quitAfterSave = false
         dev.slotsStale = false
-        dev.sweeping = false
-        dev.copying = null
         _core.sgReadText("open_port", testPty.portPath())
-        _core.sgReadValue("type_dev", 1)
+        identify(1)
         _core.sgReadValue("editable", 1)
-        _core.sgReadValue("preset_edit", 0)
-        _core.sgSetWait(false)
+        testPty.setEdited(false)
+        testPty.linkBusy(false)
         closePopups()
         // A dialog window that was open took the keyboard focus with it; the
         // test platform does not hand it back to the panel by itself.
@@ -110,6 +108,99 @@ TestCase {
         if (row.signed)
             return (i % 2 === 0 ? -1 : 1) * (1 + i % Math.min(row.max, -row.min))
         return row.min + 1 + (i * 7) % (row.max - row.min)
+    }
+
+    // The device's own answers: who it is, and where it is.
+    function identify(type) {
+        testPty.answer("olkdev\r" + type + "\nEND\n")
+    }
+    function place(bank, preset) {
+        var two = function(n) { return (n < 10 ? "0" : "") + n }
+        testPty.answer("gb\r" + two(bank) + two(preset) + "\n")
+    }
+
+    // The device's slot list answer: `names` ("empty" for none) and `flags`
+    // first, every further slot of the family empty.
+    function answerSlots(names, flags) {
+        var bytes = "rns\r"
+        for (var i = 0; i < dev.bankCount * dev.presetCount; ++i) {
+            var name = i < names.length ? names[i] : "empty"
+            bytes += (name === "empty" ? "*" : name) + "\n" + (i < flags.length ? flags[i] : "00")
+                     + "\nEND\n"
+        }
+        testPty.answer(bytes)
+    }
+
+    // ---- a small 4 x 4 device played on the pty -----------------------------------
+    // Its presets hold nothing but what was written and stored; `serve`
+    // answers the program's requests one at a time as that device does.
+    property int devicePreset: 0
+    readonly property string emptyStatus: "00".repeat(43)
+    property var deviceStatus: ({})     // preset number -> status written and stored
+    property string liveStatus: ""
+
+    // The device's answer to one plain request.
+    function answerFor(request) {
+        if (request === "olkdev")
+            return "olkdev\r2\nEND\n"
+        if (request === "olkver")
+            return "olkver\r2.03\n"
+        if (request === "gb")
+            return "gb\r0" + Math.floor(devicePreset / 4) + "0" + (devicePreset % 4) + "\n"
+        if (request.indexOf("pc ") === 0) {
+            devicePreset = parseInt(request.substring(3), 16)
+            liveStatus = deviceStatus[devicePreset] || emptyStatus
+            return request + "\r"
+        }
+        if (request === "gs")
+            return "gs\r" + (liveStatus || deviceStatus[devicePreset] || emptyStatus) + "\n"
+        if (request.indexOf("gs 1\r") === 0) {
+            liveStatus = request.substring(5, 5 + 86)
+            return "gsEND\n"
+        }
+        if (request === "cc")
+            return "cc\r\n\n"
+        if (request === "rn")
+            return "rn\r\n"
+        if (request === "sp") {
+            if (liveStatus !== "")
+                deviceStatus[devicePreset] = liveStatus
+            return "sp\rEND\n"
+        }
+        return "NX\n"
+    }
+
+    // Answers the program's requests, one at a time, until `done` holds;
+    // `meanwhile` (if given) sees each request before it is answered.
+    // Returns the requests answered.
+    function serve(done, meanwhile) {
+        var seen = []
+        var bytes = ""
+        for (;;) {
+            // The next request, unless the program is done first.
+            for (var waited = 0; waited < 3000 && !whole(bytes); waited += 5) {
+                if (done())
+                    return seen
+                bytes += testPty.drain(5)
+            }
+            verify(whole(bytes), "the program sent a request (after " + JSON.stringify(seen) + ")")
+            var request = bytes.slice(-2) === "\r\n" ? bytes.slice(0, -2) : bytes
+            bytes = ""
+            verify(request.indexOf("\r\n") < 0, "one request at a time: " + JSON.stringify(request))
+            seen.push(request)
+            if (meanwhile)
+                meanwhile(request)
+            testPty.write(answerFor(request))
+        }
+    }
+
+    // A plain request ends in CR LF; a status write is "gs 1", CR, 86 digits, CR.
+    function whole(bytes) {
+        return bytes.slice(-2) === "\r\n" || /^gs 1\r[0-9a-f]{86}\r$/.test(bytes)
+    }
+
+    function jumps(requests) {
+        return requests.filter(function(r) { return r.indexOf("pc ") === 0 })
     }
 
     // A whole status block as the back end publishes it.

@@ -21,6 +21,7 @@
 #include "parsing/status_layout.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
+#include "state/device_state.h"
 #include "support/core_rig.h"
 #include "support/status_names.h"
 
@@ -81,6 +82,8 @@ PanelFixture::PanelFixture(QObject *parent)
     labPreviewPtr = std::make_unique<LabPreview>(rig->core.deviceLink(), rig->core.presetSession(),
                                                  *impulsesPtr);
     labPtr = std::make_unique<Lab>(labPreviewPtr.get());
+    devicePtr = std::make_unique<DeviceState>(rig->core.deviceLink(), rig->core.presetSession(),
+                                              rig->core.deviceReadout(), libraryPtr.get());
 }
 
 PanelFixture::~PanelFixture() = default;
@@ -143,6 +146,20 @@ QString PanelFixture::readUntil(const QString &suffix, int timeoutMs)
 void PanelFixture::write(const QString &bytes)
 {
     rig->pty.write(bytes.toLatin1());
+}
+
+void PanelFixture::linkBusy(bool on, qreal progress)
+{
+    Link &link = rig->core.deviceLink();
+    if (on)
+        emit link.headSent(float(progress));
+    else
+        emit link.idle();
+}
+
+void PanelFixture::setEdited(bool on)
+{
+    rig->a.setPresetEdited(on);
 }
 
 void PanelFixture::answer(const QString &bytes)
@@ -238,7 +255,7 @@ void PanelFixture::resetBackEnd()
     a.commandTotal() = 0;
     a.sendCount() = 0;
     a.answerReceived() = 0;
-    a.presetEdit() = 0;
+    a.setPresetEdited(false); // published, as the panel follows it
     a.editable() = 1;
     a.kept() = KeptBlocks(); // nothing compared or copied
     a.pendingUpDown() = 0;
@@ -307,6 +324,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     auto *fixture = new PanelFixture(engine);
     QQmlContext *context = engine->rootContext();
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
+    context->setContextProperty(QStringLiteral("_device"), fixture->device());
     context->setContextProperty(QStringLiteral("_impulses"), fixture->impulses());
     context->setContextProperty(QStringLiteral("_history"), fixture->history());
     context->setContextProperty(QStringLiteral("_library"), fixture->library());

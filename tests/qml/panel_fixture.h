@@ -18,6 +18,7 @@ class EditHistory;
 class Librarian;
 class PortChooser;
 class SlotList;
+class DeviceState;
 class QQmlEngine;
 class QSerialPort;
 struct CoreRig;
@@ -37,6 +38,7 @@ public:
     Desktop *desktop() const { return desktopPtr.get(); }
     SlotList *slotList() const { return slotsPtr.get(); }
     Lab *lab() const { return labPtr.get(); }
+    DeviceState *device() const { return devicePtr.get(); }
 
     // Another program holding the pty's port (its lock), until release().
     Q_INVOKABLE bool occupy();
@@ -64,6 +66,12 @@ public:
     // Offers `bytes` to the answer forms at once, as a port read does: the
     // device's answer without waiting for the line.
     Q_INVOKABLE void answer(const QString &bytes);
+    // The link's own events of a busy spell: a head sent with `progress`
+    // (on), or the queue found empty (off).
+    Q_INVOKABLE void linkBusy(bool on, qreal progress = 0);
+    // The current preset has edits the device has not stored (or not), set
+    // and published as the back end's editing steps do.
+    Q_INVOKABLE void setEdited(bool on);
     // The device's status answer for the current preset: the last block it
     // reported with `values` (parameter names to published values) changed.
     // `comparing`: read while compare shows the stored preset.
@@ -125,6 +133,7 @@ private:
     std::unique_ptr<Desktop> desktopPtr;
     std::unique_ptr<SlotList> slotsPtr;
     std::unique_ptr<LabPreview> labPreviewPtr;
+    std::unique_ptr<DeviceState> devicePtr;
     std::unique_ptr<Lab> labPtr; // declared last: gone first
 };
 

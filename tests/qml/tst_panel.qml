@@ -246,13 +246,12 @@ PanelTestCase {
     // ---- preset, edited state, activity ----------------------------------------
 
     function test_positionAndEditedState() {
-        _core.sgReadValue("bank", 3)
-        _core.sgReadValue("preset", 7)
+        place(3, 7)
         compare(find("bankNumber").text, "3")
         compare(find("presetNumber").text, "7")
-        _core.sgReadValue("preset_edit", 1)
+        testPty.setEdited(true)
         verify(find("editedBadge").edited)
-        _core.sgSetEdit(false)
+        testPty.setEdited(false)
         verify(!find("editedBadge").edited)
     }
 
@@ -269,37 +268,42 @@ PanelTestCase {
     }
 
     function test_nothingShownBeforeTheDeviceAnswers(data) {
-        _core.sgReadValue("bank", 3)
-        _core.sgReadValue("preset", 7)
         for (var i = 0; i < data.steps.length; ++i) {
             var step = data.steps[i]
             if (step === "lost") {
-                _core.sgPortOpen(false, "")
-                _core.sgReadText("close_port", "")
-                _core.sgReadValue("type_dev", 0)
+                testPty.losePort()
             } else if (step === "open") {
-                _core.sgReadText("open_port", testPty.portPath())
+                if (dev.portState === "open")
+                    testPty.losePort() // a fresh connection, to a device not heard yet
+                verify(testPty.open())
+                testPty.resetBackEnd()
             } else {
-                _core.sgReadValue("type_dev", step)
+                identify(step)
             }
         }
+        if (dev.portState === "open")
+            place(3, 7) // the position, whether or not the device said what it is
         compare(find("editedBadge").visible, data.known)
         compare(find("jumpNumber").placeholderText, data.known ? data.hint : "")
         compare(find("bankNumber").text, data.known ? "3" : "–")
         compare(find("presetNumber").text, data.known ? "7" : "–")
-        _core.sgReadValue("type_dev", 1)
+        if (dev.portState !== "open") {
+            verify(testPty.open())
+            testPty.resetBackEnd()
+        }
+        identify(1)
     }
 
     function test_busyAndProgress() {
-        _core.sgSetProgress(0.5)
-        _core.sgSetWait(true)
+        testPty.linkBusy(true, 0.5)
         verify(find("busyIndicator").visible)
         compare(dev.progress, 0.5)
-        _core.sgReadValue("wait", 0)
+        testPty.linkBusy(false)
         verify(!find("busyIndicator").visible)
-        _core.sgReadValue("wait", 1)
+        testPty.linkBusy(true, 0.25)
         verify(find("busyIndicator").visible)
-        _core.sgSetWait(false)
+        compare(dev.progress, 0.25)
+        testPty.linkBusy(false)
         verify(!find("busyIndicator").visible)
     }
 
@@ -321,14 +325,15 @@ PanelTestCase {
 
     function test_busyTellsWhatItIsFor(data) {
         data.act()
-        _core.sgSetProgress(0.3)
-        _core.sgSetWait(true)
+        testPty.linkBusy(true, 0.3)
         verify(find("progressBar").visible)
         compare(find("busyText").text, data.text)
-        _core.sgSetWait(false)
-        _core.sgSetWait(true)
+        if (dev.saving)
+            testPty.answer("sp\rEND\n") // the device stored the preset
+        testPty.linkBusy(false)
+        testPty.linkBusy(true, 0.3)
         compare(find("busyText").text, "Working…", "the next busy spell is another's")
-        _core.sgSetWait(false)
+        testPty.linkBusy(false)
         testPty.resetBackEnd()
     }
 
@@ -342,8 +347,8 @@ PanelTestCase {
     }
 
     function test_deviceFamily(data) {
-        _core.sgReadValue("type_dev", data.type)
-        _core.sgReadText("devVersion", "2.07")
+        identify(data.type)
+        testPty.answer("olkver\r2.07\n")
         compare(dev.bankCount, data.size)
         compare(dev.presetCount, data.size)
         compare(dev.map.count, data.size * data.size)
@@ -355,13 +360,13 @@ PanelTestCase {
 
     // ---- preset map -------------------------------------------------------------
 
-    function test_mapFilledFromPublications() {
-        _core.sgReadValue("type_dev", 1)
-        // what one step of the sweep publishes: position, impulse name, values
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 5)
+    function test_mapFilledFromTheDevicesAnswers() {
+        identify(1)
+        // what one step of the sweep reads: position, impulse name, values
+        place(2, 5)
         testPty.answer("rn\rGreen 412\n")
-        publishStatus({ master_volume: 80, cabinet_enable: 1, preamp_on: 1, amp_on: 0, gate_on: 1 })
+        testPty.answerStatus({ master_volume: 80, cabinet_enable: 1, preamp_on: 1, amp_on: 0,
+                               compreccor_on: 0, gate_on: 1, eq_on: 0 })
         var cell = dev.map.get(dev.presetNumber(2, 5))
         compare(cell.bank, 2)
         compare(cell.preset, 5)
@@ -386,8 +391,7 @@ PanelTestCase {
         mouseMove(window.contentItem, 2, 2)
         find("tabs").currentIndex = 0
         // the next step lands in the next cell and leaves this one as it was
-        _core.sgReadValue("bank", 3)
-        _core.sgReadValue("preset", 5)
+        place(3, 5)
         testPty.answer("rn\r\n")
         compare(dev.map.get(dev.presetNumber(3, 5)).impulse, "empty")
         compare(dev.map.get(dev.presetNumber(2, 5)).impulse, "Green 412")
@@ -395,28 +399,31 @@ PanelTestCase {
 
     // The start-up read asks for the impulse name before the position.
     function test_mapPlacesTheStartupImpulseName() {
-        _core.sgReadValue("type_dev", 1)
-        _core.sgReadText("open_port", testPty.portPath())
+        // a fresh connection: nothing is known of the position yet
+        testPty.losePort()
+        verify(testPty.open())
+        testPty.resetBackEnd()
+        identify(1)
         testPty.answer("rn\rFirst Cab\n")
-        _core.sgReadValue("bank", 4)
-        _core.sgReadValue("preset", 2)
+        place(4, 2)
         compare(dev.map.get(42).impulse, "First Cab")
         // later names follow the position as usual
-        _core.sgReadValue("bank", 4)
-        _core.sgReadValue("preset", 3)
+        place(4, 3)
         testPty.answer("rn\rSecond Cab\n")
         compare(dev.map.get(43).impulse, "Second Cab")
         compare(dev.map.get(42).impulse, "First Cab")
     }
 
     function test_mapKeptWhenThePortCloses() {
-        _core.sgReadValue("type_dev", 1)
-        _core.sgReadValue("bank", 1)
-        _core.sgReadValue("preset", 1)
+        identify(1)
+        place(1, 1)
         testPty.answer("rn\rKept\n")
-        _core.sgReadValue("type_dev", 0)
+        testPty.losePort()
+        compare(dev.typeDev, 0)
         compare(dev.map.count, 100)
         compare(dev.map.get(11).impulse, "Kept")
+        verify(testPty.open())
+        testPty.resetBackEnd()
     }
 
     // Start-up makes the first two pages only; each other page is made when
@@ -451,13 +458,11 @@ PanelTestCase {
     // The slots page: each slot's name, its flag in words (an unknown flag
     // said to be unknown), and the current preset's slot marked.
     function test_impulseSlots() {
-        _core.sgReadValue("bank", 0)
-        _core.sgReadValue("preset", 2)
-        _core.sgReadText("impulse_names", "Cab A,empty,My Room,Odd,")
-        _core.sgReadText("impulse_en", "01,00,01,07,")
+        place(0, 2)
+        answerSlots(["Cab A", "empty", "My Room", "Odd"], ["01", "00", "01", "07"])
         find("tabs").currentIndex = 3
         waitForRendering(find("slotGrid"))
-        compare(find("slotGrid").count, 4)
+        compare(find("slotGrid").count, 100)
         var expected = [
             { name: "Cab A", flag: "stored", current: false },
             { name: "empty", flag: "none", current: false },
@@ -469,7 +474,7 @@ PanelTestCase {
             compare(find("slotFlag_" + i).text, expected[i].flag)
             compare(find("slot_" + i).current, expected[i].current, "slot " + i + " marked")
         }
-        _core.sgReadValue("preset", 3)
+        place(0, 3)
         verify(find("slot_3").current, "the mark follows the preset")
         verify(!find("slot_2").current)
         find("tabs").currentIndex = 0
@@ -504,8 +509,7 @@ PanelTestCase {
     function test_connectionStates(data) {
         var missing = testPty.portPath() + "-missing"
         if (data.how === "lost" || data.how === "lost then gone") {
-            _core.sgPortOpen(false, "")
-            _core.sgReadText("close_port", "")
+            testPty.losePort()
             if (data.how === "lost then gone")
                 verify(!_core.openPort(missing))
         } else if (data.how === "chosen missing") {
@@ -547,8 +551,7 @@ PanelTestCase {
 
     function test_reconnectStartsFromTheDevice(data) {
         testPty.resetBackEnd()
-        _core.sgReadValue("bank", 3)
-        _core.sgReadValue("preset", 5)
+        place(3, 5)
         if (data.edited)
             _core.setValue("master_volume", 30)
         compare(dev.edited, data.edited)
@@ -621,7 +624,7 @@ PanelTestCase {
     }
 
     function test_readAllAsksFirstWhenEdited() {
-        _core.sgReadValue("preset_edit", 1)
+        testPty.setEdited(true)
         click("readAllButton")
         var question = find("saveQuestion")
         tryCompare(question, "opened", true)
@@ -633,17 +636,24 @@ PanelTestCase {
 
     // Save, then read: the sweep waits until the save's exchange is over.
     function test_readAllAfterSaving() {
-        _core.sgReadValue("preset_edit", 1)
+        testPty.setEdited(true)
         click("readAllButton")
         tryCompare(find("saveQuestion"), "opened", true)
         click("questionSave")
-        _core.sgSetWait(true)
-        _history.stored() // the device took the save
-        verify(!dev.sweeping, "nothing is read while the save runs")
-        _core.sgSetWait(false)
+        verify(dev.saving)
+        testPty.answer("sp\rEND\n") // the device took the save
+        verify(!dev.saving)
+        verify(dev.busy)
+        verify(!dev.sweeping, "nothing is read while the save's exchange runs")
+        testPty.linkBusy(false)
         tryVerify(function() { return dev.sweeping }, 1000, "the reading starts when the save is done")
-        _core.sgReadValue("wait", 0)
         verify(!dev.sweepAfterSave)
+        // the device never answers: the reading gives up and says so
+        _library.cancel()
+        testPty.losePort()
+        tryVerify(function() { return !_library.busy }, 2000)
+        verify(testPty.open())
+        testPty.resetBackEnd()
     }
 
     function test_saveQuestionAsked(data) {

@@ -13,10 +13,10 @@ PanelTestCase {
     function init() {
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
-        _core.sgReadValue("type_dev", 1)
+        identify(1)
         _core.sgReadValue("editable", 1)
-        _core.sgReadValue("preset_edit", 0)
-        _core.sgSetWait(false)
+        testPty.setEdited(false)
+        testPty.linkBusy(false)
         closePopups()
         window.requestActivate()
         testPty.drain(0)
@@ -105,8 +105,7 @@ PanelTestCase {
     }
 
     function test_everyControlIsNamed(data) {
-        _core.sgReadText("impulse_names", "Cab A,empty,My Room,Odd,")
-        _core.sgReadText("impulse_en", "01,00,01,07,")
+        answerSlots(["Cab A", "empty", "My Room", "Odd"], ["01", "00", "01", "07"])
         var root
         if (data.menu) {
             click("settingsButton")
@@ -234,18 +233,16 @@ PanelTestCase {
     }
 
     function test_presetFormsShown(data) {
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 5)
-        _core.sgReadText("impulse_name", "Green 412")
+        place(2, 5)
+        testPty.answer("rn\rGreen 412\n")
         var names = []
         var flags = []
         for (var i = 0; i < 100; ++i) {
             names.push(i === 25 ? "Green 412" : "empty")
             flags.push(i === 25 ? "01" : "00")
         }
-        _core.sgReadText("impulse_names", names.join(",") + ",")
-        _core.sgReadText("impulse_en", flags.join(",") + ",")
-        publishStatus({ master_volume: 80 })
+        answerSlots(names, flags)
+        testPty.answerStatus({ master_volume: 80 })
         find("tabs").currentIndex = 2
         waitForRendering(window.contentItem)
         compare(data.where(), data.shown)
@@ -263,15 +260,14 @@ PanelTestCase {
     }
 
     function test_goFieldKeepsNoStaleText(data) {
-        _core.sgReadValue("bank", 1)
-        _core.sgReadValue("preset", 1)
+        place(1, 1)
         var field = find("jumpNumber")
         field.text = "4-"
         if (data.typing)
             field.forceActiveFocus()
         else
             find("tabs").forceActiveFocus()
-        _core.sgReadValue("preset", 2)
+        place(1, 2)
         compare(field.text, data.kept)
         field.text = ""
     }

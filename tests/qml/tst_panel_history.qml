@@ -11,8 +11,8 @@ PanelTestCase {
     function init() {
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
-        _core.sgReadValue("type_dev", 1)
-        _core.sgSetWait(false)
+        identify(1)
+        testPty.linkBusy(false)
         testPty.answerStatus({ master_volume: 50 })
         closePopups()
         find("tabs").currentIndex = 0

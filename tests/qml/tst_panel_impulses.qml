@@ -128,6 +128,25 @@ PanelTestCase {
         compare(store.length, 12104)
         compare(store.charAt(12103), "\r")
         verify(listHasKeys(), "the list keeps the keyboard after saving")
+
+        // Every view says the same at every moment of the save.
+        var state = find("selectedState")
+        compare(find("editedText").text, "Saving…")
+        compare(state.text, "Saving to the preset…")
+        verify(!find("saveToPresetButton").enabled, "no second save while one runs")
+        testPty.write("ccEND\n")
+        compare(testPty.readUntil("sp\r\n", 3000).slice(-4), "sp\r\n")
+        compare(find("editedText").text, "Saving…", "not saved before the device says so")
+        testPty.write("sp\rEND\n")
+        compare(testPty.readUntil("rn\r\n", 3000).slice(-4), "rn\r\n")
+        tryCompare(dev, "saving", false)
+        compare(find("editedText").text, "Saved")
+        compare(state.text, "Saved with the preset.")
+        verify(!find("saveToPresetButton").enabled, "nothing left to save")
+        testPty.write("rn\rCab_1.wav\n")
+        testPty.drain(200)
+        compare(state.text, "Saved with the preset.")
+        compare(find("editedText").text, "Saved")
     }
 
     // Typing narrows the list; Down goes on into it and plays the first match.

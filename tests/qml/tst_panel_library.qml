@@ -11,16 +11,11 @@ import "../../flat"
 PanelTestCase {
     name: "PanelLibrary"
 
-    property int devicePreset: 0
-    readonly property string emptyStatus: "00".repeat(43)
-    property var deviceStatus: ({})     // preset number -> status written and stored
-    property string liveStatus: ""
-
     function init() {
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
-        _core.sgReadValue("preset_edit", 0)
-        _core.sgSetWait(false)
+        testPty.setEdited(false)
+        testPty.linkBusy(false)
         closePopups()
         var tabs = find("tabs")
         for (var i = 0; i < tabs.count; ++i)
@@ -32,70 +27,6 @@ PanelTestCase {
         liveStatus = ""
         testPty.drain(0)
         testPty.clearWarnings()
-    }
-
-    // The device's answer to one plain request.
-    function answerFor(request) {
-        if (request === "olkdev")
-            return "olkdev\r2\nEND\n"
-        if (request === "olkver")
-            return "olkver\r2.03\n"
-        if (request === "gb")
-            return "gb\r0" + Math.floor(devicePreset / 4) + "0" + (devicePreset % 4) + "\n"
-        if (request.indexOf("pc ") === 0) {
-            devicePreset = parseInt(request.substring(3), 16)
-            liveStatus = deviceStatus[devicePreset] || emptyStatus
-            return request + "\r"
-        }
-        if (request === "gs")
-            return "gs\r" + (liveStatus || deviceStatus[devicePreset] || emptyStatus) + "\n"
-        if (request.indexOf("gs 1\r") === 0) {
-            liveStatus = request.substring(5, 5 + 86)
-            return "gsEND\n"
-        }
-        if (request === "cc")
-            return "cc\r\n\n"
-        if (request === "rn")
-            return "rn\r\n"
-        if (request === "sp") {
-            if (liveStatus !== "")
-                deviceStatus[devicePreset] = liveStatus
-            return "sp\rEND\n"
-        }
-        return "NX\n"
-    }
-
-    // Answers the program's requests, one at a time, until `done` holds;
-    // `meanwhile` (if given) sees each request before it is answered.
-    // Returns the requests answered.
-    function serve(done, meanwhile) {
-        var seen = []
-        var bytes = ""
-        for (;;) {
-            // The next request, unless the program is done first.
-            for (var waited = 0; waited < 3000 && !whole(bytes); waited += 5) {
-                if (done())
-                    return seen
-                bytes += testPty.drain(5)
-            }
-            verify(whole(bytes), "the program sent a request (after " + JSON.stringify(seen) + ")")
-            var request = bytes.slice(-2) === "\r\n" ? bytes.slice(0, -2) : bytes
-            bytes = ""
-            verify(request.indexOf("\r\n") < 0, "one request at a time: " + JSON.stringify(request))
-            seen.push(request)
-            if (meanwhile)
-                meanwhile(request)
-            testPty.write(answerFor(request))
-        }
-    }
-
-    // A plain request ends in CR LF; a status write is "gs 1", CR, 86 digits, CR.
-    function whole(bytes) {
-        return bytes.slice(-2) === "\r\n" || /^gs 1\r[0-9a-f]{86}\r$/.test(bytes)
-    }
-
-    function jumps(requests) {
-        return requests.filter(function(r) { return r.indexOf("pc ") === 0 })
     }
 
     function idleLibrary() { return !_library.busy }
@@ -110,7 +41,7 @@ PanelTestCase {
     }
 
     function test_saveFirst(data) {
-        _core.sgReadValue("preset_edit", 1)
+        testPty.setEdited(true)
         click(data.button)
         var question = find("librarySaveFirst")
         tryCompare(question, "opened", true)
@@ -146,13 +77,15 @@ PanelTestCase {
         var fractions = []
         var bar = find("progressBar")
         _library.stepChanged.connect(function() { activities.push(_library.step) })
-        // The top bar shows the librarian's own step and fraction meanwhile.
+        // The top bar shows the librarian's own step and fraction meanwhile,
+        // while the link reports shares of each preset's exchange.
         var topBarAgrees = true
         _library.progressChanged.connect(function() {
             if (!_library.busy)
                 return
             fractions.push(_library.progress)
-            if (find("busyText").text !== _library.step || !find("busyIndicator").visible)
+            if (find("busyText").text !== _library.step || !find("busyIndicator").visible
+                    || bar.children[0].fraction !== _library.progress)
                 topBarAgrees = false
         })
         var requests = serve(idleLibrary)
@@ -294,8 +227,7 @@ PanelTestCase {
     }
 
     function test_saveQuestionsSuggestNames(data) {
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 3)
+        place(2, 3)
         // The button in view, wherever earlier tests left the page.
         var page = find("libraryPage")
         var spot = find(data.button).mapToItem(page.contentItem, 0, 0).y
@@ -315,7 +247,7 @@ PanelTestCase {
     // What a restore wrote reaches the preset map: the impulse by the name
     // the device now reports.
     function test_mapTakesWhatARestoreWrote() {
-        _core.sgReadValue("type_dev", 2)
+        identify(2)
         compare(dev.map.count, 16)
         _library.presetWritten(5, emptyStatus, "Open_2x12_Edge")
         compare(dev.map.get(5).impulse, "Open_2x12_Edge")

@@ -13,14 +13,12 @@ PanelTestCase {
         dev.sweepAfterSave = false
         dev.quitAfterSave = false
         dev.slotsStale = false
-        dev.sweeping = false
-        dev.copying = null
         testPty.resetBackEnd()
         _core.sgReadText("open_port", testPty.portPath())
-        _core.sgReadValue("type_dev", 1)
+        identify(1)
         _core.sgReadValue("editable", 1)
-        _core.sgReadValue("preset_edit", 0)
-        _core.sgSetWait(false)
+        testPty.setEdited(false)
+        testPty.linkBusy(false)
         closePopups()
         testPty.drain(0)
         testPty.clearWarnings()
@@ -72,7 +70,9 @@ PanelTestCase {
             return
         }
         expectWritten(data.sent)
-        verify(dev.edited, "the back end reports the preset as edited")
+        // The mode is the device's, not the preset's (no status byte holds
+        // it): the preset session leaves the preset as it was.
+        compare(dev.edited, data.name !== "mode", "the preset session's edited state")
     }
 
     // ---- the mouse on a slider ------------------------------------------------------
@@ -169,13 +169,13 @@ PanelTestCase {
             { tag: "step, cancel", signal: "sgPresetUpDownStage1", code: 3, answer: "questionCancel", sent: "" },
             { tag: "jump, cancel", signal: "sgPresetChangeStage1", code: 12, answer: "questionCancel", sent: "" },
             { tag: "read all, save first", button: "readAllButton", answer: "questionSave", sent: "sp\r\n" },
-            { tag: "read all, don't save", button: "readAllButton", answer: "questionDiscard", sent: "chp 1\r\n" },
+            { tag: "read all, don't save", button: "readAllButton", answer: "questionDiscard", sent: "olkdev\r\n" },
             { tag: "read all, cancel", button: "readAllButton", answer: "questionCancel", sent: "" }
         ]
     }
 
     function test_saveQuestionAnswers(data) {
-        _core.sgReadValue("preset_edit", 1)
+        testPty.setEdited(true)
         if (data.button !== undefined)
             click(data.button)
         else
@@ -191,6 +191,10 @@ PanelTestCase {
         } else {
             expectWritten(data.sent)
             compare(testPty.drain(200), "", "one request, sent once")
+        }
+        if (_library.busy) { // the reading, to its end
+            testPty.write(answerFor("olkdev"))
+            serve(function() { return !_library.busy })
         }
     }
 
@@ -211,22 +215,25 @@ PanelTestCase {
 
     // ---- reading all presets ----------------------------------------------------------
 
-    // Read all says first that the device steps through every preset, and
-    // returns to the starting preset at the end unless the reading ended
-    // there by itself (the slot list is asked for again after that).
+    // Read all says first that the device steps through every preset, then
+    // reads each one's position, status and impulse name into the map (the
+    // librarian's walk, with its progress and Cancel over the window), and
+    // returns to the starting preset, also when cancelled; the slot list is
+    // asked for again after that.
     function test_readAllSaysSoAndReturns_data() {
         return [
-            { tag: "cancelled: nothing read", answer: "questionCancel" },
-            { tag: "read, ended elsewhere: back to the start", answer: "questionSave",
-              endBank: 5, endPreset: 0, sent: "pc 17\r\n" },
-            { tag: "read, ended at the start: no jump", answer: "questionSave",
-              endBank: 2, endPreset: 3, sent: "rns\r\n" }
+            { tag: "not confirmed: nothing read", answer: "questionCancel" },
+            { tag: "read: every preset, then back to the start", answer: "questionSave", read: 16 },
+            { tag: "cancelled at the fourth: back to the start", answer: "questionSave",
+              cancelAt: "pc 3", read: 4 }
         ]
     }
 
     function test_readAllSaysSoAndReturns(data) {
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 3)
+        devicePreset = 6 // 1-2 of the small device
+        deviceStatus = {}
+        liveStatus = ""
+        place(1, 2)
         click("readAllButton")
         var question = find("saveQuestion")
         tryCompare(question, "opened", true)
@@ -239,15 +246,33 @@ PanelTestCase {
             verify(!dev.sweeping)
             return
         }
-        expectWritten("chp 1\r\n")
         verify(dev.sweeping)
-        // the reading's end, wherever it left the device
-        testPty.resetBackEnd()
-        _core.sgReadValue("bank", data.endBank)
-        _core.sgReadValue("preset", data.endPreset)
-        _core.slTimer()
-        tryVerify(function() { return !dev.sweeping }, 1000)
-        expectWritten(data.sent)
+        var steps = []
+        var fractions = []
+        var requests = serve(function() { return !_library.busy }, function(request) {
+            if (!_library.busy)
+                return
+            steps.push(find("busyText").text)
+            fractions.push(dev.progress)
+            if (request === data.cancelAt)
+                click("libraryCancel")
+        })
+        verify(!dev.sweeping)
+        var jumps = requests.filter(function(r) { return r.indexOf("pc ") === 0 })
+        compare(jumps.length, data.read + 1, JSON.stringify(jumps))
+        compare(jumps[jumps.length - 1], "pc 6", "back to the start")
+        compare(requests.slice(0, 3), ["olkdev", "olkver", "gb"])
+        compare(requests.slice(3, 7), ["pc 0", "gb", "gs", "rn"], "position, status and name")
+        verify(steps.indexOf("Reading preset " + data.read + " of 16") >= 0, JSON.stringify(steps))
+        compare(fractions[fractions.length - 1], data.cancelAt ? 0.25 : 1)
+        // the map holds what was read, and only that
+        compare(dev.map.count, 16)
+        for (var n = 0; n < 16; ++n)
+            compare(dev.map.get(n).known, n < data.read || n === 6, "preset " + n)
+        compare(dev.map.get(0).impulse, "empty")
+        compare(dev.bank * 4 + dev.preset, 6)
+        _core.slTimer() // the port timer's step finds the queue empty
+        expectWritten("rns\r\n")
         compare(testPty.drain(200), "", "nothing else")
     }
 
@@ -274,8 +299,11 @@ PanelTestCase {
             testPty.write("rn\r\n")
             expectWritten("gs\r\n")
             testPty.write("gs\r" + Array(87).join("0") + "\n")
-            expectWritten("chp 1\r\n")
+            expectWritten("olkdev\r\n")
             verify(dev.sweeping)
+            testPty.write(answerFor("olkdev"))
+            serve(function() { return !_library.busy })
+            verify(!dev.sweeping)
             return
         }
         for (var tick = 0; tick < 4; ++tick) // two more sends, the give-up, the idle step
@@ -283,7 +311,7 @@ PanelTestCase {
         tryCompare(find("messageBox"), "opened", true)
         var sent = testPty.drain(300)
         verify(sent.indexOf("sp\r\nsp\r\n") === 0, "sent again by the ticks: " + sent)
-        verify(sent.indexOf("chp") < 0 && !dev.sweeping, "nothing is read: " + sent)
+        verify(sent.indexOf("olkdev") < 0 && !dev.sweeping, "nothing is read: " + sent)
         verify(!dev.sweepAfterSave)
         verify(dev.edited, "the changes are kept")
     }
@@ -303,15 +331,13 @@ PanelTestCase {
     }
 
     function test_slotsPage(data) {
-        var names = "", flags = ""
+        var names = [], flags = []
         for (var i = 0; i < 100; ++i) {
-            names += "Cab " + i + ","
-            flags += "01,"
+            names.push("Cab " + i)
+            flags.push("01")
         }
-        _core.sgReadText("impulse_names", names)
-        _core.sgReadText("impulse_en", flags)
-        _core.sgReadValue("bank", 0)
-        _core.sgReadValue("preset", 1)
+        answerSlots(names, flags)
+        place(0, 1)
         if (data.edited) {
             _core.setValue("gate_decay", 9)
             expectWritten("gd 9\r\n")
@@ -336,8 +362,7 @@ PanelTestCase {
             click("readAllButton")
             tryCompare(find("saveQuestion"), "opened", true)
             click("questionSave")
-            expectWritten("chp 1\r\n")
-            testPty.resetBackEnd()   // the reading's end, back where it began
+            serve(function() { return !_library.busy })
             _core.slTimer()
         }
         expectWritten(data.sent)
@@ -504,9 +529,7 @@ PanelTestCase {
     }
 
     function test_copyThenPaste(data) {
-        dev.hasCopy = false
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 5)
+        testPty.answer("gb\r0205\n")
         verify(!find("pasteButton").enabled, "nothing copied yet")
         find("param_master_volume").forceActiveFocus()
         testPty.key(window, Qt.Key_V, Qt.ControlModifier)
@@ -549,11 +572,18 @@ PanelTestCase {
     }
 
     function test_refusedPasteSaysWhy(data) {
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 5)
+        testPty.answer("gb\r0205\n")
         find("param_master_volume").forceActiveFocus()
         if (data.cut) {
-            dev.hasCopy = true                 // an earlier copy went through
+            // an earlier copy went through
+            testPty.key(window, Qt.Key_C, Qt.ControlModifier)
+            expectWritten("gs\r\n")
+            testPty.write(statusAnswer())
+            expectWritten("cc\r\n")
+            testPty.write("cc\r\n\n")
+            tryVerify(function() { return dev.hasCopy }, 2000)
+            tryCompare(dev, "busy", false)
+            find("param_master_volume").forceActiveFocus()
             testPty.key(window, Qt.Key_C, Qt.ControlModifier)
             expectWritten("gs\r\n")
             click("revertButton")
@@ -571,8 +601,8 @@ PanelTestCase {
             find("param_master_volume").forceActiveFocus()
             testPty.key(window, Qt.Key_V, Qt.ControlModifier)
         } else {
-            dev.hasCopy = true
-            testPty.key(window, Qt.Key_V, Qt.ControlModifier)
+            // the back end's own refusal, whatever the panel offered
+            _core.slPaste()
             tryCompare(find("messageBox"), "opened", true)
             compare(find("messageText").text, data.words)
         }
@@ -592,8 +622,7 @@ PanelTestCase {
     }
 
     function test_revertImpulseTakesBackItsChange(data) {
-        _core.sgReadValue("bank", 2)
-        _core.sgReadValue("preset", 5)
+        place(2, 5)
         _core.sgReadValue("master_volume", 50)
         var path = testPty.makeWav("Tried Cab.wav", 48000, 24, 1, 300)
         dev.loadImpulse("file://" + path)
@@ -653,7 +682,7 @@ PanelTestCase {
 
     function test_jumpToPreset(data) {
         if (data.type !== undefined)
-            _core.sgReadValue("type_dev", data.type)
+            identify(data.type)
         var error = find("jumpError")
         if (data.cell !== undefined) {
             find("tabs").currentIndex = 2

@@ -93,6 +93,8 @@ struct CoreAccess {
     void slReadyRead() { c.slReadyRead(); }
     void slDecodeStop() { c.slDecodeStop(); }
     void slPortError() { c.slPortError(); }
+    // The preset's edited state as the editing steps set and publish it.
+    void setPresetEdited(bool on) { c.setPresetEdited(on); }
     void drain() { c.link->drain(); }
     void requestUpDown(uchar code) { c.requestUpDown(code); }
     void requestPresetChange(uchar preset) { c.requestPresetChange(preset); }

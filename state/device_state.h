@@ -1,0 +1,131 @@
+// DeviceState: what the panel shows about the device and its work, typed,
+// published to the document as `_device` beside `_core`.
+//
+// It holds the connection ("searching", "open", "failed", "lost" and the
+// port's name), whether the link is busy, the one progress every view shows
+// (the librarian's step and fraction while it works, else the link's),
+// whether a save is under way (from its start until the device has stored
+// the preset or the save failed), and whether a whole copy is there to
+// paste; the device's type, family and firmware; and the preset map. It
+// learns all of it from the parts' typed events, never from Core.
+#pragma once
+
+#include "state/preset_map.h"
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class DeviceReadout;
+class Librarian;
+class Link;
+class PresetSession;
+
+class DeviceState : public QObject {
+    Q_OBJECT
+    // "searching", "open" (on portName), "failed" (portName could not be
+    // opened) or "lost" (the open port was closed after an error).
+    Q_PROPERTY(QString connection READ connection NOTIFY connectionChanged)
+    Q_PROPERTY(QString portName READ portName NOTIFY connectionChanged)
+    // Requests are on their way to the device.
+    Q_PROPERTY(bool busy READ busy NOTIFY busyChanged)
+    // The librarian is walking, reading or writing presets.
+    Q_PROPERTY(bool libraryBusy READ libraryBusy NOTIFY progressChanged)
+    // How far the work shown is, from 0 to 1, and what it is in words while
+    // the librarian works (empty otherwise).
+    Q_PROPERTY(qreal progress READ progress NOTIFY progressChanged)
+    Q_PROPERTY(QString step READ step NOTIFY progressChanged)
+    // "Read all" is under way (the librarian's walk through every preset).
+    Q_PROPERTY(bool readingAll READ readingAll NOTIFY progressChanged)
+    // A save has started and the device has not yet stored the preset.
+    Q_PROPERTY(bool saving READ saving NOTIFY savingChanged)
+    // A whole copy is there to paste.
+    Q_PROPERTY(bool hasCopy READ hasCopy NOTIFY hasCopyChanged)
+    // The identification answer's type code (0 until the device has said it,
+    // and again once it is gone), the family it stands for and the firmware.
+    Q_PROPERTY(int deviceType READ deviceType NOTIFY identityChanged)
+    Q_PROPERTY(int bankCount READ bankCount NOTIFY identityChanged)
+    Q_PROPERTY(int presetCount READ presetCount NOTIFY identityChanged)
+    Q_PROPERTY(QString firmware READ firmware NOTIFY identityChanged)
+    // The current place as the device reported it (-1 until then), whether
+    // the preset has edits the device has not stored, and the name of the
+    // impulse it plays ("empty" for none, "" until known).
+    Q_PROPERTY(int bank READ bank NOTIFY positionChanged)
+    Q_PROPERTY(int preset READ preset NOTIFY positionChanged)
+    Q_PROPERTY(bool edited READ edited NOTIFY editedChanged)
+    Q_PROPERTY(QString impulseName READ impulseName NOTIFY impulseNameChanged)
+    // The device's impulse slots: each one's name ("empty" for none) and flag
+    // text, as the slot list answer gave them.
+    Q_PROPERTY(QStringList slotNames READ slotNames NOTIFY slotsChanged)
+    Q_PROPERTY(QStringList slotFlags READ slotFlags NOTIFY slotsChanged)
+    // Every preset of the family as last read.
+    Q_PROPERTY(PresetMap *presetMap READ presetMap CONSTANT)
+
+public:
+    DeviceState(Link &link, PresetSession &session, DeviceReadout &readout,
+                Librarian *library = nullptr, QObject *parent = nullptr);
+
+    QString connection() const { return connectionState; }
+    QString portName() const { return port; }
+    bool busy() const { return linkBusy; }
+    bool libraryBusy() const;
+    qreal progress() const;
+    QString step() const;
+    bool readingAll() const;
+    // "Read all": every preset's position, status and impulse name into the
+    // map, through the librarian's walk, and back to the current preset.
+    Q_INVOKABLE void readAll();
+    bool saving() const { return saveRunning; }
+    bool hasCopy() const { return copyKept; }
+    int deviceType() const;
+    // The family's banks and presets per bank; 10 x 10 until a device said otherwise.
+    int bankCount() const { return banks; }
+    int presetCount() const { return perBank; }
+    QString firmware() const;
+    PresetMap *presetMap() { return &map; }
+    int bank() const;
+    int preset() const;
+    bool edited() const;
+    QString impulseName() const { return impulse; }
+    QStringList slotNames() const;
+    QStringList slotFlags() const;
+
+signals:
+    void connectionChanged();
+    void busyChanged();
+    void progressChanged();
+    void savingChanged();
+    void hasCopyChanged();
+    void identityChanged();
+    void positionChanged();
+    void editedChanged();
+    void impulseNameChanged();
+    void slotsChanged();
+    // A save ended: `stored` when the device stored the preset.
+    void saveEnded(bool stored);
+    // A copy ended: `whole` when both its answers came; `text` says so in
+    // the panel's words ("Preset 2-3 copied", or why there is nothing).
+    void copyEnded(bool whole, const QString &text);
+
+private:
+    void setConnection(const QString &state, const QString &name);
+    void setBusy(bool on);
+    void setLinkProgress(float fraction);
+    void endSave(bool stored);
+    void refreshCopy();
+    void setImpulse(const QString &name);
+
+    PresetSession &session;
+    DeviceReadout &readout;
+    Librarian *library;
+    QString connectionState = QStringLiteral("searching");
+    QString port;
+    bool linkBusy = false;
+    qreal linkProgress = 0;
+    bool saveRunning = false;
+    bool copyKept = false;
+    int banks = 10;
+    int perBank = 10;
+    PresetMap map;
+    QString impulse;
+};

@@ -1,0 +1,218 @@
+// The panel's device state as the parts report it: the connection, the save
+// from its start to the device's answer (never "not edited" before
+// "saving"), the copy's outcome, and the one progress the panel shows.
+#include "editing/preset_session.h"
+#include "library/librarian.h"
+#include "link/link.h"
+#include "parsing/device_readout.h"
+#include "state/device_state.h"
+#include "support/core_rig.h"
+#include "support/test_main.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+class TestDeviceState : public CoreRigTest {
+    Q_OBJECT
+
+protected:
+    bool setUp() override { return true; } // each test opens the port itself
+
+    std::unique_ptr<DeviceState> makeState(Librarian *library = nullptr)
+    {
+        return std::make_unique<DeviceState>(rig->core.deviceLink(), rig->core.presetSession(),
+                                             rig->core.deviceReadout(), library);
+    }
+
+    // Runs pacing steps until `done` holds (or the steps run out).
+    bool tickUntil(const std::function<bool()> &done, int steps = 12)
+    {
+        for (int i = 0; i < steps && !done(); ++i)
+            rig->core.slTimer();
+        return done();
+    }
+
+private slots:
+    void connection_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("state");
+        QTest::addColumn<QString>("reportedAs"); // the text Core publishes with it
+        QTest::newRow("nothing yet: searching") << "none"
+                                                << "searching"
+                                                << "";
+        QTest::newRow("port opened") << "open"
+                                     << "open"
+                                     << "open_port";
+        QTest::newRow("port refused") << "refused"
+                                      << "failed"
+                                      << "close_port";
+        QTest::newRow("open port lost") << "lost"
+                                        << "lost"
+                                        << "open_port";
+        QTest::newRow("lost, then back") << "lost then open"
+                                         << "open"
+                                         << "open_port";
+    }
+    void connection()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, state);
+        QFETCH(QString, reportedAs);
+        auto device = makeState();
+        QSignalSpy changed(device.get(), &DeviceState::connectionChanged);
+        if (how == "refused")
+            QVERIFY(!rig->core.openPort(rig->pty.slavePath() + "-missing"));
+        if (how != "none" && how != "refused")
+            QVERIFY(rig->open());
+        if (how.startsWith("lost"))
+            rig->a.slPortError();
+        if (how == "lost then open")
+            QVERIFY(rig->open());
+        QCOMPARE(device->connection(), state);
+        QCOMPARE(changed.isEmpty(), how == "none");
+        if (!reportedAs.isEmpty())
+            QCOMPARE(device->portName(), rig->rec.valuesOf(reportedAs).last().toString());
+        // A state made while the port is open starts from it.
+        if (state == "open")
+            QCOMPARE(makeState()->connection(), QStringLiteral("open"));
+    }
+
+    // A save: "saving" from its start until the store's answer or a failure,
+    // announced before the preset stops counting as edited, so that no view
+    // shows "Saved" while the save still runs.
+    void save_data()
+    {
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("the device stores the preset") << "answer" << true;
+        QTest::newRow("the device never answers the store") << "give up" << false;
+        QTest::newRow("the port is lost during the save") << "port lost" << false;
+        QTest::newRow("a revert drops the store request") << "revert" << false;
+    }
+    void save()
+    {
+        QFETCH(QString, ending);
+        QFETCH(bool, stored);
+        QVERIFY(rig->openIdle());
+        auto device = makeState();
+        PresetSession &session = rig->core.presetSession();
+        rig->core.setValue(QStringLiteral("master_volume"), 30);
+        QVERIFY(session.edited());
+        rig->pty.drainFor(0);
+
+        QStringList order;
+        connect(device.get(), &DeviceState::savingChanged, this,
+                [&] { order << QStringLiteral("saving %1").arg(device->saving()); });
+        connect(&session, &PresetSession::editedChanged, this,
+                [&](bool on) { order << QStringLiteral("edited %1").arg(on); });
+        QSignalSpy ended(device.get(), &DeviceState::saveEnded);
+
+        session.save();
+        QVERIFY(device->saving());
+        QCOMPARE(order.value(0), QStringLiteral("saving 1"));
+        QCOMPARE(order.value(1), QStringLiteral("edited 0"));
+        QCOMPARE(rig->a.queue().value(0), QByteArray("sp\r\n"));
+        QVERIFY(ended.isEmpty());
+
+        if (ending == "answer") {
+            rig->a.dispatch("sp\rEND\n");
+        } else if (ending == "give up") {
+            QVERIFY(tickUntil([&] { return !ended.isEmpty(); }));
+        } else if (ending == "port lost") {
+            rig->a.slPortError();
+        } else {
+            rig->core.slEsc();
+        }
+        QVERIFY(!device->saving());
+        QCOMPARE(device->saving(), session.saving());
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(ended.at(0).at(0).toBool(), stored);
+        QVERIFY(order.contains(QStringLiteral("saving 0")));
+        // a save given up on keeps the changes
+        if (ending == "give up")
+            QVERIFY(session.edited());
+    }
+
+    // Copy: confirmed with the preset's place once both answers came; cut
+    // short, it says why and leaves nothing to paste.
+    void copy_data()
+    {
+        QTest::addColumn<bool>("answered");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("both answers came") << true << "Preset 2-5 copied";
+        QTest::newRow("a revert took the queue") << false << "The copy did not finish: copy again";
+    }
+    void copy()
+    {
+        QFETCH(bool, answered);
+        QFETCH(QString, text);
+        QVERIFY(rig->openIdle());
+        auto device = makeState();
+        rig->a.dispatch("gb\r0205\n");
+        QCOMPARE(rig->core.deviceReadout().bank(), 2);
+        QSignalSpy ended(device.get(), &DeviceState::copyEnded);
+        QSignalSpy copyChanged(device.get(), &DeviceState::hasCopyChanged);
+
+        rig->core.slCopy();
+        if (answered) {
+            rig->a.dispatch("gs\r" + sampleStatus() + "\n");
+            rig->core.slTimer();
+            rig->a.dispatch("cc\r\n\n");
+        } else {
+            rig->core.slEsc();
+        }
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(ended.at(0).at(0).toBool(), answered);
+        QCOMPARE(ended.at(0).at(1).toString(), text);
+        QCOMPARE(device->hasCopy(), answered);
+        QCOMPARE(copyChanged.size(), answered ? 1 : 0);
+    }
+
+    // One progress for the whole window: the librarian's while it works,
+    // even when the link reports another share of its own exchange.
+    void progress_data()
+    {
+        QTest::addColumn<bool>("libraryWorks");
+        QTest::addColumn<float>("linkShare");
+        QTest::newRow("the link alone") << false << 0.65f;
+        QTest::newRow("while the librarian walks") << true << 0.65f;
+    }
+    void progress()
+    {
+        QFETCH(bool, libraryWorks);
+        QFETCH(float, linkShare);
+        QVERIFY(rig->openIdle());
+        QTemporaryDir folder;
+        Librarian library(rig->core.deviceLink(), rig->core.presetSession(),
+                          rig->core.deviceReadout(), rig->a.settings());
+        auto device = makeState(&library);
+        if (libraryWorks) {
+            library.backup(folder.filePath(QStringLiteral("backup.json")));
+            QVERIFY(library.busy());
+            QVERIFY(device->libraryBusy());
+        }
+        emit rig->core.deviceLink().headSent(linkShare);
+        QVERIFY(device->busy());
+        if (libraryWorks) {
+            QCOMPARE(device->progress(), library.progress());
+            QCOMPARE(device->step(), library.step());
+            QVERIFY(!device->step().isEmpty());
+            QSignalSpy changed(device.get(), &DeviceState::progressChanged);
+            // the walk ends with the device gone: the link's share shows again
+            rig->a.slPortError();
+            QTRY_VERIFY(!library.busy());
+            QVERIFY(!changed.isEmpty());
+            QCOMPARE(device->progress(), qreal(linkShare));
+            return;
+        } else {
+            QCOMPARE(device->progress(), qreal(linkShare));
+            QVERIFY(device->step().isEmpty());
+        }
+        emit rig->core.deviceLink().idle();
+        QVERIFY(!device->busy());
+    }
+};
+
+VORTAXA_TEST_MAIN(TestDeviceState)
+#include "tst_device_state.moc"
