@@ -15,6 +15,7 @@
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -56,6 +57,7 @@ int main(int argc, char *argv[])
     Impulses impulses(link, session, settings);
     EditHistory history(session, readout);
     PortChooser ports(link, settings, givenPort);
+    core.webPageOpener().setOpenUrl(&QDesktopServices::openUrl);
     Desktop desktop(settings, core.webPageOpener());
     SlotList slotList(link);
     Librarian library(link, session, readout, settings);
