@@ -69,7 +69,8 @@ Commands::Commands(const Options &options, Engine &engine, Output &output)
         if (auto failed = std::exchange(onExchangeFailed, nullptr))
             failed(reason);
         else
-            finish(DeviceFailed, QStringLiteral("The device did not complete the work: %1.").arg(reason));
+            finish(DeviceFailed,
+                   QStringLiteral("The device did not complete the work: %1.").arg(reason));
     });
     connect(&link, &Link::closedAfterError, this, [this] {
         finish(DeviceFailed, QStringLiteral("The connection to the device was lost."));
@@ -221,15 +222,16 @@ void Commands::portRefused()
                               "Close it and try again.");
         break;
     case openFailure::Reason::Gone:
-        text = QStringLiteral("There is no port %1. \u201cvortaxa-cli ports\u201d lists the ports.");
+        text =
+            QStringLiteral("There is no port %1. \u201cvortaxa-cli ports\u201d lists the ports.");
         break;
     case openFailure::Reason::Permission:
         text = QStringLiteral("You may not open the port %1. Install the package's device rule, "
                               "or add yourself to the group that owns the port.");
         break;
     default:
-        text = QStringLiteral("The port %1 did not open (%2).").arg(QStringLiteral("%1"),
-                                                                    port.errorString());
+        text = QStringLiteral("The port %1 did not open (%2).")
+                   .arg(QStringLiteral("%1"), port.errorString());
     }
     finish(DeviceFailed, text.arg(name));
 }
@@ -330,15 +332,16 @@ void Commands::impulseConvert()
     } else {
         QFile source(in);
         if (!source.open(QIODevice::ReadOnly))
-            return finish(FileRefused, QStringLiteral("%1 cannot be read (%2).")
-                                           .arg(in, source.errorString()));
+            return finish(FileRefused,
+                          QStringLiteral("%1 cannot be read (%2).").arg(in, source.errorString()));
         bytes = source.readAll();
     }
     QSaveFile target(outPath);
     if (!target.open(QIODevice::WriteOnly) || target.write(bytes) != bytes.size() ||
         !target.commit())
-        return finish(FileRefused, QStringLiteral("%1 cannot be written (%2).")
-                                       .arg(outPath, target.errorString()));
+        return finish(
+            FileRefused,
+            QStringLiteral("%1 cannot be written (%2).").arg(outPath, target.errorString()));
     finish(Done, QStringLiteral("%1: %2, %3 ms kept%4.")
                      .arg(QFileInfo(outPath).fileName(), audio::describe(p.info))
                      .arg(qRound(p.keptMs()))
@@ -429,8 +432,8 @@ void Commands::slotList()
     QVector<QStringList> rows;
     for (int i = 0; i < names.size(); ++i) {
         const QString flag = flags.value(i);
-        list.append(QJsonObject{{"slot", i}, {"name", names.at(i)}, {"flag", flag},
-                                {"state", words(flag)}});
+        list.append(QJsonObject{
+            {"slot", i}, {"name", names.at(i)}, {"flag", flag}, {"state", words(flag)}});
         rows.append({QString::number(i), words(flag), names.at(i)});
     }
     if (options.json)
@@ -492,11 +495,11 @@ void Commands::preset()
     const int n = options.args.at(0).toInt();
     const presets::Family family = engine.readout().family();
     if (n >= family.presetCount())
-        return finish(Usage, QStringLiteral("The device has presets 0 to %1.")
-                                 .arg(family.presetCount() - 1));
+        return finish(
+            Usage, QStringLiteral("The device has presets 0 to %1.").arg(family.presetCount() - 1));
     onExchangeDone = [this, n, family] {
-        finish(Done, QStringLiteral("Now at %1.")
-                         .arg(presets::longNameOf(n, family.presetsPerBank)));
+        finish(Done,
+               QStringLiteral("Now at %1.").arg(presets::longNameOf(n, family.presetsPerBank)));
     };
     engine.session().selectPreset(n);
     watch();
@@ -509,7 +512,8 @@ void Commands::followLibrarian(const Step &onAsk)
     librarian = std::make_unique<Librarian>(engine.link(), engine.session(), engine.readout(),
                                             engine.settings());
     Librarian *l = librarian.get();
-    connect(l, &Librarian::stepChanged, this, [this, l] { out.progress(l->step(), l->progress()); });
+    connect(l, &Librarian::stepChanged, this,
+            [this, l] { out.progress(l->step(), l->progress()); });
     connect(l, &Librarian::progressChanged, this,
             [this, l] { out.progress(l->step(), l->progress()); });
     connect(l, &Librarian::advanced, this, [this] { watch(); });
@@ -571,8 +575,8 @@ void Commands::exportPreset()
     const int n = options.args.at(0).toInt();
     const presets::Family family = engine.readout().family();
     if (n >= family.presetCount())
-        return finish(Usage, QStringLiteral("The device has presets 0 to %1.")
-                                 .arg(family.presetCount() - 1));
+        return finish(
+            Usage, QStringLiteral("The device has presets 0 to %1.").arg(family.presetCount() - 1));
     const QString path = QFileInfo(options.args.at(1)).absoluteFilePath();
     onExchangeDone = [this, path] {
         followLibrarian(nullptr);
@@ -587,8 +591,8 @@ void Commands::importPreset()
     const int n = options.args.at(1).toInt();
     const presets::Family family = engine.readout().family();
     if (n >= family.presetCount())
-        return finish(Usage, QStringLiteral("The device has presets 0 to %1.")
-                                 .arg(family.presetCount() - 1));
+        return finish(
+            Usage, QStringLiteral("The device has presets 0 to %1.").arg(family.presetCount() - 1));
     const QString where = presets::longNameOf(n, family.presetsPerBank);
     if (!confirm(QStringLiteral("Replace and store %1?").arg(where))) {
         const bool asked = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
@@ -605,7 +609,9 @@ void Commands::importPreset()
                 [this, where](bool ok, const QString &message) {
                     if (!ok)
                         return finish(DeviceFailed, message);
-                    save([this, where] { finish(Done, QStringLiteral("Imported into %1 and stored.").arg(where)); });
+                    save([this, where] {
+                        finish(Done, QStringLiteral("Imported into %1 and stored.").arg(where));
+                    });
                 });
         librarian->importPreset(path);
     };
@@ -622,8 +628,8 @@ void Commands::impulseLoad()
     connect(impulses.get(), &Impulses::failed, this,
             [&refusal](const QString &, const QString &reason) { refusal = reason; });
     if (!impulses->load(QFileInfo(options.args.at(0)).absoluteFilePath()))
-        return finish(FileRefused, refusal.isEmpty() ? QStringLiteral("The impulse was refused.")
-                                                     : refusal);
+        return finish(FileRefused,
+                      refusal.isEmpty() ? QStringLiteral("The impulse was refused.") : refusal);
     disconnect(impulses.get(), &Impulses::failed, this, nullptr);
     followQueue([this] {
         if (options.save)

@@ -15,10 +15,18 @@ struct CommandForm {
 };
 
 const CommandForm forms[] = {
-    {"ports", 0, 0},          {"info", 0, 0},           {"get", 0, -1},
-    {"set", 1, -1},           {"save", 0, 0},           {"preset", 1, 1},
-    {"slots", 0, 0},          {"backup", 1, 1},         {"restore", 1, 1},
-    {"export", 2, 2},         {"import", 2, 2},         {"impulse load", 1, 1},
+    {"ports", 0, 0},
+    {"info", 0, 0},
+    {"get", 0, -1},
+    {"set", 1, -1},
+    {"save", 0, 0},
+    {"preset", 1, 1},
+    {"slots", 0, 0},
+    {"backup", 1, 1},
+    {"restore", 1, 1},
+    {"export", 2, 2},
+    {"import", 2, 2},
+    {"impulse load", 1, 1},
     {"impulse convert", 2, 2},
 };
 

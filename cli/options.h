@@ -13,19 +13,19 @@ namespace cli {
 enum Exit { Done = 0, DeviceFailed = 1, Usage = 2, FileRefused = 3 };
 
 struct Options {
-    QString port;     // --port PATH; empty: found as the panel finds it
+    QString port; // --port PATH; empty: found as the panel finds it
     bool json = false;
     bool quiet = false;
     int timeoutSeconds = 5; // how long the device may stay silent
     bool save = false;      // set, impulse load: store afterwards
     bool yes = false;       // restore, import: do not ask
     QVector<int> presets;   // restore --presets: empty for all
-    bool verbose = false; // the serial log on standard error
+    bool verbose = false;   // the serial log on standard error
     bool help = false;
     bool version = false;
 
-    QString command;   // "ports", "info", ..., "impulse load", "impulse convert"
-    QStringList args;  // the command's own arguments
+    QString command;  // "ports", "info", ..., "impulse load", "impulse convert"
+    QStringList args; // the command's own arguments
 };
 
 // Parses `arguments` (without the program name). On a usage error returns

@@ -39,8 +39,8 @@ void Output::result(const QString &text)
 
 void Output::json(const QJsonValue &document)
 {
-    const QJsonDocument doc = document.isArray() ? QJsonDocument(document.toArray())
-                                                 : QJsonDocument(document.toObject());
+    const QJsonDocument doc =
+        document.isArray() ? QJsonDocument(document.toArray()) : QJsonDocument(document.toObject());
     result(QString::fromUtf8(doc.toJson(QJsonDocument::Indented)));
 }
 
@@ -81,11 +81,11 @@ void Output::progress(const QString &step, double fraction)
         const int left = int(elapsed * (1.0 - fraction) / fraction / 1000.0 + 0.5);
         estimate = QStringLiteral(", about %1 s left").arg(left);
     }
-    const QString line = QStringLiteral("[%1%2] %3% %4%5")
-                             .arg(QString(filled, QLatin1Char('#')),
-                                  QString(width - filled, QLatin1Char(' ')))
-                             .arg(int(fraction * 100), 3)
-                             .arg(step, estimate);
+    const QString line =
+        QStringLiteral("[%1%2] %3% %4%5")
+            .arg(QString(filled, QLatin1Char('#')), QString(width - filled, QLatin1Char(' ')))
+            .arg(int(fraction * 100), 3)
+            .arg(step, estimate);
     fprintf(stderr, "\r\033[K%s", line.toLocal8Bit().constData());
     fflush(stderr);
     barShown = true;
