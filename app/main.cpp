@@ -4,6 +4,7 @@
 #include "browser/lab_preview.h"
 #include "core/core.h"
 #include "core/log_categories.h"
+#include "core/web_pages.h"
 #include "desktop/desktop.h"
 #include "editing/preset_session.h"
 #include "history/edit_history.h"
