@@ -16,9 +16,11 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <csignal>
 
 using namespace e2e;
 
@@ -257,6 +259,55 @@ private slots:
 
         QCOMPARE(writes(session->requests()), writesBefore);
         QCOMPARE(store().presets, changed.presets);
+    }
+
+    // Ctrl+C during a restore stops between presets and says which were
+    // written; those are whole, the rest untouched.
+    void interruptedRestore()
+    {
+        const QString backup = files.filePath("other.json");
+        QCOMPARE(cli(on({"backup", backup})).code, 0);
+        session->stopDevice();
+        DeviceSetup setup;
+        setup.type = smallType;
+        setup.presets = makePresets(smallType, 30);
+        setup.faults = QStringList{"--delay", "15"};
+        QVERIFY(session->startDevice(setup));
+        const DeviceStore before = store();
+        library::PresetFile file;
+        QString error;
+        QVERIFY(library::readFile(backup, &file, &error));
+
+        QProcess p;
+        p.start(QStringLiteral(VORTAXA_CLI_PATH), on({"restore", backup, "--yes"}));
+        p.closeWriteChannel();
+        QByteArray err;
+        QVERIFY(Session::waitFor(
+            [&] {
+                err += p.readAllStandardError();
+                return err.contains("Writing Preset 0-1") || p.state() == QProcess::NotRunning;
+            },
+            30000));
+        QCOMPARE(p.state(), QProcess::Running);
+        ::kill(pid_t(p.processId()), SIGINT);
+        QVERIFY(p.waitForFinished(30000));
+        err += p.readAllStandardError();
+        QVERIFY2(p.exitCode() == 1, err.constData());
+
+        const QRegularExpressionMatch said =
+            QRegularExpression("Written: ([0-9, -]+)\\.").match(QString::fromUtf8(err));
+        QVERIFY2(said.hasMatch(), err.constData());
+        const QStringList places = said.captured(1).split(", ");
+        QVERIFY(places.size() >= 2 && places.size() < 16);
+        const DeviceStore after = store();
+        for (int n = 0; n < 16; ++n) {
+            const QString place = QStringLiteral("%1-%2").arg(n / 4).arg(n % 4);
+            if (places.contains(place))
+                QCOMPARE(after.presets.at(n).status,
+                         QByteArray::fromHex(file.presets.at(n).status));
+            else
+                QCOMPARE(after.presets.at(n), before.presets.at(n));
+        }
     }
 
     // A converted impulse holds the bytes the panel makes of the same file;
