@@ -55,11 +55,13 @@ Commands::Commands(const Options &options, Engine &engine, Output &output)
                                  .arg(this->options.timeoutSeconds));
     });
     Link &link = engine.link();
-    for (auto signal : {&Link::received})
-        connect(&link, signal, this, [this] {
-            if (watchdog.isActive())
-                watch();
-        });
+    // Anything from the device, or a long command going out, is not silence.
+    auto notSilent = [this] {
+        if (watchdog.isActive())
+            watch();
+    };
+    connect(&link, &Link::received, this, notSilent);
+    connect(&link, &Link::progressed, this, notSilent);
     connect(&link, &Link::exchangeDone, this, [this] {
         if (Step then = std::exchange(onExchangeDone, nullptr))
             then();
@@ -480,6 +482,7 @@ void Commands::set()
 void Commands::save(const Step &then)
 {
     PresetSession &session = engine.session();
+    longWork = QStringLiteral("Storing the preset");
     auto storedSeen = std::make_shared<bool>(false);
     connect(&session, &PresetSession::stored, this, [storedSeen] { *storedSeen = true; });
     session.save();
@@ -631,6 +634,10 @@ void Commands::impulseLoad()
         return finish(FileRefused,
                       refusal.isEmpty() ? QStringLiteral("The impulse was refused.") : refusal);
     disconnect(impulses.get(), &Impulses::failed, this, nullptr);
+    // The impulse goes out in pieces: its progress, as the panel shows it.
+    longWork = QStringLiteral("Sending the impulse");
+    connect(&engine.link(), &Link::progressed, this,
+            [this](float progress) { out.progress(longWork, progress); });
     followQueue([this] {
         if (options.save)
             save([this] { finish(Done, QStringLiteral("Impulse loaded and stored.")); });

@@ -68,6 +68,7 @@ private:
     std::unique_ptr<Librarian> librarian;
     std::unique_ptr<Impulses> impulses;
     QVector<int> written; // presets a restore wrote
+    QString longWork;     // the step a long command's progress belongs to
     bool finished = false;
     bool interrupted = false;
 };

@@ -62,9 +62,12 @@ void Output::progress(const QString &step, double fraction)
 {
     if (quiet || step.isEmpty())
         return;
-    if (!clock.isValid())
-        clock.start();
     fraction = std::clamp(fraction, 0.0, 1.0);
+    // The estimate counts from the start of the work being measured: a
+    // fraction that goes back starts a new one.
+    if (!clock.isValid() || fraction < lastFraction)
+        clock.start();
+    lastFraction = fraction;
     if (!terminal) {
         // Plain lines: one per step.
         if (step != lastStep)

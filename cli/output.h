@@ -33,6 +33,7 @@ private:
     bool terminal;
     bool barShown = false;
     QString lastStep;
+    double lastFraction = 0;
     QElapsedTimer clock;
 };
 
