@@ -6,6 +6,9 @@
 #include "parsing/status_layout.h"
 #include "support/test_main.h"
 
+#include <QFile>
+#include <QRegularExpression>
+
 class TestCliOptions : public QObject {
     Q_OBJECT
 
@@ -140,6 +143,25 @@ private slots:
         QCOMPARE(byName.value("amp_on").shown, QString("on"));
         QCOMPARE(byName.value("gate_on").shown, QString("off"));
         QVERIFY(cli::decodeParameters("not a block").isEmpty());
+    }
+
+    // The bash completion offers exactly the names the table has.
+    void completionKnowsTheNames()
+    {
+        QFile file(qEnvironmentVariable("VORTAXA_SOURCE_DIR") + "/cli/vortaxa-cli.bash-completion");
+        QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.fileName()));
+        const QString text = QString::fromUtf8(file.readAll());
+        const QRegularExpressionMatch list =
+            QRegularExpression("local names=\"([^\"]*)\"").match(text);
+        QVERIFY(list.hasMatch());
+        QStringList offered =
+            list.captured(1).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+        QStringList table;
+        for (const status::Parameter &p : status::parameters())
+            table.append(QString::fromLatin1(p.name));
+        offered.sort();
+        table.sort();
+        QCOMPARE(offered, table);
     }
 };
 
