@@ -132,8 +132,7 @@ void Commands::start()
     if (c == "restore" || c == "import") {
         library::PresetFile file;
         QString error;
-        const QString path = c == "restore" ? options.args.at(0) : options.args.at(0);
-        if (!library::readFile(path, &file, &error))
+        if (!library::readFile(options.args.at(0), &file, &error))
             return finish(FileRefused, error);
     }
     if (c == "impulse load") {
@@ -179,7 +178,7 @@ void Commands::interrupt()
 {
     if (librarian && librarian->cancellable() && !interrupted) {
         interrupted = true;
-        out.message(QStringLiteral("Stopping after the preset being written..."));
+        out.message(QStringLiteral("Stopping after the current preset..."));
         librarian->cancel();
         return;
     }
@@ -599,9 +598,10 @@ void Commands::importPreset()
     const QString where = presets::longNameOf(n, family.presetsPerBank);
     if (!confirm(QStringLiteral("Replace and store %1?").arg(where))) {
         const bool asked = isatty(STDIN_FILENO) && isatty(STDERR_FILENO);
-        return finish(Usage, asked ? QStringLiteral("Nothing written.")
-                                   : QStringLiteral("Nothing written: there is no terminal to ask "
-                                                    "on. Give --yes to import without asking."));
+        return finish(DeviceFailed,
+                      asked ? QStringLiteral("Nothing written.")
+                            : QStringLiteral("Nothing written: there is no terminal to ask "
+                                             "on. Give --yes to import without asking."));
     }
     const QString path = QFileInfo(options.args.at(0)).absoluteFilePath();
     onExchangeDone = [this, path, where] {

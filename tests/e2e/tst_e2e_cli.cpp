@@ -255,7 +255,7 @@ private slots:
         QVERIFY2(r.code == 1, qPrintable(describe(r)));
         QVERIFY(r.err.contains("--yes"));
         r = cli(on({"import", backup, "1"}));
-        QVERIFY2(r.code != 0, qPrintable(describe(r)));
+        QVERIFY2(r.code == 1, qPrintable(describe(r)));
 
         QCOMPARE(writes(session->requests()), writesBefore);
         QCOMPARE(store().presets, changed.presets);
