@@ -196,7 +196,7 @@ void Commands::connectDevice(const Step &then)
     connect(&link, &Link::openRefused, this, &Commands::portRefused);
     watch();
     if (!options.port.isEmpty()) {
-        link.openPort(PortChooser::portArgument({"--port", options.port}, QDir::currentPath()));
+        link.openPort(options.port);
         return;
     }
     link.findPort();
@@ -544,7 +544,7 @@ void Commands::followLibrarian(const Step &onAsk)
 void Commands::backup()
 {
     followLibrarian(nullptr);
-    librarian->backup(QFileInfo(options.args.at(0)).absoluteFilePath());
+    librarian->backup(options.args.at(0));
 }
 
 void Commands::restore()
@@ -565,7 +565,7 @@ void Commands::restore()
     QVariantList numbers;
     for (int n : options.presets)
         numbers.append(n);
-    const QString path = QFileInfo(options.args.at(0)).absoluteFilePath();
+    const QString path = options.args.at(0);
     if (numbers.isEmpty())
         librarian->restore(path);
     else
@@ -579,7 +579,7 @@ void Commands::exportPreset()
     if (n >= family.presetCount())
         return finish(
             Usage, QStringLiteral("The device has presets 0 to %1.").arg(family.presetCount() - 1));
-    const QString path = QFileInfo(options.args.at(1)).absoluteFilePath();
+    const QString path = options.args.at(1);
     onExchangeDone = [this, path] {
         followLibrarian(nullptr);
         librarian->exportPreset(path);
@@ -603,7 +603,7 @@ void Commands::importPreset()
                             : QStringLiteral("Nothing written: there is no terminal to ask "
                                              "on. Give --yes to import without asking."));
     }
-    const QString path = QFileInfo(options.args.at(0)).absoluteFilePath();
+    const QString path = options.args.at(0);
     onExchangeDone = [this, path, where] {
         followLibrarian(nullptr);
         // The import is an edit of the current preset; storing it follows.
@@ -630,7 +630,7 @@ void Commands::impulseLoad()
     QString refusal;
     connect(impulses.get(), &Impulses::failed, this,
             [&refusal](const QString &, const QString &reason) { refusal = reason; });
-    if (!impulses->load(QFileInfo(options.args.at(0)).absoluteFilePath()))
+    if (!impulses->load(options.args.at(0)))
         return finish(FileRefused,
                       refusal.isEmpty() ? QStringLiteral("The impulse was refused.") : refusal);
     disconnect(impulses.get(), &Impulses::failed, this, nullptr);

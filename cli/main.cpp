@@ -8,7 +8,9 @@
 #include "core/log_categories.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QSocketNotifier>
+#include <QStandardPaths>
 #include <QTimer>
 #include <csignal>
 #include <cstdio>
@@ -48,6 +50,14 @@ int main(int argc, char *argv[])
         printf("vortaxa-cli %s\n", VORTAXA_VERSION);
         return cli::Done;
     }
+
+    // As the panel does, the run works in the data folder: the back end
+    // writes a copy of the last stored impulse beside itself, which must not
+    // land in the folder the command was started from.
+    cli::resolvePaths(&options, QDir::currentPath());
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    if (QDir().mkpath(dataFolder))
+        QDir::setCurrent(dataFolder);
 
     logCategories::setDebugLines(options.verbose);
     cli::Output output(options.quiet);

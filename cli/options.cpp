@@ -2,6 +2,7 @@
 // is the command ("impulse" takes a second word), the rest its arguments.
 #include "cli/options.h"
 
+#include <QDir>
 #include <QRegularExpression>
 #include <algorithm>
 
@@ -164,6 +165,27 @@ bool parse(const QStringList &arguments, Options *o, QString *error)
     o->command = command;
     o->args = words;
     return true;
+}
+
+void resolvePaths(Options *o, const QString &folder)
+{
+    const QDir base(folder);
+    const bool path = o->port.contains(QLatin1Char('/'));
+    if (path && QDir::isRelativePath(o->port))
+        o->port = QDir::cleanPath(base.absoluteFilePath(o->port));
+    // Which arguments name files; preset numbers and parameters stay.
+    QVector<int> files;
+    if (o->command == "backup" || o->command == "restore" || o->command == "impulse load")
+        files = {0};
+    else if (o->command == "export")
+        files = {1};
+    else if (o->command == "import")
+        files = {0};
+    else if (o->command == "impulse convert")
+        files = {0, 1};
+    for (int i : files)
+        if (i < o->args.size())
+            o->args[i] = QDir::cleanPath(base.absoluteFilePath(o->args.at(i)));
 }
 
 QString usage()

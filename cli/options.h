@@ -32,6 +32,10 @@ struct Options {
 // false with `error` in plain words.
 bool parse(const QStringList &arguments, Options *options, QString *error);
 
+// The command's file arguments (and a port given as a relative path) made
+// absolute against `folder`, so the run may change its working folder.
+void resolvePaths(Options *options, const QString &folder);
+
 // "0-9,23" as preset numbers, ascending, without repeats; false when the
 // text is not such a list.
 bool parsePresetList(const QString &text, QVector<int> *numbers);

@@ -63,6 +63,34 @@ private slots:
         QCOMPARE(options.args, commandArgs);
     }
 
+    // File arguments and a port path are made absolute; numbers and
+    // parameters are not.
+    void pathsResolved_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QStringList>("resolved");
+        QTest::newRow("export: the file, not the number")
+            << QStringList{"export", "5", "p.json"} << QStringList{"5", "/work/p.json"};
+        QTest::newRow("import: the file, not the number")
+            << QStringList{"import", "../p.json", "5"} << QStringList{"/p.json", "5"};
+        QTest::newRow("convert: both") << QStringList{"impulse", "convert", "a.wav", "/tmp/b.wav"}
+                                       << QStringList{"/work/a.wav", "/tmp/b.wav"};
+        QTest::newRow("set: untouched")
+            << QStringList{"set", "amp_on=1"} << QStringList{"amp_on=1"};
+        QTest::newRow("relative port")
+            << QStringList{"--port", "dev/tty", "info"} << QStringList{"/work/dev/tty"};
+    }
+    void pathsResolved()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QStringList, resolved);
+        cli::Options options;
+        QString error;
+        QVERIFY(cli::parse(args, &options, &error));
+        cli::resolvePaths(&options, QStringLiteral("/work"));
+        QCOMPARE(options.port.isEmpty() ? options.args : QStringList{options.port}, resolved);
+    }
+
     void presetLists_data()
     {
         QTest::addColumn<QString>("text");

@@ -36,9 +36,12 @@ struct Run {
 
 // Runs vortaxa-cli with `args`; standard input is not a terminal. `config`
 // (if given) is the settings folder, so the remembered port can be set.
-Run cli(const QStringList &args, const QString &config = QString(), int timeoutMs = 60000)
+Run cli(const QStringList &args, const QString &config = QString(),
+        const QString &workingFolder = QString())
 {
+    const int timeoutMs = 60000;
     QProcess p;
+    p.setWorkingDirectory(workingFolder);
     if (!config.isEmpty()) {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
@@ -319,8 +322,10 @@ private slots:
         const QString source = files.filePath("room ir.wav");
         sox({"-n", "-r", "44100", "-c", "2", "-b", "16", source, "synth", "0.4", "pinknoise",
              "fade", "0", "0.4", "0.3"});
+        // Relative paths, from the folder the command starts in.
         const QString converted = files.filePath("converted.wav");
-        Run r = cli({"impulse", "convert", source, converted});
+        Run r =
+            cli({"impulse", "convert", "room ir.wav", "converted.wav"}, QString(), files.path());
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
 
         // The panel's own path: prepare, then write the device's file.
@@ -336,8 +341,10 @@ private slots:
         QCOMPARE(bytes.size(), 44 + audio::deviceSamples * 3);
 
         const int current = store().bank * 4 + store().preset;
-        r = cli(on({"impulse", "load", "--save", source}));
+        r = cli(on({"impulse", "load", "--save", "room ir.wav"}), QString(), files.path());
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
+        // The back end's copy of the stored impulse stays in the data folder.
+        QVERIFY(!QFile::exists(files.filePath("wav.wav")));
         // The device keeps names without spaces, as the panel stores them.
         QCOMPARE(store().presets.at(current).impulseName, QByteArray("room_ir.wav"));
         QCOMPARE(store().presets.at(current).wav, bytes);
