@@ -112,10 +112,11 @@ void Commands::start()
     if (c == "set") {
         // Every assignment checked before the device is reached.
         for (const QString &a : options.args) {
-            QString name, error;
-            unsigned char value = 0;
-            if (!parseAssignment(a, &name, &value, &error))
+            Assignment assignment{a, QString(), 0};
+            QString error;
+            if (!parseAssignment(a, &assignment.name, &assignment.value, &error))
                 return finish(Usage, error);
+            assignments.append(assignment);
         }
     }
     if (c == "get") {
@@ -448,27 +449,19 @@ void Commands::slotList()
 
 void Commands::set()
 {
-    for (const QString &a : options.args) {
-        QString name, error;
-        unsigned char value = 0;
-        parseAssignment(a, &name, &value, &error);
-        engine.session().setValue(name, value);
-    }
+    for (const Assignment &a : assignments)
+        engine.session().setValue(a.name, a.value);
     // Read the preset back: the edits went out before it, in order.
     onExchangeFailed = nullptr;
     onExchangeDone = [this] {
         const QVector<ParameterValue> now = decodeParameters(engine.readout().status());
-        for (const QString &a : options.args) {
-            QString name, error;
-            unsigned char value = 0;
-            parseAssignment(a, &name, &value, &error);
+        for (const Assignment &a : assignments)
             for (const ParameterValue &p : now)
-                if (p.name == name && static_cast<unsigned char>(p.value) != value)
+                if (p.name == a.name && static_cast<unsigned char>(p.value) != a.value)
                     return finish(DeviceFailed,
                                   QStringLiteral("The device did not take %1 (it holds %2).")
-                                      .arg(a)
+                                      .arg(a.text)
                                       .arg(p.value));
-        }
         if (options.save)
             save([this] { finish(Done, QStringLiteral("Set and stored.")); });
         else

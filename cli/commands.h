@@ -67,8 +67,14 @@ private:
     std::function<void(const QString &)> onExchangeFailed;
     std::unique_ptr<Librarian> librarian;
     std::unique_ptr<Impulses> impulses;
-    QVector<int> written; // presets a restore wrote
-    QString longWork;     // the step a long command's progress belongs to
+    struct Assignment {
+        QString text; // as given
+        QString name;
+        unsigned char value;
+    };
+    QVector<Assignment> assignments; // set's, checked before the device is reached
+    QVector<int> written;            // presets a restore wrote
+    QString longWork;                // the step a long command's progress belongs to
     bool finished = false;
     bool interrupted = false;
 };
