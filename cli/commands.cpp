@@ -66,11 +66,14 @@ Commands::Commands(const Options &options, Engine &engine, Output &output)
         if (Step then = std::exchange(onExchangeDone, nullptr))
             then();
     });
+    // Only the exchanges the commands follow themselves: the librarian's
+    // end in its own finished().
     connect(&link, &Link::exchangeFailed, this, [this](const QString &reason) {
+        const bool ours = onExchangeDone || onExchangeFailed;
         onExchangeDone = nullptr;
         if (auto failed = std::exchange(onExchangeFailed, nullptr))
             failed(reason);
-        else
+        else if (ours)
             finish(DeviceFailed,
                    QStringLiteral("The device did not complete the work: %1.").arg(reason));
     });
