@@ -4,6 +4,7 @@
 #include "browser/lab_preview.h"
 #include "core/core.h"
 #include "core/log_categories.h"
+#include "core/web_pages.h"
 #include "desktop/desktop.h"
 #include "editing/preset_session.h"
 #include "history/edit_history.h"
@@ -16,6 +17,7 @@
 #include "slot_list/slot_list.h"
 #include "state/device_state.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -57,6 +59,7 @@ int main(int argc, char *argv[])
     Impulses impulses(link, session, settings);
     EditHistory history(session, readout);
     PortChooser ports(link, settings, givenPort);
+    core.webPageOpener().setOpenUrl(&QDesktopServices::openUrl);
     Desktop desktop(settings, core.webPageOpener());
     SlotList slotList(link);
     Librarian library(link, session, readout, settings);

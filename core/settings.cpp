@@ -5,7 +5,6 @@
 #include "core/web_pages.h"
 
 #include <QDebug>
-#include <QDesktopServices>
 #include <QDir>
 #include <QUrl>
 

@@ -2,7 +2,6 @@
 #include "core/web_pages.h"
 
 #include <QCoreApplication>
-#include <QDesktopServices>
 
 #ifndef VORTAXA_PRODUCT_URL
 #define VORTAXA_PRODUCT_URL ""
@@ -44,6 +43,6 @@ QUrl shopPage()
 
 void WebPageOpener::open(const QUrl &page)
 {
-    if (!QDesktopServices::openUrl(page))
+    if (!openUrl || !openUrl(page))
         emit notOpened(page);
 }

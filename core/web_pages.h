@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QUrl>
+#include <functional>
 
 namespace webPages {
 
@@ -12,15 +13,22 @@ QUrl shopPage();
 
 } // namespace webPages
 
-// Opens a web page in the desktop's browser, and says when none could.
+// Opens a web page in the desktop's browser, and says when none could. The
+// way to open one is given by its owner (the panel gives the desktop's); the
+// back end itself needs no display, so without one every page is not opened.
 class WebPageOpener : public QObject {
     Q_OBJECT
 
 public:
+    using OpenUrl = std::function<bool(const QUrl &)>;
     using QObject::QObject;
+    void setOpenUrl(OpenUrl opener) { openUrl = std::move(opener); }
     void open(const QUrl &page);
 
 signals:
     // No browser could open `page`: the panel says so instead of doing nothing.
     void notOpened(const QUrl &page);
+
+private:
+    OpenUrl openUrl;
 };

@@ -76,4 +76,5 @@ void Core::saveSequence()
     session->editable = 1;
     emit sgSetEnabled(true);
     emit sgReadValue(QStringLiteral("editable"), 1);
+    emit session->comparingChanged(false);
 }

@@ -6,7 +6,9 @@
 #   <prefix>/share/applications/    the desktop entry
 #   <prefix>/share/metainfo/        the software-centre entry
 #   <prefix>/share/icons/hicolor/   the icon, scalable and in menu sizes
-#   <prefix>/share/man/man1/        the manual page
+#   <prefix>/bin/vortaxa-cli        the command line (needs no display)
+#   <prefix>/share/man/man1/        the manual pages
+#   <prefix>/share/bash-completion/ the command line's completion
 #   <prefix>/share/doc/vortaxa/     copyright and changelog
 #   <prefix>/lib/udev/rules.d/      the port-access rule
 #
@@ -44,6 +46,11 @@ file(MAKE_DIRECTORY ${staged})
 file(CREATE_LINK ${command_target} ${staged}/vortaxa SYMBOLIC)
 install(FILES ${staged}/vortaxa DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${udev_rule} DESTINATION lib/udev/rules.d)
+if(TARGET vortaxa-cli)
+  install(TARGETS vortaxa-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/cli/vortaxa-cli.bash-completion
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME vortaxa-cli)
+endif()
 
 # ---- desktop integration ------------------------------------------------------
 # Modalias entries for the software centre, from the USB pairs of the udev rule.
@@ -68,14 +75,15 @@ install(FILES ${packaging}/${VORTAXA_APP_ID}.svg
 install(FILES ${packaging}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Compressed as Debian wants them: maximum compression, no name or time stamp.
-set(compressed ${staged}/vortaxa.1.gz ${staged}/changelog.gz)
+configure_file(${CMAKE_CURRENT_SOURCE_DIR}/cli/vortaxa-cli.1 ${staged}/vortaxa-cli.1 COPYONLY)
+set(compressed ${staged}/vortaxa.1.gz ${staged}/vortaxa-cli.1.gz ${staged}/changelog.gz)
 add_custom_command(OUTPUT ${compressed}
-  COMMAND gzip -9nkf vortaxa.1 changelog
+  COMMAND gzip -9nkf vortaxa.1 vortaxa-cli.1 changelog
   WORKING_DIRECTORY ${staged}
-  DEPENDS ${staged}/vortaxa.1 ${staged}/changelog
+  DEPENDS ${staged}/vortaxa.1 ${staged}/vortaxa-cli.1 ${staged}/changelog
   COMMENT "Compressing the manual page and the changelog")
 add_custom_target(vortaxa_docs ALL DEPENDS ${compressed})
-install(FILES ${staged}/vortaxa.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${staged}/vortaxa.1.gz ${staged}/vortaxa-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${staged}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 # Menu sizes of the icon, rendered from the SVG.
@@ -108,7 +116,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control panel for a USB guitar cabinet si
 set(CPACK_PACKAGE_DESCRIPTION [=[Edits the presets of a guitar cabinet simulator and impulse-response
 loader attached through a USB serial port: every parameter of the current
 preset live, banks and presets, compare, revert, copy and paste, and WAV
-files as cabinet impulses. Includes the udev rule that gives the logged-in
+files as cabinet impulses. The command vortaxa-cli does the same from
+scripts and on machines without a screen: backups, restores, edits and
+impulse conversion. Includes the udev rule that gives the logged-in
 user access to the device's port and keeps ModemManager from probing it.]=])
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${VORTAXA_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)

@@ -153,8 +153,10 @@ bool AnswerHandlers::isOffered(const Core &c, Offered when,
     case Offered::UnlessEmptyName:
         return !done.test(static_cast<size_t>(Form::NameEmpty));
     case Offered::WhileAwaited:
-        return c.session->kept.awaitsImpulse() || c.session->captureArmed && c.link->following() &&
-                                                      c.link->head() == requests::readImpulse;
+        // A capture takes only the answer to its own read: the impulse form
+        // would also take other answers ("dcc\rEND\n" starts like a name).
+        return c.session->kept.awaitsImpulse() || (c.session->captureArmed && c.link->following() &&
+                                                   c.link->head() == requests::readImpulse);
     case Offered::SmallFamily:
         // An identification answer earlier in the same chunk already counts.
         return isSmallFamily(c.typeDev);

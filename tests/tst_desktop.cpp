@@ -2,10 +2,12 @@
 // kept across runs, and a web page that no browser opened reported instead of
 // dropped.
 #include "core/core.h"
+#include "core/web_pages.h"
 #include "desktop/desktop.h"
 #include "desktop/window_place.h"
 #include "support/core_access.h"
 
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QRegularExpression>
 #include <QScreen>
@@ -76,6 +78,7 @@ private slots:
     void pageWithoutBrowserReported()
     {
         Core core;
+        core.webPageOpener().setOpenUrl(&QDesktopServices::openUrl); // as the panel gives it
         Desktop desktop(core.settingsStore(), core.webPageOpener());
         QSignalSpy spy(&desktop, &Desktop::webPageNotOpened);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("does not support"));
@@ -83,6 +86,36 @@ private slots:
         QCOMPARE(spy.size(), 1);
         QVERIFY2(spy.at(0).at(0).toString().endsWith("/help/index.html#presets"),
                  qPrintable(spy.at(0).at(0).toString()));
+    }
+
+    // The opener opens a page only through the way its owner gave it; the
+    // back end alone (the command line) has none, and says so.
+    void openerUsesTheGivenWay_data()
+    {
+        QTest::addColumn<int>("given"); // 0: none, 1: one that opens, 2: one that fails
+        QTest::addColumn<bool>("reported");
+        QTest::newRow("none given: not opened") << 0 << true;
+        QTest::newRow("opened") << 1 << false;
+        QTest::newRow("the way failed: not opened") << 2 << true;
+    }
+    void openerUsesTheGivenWay()
+    {
+        QFETCH(int, given);
+        QFETCH(bool, reported);
+        WebPageOpener opener;
+        QList<QUrl> asked;
+        if (given != 0)
+            opener.setOpenUrl([&asked, given](const QUrl &url) {
+                asked.append(url);
+                return given == 1;
+            });
+        QSignalSpy spy(&opener, &WebPageOpener::notOpened);
+        const QUrl page(QStringLiteral("https://example.org/page"));
+        opener.open(page);
+        QCOMPARE(asked, given == 0 ? QList<QUrl>() : QList<QUrl>{page});
+        QCOMPARE(spy.size(), reported ? 1 : 0);
+        if (reported)
+            QCOMPARE(spy.at(0).at(0).toUrl(), page);
     }
 };
 

@@ -166,6 +166,16 @@ private slots:
         QTest::newRow("manual page") << "usr/share/man/man1/vortaxa.1.gz"
                                      << "file"
                                      << "";
+        QTest::newRow("command line") << "usr/bin/vortaxa-cli"
+                                      << "program"
+                                      << "";
+        QTest::newRow("command line's manual page") << "usr/share/man/man1/vortaxa-cli.1.gz"
+                                                    << "file"
+                                                    << "";
+        QTest::newRow("command line's completion")
+            << "usr/share/bash-completion/completions/vortaxa-cli"
+            << "file"
+            << "";
         QTest::newRow("copyright") << "usr/share/doc/vortaxa/copyright"
                                    << "file"
                                    << "";
@@ -251,9 +261,14 @@ private slots:
     void dependencies_data()
     {
         QTest::addColumn<QStringList>("providers");
-        const Run elf = run("objdump", {"-p", path(appDir + "vortaxa")});
-        QVERIFY2(elf.exitCode == 0, qPrintable(elf.output));
-        for (const QString &library : allMatches("^\\s*NEEDED\\s+(\\S+)", elf.output))
+        QSet<QString> libraries;
+        for (const QString &program : {appDir + "vortaxa", QStringLiteral("usr/bin/vortaxa-cli")}) {
+            const Run elf = run("objdump", {"-p", path(program)});
+            QVERIFY2(elf.exitCode == 0, qPrintable(elf.output));
+            for (const QString &library : allMatches("^\\s*NEEDED\\s+(\\S+)", elf.output))
+                libraries << library;
+        }
+        for (const QString &library : libraries)
             QTest::newRow(qPrintable("library " + library)) << owners("*/" + library);
 
         QSet<QString> modules; // "uri:version"
@@ -364,6 +379,22 @@ private slots:
         app.kill();
         app.waitForFinished();
         QVERIFY2(drawn, output.constData());
+    }
+
+    // The command line runs with no display at all and links none of Qt's
+    // display libraries.
+    void commandLineNeedsNoDisplay()
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        const Run version = run(path("usr/bin/vortaxa-cli"), {"--version"}, env);
+        QCOMPARE(version.exitCode, 0);
+        QVERIFY2(version.output.startsWith("vortaxa-cli "), qPrintable(version.output));
+        const Run elf = run("objdump", {"-p", path("usr/bin/vortaxa-cli")});
+        for (const QString &library : allMatches("^\\s*NEEDED\\s+(\\S+)", elf.output))
+            QVERIFY2(!library.contains(QRegularExpression("Qt5(Gui|Qml|Quick)")),
+                     qPrintable(library));
     }
 };
 

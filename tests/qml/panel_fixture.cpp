@@ -10,6 +10,7 @@
 #include "browser/impulses.h"
 #include "browser/lab_preview.h"
 #include "core/core.h"
+#include "core/web_pages.h"
 #include "desktop/desktop.h"
 #include "editing/preset_session.h"
 #include "history/edit_history.h"
@@ -27,6 +28,7 @@
 
 #include <QAccessible>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -77,6 +79,8 @@ PanelFixture::PanelFixture(QObject *parent)
     rig->a.settings().remove(QStringLiteral("PortPath"));
     portsPtr =
         std::make_unique<PortChooser>(rig->core.deviceLink(), rig->core.settingsStore(), QString());
+    // Web pages open as the panel opens them (app/main.cpp).
+    rig->core.webPageOpener().setOpenUrl(&QDesktopServices::openUrl);
     desktopPtr = std::make_unique<Desktop>(rig->core.settingsStore(), rig->core.webPageOpener());
     slotsPtr = std::make_unique<SlotList>(rig->core.deviceLink());
     labPreviewPtr = std::make_unique<LabPreview>(rig->core.deviceLink(), rig->core.presetSession(),

@@ -483,10 +483,8 @@ PanelTestCase {
     }
 
     function test_revertAsksFirst(data) {
-        if (data.edited) {
-            _core.sgSetEdit(true)
-            _core.sgReadValue("preset_edit", 1)
-        }
+        if (data.edited)
+            testPty.setEdited(true)
         click("revertButton")
         var question = find("saveQuestion")
         compare(question.opened, data.edited)
