@@ -308,6 +308,8 @@ QtObject {
         }
         if (sweepAfterSave && !stored)
             sweepAfterSave = false
+        // The device may have gone idle before it answered the store.
+        Qt.callLater(afterIdle)
     }
 
     // A reading of every preset has ended: what waited for it may run.

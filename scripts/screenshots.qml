@@ -89,6 +89,9 @@ TestCase {
         wait(1500)
         shot("preset-map-reading")
         idle(180000)
+        // "Save, then read all": the reading starts once the save is through.
+        tryVerify(function() { return dev.sweeping }, 5000, "the reading started")
+        tryVerify(function() { return !dev.sweeping && !dev.busy }, 180000, "every preset read")
         shot("preset-map")
         find("tabs").currentIndex = 0
     }
@@ -247,7 +250,7 @@ TestCase {
 
     // The Cabinet lab: a close and a room microphone blended, lined up and
     // cut, the result playing.
-    function test_11_lab() {
+    function test_9_zlab() {
         testPty.makeWav("Lab/4x12 Closed SM57 Cap.wav", 48000, 24, 1, 9000)
         testPty.makeWav("Lab/4x12 Closed R121 Room.wav", 44100, 24, 1, 12000)
         window.width = 1100
