@@ -25,6 +25,8 @@ QtObject {
     // Connected at some time since the port was last chosen: a port that is
     // gone then means the device was unplugged, not a wrong port.
     property bool wasConnected: false
+    // The preset whose unsaved changes went with an unplugged device ("" if none).
+    property string lostChanges: ""
     readonly property int typeDev: device ? device.deviceType : 0
     readonly property string version: device ? device.firmware : ""
     // The device has answered who it is: until then nothing about a preset

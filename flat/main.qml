@@ -428,6 +428,12 @@ ApplicationWindow {
                                 lineHeight: 1.15
                                 text: window.noticeText(deviceState.link, deviceState.failure,
                                                         deviceState.failureText)
+                                      + (deviceState.link === "lost" && deviceState.lostChanges !== ""
+                                         ? "\n\nThe changes to " + deviceState.lostChanges
+                                           + " were not saved and went with the device: when it "
+                                           + "is back, the panel shows its presets as the device "
+                                           + "reports them."
+                                         : "")
                             }
                         }
                     }
