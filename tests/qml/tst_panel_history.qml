@@ -70,6 +70,21 @@ PanelTestCase {
         verify(undo.enabled && !redo.enabled)
     }
 
+    // Undo back to what the device stores: the badge goes off, and a move
+    // asks nothing.
+    function test_undoToStoredIsClean() {
+        editMaster()
+        compare(dev.edited, true)
+        compare(find("editedText").text, "\u25cf Edited, not saved")
+        testPty.key(window, Qt.Key_Z, Qt.ControlModifier)
+        expectWritten("mv 32\r\n")
+        tryCompare(dev, "edited", false)
+        compare(find("editedText").text, "Saved")
+        click("presetUp")
+        verify(!find("saveQuestion").opened, "nothing to save, nothing asked")
+        expectWritten("chp 1\r\n")
+    }
+
     function test_restsWhenLocked_data() {
         return [
             { tag: "nothing edited", edit: false, comparing: false, question: false, button: false },
