@@ -177,7 +177,13 @@ PanelTestCase {
         compare(files.searchSubfolders, true)
         tryCompare(files, "pending", 0, 5000)
         compare(files.count, 1)
-        compare(findChild(find("impulseList"), "subfolder_0").text, "Amps/")
+        // the row is drawn once the view has laid out the new count
+        var subfolder = null
+        tryVerify(function() {
+            subfolder = findChild(find("impulseList"), "subfolder_0")
+            return subfolder !== null
+        }, 3000, "the match's row is drawn")
+        compare(subfolder.text, "Amps/")
         compare(find("impulseProgress").text, "")
         testPty.key(window, Qt.Key_Down)
         compare(files.selectedPath, folder + "/Amps/Inside.wav")
