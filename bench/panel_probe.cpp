@@ -11,6 +11,7 @@
 // Usage: vortaxa_panel_probe --app-dir DIR --port PATH
 #include "browser/impulses.h"
 #include "core/core.h"
+#include "library/librarian.h"
 #include "panel/preset_names.h"
 #include "state/device_state.h"
 #include "support/core_access.h"
@@ -138,11 +139,15 @@ int main(int argc, char *argv[])
     QQmlApplicationEngine engine;
     Core core;
     Impulses impulses(core.deviceLink(), core.presetSession(), core.settingsStore());
-    DeviceState device(core.deviceLink(), core.presetSession(), core.deviceReadout());
+    // "Read all" is the librarian's walk, as in the application.
+    Librarian library(core.deviceLink(), core.presetSession(), core.deviceReadout(),
+                      core.settingsStore());
+    DeviceState device(core.deviceLink(), core.presetSession(), core.deviceReadout(), &library);
     PresetNames presetNames;
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
     context->setContextProperty(QStringLiteral("_device"), &device);
+    context->setContextProperty(QStringLiteral("_library"), &library);
     context->setContextProperty(QStringLiteral("_impulses"), &impulses);
     context->setContextProperty(QStringLiteral("_presetNames"), &presetNames);
     context->setContextProperty(QStringLiteral("applicationDirPath"), QVariant(appDir));
@@ -244,7 +249,7 @@ int main(int argc, char *argv[])
             QQuickItem *confirm = itemNamed(window, QStringLiteral("questionSave"));
             if (lastClick >= 0 && !confirm->isVisible()) {
                 const qint64 clickedAt = lastClick;
-                enter(Phase::Map, "the sweep's 110 bank readings", clickedAt);
+                enter(Phase::Map, "the walk through every preset", clickedAt);
                 break;
             }
             banksBefore = banks;
@@ -252,7 +257,8 @@ int main(int argc, char *argv[])
             break;
         }
         case Phase::Map:
-            if (banks - banksBefore >= 110 && a.queue().isEmpty()) {
+            // The walk reads every preset once ("gb" each), then goes home.
+            if (banks - banksBefore >= 100 && !library.busy() && a.queue().isEmpty()) {
                 framesBefore = frames;
                 window->update(); // at least one more frame, whatever the document did
                 std::printf("map_seconds=%.3f\n", double(now - phaseStart) / 1e3);
