@@ -1,7 +1,11 @@
 // Dispatcher throughput: bytes per second through the answer forms for a
-// realistic mix of device answers, with nothing connected to Core's signals.
-#include "core/core.h"
-#include "support/core_access.h"
+// realistic mix of device answers, on the dispatcher and the parts it updates
+// alone (what the interface is told of them is measured in bench_status).
+#include "editing/preset_session.h"
+#include "link/link.h"
+#include "parsing/answer_dispatcher.h"
+#include "parsing/device_readout.h"
+#include "support/parts_access.h"
 
 #include <benchmark/benchmark.h>
 
@@ -61,8 +65,11 @@ QList<QByteArray> reads(const QList<QByteArray> &answers, int readSize)
 // Argument: read size in bytes, 0 for one read per answer.
 void BM_DispatchAnswerMix(benchmark::State &state)
 {
-    Core core;
-    CoreAccess a{core};
+    Link link;
+    PresetSession session;
+    DeviceReadout readout;
+    AnswerDispatcher dispatcher{link, session, readout};
+    PartsAccess a{link, session, dispatcher};
     a.holdTimer();
     const QList<QByteArray> mix = answerMix();
     const QList<QByteArray> chunks = reads(mix, int(state.range(0)));

@@ -1,13 +1,12 @@
-// Core: the one back-end object of the panel. It owns the serial port, the
-// port timer, the command queue, the answer matchers and every piece of state
-// the interface shows. The interface document reaches it as `_core`: it calls
-// the invokable methods and listens to the signals declared here.
+// Core: the back end as the interface document sees it (`_core`): the
+// invokable methods it calls and the signals it listens to. Core owns the
+// parts that hold the state (the link, the answer dispatcher, the device
+// readout, the preset session), forwards its calls to them and publishes
+// their events as its signals.
 //
 // The class is declared once, here; its member functions live in the folder
-// of their subsystem (link/, parsing/, editing/, impulse/, core/).
+// of their subsystem (editing/, impulse/, core/).
 #pragma once
-
-#include "parsing/answer_matchers.h"
 
 #include <QByteArray>
 #include <QList>
@@ -16,6 +15,7 @@
 #include <QString>
 #include <QStringList>
 
+class AnswerDispatcher;
 class DeviceReadout;
 class Link;
 class PresetSession;
@@ -150,8 +150,7 @@ public:
     WebPageOpener &webPageOpener() { return *webOpener; }
 
 private:
-    friend struct CoreAccess;     // tests reach the state through it
-    friend struct AnswerHandlers; // parsing/dispatch.cpp: what each completed answer does
+    friend struct CoreAccess; // tests reach the state through it
 
     // ---- what Core does on its link's events (core/core_link.cpp) --------
     void connectLink();
@@ -166,13 +165,10 @@ private:
     void pasteGiven(const QByteArray &statusText, const QByteArray &impulseName,
                     const QByteArray &hexImage);
 
-    // ---- parsing/ helpers ---------------------------------------------
-    // Everything slReadyRead does after reading the port: one received
-    // chunk offered to the answer forms. Tests and benchmarks feed it
-    // directly.
-    void dispatch(const QByteArray &chunk);
-    void handleStatusBlock(const QByteArray &block);
-    void handleImpulseList(const QList<QByteArray> &values);
+    // ---- what the answers read publish (core/core_publish.cpp) -----------
+    void connectReadout();
+    // A status block: the editable state, then every byte under its name.
+    void publishStatus(const QByteArray &block);
 
     // ---- editing/ helpers ---------------------------------------------
     // Sets presetEdit and publishes it: sgSetEdit, then "preset_edit".
@@ -206,15 +202,8 @@ private:
     void saveSequence();
 
     // ---- state, in declaration order ------------------------------------
-    uchar typeDev = 1;
-
-    answers::Matchers matchers; // one per answer form, created and released together
-
-    uchar bankCount = 10;
-    uchar presetCount = 10;
     QByteArray folderStack;
     QSettings settings{QStringLiteral("Ostrel Electronics"), QStringLiteral("NV-300")};
-    QList<QByteArray> parseValues;
     QByteArray impulseData;
     uchar saveToFile = 0;
     uchar statusData[43] = {};
@@ -223,9 +212,11 @@ private:
     // The parts Core speaks for, each the owner of its state: the port, the
     // port timer, the command queue and its pacing (link/); the preset as
     // the panel edits it: edited, comparing, kept blocks, the pending impulse
-    // and the waiting move (editing/); what the device said (parsing/).
+    // and the waiting move (editing/); what the device said, and the answer
+    // forms that read it (parsing/).
     Link *link = nullptr;
     PresetSession *session = nullptr;
     DeviceReadout *readout = nullptr;
+    AnswerDispatcher *dispatcher = nullptr;
     WebPageOpener *webOpener = nullptr;
 };

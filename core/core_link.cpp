@@ -19,8 +19,6 @@ void Core::connectLink()
         emit sgReadText(QStringLiteral("close_port"), shownName);
     });
     connect(link, &Link::closedAfterError, this, &Core::portClosedAfterError);
-    connect(link, &Link::received, this, &Core::dispatch);
-    connect(link, &Link::aboutToWrite, this, [this] { matchers.forgetBeforeWrite(); });
     connect(link, &Link::headSent, this, &Core::headSent);
     connect(link, &Link::progressed, this, &Core::sgSetProgress);
     connect(link, &Link::idle, this, &Core::queueIdle);

@@ -65,7 +65,7 @@ public:
     bool requestsDropped();
 
 private:
-    friend struct CoreAccess; // tests set a state up directly
+    friend struct PartsAccess; // tests set a state up directly
 
     uchar compareArm = 0;
     QByteArray compareStatus;

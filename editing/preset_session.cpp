@@ -49,3 +49,32 @@ bool PresetSession::parameterWritten(int position, uchar value)
     return edited() && !savingNow && pending.source() == PendingImpulse::Source::Stored &&
            currentBytes == storedBytes;
 }
+
+void PresetSession::statusBlockRead(const QByteArray &block)
+{
+    kept.statusRead(block, comparing());
+    if (!comparing())
+        statusRead(block);
+    emit comparingChanged(comparing());
+}
+
+void PresetSession::impulseAnswered(const QList<QByteArray> &values)
+{
+    if (std::exchange(captureArmed, false)) {
+        // Two values: name and image. An empty field yields no value, so one
+        // value is an answer missing one of them; none is a preset without.
+        emit impulseCaptured(values.value(0), values.value(1));
+    }
+    // Only a copy's answer fills the clipboard.
+    const bool copying = kept.awaitsImpulse();
+    kept.impulseRead(values);
+    if (copying)
+        emit copyEnded(hasCopy());
+}
+
+void PresetSession::presetStored()
+{
+    // An impulse stored with the preset is no longer pending.
+    pending.presetStored();
+    endSave(true);
+}

@@ -16,12 +16,12 @@
 #include "impulse/pending_impulse.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <functional>
 
-struct AnswerHandlers;
-struct CoreAccess;
+struct PartsAccess;
 
 class PresetSession : public QObject {
     Q_OBJECT
@@ -67,6 +67,23 @@ public:
     // impulseCaptured; the copy's clipboard is not touched.
     void captureImpulse() { captureArmed = true; }
 
+    // ---- what the device answered (handed over by the dispatcher) -----------
+    // A copy waits for the impulse answer.
+    bool awaitsCopiedImpulse() const { return kept.awaitsImpulse(); }
+    // A capture waits for the impulse answer of its exchange.
+    bool capturing() const { return captureArmed; }
+    // A status block of the current preset (86 hex digits): kept for compare
+    // and copy, and, while no edits are there, what the device stores.
+    void statusBlockRead(const QByteArray &block);
+    // The device reported its bank and preset: it holds what it stores.
+    void positionRead() { setEdited(false); }
+    // The device reported the name of the impulse the preset plays.
+    void impulseReported(const QString &name) { emit impulseShown(name); }
+    // The impulse answer: to a capture, a copy, or both.
+    void impulseAnswered(const QList<QByteArray> &values);
+    // The device acknowledged storing the current preset.
+    void presetStored();
+
     // ---- set by the owner --------------------------------------------------
     struct Steps {
         std::function<void(const QString &, uchar)> setValue;
@@ -103,9 +120,8 @@ signals:
     void copyEnded(bool whole);
 
 private:
-    friend class Core;            // its editing steps change the state below
-    friend struct AnswerHandlers; // the dispatcher hands answers to the state below
-    friend struct CoreAccess;     // tests set a state up directly
+    friend class Core;         // its editing steps change the state below
+    friend struct PartsAccess; // tests set a state up directly
 
     // Set by the owner's steps; announced when it changes.
     void setEdited(bool on);

@@ -9,6 +9,7 @@
 #include "editing/step_code.h"
 #include "link/link.h"
 #include "link/requests.h"
+#include "parsing/answer_dispatcher.h"
 #include "parsing/status_layout.h"
 
 #include <QDebug>
@@ -102,11 +103,11 @@ void Core::queueMapUpdate()
     const bool up = true;
     const QByteArray presetUp = requests::presetStep(up);
     const QByteArray bankUp = requests::bankStep(up);
-    for (int p = 0; p < presetCount; ++p) {
+    for (int p = 0; p < dispatcher->presetCount(); ++p) {
         for (const QByteArray &command :
              {presetUp, requests::bankAndPreset, requests::impulseName, requests::status})
             link->send(command);
-        for (int b = 0; b < bankCount; ++b) {
+        for (int b = 0; b < dispatcher->bankCount(); ++b) {
             for (const QByteArray &command :
                  {bankUp, requests::bankAndPreset, requests::impulseName, requests::status})
                 link->send(command);

@@ -1,5 +1,6 @@
 // libFuzzer target for the dispatcher: any bytes, cut into reads, fed to one
-// Core as if they came from the port. Besides the sanitizers' findings it
+// dispatcher (with the link, session and readout it updates) as if they came
+// from the port. Besides the sanitizers' findings it
 // stops on a broken invariant: a read retiring more than one queue entry,
 // or a captured value longer than the matcher's cap.
 //
@@ -7,10 +8,13 @@
 // device type, bit 3 a copy awaiting the impulse answer, bit 4 editable,
 // bit 5 compare armed, bit 6 copy awaiting the status block); byte 1 is the
 // read size minus one; the rest is what the device sends.
-#include "core/core.h"
+#include "editing/preset_session.h"
+#include "link/link.h"
 #include "link/requests.h"
+#include "parsing/answer_dispatcher.h"
+#include "parsing/device_readout.h"
 #include "parsing/parser.h"
-#include "support/core_access.h"
+#include "support/parts_access.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -26,8 +30,11 @@ struct Harness {
     char name[16] = "fuzz_dispatch";
     char *argv[2] = {name, nullptr};
     QCoreApplication app{argc, argv};
-    Core core;
-    CoreAccess a{core};
+    Link link;
+    PresetSession session;
+    DeviceReadout readout;
+    AnswerDispatcher dispatcher{link, session, readout};
+    PartsAccess a{link, session, dispatcher};
 
     Harness() { a.holdTimer(); }
 
@@ -62,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 2)
         return 0;
     Harness &h = harness();
-    CoreAccess &a = h.a;
+    PartsAccess &a = h.a;
 
     // Every input starts from the same state.
     for (Parser *p : h.a.parsers())

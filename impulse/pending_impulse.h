@@ -59,7 +59,7 @@ public:
     void presetStored();
 
 private:
-    friend struct CoreAccess; // tests set a state up directly
+    friend struct PartsAccess; // tests set a state up directly
 
     Source m_source = Source::Stored;
     QByteArray m_name;

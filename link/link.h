@@ -23,7 +23,7 @@
 class PacedWriter;
 class QSerialPort;
 class QTimer;
-struct CoreAccess;
+struct PartsAccess;
 
 class Link : public QObject {
     Q_OBJECT
@@ -119,7 +119,7 @@ signals:
     void followingEnded();
 
 private:
-    friend struct CoreAccess; // tests read and set the queue's counters
+    friend struct PartsAccess; // tests read and set the queue's counters
 
     void writePort(const QByteArray &bytes);
     void writeDirect(const QByteArray &bytes);

@@ -1,6 +1,6 @@
 // The device's answer forms: one template and mask per form, in the order the
 // matchers are created (answers::Matchers). The dispatcher decides the order
-// they are tried in (parsing/dispatch.cpp).
+// they are tried in (parsing/answer_dispatcher.cpp).
 #pragma once
 
 #include <QByteArray>

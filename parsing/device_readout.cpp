@@ -20,6 +20,12 @@ void DeviceReadout::setFirmware(const QString &text)
     emit firmwareRead(firmwareText);
 }
 
+void DeviceReadout::setMode(int mode)
+{
+    currentMode = mode;
+    emit modeRead(currentMode);
+}
+
 void DeviceReadout::setPosition(int bank, int preset)
 {
     currentBank = bank;
@@ -50,6 +56,7 @@ void DeviceReadout::forget()
 {
     type = 0;
     firmwareText.clear();
+    currentMode = -1;
     currentBank = -1;
     currentPreset = -1;
     impulse.clear();

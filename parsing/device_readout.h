@@ -23,6 +23,8 @@ public:
     bool identified() const { return type != 0; }
     presets::Family family() const { return presets::familyOf(type); }
     QString firmware() const { return firmwareText; }
+    // The device's mode as last reported; -1 until then.
+    int mode() const { return currentMode; }
     // The current place, -1 until reported.
     int bank() const { return currentBank; }
     int preset() const { return currentPreset; }
@@ -39,6 +41,7 @@ public:
     // ---- filled by the dispatcher ------------------------------------------
     void setDeviceType(int code);
     void setFirmware(const QString &text);
+    void setMode(int mode);
     void setPosition(int bank, int preset);
     void setImpulseName(const QString &name);
     void setSlots(const QStringList &slotNames, const QStringList &slotFlags);
@@ -50,6 +53,7 @@ signals:
     // The identification answer came (or, with 0, the device is gone).
     void identifiedChanged(int deviceType);
     void firmwareRead(const QString &firmware);
+    void modeRead(int mode);
     void positionRead(int bank, int preset);
     void impulseNameRead(const QString &name);
     void slotsRead(const QStringList &names, const QStringList &flags);
@@ -59,6 +63,7 @@ signals:
 private:
     int type = 0;
     QString firmwareText;
+    int currentMode = -1;
     int currentBank = -1;
     int currentPreset = -1;
     QString impulse;

@@ -1,16 +1,8 @@
-// Decoding and publishing the 43-byte status block of the current preset:
-// the raw text is kept for compare and copy, every byte is published under
-// its name, and most under an upper-case alias as well.
-#include "core/core.h"
-#include "core/program_log.h"
-#include "editing/preset_session.h"
-#include "parsing/device_readout.h"
-#include "parsing/status_layout.h"
+// Decoding the status block of the current preset: 86 characters of text,
+// two per byte.
+#include "parsing/status_decode.h"
 
-#include <QDebug>
 #include <QString>
-
-#include <array>
 
 namespace {
 
@@ -42,56 +34,11 @@ uchar pairValue(char high, char low)
     return ok ? static_cast<uchar>(value & 0xff) : 0;
 }
 
-// The published names as strings, built once from the position table.
-struct NameStrings {
-    std::array<QString, status::byteCount> names;
-    std::array<QString, status::byteCount> aliases;
-    NameStrings()
-    {
-        for (const status::Parameter &p : status::parameters()) {
-            names[p.position] = QString::fromLatin1(p.name);
-            if (*p.alias)
-                aliases[p.position] = QString::fromLatin1(p.alias);
-        }
-    }
-};
-
-const NameStrings &nameStrings()
-{
-    static const NameStrings strings;
-    return strings;
-}
-
-int published(const status::Parameter &p, uchar value)
-{
-    return p.isSigned ? static_cast<int>(static_cast<signed char>(value)) : value;
-}
-
 } // namespace
 
-void Core::handleStatusBlock(const QByteArray &block)
+void status::decodeBlock(const QByteArray &block, uchar (&bytes)[byteCount])
 {
-    session->kept.statusRead(block, session->editable == 0);
-    if (session->editable != 0)
-        session->statusRead(block);
-
-    emit sgSetEnabled(session->editable != 0);
-    emit sgReadValue(QStringLiteral("editable"), session->editable);
-    emit session->comparingChanged(session->editable == 0);
-
-    const int pairs = qMin(status::byteCount, block.size() / 2);
+    const int pairs = qMin(byteCount, block.size() / 2);
     for (int i = 0; i < pairs; ++i)
-        statusData[i] = pairValue(block.at(2 * i), block.at(2 * i + 1));
-
-    const auto &parameters = status::parameters();
-    const NameStrings &strings = nameStrings();
-    for (const int position : status::aliasOrder())
-        emit sgReadValue(strings.aliases[position],
-                         published(parameters[position], statusData[position]));
-    qCDebug(programLog) << "READ GS";
-    for (const int position : status::nameOrder())
-        emit sgReadValue(strings.names[position],
-                         published(parameters[position], statusData[position]));
-
-    readout->setStatus(block);
+        bytes[i] = pairValue(block.at(2 * i), block.at(2 * i + 1));
 }

@@ -1,8 +1,9 @@
 // Dispatch of received bytes: every chunk read from the port is offered to the
 // answer forms in a fixed order (one table, AnswerHandlers::steps); each
-// completed form changes state and tells the interface, and any completed
-// form retires the head of the command queue.
-#include "core/core.h"
+// completed form updates the readout or the session, and any completed form
+// retires the head of the command queue.
+#include "parsing/answer_dispatcher.h"
+
 #include "core/log_categories.h"
 #include "core/program_log.h"
 #include "editing/preset_place.h"
@@ -14,7 +15,6 @@
 #include "parsing/parser.h"
 
 #include <QDebug>
-#include <QSerialPort>
 
 #include <array>
 #include <bitset>
@@ -53,7 +53,6 @@ bool isLargeFamily(uchar type)
 } // namespace
 
 // What each completed answer form does, and the order the forms are tried in.
-// A friend of Core: the handlers change its state and emit its signals.
 struct AnswerHandlers {
     using Form = answers::Form;
     using Values = QList<QByteArray>;
@@ -71,31 +70,28 @@ struct AnswerHandlers {
         Form form;
         Offered offered;
         // Handles the answer; true when it retires the request at the head.
-        bool (*handle)(Core &c, const Values &values);
+        bool (*handle)(AnswerDispatcher &d, const Values &values);
         const char *log; // written after the handler; empty: the handler writes its own
     };
 
     static const std::array<Step, answers::formCount> &steps();
-    static bool isOffered(const Core &c, Offered when, const std::bitset<answers::formCount> &done);
+    static bool isOffered(const AnswerDispatcher &d, Offered when,
+                          const std::bitset<answers::formCount> &done);
 
     // Acknowledgements carry nothing: they only retire the queue head.
-    static bool acknowledge(Core &, const Values &) { return true; }
-    static bool status(Core &c, const Values &values);
-    static bool stepped(Core &c, const Values &values);
-    static bool bankAndPreset(Core &c, const Values &values);
-    static bool emptyName(Core &c, const Values &values);
-    static bool name(Core &c, const Values &values);
-    static bool mode(Core &c, const Values &values);
-    static bool identification(Core &c, const Values &values);
-    static bool version(Core &c, const Values &values);
-    static bool cabinet(Core &c, const Values &values);
-    static bool impulse(Core &c, const Values &values);
-    static bool saved(Core &c, const Values &values);
-    static bool impulseList(Core &c, const Values &values)
-    {
-        c.handleImpulseList(values);
-        return true;
-    }
+    static bool acknowledge(AnswerDispatcher &, const Values &) { return true; }
+    static bool status(AnswerDispatcher &d, const Values &values);
+    static bool stepped(AnswerDispatcher &d, const Values &values);
+    static bool bankAndPreset(AnswerDispatcher &d, const Values &values);
+    static bool emptyName(AnswerDispatcher &d, const Values &values);
+    static bool name(AnswerDispatcher &d, const Values &values);
+    static bool mode(AnswerDispatcher &d, const Values &values);
+    static bool identification(AnswerDispatcher &d, const Values &values);
+    static bool version(AnswerDispatcher &d, const Values &values);
+    static bool cabinet(AnswerDispatcher &d, const Values &values);
+    static bool impulse(AnswerDispatcher &d, const Values &values);
+    static bool saved(AnswerDispatcher &d, const Values &values);
+    static bool impulseList(AnswerDispatcher &d, const Values &values);
 };
 
 // The order the forms are tried in is the protocol's order.
@@ -144,7 +140,7 @@ const std::array<AnswerHandlers::Step, answers::formCount> &AnswerHandlers::step
     return table;
 }
 
-bool AnswerHandlers::isOffered(const Core &c, Offered when,
+bool AnswerHandlers::isOffered(const AnswerDispatcher &d, Offered when,
                                const std::bitset<answers::formCount> &done)
 {
     switch (when) {
@@ -155,96 +151,89 @@ bool AnswerHandlers::isOffered(const Core &c, Offered when,
     case Offered::WhileAwaited:
         // A capture takes only the answer to its own read: the impulse form
         // would also take other answers ("dcc\rEND\n" starts like a name).
-        return c.session->kept.awaitsImpulse() || (c.session->captureArmed && c.link->following() &&
-                                                   c.link->head() == requests::readImpulse);
+        return d.session.awaitsCopiedImpulse() || (d.session.capturing() && d.link.following() &&
+                                                   d.link.head() == requests::readImpulse);
     case Offered::SmallFamily:
         // An identification answer earlier in the same chunk already counts.
-        return isSmallFamily(c.typeDev);
+        return isSmallFamily(d.typeDev);
     case Offered::LargeFamily:
-        return isLargeFamily(c.typeDev);
+        return isLargeFamily(d.typeDev);
     }
     return false;
 }
 
-bool AnswerHandlers::status(Core &c, const Values &values)
+bool AnswerHandlers::status(AnswerDispatcher &d, const Values &values)
 {
     // A completed match always holds one value of the block's length.
     if (values.size() != 1 || values.first().size() != answers::statusTextLength)
         return false;
-    c.handleStatusBlock(values.first());
+    d.session.statusBlockRead(values.first());
+    d.readout.setStatus(values.first());
     return true;
 }
 
 // The answer to a bank or preset step: the device has left the edited preset.
-bool AnswerHandlers::stepped(Core &c, const Values &values)
+bool AnswerHandlers::stepped(AnswerDispatcher &d, const Values &values)
 {
     if (values.size() != 2 || values.at(1).size() != 2)
         return false;
-    c.setPresetEdited(false);
+    emit d.presetLeft();
     return true;
 }
 
-bool AnswerHandlers::bankAndPreset(Core &c, const Values &values)
+bool AnswerHandlers::bankAndPreset(AnswerDispatcher &d, const Values &values)
 {
     if (values.size() != 1 || values.first().size() != 4)
         return false;
     const QByteArray &digits = values.first();
     const uchar bank = decimalByte(digits.left(2));
     const uchar preset = decimalByte(digits.mid(2, 2));
-    emit c.sgReadValue(QStringLiteral("bank"), bank);
-    emit c.sgReadValue(QStringLiteral("preset"), preset);
-    c.readout->setPosition(bank, preset);
-    c.session->setEdited(false); // the interface learns it from the bank change itself
+    d.readout.setPosition(bank, preset);
+    d.session.positionRead(); // the interface learns it from the bank change itself
     return true;
 }
 
-bool AnswerHandlers::emptyName(Core &c, const Values &)
+bool AnswerHandlers::emptyName(AnswerDispatcher &d, const Values &)
 {
-    emit c.sgReadText(QStringLiteral("impulse_name"), QStringLiteral("empty"));
-    c.readout->setImpulseName(QStringLiteral("empty"));
-    emit c.session->impulseShown(QStringLiteral("empty"));
-    c.matchers[Form::Impulse].reset();
+    d.readout.setImpulseName(QStringLiteral("empty"));
+    d.session.impulseReported(QStringLiteral("empty"));
+    d.matchers[Form::Impulse].reset();
     return true;
 }
 
-bool AnswerHandlers::name(Core &c, const Values &values)
+bool AnswerHandlers::name(AnswerDispatcher &d, const Values &values)
 {
     // No value at all is only possible when a stale partial match ends with
     // an empty name: show it the way the empty-name answer does.
     const QString shown = values.isEmpty() ? QStringLiteral("empty") : textUpToNul(values.first());
-    emit c.sgReadText(QStringLiteral("impulse_name"), shown);
-    c.readout->setImpulseName(shown);
-    emit c.session->impulseShown(shown);
+    d.readout.setImpulseName(shown);
+    d.session.impulseReported(shown);
     return true;
 }
 
-bool AnswerHandlers::mode(Core &c, const Values &values)
+bool AnswerHandlers::mode(AnswerDispatcher &d, const Values &values)
 {
     if (values.size() != 1)
         return false;
-    const uchar mode = decimalByte(values.first());
-    emit c.sgReadMode(mode);
-    emit c.sgReadValue(QStringLiteral("mode"), mode);
+    d.readout.setMode(decimalByte(values.first()));
     return true;
 }
 
-bool AnswerHandlers::identification(Core &c, const Values &values)
+bool AnswerHandlers::identification(AnswerDispatcher &d, const Values &values)
 {
     if (values.size() != 1)
         return false;
-    c.typeDev = decimalByte(values.first());
-    emit c.sgReadName(c.typeDev);
-    emit c.sgReadValue(QStringLiteral("type_dev"), c.typeDev);
-    if (const presets::Family family = presets::familyOf(c.typeDev); family.banks != 0) {
-        c.bankCount = static_cast<uchar>(family.banks);
-        c.presetCount = static_cast<uchar>(family.presetsPerBank);
+    d.typeDev = decimalByte(values.first());
+    if (const presets::Family family = presets::familyOf(d.typeDev); family.banks != 0) {
+        d.banks = static_cast<uchar>(family.banks);
+        d.presetsPerBank = static_cast<uchar>(family.presetsPerBank);
     }
-    qCDebug(programLog) << "getName" << c.typeDev;
-    c.readout->setDeviceType(c.typeDev);
+    d.readout.setDeviceType(d.typeDev);
+    qCDebug(programLog) << "getName" << d.typeDev;
     return true;
 }
 
-bool AnswerHandlers::version(Core &c, const Values &values)
+bool AnswerHandlers::version(AnswerDispatcher &d, const Values &values)
 {
     if (values.size() != 1)
         return false;
@@ -252,54 +241,64 @@ bool AnswerHandlers::version(Core &c, const Values &values)
     const QString version = QString::fromUtf8(raw.constData(), raw.size());
     qCDebug(programLog) << "getVer" << version;
     qCDebug(programLog) << raw;
-    emit c.sgReadText(QStringLiteral("devVersion"), version);
-    c.readout->setFirmware(version);
+    d.readout.setFirmware(version);
     return true;
 }
 
-bool AnswerHandlers::cabinet(Core &c, const Values &)
+bool AnswerHandlers::cabinet(AnswerDispatcher &d, const Values &)
 {
     // The device answers the cabinet switch also when setValue wrote it
     // directly, without queuing anything. Only the queued cabinet request is
     // released by it; taken for the answer of another head it would put
     // every later answer one request out of step.
-    return c.link->head() == requests::cabinetOff;
+    return d.link.head() == requests::cabinetOff;
 }
 
 // A capture armed through the session takes the answer too; only a copy's
 // fills the clipboard.
-bool AnswerHandlers::impulse(Core &c, const Values &values)
+bool AnswerHandlers::impulse(AnswerDispatcher &d, const Values &values)
 {
     qCDebug(programLog) << "parce getImpuls" << values.size();
-    PresetSession &session = *c.session;
-    if (session.captureArmed) {
-        session.captureArmed = false;
-        // Two values: name and image. An empty field yields no value, so one
-        // value is an answer missing one of them; none is a preset without.
-        emit session.impulseCaptured(values.value(0), values.value(1));
+    d.session.impulseAnswered(values);
+    return true;
+}
+
+// The device stored the preset: the save went through, when the store
+// request is the one on the wire.
+bool AnswerHandlers::saved(AnswerDispatcher &d, const Values &)
+{
+    if (d.link.head() == requests::storePreset)
+        d.session.presetStored();
+    return true;
+}
+
+bool AnswerHandlers::impulseList(AnswerDispatcher &d, const Values &values)
+{
+    QStringList slotNames;
+    QStringList slotFlags;
+    // Values come in pairs: a slot's name, then its two-character flag text.
+    // An empty name yields no value, so an odd count can occur: the
+    // incomplete last pair is left out.
+    for (int i = 0; i + 1 < values.size(); i += 2) {
+        const QByteArray &name = values.at(i);
+        slotNames.append(name == "*" ? QStringLiteral("empty") : textUpToNul(name));
+        slotFlags.append(textUpToNul(values.at(i + 1)));
     }
-    const bool copying = session.kept.awaitsImpulse();
-    session.kept.impulseRead(values);
-    if (copying)
-        emit session.copyEnded(session.hasCopy());
+    d.readout.setSlots(slotNames, slotFlags);
     return true;
 }
 
-// The device stored the preset (the answer to the store request on the
-// wire): an impulse stored with it is no longer pending, and the save went
-// through.
-bool AnswerHandlers::saved(Core &c, const Values &)
+AnswerDispatcher::AnswerDispatcher(Link &link, PresetSession &session, DeviceReadout &readout,
+                                   QObject *parent)
+    : QObject(parent), link(link), session(session), readout(readout)
 {
-    if (c.link->head() != requests::storePreset)
-        return true;
-    c.session->pending.presetStored();
-    c.session->endSave(true);
-    return true;
+    connect(&link, &Link::received, this, &AnswerDispatcher::dispatch);
+    connect(&link, &Link::aboutToWrite, this, [this] { matchers.forgetBeforeWrite(); });
 }
 
-void Core::dispatch(const QByteArray &chunk)
+void AnswerDispatcher::dispatch(const QByteArray &chunk)
 {
-    link->beginChunk(chunk);
+    link.beginChunk(chunk);
 
     // Each offered form sees the whole chunk once; a completed form's values
     // are in parseValues until the next form is fed.
@@ -322,31 +321,6 @@ void Core::dispatch(const QByteArray &chunk)
 
     // However many forms completed, the queue advances by one entry.
     if (retiresHead)
-        link->headAnswered();
-    link->endChunk();
-}
-
-void Core::handleImpulseList(const QList<QByteArray> &values)
-{
-    QString names;
-    QString flags;
-    QStringList slotNames;
-    QStringList slotFlags;
-    names.reserve(values.size() * 8);
-    flags.reserve(values.size() * 2);
-    // Values come in pairs: a slot's name, then its two-character flag text.
-    // An empty name yields no value, so an odd count can occur: the
-    // incomplete last pair is left out.
-    for (int i = 0; i + 1 < values.size(); i += 2) {
-        const QByteArray &name = values.at(i);
-        slotNames.append(name == "*" ? QStringLiteral("empty") : textUpToNul(name));
-        slotFlags.append(textUpToNul(values.at(i + 1)));
-        names += slotNames.constLast();
-        names += QLatin1Char(',');
-        flags += slotFlags.constLast();
-        flags += QLatin1Char(',');
-    }
-    emit sgReadText(QStringLiteral("impulse_names"), names);
-    emit sgReadText(QStringLiteral("impulse_en"), flags);
-    readout->setSlots(slotNames, slotFlags);
+        link.headAnswered();
+    link.endChunk();
 }
