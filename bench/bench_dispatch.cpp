@@ -66,8 +66,8 @@ QList<QByteArray> reads(const QList<QByteArray> &answers, int readSize)
 void BM_DispatchAnswerMix(benchmark::State &state)
 {
     Link link;
-    PresetSession session;
     DeviceReadout readout;
+    PresetSession session{link, readout};
     AnswerDispatcher dispatcher{link, session, readout};
     PartsAccess a{link, session, dispatcher};
     a.holdTimer();

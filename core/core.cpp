@@ -11,20 +11,20 @@
 
 Core::Core(QObject *parent) : QObject(parent)
 {
-    saveToFile = 0;
     std::fill(std::begin(statusData), std::end(statusData), uchar(0));
 
-    // The preset as the panel edits it: not edited, no move waiting, and
-    // editable only once the first status block says so.
-    session = new PresetSession(this);
     readout = new DeviceReadout(this);
     // The link creates the port and starts the port timer.
     link = new Link(this);
+    // The preset as the panel edits it: not edited, no move waiting, and
+    // editable only once the first status block says so.
+    session = new PresetSession(*link, *readout, this);
     dispatcher = new AnswerDispatcher(*link, *session, *readout, this);
     webOpener = new WebPageOpener(this);
+    // Core hears of every event before the objects beside it.
+    connectSession();
     connectReadout();
     connectLink();
-    setSessionSteps();
 }
 
 Core::~Core()

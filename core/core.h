@@ -22,14 +22,6 @@ class PresetSession;
 class WebPageOpener;
 struct CoreAccess;
 
-// The first 44 bytes of a WAV file, read at fixed offsets (no chunk walk).
-struct WavHeader {
-    quint16 numChannels = 0;
-    quint32 sampleRate = 0;
-    quint16 bitPerSample = 0;
-    bool complete = false; // false when fewer than 44 bytes could be read
-};
-
 class Core : public QObject {
     Q_OBJECT
 
@@ -158,56 +150,19 @@ private:
     void portClosedAfterError();
     void queueIdle();
     void headSent(float progress);
-    void requestsGivenUp(const QList<QByteArray> &dropped);
-    // The session's operations, carried out by the editing steps below.
-    void setSessionSteps();
-    bool loadImpulseFile(const QString &path);
-    void pasteGiven(const QByteArray &statusText, const QByteArray &impulseName,
-                    const QByteArray &hexImage);
+
+    // ---- what the session's events publish (core/core_session.cpp) --------
+    void connectSession();
 
     // ---- what the answers read publish (core/core_publish.cpp) -----------
     void connectReadout();
     // A status block: the editable state, then every byte under its name.
     void publishStatus(const QByteArray &block);
 
-    // ---- editing/ helpers ---------------------------------------------
-    // Sets presetEdit and publishes it: sgSetEdit, then "preset_edit".
-    void setPresetEdited(bool edited);
-    void queueMapUpdate();
-    void requestUpDown(uchar code); // codes: editing/step_code.h
-    void requestPresetChange(uchar preset);
-    void runUpDown(uchar code);
-    void bankStep(uchar direction); // steps::Up or steps::Down
-    void presetStep(uchar direction);
-    void selectPreset(uchar preset);
-    // Replaces the queue with `move` and the read-back after it; a jump
-    // (`clearsEdit`) also clears and publishes the edited state.
-    void beginMove(const QByteArray &move, bool clearsEdit);
-    void announceImpulseName(const QString &name); // shared with impulse/
-
-    // ---- impulse/ helpers ---------------------------------------------
-    void decodeWav(QString filePath, bool saveToFile);
-    // What slDecodeStop does, for the decoded impulseData: queue its preview,
-    // or (`store`) its image and the read-back after storing it.
-    void queueImpulse(bool store);
-    // The pending impulse plays again: its name to the interface, its
-    // preview to the device (a file's preview starts sending).
-    void announcePendingImpulse();
-    void previewPendingImpulse();
-    WavHeader readWavHeader(QString filePath);
-    QByteArray convertWavData(const QByteArray &data, uchar bytesPerSample, uchar channels);
-    QByteArray convertSample(const QByteArray &sample, uchar bytesPerSample);
-    static QByteArray intToBytes(qint32 value);
-    void saveChangeSequence(uchar preset);
-    void saveSequence();
-
     // ---- state, in declaration order ------------------------------------
     QByteArray folderStack;
     QSettings settings{QStringLiteral("Ostrel Electronics"), QStringLiteral("NV-300")};
-    QByteArray impulseData;
-    uchar saveToFile = 0;
     uchar statusData[43] = {};
-    QString lastCommand;
     QString tabTarget;
     // The parts Core speaks for, each the owner of its state: the port, the
     // port timer, the command queue and its pacing (link/); the preset as

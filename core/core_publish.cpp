@@ -5,7 +5,6 @@
 
 #include "core/program_log.h"
 #include "editing/preset_session.h"
-#include "parsing/answer_dispatcher.h"
 #include "parsing/device_readout.h"
 #include "parsing/status_decode.h"
 #include "parsing/status_layout.h"
@@ -58,7 +57,6 @@ void Core::connectReadout()
 {
     // Connected before any other listener, so the document hears of an
     // answer before the objects beside Core act on it.
-    connect(dispatcher, &AnswerDispatcher::presetLeft, this, [this] { setPresetEdited(false); });
     connect(readout, &DeviceReadout::statusRead, this, &Core::publishStatus);
     connect(readout, &DeviceReadout::positionRead, this, [this](int bank, int preset) {
         emit sgReadValue(QStringLiteral("bank"), bank);

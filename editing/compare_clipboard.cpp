@@ -3,128 +3,126 @@
 // These work by queuing device commands. What compare and copy keep of the
 // device's answers, and when that is valid, is KeptBlocks' (`kept`); the
 // impulse a paste brings is the pending impulse's (`pendingImpulse`).
-#include "core/core.h"
 #include "editing/preset_session.h"
 #include "link/link.h"
 #include "link/requests.h"
 
 #include <QDebug>
 
-void Core::slEsc()
+void PresetSession::revert()
 {
-    link->drain();
-    emit session->replaced();
+    link.drain();
+    emit replaced();
     // The device goes back to the stored preset and drops any preview, so
     // an impulse tried or pasted here is no longer pending: a later save
     // must not store it (or delete the stored one for a pasted "none").
-    session->pending.drop();
-    session->kept.forgetCompared();
-    setPresetEdited(false);
-    session->editable = 1;
-    emit sgSetEnabled(true);
-    emit sgReadValue(QStringLiteral("editable"), 1);
-    link->send(requests::revert);
-    link->send(requests::status);
-    link->send(requests::impulseName);
-    link->pacingStep();
+    pending.drop();
+    kept.forgetCompared();
+    markEdited(false);
+    editable = 1;
+    emit editableShown(true);
+    emit editableReported(true);
+    link.send(requests::revert);
+    link.send(requests::status);
+    link.send(requests::impulseName);
+    link.pacingStep();
 }
 
-void Core::slEscImpuls()
+void PresetSession::revertImpulse()
 {
-    link->drain();
+    link.drain();
     // The device goes back to the preset's stored impulse: the one tried or
     // pasted here is forgotten, and with it the preset's change when it was
     // the only one.
-    const bool onlyChange = session->pending.onlyChange();
-    session->pending.drop();
+    const bool onlyChange = pending.onlyChange();
+    pending.drop();
     if (onlyChange)
-        setPresetEdited(false);
-    link->send(requests::revertImpulse);
-    link->send(requests::impulseName);
-    link->pacingStep();
+        markEdited(false);
+    link.send(requests::revertImpulse);
+    link.send(requests::impulseName);
+    link.pacingStep();
 }
 
-void Core::slCopy()
+void PresetSession::copy()
 {
     // A file loaded for the preset goes with the copy: the device would
     // report the impulse it has stored instead.
-    const bool file = session->pending.source() == PendingImpulse::Source::File;
-    session->kept.startCopy(file ? QString::fromUtf8(session->pending.name()) : QString(),
-                            file ? session->pending.path() : QString());
-    link->send(requests::status);
-    link->send(requests::readImpulse);
-    link->startSending();
+    const bool file = pending.source() == PendingImpulse::Source::File;
+    kept.startCopy(file ? QString::fromUtf8(pending.name()) : QString(),
+                   file ? pending.path() : QString());
+    link.send(requests::status);
+    link.send(requests::readImpulse);
+    link.startSending();
 }
 
 // Tells the interface which impulse the current preset now plays.
-void Core::announceImpulseName(const QString &name)
+void PresetSession::announceImpulseName(const QString &name)
 {
-    emit sgSetImpulsName(name);
-    emit sgReadText(QStringLiteral("impulse_name"), name);
-    emit session->impulseShown(name);
+    emit impulseAnnounced(name);
+    emit impulseShown(name);
 }
 
-void Core::slPaste()
+void PresetSession::pasteCopy()
 {
-    const QString refusal = session->kept.pasteRefusal();
+    const QString refusal = kept.pasteRefusal();
     if (!refusal.isEmpty()) {
         qDebug() << "slPaste"
                  << "refused:" << refusal;
-        emit sgReadText(QStringLiteral("paste_refused"), refusal);
+        emit pasteRefused(refusal);
         return;
     }
 
     using Source = PendingImpulse::Source;
-    session->pending.paste(session->kept.copiedFileName(), session->kept.copiedFilePath(),
-                           session->kept.copiedImpulseName(), session->kept.copiedImpulseImage());
+    pending.paste(kept.copiedFileName(), kept.copiedFilePath(), kept.copiedImpulseName(),
+                  kept.copiedImpulseImage());
     announcePendingImpulse();
-    const bool none = session->pending.source() == Source::None;
+    const bool none = pending.source() == Source::None;
     if (none) // a unit impulse with the cabinet switched off
-        session->kept.switchCabinetOff();
-    link->send(requests::writeStatus(session->kept.copiedStatus()));
-    link->send(requests::status);
+        kept.switchCabinetOff();
+    link.send(requests::writeStatus(kept.copiedStatus()));
+    link.send(requests::status);
     previewPendingImpulse();
     if (none)
-        link->send(requests::cabinetOff);
-    if (session->pending.source() != Source::File) // a file's preview has started sending
-        link->startSending();
+        link.send(requests::cabinetOff);
+    if (pending.source() != Source::File) // a file's preview has started sending
+        link.startSending();
 
-    emit session->replaced();
-    setPresetEdited(true);
+    emit replaced();
+    markEdited(true);
 }
 
-void Core::slCompare()
+void PresetSession::compare()
 {
-    link->drain();
-    if (session->editable == 1) {
+    link.drain();
+    if (editable == 1) {
         // Keep the edited state (first status answer), then show the stored one.
-        session->kept.startCompare();
-        link->send(requests::status);
-        link->send(requests::revert);
-        link->send(requests::impulseName);
-    } else if (session->pending.pasted() && session->kept.compared().isEmpty()) {
-        slPaste(); // the edit was a paste and nothing was kept: paste it again
+        kept.startCompare();
+        link.send(requests::status);
+        link.send(requests::revert);
+        link.send(requests::impulseName);
+    } else if (pending.pasted() && kept.compared().isEmpty()) {
+        pasteCopy(); // the edit was a paste and nothing was kept: paste it again
     } else {
         // The kept edited state goes back whole: after a paste it holds the
         // pasted status together with every edit made on top of it, which
         // pasting again would throw away.
-        const QByteArray edited = session->kept.compared();
+        const QByteArray edited = kept.compared();
         if (!edited.isEmpty()) {
-            link->send(requests::writeStatus(edited));
+            link.send(requests::writeStatus(edited));
         } else {
             qDebug() << "slCompare"
                      << "no complete edited status kept, not written back";
         }
         // The impulse tried or pasted plays again.
-        if (session->pending.pasted()) {
+        if (pending.pasted()) {
             announcePendingImpulse();
             previewPendingImpulse();
-        } else if (session->pending.source() == PendingImpulse::Source::File) {
+        } else if (pending.source() == PendingImpulse::Source::File) {
             previewPendingImpulse();
             announcePendingImpulse();
         }
     }
-    link->send(requests::status);
-    session->editable = session->editable ? 0 : 1; // published by the read-back status answer
-    link->pacingStep();
+    link.send(requests::status);
+    editable = editable ? 0 : 1; // published by the read-back status answer
+    link.pacingStep();
 }

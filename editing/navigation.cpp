@@ -1,37 +1,36 @@
 // Moving between banks and presets, with the save-or-discard question.
 //
 // A move asked for while the preset has unsaved edits is handed back to the
-// interface (stage 1); otherwise it waits in session->pendingUpDown / session->pendingPreset
+// interface (stage 1); otherwise it waits in pendingUpDown / pendingPreset
 // until the queue drains, and the pacing step's idle branch carries it out.
 // Every move replaces the queue with its command and a fixed read-back.
-#include "core/core.h"
 #include "editing/preset_session.h"
 #include "editing/step_code.h"
 #include "link/link.h"
 #include "link/requests.h"
 
-void Core::requestUpDown(uchar code)
+void PresetSession::requestUpDown(uchar code)
 {
-    if (session->edited()) {
-        emit sgPresetUpDownStage1(code);
+    if (edited()) {
+        emit stepAsked(code);
         return;
     }
-    session->pendingUpDown = code; // a newer request replaces an older one (steps::Code)
-    link->startSending();
+    pendingUpDown = code; // a newer request replaces an older one (steps::Code)
+    link.startSending();
 }
 
-void Core::requestPresetChange(uchar preset)
+void PresetSession::requestPresetChange(uchar preset)
 {
-    if (session->edited()) {
-        emit sgPresetChangeStage1(preset);
+    if (edited()) {
+        emit jumpAsked(preset);
         return;
     }
     // Held signed: 128 and above read as "none" and are never carried out.
-    session->pendingPreset = static_cast<signed char>(preset);
-    link->startSending();
+    pendingPreset = static_cast<signed char>(preset);
+    link.startSending();
 }
 
-void Core::runUpDown(uchar code)
+void PresetSession::runUpDown(uchar code)
 {
     if (code == steps::BankUp || code == steps::BankDown)
         bankStep(code == steps::BankUp ? steps::Up : steps::Down);
@@ -40,40 +39,40 @@ void Core::runUpDown(uchar code)
     // Any other code is not a step: nothing is touched.
 }
 
-void Core::bankStep(uchar direction)
+void PresetSession::bankStep(uchar direction)
 {
     beginMove(requests::bankStep(direction == steps::Up), false);
 }
 
-void Core::presetStep(uchar direction)
+void PresetSession::presetStep(uchar direction)
 {
     beginMove(requests::presetStep(direction == steps::Up), false);
 }
 
-void Core::selectPreset(uchar preset)
+void PresetSession::jumpTo(uchar preset)
 {
     beginMove(requests::selectPreset(preset), true);
 }
 
-void Core::beginMove(const QByteArray &move, bool clearsEdit)
+void PresetSession::beginMove(const QByteArray &move, bool clearsEdit)
 {
-    emit session->replaced();
-    session->pending.drop();
-    session->kept.forgetCompared();
-    session->editable = 1; // a step leaves publishing it to the status read-back
+    emit replaced();
+    pending.drop();
+    kept.forgetCompared();
+    editable = 1; // a step leaves publishing it to the status read-back
     if (clearsEdit) {
         // A jump is not answered with a step answer that would clear the
         // edited state: it is cleared here.
-        session->setEdited(false);
-        emit sgReadValue(QStringLiteral("preset_edit"), 0);
-        emit sgReadValue(QStringLiteral("editable"), 1);
-        emit session->comparingChanged(false);
+        setEdited(false);
+        emit editReported(false);
+        emit editableReported(true);
+        emit comparingChanged(false);
     }
-    link->clearQueue();
-    link->send(move);
+    link.clearQueue();
+    link.send(move);
     // The read-back after every move: position, status, impulse name.
     for (const QByteArray &request :
          {requests::bankAndPreset, requests::status, requests::impulseName})
-        link->send(request);
-    link->pacingStep();
+        link.send(request);
+    link.pacingStep();
 }

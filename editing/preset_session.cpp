@@ -1,7 +1,15 @@
-// The session's own state changes, each announced to its listeners.
+// The session's own state changes, each announced to its listeners, and the
+// answers the dispatcher hands over.
 #include "editing/preset_session.h"
 
 #include <utility>
+
+void PresetSession::markEdited(bool on)
+{
+    setEdited(on);
+    emit editShown(on);
+    emit editReported(on);
+}
 
 void PresetSession::setEdited(bool on)
 {

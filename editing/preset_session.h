@@ -2,14 +2,15 @@
 //
 // It owns whether the preset has edits the device has not stored, whether
 // compare shows the stored version, the blocks compare and copy keep, the
-// impulse not stored yet, and the move waiting for the queue to drain. The
-// objects beside Core (the browser, the librarian, the edit history, the
-// panel's device state, the command line) follow the preset through its
-// typed events and act on it through its operations, never through Core.
+// impulse not stored yet, the move waiting for the queue to drain and the
+// save under way. Its operations (live edits, moves, compare, revert, copy
+// and paste, impulse preview and store, save) queue the device's commands on
+// the link; the dispatcher hands it the answers that concern it.
 //
-// Core owns the session and carries out its operations with its editing
-// steps (editing/, impulse/); it publishes the session's changes to the
-// interface document as its own signals.
+// It tells its listeners what happened in typed events. The objects beside
+// Core follow those; Core, which owns the session, forwards its interface's
+// calls here and publishes the events under "for the interface document" as
+// its own signals, at once and in the order they come.
 #pragma once
 
 #include "editing/kept_blocks.h"
@@ -19,15 +20,18 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <functional>
 
+class DeviceReadout;
+class Link;
 struct PartsAccess;
+struct WavHeader;
 
 class PresetSession : public QObject {
     Q_OBJECT
 
 public:
-    explicit PresetSession(QObject *parent = nullptr) : QObject(parent) {}
+    // Queues its commands on `link`; walks follow `readout`'s family.
+    PresetSession(Link &link, const DeviceReadout &readout, QObject *parent = nullptr);
 
     // ---- state -------------------------------------------------------------
     // The current preset has edits the device has not stored.
@@ -45,24 +49,23 @@ public:
     QString pasteRefusal() const { return kept.pasteRefusal(); }
 
     // ---- operations ----------------------------------------------------------
-    // A live edit or control word, as the panel's controls make them.
-    void setValue(const QString &name, uchar value) { steps.setValue(name, value); }
+    // A live edit or control word, as the panel's controls make them
+    // (editing/set_value.cpp lists the control words).
+    void setValue(const QString &name, uchar value);
     // Takes an impulse file as the current preset's (played at once, stored
-    // with the next save); false when the file cannot be played.
-    bool loadImpulse(const QString &path) { return steps.loadImpulse(path); }
+    // with the next save); false when the file is not there or cannot be
+    // played as it is.
+    bool loadImpulse(const QString &path);
     // Stores the current preset.
-    void save() { steps.save(); }
+    void save() { saveThenStep(0); }
     // The panel's jump to `preset` with its read-back, followed as an
     // exchange of the link (exchangeDone / exchangeFailed).
-    void selectPreset(int preset) { steps.selectPreset(preset); }
+    void selectPreset(int preset);
     // A preset given whole (the name as the device reported it, the image as
     // hex text; both empty for none) pasted onto the current preset,
     // followed as an exchange of the link.
     void paste(const QByteArray &statusText, const QByteArray &impulseName,
-               const QByteArray &hexImage)
-    {
-        steps.paste(statusText, impulseName, hexImage);
-    }
+               const QByteArray &hexImage);
     // The answer to the exchange's next impulse read ("cc") goes to
     // impulseCaptured; the copy's clipboard is not touched.
     void captureImpulse() { captureArmed = true; }
@@ -84,17 +87,61 @@ public:
     // The device acknowledged storing the current preset.
     void presetStored();
 
-    // ---- set by the owner --------------------------------------------------
-    struct Steps {
-        std::function<void(const QString &, uchar)> setValue;
-        std::function<bool(const QString &)> loadImpulse;
-        std::function<void()> save;
-        std::function<void(int)> selectPreset;
-        std::function<void(const QByteArray &, const QByteArray &, const QByteArray &)> paste;
-    };
-    void setSteps(Steps s) { steps = std::move(s); }
+    // ---- the interface's own commands, as Core forwards them --------------
+    // Compare: show the stored preset, or the edited one again.
+    void compare();
+    // Revert the preset, or only its impulse, to what the device stores.
+    void revert();
+    void revertImpulse();
+    // Copy the current preset; paste the copy onto it.
+    void copy();
+    void pasteCopy();
+    // Save, then carry out the bank or preset step `upDown` (0: none).
+    void saveThenStep(uchar upDown);
+    // Play an impulse file (48 kHz, 24-bit mono) on the current preset.
+    void playImpulse(const QString &filePath, const QString &fileName);
+    void playImpulseFile(const QString &fullFilePath);
+    // Decode a checked file and queue its preview, or (`store`) its store.
+    void decodeWavOk(const QString &filePath, bool store);
+    // The decoded impulse goes out as the last decode asked.
+    void decodeStopped();
+    // A raw edit command, written at once: the preset is edited.
+    void sendEdit(const QByteArray &bytes);
+    // Sets edited and tells the interface, even when it did not change.
+    void markEdited(bool edited);
+
+    // ---- the connection -----------------------------------------------------
+    // A new connection starts from what the device holds.
+    void connectionStarted();
+    // The port was lost: its edits, a save under way and a tried impulse
+    // went with the device.
+    void connectionLost();
 
 signals:
+    // ---- for the interface document ----------------------------------------
+    // The edited flag shown, and reported as the value "preset_edit".
+    void editShown(bool edited);
+    void editReported(bool edited);
+    // Whether the controls take edits, shown and reported as "editable".
+    void editableShown(bool editable);
+    void editableReported(bool editable);
+    // The wait indicator, shown and reported as "wait".
+    void waitShown(bool wait);
+    void waitReported(bool wait);
+    // The impulse the preset now plays, named by the panel (a file or a paste).
+    void impulseAnnounced(const QString &name);
+    // A step or jump asked for while the preset has unsaved edits: the
+    // interface asks whether to save first.
+    void stepAsked(uchar code);
+    void jumpAsked(uchar preset);
+    // Nothing to paste, or a copy cut short, in the panel's words.
+    void pasteRefused(const QString &reason);
+    void copyCutShort(const QString &reason);
+    // A file the device cannot play; a file to convert before it is stored.
+    void formatRefused();
+    void conversionAsked(const QString &filePath);
+
+    // ---- for every listener ---------------------------------------------------
     // The preset's content was replaced as a whole: a move to another preset,
     // a revert, a paste, an impulse load, a sweep or a new connection.
     void replaced();
@@ -120,10 +167,9 @@ signals:
     void copyEnded(bool whole);
 
 private:
-    friend class Core;         // its editing steps change the state below
     friend struct PartsAccess; // tests set a state up directly
 
-    // Set by the owner's steps; announced when it changes.
+    // Sets edited; announced (editedChanged) when it changes.
     void setEdited(bool on);
     // Every status block read: one read while the preset has no edits is
     // what the device stores, and the values edited since start from it.
@@ -137,6 +183,45 @@ private:
     void beginSave();
     void endSave(bool stored);
 
+    // ---- the link's events -----------------------------------------------------
+    // The queue drained: a waiting move is carried out.
+    void queueDrained();
+    // Queued requests were dropped, or given up after the retry limit.
+    void requestsDropped(const QList<QByteArray> &dropped);
+    void requestsGivenUp(const QList<QByteArray> &dropped);
+
+    // ---- moves (editing/navigation.cpp) -----------------------------------------
+    void requestUpDown(uchar code); // codes: editing/step_code.h
+    void requestPresetChange(uchar preset);
+    void runUpDown(uchar code);
+    void bankStep(uchar direction); // steps::Up or steps::Down
+    void presetStep(uchar direction);
+    void jumpTo(uchar preset);
+    // Replaces the queue with `move` and the read-back after it; a jump
+    // (`clearsEdit`) also clears and reports the edited state.
+    void beginMove(const QByteArray &move, bool clearsEdit);
+    // Steps through every preset with its read-back ("map_update").
+    void queueMapUpdate();
+
+    // ---- impulses (impulse/) ------------------------------------------------------
+    void announceImpulseName(const QString &name);
+    // The pending impulse plays again: its name to the interface, its
+    // preview to the device (a file's preview starts sending).
+    void announcePendingImpulse();
+    void previewPendingImpulse();
+    void decodeWav(const QString &filePath, bool store);
+    // The decoded impulseData: queue its preview, or (`store`) its image and
+    // the read-back after storing it.
+    void queueImpulse(bool store);
+    static WavHeader readWavHeader(const QString &filePath);
+
+    // ---- saving (impulse/save_sequence.cpp) ----------------------------------------
+    void saveChangeSequence(uchar preset);
+    void saveSequence();
+
+    Link &link;
+    const DeviceReadout &readout;
+
     uchar presetEdit = 0;
     uchar editable = 0;
     KeptBlocks kept;                // compare's and copy's blocks
@@ -148,5 +233,7 @@ private:
     QByteArray storedBytes;  // the preset as the device stores it (43 bytes)
     QByteArray currentBytes; // the same with the edits written since
     QByteArray savingBytes;  // the edits a save under way is storing
-    Steps steps;
+    QByteArray impulseData;  // the last decoded impulse's samples
+    uchar saveToFile = 0;    // the last decode was for a store
+    QString lastCommand;     // the last live edit written
 };

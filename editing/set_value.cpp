@@ -3,20 +3,17 @@
 // Parameter names, their aliases and their commands come from the status
 // table (parsing/status_layout.h), the same table the status decode publishes
 // from, so a control binds to one name in both directions.
-#include "core/core.h"
 #include "core/program_log.h"
 #include "editing/preset_session.h"
 #include "editing/step_code.h"
 #include "link/link.h"
 #include "link/requests.h"
-#include "parsing/answer_dispatcher.h"
+#include "parsing/device_readout.h"
 #include "parsing/status_layout.h"
 
 #include <QDebug>
 
 namespace {
-
-const QString presetEditName = QStringLiteral("preset_edit");
 
 // The table lookup takes a C string: a name with an embedded NUL must not
 // match the table name it starts with.
@@ -29,7 +26,7 @@ const status::Parameter *findParameter(const QByteArray &name, bool *isAlias)
 
 } // namespace
 
-void Core::setValue(QString name, uchar value)
+void PresetSession::setValue(const QString &name, uchar value)
 {
     qCDebug(programLog) << "setValue" << name << int(value);
 
@@ -46,25 +43,25 @@ void Core::setValue(QString name, uchar value)
     if (parameter && !isAlias)
         command = requests::parameter(parameter->command, value);
     if (!command.isEmpty()) {
-        session->setEdited(true);
-        session->pending.otherChange(); // reverting the impulse no longer undoes every edit
+        setEdited(true);
+        pending.otherChange(); // reverting the impulse no longer undoes every edit
     }
     if (key == "mode")
         command = requests::parameter(requests::setModeTemplate, value);
 
     if (!parameter && command.isEmpty()) {
         if (key == "copy") {
-            slCopy();
+            copy();
         } else if (key == "map_update") {
             queueMapUpdate();
         } else if (key == "past") {
-            slPaste();
+            pasteCopy();
         } else if (key == "save_up_down") {
-            slSaveUpDown(value);
+            saveThenStep(value);
         } else if (key == "save_change") {
             saveChangeSequence(value); // read there as a signed preset number
         } else if (key == "comp") {
-            slCompare();
+            compare();
         } else if (key == "preset_UpDown") {
             requestUpDown(value != 0 ? steps::PresetUp : steps::PresetDown);
         } else if (key == "bank_UpDown") {
@@ -75,43 +72,43 @@ void Core::setValue(QString name, uchar value)
         } else if (key == "set_preset_updown") {
             runUpDown(value);
         } else if (key == "set_preset_change") {
-            selectPreset(value);
+            jumpTo(value);
         }
     }
 
-    emit sgReadValue(presetEditName, session->presetEdit);
+    emit editReported(edited());
 
     if (parameter && isAlias)
         command = requests::parameter(parameter->command, value);
 
     if (!command.isEmpty()) {
-        emit sgSetEdit(true);
-        link->sendRaw(command);
+        emit editShown(true);
+        link.sendRaw(command);
         lastCommand = QString::fromLatin1(command);
     }
     // Set back to what the device stores (by hand or by undo), with no other
     // change pending: the preset is clean again.
-    if (parameter && session->parameterWritten(parameter->position, value))
-        setPresetEdited(false);
+    if (parameter && parameterWritten(parameter->position, value))
+        markEdited(false);
 }
 
-void Core::queueMapUpdate()
+void PresetSession::queueMapUpdate()
 {
     // Relative steps through every preset, each followed by its read-back;
     // the interface builds its map from what the dispatcher publishes.
-    emit session->replaced();
+    emit replaced();
     const bool up = true;
     const QByteArray presetUp = requests::presetStep(up);
     const QByteArray bankUp = requests::bankStep(up);
-    for (int p = 0; p < dispatcher->presetCount(); ++p) {
+    for (int p = 0; p < readout.walkPresetsPerBank(); ++p) {
         for (const QByteArray &command :
              {presetUp, requests::bankAndPreset, requests::impulseName, requests::status})
-            link->send(command);
-        for (int b = 0; b < dispatcher->bankCount(); ++b) {
+            link.send(command);
+        for (int b = 0; b < readout.walkBanks(); ++b) {
             for (const QByteArray &command :
                  {bankUp, requests::bankAndPreset, requests::impulseName, requests::status})
-                link->send(command);
+                link.send(command);
         }
     }
-    link->startSending();
+    link.startSending();
 }

@@ -31,8 +31,8 @@ struct Harness {
     char *argv[2] = {name, nullptr};
     QCoreApplication app{argc, argv};
     Link link;
-    PresetSession session;
     DeviceReadout readout;
+    PresetSession session{link, readout};
     AnswerDispatcher dispatcher{link, session, readout};
     PartsAccess a{link, session, dispatcher};
 

@@ -1,6 +1,6 @@
 // Previewing a chosen impulse on the device and storing it with the preset.
-#include "core/core.h"
 #include "editing/preset_session.h"
+#include "impulse/wav_format.h"
 #include "impulse/wav_image.h"
 #include "link/link.h"
 #include "link/requests.h"
@@ -14,84 +14,79 @@ namespace {
 const char *const storedImageCopy = "wav.wav";
 } // namespace
 
-void Core::setImpuls(QString fullFilePath)
+void PresetSession::playImpulseFile(const QString &fullFilePath)
 {
     const QFileInfo info(fullFilePath);
     if (!info.isFile())
         return;
-    setImpuls(fullFilePath, info.fileName());
+    playImpulse(fullFilePath, info.fileName());
 }
 
-void Core::setImpuls(QString filePath, QString fileName)
+void PresetSession::playImpulse(const QString &filePath, const QString &fileName)
 {
-    link->drain();
+    link.drain();
     const WavHeader header = readWavHeader(filePath);
     // The device plays 48 kHz, 24-bit mono; anything else is refused here.
     if (header.sampleRate != 48000 || header.bitPerSample != 24 || header.numChannels != 1) {
         qDebug("$$$$$ %s %d", "setImpuls", 585);
-        emit sgNotSupport();
-        emit sgSetWait(false);
-        emit sgReadValue(QStringLiteral("wait"), 0);
+        emit formatRefused();
+        emit waitShown(false);
+        emit waitReported(false);
         return;
     }
     qDebug("$$$$$ %s %d", "setImpuls", 592);
-    emit session->replaced();
-    session->pending.load(fileName, filePath, session->presetEdit != 0);
+    emit replaced();
+    pending.load(fileName, filePath, edited());
     announceImpulseName(fileName);
     decodeWav(filePath, false);
 }
 
-void Core::slDecodeStop()
+void PresetSession::decodeStopped()
 {
     queueImpulse(saveToFile != 0);
 }
 
-void Core::queueImpulse(bool store)
+void PresetSession::queueImpulse(bool store)
 {
     qDebug() << "__FUNCTION__"
              << "slDecodeStop" << 1114;
     if (!store) {
-        link->send(requests::previewImpulse(wav::previewPayload(impulseData)));
-        link->startSending(); // a paste queues it behind whatever is on the wire
+        link.send(requests::previewImpulse(wav::previewPayload(impulseData)));
+        link.startSending(); // a paste queues it behind whatever is on the wire
         return;
     }
 
     const QByteArray image = wav::deviceImage(impulseData);
-    QFile copy(QString::fromLatin1(storedImageCopy));
-    if (copy.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        copy.write(image); // a copy that cannot be written is not needed
-        copy.close();
+    QFile imageCopy(QString::fromLatin1(storedImageCopy));
+    if (imageCopy.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        imageCopy.write(image); // a copy that cannot be written is not needed
+        imageCopy.close();
     }
 
     // The pending impulse keeps the name it is stored under. It stays
     // pending until the device has stored the preset with it.
-    link->send(requests::storeImpulse(session->pending.storeName(), wav::hexText(image)));
-    session->pending.storeQueued();
-    link->send(requests::storePreset);
-    link->send(requests::impulseName);
-    link->send(requests::status);
+    link.send(requests::storeImpulse(pending.storeName(), wav::hexText(image)));
+    pending.storeQueued();
+    link.send(requests::storePreset);
+    link.send(requests::impulseName);
+    link.send(requests::status);
 
-    setPresetEdited(false);
-    link->pacingStep();
+    markEdited(false);
+    link.pacingStep();
 }
 
-void Core::announcePendingImpulse()
+void PresetSession::announcePendingImpulse()
 {
-    announceImpulseName(session->pending.shownName());
+    announceImpulseName(pending.shownName());
 }
 
-void Core::previewPendingImpulse()
+void PresetSession::previewPendingImpulse()
 {
-    if (session->pending.source() == PendingImpulse::Source::File) {
-        decodeWav(session->pending.path(), false); // queues the preview and starts sending
+    if (pending.source() == PendingImpulse::Source::File) {
+        decodeWav(pending.path(), false); // queues the preview and starts sending
         return;
     }
-    const QByteArray preview = session->pending.previewCommand();
+    const QByteArray preview = pending.previewCommand();
     if (!preview.isEmpty())
-        link->send(preview);
-}
-
-QByteArray Core::intToBytes(qint32 value)
-{
-    return wav::intToBytes(value);
+        link.send(preview);
 }

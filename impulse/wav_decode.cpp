@@ -1,12 +1,12 @@
 // Reading WAV files and converting their samples to 24-bit mono.
-#include "core/core.h"
+#include "editing/preset_session.h"
 #include "impulse/wav_format.h"
 #include "link/link.h"
 #include "link/requests.h"
 
 #include <QDebug>
 
-WavHeader Core::readWavHeader(QString filePath)
+WavHeader PresetSession::readWavHeader(const QString &filePath)
 {
     const QByteArray bytes = wav::readHead(filePath);
     WavHeader header;
@@ -19,10 +19,10 @@ WavHeader Core::readWavHeader(QString filePath)
     return header;
 }
 
-void Core::decodeWav(QString filePath, bool saveToFile)
+void PresetSession::decodeWav(const QString &filePath, bool store)
 {
-    qDebug() << "decodeWav" << filePath << (saveToFile ? "true" : "false");
-    if (!saveToFile) {
+    qDebug() << "decodeWav" << filePath << (store ? "true" : "false");
+    if (!store) {
         decodeWavOk(filePath, false); // the caller has checked the format
         return;
     }
@@ -38,17 +38,17 @@ void Core::decodeWav(QString filePath, bool saveToFile)
     // Store the preset without the new impulse and read it back; the user is
     // asked to convert the file. The pending impulse file stays named.
     qDebug() << "$$$$ FormatError";
-    link->send(requests::storePreset);
-    link->send(requests::impulseName);
-    link->send(requests::status);
-    emit sgRequestConvert(filePath);
-    link->pacingStep();
+    link.send(requests::storePreset);
+    link.send(requests::impulseName);
+    link.send(requests::status);
+    emit conversionAsked(filePath);
+    link.pacingStep();
 }
 
-void Core::decodeWavOk(QString filePath, bool saveToFile)
+void PresetSession::decodeWavOk(const QString &filePath, bool store)
 {
-    setPresetEdited(true);
-    this->saveToFile = saveToFile ? 1 : 0; // the last call's flag; passed on as an argument
+    markEdited(true);
+    saveToFile = store ? 1 : 0; // the last call's flag; passed on as an argument
 
     const QByteArray bytes = wav::readHead(filePath);
     wav::Decoded decoded = wav::decode(bytes.constData(), bytes.size());
@@ -57,15 +57,5 @@ void Core::decodeWavOk(QString filePath, bool saveToFile)
 
     impulseData.clear();
     impulseData.append(decoded.samples);
-    queueImpulse(saveToFile);
-}
-
-QByteArray Core::convertWavData(const QByteArray &data, uchar bytesPerSample, uchar channels)
-{
-    return wav::convertData(data.constData(), data.size(), bytesPerSample, channels);
-}
-
-QByteArray Core::convertSample(const QByteArray &sample, uchar bytesPerSample)
-{
-    return wav::convertSample(sample.constData(), sample.size(), bytesPerSample);
+    queueImpulse(store);
 }

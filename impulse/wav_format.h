@@ -7,6 +7,14 @@
 #include <QByteArray>
 #include <QString>
 
+// The first 44 bytes of a WAV file, read at fixed offsets (no chunk walk).
+struct WavHeader {
+    quint16 numChannels = 0;
+    quint32 sampleRate = 0;
+    quint16 bitPerSample = 0;
+    bool complete = false; // false when fewer than 44 bytes could be read
+};
+
 namespace wav {
 
 constexpr int headerSize = 44;

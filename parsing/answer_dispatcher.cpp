@@ -177,7 +177,7 @@ bool AnswerHandlers::stepped(AnswerDispatcher &d, const Values &values)
 {
     if (values.size() != 2 || values.at(1).size() != 2)
         return false;
-    emit d.presetLeft();
+    d.session.markEdited(false);
     return true;
 }
 
@@ -224,10 +224,6 @@ bool AnswerHandlers::identification(AnswerDispatcher &d, const Values &values)
     if (values.size() != 1)
         return false;
     d.typeDev = decimalByte(values.first());
-    if (const presets::Family family = presets::familyOf(d.typeDev); family.banks != 0) {
-        d.banks = static_cast<uchar>(family.banks);
-        d.presetsPerBank = static_cast<uchar>(family.presetsPerBank);
-    }
     d.readout.setDeviceType(d.typeDev);
     qCDebug(programLog) << "getName" << d.typeDev;
     return true;

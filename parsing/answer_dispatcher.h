@@ -9,7 +9,7 @@
 // It owns the answer matchers and the device type they follow (the impulse
 // list's form depends on the family). What the answers mean to the
 // interface document is published by Core, from the readout's and the
-// session's typed events and from `presetLeft`.
+// session's typed events.
 #pragma once
 
 #include "parsing/answer_matchers.h"
@@ -38,13 +38,6 @@ public:
     // The device type the answer forms follow: the large family until the
     // device has identified itself (kept when the port closes).
     int deviceType() const { return typeDev; }
-    // The family's size for walks over every preset (10 × 10 until known).
-    int bankCount() const { return banks; }
-    int presetCount() const { return presetsPerBank; }
-
-signals:
-    // The answer to a bank or preset step: the device left the edited preset.
-    void presetLeft();
 
 private:
     friend struct AnswerHandlers; // what each completed answer form does
@@ -56,6 +49,4 @@ private:
     answers::Matchers matchers; // one per answer form, created and released together
     QList<QByteArray> parseValues;
     uchar typeDev = 1;
-    uchar banks = 10;
-    uchar presetsPerBank = 10;
 };

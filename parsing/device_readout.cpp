@@ -11,6 +11,10 @@ int DeviceReadout::presetNumber() const
 void DeviceReadout::setDeviceType(int code)
 {
     type = code;
+    if (const presets::Family known = family(); known.banks != 0) {
+        walkBankCount = static_cast<uchar>(known.banks);
+        walkPresetCount = static_cast<uchar>(known.presetsPerBank);
+    }
     emit identifiedChanged(type);
 }
 

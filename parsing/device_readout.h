@@ -22,6 +22,10 @@ public:
     int deviceType() const { return type; }
     bool identified() const { return type != 0; }
     presets::Family family() const { return presets::familyOf(type); }
+    // The family walks over every preset follow: the last one identified,
+    // 10 × 10 until then, kept when the device goes.
+    int walkBanks() const { return walkBankCount; }
+    int walkPresetsPerBank() const { return walkPresetCount; }
     QString firmware() const { return firmwareText; }
     // The device's mode as last reported; -1 until then.
     int mode() const { return currentMode; }
@@ -61,7 +65,11 @@ signals:
     void forgotten();
 
 private:
+    friend struct PartsAccess; // tests set a family up directly
+
     int type = 0;
+    uchar walkBankCount = 10;
+    uchar walkPresetCount = 10;
     QString firmwareText;
     int currentMode = -1;
     int currentBank = -1;

@@ -16,10 +16,7 @@ struct CoreAccess : PartsAccess {
 
     // state
     QByteArray &folderStack() { return c.folderStack; }
-    QByteArray &impulseData() { return c.impulseData; }
-    uchar &saveToFile() { return c.saveToFile; }
     uchar *statusData() { return c.statusData; }
-    QString &lastCommand() { return c.lastCommand; }
     QString &tabTarget() { return c.tabTarget; }
     QSettings &settings() { return c.settings; }
 
@@ -28,21 +25,4 @@ struct CoreAccess : PartsAccess {
     void slReadyRead() { c.slReadyRead(); }
     void slDecodeStop() { c.slDecodeStop(); }
     void slPortError() { c.slPortError(); }
-    // The preset's edited state as the editing steps set and publish it.
-    void setPresetEdited(bool on) { c.setPresetEdited(on); }
-    void requestUpDown(uchar code) { c.requestUpDown(code); }
-    void requestPresetChange(uchar preset) { c.requestPresetChange(preset); }
-    void runUpDown(uchar code) { c.runUpDown(code); }
-    void bankStep(uchar d) { c.bankStep(d); }
-    void presetStep(uchar d) { c.presetStep(d); }
-    void selectPreset(uchar n) { c.selectPreset(n); }
-    void decodeWav(const QString &path, bool store) { c.decodeWav(path, store); }
-    WavHeader readWavHeader(const QString &path) { return c.readWavHeader(path); }
-    QByteArray convertWavData(const QByteArray &d, uchar bps, uchar ch)
-    {
-        return c.convertWavData(d, bps, ch);
-    }
-    QByteArray convertSample(const QByteArray &s, uchar bps) { return c.convertSample(s, bps); }
-    static QByteArray intToBytes(qint32 v) { return Core::intToBytes(v); }
-    void saveChangeSequence(uchar n) { c.saveChangeSequence(n); }
 };

@@ -1,13 +1,16 @@
 // Test access to the state of the parts behind Core: the link's queue and
 // counters, the session's flags and kept blocks, the dispatcher's matchers
-// and device type. The parts declare this struct their friend; nothing in the
-// program uses it. Tests of a part without Core build it from the parts.
+// and device type, and the session's internal steps. The parts declare this struct their friend;
+// nothing in the program uses it. Tests of a part without Core build it from the parts.
 #pragma once
 
 #include "editing/preset_session.h"
+#include "impulse/wav_format.h"
+#include "impulse/wav_image.h"
 #include "link/link.h"
 #include "link/paced_writer.h"
 #include "parsing/answer_dispatcher.h"
+#include "parsing/device_readout.h"
 #include "parsing/parser.h"
 
 #include <QSerialPort>
@@ -20,8 +23,9 @@ struct PartsAccess {
 
     // the dispatcher
     uchar &typeDev() { return dispatcher.typeDev; }
-    uchar &bankCount() { return dispatcher.banks; }
-    uchar &presetCount() { return dispatcher.presetsPerBank; }
+    // the family walks follow (the readout's)
+    uchar &bankCount() { return dispatcher.readout.walkBankCount; }
+    uchar &presetCount() { return dispatcher.readout.walkPresetCount; }
     QList<QByteArray> &parseValues() { return dispatcher.parseValues; }
     // the answer matchers: one by its form, or all in catalogue order
     Parser *parser(answers::Form form) { return &dispatcher.matchers[form]; }
@@ -58,6 +62,29 @@ struct PartsAccess {
     void holdTimer() { link.portTimer->stop(); }
 
     // the session
+    QByteArray &impulseData() { return session.impulseData; }
+    uchar &saveToFile() { return session.saveToFile; }
+    QString &lastCommand() { return session.lastCommand; }
+    // Its internal steps.
+    void setPresetEdited(bool on) { session.markEdited(on); }
+    void requestUpDown(uchar code) { session.requestUpDown(code); }
+    void requestPresetChange(uchar preset) { session.requestPresetChange(preset); }
+    void runUpDown(uchar code) { session.runUpDown(code); }
+    void bankStep(uchar d) { session.bankStep(d); }
+    void presetStep(uchar d) { session.presetStep(d); }
+    void selectPreset(uchar n) { session.jumpTo(n); }
+    void decodeWav(const QString &path, bool store) { session.decodeWav(path, store); }
+    void saveChangeSequence(uchar n) { session.saveChangeSequence(n); }
+    // The sample conversion the decode uses.
+    static QByteArray convertWavData(const QByteArray &d, uchar bps, uchar ch)
+    {
+        return wav::convertData(d.constData(), d.size(), bps, ch);
+    }
+    static QByteArray convertSample(const QByteArray &s, uchar bps)
+    {
+        return wav::convertSample(s.constData(), s.size(), bps);
+    }
+    static QByteArray intToBytes(qint32 v) { return wav::intToBytes(v); }
     uchar &pendingUpDown() { return session.pendingUpDown; }
     signed char &pendingPreset() { return session.pendingPreset; }
     uchar &presetEdit() { return session.presetEdit; }
