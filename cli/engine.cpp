@@ -1,28 +1,33 @@
-// The engine: Core, created only as the owner of the parts.
+// The engine: the parts, started when the port opens and reset when it is lost.
 #include "cli/engine.h"
 
-#include "core/core.h"
+#include "core/device_parts.h"
+#include "core/panel_settings.h"
+#include "link/link.h"
 
-Engine::Engine() : owner(std::make_unique<Core>()) {}
+Engine::Engine()
+    : parts(std::make_unique<DeviceParts>()),
+      store(panelSettings::organisation(), panelSettings::application())
+{
+    DeviceParts *p = parts.get();
+    Link *link = &p->link();
+    QObject::connect(link, &Link::opened, link, [p] { p->startConnection(); });
+    QObject::connect(link, &Link::closedAfterError, link, [p] { p->connectionLost(); });
+}
 
 Engine::~Engine() = default;
 
 Link &Engine::link()
 {
-    return owner->deviceLink();
+    return parts->link();
 }
 
 PresetSession &Engine::session()
 {
-    return owner->presetSession();
+    return parts->session();
 }
 
 DeviceReadout &Engine::readout()
 {
-    return owner->deviceReadout();
-}
-
-QSettings &Engine::settings()
-{
-    return owner->settingsStore();
+    return parts->readout();
 }

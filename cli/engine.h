@@ -1,13 +1,12 @@
 // The command line's engine: the one owner of the back end's parts (the link,
-// the preset session, the device readout and the settings store the panel
-// shares). Everything else in cli/ uses only the parts; while Core still
-// owns them it is created here and nowhere else.
+// the preset session, the device readout) and of the settings store the panel
+// shares. Everything else in cli/ uses only the parts.
 #pragma once
 
 #include <QSettings>
 #include <memory>
 
-class Core;
+class DeviceParts;
 class DeviceReadout;
 class Link;
 class PresetSession;
@@ -22,8 +21,9 @@ public:
     Link &link();
     PresetSession &session();
     DeviceReadout &readout();
-    QSettings &settings();
+    QSettings &settings() { return store; }
 
 private:
-    std::unique_ptr<Core> owner;
+    std::unique_ptr<DeviceParts> parts;
+    QSettings store;
 };

@@ -8,14 +8,18 @@
 // of their subsystem (editing/, impulse/, core/).
 #pragma once
 
+#include "core/panel_settings.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
+#include <memory>
 
 class AnswerDispatcher;
+class DeviceParts;
 class DeviceReadout;
 class Link;
 class PresetSession;
@@ -161,14 +165,15 @@ private:
 
     // ---- state, in declaration order ------------------------------------
     QByteArray folderStack;
-    QSettings settings{QStringLiteral("Ostrel Electronics"), QStringLiteral("NV-300")};
+    QSettings settings{panelSettings::organisation(), panelSettings::application()};
     uchar statusData[43] = {};
     QString tabTarget;
-    // The parts Core speaks for, each the owner of its state: the port, the
-    // port timer, the command queue and its pacing (link/); the preset as
-    // the panel edits it: edited, comparing, kept blocks, the pending impulse
-    // and the waiting move (editing/); what the device said, and the answer
-    // forms that read it (parsing/).
+    // The parts Core speaks for (core/device_parts.h), each the owner of its
+    // state: the port, the port timer, the command queue and its pacing
+    // (link/); the preset as the panel edits it: edited, comparing, kept
+    // blocks, the pending impulse, the waiting move and the save (editing/);
+    // what the device said, and the answer forms that read it (parsing/).
+    std::unique_ptr<DeviceParts> parts;
     Link *link = nullptr;
     PresetSession *session = nullptr;
     DeviceReadout *readout = nullptr;

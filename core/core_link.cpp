@@ -3,10 +3,8 @@
 // a head sent, the queue idle, a command unanswered).
 #include "core/core.h"
 
-#include "editing/preset_session.h"
+#include "core/device_parts.h"
 #include "link/link.h"
-#include "link/requests.h"
-#include "parsing/device_readout.h"
 
 #include <QDebug>
 #include <QDir>
@@ -57,11 +55,7 @@ void Core::slTimer()
 
 void Core::readAll()
 {
-    // A new connection starts from what the device holds.
-    session->connectionStarted();
-    link->drain();
-    for (const QByteArray &request : requests::startupBurst())
-        link->send(request);
+    parts->startConnection();
 }
 
 QStringList Core::getDrivers()
@@ -107,8 +101,7 @@ void Core::portClosedAfterError()
     emit sgPortOpen(false, QString());
     emit sgReadText(QStringLiteral("close_port"), QString());
     emit sgReadValue(QStringLiteral("type_dev"), 0);
-    readout->forget();
-    session->connectionLost();
+    parts->connectionLost();
 }
 
 void Core::headSent(float progress)

@@ -1,5 +1,6 @@
 // The settings the back end's objects share with Core, each key stated once:
-// the folder impulse files were last chosen in ("ImpulsPath").
+// the store's names, and the folder impulse files were last chosen in
+// ("ImpulsPath").
 #pragma once
 
 #include <QString>
@@ -7,6 +8,16 @@
 class QSettings;
 
 namespace panelSettings {
+
+// The store the panel and the command line share: "Ostrel Electronics" / "NV-300".
+inline QString organisation()
+{
+    return QStringLiteral("Ostrel Electronics");
+}
+inline QString application()
+{
+    return QStringLiteral("NV-300");
+}
 
 // The folder as a file URL; the home folder when none was kept yet.
 QString lastImpulseFolder(const QSettings &settings);

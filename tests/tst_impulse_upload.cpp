@@ -1,5 +1,6 @@
 // Impulse upload: choosing a file (preview), the store command with its
 // device WAV image, the stored name, and both on the wire of a pty.
+#include "editing/preset_session.h"
 #include "impulse/wav_image.h"
 #include "support/core_rig.h"
 #include "support/test_main.h"
@@ -168,6 +169,41 @@ private slots:
         QCOMPARE(a.pendingFilePath(), path);
         QCOMPARE(a.queue().size(), 1);
         QCOMPARE(a.queue().first().size(), 5912);
+    }
+
+    // The session's load, as the impulse browser uses it: taken, or refused
+    // with impulseRefused and nothing queued, also for a file that is gone.
+    void sessionLoad_data()
+    {
+        QTest::addColumn<QString>("relative");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("48 kHz 24-bit mono") << "ir one.wav" << true;
+        QTest::newRow("44.1 kHz") << "cd rate.wav" << false;
+        QTest::newRow("a directory") << "folder" << false;
+        QTest::newRow("no such file") << "missing.wav" << false;
+    }
+    void sessionLoad()
+    {
+        QFETCH(QString, relative);
+        QFETCH(bool, taken);
+        file("ir one.wav", wavFile({1, 1, 48000, 24, false, {}, patternSamples(10, 1, 3)}));
+        file("cd rate.wav", wavFile({1, 1, 44100, 24, false, {}, patternSamples(10, 1, 3)}));
+        QDir(dir.path()).mkpath("folder");
+        const QString path = dir.filePath(relative);
+
+        Core core;
+        CoreAccess a{core};
+        a.holdTimer();
+        PresetSession &session = core.presetSession();
+        QSignalSpy refused(&session, &PresetSession::impulseRefused);
+        QSignalSpy shown(&session, &PresetSession::impulseShown);
+
+        QCOMPARE(session.loadImpulse(path), taken);
+        QCOMPARE(refused.count(), taken ? 0 : 1);
+        QCOMPARE(a.pendingFilePath(), taken ? path : QString());
+        QCOMPARE(a.queue().size(), taken ? 1 : 0); // the preview
+        if (taken)
+            QCOMPARE(shown.value(0).value(0).toString(), QStringLiteral("ir one.wav"));
     }
 
     // The store path of slDecodeStop: the name, the image, wav.wav and the
