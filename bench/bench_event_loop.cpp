@@ -24,6 +24,7 @@
 #include "support/core_access.h"
 #include "support/device_process.h"
 #include "support/figures.h"
+#include "support/heartbeat.h"
 #include "support/impulse_file.h"
 
 #include <QDir>
@@ -47,45 +48,8 @@
 
 namespace {
 
-constexpr int heartbeatMs = 2;
 constexpr int pieceSize = 500;
 constexpr int piecePauseMs = 20;
-
-// A repeating timer that remembers the longest gap between its ticks.
-class Heartbeat {
-public:
-    Heartbeat()
-    {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(heartbeatMs);
-        QObject::connect(&timer, &QTimer::timeout, [this] { tick(); });
-    }
-    void start()
-    {
-        clock.start();
-        last = 0;
-        longest = 0;
-        timer.start();
-    }
-    // The gap up to now counts too: a stall may last until the very end.
-    double longestMs()
-    {
-        tick();
-        return double(longest) / 1e6;
-    }
-
-private:
-    void tick()
-    {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - last);
-        last = now;
-    }
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 longest = 0;
-};
 
 // Runs `action` from the event loop, as a click would, and the loop until
 // the queue has drained. Returns the seconds from the action to the drain,
