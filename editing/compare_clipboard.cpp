@@ -22,6 +22,7 @@ void PresetSession::revert()
     editable = 1;
     emit editableShown(true);
     emit editableReported(true);
+    emit comparingChanged(false);
     link.send(requests::revert);
     link.send(requests::status);
     link.send(requests::impulseName);

@@ -133,8 +133,12 @@ void TestCompareClipboard::escReplacesQueue()
     QVERIFY(spinUntil([&] { return rig->a.port()->bytesAvailable() == 11; }));
 
     SignalRecorder rec(&rig->core);
+    QSignalSpy comparing(&rig->core.presetSession(), &PresetSession::comparingChanged);
     rig->core.slEsc();
 
+    // Compare ends at once, not only with the read-back.
+    QCOMPARE(comparing.count(), 1);
+    QCOMPARE(comparing.first().first().toBool(), false);
     QCOMPARE(rig->a.queue(), QList<QByteArray>({"esc\r\n", "gs\r\n", "rn\r\n"}));
     QCOMPARE(int(rig->a.commandTotal()), 3);
     QCOMPARE(rec.lines(),
