@@ -71,7 +71,7 @@ const QString folderKey = QStringLiteral("LibraryFolder");
 
 Librarian::Librarian(Link &link, PresetSession &session, DeviceReadout &readout,
                      QSettings &settings, QObject *parent)
-    : QObject(parent), device{link, session, readout}, settings(settings)
+    : QObject(parent), link(link), session(session), readout(readout), settings(settings)
 {
     connect(&link, &Link::exchangeDone, this, &Librarian::onDone);
     connect(&link, &Link::exchangeFailed, this, &Librarian::onFailed);
@@ -111,69 +111,6 @@ Librarian::Librarian(Link &link, PresetSession &session, DeviceReadout &readout,
     });
 }
 
-// ---- what the librarian uses of the device -------------------------------------
-
-bool Librarian::Device::isOpen() const
-{
-    return link.isOpen();
-}
-
-bool Librarian::Device::queueEmpty() const
-{
-    return link.queueEmpty();
-}
-
-int Librarian::Device::deviceType() const
-{
-    return readout.deviceType();
-}
-
-int Librarian::Device::bankCount() const
-{
-    return readout.family().banks;
-}
-
-int Librarian::Device::presetsPerBank() const
-{
-    return readout.family().presetsPerBank;
-}
-
-bool Librarian::Device::hasUnsavedEdits() const
-{
-    return session.edited();
-}
-
-bool Librarian::Device::comparing() const
-{
-    return session.comparing();
-}
-
-const PendingImpulse &Librarian::Device::pendingImpulse() const
-{
-    return session.pendingImpulse();
-}
-
-void Librarian::Device::runRequests(const QList<QByteArray> &requests)
-{
-    link.runExchange(requests);
-}
-
-void Librarian::Device::selectPreset(int preset)
-{
-    session.selectPreset(preset);
-}
-
-void Librarian::Device::paste(const QByteArray &statusText, const QByteArray &impulseName,
-                              const QByteArray &hexImage)
-{
-    session.paste(statusText, impulseName, hexImage);
-}
-
-void Librarian::Device::captureImpulse()
-{
-    session.captureImpulse();
-}
-
 // ---- the interface ----------------------------------------------------------
 
 void Librarian::backup(const QString &path)
@@ -183,7 +120,7 @@ void Librarian::backup(const QString &path)
     begin(Operation::Backup, path, [this] {
         identify([this] {
             QVector<int> all;
-            for (int n = 0; n < device.bankCount() * device.presetsPerBank(); ++n)
+            for (int n = 0; n < readout.family().banks * readout.family().presetsPerBank; ++n)
                 all.append(n);
             readPresets(all, QStringLiteral("Reading preset %1 of %2"), [this] { writeBackup(); });
         });
@@ -192,7 +129,7 @@ void Librarian::backup(const QString &path)
 
 void Librarian::readAll()
 {
-    if (busy() || !device.isOpen()) {
+    if (busy() || !link.isOpen()) {
         emit finished(false, busy() ? QStringLiteral("Another library operation is running: wait "
                                                      "for it to end, or cancel it.")
                                     : QStringLiteral("No device is connected."));
@@ -201,7 +138,7 @@ void Librarian::readAll()
     begin(Operation::ReadAll, QString(), [this] {
         identify([this] {
             QVector<int> all;
-            for (int n = 0; n < device.bankCount() * device.presetsPerBank(); ++n)
+            for (int n = 0; n < readout.family().banks * readout.family().presetsPerBank; ++n)
                 all.append(n);
             readPresets(all, QStringLiteral("Reading preset %1 of %2"), [this] {
                 goHome(true, QStringLiteral("Read all %1 presets.").arg(walk.size()));
@@ -223,15 +160,16 @@ void Librarian::restore(const QString &path, const QVariantList &presets)
     QString name;
     if (!readChosenFile(path, QStringLiteral("restored"), &file, &name))
         return;
-    if (file.banks != device.bankCount() || file.presetsPerBank != device.presetsPerBank()) {
+    if (file.banks != readout.family().banks ||
+        file.presetsPerBank != readout.family().presetsPerBank) {
         emit finished(false, QStringLiteral("Nothing was restored from %1: it holds presets of a "
                                             "device with %2 banks of %3 presets; the connected "
                                             "device has %4 banks of %5.")
                                  .arg(name)
                                  .arg(file.banks)
                                  .arg(file.presetsPerBank)
-                                 .arg(device.bankCount())
-                                 .arg(device.presetsPerBank()));
+                                 .arg(readout.family().banks)
+                                 .arg(readout.family().presetsPerBank));
         return;
     }
     // The file's order, or only the chosen presets (in the file's order).
@@ -273,7 +211,7 @@ void Librarian::exportPreset(const QString &path)
         return;
     begin(Operation::Export, path, [this] {
         setStep(QStringLiteral("Reading the current preset"));
-        const bool stored = device.pendingImpulse().source() == PendingImpulse::Source::Stored;
+        const bool stored = session.pendingImpulse().source() == PendingImpulse::Source::Stored;
         QList<QByteArray> reads = {requests::identify, requests::version, requests::bankAndPreset,
                                    requests::status};
         if (stored)
@@ -306,7 +244,7 @@ void Librarian::importPreset(const QString &path)
                                      "yet: save it to keep it.")
                           .arg(name));
         });
-        device.paste(entry.status, entry.impulseName, entry.impulseImage.toHex());
+        session.paste(entry.status, entry.impulseName, entry.impulseImage.toHex());
     });
 }
 
@@ -366,8 +304,8 @@ QVariantMap Librarian::inspect(const QString &path) const
     info.insert(QStringLiteral("presetsPerBank"), file.presetsPerBank);
     info.insert(QStringLiteral("firmware"), file.firmware);
     info.insert(QStringLiteral("created"), file.created.toLocalTime().toString(Qt::TextDate));
-    info.insert(QStringLiteral("fits"),
-                file.banks == device.bankCount() && file.presetsPerBank == device.presetsPerBank());
+    info.insert(QStringLiteral("fits"), file.banks == readout.family().banks &&
+                                            file.presetsPerBank == readout.family().presetsPerBank);
     info.insert(QStringLiteral("presets"), presets);
     return info;
 }
@@ -459,12 +397,12 @@ bool Librarian::refused(const QString &path, bool walksPresets)
 // lose unsaved edits.
 QString Librarian::deviceRefusal(bool walksPresets) const
 {
-    if (!device.isOpen())
+    if (!link.isOpen())
         return QStringLiteral("No device is connected.");
-    if (walksPresets && device.hasUnsavedEdits())
+    if (walksPresets && session.edited())
         return QStringLiteral("The current preset has unsaved changes. Save or revert them "
                               "first: this steps through the presets, which would lose them.");
-    if (!walksPresets && device.comparing())
+    if (!walksPresets && session.comparing())
         return QStringLiteral("Compare is showing the stored preset. Go back to your edits "
                               "first.");
     return QString();
@@ -510,11 +448,11 @@ void Librarian::begin(Operation op, const QString &path, const Step &first)
 // preset edited.
 void Librarian::startWhenQueueIdle(const Step &first)
 {
-    if (device.queueEmpty()) {
+    if (link.queueEmpty()) {
         // A reading leaves unsaved edits by design: the panel asked first.
         const QString reason = operation != Operation::ReadAll ? deviceRefusal(cancellable())
-                               : device.isOpen()               ? QString()
-                                                 : QStringLiteral("No device is connected.");
+                               : link.isOpen()                 ? QString()
+                                               : QStringLiteral("No device is connected.");
         if (reason.isEmpty())
             first();
         else
@@ -532,8 +470,8 @@ void Librarian::identify(const Step &then)
     exchange({requests::identify, requests::version, requests::bankAndPreset}, false, [this, then] {
         int banks = 0;
         int perBank = 0;
-        if (!library::familyOf(device.deviceType(), &banks, &perBank) ||
-            banks != device.bankCount() || perBank != device.presetsPerBank()) {
+        if (!library::familyOf(readout.deviceType(), &banks, &perBank) ||
+            banks != readout.family().banks || perBank != readout.family().presetsPerBank) {
             failCurrent(QStringLiteral("the device did not say which type it is"));
             return;
         }
@@ -740,7 +678,7 @@ void Librarian::planRestore()
     const int home = homePreset;
     setStep(QStringLiteral("Going back to %1").arg(where(home)));
     expect([this] { ask(); });
-    device.selectPreset(home);
+    session.selectPreset(home);
 }
 
 // The presets about to change, as they are now, in a file of their own.
@@ -900,8 +838,8 @@ void Librarian::restoreSummary()
 // The current preset, as read, with the impulse it plays now.
 void Librarian::exportCurrent()
 {
-    const int number = reportedBank * device.presetsPerBank() + reportedPreset;
-    const PendingImpulse &pending = device.pendingImpulse();
+    const int number = reportedBank * readout.family().presetsPerBank + reportedPreset;
+    const PendingImpulse &pending = session.pendingImpulse();
     using Source = PendingImpulse::Source;
     PresetEntry entry;
     QString problem;
@@ -951,7 +889,7 @@ void Librarian::exportCurrent()
 
 void Librarian::goHome(bool ok, const QString &message)
 {
-    if (homePreset < 0 || !device.isOpen()) {
+    if (homePreset < 0 || !link.isOpen()) {
         end(ok, message);
         return;
     }
@@ -963,7 +901,7 @@ void Librarian::goHome(bool ok, const QString &message)
                 QStringLiteral(" The panel could not go back to %1: %2.").arg(where(home), reason));
     };
     expect([this, ok, message] { end(ok, message); });
-    device.selectPreset(home);
+    session.selectPreset(home);
 }
 
 void Librarian::end(bool ok, const QString &message)
@@ -989,9 +927,9 @@ void Librarian::end(bool ok, const QString &message)
 void Librarian::exchange(const QList<QByteArray> &requests, bool captureImpulse, const Step &then)
 {
     expect(then);
-    device.runRequests(requests);
+    link.runExchange(requests);
     if (captureImpulse)
-        device.captureImpulse();
+        session.captureImpulse();
 }
 
 // The next exchange's outcome goes to `then`; what it reports starts afresh.
@@ -1072,7 +1010,7 @@ void Librarian::failCurrent(const QString &reason)
 bool Librarian::atPreset(int number) const
 {
     return reportedBank >= 0 && reportedPreset >= 0 &&
-           reportedBank * device.presetsPerBank() + reportedPreset == number;
+           reportedBank * readout.family().presetsPerBank + reportedPreset == number;
 }
 
 void Librarian::setStep(const QString &text)
@@ -1098,9 +1036,9 @@ void Librarian::setProgress(int done, int total)
 PresetFile Librarian::deviceFile() const
 {
     PresetFile file;
-    file.deviceType = device.deviceType();
-    file.banks = device.bankCount();
-    file.presetsPerBank = device.presetsPerBank();
+    file.deviceType = readout.deviceType();
+    file.banks = readout.family().banks;
+    file.presetsPerBank = readout.family().presetsPerBank;
     file.firmware = firmware;
     file.created = QDateTime::currentDateTimeUtc();
     return file;
@@ -1108,7 +1046,7 @@ PresetFile Librarian::deviceFile() const
 
 QString Librarian::where(int number) const
 {
-    return presets::longNameOf(number, qMax(1, device.presetsPerBank()));
+    return presets::longNameOf(number, qMax(1, readout.family().presetsPerBank));
 }
 
 // Places as messages write them ("Preset 0-1, Preset 0-2"), runs of three or
@@ -1116,7 +1054,7 @@ QString Librarian::where(int number) const
 QString Librarian::places(QVector<int> numbers) const
 {
     std::sort(numbers.begin(), numbers.end());
-    const int perBank = qMax(1, device.presetsPerBank());
+    const int perBank = qMax(1, readout.family().presetsPerBank);
     QStringList parts;
     for (int i = 0; i < numbers.size();) {
         int j = i;

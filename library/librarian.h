@@ -175,24 +175,9 @@ private:
 
     // What the librarian uses of the device: the link's exchanges, the
     // preset session and the readout.
-    struct Device {
-        Link &link;
-        PresetSession &session;
-        DeviceReadout &readout;
-        bool isOpen() const;
-        bool queueEmpty() const;
-        int deviceType() const;
-        int bankCount() const;
-        int presetsPerBank() const;
-        bool hasUnsavedEdits() const;
-        bool comparing() const;
-        const PendingImpulse &pendingImpulse() const;
-        void runRequests(const QList<QByteArray> &requests);
-        void selectPreset(int preset);
-        void paste(const QByteArray &statusText, const QByteArray &impulseName,
-                   const QByteArray &hexImage);
-        void captureImpulse();
-    } device;
+    Link &link;
+    PresetSession &session;
+    DeviceReadout &readout;
     QSettings &settings; // where the last backup's folder is kept
     Operation operation = Operation::None;
     QString stepText;
