@@ -132,27 +132,18 @@ QtObject {
     // has something to put back and the copy is confirmed (`copyEnded`).
     function copyPreset() { var c = core(); if (c) c.slCopy() }
 
-    function pastePreset() {
-        var c = core()
-        if (c && hasCopy)
-            c.slPaste()
-    }
+    function pastePreset() { var c = core(); if (c && hasCopy) c.slPaste() }
     function openHelp() { var c = core(); if (c) c.slOpenUrl1() }
     function openShop() { var c = core(); if (c) c.slOpenUrl2() }
     function tabKey(backwards) { var c = core(); if (c) c.slTabKey(backwards) }
     function chooseColor() { var c = core(); if (c) c.colorOpen() }
 
-    function lastFolder() {
-        var c = core()
-        return c ? c.getLastPath() : ""
-    }
+    function lastFolder() { var c = core(); return c ? c.getLastPath() : "" }
 
     // Reading every preset steps the device through all of them: its sound
     // changes meanwhile, and unsaved changes of the current one are lost.
     // Say so first.
-    function readAllPresets() {
-        question("sweep", 0)
-    }
+    function readAllPresets() { question("sweep", 0) }
 
     // The device's own preset step stays inside the bank (it wraps from the
     // last preset to the first of the same bank); at a bank's edge the jump
@@ -171,9 +162,7 @@ QtObject {
 
     // Presets are numbered through the banks: bank 3, preset 7 of a 10 × 10
     // device is number 37.
-    function presetNumber(b, p) {
-        return b * presetCount + p
-    }
+    function presetNumber(b, p) { return b * presetCount + p }
 
     function jumpTo(b, p) {
         if (b < 0 || p < 0 || b >= bankCount || p >= presetCount)
@@ -202,11 +191,7 @@ QtObject {
         impulses.load(String(url))
     }
 
-    function saveErrorReport(url) {
-        var c = core()
-        if (c)
-            c.slAnswerErrSave(localPath(url))
-    }
+    function saveErrorReport(url) { var c = core(); if (c) c.slAnswerErrSave(localPath(url)) }
 
     function localPath(url) {
         var s = String(url)
