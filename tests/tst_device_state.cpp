@@ -1,6 +1,8 @@
 // The panel's device state as the parts report it: the connection, the save
 // from its start to the device's answer (never "not edited" before
-// "saving"), the copy's outcome, and the one progress the panel shows.
+// "saving"), the copy's outcome, the one progress the panel shows, what the
+// busy state is for, whether compare shows the stored preset, and the family.
+#include "browser/impulses.h"
 #include "editing/preset_session.h"
 #include "library/librarian.h"
 #include "link/link.h"
@@ -8,6 +10,7 @@
 #include "state/device_state.h"
 #include "support/core_rig.h"
 #include "support/test_main.h"
+#include "support/wav_writer.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -211,6 +214,131 @@ private slots:
         }
         emit rig->core.deviceLink().idle();
         QVERIFY(!device->busy());
+    }
+    // The busy state says "impulse" while a file chosen in the panel goes
+    // out, and only for that spell: it ends when the link is idle or the
+    // port is lost, and a file that cannot be used sends nothing.
+    void task_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QString>("during");
+        QTest::newRow("an impulse file goes out") << "usable"
+                                                  << "idle"
+                                                  << "impulse";
+        QTest::newRow("an impulse file, the port lost") << "usable"
+                                                        << "port lost"
+                                                        << "impulse";
+        QTest::newRow("a file that cannot be used") << "not audio"
+                                                    << "idle"
+                                                    << "";
+        QTest::newRow("plain work") << ""
+                                    << "idle"
+                                    << "";
+    }
+    void task()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, ending);
+        QFETCH(QString, during);
+        QVERIFY(rig->openIdle());
+        ScratchDir scratch;
+        Impulses impulses(rig->core.deviceLink(), rig->core.presetSession(),
+                          rig->core.settingsStore());
+        auto device = makeState();
+        device->setNeighbours(&impulses, nullptr, nullptr);
+        const QString path = scratch.filePath(QStringLiteral("cab.wav"));
+        WavShape shape;
+        shape.data = patternSamples(300, 1, 3);
+        QVERIFY(writeFile(path, file == "usable" ? wavFile(shape) : QByteArray("not audio")));
+
+        if (!file.isEmpty())
+            QCOMPARE(impulses.load(path), file == "usable");
+        emit rig->core.deviceLink().headSent(0.3f);
+        QVERIFY(device->busy());
+        QCOMPARE(device->task(), during);
+
+        if (ending == "idle")
+            emit rig->core.deviceLink().idle();
+        else
+            rig->a.slPortError();
+        QVERIFY(device->task().isEmpty());
+        // the next busy spell is another's, also when the device then names
+        // another impulse than the file's (a move's read-back)
+        if (ending != "idle")
+            QVERIFY(rig->open());
+        emit rig->core.deviceLink().headSent(0.5f);
+        rig->a.dispatch("rn\rOther Cab\n");
+        QVERIFY(!impulses.hasCurrent());
+        QVERIFY(device->task().isEmpty());
+    }
+
+    // Compare shows the stored preset once the device has read it back, and
+    // ends with the next status read while editing, with a jump, or with the
+    // connection.
+    void comparing_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<bool>("comparing");
+        QTest::newRow("compare pressed: not before the read-back")
+            << QStringList{"compare"} << false;
+        QTest::newRow("the stored preset read back") << QStringList{"compare", "status"} << true;
+        QTest::newRow("back to edit, read back")
+            << QStringList{"compare", "status", "compare", "status"} << false;
+        QTest::newRow("comparing, then a jump")
+            << QStringList{"compare", "status", "jump"} << false;
+        QTest::newRow("comparing, then the port lost")
+            << QStringList{"compare", "status", "lose"} << false;
+    }
+    void comparing()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(bool, comparing);
+        QVERIFY(rig->openIdle());
+        auto device = makeState();
+        QVERIFY(!device->comparing());
+        for (const QString &step : steps) {
+            if (step == "compare") {
+                rig->core.slCompare();
+            } else if (step == "status") {
+                rig->a.queue().clear();
+                rig->a.dispatch("gs\r" + sampleStatus() + "\n");
+            } else if (step == "jump") {
+                rig->core.setValue(QStringLiteral("preset_change"), 12);
+            } else {
+                rig->a.slPortError();
+            }
+        }
+        QCOMPARE(device->comparing(), comparing);
+    }
+
+    // The family in words, once the device said its type, until it is gone.
+    void familyText_data()
+    {
+        QTest::addColumn<QByteArray>("identification");
+        QTest::addColumn<bool>("portLost");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("not identified yet") << QByteArray() << false << "";
+        QTest::newRow("10 banks of 10")
+            << QByteArray("olkdev\r1\nEND\n") << false << "10 \u00d7 10 presets";
+        QTest::newRow("4 banks of 4")
+            << QByteArray("olkdev\r2\nEND\n") << false << "4 \u00d7 4 presets";
+        QTest::newRow("identified, then unplugged") << QByteArray("olkdev\r1\nEND\n") << true << "";
+    }
+    void familyText()
+    {
+        QFETCH(QByteArray, identification);
+        QFETCH(bool, portLost);
+        QFETCH(QString, text);
+        QVERIFY(rig->openIdle());
+        auto device = makeState();
+        QSignalSpy changed(device.get(), &DeviceState::identityChanged);
+        if (!identification.isEmpty())
+            rig->a.dispatch(identification);
+        if (portLost)
+            rig->a.slPortError();
+        QCOMPARE(device->familyText(), text);
+        QCOMPARE(changed.isEmpty(), identification.isEmpty());
     }
 };
 
