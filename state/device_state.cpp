@@ -37,11 +37,13 @@ DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &read
     connect(&readout, &DeviceReadout::positionRead, this, &DeviceState::positionChanged);
     connect(&session, &PresetSession::editedChanged, this, &DeviceState::editedChanged);
     connect(&session, &PresetSession::impulseShown, this, &DeviceState::setImpulse);
-    connect(&session, &PresetSession::comparingChanged, this, [this](bool on) {
-        if (on == shownComparing)
-            return;
-        shownComparing = on;
-        emit comparingChanged();
+    connect(&session, &PresetSession::comparingChanged, this, &DeviceState::showComparing);
+    // A revert, a move or a new connection ends compare in the session once
+    // the operation has run (it tells the document so by Core's own signals,
+    // not by comparingChanged): compare shows what the session holds then.
+    connect(&session, &PresetSession::replaced, this, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { showComparing(this->session.comparing()); }, Qt::QueuedConnection);
     });
 
     if (link.isOpen())
@@ -210,6 +212,14 @@ void DeviceState::setBusy(bool on)
     if (!on)
         setTask(QString());
     emit busyChanged();
+}
+
+void DeviceState::showComparing(bool on)
+{
+    if (on == shownComparing)
+        return;
+    shownComparing = on;
+    emit comparingChanged();
 }
 
 void DeviceState::setTask(const QString &name)

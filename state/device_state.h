@@ -145,6 +145,7 @@ private:
     void refreshCopy();
     void setImpulse(const QString &name);
     void setTask(const QString &name);
+    void showComparing(bool on);
 
     PresetSession &session;
     DeviceReadout &readout;
