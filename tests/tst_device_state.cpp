@@ -1,7 +1,7 @@
 // The panel's device state as the parts report it: the connection, the save
 // from its start to the device's answer (never "not edited" before
-// "saving"), the copy's outcome, the one progress the panel shows, what the
-// busy state is for, whether compare shows the stored preset, and the family.
+// "saving"), the copy's outcome, the one progress the panel shows, and what
+// the busy state is for.
 #include "browser/impulses.h"
 #include "editing/preset_session.h"
 #include "library/librarian.h"
@@ -271,74 +271,6 @@ private slots:
         rig->a.dispatch("rn\rOther Cab\n");
         QVERIFY(!impulses.hasCurrent());
         QVERIFY(device->task().isEmpty());
-    }
-
-    // Compare shows the stored preset once the device has read it back, and
-    // ends with the next status read while editing, with a jump, or with the
-    // connection.
-    void comparing_data()
-    {
-        QTest::addColumn<QStringList>("steps");
-        QTest::addColumn<bool>("comparing");
-        QTest::newRow("compare pressed: not before the read-back")
-            << QStringList{"compare"} << false;
-        QTest::newRow("the stored preset read back") << QStringList{"compare", "status"} << true;
-        QTest::newRow("back to edit, read back")
-            << QStringList{"compare", "status", "compare", "status"} << false;
-        QTest::newRow("comparing, then a jump")
-            << QStringList{"compare", "status", "jump"} << false;
-        QTest::newRow("comparing, then the port lost")
-            << QStringList{"compare", "status", "lose"} << false;
-    }
-    void comparing()
-    {
-        QFETCH(QStringList, steps);
-        QFETCH(bool, comparing);
-        QVERIFY(rig->openIdle());
-        auto device = makeState();
-        QVERIFY(!device->comparing());
-        for (const QString &step : steps) {
-            if (step == "compare") {
-                rig->core.slCompare();
-            } else if (step == "status") {
-                rig->a.queue().clear();
-                rig->a.dispatch("gs\r" + sampleStatus() + "\n");
-            } else if (step == "jump") {
-                rig->core.setValue(QStringLiteral("preset_change"), 12);
-            } else {
-                rig->a.slPortError();
-            }
-        }
-        QCOMPARE(device->comparing(), comparing);
-    }
-
-    // The family in words, once the device said its type, until it is gone.
-    void familyText_data()
-    {
-        QTest::addColumn<QByteArray>("identification");
-        QTest::addColumn<bool>("portLost");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("not identified yet") << QByteArray() << false << "";
-        QTest::newRow("10 banks of 10")
-            << QByteArray("olkdev\r1\nEND\n") << false << "10 \u00d7 10 presets";
-        QTest::newRow("4 banks of 4")
-            << QByteArray("olkdev\r2\nEND\n") << false << "4 \u00d7 4 presets";
-        QTest::newRow("identified, then unplugged") << QByteArray("olkdev\r1\nEND\n") << true << "";
-    }
-    void familyText()
-    {
-        QFETCH(QByteArray, identification);
-        QFETCH(bool, portLost);
-        QFETCH(QString, text);
-        QVERIFY(rig->openIdle());
-        auto device = makeState();
-        QSignalSpy changed(device.get(), &DeviceState::identityChanged);
-        if (!identification.isEmpty())
-            rig->a.dispatch(identification);
-        if (portLost)
-            rig->a.slPortError();
-        QCOMPARE(device->familyText(), text);
-        QCOMPARE(changed.isEmpty(), identification.isEmpty());
     }
 };
 
