@@ -1,7 +1,7 @@
 // The panel's device state as the parts report it: the connection, the save
 // from its start to the device's answer (never "not edited" before
-// "saving"), the copy's outcome, the one progress the panel shows, and what
-// the busy state is for.
+// "saving"), the copy's outcome, the one progress the panel shows, what the
+// busy state is for, and whether compare shows the stored preset.
 #include "browser/impulses.h"
 #include "editing/preset_session.h"
 #include "library/librarian.h"
@@ -271,6 +271,41 @@ private slots:
         rig->a.dispatch("rn\rOther Cab\n");
         QVERIFY(!impulses.hasCurrent());
         QVERIFY(device->task().isEmpty());
+    }
+    // Compare shows the stored preset once the device read it back, and
+    // ends with a revert at once, with the next read while editing, or with
+    // the connection.
+    void comparing_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<bool>("comparing");
+        QTest::newRow("the stored preset read back") << "" << true;
+        QTest::newRow("back to edit, read back") << "compare" << false;
+        QTest::newRow("a revert") << "revert" << false;
+        QTest::newRow("the port lost") << "lose" << false;
+    }
+    void comparing()
+    {
+        QFETCH(QString, then);
+        QFETCH(bool, comparing);
+        QVERIFY(rig->openIdle());
+        auto device = makeState();
+        rig->core.slCompare();
+        QVERIFY2(!device->comparing(), "not before the stored preset is read back");
+        rig->a.queue().clear();
+        rig->a.dispatch("gs\r" + sampleStatus() + "\n");
+        QVERIFY(device->comparing());
+        if (then == "compare") {
+            rig->core.slCompare();
+            rig->a.queue().clear();
+            rig->a.dispatch("gs\r" + sampleStatus() + "\n");
+        } else if (then == "revert") {
+            rig->core.slEsc();
+            QCoreApplication::processEvents(); // the revert has run to its end
+        } else if (then == "lose") {
+            rig->a.slPortError();
+        }
+        QCOMPARE(device->comparing(), comparing);
     }
 };
 
