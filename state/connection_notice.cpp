@@ -67,9 +67,9 @@ void ConnectionNotice::update()
 {
     const QString connection = device.connection();
     const bool gone = ports && ports->failure() == QLatin1String("gone");
-    const QString next =
-        connection == QLatin1String("failed") && gone && wasConnected ? QStringLiteral("lost")
-                                                                       : connection;
+    const QString next = connection == QLatin1String("failed") && gone && wasConnected
+                             ? QStringLiteral("lost")
+                             : connection;
     if (next == shown)
         return;
     shown = next;

@@ -6,8 +6,7 @@
 #include "slot_list/slot_list.h"
 #include "state/device_state.h"
 
-SaveQuestion::SaveQuestion(PresetSession &session, Link &link, DeviceState &device,
-                           QObject *parent)
+SaveQuestion::SaveQuestion(PresetSession &session, Link &link, DeviceState &device, QObject *parent)
     : QObject(parent), session(session), device(device)
 {
     connect(&device, &DeviceState::saveEnded, this, &SaveQuestion::saveEnded);
