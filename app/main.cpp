@@ -66,6 +66,7 @@ int main(int argc, char *argv[])
     LabPreview labPreview(link, session, impulses);
     Lab lab(&labPreview);
     DeviceState device(link, session, readout, &library);
+    device.setNeighbours(&impulses, &slotList, &ports);
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);

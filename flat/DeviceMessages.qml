@@ -1,9 +1,8 @@
 // What the back end reports that the user must be told, in the panel's
-// words: a message for each (through the device state's `message`), the
-// changes lost with an unplugged device (kept for the disconnection
-// notice), a paste with nothing to paste, an
-// impulse not stored or not loaded, a request the device never answered, and
-// no web browser for a page.
+// words: a message for each (through the device state's `message`) for a
+// paste with nothing to paste, an impulse not stored or not loaded, a
+// request the device never answered, and no web browser for a page. The
+// changes lost with an unplugged device are the connection notice's.
 import QtQuick 2.15
 
 QtObject {
@@ -22,15 +21,7 @@ QtObject {
         ignoreUnknownSignals: true
 
         function onSgReadText(name, text) {
-            var d = reports.device
-            // Changes lost with an unplugged device are said in the
-            // disconnection notice itself (one message, not two).
-            if (name === "close_port" && text === "" && d.edited)
-                d.lostChanges = d.typeDev !== 0 && d.bank >= 0 && d.preset >= 0
-                        ? _presetNames.longName(d.bank, d.preset) : "the preset"
-            else if (name === "open_port")
-                d.lostChanges = ""
-            else if (name === "paste_refused") // no whole copy: nothing to offer
+            if (name === "paste_refused") // no whole copy: nothing to offer
                 reports.tell("Nothing pasted", text, "")
         }
         function onSgRequestConvert(filePath) {

@@ -22,11 +22,13 @@ QtObject {
     readonly property string portState: device ? device.connection : "searching"
     readonly property string portName: device ? device.portName : ""
     readonly property bool connected: portState === "open"
-    // Connected at some time since the port was last chosen: a port that is
-    // gone then means the device was unplugged, not a wrong port.
-    property bool wasConnected: false
-    // The preset whose unsaved changes went with an unplugged device ("" if none).
-    property string lostChanges: ""
+    // What the panel says about the connection: "open", "lost" (the device
+    // went away; the panel reconnects when it is back), "failed" (an open
+    // was refused) or "searching"; and the preset whose unsaved changes went
+    // with an unplugged device ("" if none).
+    readonly property var connectionNotice: device ? device.connectionNotice : null
+    readonly property string link: connectionNotice ? connectionNotice.state : portState
+    readonly property string lostChanges: connectionNotice ? connectionNotice.lostChanges : ""
     readonly property int typeDev: device ? device.deviceType : 0
     readonly property string version: device ? device.firmware : ""
     // The device has answered who it is: until then nothing about a preset
@@ -38,17 +40,11 @@ QtObject {
     readonly property var ports: alive && typeof _ports !== "undefined" ? _ports : null
     readonly property string failure: ports ? ports.failure : ""
     readonly property string failureText: ports ? ports.failureText : ""
-    // What the panel says about the connection: "open", "lost" (the device
-    // went away; the panel reconnects when it is back), "failed" (an open
-    // was refused) or "searching".
-    readonly property string link: portState === "failed" && failure === "gone" && wasConnected
-                                   ? "lost" : portState
 
     // ---- device family ----------------------------------------------------
     readonly property int bankCount: device ? device.bankCount : 10
     readonly property int presetCount: device ? device.presetCount : 10
-    readonly property string familyText: typeDev === 0 ? ""
-        : bankCount + " × " + presetCount + " presets"
+    readonly property string familyText: device ? device.familyText : ""
 
     // ---- activity ---------------------------------------------------------
     readonly property bool busy: device ? device.busy : false
@@ -61,25 +57,19 @@ QtObject {
     readonly property bool saving: device ? device.saving : false
     readonly property bool hasCopy: device ? device.hasCopy : false
     readonly property bool sweeping: device ? device.readingAll : false // "Read all" under way
-    property string task: ""           // "impulse": the busy state is an impulse going out
-    property bool sweepAfterSave: false
-    property bool quitAfterSave: false
+    readonly property string task: device ? device.task : "" // "impulse": an impulse going out
 
     // ---- current preset ---------------------------------------------------
     readonly property int bank: device ? device.bank : -1
     readonly property int preset: device ? device.preset : -1
     readonly property bool edited: device ? device.edited : false
-    property bool editable: true       // false while the stored preset is shown
-    readonly property bool comparing: connected && !editable
-    readonly property bool controlsEnabled: connected && editable
+    readonly property bool comparing: device ? device.comparing : false // the stored preset shown
+    readonly property bool controlsEnabled: connected && !comparing
     readonly property string impulseName: device ? device.impulseName : ""
 
     // ---- impulse slots of the device ----------------------------------------
     readonly property var slotNames: device ? device.slotNames : []
     readonly property var slotFlags: device ? device.slotFlags : []
-    // A store or a reading of every preset may have changed the slots: the
-    // list is asked for again once the device is idle.
-    property bool slotsStale: false
     readonly property var slotList: alive && typeof _slots !== "undefined" ? _slots : null
 
     // ---- settings ---------------------------------------------------------
@@ -130,13 +120,11 @@ QtObject {
             target.setValue(name, Params.toByte(value))
     }
 
-    function save() {
-        var c = core()
-        if (!c)
-            return
-        slotsStale = true
-        c.slSaveUpDown(0)
-    }
+    // The save question's flow and what waits for the device (the slot list
+    // asked again after a store or a reading of every preset) are the back end's.
+    readonly property var saveFlow: device ? device.saveQuestion : null
+    function save() { if (saveFlow) saveFlow.save() }
+    function answerQuestion(kind, code, choice) { if (saveFlow) saveFlow.answer(kind, code, choice) }
     function compare() { var c = core(); if (c) c.slCompare() }
     function revert() { var c = core(); if (c) c.slEsc() }
     function revertImpulse() { var c = core(); if (c) c.slEscImpuls() }
@@ -144,35 +132,18 @@ QtObject {
     // has something to put back and the copy is confirmed (`copyEnded`).
     function copyPreset() { var c = core(); if (c) c.slCopy() }
 
-    function pastePreset() {
-        var c = core()
-        if (c && hasCopy)
-            c.slPaste()
-    }
+    function pastePreset() { var c = core(); if (c && hasCopy) c.slPaste() }
     function openHelp() { var c = core(); if (c) c.slOpenUrl1() }
     function openShop() { var c = core(); if (c) c.slOpenUrl2() }
     function tabKey(backwards) { var c = core(); if (c) c.slTabKey(backwards) }
     function chooseColor() { var c = core(); if (c) c.colorOpen() }
 
-    function lastFolder() {
-        var c = core()
-        return c ? c.getLastPath() : ""
-    }
+    function lastFolder() { var c = core(); return c ? c.getLastPath() : "" }
 
     // Reading every preset steps the device through all of them: its sound
     // changes meanwhile, and unsaved changes of the current one are lost.
     // Say so first.
-    function readAllPresets() {
-        question("sweep", 0)
-    }
-
-    // The librarian's walk reads every preset into the map and goes back to
-    // the current one; its progress and Cancel show over the window.
-    function startSweep() {
-        slotsStale = true
-        if (device)
-            device.readAll()
-    }
+    function readAllPresets() { question("sweep", 0) }
 
     // The device's own preset step stays inside the bank (it wraps from the
     // last preset to the first of the same bank); at a bank's edge the jump
@@ -191,9 +162,7 @@ QtObject {
 
     // Presets are numbered through the banks: bank 3, preset 7 of a 10 × 10
     // device is number 37.
-    function presetNumber(b, p) {
-        return b * presetCount + p
-    }
+    function presetNumber(b, p) { return b * presetCount + p }
 
     function jumpTo(b, p) {
         if (b < 0 || p < 0 || b >= bankCount || p >= presetCount)
@@ -208,36 +177,6 @@ QtObject {
             setValue("preset_change", n)
     }
 
-    // The user's answer to "Save changes to this preset?".
-    function answerQuestion(kind, code, choice) {
-        if (kind === "quit") {
-            if (choice === "save") {
-                quitAfterSave = true
-                save()
-            } else if (choice === "discard") {
-                quitAgreed()
-            }
-            return
-        }
-        if (kind === "sweep") {
-            // After a save the sweep starts once the save's exchange is over
-            // (starting it at once would send the save's request twice).
-            if (choice === "save") {
-                sweepAfterSave = true
-                save()
-            } else if (choice === "discard") {
-                startSweep()
-            }
-            return
-        }
-        if (choice === "save") {
-            slotsStale = true
-            setValue(kind === "updown" ? "save_up_down" : "save_change", code)
-        }
-        else if (choice === "discard")
-            setValue(kind === "updown" ? "set_preset_updown" : "set_preset_change", code)
-    }
-
     // A file chosen in a dialog or dropped on the window goes to the impulse
     // files back end, which says through `failed` why one cannot be used;
     // its folder becomes the dialog's next starting point and the folder
@@ -249,17 +188,10 @@ QtObject {
         var slash = String(url).lastIndexOf("/")
         if (slash > 0)
             impulses.folder = String(url).substring(0, slash)
-        var before = task
-        task = "impulse"
-        if (!impulses.load(String(url)))
-            task = before // nothing went to the device
+        impulses.load(String(url))
     }
 
-    function saveErrorReport(url) {
-        var c = core()
-        if (c)
-            c.slAnswerErrSave(localPath(url))
-    }
+    function saveErrorReport(url) { var c = core(); if (c) c.slAnswerErrSave(localPath(url)) }
 
     function localPath(url) {
         var s = String(url)
@@ -277,96 +209,16 @@ QtObject {
         return /^file:/i.test(String(url))
     }
 
-    function onText(name, text) {
-        switch (name) {
-        case "open_port":
-            wasConnected = true
-            return
-        case "close_port":
-            task = ""
-            sweepAfterSave = false
-            quitAfterSave = false
-            return
-        }
-    }
-
-    // What waits for the device to finish: it runs once the busy state has
-    // ended, after the back end's own handling of that moment.
-    onBusyChanged: {
-        if (busy)
-            return
-        task = ""
-        Qt.callLater(afterIdle)
-    }
-
-    // What follows a save is decided once it has ended: a save the device
-    // did not store keeps the changes, so neither the reading (it would step
-    // away from them) nor the quit goes ahead.
-    function afterSave(stored) {
-        if (quitAfterSave) {
-            quitAfterSave = false
-            if (stored)
-                quitAgreed()
-        }
-        if (sweepAfterSave && !stored)
-            sweepAfterSave = false
-        // The device may have gone idle before it answered the store.
-        Qt.callLater(afterIdle)
-    }
-
-    // A reading of every preset has ended: what waited for it may run.
-    onLibraryBusyChanged: {
-        if (!libraryBusy)
-            Qt.callLater(afterIdle)
-    }
-
-    function afterIdle() {
-        if (busy || libraryBusy || !alive)
-            return
-        if (sweepAfterSave && !saving) {
-            // The save's exchange is over: the reading may use the queue.
-            sweepAfterSave = false
-            startSweep()
-        }
-        if (slotsStale && connected && slotList) {
-            slotsStale = false
-            slotList.refresh()
-        }
-    }
-
     // The port chooser: `path` is opened now and whenever it is closed, and
     // remembered; an empty path leaves finding the device to the back end.
-    function choosePort(path) {
-        if (!ports)
-            return
-        wasConnected = false
-        ports.choose(path)
-    }
+    function choosePort(path) { if (connectionNotice) connectionNotice.choosePort(path) }
 
     property Connections backEnd: Connections {
         target: dev.alive ? _core : null
         ignoreUnknownSignals: true
 
-        function onSgReadValue(name, value) {
-            if (name === "editable")
-                dev.editable = value !== 0
-        }
-        function onSgReadText(nameParam, value) { dev.onText(nameParam, value) }
-        function onSgSetEnabled(val) { dev.editable = val }
         function onSgPresetUpDownStage1(inChangePreset) { dev.question("updown", inChangePreset) }
         function onSgPresetChangeStage1(inChangePreset) { dev.question("change", inChangePreset) }
-    }
-
-    property Connections impulseFiles: Connections {
-        target: dev.impulses
-        ignoreUnknownSignals: true
-
-        // A new impulse went to the device (from the Impulses page too): the
-        // busy state that follows is its preview going out.
-        function onCurrentChanged() {
-            if (dev.impulses.hasCurrent && dev.task === "")
-                dev.task = "impulse"
-        }
     }
 
     // What the back end reports that the user must be told.
@@ -374,8 +226,12 @@ QtObject {
 
     property Connections deviceEvents: Connections {
         target: dev.device
-        function onSaveEnded(stored) { dev.afterSave(stored) }
         function onCopyEnded(whole, text) { dev.notice(text) }
+    }
+
+    property Connections saveEvents: Connections {
+        target: dev.saveFlow
+        function onQuitAgreed() { dev.quitAgreed() }
     }
 
     property Connections quitting: Connections {

@@ -2,6 +2,7 @@
 // device readout and the librarian.
 #include "state/device_state.h"
 
+#include "browser/impulses.h"
 #include "editing/preset_place.h"
 #include "editing/preset_session.h"
 #include "library/librarian.h"
@@ -36,17 +37,28 @@ DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &read
     connect(&readout, &DeviceReadout::positionRead, this, &DeviceState::positionChanged);
     connect(&session, &PresetSession::editedChanged, this, &DeviceState::editedChanged);
     connect(&session, &PresetSession::impulseShown, this, &DeviceState::setImpulse);
+    connect(&session, &PresetSession::comparingChanged, this, &DeviceState::showComparing);
+    // A revert, a move or a new connection ends compare in the session once
+    // the operation has run (it tells the document so by Core's own signals,
+    // not by comparingChanged): compare shows what the session holds then.
+    connect(&session, &PresetSession::replaced, this, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { showComparing(this->session.comparing()); }, Qt::QueuedConnection);
+    });
 
     if (link.isOpen())
         setConnection(QStringLiteral("open"), link.port().portName());
 
     connect(&link, &Link::opened, this,
             [this](const QString &name) { setConnection(QStringLiteral("open"), name); });
-    connect(&link, &Link::openRefused, this,
-            [this](const QString &name) { setConnection(QStringLiteral("failed"), name); });
+    connect(&link, &Link::openRefused, this, [this](const QString &name) {
+        setConnection(QStringLiteral("failed"), name);
+        setTask(QString());
+    });
     connect(&link, &Link::closedAfterError, this, [this] {
         setConnection(QStringLiteral("lost"), port);
         setBusy(false);
+        setTask(QString());
     });
     connect(&link, &Link::headSent, this, [this](float fraction) {
         setLinkProgress(fraction);
@@ -85,6 +97,29 @@ DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &read
         connect(library, &Librarian::stepChanged, this, &DeviceState::progressChanged);
         connect(library, &Librarian::progressChanged, this, &DeviceState::progressChanged);
     }
+
+    question = new SaveQuestion(session, link, *this, this);
+    notice = new ConnectionNotice(link, session, readout, *this, this);
+}
+
+void DeviceState::setNeighbours(Impulses *impulses, SlotList *slotList, PortChooser *ports)
+{
+    // A new impulse went to the device (from the Impulses page too): the
+    // busy state that follows is its preview going out.
+    if (impulses)
+        connect(impulses, &Impulses::currentChanged, this, [this, impulses] {
+            if (impulses->hasCurrent() && busyTask.isEmpty())
+                setTask(QStringLiteral("impulse"));
+        });
+    question->setSlotList(slotList);
+    notice->setPortChooser(ports);
+}
+
+QString DeviceState::familyText() const
+{
+    if (deviceType() == 0)
+        return QString();
+    return QStringLiteral("%1 \u00d7 %2 presets").arg(banks).arg(perBank);
 }
 
 int DeviceState::deviceType() const
@@ -160,9 +195,12 @@ void DeviceState::setConnection(const QString &state, const QString &name)
 {
     if (state == connectionState && name == port)
         return;
+    const bool comparedBefore = comparing();
     connectionState = state;
     port = name;
     emit connectionChanged();
+    if (comparing() != comparedBefore)
+        emit comparingChanged();
 }
 
 void DeviceState::setBusy(bool on)
@@ -170,7 +208,26 @@ void DeviceState::setBusy(bool on)
     if (on == linkBusy)
         return;
     linkBusy = on;
+    // The task ends with the busy state it described.
+    if (!on)
+        setTask(QString());
     emit busyChanged();
+}
+
+void DeviceState::showComparing(bool on)
+{
+    if (on == shownComparing)
+        return;
+    shownComparing = on;
+    emit comparingChanged();
+}
+
+void DeviceState::setTask(const QString &name)
+{
+    if (name == busyTask)
+        return;
+    busyTask = name;
+    emit taskChanged();
 }
 
 void DeviceState::setLinkProgress(float fraction)

@@ -6,20 +6,28 @@
 // (the librarian's step and fraction while it works, else the link's),
 // whether a save is under way (from its start until the device has stored
 // the preset or the save failed), and whether a whole copy is there to
-// paste; the device's type, family and firmware; and the preset map. It
-// learns all of it from the parts' typed events, never from Core.
+// paste; whether compare shows the stored preset and what the busy state
+// is doing; the device's type, family and firmware; and the preset map. It
+// learns all of it from the parts' typed events, never from Core. Beside it,
+// and published through it: the save question's flow (SaveQuestion) and the
+// connection notice (ConnectionNotice).
 #pragma once
 
+#include "state/connection_notice.h"
 #include "state/preset_map.h"
+#include "state/save_question.h"
 
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
 class DeviceReadout;
+class Impulses;
 class Librarian;
 class Link;
+class PortChooser;
 class PresetSession;
+class SlotList;
 
 class DeviceState : public QObject {
     Q_OBJECT
@@ -41,12 +49,19 @@ class DeviceState : public QObject {
     Q_PROPERTY(bool saving READ saving NOTIFY savingChanged)
     // A whole copy is there to paste.
     Q_PROPERTY(bool hasCopy READ hasCopy NOTIFY hasCopyChanged)
+    // Compare shows the stored preset of a connected device: nothing can be edited.
+    Q_PROPERTY(bool comparing READ comparing NOTIFY comparingChanged)
+    // What the busy state is doing beyond the link's plain work: "impulse"
+    // while an impulse file chosen in the panel goes out, else "".
+    Q_PROPERTY(QString task READ task NOTIFY taskChanged)
     // The identification answer's type code (0 until the device has said it,
     // and again once it is gone), the family it stands for and the firmware.
     Q_PROPERTY(int deviceType READ deviceType NOTIFY identityChanged)
     Q_PROPERTY(int bankCount READ bankCount NOTIFY identityChanged)
     Q_PROPERTY(int presetCount READ presetCount NOTIFY identityChanged)
     Q_PROPERTY(QString firmware READ firmware NOTIFY identityChanged)
+    // The family in words ("10 × 10 presets"); "" until the device said its type.
+    Q_PROPERTY(QString familyText READ familyText NOTIFY identityChanged)
     // The current place as the device reported it (-1 until then), whether
     // the preset has edits the device has not stored, and the name of the
     // impulse it plays ("empty" for none, "" until known).
@@ -60,10 +75,18 @@ class DeviceState : public QObject {
     Q_PROPERTY(QStringList slotFlags READ slotFlags NOTIFY slotsChanged)
     // Every preset of the family as last read.
     Q_PROPERTY(PresetMap *presetMap READ presetMap CONSTANT)
+    Q_PROPERTY(SaveQuestion *saveQuestion READ saveQuestion CONSTANT)
+    Q_PROPERTY(ConnectionNotice *connectionNotice READ connectionNotice CONSTANT)
 
 public:
     DeviceState(Link &link, PresetSession &session, DeviceReadout &readout,
                 Librarian *library = nullptr, QObject *parent = nullptr);
+
+    // The objects beside it that the panel's state follows and drives, where
+    // the application has them: the impulse files (their preview is the
+    // busy state's task), the slot list (asked again after a store) and the
+    // port chooser (why an open failed, and the port chosen).
+    void setNeighbours(Impulses *impulses, SlotList *slotList, PortChooser *ports);
 
     QString connection() const { return connectionState; }
     QString portName() const { return port; }
@@ -77,12 +100,17 @@ public:
     Q_INVOKABLE void readAll();
     bool saving() const { return saveRunning; }
     bool hasCopy() const { return copyKept; }
+    bool comparing() const { return shownComparing && connectionState == QLatin1String("open"); }
+    QString task() const { return busyTask; }
+    QString familyText() const;
     int deviceType() const;
     // The family's banks and presets per bank; 10 x 10 until a device said otherwise.
     int bankCount() const { return banks; }
     int presetCount() const { return perBank; }
     QString firmware() const;
     PresetMap *presetMap() { return &map; }
+    SaveQuestion *saveQuestion() { return question; }
+    ConnectionNotice *connectionNotice() { return notice; }
     int bank() const;
     int preset() const;
     bool edited() const;
@@ -96,6 +124,8 @@ signals:
     void progressChanged();
     void savingChanged();
     void hasCopyChanged();
+    void comparingChanged();
+    void taskChanged();
     void identityChanged();
     void positionChanged();
     void editedChanged();
@@ -114,6 +144,8 @@ private:
     void endSave(bool stored);
     void refreshCopy();
     void setImpulse(const QString &name);
+    void setTask(const QString &name);
+    void showComparing(bool on);
 
     PresetSession &session;
     DeviceReadout &readout;
@@ -124,8 +156,12 @@ private:
     qreal linkProgress = 0;
     bool saveRunning = false;
     bool copyKept = false;
+    bool shownComparing = false; // as the session last published it
+    QString busyTask;
     int banks = 10;
     int perBank = 10;
     PresetMap map;
     QString impulse;
+    SaveQuestion *question = nullptr;
+    ConnectionNotice *notice = nullptr;
 };

@@ -1,6 +1,8 @@
 // The panel's device state as the parts report it: the connection, the save
 // from its start to the device's answer (never "not edited" before
-// "saving"), the copy's outcome, and the one progress the panel shows.
+// "saving"), the copy's outcome, the one progress the panel shows, what the
+// busy state is for, and whether compare shows the stored preset.
+#include "browser/impulses.h"
 #include "editing/preset_session.h"
 #include "library/librarian.h"
 #include "link/link.h"
@@ -8,6 +10,7 @@
 #include "state/device_state.h"
 #include "support/core_rig.h"
 #include "support/test_main.h"
+#include "support/wav_writer.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -211,6 +214,98 @@ private slots:
         }
         emit rig->core.deviceLink().idle();
         QVERIFY(!device->busy());
+    }
+    // The busy state says "impulse" while a file chosen in the panel goes
+    // out, and only for that spell: it ends when the link is idle or the
+    // port is lost, and a file that cannot be used sends nothing.
+    void task_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("ending");
+        QTest::addColumn<QString>("during");
+        QTest::newRow("an impulse file goes out") << "usable"
+                                                  << "idle"
+                                                  << "impulse";
+        QTest::newRow("an impulse file, the port lost") << "usable"
+                                                        << "port lost"
+                                                        << "impulse";
+        QTest::newRow("a file that cannot be used") << "not audio"
+                                                    << "idle"
+                                                    << "";
+        QTest::newRow("plain work") << ""
+                                    << "idle"
+                                    << "";
+    }
+    void task()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, ending);
+        QFETCH(QString, during);
+        QVERIFY(rig->openIdle());
+        ScratchDir scratch;
+        Impulses impulses(rig->core.deviceLink(), rig->core.presetSession(),
+                          rig->core.settingsStore());
+        auto device = makeState();
+        device->setNeighbours(&impulses, nullptr, nullptr);
+        const QString path = scratch.filePath(QStringLiteral("cab.wav"));
+        WavShape shape;
+        shape.data = patternSamples(300, 1, 3);
+        QVERIFY(writeFile(path, file == "usable" ? wavFile(shape) : QByteArray("not audio")));
+
+        if (!file.isEmpty())
+            QCOMPARE(impulses.load(path), file == "usable");
+        emit rig->core.deviceLink().headSent(0.3f);
+        QVERIFY(device->busy());
+        QCOMPARE(device->task(), during);
+
+        if (ending == "idle")
+            emit rig->core.deviceLink().idle();
+        else
+            rig->a.slPortError();
+        QVERIFY(device->task().isEmpty());
+        // the next busy spell is another's, also when the device then names
+        // another impulse than the file's (a move's read-back)
+        if (ending != "idle")
+            QVERIFY(rig->open());
+        emit rig->core.deviceLink().headSent(0.5f);
+        rig->a.dispatch("rn\rOther Cab\n");
+        QVERIFY(!impulses.hasCurrent());
+        QVERIFY(device->task().isEmpty());
+    }
+    // Compare shows the stored preset once the device read it back, and
+    // ends with a revert at once, with the next read while editing, or with
+    // the connection.
+    void comparing_data()
+    {
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<bool>("comparing");
+        QTest::newRow("the stored preset read back") << "" << true;
+        QTest::newRow("back to edit, read back") << "compare" << false;
+        QTest::newRow("a revert") << "revert" << false;
+        QTest::newRow("the port lost") << "lose" << false;
+    }
+    void comparing()
+    {
+        QFETCH(QString, then);
+        QFETCH(bool, comparing);
+        QVERIFY(rig->openIdle());
+        auto device = makeState();
+        rig->core.slCompare();
+        QVERIFY2(!device->comparing(), "not before the stored preset is read back");
+        rig->a.queue().clear();
+        rig->a.dispatch("gs\r" + sampleStatus() + "\n");
+        QVERIFY(device->comparing());
+        if (then == "compare") {
+            rig->core.slCompare();
+            rig->a.queue().clear();
+            rig->a.dispatch("gs\r" + sampleStatus() + "\n");
+        } else if (then == "revert") {
+            rig->core.slEsc();
+            QCoreApplication::processEvents(); // the revert has run to its end
+        } else if (then == "lose") {
+            rig->a.slPortError();
+        }
+        QCOMPARE(device->comparing(), comparing);
     }
 };
 

@@ -1,12 +1,15 @@
 // The panel's preset map against the virtual device: "Read all" (the
 // librarian's walk) fills it with what every preset holds and returns to the
-// preset it started from, also when cancelled; a store, a paste and a
-// restore change the rows of the presets they wrote.
+// preset it started from, also when cancelled, and after "Save" only once
+// the device stored the preset; a store, a paste and a restore change the
+// rows of the presets they wrote.
 #include "library/librarian.h"
 #include "library/preset_file.h"
 #include "parsing/device_readout.h"
 #include "session.h"
+#include "slot_list/slot_list.h"
 #include "state/device_state.h"
+#include "state/save_question.h"
 #include "support/test_main.h"
 
 #include <QSignalSpy>
@@ -223,6 +226,64 @@ private slots:
         QCOMPARE(row.value("master").toInt(), master);
         QCOMPARE(row.value("impulse").toString(), impulse);
         QVERIFY(row.value("known").toBool());
+    }
+    // "Read all" asked with unsaved changes: Save stores them first and the
+    // walk starts once the save's exchange is over; Don't save reads at once
+    // and the changes go. Either way the slot list is asked for once, after
+    // the walk, not inside it where the walk's jumps would drop it.
+    void readAllAfterTheQuestion_data()
+    {
+        QTest::addColumn<QString>("choice");
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("save, then read") << "save" << true;
+        QTest::newRow("don't save, read") << "discard" << false;
+    }
+    void readAllAfterTheQuestion()
+    {
+        QFETCH(QString, choice);
+        QFETCH(bool, stored);
+        const QVector<StoredPreset> presets = makePresets(smallType, 1);
+        Session s;
+        QVERIFY(startDevice(s, presets));
+        QVERIFY(s.waitIdle());
+        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
+                          s.core().settingsStore());
+        SlotList slotList(s.core().deviceLink());
+        DeviceState device(s.core().deviceLink(), s.core().presetSession(),
+                           s.core().deviceReadout(), &library);
+        device.setNeighbours(nullptr, &slotList, nullptr);
+        const int master = 77;
+        QVERIFY(uchar(presets.at(home).status.at(7)) != master);
+        s.core().setValue(QStringLiteral("master_volume"), uchar(master));
+        QVERIFY(s.settle());
+        const int before = s.requests().size();
+
+        bool ended = false;
+        bool ok = false;
+        connect(&library, &Librarian::finished, this, [&](bool success, const QString &) {
+            ended = true;
+            ok = success;
+        });
+        device.saveQuestion()->answer(QStringLiteral("sweep"), 0, choice);
+        QVERIFY(Session::waitFor([&] { return ended; }, 30000));
+        QVERIFY2(ok, "the walk read every preset");
+        QVERIFY(s.settle());
+
+        QList<QByteArray> sent;
+        for (const QByteArray &r : s.requests().mid(before))
+            sent << r.trimmed();
+        const int save = sent.indexOf("sp");
+        const int walk = sent.indexOf("olkdev");
+        const int lastJump = sent.lastIndexOf(QByteArray("pc ") + QByteArray::number(home, 16));
+        QCOMPARE(save >= 0, stored);
+        QVERIFY2(walk > save, "the walk starts after the save's exchange");
+        QCOMPARE(sent.count("olkdev"), 1);
+        QCOMPARE(jumps(s.requests().mid(before)).size(), 16 + 1); // every preset, then back
+        QCOMPARE(sent.count("rns"), 1);
+        QVERIFY2(sent.indexOf("rns") > lastJump, "the slot list is asked after the walk");
+        QCOMPARE(device.presetMap()->get(home).value("master").toInt(),
+                 stored ? master : int(uchar(presets.at(home).status.at(7))));
+        QCOMPARE(s.store().presets.at(home).status.at(7) == char(master), stored);
     }
 };
 

@@ -32,12 +32,9 @@ TestCase {
 
     // A clean start for every test: editing, nothing edited, no popup.
     function init() {
-        dev.sweepAfterSave = false
-        dev.quitAfterSave = false
-        dev.slotsStale = false
-        _core.sgReadText("open_port", testPty.portPath())
+        _device.saveQuestion.drop()
         identify(1)
-        _core.sgReadValue("editable", 1)
+        testPty.setComparing(false)
         testPty.setEdited(false)
         testPty.linkBusy(false)
         closePopups()
@@ -205,8 +202,7 @@ TestCase {
 
     // A whole status block as the back end publishes it.
     function publishStatus(values) {
-        _core.sgSetEnabled(true)
-        _core.sgReadValue("editable", 1)
+        testPty.setComparing(false)
         for (var name in values)
             _core.sgReadValue(name, values[name])
     }

@@ -88,6 +88,7 @@ PanelFixture::PanelFixture(QObject *parent)
     labPtr = std::make_unique<Lab>(labPreviewPtr.get());
     devicePtr = std::make_unique<DeviceState>(rig->core.deviceLink(), rig->core.presetSession(),
                                               rig->core.deviceReadout(), libraryPtr.get());
+    devicePtr->setNeighbours(impulsesPtr.get(), slotsPtr.get(), portsPtr.get());
 }
 
 PanelFixture::~PanelFixture() = default;
@@ -164,6 +165,12 @@ void PanelFixture::linkBusy(bool on, qreal progress)
 void PanelFixture::setEdited(bool on)
 {
     rig->a.setPresetEdited(on);
+}
+
+void PanelFixture::setComparing(bool on)
+{
+    rig->a.editable() = on ? 0 : 1;
+    emit rig->core.presetSession().comparingChanged(on);
 }
 
 void PanelFixture::answer(const QString &bytes)
@@ -260,7 +267,8 @@ void PanelFixture::resetBackEnd()
     a.sendCount() = 0;
     a.answerReceived() = 0;
     a.setPresetEdited(false); // published, as the panel follows it
-    a.editable() = 1;
+    setComparing(false);
+    devicePtr->saveQuestion()->drop();
     a.kept() = KeptBlocks(); // nothing compared or copied
     a.pendingUpDown() = 0;
     a.pendingPreset() = -1;

@@ -72,6 +72,9 @@ public:
     // The current preset has edits the device has not stored (or not), set
     // and published as the back end's editing steps do.
     Q_INVOKABLE void setEdited(bool on);
+    // Compare shows the stored preset (or not), set and published as the
+    // back end's status read-back does.
+    Q_INVOKABLE void setComparing(bool on);
     // The device's status answer for the current preset: the last block it
     // reported with `values` (parameter names to published values) changed.
     // `comparing`: read while compare shows the stored preset.
@@ -97,7 +100,8 @@ public:
 
     // Forgets what earlier tests left in the back end: the command queue
     // (once a long command going out has ended), its retry count, the edited
-    // and compare states, the copy, the pending impulse and the edit history.
+    // and compare states, the copy, the pending impulse and the edit history;
+    // and what waited for a save or for the device to be idle.
     Q_INVOKABLE void resetBackEnd();
 
     // A value of the program's settings store as text; and removing one.

@@ -216,8 +216,7 @@ PanelTestCase {
     // ---- comparing --------------------------------------------------------------
 
     function test_comparingDisablesEveryControl() {
-        _core.sgSetEnabled(false)
-        _core.sgReadValue("editable", 0)
+        testPty.answerStatus({}, true) // read while compare shows the stored preset
         for (var i = 0; i < Params.rows.length; ++i)
             verify(!find("param_" + Params.rows[i].name).enabled,
                    Params.rows[i].name + " is locked while the stored preset is shown")
@@ -226,8 +225,7 @@ PanelTestCase {
         verify(find("compareNote").visible)
         verify(find("compareButton").enabled, "Compare stays usable to go back")
 
-        _core.sgSetEnabled(true)
-        _core.sgReadValue("editable", 1)
+        testPty.answerStatus({}, false)
         for (i = 0; i < Params.rows.length; ++i)
             verify(find("param_" + Params.rows[i].name).enabled, Params.rows[i].name + " is usable again")
         verify(!find("comparingBanner").visible)
@@ -235,8 +233,7 @@ PanelTestCase {
     }
 
     function test_lockedControlIgnoresTheUser() {
-        _core.sgReadValue("master_volume", 50)
-        _core.sgReadValue("editable", 0)
+        testPty.answerStatus({ master_volume: 50 }, true)
         var slider = find("slider_master_volume")
         mouseClick(slider, slider.width * 0.9, slider.height / 2)
         compare(find("param_master_volume").value, 50)
@@ -645,7 +642,7 @@ PanelTestCase {
         verify(!dev.sweeping, "nothing is read while the save's exchange runs")
         testPty.linkBusy(false)
         tryVerify(function() { return dev.sweeping }, 1000, "the reading starts when the save is done")
-        verify(!dev.sweepAfterSave)
+        compare(_device.saveQuestion.afterSave, "", "nothing waits any more")
         // the device never answers: the reading gives up and says so
         _library.cancel()
         testPty.losePort()

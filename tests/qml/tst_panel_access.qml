@@ -12,9 +12,7 @@ PanelTestCase {
 
     function init() {
         testPty.resetBackEnd()
-        _core.sgReadText("open_port", testPty.portPath())
         identify(1)
-        _core.sgReadValue("editable", 1)
         testPty.setEdited(false)
         testPty.linkBusy(false)
         closePopups()

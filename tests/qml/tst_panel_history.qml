@@ -10,7 +10,6 @@ PanelTestCase {
 
     function init() {
         testPty.resetBackEnd()
-        _core.sgReadText("open_port", testPty.portPath())
         identify(1)
         testPty.linkBusy(false)
         testPty.answerStatus({ master_volume: 50 })

@@ -13,7 +13,6 @@ PanelTestCase {
 
     function init() {
         testPty.resetBackEnd()
-        _core.sgReadText("open_port", testPty.portPath())
         testPty.setEdited(false)
         testPty.linkBusy(false)
         closePopups()

@@ -10,13 +10,8 @@ PanelTestCase {
     name: "PanelWire"
 
     function init() {
-        dev.sweepAfterSave = false
-        dev.quitAfterSave = false
-        dev.slotsStale = false
         testPty.resetBackEnd()
-        _core.sgReadText("open_port", testPty.portPath())
         identify(1)
-        _core.sgReadValue("editable", 1)
         testPty.setEdited(false)
         testPty.linkBusy(false)
         closePopups()
@@ -312,7 +307,7 @@ PanelTestCase {
         var sent = testPty.drain(300)
         verify(sent.indexOf("sp\r\nsp\r\n") === 0, "sent again by the ticks: " + sent)
         verify(sent.indexOf("olkdev") < 0 && !dev.sweeping, "nothing is read: " + sent)
-        verify(!dev.sweepAfterSave)
+        compare(_device.saveQuestion.afterSave, "", "the reading no longer waits")
         verify(dev.edited, "the changes are kept")
     }
 
