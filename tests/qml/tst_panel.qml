@@ -178,7 +178,7 @@ PanelTestCase {
     }
 
     function test_publishedValueShown(data) {
-        _core.sgReadValue(data.name, data.value)
+        publishStatus({ [data.name]: data.value })
         var control = find("param_" + data.name)
         compare(control.valueText, data.text)
         if (data.position === -1.5)
@@ -197,15 +197,17 @@ PanelTestCase {
 
     function test_switchShowsOnAndOff() {
         var sw = find("param_gate_on")
-        _core.sgReadValue("gate_on", 1)
+        testPty.answerStatus({ gate_on: 1 })
         verify(sw.isOn)
         verify(find("card_gate").lit, "a module that is on is marked")
-        _core.sgReadValue("gate_on", 0)
+        testPty.answerStatus({ gate_on: 0 })
         verify(!sw.isOn)
         verify(!find("card_gate").lit)
         verify(!find("card_gate").active, "a module that is off is dimmed")
     }
 
+    // The document takes a value by its name only, whatever an alias says
+    // (Core publishes both with every block; here they disagree).
     function test_aliasesChangeNothing() {
         _core.sgReadValue("master_volume", 40)
         _core.sgReadValue("level_MASTER", 90)

@@ -49,7 +49,7 @@ PanelTestCase {
         find("tabs").currentIndex = Params.row(data.name).group === "eq"
                 || Params.row(data.name).group === "compressor"
                 || Params.row(data.name).group === "gate" ? 1 : 0
-        _core.sgReadValue(data.name, data.start)
+        publishStatus({ [data.name]: data.start })
         var control = find("param_" + data.name)
         waitForRendering(control)
         if (data.click !== undefined) {
@@ -102,7 +102,7 @@ PanelTestCase {
     function test_sliderMouse(data) {
         var onEqPage = Params.row(data.name).group === "eq"
         find("tabs").currentIndex = onEqPage ? 1 : 0
-        _core.sgReadValue(data.name, data.start)
+        testPty.answerStatus({ [data.name]: data.start })
         var control = find("param_" + data.name)
         var slider = find("slider_" + data.name)
         waitForRendering(slider)
@@ -195,7 +195,7 @@ PanelTestCase {
 
     // A move asked for with unsaved changes goes through the question.
     function test_moveWithChangesAsks() {
-        _core.sgReadValue("master_volume", 20)
+        testPty.answerStatus({ master_volume: 20 })
         find("tabs").currentIndex = 0
         find("param_master_volume").forceActiveFocus()
         testPty.key(window, Qt.Key_Right)
@@ -616,7 +616,7 @@ PanelTestCase {
 
     function test_revertImpulseTakesBackItsChange(data) {
         place(2, 5)
-        _core.sgReadValue("master_volume", 50)
+        testPty.answerStatus({ master_volume: 50 })
         var path = testPty.makeWav("Tried Cab.wav", 48000, 24, 1, 300)
         dev.loadImpulse("file://" + path)
         compare(testPty.readUntil("\r", 3000).length, 5912)
