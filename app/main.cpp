@@ -1,23 +1,9 @@
 // Entry point: the application, the QML engine and the one Core, published to
 // the interface document flat/main.qml that lies beside the executable.
-#include "browser/impulses.h"
-#include "browser/lab_preview.h"
 #include "core/core.h"
 #include "core/log_categories.h"
-#include "core/web_pages.h"
-#include "desktop/desktop.h"
-#include "editing/preset_session.h"
-#include "history/edit_history.h"
-#include "lab/lab.h"
-#include "library/librarian.h"
-#include "link/link.h"
-#include "panel/preset_names.h"
-#include "parsing/device_readout.h"
-#include "ports/port_chooser.h"
-#include "slot_list/slot_list.h"
-#include "state/device_state.h"
+#include "panel/panel_objects.h"
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -46,39 +32,15 @@ int main(int argc, char *argv[])
     if (QDir().mkpath(dataFolder))
         QDir::setCurrent(dataFolder);
 
-    // Holds no state and outlives the document, which may still read it
-    // while it goes.
-    PresetNames presetNames;
     QQmlApplicationEngine engine;
     Core core;
     // The objects beside Core are declared after it: gone before it.
-    Link &link = core.deviceLink();
-    PresetSession &session = core.presetSession();
-    DeviceReadout &readout = core.deviceReadout();
-    QSettings &settings = core.settingsStore();
-    Impulses impulses(link, session, settings);
-    EditHistory history(session, readout);
-    PortChooser ports(link, settings, givenPort);
-    core.webPageOpener().setOpenUrl(&QDesktopServices::openUrl);
-    Desktop desktop(settings, core.webPageOpener());
-    SlotList slotList(link);
-    Librarian library(link, session, readout, settings);
-    LabPreview labPreview(link, session, impulses);
-    Lab lab(&labPreview);
-    DeviceState device(link, session, readout, &library);
-    device.setNeighbours(&impulses, &slotList, &ports);
+    PanelObjects objects(core.deviceLink(), core.presetSession(), core.deviceReadout(),
+                         core.settingsStore(), core.webPageOpener(), givenPort);
 
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
-    context->setContextProperty(QStringLiteral("_device"), &device);
-    context->setContextProperty(QStringLiteral("_impulses"), &impulses);
-    context->setContextProperty(QStringLiteral("_history"), &history);
-    context->setContextProperty(QStringLiteral("_ports"), &ports);
-    context->setContextProperty(QStringLiteral("_desktop"), &desktop);
-    context->setContextProperty(QStringLiteral("_slots"), &slotList);
-    context->setContextProperty(QStringLiteral("_library"), &library);
-    context->setContextProperty(QStringLiteral("_presetNames"), &presetNames);
-    context->setContextProperty(QStringLiteral("_lab"), &lab);
+    objects.publish(context);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QGuiApplication::applicationDirPath()));
 

@@ -9,11 +9,8 @@
 // once the map has been drawn. Used by the benchmarks only.
 //
 // Usage: vortaxa_panel_probe --app-dir DIR --port PATH
-#include "browser/impulses.h"
 #include "core/core.h"
-#include "library/librarian.h"
-#include "panel/preset_names.h"
-#include "state/device_state.h"
+#include "panel/panel_objects.h"
 #include "support/core_access.h"
 
 #include <QElapsedTimer>
@@ -138,18 +135,12 @@ int main(int argc, char *argv[])
 
     QQmlApplicationEngine engine;
     Core core;
-    Impulses impulses(core.deviceLink(), core.presetSession(), core.settingsStore());
-    // "Read all" is the librarian's walk, as in the application.
-    Librarian library(core.deviceLink(), core.presetSession(), core.deviceReadout(),
-                      core.settingsStore());
-    DeviceState device(core.deviceLink(), core.presetSession(), core.deviceReadout(), &library);
-    PresetNames presetNames;
+    // Every object beside Core, as the application makes them.
+    PanelObjects objects(core.deviceLink(), core.presetSession(), core.deviceReadout(),
+                         core.settingsStore(), core.webPageOpener(), QString());
     QQmlContext *context = engine.rootContext();
     context->setContextProperty(QStringLiteral("_core"), &core);
-    context->setContextProperty(QStringLiteral("_device"), &device);
-    context->setContextProperty(QStringLiteral("_library"), &library);
-    context->setContextProperty(QStringLiteral("_impulses"), &impulses);
-    context->setContextProperty(QStringLiteral("_presetNames"), &presetNames);
+    objects.publish(context);
     context->setContextProperty(QStringLiteral("applicationDirPath"), QVariant(appDir));
     engine.load(QUrl::fromLocalFile(appDir + QStringLiteral("/flat/main.qml")));
     if (engine.rootObjects().isEmpty()) {
@@ -258,7 +249,7 @@ int main(int argc, char *argv[])
         }
         case Phase::Map:
             // The walk reads every preset once ("gb" each), then goes home.
-            if (banks - banksBefore >= 100 && !library.busy() && a.queue().isEmpty()) {
+            if (banks - banksBefore >= 100 && !objects.library.busy() && a.queue().isEmpty()) {
                 framesBefore = frames;
                 window->update(); // at least one more frame, whatever the document did
                 std::printf("map_seconds=%.3f\n", double(now - phaseStart) / 1e3);

@@ -7,22 +7,12 @@
 
 #include "panel_fixture.h"
 
-#include "browser/impulses.h"
-#include "browser/lab_preview.h"
 #include "core/core.h"
-#include "core/web_pages.h"
-#include "desktop/desktop.h"
 #include "editing/preset_session.h"
-#include "history/edit_history.h"
-#include "lab/lab.h"
-#include "library/librarian.h"
 #include "link/link.h"
-#include "panel/preset_names.h"
+#include "panel/panel_objects.h"
 #include "parsing/device_readout.h"
 #include "parsing/status_layout.h"
-#include "ports/port_chooser.h"
-#include "slot_list/slot_list.h"
-#include "state/device_state.h"
 #include "support/core_rig.h"
 #include "support/status_names.h"
 
@@ -66,29 +56,14 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 
 } // namespace
 
-PanelFixture::PanelFixture(QObject *parent)
-    : QObject(parent), rig(std::make_unique<CoreRig>()),
-      impulsesPtr(std::make_unique<Impulses>(rig->core.deviceLink(), rig->core.presetSession(),
-                                             rig->core.settingsStore())),
-      historyPtr(
-          std::make_unique<EditHistory>(rig->core.presetSession(), rig->core.deviceReadout())),
-      libraryPtr(std::make_unique<Librarian>(rig->core.deviceLink(), rig->core.presetSession(),
-                                             rig->core.deviceReadout(), rig->core.settingsStore()))
+PanelFixture::PanelFixture(QObject *parent) : QObject(parent), rig(std::make_unique<CoreRig>())
 {
     // No port chosen by an earlier run: the panel starts with discovery.
     rig->a.settings().remove(QStringLiteral("PortPath"));
-    portsPtr =
-        std::make_unique<PortChooser>(rig->core.deviceLink(), rig->core.settingsStore(), QString());
-    // Web pages open as the panel opens them (app/main.cpp).
-    rig->core.webPageOpener().setOpenUrl(&QDesktopServices::openUrl);
-    desktopPtr = std::make_unique<Desktop>(rig->core.settingsStore(), rig->core.webPageOpener());
-    slotsPtr = std::make_unique<SlotList>(rig->core.deviceLink());
-    labPreviewPtr = std::make_unique<LabPreview>(rig->core.deviceLink(), rig->core.presetSession(),
-                                                 *impulsesPtr);
-    labPtr = std::make_unique<Lab>(labPreviewPtr.get());
-    devicePtr = std::make_unique<DeviceState>(rig->core.deviceLink(), rig->core.presetSession(),
-                                              rig->core.deviceReadout(), libraryPtr.get());
-    devicePtr->setNeighbours(impulsesPtr.get(), slotsPtr.get(), portsPtr.get());
+    Core &core = rig->core;
+    objects = std::make_unique<PanelObjects>(core.deviceLink(), core.presetSession(),
+                                             core.deviceReadout(), core.settingsStore(),
+                                             core.webPageOpener(), QString());
 }
 
 PanelFixture::~PanelFixture() = default;
@@ -268,7 +243,7 @@ void PanelFixture::resetBackEnd()
     a.answerReceived() = 0;
     a.setPresetEdited(false); // published, as the panel follows it
     setComparing(false);
-    devicePtr->saveQuestion()->drop();
+    objects->device.saveQuestion()->drop();
     a.kept() = KeptBlocks(); // nothing compared or copied
     a.pendingUpDown() = 0;
     a.pendingPreset() = -1;
@@ -336,15 +311,7 @@ void PanelTestSetup::qmlEngineAvailable(QQmlEngine *engine)
     auto *fixture = new PanelFixture(engine);
     QQmlContext *context = engine->rootContext();
     context->setContextProperty(QStringLiteral("_core"), fixture->core());
-    context->setContextProperty(QStringLiteral("_device"), fixture->device());
-    context->setContextProperty(QStringLiteral("_impulses"), fixture->impulses());
-    context->setContextProperty(QStringLiteral("_history"), fixture->history());
-    context->setContextProperty(QStringLiteral("_library"), fixture->library());
-    context->setContextProperty(QStringLiteral("_ports"), fixture->ports());
-    context->setContextProperty(QStringLiteral("_desktop"), fixture->desktop());
-    context->setContextProperty(QStringLiteral("_slots"), fixture->slotList());
-    context->setContextProperty(QStringLiteral("_presetNames"), new PresetNames(engine));
-    context->setContextProperty(QStringLiteral("_lab"), fixture->lab());
+    fixture->panelObjects().publish(context);
     context->setContextProperty(QStringLiteral("applicationDirPath"),
                                 QVariant(QStringLiteral(PANEL_ROOT_DIR)));
     context->setContextProperty(QStringLiteral("testPty"), fixture);

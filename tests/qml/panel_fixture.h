@@ -10,15 +10,7 @@
 #include <memory>
 
 class Core;
-class Desktop;
-class Impulses;
-class Lab;
-class LabPreview;
-class EditHistory;
-class Librarian;
-class PortChooser;
-class SlotList;
-class DeviceState;
+class PanelObjects;
 class QQmlEngine;
 class QSerialPort;
 struct CoreRig;
@@ -31,14 +23,8 @@ public:
     ~PanelFixture() override;
 
     Core *core() const;
-    Impulses *impulses() const { return impulsesPtr.get(); }
-    EditHistory *history() const { return historyPtr.get(); }
-    Librarian *library() const { return libraryPtr.get(); }
-    PortChooser *ports() const { return portsPtr.get(); }
-    Desktop *desktop() const { return desktopPtr.get(); }
-    SlotList *slotList() const { return slotsPtr.get(); }
-    Lab *lab() const { return labPtr.get(); }
-    DeviceState *device() const { return devicePtr.get(); }
+    // The objects beside Core, as the panel makes them.
+    PanelObjects &panelObjects() const { return *objects; }
 
     // Another program holding the pty's port (its lock), until release().
     Q_INVOKABLE bool occupy();
@@ -129,16 +115,7 @@ private:
     QTemporaryDir files;
     std::unique_ptr<CoreRig> rig;          // the real Core on a pty
     std::unique_ptr<QSerialPort> occupier; // gone before the pty closes
-    // The objects beside Core, gone before it.
-    std::unique_ptr<Impulses> impulsesPtr;
-    std::unique_ptr<EditHistory> historyPtr;
-    std::unique_ptr<Librarian> libraryPtr;
-    std::unique_ptr<PortChooser> portsPtr;
-    std::unique_ptr<Desktop> desktopPtr;
-    std::unique_ptr<SlotList> slotsPtr;
-    std::unique_ptr<LabPreview> labPreviewPtr;
-    std::unique_ptr<DeviceState> devicePtr;
-    std::unique_ptr<Lab> labPtr; // declared last: gone first
+    std::unique_ptr<PanelObjects> objects; // the objects beside Core, gone before it
 };
 
 // Publishes the fixture for each test file's engine.
