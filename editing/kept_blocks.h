@@ -10,9 +10,9 @@
 //   answers have come; a copy whose requests were dropped, or whose impulse
 //   answer came without its image, did not finish.
 //
-// The dispatcher hands every status block and every awaited impulse answer
-// here; Core tells when its queue is emptied, so that a capture whose request
-// went with it takes nothing that answers another.
+// The session hands every status block and every awaited impulse answer
+// here, and tells when the link's queue was emptied, so that a copy whose
+// requests went with it takes nothing that answers another.
 #pragma once
 
 #include <QByteArray>

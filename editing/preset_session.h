@@ -8,9 +8,9 @@
 // the link; the dispatcher hands it the answers that concern it.
 //
 // It tells its listeners what happened in typed events. The objects beside
-// Core follow those; Core, which owns the session, forwards its interface's
-// calls here and publishes the events under "for the interface document" as
-// its own signals, at once and in the order they come.
+// Core follow those; Core forwards its interface's calls here and publishes
+// the events under "for the interface document" as its own signals, at once
+// and in the order they come (it connects before anyone else).
 #pragma once
 
 #include "editing/kept_blocks.h"
