@@ -111,4 +111,13 @@ Analysis analyse(const std::vector<qint32> &samples)
     return a;
 }
 
+QVariantList graphPoints(const std::vector<float> &values)
+{
+    QVariantList list;
+    list.reserve(int(values.size()));
+    for (float v : values)
+        list.append(double(v));
+    return list;
+}
+
 } // namespace audio

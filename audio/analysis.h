@@ -3,6 +3,7 @@
 // functions over the device's 24-bit samples.
 #pragma once
 
+#include <QVariantList>
 #include <QtGlobal>
 #include <vector>
 
@@ -31,5 +32,8 @@ const std::vector<float> &responseFrequencies();
 
 // The analysis of signed 24-bit samples at the device's rate.
 Analysis analyse(const std::vector<qint32> &samples);
+
+// Values as the document's graphs take them.
+QVariantList graphPoints(const std::vector<float> &values);
 
 } // namespace audio

@@ -2,6 +2,7 @@
 // folder, hand to the preset session, and describe what the device plays.
 #include "browser/impulses.h"
 
+#include "audio/analysis.h"
 #include "browser/impulse_file.h"
 #include "core/local_path.h"
 #include "core/log_categories.h"
@@ -21,15 +22,6 @@ namespace {
 
 const char *const keyMixChannels = "ImpulseMixChannels";
 const char *const keyNormalise = "ImpulseNormalise";
-
-QVariantList toList(const std::vector<float> &values)
-{
-    QVariantList list;
-    list.reserve(int(values.size()));
-    for (float v : values)
-        list.append(double(v));
-    return list;
-}
 
 // Stores a yes/no setting (absent means no) at once; false when it already
 // had that value.
@@ -249,8 +241,8 @@ void Impulses::setCurrent(const QString &path, const QString &deviceName, const 
                   .arg(audio::lengthText(p.impulse.samples.size() * 1000.0 / audio::deviceRate),
                        audio::lengthText(p.info.lengthMs()))
             : QString();
-    m_waveform = toList(a.waveform);
-    m_response = toList(a.responseDb);
+    m_waveform = audio::graphPoints(a.waveform);
+    m_response = audio::graphPoints(a.responseDb);
     m_peakDb = a.peakDb;
     emit currentChanged();
 }
@@ -285,7 +277,7 @@ void Impulses::impulseNamed(const QString &name)
 
 QVariantList Impulses::responseFrequencies() const
 {
-    return toList(audio::responseFrequencies());
+    return audio::graphPoints(audio::responseFrequencies());
 }
 
 bool Impulses::mixChannels() const

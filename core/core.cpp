@@ -12,10 +12,6 @@ Core::Core(QObject *parent) : QObject(parent)
     std::fill(std::begin(statusData), std::end(statusData), uchar(0));
 
     parts = std::make_unique<DeviceParts>(this);
-    link = &parts->link();
-    readout = &parts->readout();
-    session = &parts->session();
-    dispatcher = &parts->dispatcher();
     webOpener = new WebPageOpener(this);
     // Core hears of every event before the objects beside it.
     connectSession();
@@ -28,8 +24,4 @@ Core::~Core()
     // The parts go first, the link cut off before it closes the port, so
     // nothing is emitted from here.
     parts.reset();
-    link = nullptr;
-    readout = nullptr;
-    session = nullptr;
-    dispatcher = nullptr;
 }

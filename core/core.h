@@ -8,6 +8,7 @@
 // of their subsystem (editing/, impulse/, core/).
 #pragma once
 
+#include "core/device_parts.h"
 #include "core/panel_settings.h"
 
 #include <QByteArray>
@@ -18,11 +19,6 @@
 #include <QStringList>
 #include <memory>
 
-class AnswerDispatcher;
-class DeviceParts;
-class DeviceReadout;
-class Link;
-class PresetSession;
 class WebPageOpener;
 struct CoreAccess;
 
@@ -139,9 +135,9 @@ public:
 
     // The parts Core speaks for, handed to the objects published beside it
     // (for C++ only; the document sees Core's own interface).
-    Link &deviceLink() { return *link; }
-    PresetSession &presetSession() { return *session; }
-    DeviceReadout &deviceReadout() { return *readout; }
+    Link &deviceLink() { return parts->link(); }
+    PresetSession &presetSession() { return parts->session(); }
+    DeviceReadout &deviceReadout() { return parts->readout(); }
     QSettings &settingsStore() { return settings; }
     WebPageOpener &webPageOpener() { return *webOpener; }
 
@@ -174,9 +170,5 @@ private:
     // blocks, the pending impulse, the waiting move and the save (editing/);
     // what the device said, and the answer forms that read it (parsing/).
     std::unique_ptr<DeviceParts> parts;
-    Link *link = nullptr;
-    PresetSession *session = nullptr;
-    DeviceReadout *readout = nullptr;
-    AnswerDispatcher *dispatcher = nullptr;
     WebPageOpener *webOpener = nullptr;
 };

@@ -12,15 +12,15 @@
 
 void Core::connectLink()
 {
-    connect(link, &Link::opened, this, &Core::portOpened);
-    connect(link, &Link::openRefused, this, [this](const QString &shownName) {
+    connect(&deviceLink(), &Link::opened, this, &Core::portOpened);
+    connect(&deviceLink(), &Link::openRefused, this, [this](const QString &shownName) {
         emit sgReadText(QStringLiteral("close_port"), shownName);
     });
-    connect(link, &Link::closedAfterError, this, &Core::portClosedAfterError);
-    connect(link, &Link::headSent, this, &Core::headSent);
-    connect(link, &Link::progressed, this, &Core::sgSetProgress);
-    connect(link, &Link::idle, this, &Core::queueIdle);
-    connect(link, &Link::unanswered, this, [this](const QByteArray &command) {
+    connect(&deviceLink(), &Link::closedAfterError, this, &Core::portClosedAfterError);
+    connect(&deviceLink(), &Link::headSent, this, &Core::headSent);
+    connect(&deviceLink(), &Link::progressed, this, &Core::sgSetProgress);
+    connect(&deviceLink(), &Link::idle, this, &Core::queueIdle);
+    connect(&deviceLink(), &Link::unanswered, this, [this](const QByteArray &command) {
         const int end = command.indexOf('\0');
         emit sgAnswerErrSave(QString::fromUtf8(end < 0 ? command : command.left(end)));
     });
@@ -30,27 +30,27 @@ void Core::connectLink()
 
 bool Core::openPort(QString name)
 {
-    return link->openPort(name);
+    return deviceLink().openPort(name);
 }
 
 void Core::findPort()
 {
-    link->findPort();
+    deviceLink().findPort();
 }
 
 void Core::send(QByteArray command)
 {
-    link->send(command);
+    deviceLink().send(command);
 }
 
 void Core::sendRaw(QByteArray bytes)
 {
-    link->sendRaw(bytes);
+    deviceLink().sendRaw(bytes);
 }
 
 void Core::slTimer()
 {
-    link->pacingStep();
+    deviceLink().pacingStep();
 }
 
 void Core::readAll()
@@ -68,7 +68,7 @@ QStringList Core::getDrivers()
 
 void Core::slPortTimer()
 {
-    link->tick();
+    deviceLink().tick();
 }
 
 void Core::slPortTimer_Delme()
@@ -78,14 +78,14 @@ void Core::slPortTimer_Delme()
 
 void Core::slReadyRead()
 {
-    link->readPort();
+    deviceLink().readPort();
 }
 
 void Core::slAskEn() {}
 
 void Core::slPortError()
 {
-    link->closeAfterError();
+    deviceLink().closeAfterError();
 }
 
 // ---- the link's events ----------------------------------------------------------
@@ -109,7 +109,7 @@ void Core::headSent(float progress)
     emit sgSetProgress(progress);
     emit sgSetWait(true);
     emit sgReadValue(QStringLiteral("wait"), 1);
-    if (link->queueEmpty())
+    if (deviceLink().queueEmpty())
         emit sgEndCommands();
 }
 

@@ -57,25 +57,25 @@ void Core::connectReadout()
 {
     // Connected before any other listener, so the document hears of an
     // answer before the objects beside Core act on it.
-    connect(readout, &DeviceReadout::statusRead, this, &Core::publishStatus);
-    connect(readout, &DeviceReadout::positionRead, this, [this](int bank, int preset) {
+    connect(&deviceReadout(), &DeviceReadout::statusRead, this, &Core::publishStatus);
+    connect(&deviceReadout(), &DeviceReadout::positionRead, this, [this](int bank, int preset) {
         emit sgReadValue(QStringLiteral("bank"), bank);
         emit sgReadValue(QStringLiteral("preset"), preset);
     });
-    connect(readout, &DeviceReadout::impulseNameRead, this,
+    connect(&deviceReadout(), &DeviceReadout::impulseNameRead, this,
             [this](const QString &name) { emit sgReadText(QStringLiteral("impulse_name"), name); });
-    connect(readout, &DeviceReadout::modeRead, this, [this](int mode) {
+    connect(&deviceReadout(), &DeviceReadout::modeRead, this, [this](int mode) {
         emit sgReadMode(uchar(mode));
         emit sgReadValue(QStringLiteral("mode"), mode);
     });
-    connect(readout, &DeviceReadout::identifiedChanged, this, [this](int type) {
+    connect(&deviceReadout(), &DeviceReadout::identifiedChanged, this, [this](int type) {
         emit sgReadName(uchar(type));
         emit sgReadValue(QStringLiteral("type_dev"), type);
     });
-    connect(readout, &DeviceReadout::firmwareRead, this, [this](const QString &firmware) {
+    connect(&deviceReadout(), &DeviceReadout::firmwareRead, this, [this](const QString &firmware) {
         emit sgReadText(QStringLiteral("devVersion"), firmware);
     });
-    connect(readout, &DeviceReadout::slotsRead, this,
+    connect(&deviceReadout(), &DeviceReadout::slotsRead, this,
             [this](const QStringList &names, const QStringList &flags) {
                 emit sgReadText(QStringLiteral("impulse_names"), commaList(names));
                 emit sgReadText(QStringLiteral("impulse_en"), commaList(flags));
@@ -84,7 +84,7 @@ void Core::connectReadout()
 
 void Core::publishStatus(const QByteArray &block)
 {
-    const bool editable = !session->comparing();
+    const bool editable = !presetSession().comparing();
     emit sgSetEnabled(editable);
     emit sgReadValue(QStringLiteral("editable"), editable ? 1 : 0);
 

@@ -6,7 +6,7 @@
 
 void Core::connectSession()
 {
-    PresetSession *s = session;
+    PresetSession *s = &presetSession();
     connect(s, &PresetSession::editShown, this, &Core::sgSetEdit);
     connect(s, &PresetSession::editReported, this, [this](bool edited) {
         emit sgReadValue(QStringLiteral("preset_edit"), edited ? 1 : 0);
@@ -36,60 +36,60 @@ void Core::connectSession()
 
 void Core::setValue(QString name, uchar value)
 {
-    session->setValue(name, value);
+    presetSession().setValue(name, value);
 }
 
 void Core::sendEdit(QByteArray bytes)
 {
-    session->sendEdit(bytes);
+    presetSession().sendEdit(bytes);
 }
 
 void Core::slCompare()
 {
-    session->compare();
+    presetSession().compare();
 }
 
 void Core::slEsc()
 {
-    session->revert();
+    presetSession().revert();
 }
 
 void Core::slEscImpuls()
 {
-    session->revertImpulse();
+    presetSession().revertImpulse();
 }
 
 void Core::slCopy()
 {
-    session->copy();
+    presetSession().copy();
 }
 
 void Core::slPaste()
 {
-    session->pasteCopy();
+    presetSession().pasteCopy();
 }
 
 void Core::slSaveUpDown(uchar upDown)
 {
-    session->saveThenStep(upDown);
+    presetSession().saveThenStep(upDown);
 }
 
 void Core::setImpuls(QString filePath, QString fileName)
 {
-    session->playImpulse(filePath, fileName);
+    presetSession().playImpulse(filePath, fileName);
 }
 
 void Core::setImpuls(QString fullFilePath)
 {
-    session->playImpulseFile(fullFilePath);
+    presetSession().playImpulseFile(fullFilePath);
 }
 
 void Core::decodeWavOk(QString filePath, bool saveToFile)
 {
-    session->decodeWavOk(filePath, saveToFile);
+    presetSession().decodeWavOk(filePath, saveToFile);
 }
 
 void Core::slDecodeStop()
 {
-    session->decodeStopped();
+    presetSession().decodeStopped();
 }

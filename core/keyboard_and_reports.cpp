@@ -23,9 +23,9 @@ void Core::slAnswerErrSave(QString path)
 
     // ">>>" is what we sent, "<<<" what the device sent back.
     file.write(">>>\r\n");
-    file.write(link->unansweredCommand());
+    file.write(deviceLink().unansweredCommand());
     file.write("<<<\r\n");
-    file.write(link->unansweredReply());
+    file.write(deviceLink().unansweredReply());
     file.close();
 }
 

@@ -3,6 +3,7 @@
 // preview at most.
 #include "lab/lab.h"
 
+#include "audio/analysis.h"
 #include "audio/audio_file.h"
 #include "core/local_path.h"
 #include "impulse/wav_image.h"
@@ -21,15 +22,6 @@ Q_LOGGING_CATEGORY(labLog, "vortaxa.lab", QtInfoMsg)
 namespace {
 
 const char *const defaultResultName = "Lab blend";
-
-QVariantList toList(const std::vector<float> &values)
-{
-    QVariantList list;
-    list.reserve(int(values.size()));
-    for (float v : values)
-        list.append(double(v));
-    return list;
-}
 
 std::vector<qint32> rounded(const std::vector<double> &samples)
 {
@@ -108,7 +100,7 @@ bool Lab::setSource(int slot, const QString &pathOrUrl)
         source.path = path;
         source.text = audio::describe(r.info);
         source.samples = std::move(samples);
-        source.response = toList(audio::analyse(rounded(source.samples)).responseDb);
+        source.response = audio::graphPoints(audio::analyse(rounded(source.samples)).responseDb);
     }
     qCDebug(labLog) << "lab source" << slot << path;
     emit sourcesChanged();
@@ -236,15 +228,15 @@ void Lab::recompute()
     m_result = std::move(rendered.samples);
     m_loweredDb = rendered.loweredDb;
     const audio::Analysis a = audio::analyse(m_result);
-    m_waveform = toList(a.waveform);
-    m_response = toList(a.responseDb);
+    m_waveform = audio::graphPoints(a.waveform);
+    m_response = audio::graphPoints(a.responseDb);
     m_peakDb = a.peakDb;
     emit resultChanged();
 }
 
 QVariantList Lab::responseFrequencies() const
 {
-    return toList(audio::responseFrequencies());
+    return audio::graphPoints(audio::responseFrequencies());
 }
 
 bool Lab::save(const QString &pathOrUrl)

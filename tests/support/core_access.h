@@ -10,7 +10,7 @@ struct CoreAccess : PartsAccess {
     Core &c;
 
     explicit CoreAccess(Core &core)
-        : PartsAccess{*core.link, *core.session, *core.dispatcher}, c(core)
+        : PartsAccess{core.parts->link(), core.parts->session(), core.parts->dispatcher()}, c(core)
     {
     }
 
