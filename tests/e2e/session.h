@@ -5,6 +5,7 @@
 #pragma once
 
 #include "device/tests/device_session.h" // storedImage, the device store format
+#include "library/librarian.h"
 #include "support/core_access.h"
 
 #include <QByteArray>
@@ -121,6 +122,12 @@ public:
     CoreAccess access() { return CoreAccess{core()}; }
     PanelState &state() { return *panel; }
     void destroyCore();
+    // The librarian on Core's parts, as the panel makes it.
+    Librarian librarian()
+    {
+        return Librarian(core().deviceLink(), core().presetSession(), core().deviceReadout(),
+                         core().settingsStore());
+    }
 
     bool openPort();
     // Device, Core, open, start-up burst sent at once (not at the next tick)

@@ -196,8 +196,7 @@ private slots:
         QFETCH(QVariantList, chosen);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         QSignalSpy progress(&library, &Librarian::advanced);
         const QVector<StoredPreset> original = makePresets(smallType, 1);
         const QString first = work.filePath(QStringLiteral("first.json"));
@@ -279,8 +278,7 @@ private slots:
         QFETCH(int, changedOnDevice);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         const QVector<StoredPreset> original = makePresets(smallType, 1);
         QVERIFY(original.at(1).impulseName.contains(' ')); // the case at stake
         const QString path = work.filePath(QStringLiteral("same.json"));
@@ -339,8 +337,7 @@ private slots:
     {
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         const QVector<StoredPreset> original = makePresets(smallType, 1);
         const QString path = work.filePath(QStringLiteral("three.json"));
         QVERIFY(run(library, [&] { library.backup(path); }).ok);
@@ -401,8 +398,7 @@ private slots:
     {
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         const QString path = work.filePath(QStringLiteral("asked.json"));
         QVERIFY(run(library, [&] { library.backup(path); }).ok);
         QVERIFY(replaceDevice(s, otherPresets(smallType)));
@@ -434,8 +430,7 @@ private slots:
     {
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         const QString path = work.filePath(QStringLiteral("gone.json"));
         QVERIFY(run(library, [&] { library.backup(path); }).ok);
         const QVector<StoredPreset> changed = otherPresets(smallType);
@@ -511,8 +506,7 @@ private slots:
         QFETCH(QString, reason);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         const QString path = writeWork(QStringLiteral("bad.json"), content);
         QVERIFY(!path.isEmpty());
         const QList<QByteArray> before = s.requests();
@@ -541,8 +535,7 @@ private slots:
     {
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         const QString path = work.filePath(QStringLiteral("cancel.json"));
         QVERIFY(run(library, [&] { library.backup(path); }).ok);
         const QVector<StoredPreset> original = makePresets(smallType, 1);
@@ -613,8 +606,7 @@ private slots:
         QFETCH(QString, reason);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         const QString file = work.filePath(QStringLiteral("refusals.json"));
         QVERIFY(run(library, [&] { library.backup(file); }).ok);
         QVERIFY(s.settle());
@@ -680,8 +672,7 @@ private slots:
         QFETCH(QString, impulse);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         const QVector<StoredPreset> original = makePresets(smallType, 1);
         const int to = 13;
         const int perBank = familySize(smallType);
@@ -757,8 +748,7 @@ private slots:
         QFETCH(bool, editMeanwhile);
         Session s;
         QVERIFY(startDevice(s));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         const int before = s.requests().size();
         s.core().setValue(QStringLiteral("map_update"), 0);
         QVERIFY(!s.access().queue().isEmpty());
@@ -817,8 +807,7 @@ private slots:
         QFETCH(QString, reason);
         Session s;
         QVERIFY(startDevice(s, faults));
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         const QString path = work.filePath(QStringLiteral("trouble.json"));
         QFile::remove(path);
         const Outcome o = run(

@@ -96,8 +96,7 @@ private slots:
         Session s;
         QVERIFY(startDevice(s, presets));
         QVERIFY(s.waitIdle());
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         DeviceState device(s.core().deviceLink(), s.core().presetSession(),
                            s.core().deviceReadout(), &library);
         PresetMap &map = *device.presetMap();
@@ -150,8 +149,7 @@ private slots:
         Session s;
         QVERIFY(startDevice(s, presets));
         QVERIFY(s.waitIdle());
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         DeviceState device(s.core().deviceLink(), s.core().presetSession(),
                            s.core().deviceReadout(), &library);
         PresetMap &map = *device.presetMap();
@@ -246,8 +244,7 @@ private slots:
         Session s;
         QVERIFY(startDevice(s, presets));
         QVERIFY(s.waitIdle());
-        Librarian library(s.core().deviceLink(), s.core().presetSession(), s.core().deviceReadout(),
-                          s.core().settingsStore());
+        Librarian library = s.librarian();
         SlotList slotList(s.core().deviceLink());
         DeviceState device(s.core().deviceLink(), s.core().presetSession(),
                            s.core().deviceReadout(), &library);
