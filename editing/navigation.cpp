@@ -59,14 +59,16 @@ void PresetSession::beginMove(const QByteArray &move, bool clearsEdit)
     emit replaced();
     pending.drop();
     kept.forgetCompared();
-    editable = 1; // a step leaves publishing it to the status read-back
     if (clearsEdit) {
         // A jump is not answered with a step answer that would clear the
         // edited state: it is cleared here.
+        editable = 1;
         setEdited(false);
         emit editReported(false);
         emit editableReported(true);
         emit comparingChanged(false);
+    } else {
+        leaveCompare(); // a step leaves publishing it to the status read-back
     }
     link.clearQueue();
     link.send(move);

@@ -20,6 +20,14 @@ void PresetSession::setEdited(bool on)
     emit editedChanged(on);
 }
 
+void PresetSession::leaveCompare()
+{
+    const bool was = comparing();
+    editable = 1;
+    if (was)
+        emit comparingChanged(false);
+}
+
 void PresetSession::beginSave()
 {
     savingNow = true;

@@ -171,6 +171,9 @@ private:
 
     // Sets edited; announced (editedChanged) when it changes.
     void setEdited(bool on);
+    // The edits are on show again; announced (comparingChanged) at once when
+    // compare was on, while the document hears of it with the next block.
+    void leaveCompare();
     // Every status block read: one read while the preset has no edits is
     // what the device stores, and the values edited since start from it.
     void statusRead(const QByteArray &block);

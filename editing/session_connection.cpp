@@ -66,7 +66,7 @@ void PresetSession::sendEdit(const QByteArray &bytes)
 void PresetSession::connectionStarted()
 {
     emit replaced();
-    editable = 1;
+    leaveCompare();
     pending.drop();
     kept.forgetCompared();
 }

@@ -38,13 +38,6 @@ DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &read
     connect(&session, &PresetSession::editedChanged, this, &DeviceState::editedChanged);
     connect(&session, &PresetSession::impulseShown, this, &DeviceState::setImpulse);
     connect(&session, &PresetSession::comparingChanged, this, &DeviceState::showComparing);
-    // A revert, a move or a new connection ends compare in the session once
-    // the operation has run (it tells the document so by Core's own signals,
-    // not by comparingChanged): compare shows what the session holds then.
-    connect(&session, &PresetSession::replaced, this, [this] {
-        QMetaObject::invokeMethod(
-            this, [this] { showComparing(this->session.comparing()); }, Qt::QueuedConnection);
-    });
 
     if (link.isOpen())
         setConnection(QStringLiteral("open"), link.port().portName());

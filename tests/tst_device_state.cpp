@@ -4,6 +4,7 @@
 // busy state is for, and whether compare shows the stored preset.
 #include "browser/impulses.h"
 #include "editing/preset_session.h"
+#include "editing/step_code.h"
 #include "library/librarian.h"
 #include "link/link.h"
 #include "parsing/device_readout.h"
@@ -283,6 +284,8 @@ private slots:
         QTest::newRow("back to edit, read back") << "compare" << false;
         QTest::newRow("a revert") << "revert" << false;
         QTest::newRow("the port lost") << "lose" << false;
+        QTest::newRow("a preset step") << "step" << false;
+        QTest::newRow("the device read afresh") << "read" << false;
     }
     void comparing()
     {
@@ -304,6 +307,10 @@ private slots:
             QCoreApplication::processEvents(); // the revert has run to its end
         } else if (then == "lose") {
             rig->a.slPortError();
+        } else if (then == "step") {
+            rig->a.runUpDown(steps::PresetUp);
+        } else if (then == "read") {
+            rig->core.readAll();
         }
         QCOMPARE(device->comparing(), comparing);
     }
