@@ -98,9 +98,10 @@ public:
     void pasteCopy();
     // Save, then carry out the bank or preset step `upDown` (0: none).
     void saveThenStep(uchar upDown);
-    // Play an impulse file (48 kHz, 24-bit mono) on the current preset.
-    void playImpulse(const QString &filePath, const QString &fileName);
-    void playImpulseFile(const QString &fullFilePath);
+    // Play an impulse file (48 kHz, 24-bit mono) on the current preset;
+    // false when it is not there or not in that format.
+    bool playImpulse(const QString &filePath, const QString &fileName);
+    bool playImpulseFile(const QString &fullFilePath);
     // Decode a checked file and queue its preview, or (`store`) its store.
     void decodeWavOk(const QString &filePath, bool store);
     // The decoded impulse goes out as the last decode asked.

@@ -6,8 +6,6 @@
 #include "link/link.h"
 #include "link/requests.h"
 
-#include <QFileInfo>
-
 PresetSession::PresetSession(Link &link, const DeviceReadout &readout, QObject *parent)
     : QObject(parent), link(link), readout(readout)
 {
@@ -24,17 +22,10 @@ PresetSession::PresetSession(Link &link, const DeviceReadout &readout, QObject *
 
 bool PresetSession::loadImpulse(const QString &path)
 {
-    // Refused when it is not there or cannot be played as it is.
-    bool refused = !QFileInfo(path).isFile();
-    if (!refused) {
-        const auto watch =
-            connect(this, &PresetSession::formatRefused, this, [&refused] { refused = true; });
-        playImpulseFile(path);
-        disconnect(watch);
-    }
-    if (refused)
-        emit impulseRefused(path);
-    return !refused;
+    if (playImpulseFile(path))
+        return true;
+    emit impulseRefused(path);
+    return false;
 }
 
 void PresetSession::selectPreset(int preset)

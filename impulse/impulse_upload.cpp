@@ -14,15 +14,15 @@ namespace {
 const char *const storedImageCopy = "wav.wav";
 } // namespace
 
-void PresetSession::playImpulseFile(const QString &fullFilePath)
+bool PresetSession::playImpulseFile(const QString &fullFilePath)
 {
     const QFileInfo info(fullFilePath);
     if (!info.isFile())
-        return;
-    playImpulse(fullFilePath, info.fileName());
+        return false;
+    return playImpulse(fullFilePath, info.fileName());
 }
 
-void PresetSession::playImpulse(const QString &filePath, const QString &fileName)
+bool PresetSession::playImpulse(const QString &filePath, const QString &fileName)
 {
     link.drain();
     const WavHeader header = readWavHeader(filePath);
@@ -32,13 +32,14 @@ void PresetSession::playImpulse(const QString &filePath, const QString &fileName
         emit formatRefused();
         emit waitShown(false);
         emit waitReported(false);
-        return;
+        return false;
     }
     qDebug("$$$$$ %s %d", "setImpuls", 592);
     emit replaced();
     pending.load(fileName, filePath, edited());
     announceImpulseName(fileName);
     decodeWav(filePath, false);
+    return true;
 }
 
 void PresetSession::decodeStopped()
