@@ -216,29 +216,7 @@ void Commands::connectDevice(const Step &then)
 
 void Commands::portRefused()
 {
-    const QSerialPort &port = engine.link().port();
-    const openFailure::Reason reason =
-        openFailure::classify(port.error(), openFailure::accessible(port.portName()));
-    const QString name = port.portName();
-    QString text;
-    switch (reason) {
-    case openFailure::Reason::Busy:
-        text = QStringLiteral("The port %1 is busy: another program (the panel?) has it open. "
-                              "Close it and try again.");
-        break;
-    case openFailure::Reason::Gone:
-        text =
-            QStringLiteral("There is no port %1. \u201cvortaxa-cli ports\u201d lists the ports.");
-        break;
-    case openFailure::Reason::Permission:
-        text = QStringLiteral("You may not open the port %1. Install the package's device rule, "
-                              "or add yourself to the group that owns the port.");
-        break;
-    default:
-        text = QStringLiteral("The port %1 did not open (%2).")
-                   .arg(QStringLiteral("%1"), port.errorString());
-    }
-    finish(DeviceFailed, text.arg(name));
+    finish(DeviceFailed, openFailure::message(engine.link().openFailure()));
 }
 
 void Commands::startupRead(const Step &then)
@@ -247,7 +225,7 @@ void Commands::startupRead(const Step &then)
     onExchangeFailed = [this](const QString &reason) {
         finish(DeviceFailed, QStringLiteral("The device on %1 does not answer (%2). Check that "
                                             "this is its port and that it is switched on.")
-                                 .arg(engine.link().port().portName(), reason));
+                                 .arg(engine.link().portName(), reason));
     };
     followQueue([this, then] {
         if (!engine.readout().identified() || engine.readout().family().presetCount() == 0)
@@ -370,7 +348,7 @@ void Commands::info()
                              {"number", number},
                              {"place", presets::shortName(r.bank(), r.preset())},
                              {"impulse", r.impulseName()},
-                             {"port", engine.link().port().portName()}});
+                             {"port", engine.link().portName()}});
     } else {
         out.result(alignedColumns({
             {"Device type", QString::number(r.deviceType())},
@@ -382,7 +360,7 @@ void Commands::info()
                             .arg(presets::longName(r.bank(), r.preset()))
                             .arg(number)},
             {"Impulse", r.impulseName()},
-            {"Port", engine.link().port().portName()},
+            {"Port", engine.link().portName()},
         }));
     }
     finish(Done);

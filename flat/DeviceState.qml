@@ -40,6 +40,11 @@ QtObject {
     readonly property var ports: alive && typeof _ports !== "undefined" ? _ports : null
     readonly property string failure: ports ? ports.failure : ""
     readonly property string failureText: ports ? ports.failureText : ""
+    // The same in words (written once in ports/open_failure.cpp): what is
+    // wrong, as a chip, and what to do.
+    readonly property string failureTitle: ports ? ports.failureTitle : ""
+    readonly property string failureShort: ports ? ports.failureShort : ""
+    readonly property string failureAdvice: ports ? ports.failureAdvice : ""
 
     // ---- device family ----------------------------------------------------
     readonly property int bankCount: device ? device.bankCount : 10

@@ -77,11 +77,7 @@ Rectangle {
                         switch (d.link) {
                         case "open": return "Connected on " + d.portName
                         case "lost": return "Device disconnected"
-                        case "failed":
-                            return d.failure === "busy" ? d.portName + " is in use"
-                                 : d.failure === "permission" ? "No access to " + d.portName
-                                 : d.failure === "gone" ? d.portName + " not found"
-                                 : "Cannot open " + d.portName
+                        case "failed": return d.failureShort || "Cannot open " + d.portName
                         default: return "Searching for the device…"
                         }
                     }

@@ -448,12 +448,7 @@ ApplicationWindow {
             return "The device was disconnected"
         if (link !== "failed")
             return "Looking for the device…"
-        switch (failure) {
-        case "busy": return "The port " + name + " is in use"
-        case "permission": return "You may not open the port " + name
-        case "gone": return "The port " + name + " does not exist"
-        default: return "The port " + name + " cannot be opened"
-        }
+        return deviceState.failureTitle || "The port " + name + " cannot be opened"
     }
 
     function noticeText(link, failure, systemWords) {
@@ -463,27 +458,7 @@ ApplicationWindow {
         if (link !== "failed")
             return "Connect the device with a USB data cable and switch it on. The panel finds "
                 + "it by itself; if it does not, choose its port in Settings."
-        var t
-        switch (failure) {
-        case "busy":
-            t = "Another program has the device's port open. Close that program; the panel "
-                + "then connects by itself."
-            break
-        case "permission":
-            t = "Your user has no permission to use the device's port."
-            if (Qt.platform.os === "linux")
-                t += " Install the udev rule that comes with the panel (70-vortaxa-device.rules) "
-                    + "or add yourself to the dialout group, then log in again."
-            break
-        case "gone":
-            t = "Connect the device, or choose another port in Settings."
-            break
-        default:
-            t = "The panel tries again by itself."
-        }
-        if (systemWords !== "")
-            t += "\n\nThe system says: " + systemWords + "."
-        return t
+        return deviceState.failureAdvice
     }
 
     // ---- dropping an audio file anywhere loads it as the impulse -----------------

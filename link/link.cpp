@@ -9,31 +9,33 @@
 #include "link/paced_writer.h"
 #include "link/port_choice.h"
 #include "link/requests.h"
+#include "link/serial_transport.h"
 
 #include <QDebug>
 #include <QMetaObject>
-#include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QTimer>
 #include <utility>
 
 namespace {
-constexpr qint32 baudRate = 9600;
 constexpr int portTimerIntervalMs = 1000;
 constexpr int retryLimit = 3; // sends without an answer before giving up
 } // namespace
 
-Link::Link(QObject *parent) : QObject(parent)
+Link::Link(QObject *parent) : Link(new SerialTransport, parent) {}
+
+Link::Link(Transport *transport, QObject *parent, PacingClock clock)
+    : QObject(parent), transport(transport), clock(clock)
 {
+    transport->setParent(this);
     portTimer = new QTimer();
-    portTimer->setInterval(portTimerIntervalMs);
+    setAnswerWait(portTimerIntervalMs);
     // The interval is also the answer wait: a coarse timer may end it up to
     // 5% early and re-send a request the device is about to answer.
     portTimer->setTimerType(Qt::PreciseTimer);
 
-    serial = new QSerialPort(this);
     pacer = new PacedWriter(
-        serial, [this](const QByteArray &piece) { writeDirect(piece); }, this);
+        transport, [this](const QByteArray &piece) { writeDirect(piece); }, this, clock);
     connect(pacer, &PacedWriter::progressed, this, [this](int taken, int total) {
         // The whole command is reported by the next command's send.
         if (taken < total)
@@ -44,16 +46,10 @@ Link::Link(QObject *parent) : QObject(parent)
     // The port closed: the held writes were meant for a device that is gone.
     connect(pacer, &PacedWriter::cancelled, this, [this] { heldWrites.clear(); });
 
-    connect(serial, &QSerialPort::readyRead, this, &Link::readPort);
-    // Both error signals are connected; the second delivery finds the port
-    // already closed.
-    QT_WARNING_PUSH
-    QT_WARNING_DISABLE_DEPRECATED
-    connect(serial, QOverload<QSerialPort::SerialPortError>::of(&QSerialPort::error), this,
-            &Link::closeAfterError);
-    QT_WARNING_POP
-    connect(serial, &QObject::destroyed, this, &Link::closeAfterError);
-    connect(serial, &QSerialPort::errorOccurred, this, &Link::closeAfterError);
+    connect(transport, &Transport::readyRead, this, &Link::readPort);
+    connect(transport, &Transport::aboutToClose, this, &Link::closing);
+    // The second of a flood of notifications finds the port already closed.
+    connect(transport, &Transport::errorOccurred, this, &Link::closeAfterError);
     connect(portTimer, &QTimer::timeout, this, &Link::tick);
 
     portTimer->start();
@@ -61,12 +57,12 @@ Link::Link(QObject *parent) : QObject(parent)
 
 Link::~Link()
 {
-    // The port's destruction (it is a child), an error raised while closing
-    // and a long command cut off by the close reach nobody.
-    disconnect(serial, nullptr, this, nullptr);
+    // The transport's destruction (it is a child), an error raised while
+    // closing and a long command cut off by the close reach nobody.
+    disconnect(transport, nullptr, this, nullptr);
     disconnect(pacer, nullptr, this, nullptr);
-    if (serial->isOpen()) {
-        serial->close();
+    if (transport->isOpen()) {
+        transport->close();
         qDebug() << "CLOSEPORT";
     }
     delete portTimer;
@@ -76,7 +72,18 @@ Link::~Link()
 
 bool Link::isOpen() const
 {
-    return serial->isOpen();
+    return transport->isOpen();
+}
+
+bool Link::sendingInPieces() const
+{
+    return pacer->busy();
+}
+
+void Link::setAnswerWait(int ms)
+{
+    waitMs = ms;
+    portTimer->setInterval(clock.interval(ms));
 }
 
 void Link::findPort()
@@ -103,20 +110,15 @@ void Link::findPort()
 
 bool Link::openPort(const QString &name)
 {
-    if (serial->isOpen()) {
-        serial->close();
+    if (transport->isOpen()) {
+        transport->close();
         qDebug() << "openPort" << 117;
     }
-    serial->setPortName(name);
-    serial->setBaudRate(baudRate, QSerialPort::AllDirections);
-    serial->setDataBits(QSerialPort::Data8);
-    serial->setParity(QSerialPort::NoParity);
-    serial->setStopBits(QSerialPort::OneStop);
-    serial->setFlowControl(QSerialPort::HardwareControl);
-    const bool isOpened = serial->open(QIODevice::ReadWrite);
+    lastPortName = name;
+    const bool isOpened = transport->open(name);
 
     if (!isOpened) // busy, gone or no permission: say which in the log
-        qDebug().noquote() << "openPort" << name << serial->errorString();
+        qDebug().noquote() << "openPort" << name << transport->openFailure().systemMessage;
 
     const QString shown = portChoice::displayName(name);
     if (isOpened) {
@@ -130,8 +132,8 @@ bool Link::openPort(const QString &name)
 
 void Link::tick()
 {
-    if (serial->isOpen()) {
-        serial->setBaudRate(baudRate, QSerialPort::AllDirections);
+    if (transport->isOpen()) {
+        transport->keepLineSettings();
         pacingStep();
     } else {
         qDebug() << "!OPEN";
@@ -143,12 +145,12 @@ void Link::closeAfterError()
 {
     // Closing on the first notification also ends the flood of read errors a
     // vanished port reports while it stays open.
-    if (!serial || !serial->isOpen())
+    if (!transport || !transport->isOpen())
         return;
-    serial->close();
+    transport->close();
     // The search for the device resumes at its own pace, not after the
     // answer wait the last request left behind (up to 10 s).
-    portTimer->setInterval(portTimerIntervalMs);
+    setAnswerWait(portTimerIntervalMs);
     emit closedAfterError();
     // The queue does not advance while the port is closed.
     if (tracking)
@@ -161,7 +163,7 @@ void Link::readPort()
     // piece discards them, and the last pause hands on what came during it.
     if (pacer->busy())
         return;
-    emit received(serial->readAll());
+    emit received(transport->readAll());
 }
 
 // ---- the queue -----------------------------------------------------------------
@@ -179,9 +181,9 @@ void Link::send(const QByteArray &command)
 void Link::writePort(const QByteArray &bytes)
 {
     // A closed port refuses the write; the queue keeps its head.
-    if (!serial->isOpen())
+    if (!transport->isOpen())
         return;
-    serial->write(bytes);
+    transport->write(bytes);
 }
 
 void Link::sendRaw(const QByteArray &bytes)
@@ -199,8 +201,8 @@ void Link::sendRaw(const QByteArray &bytes)
 void Link::writeDirect(const QByteArray &bytes)
 {
     emit aboutToWrite();
-    if (serial->isOpen())
-        serial->readAll();
+    if (transport->isOpen())
+        transport->readAll();
     readBuffer.clear();
     writePort(bytes);
     qCDebug(programLog) << "send" << bytes;
@@ -210,8 +212,8 @@ void Link::drain()
 {
     clearQueue();
     readBuffer.clear();
-    if (serial->isOpen())
-        serial->readAll();
+    if (transport->isOpen())
+        transport->readAll();
 }
 
 void Link::clearQueue()
@@ -256,12 +258,12 @@ void Link::pacingStep()
 
     const QByteArray head = queue.first();
     // A closed port takes no bytes, so there is nothing to pace.
-    if (head.size() > PacedWriter::pieceSize && serial->isOpen()) {
+    if (head.size() > PacedWriter::pieceSize && transport->isOpen()) {
         startPacedSend(head);
         return;
     }
     sendRaw(head);
-    portTimer->setInterval(requests::answerWaitMs(head));
+    setAnswerWait(requests::answerWaitMs(head));
     reportSend();
 }
 
@@ -350,17 +352,17 @@ void Link::endPacedSend(bool stalled)
 {
     // Bytes that came during the last pause are dispatched after the writes
     // held meanwhile have gone out (each would discard them).
-    const QByteArray arrived = serial->isOpen() ? serial->readAll() : QByteArray();
+    const QByteArray arrived = transport->isOpen() ? transport->readAll() : QByteArray();
     restorePacedHead();
     if (stalled) {
         // What the driver still holds of the command is dropped, so that no
         // later byte completes half a command; then it is given up like an
         // unanswered one.
-        if (serial->isOpen())
-            serial->clear(QSerialPort::Output);
+        if (transport->isOpen())
+            transport->discardOutput();
         giveUp();
     } else {
-        portTimer->setInterval(requests::answerWaitMs(pacer->command()));
+        setAnswerWait(requests::answerWaitMs(pacer->command()));
     }
     releaseHeldWrites();
     if (!arrived.isEmpty())

@@ -1,6 +1,7 @@
 // Link: the device's serial port and the road of every request to it.
 //
-// It owns the port, the port timer (the discovery clock and the answer wait),
+// It owns the transport (the serial port unless it is given another), the
+// port timer (the discovery clock and the answer wait),
 // the command queue with one request on the wire at a time, its retries and
 // give-up, the long-command writer, and the direct write. It knows nothing of
 // presets: what an answer means is the dispatcher's business, what a dropped
@@ -15,13 +16,15 @@
 // step or a dispatch.
 #pragma once
 
+#include "link/pacing_clock.h"
+#include "link/transport.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QObject>
 #include <QString>
 
 class PacedWriter;
-class QSerialPort;
 class QTimer;
 struct PartsAccess;
 
@@ -29,18 +32,35 @@ class Link : public QObject {
     Q_OBJECT
 
 public:
+    // On the device's serial port.
     explicit Link(QObject *parent = nullptr);
+    // On `transport`, which the link takes over; its pacing and waits on
+    // `clock`.
+    explicit Link(Transport *transport, QObject *parent = nullptr,
+                  PacingClock clock = PacingClock());
     // Closes the port if it is open (debug line "CLOSEPORT"); emits nothing.
     ~Link() override;
 
     // ---- the port --------------------------------------------------------
-    // Applies the line settings and opens `name`; `opened` or `openRefused`
-    // follows before this returns.
+    // Opens `name` on the transport; `opened` or `openRefused` follows
+    // before this returns.
     bool openPort(const QString &name);
     // Looks for the device among the enumerated ports and opens the first.
     void findPort();
-    const QSerialPort &port() const { return *serial; }
     bool isOpen() const;
+    // The port named in the last open, as given, and why that open failed.
+    QString portName() const { return lastPortName; }
+    OpenFailure openFailure() const { return transport->openFailure(); }
+    // How long the head on the wire is waited for before it is sent again
+    // (the discovery pace while nothing waits), in link time.
+    int answerWaitMs() const { return waitMs; }
+    // How many times the head has been sent without an answer.
+    int headSends() const { return sendCount; }
+    // A long command is going out in pieces.
+    bool sendingInPieces() const;
+    // Requests queued, the head first; and the batch they count in.
+    QList<QByteArray> queued() const { return queue; }
+    int batchSize() const { return commandTotal; }
     // A port timer tick: one pacing step while open, else a search.
     void tick();
     // The port reported an error: close it (once) and say so.
@@ -94,6 +114,8 @@ public:
 signals:
     void opened(const QString &shownName);
     void openRefused(const QString &shownName);
+    // The port is about to close: emitted before anything else hears of it.
+    void closing();
     // The open port failed and was closed.
     void closedAfterError();
     // Bytes read from the port, to be offered to the answer forms.
@@ -121,6 +143,7 @@ signals:
 private:
     friend struct PartsAccess; // tests read and set the queue's counters
 
+    void setAnswerWait(int ms);
     void writePort(const QByteArray &bytes);
     void writeDirect(const QByteArray &bytes);
     void reportSend();
@@ -141,7 +164,10 @@ private:
     QTimer *portTimer = nullptr;
     QList<QByteArray> queue;
     quint16 commandTotal = 0;
-    QSerialPort *serial = nullptr;
+    Transport *transport = nullptr;
+    PacingClock clock;
+    int waitMs = 0;
+    QString lastPortName;
     PacedWriter *pacer = nullptr;
     QList<QByteArray> heldWrites; // direct writes waiting for a long command's last pause
     float pacedProgressBase = 0;  // progress reported when the long command started

@@ -3,23 +3,24 @@
 #include "link/paced_writer.h"
 
 #include "core/log_categories.h"
+#include "link/transport.h"
 
-#include <QIODevice>
 #include <algorithm>
 
-PacedWriter::PacedWriter(QIODevice *device, WritePiece writePiece, QObject *parent)
-    : QObject(parent), device(device), writePiece(std::move(writePiece))
+PacedWriter::PacedWriter(Transport *device, WritePiece writePiece, QObject *parent,
+                         PacingClock clock)
+    : QObject(parent), device(device), writePiece(std::move(writePiece)), clock(clock)
 {
     // A coarse timer may end a pause up to 5% early; the pause is a minimum.
     pauseTimer.setTimerType(Qt::PreciseTimer);
     pauseTimer.setSingleShot(true);
-    pauseTimer.setInterval(pauseMs);
+    pauseTimer.setInterval(clock.interval(pauseMs));
     stallTimer.setSingleShot(true);
-    stallTimer.setInterval(stallLimitMs);
+    stallTimer.setInterval(clock.interval(stallLimitMs));
     connect(&pauseTimer, &QTimer::timeout, this, &PacedWriter::onPauseEnd);
     connect(&stallTimer, &QTimer::timeout, this, &PacedWriter::onStall);
-    connect(device, &QIODevice::bytesWritten, this, &PacedWriter::onBytesWritten);
-    connect(device, &QIODevice::aboutToClose, this, &PacedWriter::onClosing);
+    connect(device, &Transport::bytesWritten, this, &PacedWriter::onBytesWritten);
+    connect(device, &Transport::aboutToClose, this, &PacedWriter::onClosing);
 }
 
 void PacedWriter::start(const QByteArray &command)
@@ -98,8 +99,9 @@ void PacedWriter::onStall()
     if (!active)
         return;
     stop();
-    qCWarning(linkLog) << "long command stalled: no bytes taken for" << stallTimer.interval()
-                       << "ms," << taken << "of" << sending.size() << "bytes out";
+    qCWarning(linkLog) << "long command stalled: no bytes taken for"
+                       << stallTimer.interval() * clock.speedUp() << "ms," << taken << "of"
+                       << sending.size() << "bytes out";
     emit stalled();
 }
 

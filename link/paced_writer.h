@@ -1,9 +1,10 @@
 // PacedWriter: sends one long command in pieces with a pause after each,
 // without holding up the event loop.
 //
-// A piece counts as sent once the driver has taken all of it (the device's
+// A piece counts as sent once the driver has taken all of it (the transport's
 // bytesWritten and an empty bytesToWrite()); only then does its pause start,
-// on a precise single-shot timer. A device that takes no bytes for a while
+// on a precise single-shot timer. Pauses and the stall limit run on the
+// link's pacing clock. A device that takes no bytes for a while
 // simply holds the command where it is: nothing is forced onto a full line.
 // A piece that makes no progress at all for the stall limit ends the command
 // as stalled. Closing the device ends it at once.
@@ -13,12 +14,14 @@
 // every byte.
 #pragma once
 
+#include "link/pacing_clock.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QTimer>
 #include <functional>
 
-class QIODevice;
+class Transport;
 
 class PacedWriter : public QObject {
     Q_OBJECT
@@ -30,7 +33,8 @@ public:
 
     using WritePiece = std::function<void(const QByteArray &piece)>;
 
-    PacedWriter(QIODevice *device, WritePiece writePiece, QObject *parent = nullptr);
+    PacedWriter(Transport *device, WritePiece writePiece, QObject *parent = nullptr,
+                PacingClock clock = PacingClock());
 
     // Starts sending `command`; its first piece is handed over before this
     // returns. Only while not busy.
@@ -41,7 +45,7 @@ public:
     const QByteArray &command() const { return sending; }
 
     // How long a piece may take no bytes at all before the command stalls.
-    void setStallLimit(int ms) { stallTimer.setInterval(ms); }
+    void setStallLimit(int ms) { stallTimer.setInterval(clock.interval(ms)); }
 
 signals:
     // The driver has taken `taken` of the command's `total` bytes; emitted
@@ -63,8 +67,9 @@ private:
     void onClosing();
     void stop();
 
-    QIODevice *device;
+    Transport *device;
     WritePiece writePiece;
+    PacingClock clock;
     QTimer pauseTimer;
     QTimer stallTimer;
     QByteArray sending;

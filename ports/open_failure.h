@@ -1,25 +1,32 @@
-// Why a serial port did not open, in the words the panel shows: the port is
-// gone, another program holds it, or the user may not open it. Pure, so it
-// can be tested without a port.
+// Why a port did not open, in words: written once here for every front end
+// (the panel's notice and status chip through the port chooser, and the
+// command line). Ports are named by their full paths. Pure, so it can be
+// tested without a port.
 #pragma once
 
-#include <QSerialPort>
+#include "link/transport.h"
+
 #include <QString>
 
 namespace openFailure {
 
-enum class Reason { None, Gone, Busy, Permission, Other };
+// "", "gone", "busy", "permission" or "other": the failure's kind as the
+// panel's state names it.
+QString word(OpenFailure::Kind kind);
 
-// The reason behind the error of a failed open. `accessible`: the user may
-// read and write the port's file, so a refusal means someone else holds it
-// (a lock file, or a port opened for exclusive use).
-Reason classify(QSerialPort::SerialPortError error, bool accessible);
+// What is wrong, as one sentence: "The port /dev/ttyACM0 is in use by
+// another program (vortaxa, pid 1234)."
+QString title(const OpenFailure &failure);
+// The same for a status chip: "/dev/ttyACM0 is in use".
+QString shortText(const OpenFailure &failure);
 
-// "", "gone", "busy", "permission" or "other".
-QString word(Reason reason);
+// Who reads the advice: the panel (which tries again by itself and has a
+// port setting) or the command line (which the user runs again).
+enum class Front { Panel, CommandLine };
+// What to do about it, with the system's own words after it where it gave any.
+QString advice(const OpenFailure &failure, Front front);
 
-// Whether the user may read and write the port named `name` (an absolute
-// path, or a name under /dev). Where that cannot be told, true.
-bool accessible(const QString &name);
+// The command line's whole message: the title and its advice.
+QString message(const OpenFailure &failure);
 
 } // namespace openFailure

@@ -8,7 +8,6 @@
 #include "ports/open_failure.h"
 
 #include <QDir>
-#include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QSettings>
 #include <algorithm>
@@ -22,7 +21,7 @@ PortChooser::PortChooser(Link &link, QSettings &settings, const QString &given, 
 {
     retry.setInterval(retryMs);
     connect(&retry, &QTimer::timeout, this, &PortChooser::openNamedPort);
-    connect(&link, &Link::opened, this, [this] { setFailure(QString(), QString()); });
+    connect(&link, &Link::opened, this, [this] { setFailure(OpenFailure()); });
     connect(&link, &Link::openRefused, this, &PortChooser::openRefused);
     // The link goes first at the end of a run: no call into it after that.
     connect(&link, &QObject::destroyed, &retry, &QTimer::stop);
@@ -92,7 +91,7 @@ void PortChooser::choose(const QString &path)
     settings.sync();
     qCInfo(linkLog).noquote() << "port chosen:" << (chosen.isEmpty() ? "by discovery" : chosen);
     follow(chosen);
-    setFailure(QString(), QString());
+    setFailure(OpenFailure());
     // A port named now is opened at once, also in place of an open one.
     if (!named.isEmpty())
         link.openPort(named);
@@ -120,17 +119,35 @@ void PortChooser::follow(const QString &path)
 // An open that failed: why, in the system's own words.
 void PortChooser::openRefused()
 {
-    const QSerialPort &port = link.port();
-    const openFailure::Reason reason =
-        openFailure::classify(port.error(), openFailure::accessible(port.portName()));
-    setFailure(openFailure::word(reason), port.errorString());
+    setFailure(link.openFailure());
 }
 
-void PortChooser::setFailure(const QString &word, const QString &text)
+QString PortChooser::failure() const
 {
-    if (word == failureWord && text == failureMessage)
+    return openFailure::word(failureNow.kind);
+}
+
+QString PortChooser::failureTitle() const
+{
+    return openFailure::title(failureNow);
+}
+
+QString PortChooser::failureShort() const
+{
+    return openFailure::shortText(failureNow);
+}
+
+QString PortChooser::failureAdvice() const
+{
+    return openFailure::advice(failureNow, openFailure::Front::Panel);
+}
+
+void PortChooser::setFailure(const OpenFailure &failure)
+{
+    const OpenFailure &now = failureNow;
+    if (failure.kind == now.kind && failure.port == now.port && failure.holder == now.holder &&
+        failure.systemMessage == now.systemMessage)
         return;
-    failureWord = word;
-    failureMessage = text;
+    failureNow = failure;
     emit failureChanged();
 }

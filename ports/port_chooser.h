@@ -5,6 +5,8 @@
 // closed; and the system's reason when an open fails.
 #pragma once
 
+#include "link/transport.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -25,6 +27,11 @@ class PortChooser : public QObject {
     // and the system's own words for it.
     Q_PROPERTY(QString failure READ failure NOTIFY failureChanged)
     Q_PROPERTY(QString failureText READ failureText NOTIFY failureChanged)
+    // The same in the panel's words (ports/open_failure.h): what is wrong as a
+    // sentence, as a status chip, and what to do about it.
+    Q_PROPERTY(QString failureTitle READ failureTitle NOTIFY failureChanged)
+    Q_PROPERTY(QString failureShort READ failureShort NOTIFY failureChanged)
+    Q_PROPERTY(QString failureAdvice READ failureAdvice NOTIFY failureChanged)
 
 public:
     // `given`: the port named on the command line (it wins over the
@@ -40,8 +47,11 @@ public:
 
     QVariantList available() const { return ports; }
     QString port() const { return named; }
-    QString failure() const { return failureWord; }
-    QString failureText() const { return failureMessage; }
+    QString failure() const;
+    QString failureText() const { return failureNow.systemMessage; }
+    QString failureTitle() const;
+    QString failureShort() const;
+    QString failureAdvice() const;
 
     // Reads the system's serial ports again.
     Q_INVOKABLE void refresh();
@@ -59,7 +69,7 @@ signals:
 
 private:
     void openRefused();
-    void setFailure(const QString &word, const QString &text);
+    void setFailure(const OpenFailure &failure);
     void follow(const QString &path);
 
     Link &link;
@@ -67,6 +77,5 @@ private:
     QTimer retry;
     QString named;
     QVariantList ports;
-    QString failureWord;
-    QString failureMessage;
+    OpenFailure failureNow;
 };

@@ -9,8 +9,6 @@
 #include "ports/port_chooser.h"
 #include "state/device_state.h"
 
-#include <QSerialPort>
-
 ConnectionNotice::ConnectionNotice(Link &link, PresetSession &session, DeviceReadout &readout,
                                    DeviceState &device, QObject *parent)
     : QObject(parent), session(session), readout(readout), device(device),
@@ -19,7 +17,7 @@ ConnectionNotice::ConnectionNotice(Link &link, PresetSession &session, DeviceRea
     // The port closes before anyone hears that it was lost, and before the
     // edits and the place it held are forgotten: what was unsaved is taken
     // then.
-    connect(&link.port(), &QIODevice::aboutToClose, this, [this] {
+    connect(&link, &Link::closing, this, [this] {
         if (!this->session.edited()) {
             unsavedAtClose.clear();
             return;

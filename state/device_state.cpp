@@ -7,9 +7,8 @@
 #include "editing/preset_session.h"
 #include "library/librarian.h"
 #include "link/link.h"
+#include "link/port_choice.h"
 #include "parsing/device_readout.h"
-
-#include <QSerialPort>
 
 DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &readout,
                          Librarian *library, QObject *parent)
@@ -40,7 +39,7 @@ DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &read
     connect(&session, &PresetSession::comparingChanged, this, &DeviceState::showComparing);
 
     if (link.isOpen())
-        setConnection(QStringLiteral("open"), link.port().portName());
+        setConnection(QStringLiteral("open"), portChoice::displayName(link.portName()));
 
     connect(&link, &Link::opened, this,
             [this](const QString &name) { setConnection(QStringLiteral("open"), name); });

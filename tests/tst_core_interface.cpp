@@ -161,8 +161,8 @@ private slots:
         QVERIFY(a.portTimer()->isActive());
         QCOMPARE(a.portTimer()->interval(), 1000);
         QVERIFY(!a.port()->isOpen());
-        // The port is released with Core: it belongs to Core's link.
-        QCOMPARE(a.port()->parent()->parent(), &core);
+        // The port is released with Core: it belongs to Core's link's transport.
+        QCOMPARE(a.port()->parent()->parent()->parent(), &core);
 
         QCOMPARE(a.settings().organizationName(), QStringLiteral("Ostrel Electronics"));
         QCOMPARE(a.settings().applicationName(), QStringLiteral("NV-300"));

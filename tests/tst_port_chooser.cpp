@@ -2,6 +2,7 @@
 // reason a failed open gives (gone, busy, no permission), the chosen port
 // opened at once and remembered, and the named port opened again while it is
 // closed.
+#include "link/serial_transport.h"
 #include "ports/open_failure.h"
 #include "ports/port_chooser.h"
 #include "support/core_access.h"
@@ -79,7 +80,7 @@ private slots:
         QFETCH(QSerialPort::SerialPortError, error);
         QFETCH(bool, accessible);
         QFETCH(QString, word);
-        QCOMPARE(openFailure::word(openFailure::classify(error, accessible)), word);
+        QCOMPARE(openFailure::word(SerialTransport::kindOf(error, accessible)), word);
     }
 
     // A real failed open names its reason and the system's words; the next

@@ -9,6 +9,7 @@
 #include "impulse/wav_image.h"
 #include "link/link.h"
 #include "link/paced_writer.h"
+#include "link/serial_transport.h"
 #include "parsing/answer_dispatcher.h"
 #include "parsing/device_readout.h"
 #include "parsing/parser.h"
@@ -48,7 +49,12 @@ struct PartsAccess {
     QTimer *portTimer() { return link.portTimer; }
     QList<QByteArray> &queue() { return link.queue; }
     quint16 &commandTotal() { return link.commandTotal; }
-    QSerialPort *port() { return link.serial; }
+    // The serial port of a link on the product's transport.
+    QSerialPort *port()
+    {
+        auto *serial = qobject_cast<SerialTransport *>(link.transport);
+        return serial ? &serial->serialPort() : nullptr;
+    }
     PacedWriter *pacer() { return link.pacer; }
     QList<QByteArray> &heldWrites() { return link.heldWrites; }
     // A long command is going out in pieces.
@@ -56,7 +62,7 @@ struct PartsAccess {
     void drain() { link.drain(); }
     // Leaves received bytes unread in the port, as if they had arrived after
     // the dispatcher last ran: for testing the paths that discard them.
-    void holdReads() { QObject::disconnect(link.serial, &QSerialPort::readyRead, &link, nullptr); }
+    void holdReads() { QObject::disconnect(link.transport, &Transport::readyRead, &link, nullptr); }
     // Stops the port timer so that a test drives every pacing step itself.
     // Setting the interval of a stopped timer does not start it again.
     void holdTimer() { link.portTimer->stop(); }
