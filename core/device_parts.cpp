@@ -7,7 +7,7 @@
 #include "parsing/answer_dispatcher.h"
 #include "parsing/device_readout.h"
 
-DeviceParts::DeviceParts(QObject *owner)
+DeviceParts::DeviceParts(QObject *owner, Transport *transport, PacingClock clock)
 {
     if (!owner) {
         ownHolder = std::make_unique<QObject>();
@@ -15,7 +15,7 @@ DeviceParts::DeviceParts(QObject *owner)
     }
     readoutPart = new DeviceReadout(owner);
     // The link creates the port and starts the port timer.
-    linkPart = new Link(owner);
+    linkPart = transport ? new Link(transport, owner, clock) : new Link(owner);
     // The preset as the panel edits it: not edited, no move waiting, and
     // editable only once the first status block says so.
     sessionPart = new PresetSession(*linkPart, *readoutPart, owner);

@@ -4,6 +4,8 @@
 // for it to the interface document; the command line owns one directly.
 #pragma once
 
+#include "link/pacing_clock.h"
+
 #include <QObject>
 #include <memory>
 
@@ -11,12 +13,15 @@ class AnswerDispatcher;
 class DeviceReadout;
 class Link;
 class PresetSession;
+class Transport;
 
 class DeviceParts {
 public:
     // The parts are children of `owner` (Core: they go with it), or of the
     // DeviceParts itself when none is given.
-    explicit DeviceParts(QObject *owner = nullptr);
+    // The link runs on `transport` and `clock` when given (tests), else on the serial port.
+    explicit DeviceParts(QObject *owner = nullptr, Transport *transport = nullptr,
+                         PacingClock clock = PacingClock());
     // The link goes first, cut off from every listener before it closes
     // the port, so nothing is emitted from here.
     ~DeviceParts();

@@ -1,41 +1,44 @@
-// The command queue over a real pseudo-terminal: the start-up burst, the
-// pacing step (send, retry, give-up and idle branches), answer waits, long
-// commands in pieces, progress and the direct write. Pacing is driven by
-// calling the pacing step directly with the port timer held.
+// The command queue through the link's face, on the in-process device: the
+// start-up burst, answer waits, retries and give-up (what the device received
+// and how often), the retry count of a head, progress, the idle step and the
+// moves that wait for it, user actions while a head is on the wire, long
+// commands in pieces, and the direct write. Two reports of Core's own (the
+// unanswered command's text and the end of a batch) are checked on Core.
+#include "editing/preset_session.h"
+#include "editing/step_code.h"
 #include "link/requests.h"
 #include "support/core_rig.h"
-#include "support/debug_log.h"
+#include "support/link_rig.h"
 #include "support/test_main.h"
+#include "support/wav_writer.h"
 
 #include <QElapsedTimer>
-#include <QSerialPort>
-#include <QTimer>
+#include <QRegularExpression>
 
 namespace {
 
-// A Core whose port is opened on a pty; the test plays the device on the
-// master side and runs every pacing step itself.
-using LinkRig = CoreRig;
-
-const QList<QByteArray> startupBurst = {"olkdev\r\n", "olkver\r\n", "rns\r\n", "rn\r\n",
-                                        "gb\r\n",     "gs\r\n",     "gm\r\n"};
-
-QList<float> progressValues(const SignalRecorder &rec)
+QList<float> progressOf(const SignalRecorder &rec)
 {
     QList<float> values;
-    for (const QVariantList &args : rec.of("sgSetProgress"))
+    for (const QVariantList &args : rec.of("headSent"))
         values.append(args.at(0).toFloat());
     return values;
 }
 
-// Length of each direct write, from the "send" lines of heads made of 'x'
-// (logged as: send "xxx").
-QList<int> pieceSizes(const DebugLog &log)
+bool sameProgress(const QList<float> &got, const QList<float> &expected)
 {
-    QList<int> sizes;
-    for (const QString &line : log.withLabel("send"))
-        sizes.append(line.count(QLatin1Char('x')));
-    return sizes;
+    if (got.size() != expected.size())
+        return false;
+    for (int i = 0; i < got.size(); ++i)
+        if (!qFuzzyCompare(1.0f + got.at(i), 1.0f + expected.at(i)))
+            return false;
+    return true;
+}
+
+QByteArray givenUpHead(const SignalRecorder &rec)
+{
+    const QList<QVariantList> calls = rec.of("unanswered");
+    return calls.isEmpty() ? QByteArray() : calls.last().at(0).toByteArray();
 }
 
 } // namespace
@@ -44,58 +47,65 @@ class TestCommandQueue : public QObject {
     Q_OBJECT
 
 private slots:
-    void openQueuesBurstAndFirstStepSendsIdentify()
+    // Opening queues the burst and sends nothing; the first step sends the
+    // identification, which stays at the head until answered; the device
+    // receives the burst once each, in order, with its progress.
+    void startupBurst()
     {
-        LinkRig l;
-        l.a.queue() = {"gs\r\n", "rn\r\n"};
-        l.a.loadFile("cab.wav", "/tmp/cab.wav");
-        l.a.readBuffer() = "left over";
-        l.a.editable() = 0;
+        LinkRig r;
+        QVERIFY(r.open());
+        QCOMPARE(r.link.queued(), requests::startupBurst());
+        QCOMPARE(r.device.bytesToWrite(), qint64(0)); // opening sends nothing
 
-        QVERIFY(l.open());
-        QCOMPARE(l.a.queue(), startupBurst);
-        QCOMPARE(l.a.commandTotal(), quint16(7));
-        QCOMPARE(l.a.editable(), uchar(1));
-        QCOMPARE(l.a.pendingImpulse().source(), PendingImpulse::Source::Stored);
-        QVERIFY(l.a.readBuffer().isEmpty());
-        QCOMPARE(l.wire(0), QByteArray()); // opening sends nothing
-
-        SignalRecorder rec(&l.core);
-        l.core.slTimer();
-        QCOMPARE(l.wire(8), QByteArray("olkdev\r\n"));
-        QCOMPARE(rec.lines(),
-                 QStringList({"sgSetProgress(0)", "sgSetWait(true)", "sgReadValue(wait,1)"}));
-        QCOMPARE(l.a.portTimer()->interval(), 2000);
-        QCOMPARE(l.a.queue().size(), 7); // the head stays until answered
+        r.link.startSending();
+        QCOMPARE(r.device.bytesToWrite(), qint64(8));
+        QCOMPARE(r.link.answerWaitMs(), 2000);
+        QCOMPARE(r.link.queued().size(), 7); // the head stays until answered
+        QVERIFY(r.waitIdle());
+        QCOMPARE(r.device.requests(), firstLines(requests::startupBurst()));
+        QVERIFY(sameProgress(progressOf(r.rec),
+                             {0.0f, 1 / 7.0f, 2 / 7.0f, 3 / 7.0f, 4 / 7.0f, 5 / 7.0f, 6 / 7.0f}));
     }
 
-    void startupBurstDiscardsPendingInput()
+    // A new connection starts afresh: unread input is discarded, the session
+    // leaves compare and drops the impulse it was trying, and the burst
+    // replaces the queue.
+    void connectionStartDiscardsWhatCameBefore()
     {
-        LinkRig l;
-        QVERIFY(l.open());
-        l.a.holdReads();
-        l.pty.write("olkdev\r1\nEND\n");
-        QVERIFY(spinUntil([&] { return l.a.port()->bytesAvailable() > 0; }));
-        l.a.queue() = {"chb 1\r\n"};
-        l.a.readBuffer() = "partial";
+        LinkRig r;
+        QVERIFY(r.openIdle());
+        PresetSession &session = r.parts.session();
+        QTemporaryDir dir;
+        const QString wav = dir.filePath("cab.wav");
+        QVERIFY(writeFile(wav, wavFile({1, 1, 48000, 24, false, {}, patternSamples(300, 1, 3)})));
+        QVERIFY(session.loadImpulse(wav));
+        session.setValue("master_volume", 5);
+        session.compare();
+        QVERIFY(r.waitIdle());
+        QVERIFY(session.comparing());
+        QCOMPARE(session.pendingImpulse().source(), PendingImpulse::Source::File);
+        r.link.send(requests::mode);
+        r.device.leaveUnread("olkdev\r1\nEND\n");
 
-        l.core.readAll();
-        QCOMPARE(l.a.port()->bytesAvailable(), qint64(0));
-        QVERIFY(l.a.readBuffer().isEmpty());
-        QCOMPARE(l.a.queue(), startupBurst);
+        r.parts.startConnection();
+        QCOMPARE(r.device.bytesAvailable(), qint64(0));
+        QVERIFY(!session.comparing());
+        QCOMPARE(session.pendingImpulse().source(), PendingImpulse::Source::Stored);
+        QCOMPARE(r.link.queued(), requests::startupBurst());
     }
 
     void sendAloneDoesNotTransmit()
     {
-        LinkRig l;
-        QVERIFY(l.open());
-        l.a.queue().clear();
-        l.core.send("gb\r\n");
-        l.core.send("gs\r\n");
-        QCOMPARE(l.a.commandTotal(), quint16(2));
-        QCOMPARE(l.wire(0), QByteArray());
-        l.core.slTimer();
-        QCOMPARE(l.wire(4), QByteArray("gb\r\n"));
+        LinkRig r;
+        QVERIFY(r.open(false));
+        r.link.send("gb\r\n");
+        r.link.send("gs\r\n");
+        QCOMPARE(r.link.batchSize(), 2);
+        QCOMPARE(r.device.bytesToWrite(), qint64(0));
+        r.link.pacingStep();
+        QCOMPARE(r.device.bytesToWrite(), qint64(4));
+        QVERIFY(r.waitIdle());
+        QCOMPARE(r.device.requests(), (QList<QByteArray>{"gb", "gs"}));
     }
 
     void answerWaitByHead_data()
@@ -125,182 +135,142 @@ private slots:
         QFETCH(QByteArray, head);
         QFETCH(int, waitMs);
 
-        LinkRig l;
-        QVERIFY(l.open());
-        l.a.queue() = {head};
-        l.a.commandTotal() = 1;
-        l.a.portTimer()->setInterval(1234);
-
-        l.core.slTimer();
-        QCOMPARE(l.a.portTimer()->interval(), waitMs);
-        QCOMPARE(l.wire(head.size()), head);
+        LinkRig r;
+        QVERIFY(r.open(false));
+        r.link.send(head);
+        r.link.pacingStep();
+        QCOMPARE(r.link.answerWaitMs(), waitMs);
+        QVERIFY(LinkRig::waitFor([&] { return r.device.wire() == head; }));
     }
 
-    void retryRule_data()
+    // A head is sent until answered, at most three times; then it is given
+    // up with the queue behind it, naming the bytes that came with it.
+    void retries_data()
     {
-        QTest::addColumn<QByteArray>("head");
-        QTest::addColumn<int>("answered"); // answerReceived before the first step
-        QTest::addColumn<int>("count");    // sendCount before the first step
-        QTest::addColumn<int>("steps");
-        QTest::addColumn<int>("sends");
-        QTest::addColumn<QString>("reported"); // sgAnswerErrSave text; null: no give-up
+        QTest::addColumn<QList<QByteArray>>("queue");
+        QTest::addColumn<QByteArray>("fates"); // the device's: 'a' answered, 'x' lost
+        QTest::addColumn<QList<int>>("sends"); // how often the device got each request
+        QTest::addColumn<QByteArray>("givenUp");
 
-        const QByteArray gs = "gs\r\n";
-        QTest::newRow("silent device, nothing answered yet: three sends, then give up")
-            << gs << 0 << 0 << 4 << 3 << QString("gs\r\n");
+        const QList<QByteArray> gs = {"gs\r\n"};
+        QTest::newRow("answered at once") << gs << QByteArray() << QList<int>{1} << QByteArray();
+        QTest::newRow("no answer to the first attempt, an answer to the retry")
+            << gs << QByteArray("xa") << QList<int>{2} << QByteArray();
+        QTest::newRow("answered on the third and last send")
+            << gs << QByteArray("xxa") << QList<int>{3} << QByteArray();
+        QTest::newRow("silent device: three sends, then given up")
+            << gs << QByteArray("xxx") << QList<int>{3} << QByteArray("gs\r\n");
         // The answer that released the previous head is used up by the first
         // send of this one: a device that falls silent mid-sequence is given
         // up on after three sends too.
-        QTest::newRow("answer flag left set: three sends, then give up")
-            << gs << 1 << 0 << 4 << 3 << QString("gs\r\n");
-        QTest::newRow("answer flag left set over a count of 3: three sends, then give up")
-            << gs << 1 << 3 << 4 << 3 << QString("gs\r\n");
-        QTest::newRow("count left at 2: one send, then give up")
-            << gs << 0 << 2 << 2 << 1 << QString("gs\r\n");
-        QTest::newRow("count left at 3: give up without sending")
-            << gs << 0 << 3 << 1 << 0 << QString("gs\r\n");
-        QTest::newRow("reported text ends at the first zero byte")
-            << QByteArray("cc s 1\r00ff\0\0ab\r", 16) << 0 << 3 << 1 << 0
-            << QString("cc s 1\r00ff");
+        QTest::newRow("silent after an answer: the next head three times, then given up")
+            << QList<QByteArray>{"gb\r\n", "gs\r\n", "gm\r\n"} << QByteArray("axxx")
+            << QList<int>{1, 3, 0} << QByteArray("gs\r\n");
     }
-    void retryRule()
+    void retries()
     {
-        QFETCH(QByteArray, head);
-        QFETCH(int, answered);
-        QFETCH(int, count);
-        QFETCH(int, steps);
-        QFETCH(int, sends);
-        QFETCH(QString, reported);
-        const bool givesUp = !reported.isNull();
+        QFETCH(QList<QByteArray>, queue);
+        QFETCH(QByteArray, fates);
+        QFETCH(QList<int>, sends);
+        QFETCH(QByteArray, givenUp);
 
-        LinkRig l;
-        QVERIFY(l.open());
-        l.a.queue() = {head};
-        l.a.commandTotal() = 1;
-        l.a.answerReceived() = uchar(answered);
-        l.a.sendCount() = uchar(count);
+        LinkRig r;
+        QVERIFY(r.open(false));
+        r.device.script(fates);
+        r.queue(queue);
+        QVERIFY(r.waitIdle());
 
-        SignalRecorder rec(&l.core);
-        DebugLog log;
-        for (int i = 0; i < steps; ++i) {
-            if (i == steps - 1)
-                l.a.readBuffer() = "gs\r12zz"; // an unrecognised chunk
-            l.core.slTimer();
+        const QList<QByteArray> lines = firstLines(queue);
+        for (int i = 0; i < lines.size(); ++i)
+            QCOMPARE(r.device.count(lines.at(i)), sends.at(i));
+        QCOMPARE(givenUpHead(r.rec), givenUp);
+        QCOMPARE(r.rec.count("givenUp"), givenUp.isEmpty() ? 0 : 1);
+        if (!givenUp.isEmpty()) {
+            QCOMPARE(r.link.unansweredCommand(), givenUp);
+            // The queue is given up after it was emptied, then the link idles.
+            const QStringList order = r.rec.lines();
+            QVERIFY(order.indexOf(QRegularExpression("^unanswered.*")) <
+                    order.indexOf(QRegularExpression("^givenUp.*")));
+            QCOMPARE(r.rec.of("givenUp").last().at(0).value<QList<QByteArray>>(),
+                     queue.mid(lines.indexOf(givenUp.left(givenUp.indexOf('\r')))));
+            QCOMPARE(r.link.headSends(), 0);
         }
+    }
 
-        // Every step with a head logs the count it found, as a number.
-        const QStringList counts = log.withLabel("sendCount");
-        QCOMPARE(counts.size(), steps);
-        QCOMPARE(counts.first(), QString("sendCount %1").arg(count));
-
-        const QByteArray wire = l.wire(sends * head.size());
-        QCOMPARE(wire.size(), sends * head.size());
-        QCOMPARE(wire.count(head), sends);
-        QCOMPARE(rec.count("sgSetWait"), sends); // all true: no wait signal on giving up
-        QVERIFY(!rec.lines().contains("sgSetWait(false)"));
-
-        if (!givesUp) {
-            QCOMPARE(rec.count("sgAnswerErrSave"), 0);
-            QCOMPARE(l.a.queue(), QList<QByteArray>{head});
-            QCOMPARE(l.a.sendCount(), uchar(0));
-            return;
-        }
-        QCOMPARE(rec.of("sgAnswerErrSave"), QList<QVariantList>{{reported}});
-        QCOMPARE(l.a.lastErrCommand(), head);
-        QCOMPARE(l.a.lastErrAnswer(), QByteArray("gs\r12zz"));
-        QVERIFY(l.a.queue().isEmpty());
-        QCOMPARE(l.a.sendCount(), uchar(0));
-        QCOMPARE(l.a.commandTotal(), quint16(1)); // kept until the next step
-
-        // The next step finds the queue empty and goes idle.
-        rec.clear();
-        l.core.slTimer();
-        QCOMPARE(rec.lines(), QStringList({"sgSetWait(false)", "sgReadValue(wait,0)"}));
-        QCOMPARE(l.a.commandTotal(), quint16(0));
-        QCOMPARE(l.wire(0), QByteArray());
+    // Bytes that answer nothing, received while the head waits, are kept with
+    // the head given up.
+    void unansweredKeepsWhatCameWithIt()
+    {
+        LinkRig r;
+        QVERIFY(r.open(false));
+        r.device.script("xxx");
+        r.queue({"gs\r\n"});
+        // What came after the last send: each send forgets what came before.
+        QVERIFY(LinkRig::waitFor([&] { return r.device.count("gs") == 3; }));
+        r.device.inject("gs\r12zz");
+        QVERIFY(r.waitIdle());
+        QCOMPARE(r.link.unansweredCommand(), QByteArray("gs\r\n"));
+        QCOMPARE(r.link.unansweredReply(), QByteArray("gs\r12zz"));
     }
 
     // The count belongs to the head: a command queued into an empty queue
-    // starts afresh, one appended behind a head being retried does not.
+    // starts afresh, one appended behind a head being retried goes with it.
     void retryCountBelongsToTheHead_data()
     {
         QTest::addColumn<bool>("behindHead");
-        QTest::addColumn<int>("sendsBeforeGivingUp");
+        QTest::addColumn<int>("gsSends");
         QTest::newRow("new head after an abandoned one") << false << 3;
-        QTest::newRow("appended behind a head sent twice") << true << 1;
+        QTest::newRow("appended behind a head sent twice") << true << 0;
     }
     void retryCountBelongsToTheHead()
     {
         QFETCH(bool, behindHead);
-        QFETCH(int, sendsBeforeGivingUp);
+        QFETCH(int, gsSends);
 
-        LinkRig l;
-        QVERIFY(l.open());
-        l.a.answerReceived() = 0;
-        l.a.sendCount() = 2; // two unanswered sends of a head
-        l.a.queue() = behindHead ? QList<QByteArray>{"gb\r\n"} : QList<QByteArray>{};
-        l.core.send("gs\r\n");
-
-        SignalRecorder rec(&l.core);
-        int steps = 0;
-        while (rec.count("sgAnswerErrSave") == 0 && steps < 10) {
-            l.core.slTimer();
-            ++steps;
+        LinkRig r;
+        QVERIFY(r.open(false));
+        r.device.script("xxxxxx");
+        r.queue({"gb\r\n"});
+        QVERIFY(LinkRig::waitFor([&] { return r.device.count("gb") == 2; }));
+        if (behindHead) {
+            r.link.send("gs\r\n");
+        } else {
+            QVERIFY(r.waitIdle());
+            r.queue({"gs\r\n"});
         }
-        QCOMPARE(steps, sendsBeforeGivingUp + 1);
-        QCOMPARE(rec.count("sgSetWait"), sendsBeforeGivingUp);
+        QVERIFY(r.waitIdle());
+        QCOMPARE(r.device.count("gb"), 3);
+        QCOMPARE(r.device.count("gs"), gsSends);
     }
 
     // Giving up inside a save: nothing was stored, so the preset keeps its
     // unsaved edits and the move that waited for the save does not happen.
-    // Giving up on anything else leaves a waiting move to run.
+    // Giving up on anything else leaves the waiting move to run.
     void giveUpKeepsUnsavedEdits_data()
     {
-        QTest::addColumn<QList<QByteArray>>("queue");
+        QTest::addColumn<QByteArray>("fates");
         QTest::addColumn<bool>("saveCutShort");
-        QTest::newRow("store request unanswered")
-            << QList<QByteArray>{"sp\r\n", "rn\r\n", "gs\r\n"} << true;
-        QTest::newRow("impulse store unanswered, store request still queued")
-            << QList<QByteArray>{"cc a.wav 0\r00\r", "sp\r\n", "rn\r\n", "gs\r\n"} << true;
-        QTest::newRow("read-back after the store unanswered")
-            << QList<QByteArray>{"rn\r\n", "gs\r\n"} << false;
+        QTest::newRow("store request unanswered") << QByteArray("xxx") << true;
+        QTest::newRow("status read-back after the store unanswered")
+            << QByteArray("aaxxx") << false;
     }
     void giveUpKeepsUnsavedEdits()
     {
-        QFETCH(QList<QByteArray>, queue);
+        QFETCH(QByteArray, fates);
         QFETCH(bool, saveCutShort);
 
-        LinkRig l;
-        QVERIFY(l.open());
-        l.a.queue() = queue;
-        l.a.commandTotal() = quint16(queue.size());
-        l.a.answerReceived() = 0;
-        l.a.sendCount() = 3;
-        l.a.presetEdit() = 0; // cleared when the save started
-        l.a.pendingUpDown() = 3;
-        l.a.pendingPreset() = 6;
+        LinkRig r;
+        QVERIFY(r.openIdle());
+        PresetSession &session = r.parts.session();
+        session.setValue("master_volume", 30);
+        r.device.script(fates);
+        session.saveThenStep(steps::PresetUp);
+        QVERIFY(!session.edited()); // cleared when the save started
+        QVERIFY(LinkRig::waitFor([&] { return r.rec.count("givenUp") == 1; }));
+        QVERIFY(r.waitIdle());
 
-        SignalRecorder rec(&l.core);
-        l.core.slTimer(); // gives up
-        QVERIFY(l.a.queue().isEmpty());
-        QCOMPARE(rec.count("sgAnswerErrSave"), 1);
-        if (saveCutShort) {
-            QCOMPARE(rec.lines().mid(1),
-                     QStringList({"sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
-            QCOMPARE(l.a.presetEdit(), uchar(1));
-            QCOMPARE(l.a.pendingUpDown(), uchar(0));
-            QCOMPARE(int(l.a.pendingPreset()), -1);
-        } else {
-            QCOMPARE(rec.lines().size(), 1);
-            QCOMPARE(l.a.presetEdit(), uchar(0));
-        }
-
-        // The next step goes idle; only a move that still waits is sent.
-        l.wire(0);
-        l.core.slTimer();
-        // Both waiting: the step goes out, then the jump replaces its read-back.
-        QCOMPARE(l.wire(saveCutShort ? 0 : 13),
-                 saveCutShort ? QByteArray() : QByteArray("chp 1\r\npc 6\r\n"));
+        QCOMPARE(session.edited(), saveCutShort);
+        QCOMPARE(r.device.count("chp 1") > 0, !saveCutShort);
     }
 
     // A user's action that finds a request on the wire (quick clicks while
@@ -312,48 +282,167 @@ private slots:
         QTest::addColumn<QString>("name");    // the setValue control word, clicked three times
         QTest::addColumn<QByteArray>("next"); // the next request once the head is answered
 
-        QTest::newRow("preset steps") << "preset_UpDown" << QByteArray("chp 1\r\n");
-        QTest::newRow("bank steps") << "bank_UpDown" << QByteArray("chb 1\r\n");
-        QTest::newRow("jumps") << "preset_change" << QByteArray("pc 1\r\n");
-        QTest::newRow("copies") << "copy" << QByteArray("gs\r\n");
-        QTest::newRow("pastes") << "past" << requests::writeStatus(sampleStatus());
-        QTest::newRow("map updates") << "map_update" << QByteArray("chp 1\r\n");
+        QTest::newRow("preset steps") << "preset_UpDown" << QByteArray("chp 1");
+        QTest::newRow("bank steps") << "bank_UpDown" << QByteArray("chb 1");
+        QTest::newRow("jumps") << "preset_change" << QByteArray("pc 1");
+        QTest::newRow("copies") << "copy" << QByteArray("gs");
+        QTest::newRow("pastes") << "past" << QByteArray("gs 1");
+        QTest::newRow("map updates") << "map_update" << QByteArray("chp 1");
     }
     void userActionsLeaveTheHeadOnTheWire()
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, next);
 
-        LinkRig l;
-        QVERIFY(l.openIdle());
-        // A copy went through: paste has a status block and an impulse.
-        l.a.copyStatus() = sampleStatus();
-        l.a.copyImpulseName() = "Cab";
-        l.a.copyImpulseData() = QByteArray(200, 'a');
-        l.a.queue() = {"gb\r\n"};
-        l.a.commandTotal() = 1;
-        l.core.slTimer();
-        QCOMPARE(l.wire(4), QByteArray("gb\r\n"));
-
-        SignalRecorder rec(&l.core);
-        for (int click = 0; click < 3; ++click)
-            l.core.setValue(name, 1);
-        QCOMPARE(rec.count("sgAnswerErrSave"), 0);
-        QCOMPARE(l.a.sendCount(), uchar(1));
-        QCOMPARE(l.wire(0), QByteArray()); // not sent again
-        QCOMPARE(l.a.queue().first(), QByteArray("gb\r\n"));
-
-        // The answer retires the head and the next request goes out.
-        l.pty.write("gb\r0001\n");
-        QCOMPARE(l.pty.readUntil(next), next);
-
-        // Ticks count: two more sends of that request, then the third gives up.
-        for (int tick = 1; tick <= 3; ++tick) {
-            QCOMPARE(rec.count("sgAnswerErrSave"), 0);
-            l.a.slPortTimer();
+        LinkRig r;
+        QVERIFY(r.openIdle());
+        PresetSession &session = r.parts.session();
+        if (name == "past") { // a whole copy to paste
+            session.setValue("copy", 1);
+            QVERIFY(r.waitIdle());
+            QVERIFY(session.hasCopy());
+            r.device.clearLog();
         }
-        QCOMPARE(rec.of("sgAnswerErrSave"), QList<QVariantList>{{QString::fromLatin1(next)}});
-        QCOMPARE(l.wire(2 * next.size()), next + next);
+        r.queue({"gb\r\n"});
+        for (int click = 0; click < 3; ++click)
+            session.setValue(name, 1);
+        QCOMPARE(r.link.headSends(), 1);
+        QCOMPARE(r.link.queued().first(), QByteArray("gb\r\n"));
+
+        // The answer retires the head and the next request goes out; it is
+        // then sent three times in all by the ticks and given up.
+        r.device.script("axxx");
+        QVERIFY(LinkRig::waitFor([&] { return r.rec.count("givenUp") == 1; }));
+        QCOMPARE(r.device.count("gb"), 1);
+        QCOMPARE(firstLines({givenUpHead(r.rec)}).first(), next);
+        QCOMPARE(r.device.count(next), 3);
+    }
+
+    void progressOfABatch_data()
+    {
+        QTest::addColumn<int>("appendAt"); // the send after which two more are queued
+        QTest::addColumn<QList<float>>("progress");
+
+        QTest::newRow("four commands") << -1 << QList<float>{0.0f, 0.25f, 0.5f, 0.75f};
+        // Appending part-way sets the total to the new length: progress drops.
+        QTest::newRow("two appended while the second is on the wire")
+            << 2 << QList<float>{0.0f, 0.25f, 0.2f, 0.4f, 0.6f, 0.8f};
+    }
+    void progressOfABatch()
+    {
+        QFETCH(int, appendAt);
+        QFETCH(QList<float>, progress);
+
+        LinkRig r;
+        QVERIFY(r.open(false));
+        int sends = 0;
+        QObject::connect(&r.link, &Link::headSent, &r.link, [&] {
+            if (++sends == appendAt) {
+                r.link.send("gb\r\n");
+                r.link.send("gm\r\n");
+            }
+        });
+        r.queue({"gb\r\n", "gs\r\n", "gm\r\n", "olkver\r\n"});
+        QVERIFY(r.waitIdle());
+        QVERIFY2(sameProgress(progressOf(r.rec), progress),
+                 qPrintable(r.rec.lines().filter("headSent").join(' ')));
+        QCOMPARE(r.link.batchSize(), 0); // the idle step ends the batch
+    }
+
+    // The idle step carries out the moves that waited for the queue: a step,
+    // a jump, or both (the jump replaces the step's read-back); a jump to 128
+    // or above is never carried out; with nothing waiting it sends nothing.
+    void idleBranch_data()
+    {
+        QTest::addColumn<bool>("step");
+        QTest::addColumn<int>("jump"); // -1: none
+        QTest::addColumn<QList<QByteArray>>("moves");
+
+        using L = QList<QByteArray>;
+        QTest::newRow("nothing pending") << false << -1 << L{};
+        QTest::newRow("step pending") << true << -1 << L{"chp 1"};
+        QTest::newRow("jump pending") << false << 12 << L{"pc c"};
+        QTest::newRow("jump to preset 0") << false << 0 << L{"pc 0"};
+        QTest::newRow("jump to 200 counts as none") << false << 200 << L{};
+        QTest::newRow("both pending") << true << 5 << L{"chp 1", "pc 5"};
+    }
+    void idleBranch()
+    {
+        QFETCH(bool, step);
+        QFETCH(int, jump);
+        QFETCH(QList<QByteArray>, moves);
+
+        LinkRig r;
+        QVERIFY(r.openIdle());
+        PresetSession &session = r.parts.session();
+        r.queue({"gm\r\n"}); // the moves wait for it
+        if (step)
+            session.setValue("preset_UpDown", 1);
+        if (jump >= 0)
+            session.setValue("preset_change", uchar(jump));
+        QCOMPARE(r.device.requests(), QList<QByteArray>{});
+        QVERIFY(r.waitIdle());
+        QVERIFY(r.waitIdle()); // and once more: nothing is left waiting
+
+        QList<QByteArray> got = r.device.requests();
+        got.removeAll("gb");
+        got.removeAll("rn");
+        got.removeAll("gs");
+        QCOMPARE(got, QList<QByteArray>{"gm"} + moves);
+    }
+
+    // A direct write forgets the partial answer before it and discards
+    // unread input; it leaves the queue alone and says so beforehand.
+    void directWrite_data()
+    {
+        QTest::addColumn<bool>("write");
+        QTest::newRow("a direct write between two halves of an answer") << true;
+        QTest::newRow("nothing between them: the halves make an answer") << false;
+    }
+    void directWrite()
+    {
+        QFETCH(bool, write);
+
+        LinkRig r(1); // no re-send of the head within the test
+        QVERIFY(r.open(false));
+        r.device.script("x");
+        r.queue({"gs\r\n"});
+        QVERIFY(LinkRig::waitFor([&] { return r.device.count("gs") == 1; }));
+        r.device.inject("N");
+        QVERIFY(LinkRig::waitFor([&] { return r.rec.count("received") == 1; }));
+        r.rec.clear();
+        if (write) {
+            r.device.leaveUnread("stale bytes");
+            r.link.sendRaw("mv 64\r\n");
+            QCOMPARE(r.rec.lines(), QStringList{"aboutToWrite()"});
+            QCOMPARE(r.device.bytesAvailable(), qint64(0));
+            QVERIFY(LinkRig::waitFor([&] { return r.device.count("mv 64") == 1; }));
+        }
+        r.device.inject("X\n"); // with "N": the answer to a rejected request
+        QVERIFY(LinkRig::waitFor([&] { return r.rec.count("received") > 0; }));
+        QCOMPARE(r.link.queued(), write ? QList<QByteArray>{"gs\r\n"} : QList<QByteArray>{});
+        QCOMPARE(r.link.batchSize(), write ? 1 : 0);
+    }
+
+    void editWriteMarksThePresetFirst()
+    {
+        LinkRig r(1); // the head is not sent again within the test
+        QVERIFY(r.openIdle());
+        r.device.script("x");
+        r.queue({"gs\r\n"});
+        QVERIFY(LinkRig::waitFor([&] { return r.device.count("gs") == 1; }));
+        PresetSession &session = r.parts.session();
+        // The edited state is already published when the bytes are written.
+        qint64 waitingAtMark = -1;
+        QObject::connect(&session, &PresetSession::editedChanged, &session,
+                         [&] { waitingAtMark = r.device.bytesToWrite(); });
+        session.sendEdit("eqv 2 1f\r\n");
+
+        QVERIFY(session.edited());
+        QCOMPARE(waitingAtMark, qint64(0));
+        QCOMPARE(r.device.bytesToWrite(), qint64(10));
+        QCOMPARE(r.link.queued(), QList<QByteArray>{"gs\r\n"});
+        QVERIFY(LinkRig::waitFor([&] { return r.device.count("eqv 2 1f") == 1; }));
     }
 
     void longCommandsGoOutInPieces_data()
@@ -373,215 +462,42 @@ private slots:
         QFETCH(QList<int>, pieces);
         const bool paced = pieces.size() > 1;
 
-        LinkRig l;
-        QVERIFY(l.open());
-        const QByteArray head(length, 'x');
-        l.a.queue() = {head, "gs\r\n"};
-        l.a.commandTotal() = 2;
-        l.a.portTimer()->setInterval(1234);
-
-        DebugLog log;
-        SignalRecorder rec(&l.core);
+        LinkRig r(1); // real time: the pauses are measured
+        QVERIFY(r.open(false));
+        r.device.setDelay(100);
+        // The request list before it leaves the longest answer wait behind.
+        const QByteArray head = "cc s 1\r" + QByteArray(length - 8, 'a') + "\r";
+        r.queue({"rns\r\n"});
+        QVERIFY(LinkRig::waitFor([&] { return r.device.bytesToWrite() == 0; }));
+        r.device.clearLog();
+        r.link.send(head);
+        r.link.send("gs\r\n");
+        int waitWhileOut = -1;
+        QObject::connect(&r.link, &Link::progressed, &r.link,
+                         [&] { waitWhileOut = r.link.answerWaitMs(); });
+        QVERIFY(LinkRig::waitFor([&] { return r.rec.count("headSent") == 2; }));
         QElapsedTimer clock;
         clock.start();
-        l.core.slTimer();
-        // The busy signals come at once; a long command is still going out.
-        QCOMPARE(rec.lines().mid(0, 3),
-                 QStringList({"sgSetProgress(0)", "sgSetWait(true)", "sgReadValue(wait,1)"}));
-        QCOMPARE(l.a.sending(), paced);
-        QCOMPARE(l.a.portTimer()->interval(), paced ? 1234 : 1000);
-        QVERIFY(spinUntil([&] { return !l.a.sending(); }));
+        QCOMPARE(r.link.sendingInPieces(), paced);
+        QVERIFY(LinkRig::waitFor(
+            [&] { return !r.link.sendingInPieces() && r.device.wire().size() >= length; }));
         const qint64 elapsed = clock.elapsed();
 
-        QCOMPARE(pieceSizes(log), pieces);
-        QCOMPARE(l.wire(length), head); // byte for byte, nothing more
+        QCOMPARE(r.device.writeSizes(), pieces);
+        QCOMPARE(r.device.wire(), head); // byte for byte, nothing more yet
         if (paced) {
             // A pause follows every piece, the last one included. A lower
             // bound only: a pause can last longer, never shorter.
             QVERIFY2(elapsed >= 20 * pieces.size(), qPrintable(QString::number(elapsed)));
+            QCOMPARE(waitWhileOut, 10000); // the wait is set once the command is out
         }
-        QCOMPARE(l.a.portTimer()->interval(), 1000); // the answer wait, set once it is out
-        QCOMPARE(l.a.queue().first(), head);
-        QCOMPARE(rec.count("sgSetWait"), 1);
+        QCOMPARE(r.link.answerWaitMs(), 1000);
+        QCOMPARE(r.link.queued().first(), head);
+        QCOMPARE(r.rec.count("headSent"), 2);
     }
 
-    void progressOfABatch_data()
-    {
-        QTest::addColumn<int>("appendAfter"); // answered commands before one more is queued
-        QTest::addColumn<QList<float>>("progress");
-
-        QTest::newRow("four commands") << -1 << QList<float>{0.0f, 0.25f, 0.5f, 0.75f};
-        // Appending part-way sets the total to the new length: progress drops.
-        QTest::newRow("one appended after two were answered")
-            << 2 << QList<float>{0.0f, 0.25f, 0.0f, 1.0f / 3, 2.0f / 3};
-    }
-    void progressOfABatch()
-    {
-        QFETCH(int, appendAfter);
-        QFETCH(QList<float>, progress);
-
-        LinkRig l;
-        QVERIFY(l.open());
-        l.a.queue().clear();
-        const QList<QByteArray> batch = {"gb\r\n", "gs\r\n", "gm\r\n", "olkver\r\n"};
-        for (const QByteArray &c : batch)
-            l.core.send(c);
-
-        SignalRecorder rec(&l.core);
-        QByteArray expectedWire;
-        for (int answered = 0; !l.a.queue().isEmpty(); ++answered) {
-            if (answered == appendAfter)
-                l.core.send("gb\r\n");
-            expectedWire += l.a.queue().first();
-            l.core.slTimer();
-            l.releaseHead();
-        }
-        const QList<float> got = progressValues(rec);
-        QCOMPARE(got.size(), progress.size());
-        for (int i = 0; i < got.size(); ++i)
-            QVERIFY2(qFuzzyCompare(1.0f + got.at(i), 1.0f + progress.at(i)),
-                     qPrintable(QString("step %1: %2").arg(i).arg(got.at(i))));
-        QCOMPARE(l.wire(expectedWire.size()), expectedWire);
-
-        // The queue has drained: the next step reports the end of the batch.
-        rec.clear();
-        l.core.slTimer();
-        QCOMPARE(rec.lines(), QStringList({"sgSetWait(false)", "sgReadValue(wait,0)"}));
-        QCOMPARE(l.a.commandTotal(), quint16(0));
-    }
-
-    void idleBranch_data()
-    {
-        QTest::addColumn<int>("upDown");
-        QTest::addColumn<int>("preset");
-        QTest::addColumn<int>("presetAfter");
-
-        QTest::newRow("nothing pending") << 0 << -1 << -1;
-        QTest::newRow("negative preset other than -1 counts as none") << 0 << -7 << -7;
-        QTest::newRow("step pending") << 3 << -1 << -1;
-        QTest::newRow("unknown step code is still consumed") << 9 << -1 << -1;
-        QTest::newRow("jump pending") << 0 << 12 << -1;
-        QTest::newRow("jump to preset 0") << 0 << 0 << -1;
-        QTest::newRow("both pending") << 1 << 5 << -1;
-    }
-    void idleBranch()
-    {
-        QFETCH(int, upDown);
-        QFETCH(int, preset);
-        QFETCH(int, presetAfter);
-        const bool nothingPending = upDown == 0 && preset < 0;
-
-        LinkRig l;
-        QVERIFY(l.open());
-        l.a.queue().clear();
-        l.a.commandTotal() = 5;
-        l.a.sendCount() = 2;
-        l.a.pendingUpDown() = uchar(upDown);
-        l.a.pendingPreset() = static_cast<signed char>(preset);
-
-        SignalRecorder rec(&l.core);
-        l.core.slTimer();
-
-        QCOMPARE(l.a.pendingUpDown(), uchar(0));
-        QCOMPARE(int(l.a.pendingPreset()), presetAfter);
-        // The idle signals come last, after whatever a pending move sent.
-        const QStringList lines = rec.lines();
-        QVERIFY2(lines.size() >= 2, qPrintable(lines.join(' ')));
-        QCOMPARE(lines.mid(lines.size() - 2),
-                 QStringList({"sgSetWait(false)", "sgReadValue(wait,0)"}));
-        if (nothingPending) {
-            QCOMPARE(l.a.sendCount(), uchar(2)); // going idle keeps the count
-            QCOMPARE(lines.size(), 2);
-            QCOMPARE(l.a.commandTotal(), quint16(0));
-            QCOMPARE(l.wire(0), QByteArray());
-        }
-    }
-
-    void endCommandsOnlyWhenAHandlerEmptiesTheQueue_data()
-    {
-        QTest::addColumn<bool>("handlerEmpties");
-        QTest::newRow("last command sent normally") << false;
-        QTest::newRow("handler empties the queue") << true;
-    }
-    void endCommandsOnlyWhenAHandlerEmptiesTheQueue()
-    {
-        QFETCH(bool, handlerEmpties);
-
-        LinkRig l;
-        QVERIFY(l.open());
-        l.a.queue() = {"gm\r\n"};
-        l.a.commandTotal() = 1;
-        if (handlerEmpties) {
-            connect(&l.core, &Core::sgSetWait, &l.core, [&](bool wait) {
-                if (wait)
-                    l.a.queue().clear();
-            });
-        }
-        SignalRecorder rec(&l.core);
-        l.core.slTimer();
-        QCOMPARE(l.wire(4), QByteArray("gm\r\n"));
-        QCOMPARE(rec.count("sgEndCommands"), handlerEmpties ? 1 : 0);
-        if (handlerEmpties)
-            QCOMPARE(rec.lines().last(), QString("sgEndCommands()"));
-    }
-
-    void directWrite()
-    {
-        LinkRig l;
-        QVERIFY(l.open());
-        l.a.queue() = {"gs\r\n"};
-        l.a.commandTotal() = 1;
-
-        // Partial matches of the three short answer forms, unread input and
-        // a stale chunk: a direct write forgets all of them.
-        QList<QByteArray> values;
-        QVERIFY(!l.a.parser(answers::Form::Nx)->parse("N", &values));
-        QVERIFY(!l.a.parser(answers::Form::Rx)->parse("RX", &values));
-        QVERIFY(!l.a.parser(answers::Form::Name)->parse("rn\r", &values));
-        QVERIFY(!l.a.parser(answers::Form::Nx)->isIdle() &&
-                !l.a.parser(answers::Form::Rx)->isIdle() &&
-                !l.a.parser(answers::Form::Name)->isIdle());
-        l.a.holdReads();
-        l.pty.write("stale bytes");
-        QVERIFY(spinUntil([&] { return l.a.port()->bytesAvailable() > 0; }));
-        l.a.readBuffer() = "stale chunk";
-
-        SignalRecorder rec(&l.core);
-        DebugLog log;
-        l.core.sendRaw("mv 64\r\n");
-
-        QVERIFY(l.a.parser(answers::Form::Nx)->isIdle());
-        QVERIFY(l.a.parser(answers::Form::Rx)->isIdle());
-        QVERIFY(l.a.parser(answers::Form::Name)->isIdle());
-        QCOMPARE(l.a.port()->bytesAvailable(), qint64(0));
-        QVERIFY(l.a.readBuffer().isEmpty());
-        QCOMPARE(log.withLabel("send").size(), 1);
-        QCOMPARE(l.wire(7), QByteArray("mv 64\r\n"));
-        QVERIFY(rec.all().isEmpty());
-        QCOMPARE(l.a.queue(), QList<QByteArray>{"gs\r\n"}); // the queue is not touched
-        QCOMPARE(l.a.commandTotal(), quint16(1));
-    }
-
-    void editWriteMarksThePresetFirst()
-    {
-        LinkRig l;
-        QVERIFY(l.open());
-        l.a.queue() = {"gs\r\n"};
-
-        SignalRecorder rec(&l.core);
-        // The edited state is already published when the bytes are written.
-        connect(&l.core, &Core::sgReadValue, &l.core, [&](const QString &name, int) {
-            if (name == "preset_edit")
-                QCOMPARE(l.a.port()->bytesToWrite(), qint64(0));
-        });
-        l.core.sendEdit("eqv 2 1f\r\n");
-
-        QCOMPARE(rec.lines(), QStringList({"sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
-        QCOMPARE(l.a.presetEdit(), uchar(1));
-        QCOMPARE(l.wire(10), QByteArray("eqv 2 1f\r\n"));
-        QCOMPARE(l.a.queue(), QList<QByteArray>{"gs\r\n"});
-    }
-
+    // Nothing written while the port is closed, and nothing crashes: the
+    // queue keeps its head.
     void writesWhileClosed_data()
     {
         QTest::addColumn<bool>("vanished");
@@ -592,27 +508,73 @@ private slots:
     {
         QFETCH(bool, vanished);
 
-        LinkRig l;
+        LinkRig r;
         if (vanished) {
-            QVERIFY(l.open());
-            l.pty.closeMaster();
-            QVERIFY(spinUntil([&] { return !l.a.port()->isOpen(); }));
+            QVERIFY(r.open(false));
+            r.device.vanish();
+            QCOMPARE(r.device.errorReports(), 1); // closed on the first
         }
-        QVERIFY(!l.a.port()->isOpen());
+        QVERIFY(!r.link.isOpen());
         const QList<QByteArray> queued = {"rn\r\n", "gs\r\n"};
-        l.a.queue() = queued;
-        l.a.commandTotal() = 2;
-        l.a.answerReceived() = 1;
+        for (const QByteArray &request : queued)
+            r.link.send(request);
 
-        // Neither the direct writes nor a pacing step run by an operation
-        // crash; the queue keeps its head.
-        l.core.sendRaw("mv 1\r\n");
-        l.core.sendEdit("mv 2\r\n");
+        r.link.sendRaw("mv 1\r\n");
+        r.parts.session().sendEdit("mv 2\r\n");
+        r.link.pacingStep();
+        r.link.pacingStep();
+        QCOMPARE(r.link.queued(), queued);
+        r.link.clearQueue();
+        r.link.send(QByteArray(1200, 'x')); // the piece path too
+        r.link.pacingStep();
+        QVERIFY(!r.link.sendingInPieces());
+        QCOMPARE(r.link.queued().size(), 1);
+        QCOMPARE(r.device.wire(), QByteArray());
+    }
+
+    // ---- Core's reports of the queue ------------------------------------------
+
+    // The command given up is reported up to its first zero byte.
+    void unansweredReportEndsAtAZeroByte()
+    {
+        CoreRig l;
+        QVERIFY(l.open());
+        l.core.deviceLink().clearQueue();
+        const QByteArray head("cc s 1\r00ff\0\0ab\r", 16);
+        l.core.send(head);
+        for (int step = 0; step < 4; ++step)
+            l.core.slTimer();
+        QCOMPARE(l.rec.of("sgAnswerErrSave"), QList<QVariantList>{{QString("cc s 1\r00ff")}});
+    }
+
+    // The end of the commands is reported only when a listener of the send
+    // empties the queue.
+    void endCommandsOnlyWhenAHandlerEmptiesTheQueue_data()
+    {
+        QTest::addColumn<bool>("handlerEmpties");
+        QTest::newRow("last command sent normally") << false;
+        QTest::newRow("handler empties the queue") << true;
+    }
+    void endCommandsOnlyWhenAHandlerEmptiesTheQueue()
+    {
+        QFETCH(bool, handlerEmpties);
+
+        CoreRig l;
+        QVERIFY(l.open());
+        l.core.deviceLink().clearQueue();
+        l.core.send("gm\r\n");
+        if (handlerEmpties) {
+            connect(&l.core, &Core::sgSetWait, &l.core, [&](bool wait) {
+                if (wait)
+                    l.core.deviceLink().clearQueue();
+            });
+        }
+        SignalRecorder rec(&l.core);
         l.core.slTimer();
-        l.a.queue().first() = QByteArray(1200, 'x'); // the piece path too
-        l.core.slTimer();
-        QCOMPARE(l.a.queue().size(), 2);
-        QCOMPARE(l.a.queue().last(), queued.last());
+        QCOMPARE(l.wire(4), QByteArray("gm\r\n"));
+        QCOMPARE(rec.count("sgEndCommands"), handlerEmpties ? 1 : 0);
+        if (handlerEmpties)
+            QCOMPARE(rec.lines().last(), QString("sgEndCommands()"));
     }
 };
 

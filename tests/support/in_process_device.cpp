@@ -46,6 +46,7 @@ qint64 InProcessDevice::write(const QByteArray &bytes)
     if (!opened)
         return -1;
     line += bytes;
+    writes.append(int(bytes.size()));
     // The line takes the bytes from the event loop, as a driver does.
     if (!lineHeld && !takePending) {
         takePending = true;
@@ -92,9 +93,9 @@ void InProcessDevice::process(const vdev::Request &request)
     received.append(request.line);
     receivedRaw.append(request.raw);
     bool lose = silentUntilMs >= 0 && clock.elapsed() < silentUntilMs;
-    if (!lose && toLose > 0 && vdev::Responder::drawsAnswer(request)) {
-        --toLose;
-        lose = true;
+    if (!lose && !fatesLeft.isEmpty() && vdev::Responder::drawsAnswer(request)) {
+        lose = fatesLeft.at(0) == 'x';
+        fatesLeft.remove(0, 1);
     }
     if (lose) { // as if it never reached the device
         ++lost;
@@ -159,6 +160,7 @@ void InProcessDevice::clearLog()
     received.clear();
     receivedRaw.clear();
     taken.clear();
+    writes.clear();
     errorsSeen.clear();
     lost = 0;
 }

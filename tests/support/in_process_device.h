@@ -43,9 +43,13 @@ public:
         pieceBytes = bytes;
         pieceGapMs = gapMs;
     }
-    // The next `count` requests that draw an answer are lost, as if they
-    // never reached the device: not carried out and not answered.
-    void loseNext(int count) { toLose = count; }
+    // The fates of the next requests that draw an answer, one letter each:
+    // 'a' answered, 'x' lost as if it never reached the device (not carried
+    // out, not answered). Past the script every request is answered.
+    // "xa": no answer to the first attempt, an answer to the retry.
+    void script(const QByteArray &fates) { fatesLeft = fates; }
+    // The next `count` requests that draw an answer are lost.
+    void loseNext(int count) { fatesLeft = QByteArray(count, 'x'); }
     // Every request arriving in the next `ms` is lost.
     void silenceFor(int ms);
     // While held the line takes no bytes: what is written stays in
@@ -56,6 +60,9 @@ public:
     // Bytes from the device that no request asked for, delivered from the
     // event loop after `ms`.
     void inject(const QByteArray &bytes, int ms = 0);
+    // Bytes from the device that wait unread with no notification, as if
+    // they had come after the program last read.
+    void leaveUnread(const QByteArray &bytes) { incoming += bytes; }
     // The device vanishes: the open port reports errors (a flood, as a real
     // one does) until it is closed; answers not delivered yet are lost.
     void vanish();
@@ -70,8 +77,10 @@ public:
     // Requests lost by the script, and errors reported by the last vanish.
     int lostCount() const { return lost; }
     int errorReports() const { return errorsReported; }
-    // Every byte the line took, in order.
+    // Every byte the line took, in order; and the size of each write the
+    // program made.
     QByteArray wire() const { return taken; }
+    QList<int> writeSizes() const { return writes; }
     // Forgets the received requests and bytes (the model is kept).
     void clearLog();
     vdev::DeviceModel &model() { return deviceModel; }
@@ -100,7 +109,7 @@ private:
     int delayMs = 0;
     int pieceBytes = 0;
     int pieceGapMs = 1;
-    int toLose = 0;
+    QByteArray fatesLeft;
     qint64 silentUntilMs = -1;
 
     struct Piece {
@@ -115,6 +124,7 @@ private:
     QList<QByteArray> received;
     QList<QByteArray> receivedRaw;
     QByteArray taken;
+    QList<int> writes;
     QStringList errorsSeen;
     int lost = 0;
     int errorsReported = 0;
