@@ -1,19 +1,19 @@
-// The link's exchanges and the session's captures: an exchange ends exactly
-// once, as done or with why not; a captured impulse answer reaches the
-// session's listeners and leaves the copy's clipboard alone; the pending
-// impulse is read as a save would choose it; a paste through the session is
-// the panel's paste.
+// The link's exchanges and the session's captures, on the in-process device:
+// an exchange ends exactly once, as done or with why not; a captured impulse
+// answer reaches the session's listeners and leaves the copy alone; the
+// pending impulse is read as a save would choose it; a paste through the
+// session is the panel's paste and reaches the device's edit buffer.
+#include "device/protocol.h"
 #include "editing/preset_session.h"
-#include "link/link.h"
 #include "link/requests.h"
-#include "support/core_rig.h"
+#include "support/link_rig.h"
 #include "support/test_main.h"
+#include "support/wav_writer.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
 
 namespace {
-
-const QByteArray statusAnswer = "gs\r" + sampleStatus() + "\n";
 
 // Lets the exchange's queued outcome arrive.
 void settle()
@@ -22,9 +22,34 @@ void settle()
     QCoreApplication::processEvents();
 }
 
+// The first preset of the device whose slot holds an impulse, or none.
+int presetWith(const vdev::DeviceModel &model, bool impulse)
+{
+    for (int i = 0; i < model.slotCount(); ++i)
+        if (model.stored(i).impulse.isEmpty() != impulse)
+            return i;
+    return -1;
+}
+
+// Moves the session to `preset` and waits for the move's reads.
+bool moveTo(LinkRig &r, int preset)
+{
+    r.parts.session().selectPreset(preset);
+    return r.waitIdle() && r.device.model().current() == preset;
+}
+
+// A usable impulse file in `dir`.
+QString impulseFile(const QTemporaryDir &dir, const QString &name)
+{
+    const QString path = dir.filePath(name);
+    return writeFile(path, wavFile({1, 1, 48000, 24, false, {}, patternSamples(300, 1, 3)}))
+               ? path
+               : QString();
+}
+
 } // namespace
 
-class TestExchanges : public CoreRigTest {
+class TestExchanges : public QObject {
     Q_OBJECT
 
 private slots:
@@ -38,170 +63,196 @@ private slots:
                                                 << "";
         QTest::newRow("no request at all") << QList<QByteArray>() << "nothing"
                                            << "";
-        QTest::newRow("the device stays silent") << read << "ticks"
+        QTest::newRow("the device stays silent") << read << "silence"
                                                  << "the device did not answer the request \"gb\"";
         QTest::newRow("a revert takes over the queue") << read << "revert"
                                                        << "another operation took over the device";
-        QTest::newRow("the port closes") << read << "close"
-                                         << "the connection to the device was lost";
+        QTest::newRow("the device vanishes") << read << "vanish"
+                                             << "the connection to the device was lost";
     }
     void exchangeEndsOnce()
     {
         QFETCH(QList<QByteArray>, requests);
         QFETCH(QString, event);
         QFETCH(QString, failure);
-        Link &link = rig->core.deviceLink();
-        QSignalSpy done(&link, &Link::exchangeDone);
-        QSignalSpy failed(&link, &Link::exchangeFailed);
+        LinkRig r;
+        QVERIFY(r.openIdle());
+        if (event == "silence")
+            r.device.script("xxx");
+        QSignalSpy done(&r.link, &Link::exchangeDone);
+        QSignalSpy failed(&r.link, &Link::exchangeFailed);
 
-        link.runExchange(requests);
-        QCOMPARE(rig->a.queue(), requests);
+        r.link.runExchange(requests);
+        QCOMPARE(r.link.queued(), requests);
         QCOMPARE(done.size() + failed.size(), 0); // never from inside the call
-        if (event == "answers") {
-            rig->a.dispatch("gb\r0102\n");
-            QCOMPARE(done.size() + failed.size(), 0);
-            rig->a.dispatch(statusAnswer);
-        } else if (event == "ticks") {
-            rig->a.answerReceived() = 0;
-            for (int tick = 0; tick < 4; ++tick)
-                rig->core.slTimer();
-        } else if (event == "revert") {
-            rig->core.slEsc();
-            rig->a.dispatch("esc\rEND\n");
-        } else if (event == "close") {
-            rig->a.slPortError();
-        }
-        settle();
+        if (event == "revert")
+            r.parts.session().revert();
+        else if (event == "vanish")
+            r.device.vanish();
+        QVERIFY(LinkRig::waitFor([&] { return done.size() + failed.size() > 0; }));
         // Later events of the old exchange change nothing.
-        rig->core.slTimer();
+        r.link.pacingStep();
+        if (r.link.isOpen())
+            QVERIFY(r.waitIdle());
         settle();
 
         QCOMPARE(done.size(), failure.isEmpty() ? 1 : 0);
         QCOMPARE(failed.size(), failure.isEmpty() ? 0 : 1);
         if (!failure.isEmpty())
             QCOMPARE(failed.first().first().toString(), failure);
+        if (event == "answers")
+            QCOMPARE(r.device.requests(), firstLines(requests));
     }
 
-    // The answer to the exchange's impulse read goes to the capture; the copy's
-    // clipboard keeps what it held.
-    void captureLeavesTheClipboard_data()
+    // The answer to the exchange's impulse read goes to the capture, once;
+    // the copy taken before keeps what it held, as its paste shows.
+    void captureLeavesTheCopy_data()
     {
-        QTest::addColumn<QList<QByteArray>>("requests");
-        QTest::addColumn<QList<QByteArray>>("answers");
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QByteArray>("image");
-        QTest::newRow("name and image") << QList<QByteArray>{requests::readImpulse}
-                                        << QList<QByteArray>{"cc\rMy Cab\n52494646\n"}
-                                        << QByteArray("My Cab") << QByteArray("52494646");
-        QTest::newRow("a preset without impulse")
-            << QList<QByteArray>{requests::readImpulse} << QList<QByteArray>{"cc\r\n\n"}
-            << QByteArray() << QByteArray();
+        QTest::addColumn<bool>("impulse"); // the preset read holds an impulse
+        QTest::addColumn<bool>("removeFirst");
+        QTest::newRow("name and image") << true << false;
+        QTest::newRow("a preset without impulse") << false << false;
         // The removal's acknowledgement looks like the start of an impulse
         // answer; only the read's own answer counts.
-        QTest::newRow("after a removal")
-            << QList<QByteArray>{requests::deleteImpulse, requests::readImpulse}
-            << QList<QByteArray>{"dcc\rEND\n", "cc\rRoom\n00ff\n"} << QByteArray("Room")
-            << QByteArray("00ff");
+        QTest::newRow("after a removal") << true << true;
     }
-    void captureLeavesTheClipboard()
+    void captureLeavesTheCopy()
     {
-        QFETCH(QList<QByteArray>, requests);
-        QFETCH(QList<QByteArray>, answers);
-        QFETCH(QByteArray, name);
-        QFETCH(QByteArray, image);
-        rig->a.copyImpulseName() = "Kept";
-        rig->a.copyImpulseData() = "abcdef";
-        Link &link = rig->core.deviceLink();
-        PresetSession &session = rig->core.presetSession();
-        QSignalSpy read(&session, &PresetSession::impulseCaptured);
-        QSignalSpy done(&link, &Link::exchangeDone);
+        QFETCH(bool, impulse);
+        QFETCH(bool, removeFirst);
+        LinkRig r;
+        QVERIFY(r.openIdle());
+        const vdev::DeviceModel &model = r.device.model();
+        PresetSession &session = r.parts.session();
+        // A copy of a preset with an impulse, then the preset to read.
+        const int copied = presetWith(model, true);
+        QVERIFY(moveTo(r, copied));
+        session.copy();
+        QVERIFY(r.waitIdle());
+        QVERIFY(session.hasCopy());
+        int read = presetWith(model, impulse);
+        if (read == copied)
+            read = presetWith(model, true) + 1;
+        QVERIFY(moveTo(r, read));
+        const vdev::Impulse stored = model.stored(read).impulse;
+        QSignalSpy captured(&session, &PresetSession::impulseCaptured);
+        QSignalSpy done(&r.link, &Link::exchangeDone);
 
-        link.runExchange(requests);
+        const QList<QByteArray> exchange =
+            removeFirst ? QList<QByteArray>{requests::deleteImpulse, requests::readImpulse}
+                        : QList<QByteArray>{requests::readImpulse};
+        r.link.runExchange(exchange);
         session.captureImpulse();
-        for (const QByteArray &answer : answers)
-            rig->a.dispatch(answer);
-        settle();
+        QVERIFY(LinkRig::waitFor([&] { return done.size() == 1; }));
 
-        QCOMPARE(read.size(), 1);
-        QCOMPARE(read.first().at(0).toByteArray(), name);
-        QCOMPARE(read.first().at(1).toByteArray(), image);
-        QCOMPARE(done.size(), 1);
-        QCOMPARE(rig->a.copyImpulseName(), QByteArray("Kept"));
-        QCOMPARE(rig->a.copyImpulseData(), QByteArray("abcdef"));
+        QCOMPARE(captured.size(), 1);
+        const bool empty = removeFirst || stored.isEmpty();
+        QCOMPARE(captured.first().at(0).toByteArray(), empty ? QByteArray() : stored.name);
+        QCOMPARE(captured.first().at(1).toByteArray().toLower(),
+                 empty ? QByteArray() : vdev::toHex(stored.wav));
         // Disarmed: a later impulse answer is not taken.
-        rig->a.queue() = {requests::readImpulse};
-        rig->a.dispatch("cc\rLate\n00\n");
-        QCOMPARE(read.size(), 1);
+        r.rec.clear();
+        r.link.send(requests::readImpulse);
+        r.link.startSending();
+        QVERIFY(LinkRig::waitFor([&] { return r.rec.count("received") > 0; }));
+        QCOMPARE(captured.size(), 1);
+        // The copy still holds its own impulse: a paste plays it.
+        r.link.drain();
+        session.pasteCopy();
+        QVERIFY(r.waitIdle());
+        const QByteArray samples = model.stored(copied).impulse.wav.mid(vdev::kWavHeaderBytes);
+        QCOMPARE(r.device.model().previewSamples(), samples.left(vdev::kPreviewHexMax / 2));
     }
 
     // What plays on the current preset: a file loaded, replaced by what a
     // paste brings (the copied preset's file before its device impulse).
     void pendingImpulse_data()
     {
+        QTest::addColumn<QString>("copiedFrom"); // "file", "impulse", "none"; "": no copy
         QTest::addColumn<bool>("pasted");
-        QTest::addColumn<QString>("copiedFile");
-        QTest::addColumn<QByteArray>("copiedName");
-        QTest::addColumn<QString>("loadedFile");
+        QTest::addColumn<bool>("loaded"); // Load.wav on the current preset
         QTest::addColumn<int>("source");
-        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("name"); // "<device>": the copied preset's impulse
         using S = PendingImpulse::Source;
-        QTest::newRow("nothing pending")
-            << false << "" << QByteArray() << "" << int(S::Stored) << QByteArray();
-        QTest::newRow("a file loaded") << false << "" << QByteArray() << "/x/Load.wav"
-                                       << int(S::File) << QByteArray("Load.wav");
+        QTest::newRow("nothing pending") << "" << false << false << int(S::Stored) << QByteArray();
+        QTest::newRow("a file loaded")
+            << "" << false << true << int(S::File) << QByteArray("Load.wav");
         QTest::newRow("a pasted preset's file")
-            << true << "/x/Copy.wav" << QByteArray("Dev") << "/x/Load.wav" << int(S::File)
-            << QByteArray("Copy.wav");
-        QTest::newRow("a pasted device impulse") << true << "" << QByteArray("Dev") << "/x/Load.wav"
-                                                 << int(S::Copied) << QByteArray("Dev");
+            << "file" << true << true << int(S::File) << QByteArray("Copy.wav");
+        QTest::newRow("a pasted device impulse")
+            << "impulse" << true << true << int(S::Copied) << QByteArray("<device>");
         QTest::newRow("a pasted preset without")
-            << true << "" << QByteArray() << "/x/Load.wav" << int(S::None) << QByteArray();
+            << "none" << true << true << int(S::None) << QByteArray();
         QTest::newRow("a copy not pasted")
-            << false << "/x/Copy.wav" << QByteArray("Dev") << "" << int(S::Stored) << QByteArray();
+            << "file" << false << false << int(S::Stored) << QByteArray();
     }
     void pendingImpulse()
     {
+        QFETCH(QString, copiedFrom);
         QFETCH(bool, pasted);
-        QFETCH(QString, copiedFile);
-        QFETCH(QByteArray, copiedName);
-        QFETCH(QString, loadedFile);
+        QFETCH(bool, loaded);
         QFETCH(int, source);
         QFETCH(QByteArray, name);
-        if (!loadedFile.isEmpty())
-            rig->a.loadFile(loadedFile.section('/', -1), loadedFile);
-        rig->a.copyStatus() = sampleStatus();
-        rig->a.copyImpulsePath() = copiedFile;
-        rig->a.copyImpulseFileName() = copiedFile.section('/', -1);
-        rig->a.copyImpulseName() = copiedName;
-        rig->a.copyImpulseData() = "0011";
+        LinkRig r;
+        QVERIFY(r.openIdle());
+        const vdev::DeviceModel &model = r.device.model();
+        PresetSession &session = r.parts.session();
+        QTemporaryDir dir;
+        const int withImpulse = presetWith(model, true);
+        if (!copiedFrom.isEmpty()) {
+            QVERIFY(moveTo(r, copiedFrom == "none" ? presetWith(model, false) : withImpulse));
+            if (copiedFrom == "file")
+                QVERIFY(session.loadImpulse(impulseFile(dir, "Copy.wav")));
+            session.copy();
+            QVERIFY(r.waitIdle());
+            QVERIFY(session.hasCopy());
+            if (copiedFrom == "file")
+                session.revertImpulse();
+        }
+        const int current = withImpulse + 1;
+        QVERIFY(moveTo(r, current));
+        if (loaded)
+            QVERIFY(session.loadImpulse(impulseFile(dir, "Load.wav")));
         if (pasted)
-            rig->core.slPaste();
-        const PendingImpulse &pending = rig->core.presetSession().pendingImpulse();
+            session.pasteCopy();
+        const PendingImpulse &pending = session.pendingImpulse();
         QCOMPARE(int(pending.source()), source);
-        QCOMPARE(pending.name(), name);
+        // A device impulse is named as a store would carry it.
+        const QByteArray device = model.stored(withImpulse).impulse.name;
+        QCOMPARE(pending.name(), name == "<device>" ? QByteArray(device).replace(' ', '_') : name);
     }
 
-    // A preset pasted through the session goes out as the panel's paste sends
-    // it, with its name as a store would carry it, and counts as an edit.
+    // A preset pasted through the session goes out as the panel's paste
+    // sends it and counts as an edit; the device plays it, and a save stores
+    // it with its name as a store carries it.
     void pasteIsThePanelsPaste()
     {
-        rig->a.queue() = {requests::mode}; // dropped: the paste starts afresh
-        PresetSession &session = rig->core.presetSession();
-        QSignalSpy done(&rig->core.deviceLink(), &Link::exchangeDone);
-        const QByteArray image = QByteArray(88, '0') + "112233";
+        LinkRig r;
+        QVERIFY(r.openIdle());
+        PresetSession &session = r.parts.session();
+        r.link.send(requests::mode); // dropped: the paste starts afresh
+        QSignalSpy done(&r.link, &Link::exchangeDone);
+        QByteArray status;
+        for (int i = 0; i < vdev::kStatusBytes; ++i)
+            status.append(char(r.device.model().liveStatus().at(i) ^ (i == 0 ? 1 : 0)));
+        const QByteArray statusText = vdev::toHex(status);
+        const QByteArray samples = "112233";
+        const QByteArray image = vdev::toHex(vdev::wavImage(QByteArray::fromHex(samples)));
 
-        session.paste(sampleStatus(), "My Cab", image);
-        QCOMPARE(rig->a.queue(),
-                 (QList<QByteArray>{requests::writeStatus(sampleStatus()), requests::status,
-                                    requests::previewImpulse("112233")}));
-        QCOMPARE(rig->a.copyImpulseName(), QByteArray("My_Cab"));
-        QCOMPARE(rig->a.presetEdit(), uchar(1));
-        QVERIFY(rig->a.pendingImpulse().pasted());
-        for (const QByteArray &answer :
-             {QByteArray("gsEND\n"), statusAnswer, QByteArray("ccEND\n")})
-            rig->a.dispatch(answer);
-        settle();
-        QCOMPARE(done.size(), 1);
+        session.paste(statusText, "My Cab", image);
+        QCOMPARE(r.link.queued(),
+                 (QList<QByteArray>{requests::writeStatus(statusText), requests::status,
+                                    requests::previewImpulse(samples)}));
+        QVERIFY(session.edited());
+        QVERIFY(session.pendingImpulse().pasted());
+        QVERIFY(LinkRig::waitFor([&] { return done.size() == 1; }));
+        QCOMPARE(r.device.model().liveStatus(), status);
+        QCOMPARE(r.device.model().previewSamples(), QByteArray::fromHex(samples));
+
+        session.save();
+        QVERIFY(r.waitIdle());
+        QCOMPARE(r.device.model().storedCurrent().impulse.name, QByteArray("My_Cab"));
+        QCOMPARE(r.device.model().storedCurrent().status, status);
     }
 };
 

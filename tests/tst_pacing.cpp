@@ -1,15 +1,15 @@
-// Long commands on the pacing timer, over a real pseudo-terminal: what may
-// and may not happen while one goes out (other writes, ticks, answers, an
-// operation that empties the queue), its progress, a device that takes no
-// bytes, and a port that vanishes in the middle. The test plays the device on
-// the master side; the port timer is held, so every pacing step is the
-// test's own.
+// Long commands on the pacing clock, through the link's face on the
+// in-process device: what may and may not happen while one goes out (other
+// writes, ticks, answers, an operation that empties the queue), its progress,
+// a line that takes no bytes, and a device that vanishes in the middle. The
+// clock runs faster than real time; the device loses the requests' answers
+// unless the test plays them, so nothing but the test retires a head.
+#include "editing/preset_session.h"
 #include "link/requests.h"
-#include "support/core_rig.h"
 #include "support/debug_log.h"
+#include "support/link_rig.h"
 #include "support/test_main.h"
 
-#include <QSerialPort>
 #include <functional>
 
 namespace {
@@ -22,33 +22,36 @@ constexpr int lastPiece = -1;
 // Stands for the long command in expected queues.
 const QByteArray headMark = "<head>";
 
-// The shared rig, with a way to act in the middle of a long command.
-struct LinkRig : CoreRig {
-    // Runs `action` once the driver has taken `piece` pieces of the long
-    // command (lastPiece: all of them, during the last pause).
-    void atPiece(int piece, std::function<void()> action)
-    {
-        QObject::connect(a.pacer(), &PacedWriter::progressed, &core,
-                         [=, done = false](int taken, int total) mutable {
-                             const int due = piece == lastPiece ? total : piece * 500;
-                             if (!done && taken >= due) {
-                                 done = true;
-                                 action();
-                             }
-                         });
-    }
-    bool finish()
-    {
-        return spinUntil([&] { return !a.sending(); }, 5000);
-    }
-};
-
 QList<QByteArray> withHead(QList<QByteArray> queue, const QByteArray &head)
 {
     for (QByteArray &entry : queue)
         if (entry == headMark)
             entry = head;
     return queue;
+}
+
+// Runs `action` once the line has taken `piece` pieces of a command of
+// `size` bytes (lastPiece: all of it), in the pause that follows.
+void atPiece(LinkRig &r, int piece, int size, std::function<void()> action)
+{
+    QObject::connect(&r.device, &Transport::bytesWritten, &r.link,
+                     [=, &r, done = false](qint64) mutable {
+                         const int due = piece == lastPiece ? size : piece * 500;
+                         if (!done && r.device.wire().size() >= due) {
+                             done = true;
+                             action();
+                         }
+                     });
+}
+
+// The progress the link reported, in order: the send, then the pieces.
+QList<float> progressOf(const SignalRecorder &rec)
+{
+    QList<float> values;
+    for (const Emission &e : rec.all())
+        if (e.signal == "headSent" || e.signal == "progressed")
+            values.append(e.args.at(0).toFloat());
+    return values;
 }
 
 } // namespace
@@ -89,44 +92,42 @@ private slots:
         QFETCH(QByteArray, after);
         QFETCH(QList<QByteArray>, queue);
 
-        LinkRig l;
-        QVERIFY(l.open());
-        l.a.queue() = {preview, "gs\r\n"};
-        l.a.commandTotal() = 2;
-        l.a.answerReceived() = 1;
-        SignalRecorder rec(&l.core);
-        l.atPiece(atPiece, [&] {
+        LinkRig r(4); // 5 ms pauses; no re-send within the test
+        QVERIFY(r.openIdle());
+        r.device.script("xx"); // the preview and the request after it go unanswered
+        PresetSession &session = r.parts.session();
+        SignalRecorder sessionRec(&session);
+        ::atPiece(r, atPiece, preview.size(), [&] {
             if (action == "knob") {
-                l.core.setValue("master_volume", 100);
-                QVERIFY(rec.lines().contains("sgSetEdit(true)")); // published at once
+                session.setValue("master_volume", 100);
+                QVERIFY(sessionRec.count("editedChanged") == 1); // published at once
             } else if (action == "two writes") {
-                l.core.sendRaw("mv 1\r\n");
-                l.core.sendEdit("eo 2\r\n");
+                r.link.sendRaw("mv 1\r\n");
+                session.sendEdit("eo 2\r\n");
             } else if (action == "tick") {
-                l.a.slPortTimer();
+                r.link.tick();
             } else if (action == "answer") {
-                l.pty.write("ccEND\n");
+                r.device.inject("ccEND\n");
             } else if (action == "escape") {
-                l.core.slEsc();
+                session.revert();
             }
         });
 
-        l.core.slTimer();
-        QVERIFY(l.a.sending());
-        QVERIFY(l.finish());
-        QByteArray wire = l.pty.read(preview.size() + after.size());
-        wire += l.pty.drainFor(50); // and nothing more
+        r.queue({preview, "gs\r\n"});
+        QVERIFY(r.link.sendingInPieces());
+        QVERIFY(LinkRig::waitFor([&] { return !r.link.sendingInPieces(); }));
+        QVERIFY(LinkRig::waitFor(
+            [&] { return r.device.wire().size() >= preview.size() + after.size(); }));
+        QTest::qWait(30); // and nothing more
+        const QByteArray wire = r.device.wire();
         QCOMPARE(wire.left(preview.size()), preview);
         QCOMPARE(wire.mid(preview.size()), after);
-        QCOMPARE(l.a.queue(), withHead(queue, preview));
-        QCOMPARE(l.a.sendCount(), uchar(1));
-        QCOMPARE(l.a.answerReceived(), uchar(0)); // no answer was taken in the middle
+        QCOMPARE(r.link.queued(), withHead(queue, preview));
+        QCOMPARE(r.link.headSends(), 1);
 
         // Progress: 0 when the command starts, then rising with every piece,
         // never reaching the next command's share.
-        QList<float> progress;
-        for (const QVariantList &args : rec.of("sgSetProgress"))
-            progress.append(args.at(0).toFloat());
+        const QList<float> progress = progressOf(r.rec);
         QVERIFY(progress.size() >= previewPieces);
         QCOMPARE(progress.first(), 0.0f);
         for (int i = 1; i < previewPieces; ++i) {
@@ -136,97 +137,85 @@ private slots:
         }
     }
 
-    // The port goes away mid-command: the send ends at once, nothing more is
-    // written, and direct writes held for later are dropped with the port.
-    void portVanishesMidCommand_data()
+    // The device goes away mid-command: the send ends at once, nothing more
+    // is written, and direct writes held for later are dropped with the port.
+    void deviceVanishesMidCommand_data()
     {
         QTest::addColumn<bool>("lineFull");
         QTest::newRow("during a pause") << false;
         QTest::newRow("while the driver waits for the line") << true;
     }
-    void portVanishesMidCommand()
+    void deviceVanishesMidCommand()
     {
         QFETCH(bool, lineFull);
 
-        LinkRig l;
-        QVERIFY(l.open());
-        if (lineFull)
-            l.a.port()->write(QByteArray(30000, 'z')); // more than the line takes unread
-        l.a.queue() = {preview};
-        l.a.commandTotal() = 1;
+        LinkRig r(4);
+        QVERIFY(r.openIdle());
         DebugLog log;
         int writesAtClose = -1;
-        connect(&l.core, &Core::sgPortOpen, &l.core,
-                [&] { writesAtClose = log.withLabel("send").size(); });
+        QObject::connect(&r.link, &Link::closedAfterError, &r.link,
+                         [&] { writesAtClose = r.device.writeSizes().size(); });
         const auto vanish = [&] {
-            l.core.setValue("master_volume", 100); // held for after the command
-            l.pty.closeMaster();
+            r.parts.session().setValue("master_volume", 100); // held for after the command
+            r.device.vanish();
         };
         if (!lineFull)
-            l.atPiece(3, vanish);
+            atPiece(r, 3, preview.size(), vanish);
+        r.device.holdLine(lineFull);
 
-        l.core.slTimer();
+        r.queue({preview});
         if (lineFull) {
-            QTest::qWait(50); // the first piece waits behind the unread bytes
-            QVERIFY(l.a.sending());
+            QTest::qWait(20); // the first piece waits on the line
+            QVERIFY(r.link.sendingInPieces());
             vanish();
         }
-        QVERIFY(spinUntil([&] { return !l.a.port()->isOpen(); }));
-        QVERIFY(!l.a.sending());
-        QVERIFY(l.a.heldWrites().isEmpty());
-        QTest::qWait(100); // a piece due after the close would be written by now
-        QCOMPARE(log.withLabel("send").size(), writesAtClose);
-        QVERIFY(!log.withLabel("send").join(' ').contains("mv 64"));
+        QVERIFY(LinkRig::waitFor([&] { return !r.link.isOpen(); }));
+        QVERIFY(!r.link.sendingInPieces());
+        QCOMPARE(r.device.errorReports(), 1); // closed on the first
+        QTest::qWait(50);                     // a piece due after the close would be written by now
+        QCOMPARE(r.device.writeSizes().size(), writesAtClose);
+        QVERIFY(!r.device.wire().contains("mv 64"));
         QVERIFY2(log.warnings().isEmpty(), qPrintable(log.warnings().join('\n')));
-        QCOMPARE(l.a.queue(),
-                 QList<QByteArray>{preview}); // kept for nothing: reopening replaces it
+        QCOMPARE(r.link.queued(), QList<QByteArray>{preview}); // kept: reopening replaces it
     }
 
-    // A piece the device takes nothing of for the stall limit: the rest of
-    // the command never reaches the wire and it is given up like an
-    // unanswered one. A knob turned meanwhile goes out afterwards.
+    // A piece the line takes nothing of for the stall limit: the rest of the
+    // command never reaches the wire, what the driver holds of it is dropped,
+    // and it is given up like an unanswered one, with the queue behind it. A
+    // direct write made meanwhile goes out afterwards.
     void stalledCommandIsGivenUp_data()
     {
         QTest::addColumn<QList<QByteArray>>("queue");
-        QTest::addColumn<bool>("saveCutShort");
         QTest::newRow("impulse store of a save")
-            << QList<QByteArray>{headMark, "sp\r\n", "rn\r\n", "gs\r\n"} << true;
-        QTest::newRow("preview") << QList<QByteArray>{headMark} << false;
+            << QList<QByteArray>{headMark, "sp\r\n", "rn\r\n", "gs\r\n"};
+        QTest::newRow("preview") << QList<QByteArray>{headMark};
     }
     void stalledCommandIsGivenUp()
     {
         QFETCH(QList<QByteArray>, queue);
-        QFETCH(bool, saveCutShort);
 
-        LinkRig l;
-        QVERIFY(l.open());
+        LinkRig r(50); // a stall limit of 200 ms
+        QVERIFY(r.openIdle());
         // The first piece ends in 'a's, every later one is 'b's.
         const QByteArray head =
             requests::storeImpulse("A.wav", QByteArray(489, 'a') + QByteArray(1000, 'b'));
-        l.a.queue() = withHead(queue, head);
-        l.a.commandTotal() = quint16(queue.size());
-        l.a.presetEdit() = 0;
-        l.a.pendingUpDown() = 3;
-        l.a.pacer()->setStallLimit(200);
-        l.a.port()->write(QByteArray(30000, 'z')); // the line is full and stays so
+        r.device.holdLine(true); // the line is full and stays so
+        r.queue(withHead(queue, head));
+        QVERIFY(r.link.sendingInPieces());
+        r.link.sendRaw("mv 64\r\n");
+        QVERIFY(LinkRig::waitFor([&] { return r.rec.count("givenUp") == 1; }));
 
-        SignalRecorder rec(&l.core);
-        l.core.slTimer();
-        QVERIFY(l.a.sending());
-        l.core.sendRaw("mv 64\r\n");
-        QVERIFY(spinUntil([&] { return rec.count("sgAnswerErrSave") > 0; }));
+        QCOMPARE(r.rec.of("unanswered"), QList<QVariantList>{{head}});
+        QCOMPARE(r.rec.of("givenUp").first().first().value<QList<QByteArray>>(),
+                 withHead(queue, head));
+        QCOMPARE(r.link.unansweredCommand(), head);
+        QVERIFY(r.link.queued().isEmpty());
+        QVERIFY(!r.link.sendingInPieces());
+        QVERIFY(r.link.isOpen());
 
-        QCOMPARE(rec.of("sgAnswerErrSave"), QList<QVariantList>{{QString::fromLatin1(head)}});
-        QCOMPARE(l.a.lastErrCommand(), head);
-        QVERIFY(l.a.queue().isEmpty());
-        QVERIFY(!l.a.sending());
-        QVERIFY(l.a.port()->isOpen());
-        QCOMPARE(l.a.presetEdit(), uchar(saveCutShort ? 1 : 0));
-        QCOMPARE(l.a.pendingUpDown(), uchar(saveCutShort ? 0 : 3));
-
-        const QByteArray wire = l.pty.readUntil("mv 64\r\n");
-        QVERIFY(wire.endsWith("mv 64\r\n"));
-        QCOMPARE(wire.count('b'), 0);
+        r.device.holdLine(false);
+        QVERIFY(LinkRig::waitFor([&] { return r.device.wire().endsWith("mv 64\r\n"); }));
+        QCOMPARE(r.device.wire(), QByteArray("mv 64\r\n")); // the held piece was dropped
     }
 };
 
