@@ -381,8 +381,8 @@ private slots:
         if (jump >= 0)
             session.setValue("preset_change", uchar(jump));
         QCOMPARE(r.device.requests(), QList<QByteArray>{});
+        // The idle step after the moves' own requests: nothing is left waiting.
         QVERIFY(r.waitIdle());
-        QVERIFY(r.waitIdle()); // and once more: nothing is left waiting
 
         QList<QByteArray> got = r.device.requests();
         got.removeAll("gb");
@@ -464,7 +464,7 @@ private slots:
 
         LinkRig r(1); // real time: the pauses are measured
         QVERIFY(r.open(false));
-        r.device.setDelay(100);
+        r.device.setDelay(60); // the answers come after the last pause
         // The request list before it leaves the longest answer wait behind.
         const QByteArray head = "cc s 1\r" + QByteArray(length - 8, 'a') + "\r";
         r.queue({"rns\r\n"});

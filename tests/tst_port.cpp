@@ -1,7 +1,11 @@
-// Opening, watching and closing the device's port over a real pseudo-terminal:
-// the open reports and line settings, re-opening an open port, the device
-// vanishing, error notifications, the port timer tick and the destructor.
+// Opening, watching and closing the device's serial port over a real
+// pseudo-terminal, through the link's face and its SerialTransport: the open
+// reports and line settings, re-opening an open port, the device vanishing,
+// error notifications, the port timer tick and the destructor. What only a
+// real tty shows is checked here; the queue's behaviour is checked on the
+// in-process device (tst_command_queue).
 #include "link/port_choice.h"
+#include "link/serial_transport.h"
 #include "support/core_rig.h"
 #include "support/debug_log.h"
 #include "support/test_main.h"
@@ -10,7 +14,6 @@
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QSignalSpy>
-#include <QTimer>
 #include <memory>
 
 namespace {
@@ -30,10 +33,14 @@ bool realDeviceAttached()
     return false;
 }
 
-const QStringList closeReport = {"sgPortOpen(false,)", "sgReadText(close_port,)",
-                                 "sgReadValue(type_dev,0)"};
+// A link on the serial port, with the port it drives at hand.
+struct SerialLink {
+    SerialTransport *transport = new SerialTransport;
+    std::unique_ptr<Link> link = std::make_unique<Link>(transport);
+    QSerialPort &port() { return transport->serialPort(); }
+};
 
-enum class Operation { TimerTick, PacingStep, LongCommand, DirectWrite, EditWrite, Burst };
+enum class Operation { TimerTick, PacingStep, LongCommand, DirectWrite, Drain };
 
 } // namespace
 
@@ -48,27 +55,22 @@ private slots:
     void openReportsAndAppliesLineSettings()
     {
         Pty pty;
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.readBuffer() = "left over";
+        SerialLink s;
+        SignalRecorder rec(s.link.get());
+        QSignalSpy errors(&s.port(), &QSerialPort::errorOccurred);
+        QVERIFY(s.link->openPort(pty.slavePath()));
 
-        SignalRecorder rec(&core);
-        QSignalSpy errors(a.port(), &QSerialPort::errorOccurred);
-        QVERIFY(core.openPort(pty.slavePath()));
-
-        QCOMPARE(rec.lines(), QStringList{"sgReadText(open_port," + pty.slavePath() + ")"});
-        QSerialPort *port = a.port();
-        QVERIFY(port->isOpen());
-        QCOMPARE(port->openMode(), QIODevice::ReadWrite);
-        QCOMPARE(port->baudRate(QSerialPort::Input), 9600);
-        QCOMPARE(port->baudRate(QSerialPort::Output), 9600);
-        QCOMPARE(port->dataBits(), QSerialPort::Data8);
-        QCOMPARE(port->parity(), QSerialPort::NoParity);
-        QCOMPARE(port->stopBits(), QSerialPort::OneStop);
-        QCOMPARE(port->flowControl(), QSerialPort::HardwareControl);
-        QVERIFY(a.readBuffer().isEmpty());
-        QCOMPARE(a.queue().size(), 7);
+        QCOMPARE(rec.lines(), QStringList{"opened(" + pty.slavePath() + ")"});
+        QSerialPort &port = s.port();
+        QVERIFY(port.isOpen());
+        QCOMPARE(port.openMode(), QIODevice::ReadWrite);
+        QCOMPARE(port.baudRate(QSerialPort::Input), 9600);
+        QCOMPARE(port.baudRate(QSerialPort::Output), 9600);
+        QCOMPARE(port.dataBits(), QSerialPort::Data8);
+        QCOMPARE(port.parity(), QSerialPort::NoParity);
+        QCOMPARE(port.stopBits(), QSerialPort::OneStop);
+        QCOMPARE(port.flowControl(), QSerialPort::HardwareControl);
+        QCOMPARE(s.link->openFailure().kind, OpenFailure::Kind::None);
 
         // open() announces NoError before the port counts as open; that
         // notification must not be taken for a failure.
@@ -77,132 +79,134 @@ private slots:
             QCOMPARE(e.at(0).value<QSerialPort::SerialPortError>(), QSerialPort::NoError);
     }
 
-    void failedOpenReportsClosePort_data()
+    void failedOpenIsRefused_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("path"); // as messages name it
 
         QTest::newRow("missing device path") << "/dev/vortaxa-no-such-port"
+                                             << "/dev/vortaxa-no-such-port"
                                              << "/dev/vortaxa-no-such-port";
         QTest::newRow("device-prefixed location") << R"(\\.\COM12)"
-                                                  << "COM12";
+                                                  << "COM12"
+                                                  << R"(/dev/\\.\COM12)";
         QTest::newRow("plain port name") << "COM3"
-                                         << "COM3";
+                                         << "COM3"
+                                         << "/dev/COM3";
     }
-    void failedOpenReportsClosePort()
+    void failedOpenIsRefused()
     {
         QFETCH(QString, name);
         QFETCH(QString, shown);
+        QFETCH(QString, path);
 
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.queue() = {"gs\r\n"};
-        a.commandTotal() = 1;
-
-        SignalRecorder rec(&core);
-        QVERIFY(!core.openPort(name));
+        SerialLink s;
+        s.link->send("gs\r\n");
+        SignalRecorder rec(s.link.get());
+        QVERIFY(!s.link->openPort(name));
         // The open error the port raises is not reported as a close: the
-        // only report is "close_port" with the name as shown.
-        QCOMPARE(rec.lines(), QStringList{"sgReadText(close_port," + shown + ")"});
-        QVERIFY(!a.port()->isOpen());
-        QCOMPARE(a.queue(), QList<QByteArray>{"gs\r\n"}); // no burst
-        QCOMPARE(a.editable(), uchar(0));
+        // only report is the refusal with the name as shown.
+        QCOMPARE(rec.lines(), QStringList{"openRefused(" + shown + ")"});
+        QVERIFY(!s.link->isOpen());
+        QCOMPARE(s.link->queued(), QList<QByteArray>{"gs\r\n"});
+        const OpenFailure failure = s.link->openFailure();
+        QCOMPARE(failure.kind, OpenFailure::Kind::NotFound);
+        QCOMPARE(failure.port, path);
+        QVERIFY(!failure.systemMessage.isEmpty());
     }
 
-    void reopenClosesSilentlyAndRestartsBurst_data()
+    void reopenClosesSilently_data()
     {
         QTest::addColumn<bool>("samePort");
         QTest::newRow("same port") << true;
         QTest::newRow("another port") << false;
     }
-    void reopenClosesSilentlyAndRestartsBurst()
+    void reopenClosesSilently()
     {
         QFETCH(bool, samePort);
 
         Pty first;
         Pty second;
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        QVERIFY(core.openPort(first.slavePath()));
-        a.queue() = {"chp 1\r\n", "gb\r\n"};
-        a.commandTotal() = 2;
+        SerialLink s;
+        QVERIFY(s.link->openPort(first.slavePath()));
         Pty &target = samePort ? first : second;
 
-        SignalRecorder rec(&core);
+        SignalRecorder rec(s.link.get());
         DebugLog log;
-        QVERIFY(core.openPort(target.slavePath()));
+        QVERIFY(s.link->openPort(target.slavePath()));
 
-        QCOMPARE(rec.lines(), QStringList{"sgReadText(open_port," + target.slavePath() + ")"});
+        // The old port closes without a close report (closedAfterError).
+        QCOMPARE(rec.lines(), QStringList({"closing()", "opened(" + target.slavePath() + ")"}));
         QCOMPARE(log.withLabel("openPort"), QStringList{"openPort 117"});
-        QVERIFY(a.port()->isOpen());
-        QCOMPARE(a.queue().size(), 7);
-        QCOMPARE(a.queue().first(), QByteArray("olkdev\r\n"));
+        QVERIFY(s.link->isOpen());
 
-        core.slTimer();
+        s.link->send("olkdev\r\n");
+        s.link->pacingStep();
         QCOMPARE(target.read(8), QByteArray("olkdev\r\n"));
         if (!samePort)
             QCOMPARE(first.drainFor(30), QByteArray());
     }
 
+    // A vanished pty floods read errors while the port stays open: the link
+    // closes on the first, once, and says so; the queue is left alone, and
+    // the search resumes at the discovery pace.
     void vanishedDevice()
     {
-        // The Core outlives the pty here: the master is closed by the test.
         auto pty = std::make_unique<Pty>();
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        QVERIFY(core.openPort(pty->slavePath()));
+        SerialLink s;
+        QVERIFY(s.link->openPort(pty->slavePath()));
         // Leave a long answer wait and an unanswered head behind.
-        a.queue() = {"rns\r\n", "rn\r\n"};
-        a.commandTotal() = 2;
-        core.slTimer();
+        s.link->send("rns\r\n");
+        s.link->send("rn\r\n");
+        s.link->pacingStep();
         QCOMPARE(pty->read(5), QByteArray("rns\r\n"));
-        QCOMPARE(a.portTimer()->interval(), 10000);
-        a.answerReceived() = 0;
-        const uchar countBefore = a.sendCount();
+        QCOMPARE(s.link->answerWaitMs(), 10000);
+        const int sendsBefore = s.link->headSends();
 
-        SignalRecorder rec(&core);
-        QSignalSpy errors(a.port(), &QSerialPort::errorOccurred);
+        SignalRecorder rec(s.link.get());
+        QSignalSpy errors(&s.port(), &QSerialPort::errorOccurred);
         pty->closeMaster();
-        QVERIFY(spinUntil([&] { return !a.port()->isOpen(); }));
-        // A vanished port keeps raising read errors while it stays open;
-        // closing on the first one ends them. Give a flood time to show.
-        spinUntil([] { return false; }, 200);
+        QVERIFY(spinUntil([&] { return !s.link->isOpen(); }));
+        spinUntil([] { return false; }, 200); // give a flood time to show
 
         QCOMPARE(errors.count(), 1);
-        QCOMPARE(rec.lines(), closeReport);
-        QVERIFY(!a.port()->isOpen());
-        QCOMPARE(a.queue(), QList<QByteArray>({"rns\r\n", "rn\r\n"})); // not touched
-        // The search resumes at the discovery pace, not after the answer wait.
-        QCOMPARE(a.portTimer()->interval(), 1000);
+        QCOMPARE(rec.lines(), QStringList({"closing()", "closedAfterError()"}));
+        QCOMPARE(s.link->queued(), QList<QByteArray>({"rns\r\n", "rn\r\n"})); // not touched
+        QCOMPARE(s.link->answerWaitMs(), 1000);
 
         // The next tick, however late, looks for the device instead of pacing.
         if (realDeviceAttached())
             QSKIP("a real device is attached: discovery would open it");
         rec.clear();
         DebugLog log;
-        a.slPortTimer();
+        s.link->tick();
         QCOMPARE(log.withLabel("!OPEN").size(), 1);
         QVERIFY(log.withLabel("send").isEmpty());
-        QVERIFY(log.withLabel("sendCount").isEmpty());
-        QCOMPARE(a.sendCount(), countBefore);
-        QCOMPARE(a.queue().size(), 2);
+        QCOMPARE(s.link->headSends(), sendsBefore);
+        QCOMPARE(s.link->queued().size(), 2);
         QVERIFY(rec.all().isEmpty());
+    }
+
+    // Core reports a lost port as closed, with no device type.
+    void coreReportsALostPort()
+    {
+        CoreRig rig;
+        QVERIFY(rig.open());
+        rig.rec.clear();
+        rig.pty.closeMaster();
+        QVERIFY(spinUntil([&] { return !rig.core.deviceLink().isOpen(); }));
+        QCOMPARE(rig.rec.lines(), QStringList({"sgPortOpen(false,)", "sgReadText(close_port,)",
+                                               "sgReadValue(type_dev,0)"}));
     }
 
     void errorWhileClosedChangesNothing()
     {
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        SignalRecorder rec(&core);
-
-        a.slPortError();
-        emit a.port()->errorOccurred(QSerialPort::ResourceError);
+        SerialLink s;
+        SignalRecorder rec(s.link.get());
+        s.link->closeAfterError();
         QVERIFY(rec.all().isEmpty());
-        QVERIFY(!a.port()->isOpen());
+        QVERIFY(!s.link->isOpen());
     }
 
     // None of the link's own operations on an open port may raise an error
@@ -215,74 +219,73 @@ private slots:
         QTest::newRow("pacing step") << Operation::PacingStep;
         QTest::newRow("long command in pieces") << Operation::LongCommand;
         QTest::newRow("direct write") << Operation::DirectWrite;
-        QTest::newRow("edit write") << Operation::EditWrite;
-        QTest::newRow("start-up burst") << Operation::Burst;
+        QTest::newRow("dropping the queue and unread input") << Operation::Drain;
     }
     void operationsRaiseNoErrorOnOpenPort()
     {
         QFETCH(Operation, operation);
 
-        CoreRig rig;
-        QVERIFY(rig.open());
-        Core &core = rig.core;
-        CoreAccess &a = rig.a;
-        a.holdReads();
-        rig.pty.write("olkdev\r1\nEND\n"); // unread input for the discarding paths
-        QVERIFY(spinUntil([&] { return a.port()->bytesAvailable() > 0; }));
+        Pty pty;
+        SerialLink s;
+        QVERIFY(s.link->openPort(pty.slavePath()));
+        s.link->send("olkdev\r\n");
+        {
+            // Input left unread for the discarding paths: the link hears
+            // nothing of it arriving.
+            const QSignalBlocker unheard(s.transport);
+            pty.write("olkdev\r1\nEND\n");
+            QVERIFY(spinUntil([&] { return s.port().bytesAvailable() > 0; }));
+        }
 
-        SignalRecorder rec(&core);
-        QSignalSpy errors(a.port(), &QSerialPort::errorOccurred);
+        SignalRecorder rec(s.link.get());
+        QSignalSpy errors(&s.port(), &QSerialPort::errorOccurred);
         int written = 0;
         switch (operation) {
         case Operation::TimerTick:
-            a.slPortTimer();
+            s.link->tick();
             written = 8;
             break;
         case Operation::PacingStep:
-            core.slTimer();
+            s.link->pacingStep();
             written = 8;
             break;
         case Operation::LongCommand:
-            a.queue() = {QByteArray(1100, 'x')};
-            a.commandTotal() = 1;
-            core.slTimer();
+            s.link->clearQueue();
+            s.link->send(QByteArray(1100, 'x'));
+            s.link->pacingStep();
             written = 1100;
             break;
         case Operation::DirectWrite:
-            core.sendRaw("mv 10\r\n");
+            s.link->sendRaw("mv 10\r\n");
             written = 7;
             break;
-        case Operation::EditWrite:
-            core.sendEdit("mv 10\r\n");
-            written = 7;
-            break;
-        case Operation::Burst:
-            core.readAll();
+        case Operation::Drain:
+            s.link->drain();
             break;
         }
-        QByteArray wire = written ? rig.pty.read(written) : QByteArray();
-        wire += rig.pty.drainFor(30); // anything beyond what was expected
+        QByteArray wire = written ? pty.read(written) : QByteArray();
+        wire += pty.drainFor(30); // anything beyond what was expected
 
         QCOMPARE(wire.size(), written);
         QCOMPARE(errors.count(), 0);
-        QVERIFY(a.port()->isOpen());
-        QCOMPARE(rec.count("sgPortOpen"), 0);
-        QVERIFY(!rec.valuesOf("close_port").size());
+        QVERIFY(s.link->isOpen());
+        QCOMPARE(rec.count("closedAfterError"), 0);
     }
 
     void timerTickWhileOpenReappliesBaudAndPaces()
     {
-        CoreRig rig;
-        QVERIFY(rig.open());
-        CoreAccess &a = rig.a;
-        QVERIFY(a.port()->setBaudRate(19200));
+        Pty pty;
+        SerialLink s;
+        QVERIFY(s.link->openPort(pty.slavePath()));
+        s.link->send("olkdev\r\n");
+        QVERIFY(s.port().setBaudRate(19200));
 
         DebugLog log;
-        a.slPortTimer();
-        QCOMPARE(a.port()->baudRate(QSerialPort::Input), 9600);
-        QCOMPARE(a.port()->baudRate(QSerialPort::Output), 9600);
-        QCOMPARE(rig.pty.read(8), QByteArray("olkdev\r\n"));
-        QCOMPARE(a.portTimer()->interval(), 2000);
+        s.link->tick();
+        QCOMPARE(s.port().baudRate(QSerialPort::Input), 9600);
+        QCOMPARE(s.port().baudRate(QSerialPort::Output), 9600);
+        QCOMPARE(pty.read(8), QByteArray("olkdev\r\n"));
+        QCOMPARE(s.link->answerWaitMs(), 2000);
         QVERIFY(log.withLabel("!OPEN").isEmpty());
     }
 
@@ -297,16 +300,14 @@ private slots:
         QFETCH(bool, open);
 
         Pty pty;
-        auto core = std::make_unique<Core>();
-        CoreAccess a{*core};
-        a.holdTimer();
+        SerialLink s;
         if (open)
-            QVERIFY(core->openPort(pty.slavePath()));
-        QPointer<QSerialPort> port = a.port();
+            QVERIFY(s.link->openPort(pty.slavePath()));
+        QPointer<QSerialPort> port = &s.port();
 
-        SignalRecorder rec(core.get());
+        SignalRecorder rec(s.link.get());
         DebugLog log;
-        core.reset();
+        s.link.reset();
         QVERIFY(port.isNull());
         QCOMPARE(log.withLabel("CLOSEPORT").size(), open ? 1 : 0);
         QVERIFY(rec.all().isEmpty());

@@ -1,17 +1,19 @@
 // The port chooser over a real pseudo-terminal: the --port argument, the
-// reason a failed open gives (gone, busy, no permission), the chosen port
-// opened at once and remembered, and the named port opened again while it is
-// closed.
+// reason a failed open gives (gone, busy, no permission) and its words for
+// every front end, the chosen port opened at once and remembered, and the
+// named port opened again while it is closed.
 #include "link/serial_transport.h"
 #include "ports/open_failure.h"
 #include "ports/port_chooser.h"
 #include "support/core_access.h"
+#include "support/link_rig.h"
 #include "support/pty.h"
 #include "support/signal_recorder.h"
 #include "support/test_main.h"
 
 #include <QSerialPort>
 #include <QSettings>
+#include <QSignalSpy>
 
 namespace {
 
@@ -83,6 +85,96 @@ private slots:
         QCOMPARE(openFailure::word(SerialTransport::kindOf(error, accessible)), word);
     }
 
+    // One wording for every front end: what is wrong, as a chip, what to do
+    // in the panel and on the command line, with the system's words.
+    void failureWords_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("holder");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("chip");
+        QTest::addColumn<QString>("panel");   // the advice starts so
+        QTest::addColumn<QString>("command"); // the command line's message
+        using K = OpenFailure::Kind;
+        const QString p = "/dev/ttyACM0";
+        QTest::newRow("in use, holder known")
+            << int(K::InUse) << "vortaxa, pid 1234"
+            << "The port " + p + " is in use by another program (vortaxa, pid 1234)."
+            << p + " is in use"
+            << "Another program has the device's port open."
+            << "The port " + p +
+                   " is in use by another program (vortaxa, pid 1234). Close that "
+                   "program and try again. The system says: words.";
+        QTest::newRow("in use, holder unknown")
+            << int(K::InUse) << ""
+            << "The port " + p + " is in use by another program." << p + " is in use"
+            << "Another program"
+            << "The port " + p +
+                   " is in use by another program. Close that program and try "
+                   "again. The system says: words.";
+        QTest::newRow("gone") << int(K::NotFound) << ""
+                              << "The port " + p + " does not exist." << p + " not found"
+                              << "Connect the device, or choose another port in Settings."
+                              << "The port " + p +
+                                     " does not exist. \u201cvortaxa-cli "
+                                     "ports\u201d lists the ports. The system "
+                                     "says: words.";
+        QTest::newRow("no permission") << int(K::Permission) << ""
+                                       << "You may not open the port " + p + "."
+                                       << "No access to " + p << "Your user has no permission"
+                                       << "You may not open the port " + p +
+                                              ". Install the package's device rule, or add "
+                                              "yourself to the group that owns the port. "
+                                              "The system says: words.";
+        QTest::newRow("other") << int(K::Other) << ""
+                               << "The port " + p + " cannot be opened."
+                               << "Cannot open " + p << "The panel tries again by itself."
+                               << "The port " + p + " cannot be opened. The system says: words.";
+    }
+    void failureWords()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, holder);
+        QFETCH(QString, title);
+        QFETCH(QString, chip);
+        QFETCH(QString, panel);
+        QFETCH(QString, command);
+        const OpenFailure failure{OpenFailure::Kind(kind), "/dev/ttyACM0", holder, "words"};
+        QCOMPARE(openFailure::title(failure), title);
+        QCOMPARE(openFailure::shortText(failure), chip);
+        const QString advice = openFailure::advice(failure, openFailure::Front::Panel);
+        QVERIFY2(advice.startsWith(panel), qPrintable(advice));
+        QVERIFY2(advice.endsWith("\n\nThe system says: words."), qPrintable(advice));
+        QCOMPARE(openFailure::message(failure), command);
+        QCOMPARE(openFailure::title(OpenFailure()), QString());
+    }
+
+    // The chooser publishes the words of the open the link was refused,
+    // and forgets them once a port opens.
+    void chooserPublishesTheWords()
+    {
+        LinkRig r;
+        QSettings settings(QSettings::IniFormat, QSettings::UserScope, "test", "chooser");
+        PortChooser ports(r.link, settings, QString());
+        QSignalSpy changed(&ports, &PortChooser::failureChanged);
+        r.device.refuseOpen({OpenFailure::Kind::InUse, QString(), "vortaxa, pid 1234", "busy"});
+        QVERIFY(!r.link.openPort("/dev/ttyACM0"));
+        QCOMPARE(ports.failure(), QString("busy"));
+        QCOMPARE(
+            ports.failureTitle(),
+            QString("The port /dev/ttyACM0 is in use by another program (vortaxa, pid 1234)."));
+        QCOMPARE(ports.failureShort(), QString("/dev/ttyACM0 is in use"));
+        QVERIFY(ports.failureAdvice().startsWith("Another program"));
+        QCOMPARE(ports.failureText(), QString("busy"));
+        QCOMPARE(changed.count(), 1);
+
+        r.device.refuseOpen(OpenFailure());
+        QVERIFY(r.link.openPort("/dev/ttyACM0"));
+        QCOMPARE(ports.failure(), QString());
+        QCOMPARE(ports.failureTitle(), QString());
+        QCOMPARE(changed.count(), 2);
+    }
+
     // A real failed open names its reason and the system's words; the next
     // successful open clears them.
     void failedOpenNamesTheReason_data()
@@ -129,7 +221,7 @@ private slots:
         QCOMPARE(ports.port(), QString());
 
         ports.choose(pty.slavePath());
-        QVERIFY(a.port()->isOpen());
+        QVERIFY(core.deviceLink().isOpen());
         QCOMPARE(a.settings().value(keyPortPath).toString(), pty.slavePath());
 
         PortChooser nextRun(core.deviceLink(), core.settingsStore(), QString());
@@ -153,15 +245,15 @@ private slots:
         a.holdTimer();
         SignalRecorder recorder(&core);
         PortChooser ports(core.deviceLink(), core.settingsStore(), pty.slavePath());
-        QVERIFY(!a.port()->isOpen());
-        QTRY_VERIFY(a.port()->isOpen());
+        QVERIFY(!core.deviceLink().isOpen());
+        QTRY_VERIFY(core.deviceLink().isOpen());
 
         recorder.clear();
         ports.openNamedPort();
         QCOMPARE(recorder.all().size(), 0);
 
         pty.closeMaster();
-        QTRY_VERIFY(!a.port()->isOpen());
+        QTRY_VERIFY(!core.deviceLink().isOpen());
         ports.openNamedPort();
         QCOMPARE(closeReports(recorder, pty.slavePath()), 1);
         QCOMPARE(ports.failure(), QString("gone"));

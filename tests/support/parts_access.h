@@ -42,7 +42,6 @@ struct PartsAccess {
 
     // the link
     QByteArray &lastErrCommand() { return link.lastErrCommand; }
-    QByteArray &lastErrAnswer() { return link.lastErrAnswer; }
     QByteArray &readBuffer() { return link.readBuffer; }
     uchar &answerReceived() { return link.answerReceived; }
     uchar &sendCount() { return link.sendCount; }
@@ -56,10 +55,8 @@ struct PartsAccess {
         return serial ? &serial->serialPort() : nullptr;
     }
     PacedWriter *pacer() { return link.pacer; }
-    QList<QByteArray> &heldWrites() { return link.heldWrites; }
     // A long command is going out in pieces.
     bool sending() const { return link.pacer->busy(); }
-    void drain() { link.drain(); }
     // Leaves received bytes unread in the port, as if they had arrived after
     // the dispatcher last ran: for testing the paths that discard them.
     void holdReads() { QObject::disconnect(link.transport, &Transport::readyRead, &link, nullptr); }
