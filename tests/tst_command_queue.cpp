@@ -181,8 +181,12 @@ private slots:
         QVERIFY(r.waitIdle());
 
         const QList<QByteArray> lines = firstLines(queue);
-        for (int i = 0; i < lines.size(); ++i)
+        int total = 0;
+        for (int i = 0; i < lines.size(); ++i) {
             QCOMPARE(r.device.count(lines.at(i)), sends.at(i));
+            total += sends.at(i);
+        }
+        QCOMPARE(r.rec.count("headSent"), total); // one report per send, none for a give-up
         QCOMPARE(givenUpHead(r.rec), givenUp);
         QCOMPARE(r.rec.count("givenUp"), givenUp.isEmpty() ? 0 : 1);
         if (!givenUp.isEmpty()) {
@@ -545,6 +549,24 @@ private slots:
         for (int step = 0; step < 4; ++step)
             l.core.slTimer();
         QCOMPARE(l.rec.of("sgAnswerErrSave"), QList<QVariantList>{{QString("cc s 1\r00ff")}});
+    }
+
+    // Core's words for a send and for the idle step.
+    void coreReportsSendsAndIdle()
+    {
+        CoreRig l;
+        QVERIFY(l.open());
+        l.core.deviceLink().clearQueue();
+        l.core.send("gm\r\n");
+        l.core.send("gb\r\n");
+        SignalRecorder rec(&l.core);
+        l.core.slTimer();
+        QCOMPARE(rec.lines(),
+                 QStringList({"sgSetProgress(0)", "sgSetWait(true)", "sgReadValue(wait,1)"}));
+        rec.clear();
+        l.core.deviceLink().clearQueue();
+        l.core.slTimer();
+        QCOMPARE(rec.lines(), QStringList({"sgSetWait(false)", "sgReadValue(wait,0)"}));
     }
 
     // The end of the commands is reported only when a listener of the send
