@@ -13,6 +13,7 @@
 #include "link/link.h"
 #include "link/port_choice.h"
 #include "link/requests.h"
+#include "parameters/parameter_table.h"
 #include "parsing/device_readout.h"
 #include "parsing/status_layout.h"
 #include "ports/open_failure.h"
@@ -123,11 +124,8 @@ void Commands::start()
         }
     }
     if (c == "get") {
-        const QVector<ParameterValue> known = decodeParameters(QByteArray(status::textLength, '0'));
         for (const QString &name : options.args) {
-            const bool found = std::any_of(known.begin(), known.end(),
-                                           [&](const ParameterValue &p) { return p.name == name; });
-            if (!found)
+            if (!findParameter(name))
                 return finish(Usage, QStringLiteral("There is no parameter \u201c%1\u201d; "
                                                     "\u201cvortaxa-cli get\u201d lists them.")
                                          .arg(name));
@@ -368,23 +366,21 @@ void Commands::info()
 
 void Commands::get()
 {
-    QVector<ParameterValue> values = decodeParameters(engine.readout().status());
+    QVector<ParameterValue> values = decodeParameters(engine.session().values().liveText());
     if (values.isEmpty())
         return finish(DeviceFailed, QStringLiteral("The device did not report its parameters."));
     if (!options.args.isEmpty()) {
         QVector<ParameterValue> chosen;
         for (const QString &name : options.args)
             for (const ParameterValue &p : values)
-                if (p.name == name)
+                if (p.name == QLatin1String(findParameter(name)->name))
                     chosen.append(p);
         values = chosen;
     }
     if (options.json) {
         QJsonObject all;
         for (const ParameterValue &p : values) {
-            QJsonObject o{{"value", p.value}};
-            if (!p.shown.isEmpty())
-                o.insert("shown", p.shown);
+            QJsonObject o{{"value", p.value}, {"label", p.label}, {"shown", p.shown}};
             if (!p.unit.isEmpty())
                 o.insert("unit", p.unit);
             all.insert(p.name, o);
@@ -393,8 +389,7 @@ void Commands::get()
     } else {
         QVector<QStringList> rows;
         for (const ParameterValue &p : values)
-            rows.append({p.name, QString::number(p.value),
-                         p.shown.isEmpty() ? QString() : (p.shown + ' ' + p.unit).trimmed()});
+            rows.append({p.name, p.label, QString::number(p.value), p.shown});
         out.result(alignedColumns(rows));
     }
     finish(Done);
@@ -435,7 +430,7 @@ void Commands::set()
     // Read the preset back: the edits went out before it, in order.
     onExchangeFailed = nullptr;
     onExchangeDone = [this] {
-        const QVector<ParameterValue> now = decodeParameters(engine.readout().status());
+        const QVector<ParameterValue> now = decodeParameters(engine.session().values().liveText());
         for (const Assignment &a : assignments)
             for (const ParameterValue &p : now)
                 if (p.name == a.name && static_cast<unsigned char>(p.value) != a.value)

@@ -9,8 +9,6 @@
 
 Core::Core(QObject *parent) : QObject(parent)
 {
-    std::fill(std::begin(statusData), std::end(statusData), uchar(0));
-
     parts = std::make_unique<DeviceParts>(this);
     webOpener = new WebPageOpener(this);
     // Core hears of every event before the objects beside it.

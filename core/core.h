@@ -156,13 +156,13 @@ private:
 
     // ---- what the answers read publish (core/core_publish.cpp) -----------
     void connectReadout();
-    // A status block: the editable state, then every byte under its name.
-    void publishStatus(const QByteArray &block);
+    // A status block shown: the editable state, then every value under its
+    // names, as the session holds it.
+    void publishStatus();
 
     // ---- state, in declaration order ------------------------------------
     QByteArray folderStack;
     QSettings settings{panelSettings::organisation(), panelSettings::application()};
-    uchar statusData[43] = {};
     QString tabTarget;
     // The parts Core speaks for (core/device_parts.h), each the owner of its
     // state: the port, the port timer, the command queue and its pacing

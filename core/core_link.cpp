@@ -4,6 +4,7 @@
 #include "core/core.h"
 
 #include "core/device_parts.h"
+#include "editing/preset_session.h"
 #include "link/link.h"
 
 #include <QDebug>
@@ -94,6 +95,9 @@ void Core::portOpened(const QString &shownName)
 {
     emit sgReadText(QStringLiteral("open_port"), shownName);
     readAll();
+    // The panel has not seen the current preset stored: it learns what the
+    // device stores, so that unsaved changes left there show as such.
+    presetSession().learnStored();
 }
 
 void Core::portClosedAfterError()

@@ -1,12 +1,11 @@
 // What Core publishes when the dispatcher has read an answer: the device
-// readout's and the session's typed events, turned into the interface's
+// readout's typed events and the status the session decoded, turned into the interface's
 // signals and named values, in the order the document expects them.
 #include "core/core.h"
 
 #include "core/program_log.h"
 #include "editing/preset_session.h"
 #include "parsing/device_readout.h"
-#include "parsing/status_decode.h"
 #include "parsing/status_layout.h"
 
 #include <QDebug>
@@ -15,16 +14,18 @@
 
 namespace {
 
-// The published names as strings, built once from the position table.
+// The published names as strings, built once from the parameter table.
 struct NameStrings {
     std::array<QString, status::byteCount> names;
     std::array<QString, status::byteCount> aliases;
     NameStrings()
     {
-        for (const status::Parameter &p : status::parameters()) {
+        for (const parameters::Parameter &p : parameters::all()) {
+            if (!p.inPreset())
+                continue;
             names[p.position] = QString::fromLatin1(p.name);
-            if (*p.alias)
-                aliases[p.position] = QString::fromLatin1(p.alias);
+            if (*p.statusAlias)
+                aliases[p.position] = QString::fromLatin1(p.statusAlias);
         }
     }
 };
@@ -33,11 +34,6 @@ const NameStrings &nameStrings()
 {
     static const NameStrings strings;
     return strings;
-}
-
-int published(const status::Parameter &p, uchar value)
-{
-    return p.isSigned ? static_cast<int>(static_cast<signed char>(value)) : value;
 }
 
 // A list as the document reads it: every entry followed by a comma.
@@ -57,7 +53,7 @@ void Core::connectReadout()
 {
     // Connected before any other listener, so the document hears of an
     // answer before the objects beside Core act on it.
-    connect(&deviceReadout(), &DeviceReadout::statusRead, this, &Core::publishStatus);
+    connect(&presetSession(), &PresetSession::statusShown, this, &Core::publishStatus);
     connect(&deviceReadout(), &DeviceReadout::positionRead, this, [this](int bank, int preset) {
         emit sgReadValue(QStringLiteral("bank"), bank);
         emit sgReadValue(QStringLiteral("preset"), preset);
@@ -82,21 +78,18 @@ void Core::connectReadout()
             });
 }
 
-void Core::publishStatus(const QByteArray &block)
+void Core::publishStatus()
 {
     const bool editable = !presetSession().comparing();
     emit sgSetEnabled(editable);
     emit sgReadValue(QStringLiteral("editable"), editable ? 1 : 0);
 
-    status::decodeBlock(block, statusData);
-
-    const auto &parameters = status::parameters();
+    // The session has decoded the block: what plays is published.
+    const PresetValues &values = presetSession().values();
     const NameStrings &strings = nameStrings();
     for (const int position : status::aliasOrder())
-        emit sgReadValue(strings.aliases[position],
-                         published(parameters[position], statusData[position]));
+        emit sgReadValue(strings.aliases[position], values.value(parameters::atPosition(position)));
     qCDebug(programLog) << "READ GS";
     for (const int position : status::nameOrder())
-        emit sgReadValue(strings.names[position],
-                         published(parameters[position], statusData[position]));
+        emit sgReadValue(strings.names[position], values.value(parameters::atPosition(position)));
 }

@@ -9,7 +9,7 @@
 #include "link/link.h"
 #include "link/requests.h"
 
-void PresetSession::requestUpDown(uchar code)
+void PresetSession::requestStep(uchar code)
 {
     if (edited()) {
         emit stepAsked(code);
@@ -19,7 +19,7 @@ void PresetSession::requestUpDown(uchar code)
     link.startSending();
 }
 
-void PresetSession::requestPresetChange(uchar preset)
+void PresetSession::requestJump(uchar preset)
 {
     if (edited()) {
         emit jumpAsked(preset);
@@ -30,7 +30,7 @@ void PresetSession::requestPresetChange(uchar preset)
     link.startSending();
 }
 
-void PresetSession::runUpDown(uchar code)
+void PresetSession::stepNow(uchar code)
 {
     if (code == steps::BankUp || code == steps::BankDown)
         bankStep(code == steps::BankUp ? steps::Up : steps::Down);
@@ -49,7 +49,7 @@ void PresetSession::presetStep(uchar direction)
     beginMove(requests::presetStep(direction == steps::Up), false);
 }
 
-void PresetSession::jumpTo(uchar preset)
+void PresetSession::jumpNow(uchar preset)
 {
     beginMove(requests::selectPreset(preset), true);
 }

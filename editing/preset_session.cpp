@@ -2,6 +2,9 @@
 // answers the dispatcher hands over.
 #include "editing/preset_session.h"
 
+#include "link/link.h"
+#include "link/requests.h"
+
 #include <utility>
 
 void PresetSession::markEdited(bool on)
@@ -31,7 +34,9 @@ void PresetSession::leaveCompare()
 void PresetSession::beginSave()
 {
     savingNow = true;
-    savingBytes = currentBytes;
+    // While compare shows the stored version, the save stores the edits it
+    // set aside (or, when they were not read back, what the device plays).
+    presetValues.saveStarted(comparing() ? kept.compared() : QByteArray());
     emit saveStarted();
 }
 
@@ -40,38 +45,75 @@ void PresetSession::endSave(bool isStored)
     const bool wasSaving = std::exchange(savingNow, false);
     // What the save sent is what the device stores now, whatever was
     // edited since.
-    if (isStored && wasSaving)
-        storedBytes = savingBytes;
+    if (isStored && wasSaving) {
+        presetValues.saved();
+        emit valuesChanged();
+    }
     if (isStored)
         emit stored();
     else if (wasSaving)
         emit saveFailed();
 }
 
-void PresetSession::statusRead(const QByteArray &block)
-{
-    if (edited())
-        return;
-    storedBytes = QByteArray::fromHex(block);
-    currentBytes = storedBytes;
-}
-
 bool PresetSession::parameterWritten(int position, uchar value)
 {
-    if (position < 0 || position >= currentBytes.size())
+    if (position < 0 || position >= presetValues.live().size())
         return false;
-    currentBytes[position] = char(value);
+    if (presetValues.written(position, value))
+        emit valuesChanged();
     // While a save is under way the device may be storing the edits.
     return edited() && !savingNow && pending.source() == PendingImpulse::Source::Stored &&
-           currentBytes == storedBytes;
+           presetValues.matchStored();
 }
 
 void PresetSession::statusBlockRead(const QByteArray &block)
 {
+    if (learnPhase == Learn::AwaitStored) {
+        storedRead(block);
+        return;
+    }
     kept.statusRead(block, comparing());
-    if (!comparing())
-        statusRead(block);
+    // Read while the preset has no edits (a move's read-back, a revert), the
+    // block is also what the device stores.
+    presetValues.blockRead(block, !comparing() && !edited());
+    emit statusShown(block);
+    emit valuesChanged();
     emit comparingChanged(comparing());
+}
+
+void PresetSession::learnStored()
+{
+    if (learnPhase != Learn::Idle)
+        return;
+    learnPhase = Learn::AwaitRevert;
+    // Behind what the link holds (the start-up reading, with its live
+    // status): sent by the pacing already under way, or now.
+    const bool idle = link.queueEmpty();
+    link.send(requests::revert);
+    link.send(requests::status);
+    if (idle)
+        link.startSending();
+}
+
+void PresetSession::revertAnswered()
+{
+    if (learnPhase == Learn::AwaitRevert)
+        learnPhase = Learn::AwaitStored;
+}
+
+void PresetSession::storedRead(const QByteArray &block)
+{
+    learnPhase = Learn::Idle;
+    presetValues.storedRead(block);
+    const bool unsaved = !presetValues.matchStored();
+    if (unsaved) {
+        // The device plays the stored version since "esc": what played goes back.
+        link.send(requests::writeStatus(presetValues.liveText()));
+        link.startSending();
+        markEdited(true);
+    }
+    emit valuesChanged();
+    emit storedLearned(unsaved);
 }
 
 void PresetSession::impulseAnswered(const QList<QByteArray> &values)

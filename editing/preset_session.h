@@ -14,6 +14,7 @@
 #pragma once
 
 #include "editing/kept_blocks.h"
+#include "editing/preset_values.h"
 #include "impulse/pending_impulse.h"
 
 #include <QByteArray>
@@ -47,11 +48,31 @@ public:
     // A whole copy is there to paste; else why not, in the panel's words.
     bool hasCopy() const { return kept.pasteRefusal().isEmpty(); }
     QString pasteRefusal() const { return kept.pasteRefusal(); }
+    // The preset's parameters as they play and as the device stores them.
+    const PresetValues &values() const { return presetValues; }
+    // The stored version is being learned (learnStored).
+    bool learning() const { return learnPhase != Learn::Idle; }
 
     // ---- operations ----------------------------------------------------------
     // A live edit or control word, as the panel's controls make them
     // (editing/set_value.cpp lists the control words).
     void setValue(const QString &name, uchar value);
+    // Learns what the device stores for the current preset without changing
+    // what it plays: the live status (read already) is set aside, "esc"
+    // brings back the stored version, which is read, and where the two
+    // differ the live one goes back. The preset then counts as edited
+    // (storedLearned tells). Queued after whatever the link holds.
+    void learnStored();
+    // A bank or preset step (codes: editing/step_code.h) or a jump to
+    // `preset`: asked about first (stepAsked, jumpAsked) while the preset
+    // has unsaved edits, else carried out once the queue drains.
+    void requestStep(uchar code);
+    void requestJump(uchar preset);
+    // The same at once, without asking: the edits are given up.
+    void stepNow(uchar code);
+    void jumpNow(uchar preset);
+    // Saves, then carries out the jump (a preset number of 128 and above: none).
+    void saveThenJump(uchar preset);
     // Takes an impulse file as the current preset's (played at once, stored
     // with the next save); false when the file is not there or cannot be
     // played as it is.
@@ -80,6 +101,8 @@ public:
     void statusBlockRead(const QByteArray &block);
     // The device reported its bank and preset: it holds what it stores.
     void positionRead() { setEdited(false); }
+    // The device answered a revert ("esc").
+    void revertAnswered();
     // The device reported the name of the impulse the preset plays.
     void impulseReported(const QString &name) { emit impulseShown(name); }
     // The impulse answer: to a capture, a copy, or both.
@@ -158,6 +181,15 @@ signals:
     // The name of the impulse the current preset plays changed: a file was
     // loaded, or the device reported one.
     void impulseShown(const QString &name);
+    // A status block of what the preset plays was read (not the stored
+    // version read while learning it).
+    void statusShown(const QByteArray &block);
+    // The values as they play or as stored changed (values()).
+    void valuesChanged();
+    // The device's mode was set (it reports nothing back).
+    void modeWritten(int mode);
+    // The stored version was learned; `unsaved`: what plays differs from it.
+    void storedLearned(bool unsaved);
     // A chosen impulse file cannot be played as it is.
     void impulseRefused(const QString &path);
     // The captured impulse answer: the name as reported and the image as hex
@@ -175,9 +207,8 @@ private:
     // The edits are on show again; announced (comparingChanged) at once when
     // compare was on, while the document hears of it with the next block.
     void leaveCompare();
-    // Every status block read: one read while the preset has no edits is
-    // what the device stores, and the values edited since start from it.
-    void statusRead(const QByteArray &block);
+    // The stored version read while learning it.
+    void storedRead(const QByteArray &block);
     // A parameter written to the device (its status position and byte).
     // True when that put every parameter back to what the device stores,
     // with no impulse pending: the preset is clean again.
@@ -195,15 +226,13 @@ private:
     void requestsGivenUp(const QList<QByteArray> &dropped);
 
     // ---- moves (editing/navigation.cpp) -----------------------------------------
-    void requestUpDown(uchar code); // codes: editing/step_code.h
-    void requestPresetChange(uchar preset);
-    void runUpDown(uchar code);
     void bankStep(uchar direction); // steps::Up or steps::Down
     void presetStep(uchar direction);
-    void jumpTo(uchar preset);
     // Replaces the queue with `move` and the read-back after it; a jump
     // (`clearsEdit`) also clears and reports the edited state.
     void beginMove(const QByteArray &move, bool clearsEdit);
+    // An editing action named by setValue (a control word).
+    void runControlWord(const QString &word, uchar value);
     // Steps through every preset with its read-back ("map_update").
     void queueMapUpdate();
 
@@ -220,7 +249,6 @@ private:
     static WavHeader readWavHeader(const QString &filePath);
 
     // ---- saving (impulse/save_sequence.cpp) ----------------------------------------
-    void saveChangeSequence(uchar preset);
     void saveSequence();
 
     Link &link;
@@ -234,10 +262,10 @@ private:
     signed char pendingPreset = -1; // preset to change to once the queue drains; -1 = none
     bool captureArmed = false;
     bool savingNow = false;
-    QByteArray storedBytes;  // the preset as the device stores it (43 bytes)
-    QByteArray currentBytes; // the same with the edits written since
-    QByteArray savingBytes;  // the edits a save under way is storing
-    QByteArray impulseData;  // the last decoded impulse's samples
-    uchar saveToFile = 0;    // the last decode was for a store
-    QString lastCommand;     // the last live edit written
+    PresetValues presetValues;
+    enum class Learn { Idle, AwaitRevert, AwaitStored };
+    Learn learnPhase = Learn::Idle; // where learning the stored version stands
+    QByteArray impulseData;         // the last decoded impulse's samples
+    uchar saveToFile = 0;           // the last decode was for a store
+    QString lastCommand;            // the last live edit written
 };

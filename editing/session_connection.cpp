@@ -30,7 +30,7 @@ bool PresetSession::loadImpulse(const QString &path)
 
 void PresetSession::selectPreset(int preset)
 {
-    jumpTo(static_cast<uchar>(preset));
+    jumpNow(static_cast<uchar>(preset));
     link.followQueue();
 }
 
@@ -56,6 +56,7 @@ void PresetSession::sendEdit(const QByteArray &bytes)
 
 void PresetSession::connectionStarted()
 {
+    learnPhase = Learn::Idle;
     emit replaced();
     leaveCompare();
     pending.drop();
@@ -66,6 +67,7 @@ void PresetSession::connectionLost()
 {
     // A save under way stored nothing the panel can count on.
     endSave(false);
+    learnPhase = Learn::Idle;
     // The edits the device had not stored went with it, and so did an impulse
     // tried or pasted there: a reconnect starts from what the device reports.
     pending.drop();
@@ -78,17 +80,19 @@ void PresetSession::connectionLost()
 void PresetSession::queueDrained()
 {
     if (pendingUpDown != 0) {
-        runUpDown(pendingUpDown);
+        stepNow(pendingUpDown);
         pendingUpDown = 0;
     }
     if (pendingPreset >= 0) {
-        jumpTo(static_cast<uchar>(pendingPreset));
+        jumpNow(static_cast<uchar>(pendingPreset));
         pendingPreset = -1;
     }
 }
 
 void PresetSession::requestsDropped(const QList<QByteArray> &dropped)
 {
+    // Learning what the device stores went with them.
+    learnPhase = Learn::Idle;
     // A save whose store request went with them stored nothing.
     if (dropped.contains(requests::storePreset))
         endSave(false);
@@ -101,6 +105,7 @@ void PresetSession::requestsDropped(const QList<QByteArray> &dropped)
 
 void PresetSession::requestsGivenUp(const QList<QByteArray> &dropped)
 {
+    learnPhase = Learn::Idle;
     // A save that did not reach its store request has stored nothing: the
     // preset keeps its unsaved edits, and the move that waited for the save
     // must not carry them away.

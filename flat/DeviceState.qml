@@ -89,11 +89,6 @@ QtObject {
     // ---- preset map: one cell per bank and preset, kept by the back end ---------
     readonly property var map: device ? device.presetMap : null
 
-    // ---- the parameters: last value of each, and the controls bound to it ----
-    property ParameterValues parameters: ParameterValues { id: parameterValues; device: dev }
-    function attach(name, control) { parameterValues.attach(name, control) }
-    function detach(name, control) { parameterValues.detach(name, control) }
-
     signal question(string kind, int code)
     // A short confirmation that needs no answer ("Preset 3-5 copied").
     signal notice(string text)
@@ -109,6 +104,9 @@ QtObject {
         return alive ? _core : null
     }
 
+    // The current preset's parameters (ParameterModel), beside `_core`.
+    readonly property var parameters: alive && typeof _parameters !== "undefined" ? _parameters : null
+
     // The impulse files back end, beside `_core`.
     readonly property var impulses: alive && typeof _impulses !== "undefined" ? _impulses : null
 
@@ -118,11 +116,11 @@ QtObject {
     }
 
     // A parameter edit goes through the edit history, which records it for
-    // undo and hands it on; the control words go to the back end directly.
+    // undo and hands it on; signed values travel as their byte.
     function setValue(name, value) {
-        var target = Params.row(name) !== undefined && history() !== null ? history() : core()
+        var target = history() !== null ? history() : core()
         if (target)
-            target.setValue(name, Params.toByte(value))
+            target.setValue(name, Math.round(value) & 0xff)
     }
 
     // The save question's flow and what waits for the device (the slot list
@@ -150,20 +148,10 @@ QtObject {
     // Say so first.
     function readAllPresets() { question("sweep", 0) }
 
-    // The device's own preset step stays inside the bank (it wraps from the
-    // last preset to the first of the same bank); at a bank's edge the jump
-    // by number crosses into the next or previous bank instead.
-    function stepPreset(up) {
-        var atEdge = identified && bank >= 0 && preset >= 0
-                     && (up ? preset === presetCount - 1 : preset === 0)
-        if (!atEdge) {
-            setValue("preset_UpDown", up ? 1 : 0)
-            return
-        }
-        var total = bankCount * presetCount
-        jumpToNumber((presetNumber(bank, preset) + (up ? 1 : total - 1)) % total)
-    }
-    function stepBank(up) { setValue("bank_UpDown", up ? 1 : 0) }
+    // Moves: asked about first when the preset has unsaved edits; a preset
+    // step crosses into the next bank at a bank's edge.
+    function stepPreset(up) { if (device) device.stepPreset(up) }
+    function stepBank(up) { if (device) device.stepBank(up) }
 
     // Presets are numbered through the banks: bank 3, preset 7 of a 10 × 10
     // device is number 37.
@@ -177,10 +165,7 @@ QtObject {
 
     // A jump by number (through the banks); the unsaved-edits question comes
     // first when needed.
-    function jumpToNumber(n) {
-        if (n >= 0 && n < bankCount * presetCount)
-            setValue("preset_change", n)
-    }
+    function jumpToNumber(n) { if (device) device.jumpTo(n) }
 
     // A file chosen in a dialog or dropped on the window goes to the impulse
     // files back end, which says through `failed` why one cannot be used;
@@ -232,6 +217,7 @@ QtObject {
     property Connections deviceEvents: Connections {
         target: dev.device
         function onCopyEnded(whole, text) { dev.notice(text) }
+        function onUnsavedFound(text) { dev.notice(text) }
     }
 
     property Connections saveEvents: Connections {

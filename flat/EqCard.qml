@@ -10,7 +10,7 @@ Card {
 
     property var device: null
 
-    title: Params.group("eq").title
+    title: device && device.parameters ? device.parameters.group("eq").title : ""
     objectName: "card_eq"
     active: onSwitch.isOn
     lit: onSwitch.isOn

@@ -11,7 +11,8 @@ Card {
     property var groups: []
     // The height of one row; a page with room to spare makes it taller.
     property real rowHeight: Theme.rowHeight
-    readonly property var first: groups.length > 0 ? Params.group(groups[0]) : undefined
+    readonly property var model: device ? device.parameters : null
+    readonly property var first: groups.length > 0 && model ? model.group(groups[0]) : undefined
     readonly property string onName: first ? first.on : ""
 
     title: first ? first.title : ""
@@ -29,17 +30,18 @@ Card {
     Repeater {
         model: {
             var out = []
-            for (var i = 0; i < card.groups.length; ++i)
-                out = out.concat(Params.controlsOf(card.groups[i]))
+            for (var i = 0; card.model && i < card.groups.length; ++i)
+                out = out.concat(card.model.controlsOf(card.groups[i]))
             return out
         }
         delegate: Loader {
             Layout.fillWidth: true
             Layout.preferredHeight: card.rowHeight
             Component.onCompleted: {
-                var kind = modelData.choices !== undefined ? "ParamChoice.qml"
-                         : Params.isSwitch(modelData) ? "ParamSwitch.qml" : "ParamSlider.qml"
-                setSource(Qt.resolvedUrl(kind), { device: card.device, name: modelData.name })
+                var kind = card.model.fact(modelData).kind
+                setSource(Qt.resolvedUrl(kind === "choice" ? "ParamChoice.qml"
+                                         : kind === "switch" ? "ParamSwitch.qml" : "ParamSlider.qml"),
+                          { device: card.device, name: modelData })
             }
         }
     }

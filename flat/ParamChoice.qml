@@ -7,8 +7,8 @@ import "."
 ParamControl {
     id: control
 
-    property string label: row ? row.label : name
-    readonly property var choices: row && row.choices ? row.choices : []
+    property string label: fact ? fact.label : name
+    readonly property var choices: fact ? fact.choices : []
 
     // As narrow as the card may get: the segments share what room there is.
     implicitWidth: Theme.labelWidth + 6 + choices.length * 36

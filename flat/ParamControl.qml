@@ -1,6 +1,7 @@
-// Common part of every parameter control: one value name, bound in both
-// directions. A publication from the device moves the control without
-// sending anything back; a change by the user goes to setValue at once.
+// Common part of every parameter control: one parameter of the current
+// preset (`_parameters`), bound in both directions. Its value is the one the
+// device plays, whatever set it (a status read, an edit, undo); a change by
+// the user goes to setValue at once, and the value follows from there.
 import QtQuick 2.15
 import "."
 
@@ -9,31 +10,25 @@ FocusScope {
 
     property var device: null
     property string name: ""
-    readonly property var row: Params.row(name)
-    // The value as last published or set, unclamped, so that the value text
+    // What the parameter table says of it, and its value (ParameterFact).
+    readonly property var fact: device && device.parameters ? device.parameters.fact(name) : null
+    // The value as the device holds it, unclamped, so that the value text
     // shows what the device really holds.
-    property int value: row ? Math.max(row.min, Math.min(row.max, 0)) : 0
-    readonly property string valueText: row ? Params.text(row, value) : ""
+    readonly property int value: fact ? fact.value : 0
+    readonly property string valueText: fact ? fact.text : ""
     // What a screen reader calls the control and says of its value.
-    readonly property string accessibleName: row ? Params.fullLabel(row) : name
-    readonly property string spokenValue: row ? Params.spokenText(row, value) : ""
+    readonly property string accessibleName: fact ? fact.fullLabel : name
+    readonly property string spokenValue: fact ? fact.spokenText : ""
 
     objectName: "param_" + name
     enabled: device !== null && device.controlsEnabled
     implicitHeight: Theme.rowHeight
 
-    function setFromDevice(v) {
-        value = v
-    }
-
     function userSet(v) {
-        if (!row)
+        if (!fact)
             return
-        v = Math.max(row.min, Math.min(row.max, Math.round(v)))
-        if (v === value)
-            return
-        value = v
-        if (device)
+        v = fact.clamp(Math.round(v))
+        if (v !== value && device)
             device.setValue(name, v)
     }
 
@@ -43,14 +38,5 @@ FocusScope {
         if (device)
             device.tabKey(backwards)
         event.accepted = false
-    }
-
-    Component.onCompleted: {
-        if (device && row)
-            device.attach(name, control)
-    }
-    Component.onDestruction: {
-        if (device)
-            device.detach(name, control)
     }
 }

@@ -14,11 +14,11 @@ ParamControl {
     id: control
 
     property bool vertical: false
-    property string label: row ? row.label : name
+    property string label: fact ? fact.label : name
     // The longest a vertical slider's value may be shown in, and the
     // caption above it.
     property int valueWidth: vertical ? width : Theme.valueWidth
-    readonly property int pageStep: row ? Math.max(1, Math.round((row.max - row.min) / 10)) : 1
+    readonly property int pageStep: fact ? Math.max(1, Math.round((fact.max - fact.min) / 10)) : 1
     readonly property bool editing: valueEdit.visible
 
     implicitWidth: vertical ? 56 : Theme.labelWidth + Theme.sliderMinimum + Theme.valueWidth + 14
@@ -89,13 +89,13 @@ ParamControl {
         property bool wrong: false
         onTextEdited: wrong = false
         onAccepted: {
-            var v = Params.parse(control.row, text)
-            if (isNaN(v)) {
+            var v = control.fact.parse(text)
+            if (v === undefined) {
                 wrong = true
                 return
             }
             visible = false
-            control.limitNote = Params.limitNote(control.row, text)
+            control.limitNote = control.fact.limitNote(text)
             if (control.limitNote !== "")
                 limitTimer.restart()
             control.userSet(v)
@@ -132,17 +132,17 @@ ParamControl {
 
     // What a gain or a band shift means, in words.
     PanelToolTip {
-        visible: pointer.containsMouse && !pointer.pressed && control.row !== undefined
+        visible: pointer.containsMouse && !pointer.pressed && control.fact !== null
                  && control.limitNote === ""
-                 && (control.row.shift !== undefined || control.row.dbPerStep !== undefined)
-        text: control.row ? Params.describe(control.row, control.value) : ""
+                 && (control.fact.kind === "shift" || control.fact.kind === "gain")
+        text: control.fact ? control.fact.description : ""
     }
 
     function startTyping() {
-        if (!enabled || !row)
+        if (!enabled || !fact)
             return
         limitNote = ""
-        valueEdit.text = Params.editText(row, value)
+        valueEdit.text = fact.editText()
         valueEdit.wrong = false
         valueEdit.visible = true
         valueEdit.selectAll()
@@ -154,8 +154,8 @@ ParamControl {
         objectName: "slider_" + control.name
         focus: true
         orientation: control.vertical ? Qt.Vertical : Qt.Horizontal
-        from: control.row ? control.row.min : 0
-        to: control.row ? control.row.max : 1
+        from: control.fact ? control.fact.min : 0
+        to: control.fact ? control.fact.max : 1
         stepSize: 1
         snapMode: Slider.SnapAlways
         value: control.value
@@ -180,9 +180,7 @@ ParamControl {
 
         // Where the fill starts: zero for signed ranges, the middle for a
         // range with a centre (a gain), the minimum otherwise.
-        readonly property real origin: control.row && control.row.centre !== undefined
-                                        ? (control.row.centre - from) / (to - from)
-                                        : from < 0 && to > 0 ? (0 - from) / (to - from) : 0
+        readonly property real origin: control.fact ? (control.fact.origin - from) / (to - from) : 0
         readonly property int handleSize: 16
 
         // The value at a point along the slider, as the handle's centre.
@@ -280,7 +278,7 @@ ParamControl {
                 }
                 // one page toward the click, never past it
                 var target = slider.valueAt(at)
-                var now = Params.clamp(control.row, control.value)
+                var now = control.fact.clamp(control.value)
                 control.userSet(target > now ? Math.min(target, now + control.pageStep)
                                              : Math.max(target, now - control.pageStep))
             }
@@ -302,7 +300,7 @@ ParamControl {
                 if (steps === 0)
                     return
                 wheelRest -= steps * 120
-                control.userSet(Params.clamp(control.row, control.value) + steps)
+                control.userSet(control.fact.clamp(control.value) + steps)
             }
         }
     }

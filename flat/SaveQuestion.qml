@@ -1,7 +1,8 @@
 // "Save changes to Preset 2-3?": asked when a move to another bank or
 // preset would lose unsaved changes. Save stores the preset and then moves,
-// Don't save moves at once, Cancel stays. Revert asks too before it throws
-// the changes away: Revert goes ahead, Cancel keeps them.
+// Don't save moves at once, Cancel stays. Quitting asks the same way, where
+// Discard sends the device back to the stored preset first. Revert asks too
+// before it throws the changes away: Revert goes ahead, Cancel keeps them.
 import QtQuick 2.15
 import QtQuick.Controls 2.15
 import QtQuick.Layouts 1.15
@@ -96,7 +97,7 @@ Popup {
                     + "Save first to keep them."
                   : popup.kind === "quit"
                   ? "The current preset has changes that are not stored on the device. "
-                    + "They are lost if you quit without saving."
+                    + "Discard sends the device back to the stored preset before quitting."
                   : "The current preset has changes that are not stored on the device. "
                     + "They are lost if you leave it without saving."
             wrapMode: Text.WordWrap
@@ -117,7 +118,7 @@ Popup {
             PanelButton {
                 objectName: "questionDiscard"
                 visible: !popup.confirmOnly && !popup.reverting
-                text: "Don't save"
+                text: popup.kind === "quit" ? "Discard" : "Don't save"
                 onClicked: popup.answer("discard")
             }
             PanelButton {

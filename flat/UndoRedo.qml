@@ -48,24 +48,4 @@ RowLayout {
         enabled: redoButton.enabled
         onActivated: bar.history.redo()
     }
-
-    // Every row of the parameter table: its label within its module, and the
-    // text of each of its values.
-    function labels() {
-        var out = {}
-        for (var i = 0; i < Params.rows.length; ++i) {
-            var r = Params.rows[i]
-            var label = Params.fullLabel(r)
-            var texts = []
-            for (var v = r.min; v <= r.max; ++v)
-                texts.push(Params.isSwitch(r) ? (v !== 0 ? "on" : "off") : Params.text(r, v))
-            out[r.name] = { label: label, min: r.min, texts: texts }
-        }
-        return out
-    }
-
-    Component.onCompleted: {
-        if (history !== null)
-            history.setLabels(labels())
-    }
 }

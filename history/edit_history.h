@@ -2,8 +2,8 @@
 // published to the document as `_history` beside `_core`.
 //
 // The panel sends every parameter edit through setValue, which records it and
-// passes it on to the preset session. A step remembers the value before the edit: the last
-// value the device reported in a status block, or the last edit made. Edits
+// passes it on to the preset session. A step remembers the value before the
+// edit, as the session holds it (what the device plays). Edits
 // of one control less than mergeWindowMs apart make one step, so a slider
 // drag is undone at once. Undo and redo send the restored value through
 // the session's setValue, so the device follows and the preset counts as edited.
@@ -14,18 +14,13 @@
 // on show (compare) nothing is undone or redone.
 #pragma once
 
-#include "parsing/status_layout.h"
+#include "parameters/parameter_table.h"
 
-#include <QHash>
 #include <QObject>
 #include <QString>
-#include <QStringList>
-#include <QVariantMap>
 #include <QVector>
-#include <array>
 #include <functional>
 
-class DeviceReadout;
 class PresetSession;
 
 class EditHistory : public QObject {
@@ -42,7 +37,7 @@ public:
     static constexpr qint64 mergeWindowMs = 500;
     static constexpr int maxSteps = 1000; // the oldest steps go beyond this
 
-    EditHistory(PresetSession &session, DeviceReadout &readout, QObject *parent = nullptr);
+    explicit EditHistory(PresetSession &session, QObject *parent = nullptr);
 
     void setClock(Clock clock);
 
@@ -52,12 +47,6 @@ public:
     Q_INVOKABLE void undo();
     Q_INVOKABLE void redo();
 
-    // How the panel names each control and its values, for undoText and
-    // redoText: parameter name -> { "label": text, "min": lowest value,
-    // "texts": the text of every value from min up }. A name or value
-    // missing here shows as the name or the number.
-    Q_INVOKABLE void setLabels(const QVariantMap &labels);
-
     bool canUndo() const;
     bool canRedo() const;
     QString undoText() const;
@@ -65,9 +54,6 @@ public:
 
 signals:
     void changed();
-    // Undo or redo sent this value (as the status block publishes it): the
-    // panel's control follows, since the device reports nothing back.
-    void valueRestored(QString name, int value);
     // The device has stored the preset being edited: a save went through.
     void stored();
 
@@ -79,15 +65,13 @@ private:
         qint64 at; // clock time of the latest edit merged into the step
     };
 
-    bool record(int position, int after);
-    void onStatusRead(const QByteArray &block);
+    bool record(const parameters::Parameter &parameter, int after);
     void onComparing(bool comparing);
     void clear();
     void restore(const Step &step, int value);
     // Moves the newest step of `from` to `to` and restores its value on that side.
     void travel(QVector<Step> &from, QVector<Step> &to, bool forward);
     QString describe(const Step &step) const;
-    QString valueText(int position, int value) const;
 
     PresetSession &session;
     Clock clock;
@@ -95,13 +79,4 @@ private:
     QVector<Step> redoSteps; // the next to redo last
     bool mergeOpen = false;  // the top undo step may still take edits
     bool editable = true;    // false while compare shows the stored preset
-    std::array<int, status::byteCount> known{};
-    std::array<bool, status::byteCount> isKnown{};
-
-    struct Label {
-        QString text;
-        int min = 0;
-        QStringList texts;
-    };
-    QHash<int, Label> labels; // by status byte
 };

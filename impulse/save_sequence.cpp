@@ -12,7 +12,7 @@ void PresetSession::saveThenStep(uchar upDown)
     saveSequence();
 }
 
-void PresetSession::saveChangeSequence(uchar preset)
+void PresetSession::saveThenJump(uchar preset)
 {
     pendingPreset = static_cast<signed char>(preset); // 128 to 255: no jump
     saveSequence();

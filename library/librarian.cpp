@@ -75,7 +75,7 @@ Librarian::Librarian(Link &link, PresetSession &session, DeviceReadout &readout,
 {
     connect(&link, &Link::exchangeDone, this, &Librarian::onDone);
     connect(&link, &Link::exchangeFailed, this, &Librarian::onFailed);
-    connect(&readout, &DeviceReadout::statusRead, this,
+    connect(&session, &PresetSession::statusShown, this,
             [this](const QByteArray &text) { readStatus = text; });
     connect(&session, &PresetSession::impulseCaptured, this,
             [this](const QByteArray &name, const QByteArray &hex) {

@@ -3,6 +3,7 @@
 
 #include "editing/preset_place.h"
 #include "impulse/wav_image.h"
+#include "parameters/parameter_text.h"
 #include "parsing/status_layout.h"
 
 #include <QFile>
@@ -20,11 +21,12 @@ namespace {
 
 constexpr int maxImpulseNameBytes = 255; // what the device keeps of a name
 
-// A status byte as the panel publishes it: signed parameters as -128..127.
-int publishedValue(const status::Parameter &p, const QByteArray &statusText)
+// A status byte of a checked status text as the value it stands for:
+// signed parameters as -128..127.
+int publishedValue(const parameters::Parameter &p, const QByteArray &statusText)
 {
     const int byte = statusText.mid(2 * p.position, 2).toInt(nullptr, 16);
-    return p.isSigned ? int(static_cast<signed char>(byte)) : byte;
+    return parameters::fromByte(p, static_cast<unsigned char>(byte));
 }
 
 // A JSON number that is a whole int; false for anything else.
@@ -42,8 +44,9 @@ bool wholeNumber(const QJsonValue &value, int *out)
 QJsonObject entryJson(const PresetEntry &entry)
 {
     QJsonObject parameters;
-    for (const status::Parameter &p : status::parameters())
-        parameters.insert(QLatin1String(p.name), publishedValue(p, entry.status));
+    for (const parameters::Parameter &p : parameters::all())
+        if (p.inPreset())
+            parameters.insert(QLatin1String(p.name), publishedValue(p, entry.status));
 
     QJsonObject json;
     json.insert(QStringLiteral("bank"), entry.bank);
@@ -69,25 +72,38 @@ QString parametersProblem(const QJsonValue &value, const QByteArray &statusText)
         return QString(); // the status text alone is enough
     if (!value.isObject())
         return QStringLiteral("its parameters are not a list of names and values");
-    const QJsonObject parameters = value.toObject();
-    for (auto it = parameters.begin(); it != parameters.end(); ++it) {
-        const status::Parameter *found = nullptr;
-        for (const status::Parameter &p : status::parameters()) {
-            if (it.key() == QLatin1String(p.name))
-                found = &p;
-        }
-        if (!found)
+    const QJsonObject listed = value.toObject();
+    for (auto it = listed.begin(); it != listed.end(); ++it) {
+        parameters::Match how = parameters::Match::None;
+        const parameters::Parameter *found = parameters::find(it.key(), &how);
+        if (how != parameters::Match::Name || !found->inPreset())
             return QStringLiteral("it names a parameter this panel does not know, \"%1\"")
                 .arg(it.key());
+        const QString label = parameters::fullLabel(*found);
         int given = 0;
         if (!wholeNumber(it.value(), &given))
-            return QStringLiteral("its parameter \"%1\" is not a whole number").arg(it.key());
+            return QStringLiteral("its %1 is not a whole number").arg(label);
         const int held = publishedValue(*found, statusText);
         if (given != held)
-            return QStringLiteral("its parameter \"%1\" is listed as %2 but stored as %3")
-                .arg(it.key())
+            return QStringLiteral("its %1 is listed as %2 but stored as %3")
+                .arg(label)
                 .arg(given)
                 .arg(held);
+    }
+    return QString();
+}
+
+// Every value the status text holds must lie in its control's range: the
+// device would take a value past it without a word.
+QString rangeProblem(const QByteArray &statusText)
+{
+    for (const parameters::Parameter &p : parameters::all()) {
+        if (!p.inPreset())
+            continue;
+        const int held = publishedValue(p, statusText);
+        if (!parameters::inRange(p, held))
+            return QStringLiteral("%1 %2, outside its range of %3")
+                .arg(parameters::fullLabel(p), parameters::text(p, held), parameters::rangeText(p));
     }
     return QString();
 }
@@ -152,7 +168,13 @@ QString entryProblem(const QJsonValue &value, int index, const PresetFile &file,
     QString problem = parametersProblem(json.value(QStringLiteral("parameters")), entry->status);
     if (problem.isEmpty())
         problem = impulseProblem(json.value(QStringLiteral("impulse")), entry);
-    return problem.isEmpty() ? QString() : damaged(problem);
+    if (!problem.isEmpty())
+        return damaged(problem);
+    const QString outside = rangeProblem(entry->status);
+    if (!outside.isEmpty())
+        return QStringLiteral("%1 in this file holds %2.")
+            .arg(presets::longName(entry->bank, entry->preset), outside);
+    return QString();
 }
 
 } // namespace

@@ -9,7 +9,7 @@
 
 PanelObjects::PanelObjects(Link &link, PresetSession &session, DeviceReadout &readout,
                            QSettings &settings, WebPageOpener &webPages, const QString &givenPort)
-    : impulses(link, session, settings), history(session, readout),
+    : impulses(link, session, settings), parameters(session, readout), history(session),
       ports(link, settings, givenPort), desktop(settings, webPages), slotList(link),
       library(link, session, readout, settings), labPreview(link, session, impulses),
       lab(&labPreview), device(link, session, readout, &library)
@@ -22,6 +22,7 @@ void PanelObjects::publish(QQmlContext *context)
 {
     context->setContextProperty(QStringLiteral("_device"), &device);
     context->setContextProperty(QStringLiteral("_impulses"), &impulses);
+    context->setContextProperty(QStringLiteral("_parameters"), &parameters);
     context->setContextProperty(QStringLiteral("_history"), &history);
     context->setContextProperty(QStringLiteral("_ports"), &ports);
     context->setContextProperty(QStringLiteral("_desktop"), &desktop);

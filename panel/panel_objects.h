@@ -11,6 +11,7 @@
 #include "lab/lab.h"
 #include "library/librarian.h"
 #include "panel/preset_names.h"
+#include "parameter_model/parameter_model.h"
 #include "ports/port_chooser.h"
 #include "slot_list/slot_list.h"
 #include "state/device_state.h"
@@ -41,6 +42,7 @@ public:
 
     // Declared in the order they are made; each goes before those it uses.
     Impulses impulses;
+    ParameterModel parameters;
     EditHistory history;
     PortChooser ports;
     Desktop desktop;

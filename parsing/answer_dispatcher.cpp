@@ -91,6 +91,7 @@ struct AnswerHandlers {
     static bool cabinet(AnswerDispatcher &d, const Values &values);
     static bool impulse(AnswerDispatcher &d, const Values &values);
     static bool saved(AnswerDispatcher &d, const Values &values);
+    static bool reverted(AnswerDispatcher &d, const Values &values);
     static bool impulseList(AnswerDispatcher &d, const Values &values);
 };
 
@@ -127,7 +128,7 @@ const std::array<AnswerHandlers::Step, answers::formCount> &AnswerHandlers::step
         {Form::Pc, O::Always, acknowledge, "getPC"},
         {Form::CcEnd, O::Always, acknowledge, "getccEnd"},
         {Form::DccEnd, O::Always, acknowledge, "getdccEnd"},
-        {Form::EscEnd, O::Always, acknowledge, "getescEnd"},
+        {Form::EscEnd, O::Always, reverted, "getescEnd"},
     }};
     // A form left out would never be recognised; one listed twice would be fed twice.
     static const bool everyFormOnce = [] {
@@ -168,7 +169,6 @@ bool AnswerHandlers::status(AnswerDispatcher &d, const Values &values)
     if (values.size() != 1 || values.first().size() != answers::statusTextLength)
         return false;
     d.session.statusBlockRead(values.first());
-    d.readout.setStatus(values.first());
     return true;
 }
 
@@ -265,6 +265,13 @@ bool AnswerHandlers::saved(AnswerDispatcher &d, const Values &)
 {
     if (d.link.head() == requests::storePreset)
         d.session.presetStored();
+    return true;
+}
+
+// The device went back to the stored preset.
+bool AnswerHandlers::reverted(AnswerDispatcher &d, const Values &)
+{
+    d.session.revertAnswered();
     return true;
 }
 

@@ -50,12 +50,6 @@ void DeviceReadout::setSlots(const QStringList &slotNames, const QStringList &sl
     emit slotsRead(names, flags);
 }
 
-void DeviceReadout::setStatus(const QByteArray &block)
-{
-    statusText = block;
-    emit statusRead(statusText);
-}
-
 void DeviceReadout::forget()
 {
     type = 0;
@@ -66,6 +60,5 @@ void DeviceReadout::forget()
     impulse.clear();
     names.clear();
     flags.clear();
-    statusText.clear();
     emit forgotten();
 }

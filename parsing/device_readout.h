@@ -1,8 +1,8 @@
 // DeviceReadout: what the device has said about itself, typed, as the
 // answers arrive: its type and family, firmware, the current bank and
-// preset, the impulse the preset plays, the impulse slots and the last status
-// block. The dispatcher fills it; the objects beside Core read it and listen
-// to its signals instead of picking values out of Core's named-value signals.
+// preset, the impulse the preset plays and the impulse slots. (The preset's
+// parameters are the preset session's.) The dispatcher fills it; the objects beside Core read it
+// and listen to its signals instead of picking values out of Core's named-value signals.
 #pragma once
 
 #include "editing/preset_place.h"
@@ -39,8 +39,6 @@ public:
     QString impulseName() const { return impulse; }
     QStringList slotNames() const { return names; }
     QStringList slotFlags() const { return flags; }
-    // The last status block, as 86 hexadecimal digits.
-    QByteArray status() const { return statusText; }
 
     // ---- filled by the dispatcher ------------------------------------------
     void setDeviceType(int code);
@@ -49,7 +47,6 @@ public:
     void setPosition(int bank, int preset);
     void setImpulseName(const QString &name);
     void setSlots(const QStringList &slotNames, const QStringList &slotFlags);
-    void setStatus(const QByteArray &block);
     // The port closed: nothing of this is known any more.
     void forget();
 
@@ -61,7 +58,6 @@ signals:
     void positionRead(int bank, int preset);
     void impulseNameRead(const QString &name);
     void slotsRead(const QStringList &names, const QStringList &flags);
-    void statusRead(const QByteArray &block);
     void forgotten();
 
 private:
@@ -77,5 +73,4 @@ private:
     QString impulse;
     QStringList names;
     QStringList flags;
-    QByteArray statusText;
 };

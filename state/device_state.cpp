@@ -13,7 +13,7 @@
 DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &readout,
                          Librarian *library, QObject *parent)
     : QObject(parent), session(session), readout(readout), library(library),
-      saveRunning(session.saving()), copyKept(session.hasCopy()), map(readout)
+      saveRunning(session.saving()), copyKept(session.hasCopy()), map(readout, session)
 {
     const auto identify = [this] {
         const presets::Family family = this->readout.family();
@@ -37,6 +37,15 @@ DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &read
     connect(&session, &PresetSession::editedChanged, this, &DeviceState::editedChanged);
     connect(&session, &PresetSession::impulseShown, this, &DeviceState::setImpulse);
     connect(&session, &PresetSession::comparingChanged, this, &DeviceState::showComparing);
+    connect(&session, &PresetSession::storedLearned, this, [this](bool unsaved) {
+        if (!unsaved)
+            return;
+        const bool placed = this->readout.bank() >= 0 && this->readout.preset() >= 0;
+        emit unsavedFound(
+            tr("%1 has changes that are not saved on the device.")
+                .arg(placed ? presets::longName(this->readout.bank(), this->readout.preset())
+                            : tr("The current preset")));
+    });
 
     if (link.isOpen())
         setConnection(QStringLiteral("open"), portChoice::displayName(link.portName()));

@@ -118,6 +118,17 @@ public:
     QStringList slotNames() const;
     QStringList slotFlags() const;
 
+    // ---- moves the panel asks for (state/device_moves.cpp) -----------------
+    // Asked about first (the save question) while the preset has unsaved edits.
+    // The next or previous preset; at a bank's edge the jump by number
+    // crosses into the next or previous bank (the device's own step wraps
+    // inside the bank).
+    Q_INVOKABLE void stepPreset(bool up);
+    Q_INVOKABLE void stepBank(bool up);
+    // A jump to preset `number`, counted through the banks (bank 3, preset 7
+    // of a 10 x 10 device is 37); numbers the device does not have are ignored.
+    Q_INVOKABLE void jumpTo(int number);
+
 signals:
     void connectionChanged();
     void busyChanged();
@@ -136,6 +147,9 @@ signals:
     // A copy ended: `whole` when both its answers came; `text` says so in
     // the panel's words ("Preset 2-3 copied", or why there is nothing).
     void copyEnded(bool whole, const QString &text);
+    // At connection the device was found playing changes it has not stored:
+    // `text` says so ("Preset 2-3 has changes that are not saved on the device.").
+    void unsavedFound(const QString &text);
 
 private:
     void setConnection(const QString &state, const QString &name);

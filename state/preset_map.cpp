@@ -1,6 +1,9 @@
-// The preset map model, filled from the device readout's typed events.
+// The preset map model, filled from the device readout's typed events and
+// the status blocks the session reads.
 #include "state/preset_map.h"
 
+#include "editing/preset_session.h"
+#include "parameters/parameter_table.h"
 #include "parsing/device_readout.h"
 #include "parsing/status_layout.h"
 
@@ -11,13 +14,13 @@ namespace {
 
 int valueAt(const QByteArray &bytes, const char *name)
 {
-    const status::Parameter *parameter = status::findByName(name);
-    return parameter ? uchar(bytes.at(parameter->position)) : 0;
+    const parameters::Parameter *parameter = parameters::find(QLatin1String(name));
+    return parameter && parameter->inPreset() ? uchar(bytes.at(parameter->position)) : 0;
 }
 
 } // namespace
 
-PresetMap::PresetMap(DeviceReadout &readout, QObject *parent)
+PresetMap::PresetMap(DeviceReadout &readout, const PresetSession &session, QObject *parent)
     : QAbstractListModel(parent), readout(readout)
 {
     const presets::Family family = readout.family();
@@ -39,7 +42,7 @@ PresetMap::PresetMap(DeviceReadout &readout, QObject *parent)
         unplacedStatus.clear();
         hasUnplacedImpulse = false;
     });
-    connect(&readout, &DeviceReadout::statusRead, this, [this](const QByteArray &block) {
+    connect(&session, &PresetSession::statusShown, this, [this](const QByteArray &block) {
         const int number = cursor();
         if (number >= 0)
             placeStatus(number, block);

@@ -19,6 +19,7 @@
 #include <QVector>
 
 class DeviceReadout;
+class PresetSession;
 
 class PresetMap : public QAbstractListModel {
     Q_OBJECT
@@ -38,7 +39,7 @@ public:
     // The modules shown as lit marks, bit 0 first.
     static const char *const moduleNames[5];
 
-    explicit PresetMap(DeviceReadout &readout, QObject *parent = nullptr);
+    PresetMap(DeviceReadout &readout, const PresetSession &session, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role) const override;

@@ -30,6 +30,7 @@ QString SaveQuestion::afterSave() const
     case After::ReadAll:
         return QStringLiteral("readAll");
     case After::Quit:
+    case After::QuitAfterRevert:
         return QStringLiteral("quit");
     case After::Nothing:
         break;
@@ -42,25 +43,34 @@ void SaveQuestion::answer(const QString &kind, int code, const QString &choice)
     const bool saveFirst = choice == QLatin1String("save");
     if (!saveFirst && choice != QLatin1String("discard"))
         return;
-    if (kind == QLatin1String("quit") || kind == QLatin1String("sweep")) {
-        const After next = kind == QLatin1String("quit") ? After::Quit : After::ReadAll;
-        if (saveFirst) {
-            setAfter(next);
+    if (kind == QLatin1String("quit")) {
+        // Discarding sends the device back to the stored preset, as a move
+        // would: the next start finds it playing what it stores.
+        setAfter(saveFirst ? After::Quit : After::QuitAfterRevert);
+        if (saveFirst)
             save();
-        } else if (next == After::Quit) {
-            emit quitAgreed();
+        else
+            session.revert();
+        return;
+    }
+    if (kind == QLatin1String("sweep")) {
+        if (saveFirst) {
+            setAfter(After::ReadAll);
+            save();
         } else {
             readAll();
         }
         return;
     }
     // A move: the save's request carries the move with it.
+    const uchar move = uchar(code & 0xff);
     const bool step = kind == QLatin1String("updown");
-    if (saveFirst)
+    if (saveFirst) {
         slotsStale = true;
-    const char *command = saveFirst ? (step ? "save_up_down" : "save_change")
-                                    : (step ? "set_preset_updown" : "set_preset_change");
-    session.setValue(QString::fromLatin1(command), uchar(code & 0xff));
+        step ? session.saveThenStep(move) : session.saveThenJump(move);
+    } else {
+        step ? session.stepNow(move) : session.jumpNow(move);
+    }
 }
 
 void SaveQuestion::save()
@@ -78,7 +88,11 @@ void SaveQuestion::readAll()
 void SaveQuestion::drop()
 {
     slotsStale = false;
+    // Nothing is left on the device to send back: quitting goes ahead.
+    const bool quitWaited = after == After::QuitAfterRevert;
     setAfter(After::Nothing);
+    if (quitWaited)
+        emit quitAgreed();
 }
 
 void SaveQuestion::setAfter(After next)
@@ -123,6 +137,12 @@ void SaveQuestion::idle()
 {
     if (device.busy() || device.libraryBusy())
         return;
+    if (after == After::QuitAfterRevert) {
+        // The revert's exchange is over (answered or given up).
+        setAfter(After::Nothing);
+        emit quitAgreed();
+        return;
+    }
     if (after == After::ReadAll && !device.saving()) {
         setAfter(After::Nothing);
         readAll();

@@ -21,7 +21,8 @@ class SlotList;
 
 class SaveQuestion : public QObject {
     Q_OBJECT
-    // What waits for the save under way: "quit", "readAll" or "" for nothing.
+    // What waits for the save (or, for quitting without saving, the revert)
+    // under way: "quit", "readAll" or "" for nothing.
     Q_PROPERTY(QString afterSave READ afterSave NOTIFY afterSaveChanged)
 
 public:
@@ -51,7 +52,7 @@ signals:
     void quitAgreed();
 
 private:
-    enum class After { Nothing, ReadAll, Quit };
+    enum class After { Nothing, ReadAll, Quit, QuitAfterRevert };
 
     void setAfter(After next);
     void saveEnded(bool stored);

@@ -3,6 +3,7 @@
 // block read back as named values.
 #include "cli/options.h"
 #include "cli/parameters.h"
+#include "parameters/parameter_table.h"
 #include "parsing/status_layout.h"
 #include "support/test_main.h"
 
@@ -123,11 +124,25 @@ private slots:
         QTest::newRow("signed negative travels as its byte") << "preamp_low=-3"
                                                              << "preamp_low" << 253;
         QTest::newRow("edit alias") << "level_MASTER=5"
-                                    << "level_MASTER" << 5;
+                                    << "master_volume" << 5;
+        QTest::newRow("status alias") << "on_POWERAMP=1"
+                                      << "amp_on" << 1;
+        QTest::newRow("plain spelling") << "compressor_sustain=40"
+                                        << "compreccor_sustein" << 40;
+        QTest::newRow("gain in dB") << "eq_volume1=+2.4dB"
+                                    << "eq_volume1" << 60;
+        QTest::newRow("above the control's range") << "master_volume=200"
+                                                   << "" << 0;
+        QTest::newRow("switch past on") << "cabinet_enable=7"
+                                        << "" << 0;
+        QTest::newRow("below a signed range") << "preamp_low=-100"
+                                              << "" << 0;
         QTest::newRow("signed too high") << "preamp_low=128"
                                          << "" << 0;
         QTest::newRow("unsigned negative") << "amp_volume=-1"
                                            << "" << 0;
+        QTest::newRow("the mode is no preset parameter") << "mode=1"
+                                                         << "" << 0;
         QTest::newRow("unknown name") << "loudness=3"
                                       << "" << 0;
         QTest::newRow("no value") << "amp_on="
@@ -152,13 +167,24 @@ private slots:
         QCOMPARE(int(value), byte);
     }
 
+    // A value past the range is refused in the words a script's user reads.
+    void rangeRefusal()
+    {
+        QString name, error;
+        unsigned char value = 0;
+        QVERIFY(!cli::parseAssignment("master_volume=200", &name, &value, &error));
+        QCOMPARE(error, QString("master_volume takes 0 to 100, not 200."));
+        QVERIFY(!cli::parseAssignment("preamp_low=-100", &name, &value, &error));
+        QCOMPARE(error, QString("preamp_low takes -12 to 12, not -100."));
+    }
+
     // Every name of the table, once; signed bytes read back negative.
     void statusReadBack()
     {
         QByteArray bytes(status::byteCount, '\0');
-        bytes[status::findByName("preamp_mid")->position] = char(0xfb);
-        bytes[status::findByName("amp_on")->position] = 1;
-        bytes[status::findByName("master_volume")->position] = char(200);
+        bytes[cli::findParameter("preamp_mid")->position] = char(0xfb);
+        bytes[cli::findParameter("amp_on")->position] = 1;
+        bytes[cli::findParameter("master_volume")->position] = char(200);
         const QVector<cli::ParameterValue> values = cli::decodeParameters(bytes.toHex());
         QCOMPARE(values.size(), status::byteCount);
         QHash<QString, cli::ParameterValue> byName;
@@ -167,9 +193,11 @@ private slots:
         QCOMPARE(byName.size(), status::byteCount);
         QCOMPARE(byName.value("preamp_mid").value, -5);
         QCOMPARE(byName.value("preamp_mid").unit, QString("dB"));
+        QCOMPARE(byName.value("preamp_mid").shown, QString("-5 dB"));
+        QCOMPARE(byName.value("preamp_mid").label, QString("Preamp mid"));
         QCOMPARE(byName.value("master_volume").value, 200);
-        QCOMPARE(byName.value("amp_on").shown, QString("on"));
-        QCOMPARE(byName.value("gate_on").shown, QString("off"));
+        QCOMPARE(byName.value("amp_on").shown, QString("On"));
+        QCOMPARE(byName.value("gate_on").shown, QString("Off"));
         QVERIFY(cli::decodeParameters("not a block").isEmpty());
     }
 
@@ -185,8 +213,9 @@ private slots:
         QStringList offered =
             list.captured(1).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
         QStringList table;
-        for (const status::Parameter &p : status::parameters())
-            table.append(QString::fromLatin1(p.name));
+        for (const parameters::Parameter &p : parameters::all())
+            if (p.inPreset())
+                table.append(QString::fromLatin1(p.name));
         offered.sort();
         table.sort();
         QCOMPARE(offered, table);

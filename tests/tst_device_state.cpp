@@ -308,7 +308,7 @@ private slots:
         } else if (then == "lose") {
             rig->a.slPortError();
         } else if (then == "step") {
-            rig->a.runUpDown(steps::PresetUp);
+            rig->a.stepNow(steps::PresetUp);
         } else if (then == "read") {
             rig->core.readAll();
         }

@@ -3,6 +3,7 @@
 // their texts; and the history's lifetime across moves, reverts, pastes,
 // impulse loads, saves and compare. The clock is the test's own.
 #include "history/edit_history.h"
+#include "parameters/parameter_table.h"
 #include "support/core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
@@ -31,7 +32,7 @@ QPair<QString, int> nameAndValue(const QString &text)
 
 struct HistoryRig : CoreRig {
     qint64 now = 0;
-    EditHistory history{core.presetSession(), core.deviceReadout()};
+    EditHistory history{core.presetSession()};
 
     HistoryRig()
     {
@@ -53,7 +54,7 @@ struct HistoryRig : CoreRig {
     void report(const QString &name, int value)
     {
         QByteArray bytes = QByteArray::fromHex(sampleStatus());
-        bytes[status::findByName(name.toUtf8().constData())->position] = char(value & 0xff);
+        bytes[parameters::find(name)->position] = char(value & 0xff);
         a.dispatch("gs\r" + bytes.toHex() + "\n");
         wire();
     }
@@ -127,20 +128,18 @@ private slots:
 
         HistoryRig rig;
         QVERIFY(rig.start());
-        QSignalSpy restoredSpy(&rig.history, &EditHistory::valueRestored);
         QStringList expected = restored.split(' ');
         for (const QString &action : script.split(' ')) {
             if (action == "undo" || action == "redo") {
                 QVERIFY2(!expected.isEmpty(), "more undos and redos than expected results");
                 const QString next = expected.takeFirst();
                 const auto [name, value] = nameAndValue(next);
-                restoredSpy.clear();
                 action == "undo" ? rig.history.undo() : rig.history.redo();
                 QCOMPARE(rig.wire(), next == "-" ? QByteArray() : command(name, value));
-                // The panel's control is told the restored value.
-                const QList<QVariantList> told =
-                    next == "-" ? QList<QVariantList>() : QList<QVariantList>{{name, value}};
-                QCOMPARE(QList<QVariantList>(restoredSpy), told);
+                // The preset's value, which the panel's control shows, follows.
+                if (next != "-")
+                    QCOMPARE(rig.core.presetSession().values().value(*parameters::find(name)),
+                             value);
             } else {
                 const QStringList parts = action.split('@');
                 const auto [name, value] = nameAndValue(parts.value(0));
@@ -152,41 +151,22 @@ private slots:
         QCOMPARE(rig.history.canRedo(), canRedo);
     }
 
-    // undoText and redoText from the labels the panel hands over; a value
-    // comes in as the published number or its byte.
+    // undoText and redoText name the control and its values as the panel
+    // does; a value comes in as the published number or its byte.
     void describesSteps_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("before");
         QTest::addColumn<int>("after");
-        QTest::addColumn<QVariantMap>("labels");
         QTest::addColumn<QString>("text");
 
-        QStringList levels;
-        for (int v = 0; v <= 100; ++v)
-            levels << QString::number(v);
-        QStringList tones;
-        for (int v = -12; v <= 12; ++v)
-            tones << QString::number(v) + " dB";
-        const QVariantMap master{
-            {"master_volume", QVariantMap{{"label", "Master"}, {"min", 0}, {"texts", levels}}}};
-
-        QTest::newRow("level") << "master_volume" << 74 << 80 << master << "Master 74 → 80";
+        QTest::newRow("level") << "master_volume" << 74 << 80 << "Master 74 → 80";
         QTest::newRow("signed, as a byte")
-            << "preamp_low" << -3 << 252
-            << QVariantMap{{"preamp_low",
-                            QVariantMap{{"label", "Preamp low"}, {"min", -12}, {"texts", tones}}}}
-            << "Preamp low -3 dB → -4 dB";
-        QTest::newRow("switch") << "gate_on" << 0 << 1
-                                << QVariantMap{{"gate_on",
-                                                QVariantMap{{"label", "Gate"},
-                                                            {"min", 0},
-                                                            {"texts", QStringList{"off", "on"}}}}}
-                                << "Gate off → on";
-        QTest::newRow("beyond the texts")
-            << "master_volume" << 120 << 100 << master << "Master 120 → 100";
-        QTest::newRow("no label") << "master_volume" << 74 << 80 << QVariantMap()
-                                  << "master_volume 74 → 80";
+            << "preamp_low" << -3 << 252 << "Preamp low -3 dB → -4 dB";
+        QTest::newRow("switch") << "gate_on" << 0 << 1 << "Gate Off → On";
+        QTest::newRow("gain") << "eq_volume1" << 50 << 60
+                              << "Parametric EQ band 1 gain 0 dB → +2.4 dB";
+        QTest::newRow("beyond the range") << "master_volume" << 120 << 100 << "Master 120 → 100";
     }
 
     void describesSteps()
@@ -194,12 +174,10 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, before);
         QFETCH(int, after);
-        QFETCH(QVariantMap, labels);
         QFETCH(QString, text);
 
         HistoryRig rig;
         QVERIFY(rig.start());
-        rig.history.setLabels(labels);
         rig.report(name, before);
         QSignalSpy changed(&rig.history, &EditHistory::changed);
         QVERIFY(rig.edit(name, after, 0));

@@ -1,6 +1,7 @@
 // The librarian's file: what it writes reads back the same, and every way a
 // file can be unfit for the device is refused with its reason.
 #include "library/preset_file.h"
+#include "parameters/parameter_table.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -25,11 +26,16 @@ QByteArray image(int sampleBytes, quint32 rate = 48000, quint16 bits = 24, quint
     return wavFile({1, channels, rate, bits, false, {}, samples});
 }
 
+// A status whose every value lies in its control's range, varied by `seed`.
 QByteArray statusText(int seed)
 {
     QByteArray bytes(43, '\0');
-    for (int i = 0; i < bytes.size(); ++i)
-        bytes[i] = static_cast<char>((i * 29 + seed * 7) % 101);
+    for (const parameters::Parameter &p : parameters::all()) {
+        if (!p.inPreset())
+            continue;
+        const int span = p.max - p.min + 1;
+        bytes[p.position] = char(parameters::toByte(p.min + (p.position * 29 + seed * 7) % span));
+    }
     return bytes.toHex();
 }
 
@@ -139,8 +145,8 @@ private slots:
         QTest::addColumn<QString>("byte");
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("value");
-        QTest::newRow("master at full") << 7 << "ff"
-                                        << "master_volume" << 255;
+        QTest::newRow("master at full") << 7 << "64"
+                                        << "master_volume" << 100;
         QTest::newRow("preamp low below zero") << 17 << "fd"
                                                << "preamp_low" << -3;
         QTest::newRow("EQ Q offset at its lowest") << 35 << "f4"
@@ -233,7 +239,7 @@ private slots:
             QJsonObject params = p.value("parameters").toObject();
             params.insert("master_volume", params.value("master_volume").toInt() + 1);
             p.insert("parameters", params);
-        }) << "its parameter \"master_volume\" is";
+        }) << "(its Master is listed as";
         QTest::newRow("unknown parameter") << changedPreset(0, [](QJsonObject &p) {
             QJsonObject params = p.value("parameters").toObject();
             params.insert("level_MASTER", 3);
@@ -243,7 +249,13 @@ private slots:
             QJsonObject params = p.value("parameters").toObject();
             params.insert("gate_on", "1");
             p.insert("parameters", params);
-        }) << "\"gate_on\" is not a whole number";
+        }) << "its Gate is not a whole number";
+        QTest::newRow("a value past its control's range") << changedPreset(0, [](QJsonObject &p) {
+            QByteArray status = p.value("status").toString().toLatin1();
+            status.replace(2 * 7, 2, "c8"); // master 200
+            p.insert("status", QString::fromLatin1(status));
+            p.remove("parameters");
+        }) << "Preset 0-0 in this file holds Master 200, outside its range of 0 to 100.";
         QTest::newRow("impulse without a name") << changedPreset(1, [&](QJsonObject &p) {
             p.insert("impulse", QJsonObject{{"wav", QString(valid.toBase64())}});
         }) << "its impulse has no name";

@@ -249,7 +249,7 @@ private slots:
         if (upDown)
             core.slSaveUpDown(uchar(argument));
         else
-            a.saveChangeSequence(uchar(argument));
+            a.saveThenJump(uchar(argument));
         QCOMPARE(int(a.pendingUpDown()), pendingUpDown);
         QCOMPARE(int(a.pendingPreset()), pendingPreset);
         QCOMPARE(a.queue(), QList<QByteArray>({sp, rn, gs}));
@@ -301,7 +301,7 @@ private slots:
         if (upDown)
             rig.core.slSaveUpDown(uchar(argument));
         else
-            a.saveChangeSequence(uchar(argument));
+            a.saveThenJump(uchar(argument));
         QCOMPARE(rig.pty.read(4), sp);
 
         // The device answers each command; each answer releases the head and

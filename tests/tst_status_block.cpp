@@ -163,7 +163,7 @@ void TestStatusBlock::everyPosition()
     QCOMPARE(rig->rec.valuesOf(name), QVariantList{expected});
     if (!alias.isEmpty())
         QCOMPARE(rig->rec.valuesOf(alias), QVariantList{expected});
-    QCOMPARE(int(rig->a.statusData()[position]), byte);
+    QCOMPARE(int(uchar(rig->a.session.values().live().at(position))), byte);
 }
 
 void TestStatusBlock::publicationOrder()

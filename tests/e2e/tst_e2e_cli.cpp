@@ -4,6 +4,7 @@
 #include "audio/device_impulse.h"
 #include "browser/impulse_file.h"
 #include "library/preset_file.h"
+#include "parameters/parameter_table.h"
 #include "parsing/status_layout.h"
 #include "session.h"
 #include "support/pty.h"
@@ -74,7 +75,7 @@ int writes(const QList<QByteArray> &requests)
 
 int statusByte(const QByteArray &status, const char *name)
 {
-    return static_cast<unsigned char>(status.at(status::findByName(name)->position));
+    return static_cast<unsigned char>(status.at(parameters::find(QLatin1String(name))->position));
 }
 
 QString describe(const Run &r)

@@ -207,8 +207,9 @@ private slots:
     {
         DeviceSetup setup;
         setup.presets = makePresets(2, 505);
-        // Request 8 is the parameter edit; the save's "sp" comes right after.
-        setup.faults = QStringList{"--mute-after", "8", "--mute-for", "3000"};
+        // Requests 1 to 7 are the start-up reading, 8 and 9 learn what the
+        // device stores, 10 is the parameter edit; the save's "sp" comes right after.
+        setup.faults = QStringList{"--mute-after", "10", "--mute-for", "3000"};
         Session s;
         QVERIFY(s.start(setup));
         Core &core = s.core();
@@ -307,8 +308,9 @@ private slots:
         QVERIFY(s.openPort());
         QCOMPARE(s.state().count("open_port"), opened + 1);
         QVERIFY(s.waitIdle());
-        const QList<QByteArray> burst = {"olkdev\r\n", "olkver\r\n", "rns\r\n", "rn\r\n",
-                                         "gb\r\n",     "gs\r\n",     "gm\r\n"};
+        // The start-up reading, then learning what the device stores.
+        const QList<QByteArray> burst = {"olkdev\r\n", "olkver\r\n", "rns\r\n", "rn\r\n", "gb\r\n",
+                                         "gs\r\n",     "gm\r\n",     "esc\r\n", "gs\r\n"};
         QCOMPARE(s.requests(), burst);
         QCOMPARE(s.state().value("type_dev"), 2);
         QCOMPARE(s.state().value("preset"), 2);
@@ -412,9 +414,9 @@ private slots:
         s.core().setValue("gate_decay", 61);
         s.core().slSaveUpDown(0);
         QVERIFY(s.settle());
-        const QList<QByteArray> expected = {"olkdev\r\n", "olkver\r\n", "rns\r\n", "rn\r\n",
-                                            "gb\r\n",     "gs\r\n",     "gm\r\n",  "gd 3d\r\n",
-                                            "sp\r\n",     "rn\r\n",     "gs\r\n",  "gm\r\n"};
+        const QList<QByteArray> expected = {
+            "olkdev\r\n", "olkver\r\n", "rns\r\n",   "rn\r\n", "gb\r\n", "gs\r\n", "gm\r\n",
+            "esc\r\n",    "gs\r\n",     "gd 3d\r\n", "sp\r\n", "rn\r\n", "gs\r\n", "gm\r\n"};
         QVERIFY2(s.requests() == expected,
                  s.requests().join('|').replace('\r', ' ').replace('\n', ' ').constData());
         QCOMPARE(s.state().errReports, 0);

@@ -110,8 +110,10 @@ private slots:
                                               .arg(s.state().busy)
                                               .arg(s.access().queue().size())));
 
-        const QList<QByteArray> burst = {"olkdev\r\n", "olkver\r\n", "rns\r\n", "rn\r\n",
-                                         "gb\r\n",     "gs\r\n",     "gm\r\n"};
+        // The start-up reading, then learning what the device stores (the
+        // same as what plays: nothing goes back).
+        const QList<QByteArray> burst = {"olkdev\r\n", "olkver\r\n", "rns\r\n", "rn\r\n", "gb\r\n",
+                                         "gs\r\n",     "gm\r\n",     "esc\r\n", "gs\r\n"};
         QCOMPARE(s.requests(), burst);
         QCOMPARE(s.deviceErrors(), 0);
 

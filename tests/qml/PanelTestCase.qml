@@ -98,11 +98,11 @@ TestCase {
     // A value inside the row's range, away from the row's resting value, and
     // different from row to row.
     function sampleValue(row, i) {
-        if (row.choices !== undefined)
+        if (row.kind === "choice")
             return 1 + i % (row.choices.length - 1)
-        if (Params.isSwitch(row))
+        if (row.kind === "switch")
             return 1
-        if (row.signed)
+        if (row.isSigned)
             return (i % 2 === 0 ? -1 : 1) * (1 + i % Math.min(row.max, -row.min))
         return row.min + 1 + (i * 7) % (row.max - row.min)
     }

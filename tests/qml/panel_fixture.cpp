@@ -11,6 +11,7 @@
 #include "editing/preset_session.h"
 #include "link/link.h"
 #include "panel/panel_objects.h"
+#include "parameters/parameter_table.h"
 #include "parsing/device_readout.h"
 #include "parsing/status_layout.h"
 #include "support/core_rig.h"
@@ -155,12 +156,13 @@ void PanelFixture::answer(const QString &bytes)
 
 void PanelFixture::answerStatus(const QVariantMap &values, bool comparing)
 {
-    QByteArray bytes = QByteArray::fromHex(rig->core.deviceReadout().status());
+    // What the device plays: the last block read, with the edits since.
+    QByteArray bytes = rig->core.presetSession().values().live();
     if (bytes.size() != status::byteCount)
         bytes = QByteArray::fromHex(sampleStatus());
     for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
-        const status::Parameter *parameter = status::findByName(it.key().toUtf8().constData());
-        if (parameter)
+        const parameters::Parameter *parameter = parameters::find(it.key());
+        if (parameter && parameter->inPreset())
             bytes[parameter->position] = char(it.value().toInt() & 0xff);
     }
     rig->a.editable() = comparing ? 0 : 1;

@@ -12,8 +12,8 @@ PanelTestCase {
     // Every row of the parameter table has its control in the window, bound
     // to the row's name, placed in a card of the row's module.
     function test_everyParameterHasOneControl() {
-        for (var i = 0; i < Params.rows.length; ++i) {
-            var row = Params.rows[i]
+        for (var i = 0; i < _parameters.facts.length; ++i) {
+            var row = _parameters.facts[i]
             var control = find("param_" + row.name)
             compare(control.name, row.name)
             var cardName = row.group === "mode" ? "card_master"
@@ -28,14 +28,14 @@ PanelTestCase {
     }
 
     function test_rangesFitTheirControls() {
-        for (var i = 0; i < Params.rows.length; ++i) {
-            var r = Params.rows[i]
+        for (var i = 0; i < _parameters.facts.length; ++i) {
+            var r = _parameters.facts[i]
             verify(r.min < r.max, r.name + " has a range")
-            if (r.signed)
+            if (r.isSigned)
                 verify(r.min >= -128 && r.max <= 127, r.name + " fits a signed byte")
             else
                 verify(r.min >= 0 && r.max <= 255, r.name + " fits a byte")
-            if (r.choices !== undefined)
+            if (r.kind === "choice")
                 compare(r.choices.length, r.max - r.min + 1, r.name + " names every position")
         }
     }
@@ -84,19 +84,19 @@ PanelTestCase {
                 }
                 placed.push(r)
             }
-            for (i = 0; i < Params.rows.length; ++i) {
-                var row = Params.rows[i]
+            for (i = 0; i < _parameters.facts.length; ++i) {
+                var row = _parameters.facts[i]
                 var onSecondPage = ["eq", "compressor", "gate"].indexOf(row.group) >= 0
-                if (row.choices !== undefined || Params.isSwitch(row) || onSecondPage !== (page === 1))
+                if (row.kind === "choice" || row.kind === "switch" || onSecondPage !== (page === 1))
                     continue
                 var slider = find("slider_" + row.name)
                 var length = slider.horizontal ? slider.width : slider.height
                 verify(length >= Theme.sliderMinimum, row.name + " is " + length + " px long")
             }
             // every choice's segments inside its row, so inside its card
-            for (i = 0; i < Params.rows.length; ++i) {
-                row = Params.rows[i]
-                if (row.choices === undefined || (row.group === "eq") !== (page === 1))
+            for (i = 0; i < _parameters.facts.length; ++i) {
+                row = _parameters.facts[i]
+                if (row.kind !== "choice" || (row.group === "eq") !== (page === 1))
                     continue
                 var owner = find("param_" + row.name)
                 var last = find("choice_" + row.name + "_" + (row.choices.length - 1))
@@ -136,14 +136,14 @@ PanelTestCase {
 
     function test_statusBlockMovesEveryControl() {
         var values = {}
-        for (var i = 0; i < Params.rows.length; ++i)
-            values[Params.rows[i].name] = sampleValue(Params.rows[i], i)
+        for (var i = 0; i < _parameters.facts.length; ++i)
+            values[_parameters.facts[i].name] = sampleValue(_parameters.facts[i], i)
         publishStatus(values)
-        for (i = 0; i < Params.rows.length; ++i) {
-            var r = Params.rows[i]
+        for (i = 0; i < _parameters.facts.length; ++i) {
+            var r = _parameters.facts[i]
             var control = find("param_" + r.name)
             compare(control.value, values[r.name], r.name + " follows the published value")
-            compare(control.valueText, Params.text(r, values[r.name]))
+            compare(control.valueText, r.textOf(values[r.name]))
         }
         // A publication is not an edit: nothing goes back to the device.
         compare(testPty.drain(200), "")
@@ -190,7 +190,7 @@ PanelTestCase {
         if (data.mark !== undefined)
             compare(find("slider_" + data.name).origin > 0, data.mark, "centre mark")
         var words = data.words || []
-        var described = Params.describe(control.row, data.value)
+        var described = control.fact.description
         for (var i = 0; i < words.length; ++i)
             verify(described.indexOf(words[i]) >= 0, described)
     }
@@ -206,30 +206,21 @@ PanelTestCase {
         verify(!find("card_gate").active, "a module that is off is dimmed")
     }
 
-    // The document takes a value by its name only, whatever an alias says
-    // (Core publishes both with every block; here they disagree).
-    function test_aliasesChangeNothing() {
-        _core.sgReadValue("master_volume", 40)
-        _core.sgReadValue("level_MASTER", 90)
-        _core.sgReadValue("on_POWERAMP", 1)
-        compare(find("param_master_volume").value, 40)
-    }
-
     // ---- comparing --------------------------------------------------------------
 
     function test_comparingDisablesEveryControl() {
         testPty.answerStatus({}, true) // read while compare shows the stored preset
-        for (var i = 0; i < Params.rows.length; ++i)
-            verify(!find("param_" + Params.rows[i].name).enabled,
-                   Params.rows[i].name + " is locked while the stored preset is shown")
+        for (var i = 0; i < _parameters.facts.length; ++i)
+            verify(!find("param_" + _parameters.facts[i].name).enabled,
+                   _parameters.facts[i].name + " is locked while the stored preset is shown")
         verify(find("comparingBanner").visible)
         verify(find("compareButton").latched)
         verify(find("compareNote").visible)
         verify(find("compareButton").enabled, "Compare stays usable to go back")
 
         testPty.answerStatus({}, false)
-        for (i = 0; i < Params.rows.length; ++i)
-            verify(find("param_" + Params.rows[i].name).enabled, Params.rows[i].name + " is usable again")
+        for (i = 0; i < _parameters.facts.length; ++i)
+            verify(find("param_" + _parameters.facts[i].name).enabled, _parameters.facts[i].name + " is usable again")
         verify(!find("comparingBanner").visible)
         verify(!find("compareButton").latched)
     }

@@ -6,6 +6,7 @@
 #include "browser/impulses.h"
 #include "core/core.h"
 #include "panel/preset_names.h"
+#include "parameter_model/parameter_model.h"
 #include "ports/port_chooser.h"
 #include "support/signal_recorder.h"
 
@@ -62,11 +63,14 @@ private slots:
         auto core = std::make_unique<Core>();
         auto impulses = std::make_unique<Impulses>(core->deviceLink(), core->presetSession(),
                                                    core->settingsStore());
+        auto parameters =
+            std::make_unique<ParameterModel>(core->presetSession(), core->deviceReadout());
         SignalRecorder recorder(core.get());
         auto ports = std::make_unique<PortChooser>(core->deviceLink(), core->settingsStore(),
                                                    QString(missingPort));
         engine->rootContext()->setContextProperty("_core", core.get());
         engine->rootContext()->setContextProperty("_impulses", impulses.get());
+        engine->rootContext()->setContextProperty("_parameters", parameters.get());
         engine->rootContext()->setContextProperty("_ports", ports.get());
         engine->rootContext()->setContextProperty("_presetNames", &presetNames);
         engine->rootContext()->setContextProperty("applicationDirPath", QString(PANEL_ROOT_DIR));
@@ -85,6 +89,7 @@ private slots:
         const int attempts = openAttempts(recorder);
         ports.reset();
         impulses.reset();
+        parameters.reset();
         core.reset();
         QTest::qWait(2500);
         engine.reset();

@@ -46,9 +46,9 @@ PanelTestCase {
     }
 
     function test_controlWritesItsCommand(data) {
-        find("tabs").currentIndex = Params.row(data.name).group === "eq"
-                || Params.row(data.name).group === "compressor"
-                || Params.row(data.name).group === "gate" ? 1 : 0
+        find("tabs").currentIndex = _parameters.fact(data.name).group === "eq"
+                || _parameters.fact(data.name).group === "compressor"
+                || _parameters.fact(data.name).group === "gate" ? 1 : 0
         publishStatus({ [data.name]: data.start })
         var control = find("param_" + data.name)
         waitForRendering(control)
@@ -100,7 +100,7 @@ PanelTestCase {
     }
 
     function test_sliderMouse(data) {
-        var onEqPage = Params.row(data.name).group === "eq"
+        var onEqPage = _parameters.fact(data.name).group === "eq"
         find("tabs").currentIndex = onEqPage ? 1 : 0
         testPty.answerStatus({ [data.name]: data.start })
         var control = find("param_" + data.name)
@@ -382,8 +382,8 @@ PanelTestCase {
         return [
             { tag: "nothing edited: closes at once", how: "close", closes: true },
             { tag: "edited, cancel: stays", how: "close", edited: true, answer: "questionCancel" },
-            { tag: "Ctrl+Q, edited, don't save: closes, nothing stored", how: "key", edited: true,
-              answer: "questionDiscard", closes: true },
+            { tag: "Ctrl+Q, edited, discard: the device goes back, then closes, nothing stored",
+              how: "key", edited: true, answer: "questionDiscard", closes: true },
             { tag: "menu, edited, save: stores, then closes", how: "menu", edited: true,
               answer: "questionSave", closes: true, answered: true },
             { tag: "Ctrl+Q, edited, save unanswered: stays", how: "key", edited: true,
@@ -412,6 +412,15 @@ PanelTestCase {
             compare(question.kind, "quit")
             verify(window.visible, "nothing closes before the answer")
             click(data.answer)
+        }
+        if (data.answer === "questionDiscard") {
+            expectWritten("esc\r\n")
+            verify(window.visible, "not before the device went back to the stored preset")
+            testPty.write("esc\rEND\n")
+            expectWritten("gs\r\n")
+            testPty.write(statusAnswer())
+            expectWritten("rn\r\n")
+            testPty.write("rn\r\n")
         }
         if (data.answer === "questionSave") {
             expectWritten("sp\r\n")
@@ -847,7 +856,7 @@ PanelTestCase {
         var hex = ""
         var expected = {}
         for (var i = 0; i < positions.length; ++i) {
-            var row = Params.row(positions[i])
+            var row = _parameters.fact(positions[i])
             var v = sampleValue(row, i + 3)
             expected[positions[i]] = v
             var b = v & 0xff

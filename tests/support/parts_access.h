@@ -70,14 +70,14 @@ struct PartsAccess {
     QString &lastCommand() { return session.lastCommand; }
     // Its internal steps.
     void setPresetEdited(bool on) { session.markEdited(on); }
-    void requestUpDown(uchar code) { session.requestUpDown(code); }
-    void requestPresetChange(uchar preset) { session.requestPresetChange(preset); }
-    void runUpDown(uchar code) { session.runUpDown(code); }
+    void requestStep(uchar code) { session.requestStep(code); }
+    void requestJump(uchar preset) { session.requestJump(preset); }
+    void stepNow(uchar code) { session.stepNow(code); }
     void bankStep(uchar d) { session.bankStep(d); }
     void presetStep(uchar d) { session.presetStep(d); }
-    void selectPreset(uchar n) { session.jumpTo(n); }
+    void selectPreset(uchar n) { session.jumpNow(n); }
     void decodeWav(const QString &path, bool store) { session.decodeWav(path, store); }
-    void saveChangeSequence(uchar n) { session.saveChangeSequence(n); }
+    void saveThenJump(uchar n) { session.saveThenJump(n); }
     // The sample conversion the decode uses.
     static QByteArray convertWavData(const QByteArray &d, uchar bps, uchar ch)
     {
