@@ -22,7 +22,8 @@
 
 namespace {
 
-constexpr size_t startupRequests = 7;
+// The start-up reading (7), then learning what the device stores (esc, gs).
+constexpr size_t startupRequests = 9;
 
 // The device, Core connected to it with the start-up read done, and a
 // librarian; or a reason why not.

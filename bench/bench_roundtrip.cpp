@@ -3,6 +3,7 @@
 // queue running dry, and the device's own figure of how long each answer took
 // to release the next request. A bare pty echo measured in the same
 // repetition gives the floor both are compared with.
+#include "editing/preset_session.h"
 #include "support/core_access.h"
 #include "support/device_process.h"
 #include "support/figures.h"
@@ -15,7 +16,8 @@
 
 namespace {
 
-constexpr int startupRequests = 7;
+// The start-up reading (7), then learning what the device stores (esc, gs).
+constexpr int startupRequests = 9;
 constexpr int mapRequests = 440; // 10 x (chp + 10 chb), each with gb, rn, gs
 
 // Runs the event loop until the queue has drained (the pacing step's idle
@@ -96,6 +98,67 @@ void BM_MapUpdate(benchmark::State &state)
     }
 }
 BENCHMARK(BM_MapUpdate)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// From opening the port to the stored version learned, on a device left
+// playing an unsaved change (so what played goes back, too): the start-up
+// reading, "esc", the stored status and "gs 1".
+void BM_ConnectionToStoredLearned(benchmark::State &state)
+{
+    for (auto _ : state) {
+        DeviceProcess device;
+        QString error;
+        if (!device.start({"--type", "1"}, &error)) {
+            state.SkipWithError(error.toUtf8().constData());
+            return;
+        }
+        {
+            Core before; // a panel that left a change unsaved on the device
+            if (!before.openPort(device.port())) {
+                state.SkipWithError("cannot open the device's port");
+                return;
+            }
+            before.slTimer();
+            if (!runUntilIdle(before, 20000)) {
+                state.SkipWithError("the first connection did not finish");
+                return;
+            }
+            before.setValue(QStringLiteral("master_volume"), 3);
+            // Answered after the change: the change has reached the device.
+            before.send(QByteArrayLiteral("gm\r\n"));
+            before.slTimer();
+            if (!runUntilIdle(before, 20000)) {
+                state.SkipWithError("the change did not reach the device");
+                return;
+            }
+        }
+        Core core;
+        QEventLoop loop;
+        bool unsaved = false;
+        QObject::connect(&core.presetSession(), &PresetSession::storedLearned, &loop,
+                         [&](bool differs) {
+                             unsaved = differs;
+                             loop.quit();
+                         });
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        QElapsedTimer clock;
+        clock.start();
+        if (!core.openPort(device.port())) {
+            state.SkipWithError("cannot open the device's port again");
+            return;
+        }
+        core.slTimer(); // the burst goes out now, not at the next tick
+        loop.exec();
+        state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);
+        if (!unsaved) {
+            state.SkipWithError("the unsaved change was not found");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_ConnectionToStoredLearned)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // The bare echo on its own, for a look at its spread.
 void BM_PtyEcho(benchmark::State &state)

@@ -67,6 +67,8 @@ const std::vector<Figure> &all()
          "BM_MapUpdate", "turnaround_median_us", "µs", 1, Goal::AtMost, 200, "turnaround_median_ratio", "echo_median_us"},
         {"Answer to next request, virtual device, 99th percentile",
          "BM_MapUpdate", "turnaround_p99_us", "µs", 1, Goal::AtMost, 1000, "turnaround_p99_ratio", "echo_p99_us"},
+        {"From connection to the stored version learned (an unsaved change put back)",
+         "BM_ConnectionToStoredLearned", nullptr, "ms", ms, Goal::AtMost, 300, nullptr, nullptr},
         {"\"map_update\", 100 presets (440 requests), device without delay",
          "BM_MapUpdate", nullptr, "ms", ms, Goal::AtMost, 1000, "map_ratio", nullptr},
         {"Bare pty echo round trip (the floor), median",

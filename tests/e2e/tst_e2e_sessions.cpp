@@ -2,13 +2,16 @@
 // device. Each test drives Core through its invokable methods only and checks
 // what the panel was told (Core's signals) against what the device holds (its
 // presets file, its answers and the requests it received).
+#include "editing/preset_session.h"
 #include "session.h"
+#include "state/device_state.h"
 #include "support/signal_recorder.h"
 #include "support/status_names.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
 #include <QDir>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 
 using namespace e2e;
@@ -332,6 +335,73 @@ private slots:
             QCOMPARE(position(s.state(), 2), from);
         }
         QCOMPARE(s.deviceErrors(), 0);
+    }
+
+    // The panel ends without saving or sending the device back (it was
+    // closed the old way, or it crashed): the device keeps playing the
+    // edits. The next panel learns what the device stores, shows the edits
+    // as unsaved, and leaves the device playing them.
+    void unsavedChangesFoundAtConnection()
+    {
+        DeviceSetup setup;
+        setup.presets = makePresets(2, 73);
+        setup.preset = 2;
+        Session s;
+        QVERIFY(s.start(setup));
+        const QByteArray stored = setup.presets.at(2).status;
+        QByteArray edited = stored;
+        edited[7] = char((quint8(stored.at(7)) + 30) % 101);
+        s.core().setValue("master_volume", quint8(edited.at(7)));
+        QVERIFY(s.settle());
+        s.destroyCore();
+
+        const int before = s.requests().size();
+        QVERIFY(s.openPort());
+        s.core().slTimer();
+        QVERIFY(s.waitIdle());
+        // The start-up reading, then the stored version learned and what
+        // played put back.
+        const QList<QByteArray> learned = s.requests().mid(before + 7);
+        QCOMPARE(learned.mid(0, 2), (QList<QByteArray>{"esc\r\n", "gs\r\n"}));
+        QCOMPARE(learned.value(2), "gs 1\r" + edited.toHex() + "\r");
+        QCOMPARE(s.state().value("preset_edit"), 1);
+        QCOMPARE(s.state().value("master_volume"), int(quint8(edited.at(7))));
+        QCOMPARE(s.core().presetSession().values().stored(), stored);
+        QCOMPARE(hexText(s.readLiveStatus()), hexText(edited));
+        QCOMPARE(s.store().presets.at(2), setup.presets.at(2));
+
+        // Set back by hand to what is stored, the preset is clean again.
+        s.core().setValue("master_volume", quint8(stored.at(7)));
+        QCOMPARE(s.state().value("preset_edit"), 0);
+        QCOMPARE(s.deviceErrors(), 0);
+    }
+
+    // Quitting with Discard sends the device back to the stored preset, so
+    // the next start finds it playing what it stores.
+    void quitDiscardSendsTheDeviceBack()
+    {
+        DeviceSetup setup;
+        setup.presets = makePresets(2, 74);
+        Session s;
+        QVERIFY(s.start(setup));
+        {
+            DeviceState device(s.core().deviceLink(), s.core().presetSession(),
+                               s.core().deviceReadout());
+            QSignalSpy agreed(device.saveQuestion(), &SaveQuestion::quitAgreed);
+            s.core().setValue("gate_decay", 7);
+            QVERIFY(s.settle());
+            device.saveQuestion()->answer("quit", 0, "discard");
+            QVERIFY(agreed.wait(5000));
+            QVERIFY(s.idle());
+        }
+        s.destroyCore();
+
+        QVERIFY(s.openPort());
+        s.core().slTimer();
+        QVERIFY(s.waitIdle());
+        QVERIFY(!s.core().presetSession().edited());
+        QCOMPARE(hexText(s.readLiveStatus()), hexText(setup.presets.at(0).status));
+        QVERIFY2(!s.requests().last().startsWith("gs 1"), "nothing to put back");
     }
 
     // Compare twice puts the edited state back exactly; escape restores the
