@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 #include <algorithm>
 
 namespace {
@@ -103,4 +104,13 @@ QString writeDeviceFile(const QString &folder, const QString &source, const Prep
         return QString();
     }
     return target;
+}
+
+QString deviceFileFor(const QString &source, const PreparedImpulse &p, QString &error)
+{
+    if (!p.converted)
+        return source;
+    return writeDeviceFile(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
+                               QStringLiteral("/impulses"),
+                           source, p, error);
 }

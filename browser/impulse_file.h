@@ -35,3 +35,8 @@ ImpulseSummary summariseImpulse(const QString &path);
 // told). Returns its path, or an empty string with `error` set.
 QString writeDeviceFile(const QString &folder, const QString &source,
                         const PreparedImpulse &prepared, QString &error);
+
+// The file the preset session is handed for `source`: the file itself when
+// the device takes it as it is, else its converted copy written into the
+// cache's impulse folder. Empty with `error` set when that cannot be written.
+QString deviceFileFor(const QString &source, const PreparedImpulse &prepared, QString &error);

@@ -15,7 +15,6 @@
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QUrl>
 
 namespace {
@@ -150,12 +149,17 @@ void Impulses::releaseWaiting()
 
 // ---- loading -----------------------------------------------------------------
 
-PreparedImpulse Impulses::prepare(const QString &path) const
+audio::ConvertOptions Impulses::convertOptions(const QSettings &settings)
 {
     audio::ConvertOptions options;
-    options.mixChannels = mixChannels();
-    options.normalise = normalise();
-    return prepareImpulse(path, options);
+    options.mixChannels = settings.value(keyMixChannels, false).toBool();
+    options.normalise = settings.value(keyNormalise, false).toBool();
+    return options;
+}
+
+PreparedImpulse Impulses::prepare(const QString &path) const
+{
+    return prepareImpulse(path, convertOptions(m_settings));
 }
 
 bool Impulses::load(const QString &pathOrUrl)
@@ -175,15 +179,10 @@ bool Impulses::loadNow(const QString &path)
         return fail(path, QStringLiteral("The device is not connected. Connect it and load the "
                                          "impulse again."));
 
-    QString target = path;
-    if (p.converted) {
-        QString error;
-        target = writeDeviceFile(QStandardPaths::writableLocation(QStandardPaths::CacheLocation) +
-                                     "/impulses",
-                                 path, p, error);
-        if (target.isEmpty())
-            return fail(path, error);
-    }
+    QString error;
+    const QString target = deviceFileFor(path, p, error);
+    if (target.isEmpty())
+        return fail(path, error);
 
     // The session refuses anything the device cannot play.
     m_handingOver = true;
@@ -282,7 +281,7 @@ QVariantList Impulses::responseFrequencies() const
 
 bool Impulses::mixChannels() const
 {
-    return m_settings.value(keyMixChannels, false).toBool();
+    return convertOptions(m_settings).mixChannels;
 }
 
 void Impulses::setMixChannels(bool on)
@@ -293,7 +292,7 @@ void Impulses::setMixChannels(bool on)
 
 bool Impulses::normalise() const
 {
-    return m_settings.value(keyNormalise, false).toBool();
+    return convertOptions(m_settings).normalise;
 }
 
 void Impulses::setNormalise(bool on)

@@ -17,6 +17,7 @@
 #pragma once
 
 #include "audio/analysis.h"
+#include "audio/device_impulse.h"
 #include "browser/impulse_files.h"
 
 #include <QObject>
@@ -92,6 +93,9 @@ public:
     ImpulseFiles *files() const { return m_files; }
     QString waitingPath() const { return m_waiting; }
 
+    // The conversion the panel's settings ask for (mix the channels,
+    // normalise), as every load and the command line's conversion use it.
+    static audio::ConvertOptions convertOptions(const QSettings &settings);
     bool mixChannels() const;
     void setMixChannels(bool on);
     bool normalise() const;

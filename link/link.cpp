@@ -37,6 +37,7 @@ Link::Link(Transport *transport, QObject *parent, PacingClock clock)
     pacer = new PacedWriter(
         transport, [this](const QByteArray &piece) { writeDirect(piece); }, this, clock);
     connect(pacer, &PacedWriter::progressed, this, [this](int taken, int total) {
+        heard.start(); // the line takes bytes: the device is not silent
         // The whole command is reported by the next command's send.
         if (taken < total)
             emit progressed(pacedProgressBase + pacedProgressSpan * float(taken) / float(total));
@@ -163,6 +164,7 @@ void Link::readPort()
     // piece discards them, and the last pause hands on what came during it.
     if (pacer->busy())
         return;
+    heard.start();
     emit received(transport->readAll());
 }
 
@@ -205,6 +207,7 @@ void Link::writeDirect(const QByteArray &bytes)
         transport->readAll();
     readBuffer.clear();
     writePort(bytes);
+    emit wrote(bytes);
     qCDebug(programLog) << "send" << bytes;
 }
 
@@ -249,12 +252,19 @@ void Link::pacingStep()
         // head count even when no bytes at all come back.
         answerReceived = 0;
         sendCount = 1;
-    } else if (sendCount + 1 > retryLimit) {
+    } else if (sendCount < retryLimit) {
+        ++sendCount;
+    } else if (!stillPatient()) {
         giveUp();
         return;
-    } else {
-        ++sendCount;
+    } else if (queue.first().size() > PacedWriter::pieceSize) {
+        // A long command is waited for, not sent again: a device still
+        // taking it in would get it twice, and each piece would discard
+        // the answer that comes meanwhile.
+        return;
     }
+    if (sendCount == 1)
+        heard.start(); // a new head: its wait starts now
 
     const QByteArray head = queue.first();
     // A closed port takes no bytes, so there is nothing to pace.
@@ -275,6 +285,18 @@ void Link::startSending()
     const bool headOnWire = !queue.isEmpty() && !answerReceived && sendCount > 0;
     if (!headOnWire)
         pacingStep();
+}
+
+void Link::setPatience(int ms)
+{
+    patienceMs = qMax(0, ms);
+    pacer->setStallLimit(qMax(PacedWriter::stallLimitMs, patienceMs));
+}
+
+bool Link::stillPatient() const
+{
+    // In link time: a test's clock may run faster than real time.
+    return patienceMs > 0 && heard.isValid() && heard.elapsed() * clock.speedUp() < patienceMs;
 }
 
 void Link::reportSend()
@@ -353,6 +375,8 @@ void Link::endPacedSend(bool stalled)
     // Bytes that came during the last pause are dispatched after the writes
     // held meanwhile have gone out (each would discard them).
     const QByteArray arrived = transport->isOpen() ? transport->readAll() : QByteArray();
+    if (!arrived.isEmpty())
+        heard.start();
     restorePacedHead();
     if (stalled) {
         // What the driver still holds of the command is dropped, so that no

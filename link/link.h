@@ -20,6 +20,7 @@
 #include "link/transport.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -74,6 +75,14 @@ public:
     // The direct write: discards unread input and writes at once; held back
     // while a long command goes out and written right after its last pause.
     void sendRaw(const QByteArray &bytes);
+    // How long the device may stay silent before a request is given up (ms).
+    // A head unanswered after the retry limit is sent again at each answer
+    // wait (a long command is only waited for) until nothing has come from
+    // the device for this long; every byte read, every piece of a long
+    // command the line takes and every new head start the wait afresh, and
+    // a long command waits as long for the line. 0 (the panel's): given up
+    // at the retry limit.
+    void setPatience(int ms);
     // Empties the queue, clears the read buffer and discards unread input.
     void drain();
     // Empties the queue: what its requests awaited will not come.
@@ -122,6 +131,9 @@ signals:
     void received(const QByteArray &chunk);
     // A direct write is about to go out: partial answers before it are stale.
     void aboutToWrite();
+    // Bytes handed to the port (a request, a direct write or a piece of a
+    // long command), for a readable log of the exchanges.
+    void wrote(const QByteArray &bytes);
     // A head went out; `progress` is the share of the batch answered.
     void headSent(float progress);
     // A long command's pieces: the share of the batch reached so far.
@@ -155,6 +167,7 @@ private:
     void dispatchAfterPause(const QByteArray &arrived);
     void headReleased(const QByteArray &head);
     void endExchange(bool done, const QString &reason);
+    bool stillPatient() const;
 
     QByteArray lastErrCommand;
     QByteArray lastErrAnswer;
@@ -173,6 +186,9 @@ private:
     float pacedProgressBase = 0;  // progress reported when the long command started
     float pacedProgressSpan = 0;  // the share of the batch that command stands for
     uchar pacedSendCount = 0;     // sendCount as the long command's send left it
+
+    int patienceMs = 0;
+    QElapsedTimer heard; // since the device was last heard, or a new head went out
 
     bool tracking = false;
     QList<QByteArray> awaited; // the exchange's requests not yet answered, in order

@@ -195,7 +195,7 @@ bool AnswerHandlers::bankAndPreset(AnswerDispatcher &d, const Values &values)
 
 bool AnswerHandlers::emptyName(AnswerDispatcher &d, const Values &)
 {
-    d.readout.setImpulseName(QStringLiteral("empty"));
+    d.readout.setNoImpulse();
     d.session.impulseReported(QStringLiteral("empty"));
     d.matchers[Form::Impulse].reset();
     return true;

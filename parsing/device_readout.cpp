@@ -40,6 +40,14 @@ void DeviceReadout::setPosition(int bank, int preset)
 void DeviceReadout::setImpulseName(const QString &name)
 {
     impulse = name;
+    impulsePresent = true;
+    emit impulseNameRead(impulse);
+}
+
+void DeviceReadout::setNoImpulse()
+{
+    impulse = QStringLiteral("empty");
+    impulsePresent = false;
     emit impulseNameRead(impulse);
 }
 
@@ -58,6 +66,7 @@ void DeviceReadout::forget()
     currentBank = -1;
     currentPreset = -1;
     impulse.clear();
+    impulsePresent = false;
     names.clear();
     flags.clear();
     emit forgotten();

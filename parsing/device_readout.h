@@ -37,6 +37,10 @@ public:
     // The name of the impulse the device reported for the current preset
     // ("empty" for none).
     QString impulseName() const { return impulse; }
+    // The device named an impulse for the current preset: false after its
+    // answer for none (whatever a stored impulse may be called) and until
+    // it reported one.
+    bool hasImpulse() const { return impulsePresent; }
     QStringList slotNames() const { return names; }
     QStringList slotFlags() const { return flags; }
 
@@ -46,6 +50,8 @@ public:
     void setMode(int mode);
     void setPosition(int bank, int preset);
     void setImpulseName(const QString &name);
+    // The answer for no impulse: the name "empty", and hasImpulse() false.
+    void setNoImpulse();
     void setSlots(const QStringList &slotNames, const QStringList &slotFlags);
     // The port closed: nothing of this is known any more.
     void forget();
@@ -71,6 +77,7 @@ private:
     int currentBank = -1;
     int currentPreset = -1;
     QString impulse;
+    bool impulsePresent = false;
     QStringList names;
     QStringList flags;
 };

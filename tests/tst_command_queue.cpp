@@ -418,7 +418,7 @@ private slots:
         if (write) {
             r.device.leaveUnread("stale bytes");
             r.link.sendRaw("mv 64\r\n");
-            QCOMPARE(r.rec.lines(), QStringList{"aboutToWrite()"});
+            QCOMPARE(r.rec.lines(), (QStringList{"aboutToWrite()", "wrote(mv 64\r\n)"}));
             QCOMPARE(r.device.bytesAvailable(), qint64(0));
             QVERIFY(LinkRig::waitFor([&] { return r.device.count("mv 64") == 1; }));
         }
