@@ -321,9 +321,10 @@ Flickable {
                 text: "Puts presets from a backup back on the device. The whole file is "
                       + "checked before anything is sent. The chosen presets are read and "
                       + "compared first: those that already match are left alone, and you see "
-                      + "what will change and confirm before anything is written. What they "
-                      + "hold now is kept in a safety copy"
-                      + (page.library ? " (in " + page.library.safetyFolder() + ")." : ".")
+                      + "what will change and confirm before anything is written. Once you "
+                      + "confirm, what they hold is kept in a safety copy"
+                      + (page.library ? " (in " + page.library.safetyFolder() + ")" : "")
+                      + "; the newest 20 safety copies are kept."
             }
             PanelButton {
                 objectName: "chooseBackupButton"

@@ -8,6 +8,8 @@
 #include "editing/preset_session.h"
 #include "impulse/wav_format.h"
 #include "impulse/wav_image.h"
+#include "library/destination.h"
+#include "library/safety_copies.h"
 #include "link/link.h"
 #include "link/requests.h"
 #include "parsing/device_readout.h"
@@ -115,7 +117,8 @@ Librarian::Librarian(Link &link, PresetSession &session, DeviceReadout &readout,
 
 void Librarian::backup(const QString &path)
 {
-    if (refused(path, true))
+    fileProblem = false;
+    if (refused(path, true) || unwritable(path, QStringLiteral("backed up")))
         return;
     begin(Operation::Backup, path, [this] {
         identify([this] {
@@ -154,6 +157,7 @@ void Librarian::restore(const QString &path)
 
 void Librarian::restore(const QString &path, const QVariantList &presets)
 {
+    fileProblem = false;
     if (refused(path, true))
         return;
     PresetFile file;
@@ -162,6 +166,7 @@ void Librarian::restore(const QString &path, const QVariantList &presets)
         return;
     if (file.banks != readout.family().banks ||
         file.presetsPerBank != readout.family().presetsPerBank) {
+        fileProblem = true;
         emit finished(false, QStringLiteral("Nothing was restored from %1: it holds presets of a "
                                             "device with %2 banks of %3 presets; the connected "
                                             "device has %4 banks of %5.")
@@ -182,6 +187,7 @@ void Librarian::restore(const QString &path, const QVariantList &presets)
             bool ok = false;
             const int n = v.toInt(&ok);
             if (!ok || !chosen.contains(n)) {
+                fileProblem = true;
                 emit finished(false, QStringLiteral("Nothing was restored: preset %1 is not in %2.")
                                          .arg(v.toString(), name));
                 return;
@@ -207,7 +213,8 @@ void Librarian::restore(const QString &path, const QVariantList &presets)
 
 void Librarian::exportPreset(const QString &path)
 {
-    if (refused(path, false))
+    fileProblem = false;
+    if (refused(path, false) || unwritable(path, QStringLiteral("exported")))
         return;
     begin(Operation::Export, path, [this] {
         setStep(QStringLiteral("Reading the current preset"));
@@ -222,6 +229,7 @@ void Librarian::exportPreset(const QString &path)
 
 void Librarian::importPreset(const QString &path)
 {
+    fileProblem = false;
     if (refused(path, false))
         return;
     PresetFile file;
@@ -229,6 +237,7 @@ void Librarian::importPreset(const QString &path)
     if (!readChosenFile(path, QStringLiteral("imported"), &file, &name))
         return;
     if (file.presets.size() != 1) {
+        fileProblem = true;
         emit finished(false, QStringLiteral("Nothing was imported: %1 holds %2 presets, and import "
                                             "takes one. Restore puts several back.")
                                  .arg(name)
@@ -256,7 +265,6 @@ void Librarian::cancel()
     if (waitingForAnswer) { // the restore asked, and nothing was written
         waitingForAnswer = false;
         emit askingChanged();
-        QFile::remove(safetyPath);
         end(false, QStringLiteral("Restore cancelled: nothing was written, the device holds what "
                                   "it held."));
         return;
@@ -273,6 +281,14 @@ void Librarian::confirm()
         return;
     waitingForAnswer = false;
     emit askingChanged();
+    QString error;
+    if (!keepSafetyCopy(&error)) {
+        fileProblem = true;
+        end(false, QStringLiteral("Nothing was restored: the safety copy of the presets could not "
+                                  "be written (%1).")
+                       .arg(error));
+        return;
+    }
     writing = true;
     walkIndex = 0;
     setProgress(0, planned.size());
@@ -312,8 +328,7 @@ QVariantMap Librarian::inspect(const QString &path) const
 
 QString Librarian::safetyFolder() const
 {
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/safety-copies");
+    return safetyCopies::folder();
 }
 
 QString Librarian::backupName() const
@@ -334,12 +349,19 @@ QUrl Librarian::folder() const
     const QString kept = settings.value(folderKey).toString();
     if (!kept.isEmpty() && QFileInfo(kept).isDir())
         return QUrl::fromLocalFile(kept);
-    return QUrl::fromLocalFile(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation));
+    // The documents folder, made when it is missing, else the home folder:
+    // a suggestion is always a folder the file can be written to.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QDir().mkpath(documents))
+        return QUrl::fromLocalFile(documents);
+    return QUrl::fromLocalFile(QDir::homePath());
 }
 
 // The folder of the file just written is where the dialogs start next time.
 void Librarian::rememberFolder()
 {
+    if (!remembersFolder || filePath == library::standardOutput)
+        return;
     const QString dir = QFileInfo(filePath).absolutePath();
     if (settings.value(folderKey).toString() == dir)
         return;
@@ -417,6 +439,7 @@ bool Librarian::readChosenFile(const QString &path, const QString &verb, PresetF
     *name = QFileInfo(localPath(path)).fileName();
     if (library::readFile(localPath(path), file, &error))
         return true;
+    fileProblem = true;
     emit finished(false, QStringLiteral("Nothing was %1 from %2. %3").arg(verb, *name, error));
     return false;
 }
@@ -587,8 +610,9 @@ void Librarian::writeBackup()
 {
     QString error;
     if (!library::writeFile(filePath, read, &error)) {
+        fileProblem = true;
         goHome(false, QStringLiteral("The backup could not be written to %1: %2.")
-                          .arg(QDir::toNativeSeparators(filePath), error));
+                          .arg(destinationShown(), error));
         return;
     }
     rememberFolder();
@@ -635,17 +659,6 @@ void Librarian::planRestore()
                               QLatin1String(matching.size() == 1 ? "holds" : "hold")));
         return;
     }
-    QVector<int> numbers;
-    for (const PlannedWrite &w : planned)
-        numbers.append(w.number);
-    QString error;
-    if (!keepSafetyCopy(numbers, &error)) {
-        goHome(false, QStringLiteral("Nothing was restored: the safety copy of the presets could "
-                                     "not be written (%1).")
-                          .arg(error));
-        return;
-    }
-
     const QVariantMap counts = plan();
     const QStringList names = counts.value(QStringLiteral("impulseNames")).toStringList();
     QStringList parts;
@@ -672,8 +685,9 @@ void Librarian::planRestore()
                                "for them.")
                     .arg(spaced == 1 ? QStringLiteral("1 impulse name holds")
                                      : QStringLiteral("%1 impulse names hold").arg(spaced));
-    text += QStringLiteral(" A safety copy of what they hold now is kept in %1.")
-                .arg(QDir::toNativeSeparators(safetyPath));
+    text += QStringLiteral(" Before anything is written, what they hold now is kept in a safety "
+                           "copy in %1.")
+                .arg(QDir::toNativeSeparators(safetyFolder()));
     questionText = text;
     const int home = homePreset;
     setStep(QStringLiteral("Going back to %1").arg(where(home)));
@@ -682,30 +696,23 @@ void Librarian::planRestore()
 }
 
 // The presets about to change, as they are now, in a file of their own.
-bool Librarian::keepSafetyCopy(const QVector<int> &numbers, QString *error)
+bool Librarian::keepSafetyCopy(QString *error)
 {
-    QDir folder(safetyFolder());
-    if (!folder.mkpath(QStringLiteral("."))) {
-        *error = QStringLiteral("the folder %1 cannot be made").arg(folder.path());
-        return false;
-    }
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    safetyPath = folder.filePath(QStringLiteral("before-restore-%1.json").arg(stamp));
-    for (int n = 2; QFileInfo::exists(safetyPath); ++n)
-        safetyPath = folder.filePath(QStringLiteral("before-restore-%1-%2.json").arg(stamp).arg(n));
     PresetFile copy = read;
     copy.presets.clear();
     for (const PresetEntry &e : read.presets) {
-        if (numbers.contains(read.number(e)))
+        const int number = read.number(e);
+        if (std::any_of(planned.begin(), planned.end(),
+                        [number](const PlannedWrite &w) { return w.number == number; }))
             copy.presets.append(e);
     }
-    return library::writeFile(safetyPath, copy, error);
+    safetyPath = safetyCopies::write(copy, error);
+    return !safetyPath.isEmpty();
 }
 
 void Librarian::ask()
 {
     if (cancelRequested) { // cancelled while going back
-        QFile::remove(safetyPath);
         end(false, QStringLiteral("Restore cancelled: nothing was written, the device holds what "
                                   "it held."));
         return;
@@ -827,12 +834,7 @@ void Librarian::restoreSummary()
                                   "for.")
                        .arg(listed(impulsesKept));
     const bool ok = whole && unverified.isEmpty() && impulsesKept.isEmpty();
-    message += ok ? QStringLiteral(" What they held before is kept in %1.")
-                        .arg(QDir::toNativeSeparators(safetyPath))
-                  : QStringLiteral(" The safety copy %1 puts them back as they were: restore it "
-                                   "from the Library page.")
-                        .arg(QDir::toNativeSeparators(safetyPath));
-    goHome(ok, message);
+    goHome(ok, message + safetyNote());
 }
 
 // The current preset, as read, with the impulse it plays now.
@@ -879,8 +881,9 @@ void Librarian::exportCurrent()
     file.presets.append(entry);
     QString error;
     if (!library::writeFile(filePath, file, &error)) {
+        fileProblem = true;
         end(false, QStringLiteral("The preset could not be written to %1: %2.")
-                       .arg(QDir::toNativeSeparators(filePath), error));
+                       .arg(destinationShown(), error));
         return;
     }
     rememberFolder();
@@ -971,8 +974,6 @@ void Librarian::failCurrent(const QString &reason)
         break;
     case Operation::Restore:
         if (!writing) {
-            if (!safetyPath.isEmpty())
-                QFile::remove(safetyPath); // what the device still holds
             goHome(false, QStringLiteral("Nothing was restored: %1.").arg(reason));
         } else {
             const int at = planned.value(walkIndex).number;
@@ -985,10 +986,7 @@ void Librarian::failCurrent(const QString &reason)
                            : QStringLiteral("; %1 before it: %2.")
                                  .arg(counted(written.size(), "was written", "were written"),
                                       places(written));
-            message += QStringLiteral(" The safety copy %1 puts them back as they were: restore "
-                                      "it from the Library page.")
-                           .arg(QDir::toNativeSeparators(safetyPath));
-            goHome(false, message);
+            goHome(false, message + safetyNote());
         }
         break;
     case Operation::ReadAll:
@@ -1074,5 +1072,39 @@ QString Librarian::places(QVector<int> numbers) const
 
 QString Librarian::fileLabel() const
 {
-    return QFileInfo(filePath).fileName();
+    return library::destinationLabel(filePath);
+}
+
+// The destination as a failure names it: its whole path, or standard output.
+QString Librarian::destinationShown() const
+{
+    return filePath == library::standardOutput ? library::destinationLabel(filePath)
+                                               : QDir::toNativeSeparators(filePath);
+}
+
+// Where the safety copy is and how to put it back, as the outcome's last
+// sentence.
+QString Librarian::safetyNote() const
+{
+    const QString path = QDir::toNativeSeparators(safetyPath);
+    const QString how =
+        restoreAdvice ? restoreAdvice(path) : QStringLiteral("restore it from the Library page");
+    return QStringLiteral(" The safety copy %1 puts them back as they were: %2.").arg(path, how);
+}
+
+void Librarian::setRestoreAdvice(const std::function<QString(const QString &)> &advice)
+{
+    restoreAdvice = advice;
+}
+
+// A destination that cannot take the file ends the call before anything is
+// read, as "Nothing was <verb>: ...".
+bool Librarian::unwritable(const QString &path, const QString &verb)
+{
+    const QString problem = library::destinationProblem(localPath(path));
+    if (problem.isEmpty())
+        return false;
+    fileProblem = true;
+    emit finished(false, QStringLiteral("Nothing was %1: %2").arg(verb, problem));
+    return true;
 }

@@ -1,19 +1,22 @@
 // Librarian: keeps the user's presets safe outside the device. Published to
 // the document as `_library` beside `_core`.
 //
-// - backup(path): steps through every preset (jump by number), reads its
-//   status and impulse, writes them all to one file, and goes back to the
-//   preset that was current.
+// - backup(path): checks the destination (library/destination.h), steps
+//   through every preset (jump by number), reads its status and impulse,
+//   writes them all to one file, and goes back to the preset that was
+//   current.
 // - restore(path[, presets]): checks the whole file first, reads what the
 //   chosen presets hold now, and compares: presets that already hold what the
-//   file holds are skipped. For the others it keeps a safety copy in the
-//   user's data folder, goes back to the current preset and asks (`asking`,
-//   `question`, `plan`); confirm() writes them one by one (jump, write the
-//   status, store the impulse only where it differs, store the preset, read
-//   it back to compare), cancel() writes nothing.
-// - exportPreset(path): the current preset as the device plays it (edits
-//   included) in a file of its own; importPreset(path) applies such a file
-//   to the current preset as a paste does (edited, not saved).
+//   file holds are skipped. For the others it goes back to the current
+//   preset and asks (`asking`, `question`, `plan`); confirm() keeps a safety
+//   copy of what they hold (library/safety_copies.h), then writes them one
+//   by one (jump, write the status, store the impulse only where it
+//   differs, store the preset, read it back to compare); cancel() writes
+//   nothing and keeps no copy.
+// - exportPreset(path): checks the destination, then writes the current
+//   preset as the device plays it (edits included) in a file of its own;
+//   importPreset(path) applies such a file to the current preset as a paste
+//   does (edited, not saved).
 //
 // - readAll(): the same walk as the backup's, reading each preset's
 //   position, status and impulse name (not its image) for the panel's preset
@@ -64,10 +67,12 @@ class Librarian : public QObject {
     Q_PROPERTY(QString question READ question NOTIFY askingChanged)
     // The same in numbers: "presets" to write, "parameterSets",
     // "impulses" (to store) with their "impulseNames", "removals" (impulses
-    // the file has none for), "matching" (skipped) and "safetyCopy" (path).
+    // the file has none for), "matching" (skipped) and "safetyCopy" (its
+    // path once the confirmed restore has written it, else empty).
     Q_PROPERTY(QVariantMap plan READ plan NOTIFY askingChanged)
     // Where the file dialogs start: the folder of the last backup or export
-    // written, else the user's documents folder.
+    // written, else the user's documents folder (made when it is missing),
+    // else the home folder.
     Q_PROPERTY(QUrl folder READ folder NOTIFY folderChanged)
 
 public:
@@ -106,6 +111,18 @@ public:
     }
     // The running operation is a readAll().
     bool readingAll() const { return operation == Operation::ReadAll; }
+    // The folder of a file written is kept for the next dialog (the panel);
+    // the command line leaves the panel's settings alone.
+    void setRemembersFolder(bool remember) { remembersFolder = remember; }
+    // How a safety copy is put back, as the outcome's messages say it: a
+    // phrase for the copy's path ("restore it from the Library page").
+    void setRestoreAdvice(const std::function<QString(const QString &path)> &advice);
+
+    // The last backup, restore, export or import ended because of its file:
+    // one that could not be read, written or used (it does not fit the
+    // device, or holds the wrong presets), or a safety copy not written.
+    bool fileFailed() const { return fileProblem; }
+
     QString step() const { return stepText; }
     qreal progress() const { return fraction; }
     bool asking() const { return waitingForAnswer; }
@@ -147,7 +164,7 @@ private:
     void readNext();
     void writeBackup();
     void planRestore();
-    bool keepSafetyCopy(const QVector<int> &numbers, QString *error);
+    bool keepSafetyCopy(QString *error);
     void ask();
     void writeNext();
     void verifyWritten(const library::PresetEntry &entry);
@@ -172,6 +189,9 @@ private:
     QString where(int number) const;
     QString places(QVector<int> numbers) const;
     QString fileLabel() const;
+    QString destinationShown() const;
+    QString safetyNote() const;
+    bool unwritable(const QString &path, const QString &verb);
 
     // What the librarian uses of the device: the link's exchanges, the
     // preset session and the readout.
@@ -179,6 +199,9 @@ private:
     PresetSession &session;
     DeviceReadout &readout;
     QSettings &settings; // where the last backup's folder is kept
+    bool remembersFolder = true;
+    bool fileProblem = false;
+    std::function<QString(const QString &)> restoreAdvice;
     Operation operation = Operation::None;
     QString stepText;
     qreal fraction = 0;

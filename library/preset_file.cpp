@@ -3,6 +3,7 @@
 
 #include "editing/preset_place.h"
 #include "impulse/wav_image.h"
+#include "library/destination.h"
 #include "parameters/parameter_text.h"
 #include "parsing/status_layout.h"
 
@@ -10,7 +11,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QSet>
 
 #include <cmath>
@@ -291,21 +291,18 @@ bool readFile(const QString &path, PresetFile *file, QString *error)
         *error = QStringLiteral("This file cannot be read (%1).").arg(in.errorString());
         return false;
     }
-    if (in.size() > maxFileBytes) {
+    // A pipe has no size: what it brings is counted as it is read.
+    const QByteArray json = in.read(maxFileBytes + 1);
+    if (json.size() > maxFileBytes) {
         *error = QStringLiteral("This file is too large to be a backup made by this panel.");
         return false;
     }
-    return fromJson(in.readAll(), file, error);
+    return fromJson(json, file, error);
 }
 
 bool writeFile(const QString &path, const PresetFile &file, QString *error)
 {
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly) || out.write(toJson(file)) < 0 || !out.commit()) {
-        *error = out.errorString();
-        return false;
-    }
-    return true;
+    return writeDestination(path, toJson(file), error);
 }
 
 } // namespace library

@@ -3,8 +3,9 @@
 // from, and per preset its position, the status text, every parameter by its
 // value name, and the impulse (its name and its WAV image as base64).
 //
-// Reading checks the whole file before anything uses it; writing goes through
-// QSaveFile, so a file is either whole or left as it was.
+// Reading checks the whole file before anything uses it; writing goes to a
+// checked destination (library/destination.h), so a file is either whole or
+// left as it was, and "-" is standard output.
 #pragma once
 
 #include <QByteArray>

@@ -1,16 +1,21 @@
-// The librarian's file: what it writes reads back the same, and every way a
-// file can be unfit for the device is refused with its reason.
+// The librarian's file: what it writes reads back the same, every way a
+// file can be unfit for the device is refused with its reason, and it is
+// written only where a file belongs; the safety copies keep the newest.
+#include "library/destination.h"
 #include "library/preset_file.h"
+#include "library/safety_copies.h"
 #include "parameters/parameter_table.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <functional>
+#include <sys/stat.h>
 
 using library::PresetEntry;
 using library::PresetFile;
@@ -331,6 +336,78 @@ private slots:
         QCOMPARE(read.presets.size(), 16);
         QVERIFY(!library::writeFile(dir.filePath("no/such/folder/x.json"), smallDevice(), &error));
         QVERIFY(!error.isEmpty());
+    }
+
+    // Where a file may go: a new or existing file in a folder that exists,
+    // or standard output; anything else that exists is refused and left as
+    // it is, before anything is written.
+    void destinations_data()
+    {
+        QTest::addColumn<QString>("target");  // in a fresh folder: "file", "new", "fifo", ...
+        QTest::addColumn<QString>("refusal"); // empty: taken
+        QTest::newRow("an existing file") << "file"
+                                          << "";
+        QTest::newRow("a new file") << "new"
+                                    << "";
+        QTest::newRow("standard output") << "-"
+                                         << "";
+        QTest::newRow("a FIFO") << "fifo"
+                                << "is a pipe (FIFO), not a file";
+        QTest::newRow("a folder") << "folder"
+                                  << "is a folder, not a file";
+        QTest::newRow("a device") << "/dev/null"
+                                  << "is a device, not a file";
+        QTest::newRow("a missing folder") << "missing"
+                                          << "does not exist";
+    }
+    void destinations()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, refusal);
+        QTemporaryDir dir;
+        QString path = target.startsWith('/') || target == "-" ? target : dir.filePath(target);
+        if (target == "file")
+            QVERIFY(writeFile(path, "older"));
+        else if (target == "fifo")
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (target == "folder")
+            QVERIFY(QDir().mkpath(path));
+        else if (target == "missing")
+            path = dir.filePath("missing/x.json");
+        const QString problem = library::destinationProblem(path);
+        QVERIFY2(refusal.isEmpty() ? problem.isEmpty() : problem.contains(refusal),
+                 qPrintable(problem));
+        if (refusal.isEmpty() || target == "/dev/null")
+            return;
+        QString error;
+        QVERIFY(!library::writeFile(path, smallDevice(), &error));
+        QVERIFY(error.contains(refusal));
+        struct stat info = {};
+        const bool exists = stat(QFile::encodeName(path).constData(), &info) == 0;
+        QCOMPARE(exists, target != "missing");
+        QVERIFY(!exists || !S_ISREG(info.st_mode)); // still what it was
+    }
+
+    // A new safety copy removes the oldest beyond the newest twenty; other
+    // files in the folder stay.
+    void safetyCopiesPruned()
+    {
+        QTemporaryDir dir;
+        const QDateTime start = QDateTime::currentDateTime().addDays(-1);
+        for (int i = 0; i < safetyCopies::kept + 3; ++i) {
+            QFile copy(dir.filePath(
+                QStringLiteral("before-restore-%1.json").arg(i, 2, 10, QLatin1Char('0'))));
+            QVERIFY(copy.open(QIODevice::WriteOnly));
+            // Named in the opposite order of their times: the time decides.
+            QVERIFY(copy.setFileTime(start.addSecs(-i * 60), QFileDevice::FileModificationTime));
+        }
+        QVERIFY(writeFile(dir.filePath("notes.txt"), "mine"));
+        safetyCopies::prune(dir.path());
+        QStringList left = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
+        QCOMPARE(left.size(), safetyCopies::kept + 1);
+        QVERIFY(left.contains("notes.txt"));
+        for (int i = safetyCopies::kept; i < safetyCopies::kept + 3; ++i) // the three oldest
+            QVERIFY(!left.contains(QStringLiteral("before-restore-%1.json").arg(i)));
     }
 };
 

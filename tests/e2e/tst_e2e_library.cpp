@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 using namespace e2e;
@@ -573,8 +574,8 @@ private slots:
         QCOMPARE(s.state().value("preset"), 3);
     }
 
-    // Operations that would lose edits, or run beside another, are refused
-    // before anything is sent.
+    // Operations that would lose edits, run beside another, or write where
+    // no file can go are refused before anything is sent.
     void refusals_data()
     {
         QTest::addColumn<QString>("situation");
@@ -598,6 +599,12 @@ private slots:
         QTest::newRow("backup without a device") << "closed"
                                                  << "backup"
                                                  << "No device";
+        QTest::newRow("backup into a missing folder") << "no folder"
+                                                      << "backup"
+                                                      << "does not exist";
+        QTest::newRow("export into a missing folder") << "no folder"
+                                                      << "export"
+                                                      << "does not exist";
     }
     void refusals()
     {
@@ -631,12 +638,14 @@ private slots:
             QVERIFY(running);
         }
         QSignalSpy finished(&library, &Librarian::finished);
+        const QString target =
+            work.filePath(situation == "no folder" ? "none/refused.json" : "refused.json");
         if (operation == "backup")
-            library.backup(work.filePath(QStringLiteral("refused.json")));
+            library.backup(target);
         else if (operation == "restore")
             library.restore(file);
         else if (operation == "export")
-            library.exportPreset(work.filePath(QStringLiteral("refused.json")));
+            library.exportPreset(target);
         else
             library.importPreset(file);
         QCOMPARE(finished.size(), 1);
@@ -644,7 +653,8 @@ private slots:
         QVERIFY2(finished.first().at(1).toString().contains(reason),
                  qPrintable(finished.first().at(1).toString()));
         QCOMPARE(library.busy(), running);
-        QVERIFY(!QFileInfo::exists(work.filePath(QStringLiteral("refused.json"))));
+        QCOMPARE(library.fileFailed(), situation == "no folder");
+        QVERIFY(!QFileInfo::exists(target));
         if (running) {
             // The running backup goes on to its end.
             QVERIFY(Session::waitFor([&] { return !library.busy(); }, 30000));
@@ -654,6 +664,20 @@ private slots:
             QVERIFY(s.settle());
             QCOMPARE(s.requests(), before + QList<QByteArray>{"gm\r\n"});
         }
+    }
+
+    // The file dialogs start in a folder that is there: without a folder
+    // kept, the documents folder, made when it is missing.
+    void suggestedFolder()
+    {
+        Session s;
+        Librarian library = s.librarian();
+        s.core().settingsStore().remove(QStringLiteral("LibraryFolder"));
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QDir().rmdir(documents); // only when empty: the test's own home holds nothing there
+        QVERIFY(QFileInfo(library.folder().toLocalFile()).isDir());
+        QCOMPARE(library.folder().toLocalFile(), documents);
     }
 
     // Export writes the preset as it plays, edits included; import puts it on
