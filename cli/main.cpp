@@ -1,14 +1,18 @@
 // vortaxa-cli: the device from scripts and machines without a screen. Parses
-// the command line, makes the engine and runs one command on the event loop.
-// Ctrl+C reaches the command through a pipe, so it acts between events.
-#include "cli/commands.h"
+// the command line, answers help and version itself, and otherwise runs one
+// command on the event loop. Signals reach the run through a pipe, so they
+// act between events.
+#include "cli/command_table.h"
 #include "cli/engine.h"
 #include "cli/options.h"
 #include "cli/output.h"
+#include "cli/run.h"
+#include "cli/usage.h"
 #include "core/log_categories.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QJsonObject>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTimer>
@@ -18,38 +22,77 @@
 
 namespace {
 
-int interruptPipe[2] = {-1, -1};
+int signalPipe[2] = {-1, -1};
 
-void onInterrupt(int)
+void onSignal(int signal)
 {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = write(interruptPipe[1], &byte, 1);
+    const char number = char(signal);
+    [[maybe_unused]] const ssize_t n = write(signalPipe[1], &number, 1);
+}
+
+// SIGINT, SIGTERM and SIGHUP go to the run from the event loop. They do not
+// restart system calls, so a question waiting for an answer ends at once.
+void catchSignals(cli::Run &run, QCoreApplication &app)
+{
+    if (pipe(signalPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &run, [&run] {
+        char number = 0;
+        if (read(signalPipe[0], &number, 1) == 1)
+            run.signalled(number);
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    for (int s : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(s, &action, nullptr);
+}
+
+// Help, the version, or a usage error: printed, with the exit code.
+int answerAlone(const cli::Options &options, const QString &error)
+{
+    cli::Output out(options.quiet, options.json);
+    if (!error.isEmpty()) {
+        out.error(error + QLatin1Char('\n') + cli::tryHelp());
+        if (options.json)
+            out.document(QJsonObject{{"ok", false}, {"error", error}, {"code", cli::Usage}});
+        return cli::Usage;
+    }
+    const cli::CommandInfo *topic = cli::findCommand(options.helpTopic);
+    const QString text = options.help ? (topic ? cli::commandHelp(*topic) : cli::usage())
+                                      : QStringLiteral("vortaxa-cli %1\n").arg(VORTAXA_VERSION);
+    if (options.json)
+        out.document(QJsonObject{{"ok", true}, {options.help ? "help" : "version", text}});
+    else
+        out.result(text);
+    const QString problem = out.outputProblem();
+    if (!problem.isEmpty())
+        out.error(problem);
+    return problem.isEmpty() ? cli::Done : cli::FileRefused;
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // A closed pipe on standard output is a failed write, said and ended
+    // with its exit code, not a silent death.
+    signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
-    // The panel's names, so the settings (the remembered port) are the same.
+    // The panel's names, so the data folder (the safety copies) is the same.
     app.setOrganizationName(QStringLiteral("OLK"));
     app.setApplicationName(QStringLiteral("Vortaxa"));
     app.setApplicationVersion(QStringLiteral(VORTAXA_VERSION));
 
     cli::Options options;
     QString error;
-    if (!cli::parse(app.arguments().mid(1), &options, &error)) {
-        fprintf(stderr, "%s\n\n%s", qPrintable(error), qPrintable(cli::usage()));
-        return cli::Usage;
-    }
-    if (options.help) {
-        fputs(qPrintable(cli::usage()), stdout);
-        return cli::Done;
-    }
-    if (options.version) {
-        printf("vortaxa-cli %s\n", VORTAXA_VERSION);
-        return cli::Done;
-    }
+    const QStringList arguments = app.arguments().mid(1);
+    const bool parsed = cli::parse(arguments, &options, &error);
+    if (!parsed)
+        options.json = arguments.contains(QStringLiteral("--json"));
+    if (!parsed || options.help || options.version)
+        return answerAlone(options, error);
 
     // As the panel does, the run works in the data folder: the back end
     // writes a copy of the last stored impulse beside itself, which must not
@@ -59,25 +102,13 @@ int main(int argc, char *argv[])
     if (QDir().mkpath(dataFolder))
         QDir::setCurrent(dataFolder);
 
-    logCategories::setDebugLines(options.verbose);
-    cli::Output output(options.quiet);
+    // The raw serial log stays off (QT_LOGGING_RULES can still switch it
+    // on); --verbose shows the exchanges readably instead.
+    logCategories::setDebugLines(false);
+    cli::Output output(options.quiet, options.json);
     Engine engine;
-    cli::Commands commands(options, engine, output);
-
-    if (pipe(interruptPipe) == 0) {
-        auto *notifier = new QSocketNotifier(interruptPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &commands, [&commands] {
-            char byte = 0;
-            [[maybe_unused]] const ssize_t n = read(interruptPipe[0], &byte, 1);
-            commands.interrupt();
-        });
-        struct sigaction action = {};
-        action.sa_handler = onInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, nullptr);
-        sigaction(SIGTERM, &action, nullptr);
-    }
-
-    QTimer::singleShot(0, &commands, &cli::Commands::start);
+    cli::Run run(options, engine, output);
+    catchSignals(run, app);
+    QTimer::singleShot(0, &run, &cli::Run::start);
     return app.exec();
 }

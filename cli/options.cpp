@@ -2,34 +2,13 @@
 // is the command ("impulse" takes a second word), the rest its arguments.
 #include "cli/options.h"
 
+#include "cli/command_table.h"
+#include "cli/preset_argument.h"
+
 #include <QDir>
-#include <QRegularExpression>
-#include <algorithm>
 
 namespace cli {
 namespace {
-
-struct CommandForm {
-    const char *name;
-    int minArgs;
-    int maxArgs; // -1: any number
-};
-
-const CommandForm forms[] = {
-    {"ports", 0, 0},
-    {"info", 0, 0},
-    {"get", 0, -1},
-    {"set", 1, -1},
-    {"save", 0, 0},
-    {"preset", 1, 1},
-    {"slots", 0, 0},
-    {"backup", 1, 1},
-    {"restore", 1, 1},
-    {"export", 2, 2},
-    {"import", 2, 2},
-    {"impulse load", 1, 1},
-    {"impulse convert", 2, 2},
-};
 
 // Options that take a value: "--name VALUE" or "--name=VALUE".
 bool takesValue(const QString &name)
@@ -37,132 +16,149 @@ bool takesValue(const QString &name)
     return name == "--port" || name == "--timeout" || name == "--presets";
 }
 
-} // namespace
-
-bool parsePresetList(const QString &text, QVector<int> *numbers)
+// Sets the option `name` (with `value` when it takes one).
+bool applyOption(const QString &name, const QString &value, Options *o, QString *error)
 {
-    static const QRegularExpression item(QStringLiteral("^(\\d{1,4})(?:-(\\d{1,4}))?$"));
-    QVector<int> result;
-    const QStringList parts = text.split(QLatin1Char(','));
-    for (const QString &part : parts) {
-        const QRegularExpressionMatch m = item.match(part.trimmed());
-        if (!m.hasMatch())
-            return false;
-        const int from = m.captured(1).toInt();
-        const int to = m.captured(2).isEmpty() ? from : m.captured(2).toInt();
-        if (to < from)
-            return false;
-        for (int n = from; n <= to; ++n)
-            if (!result.contains(n))
-                result.append(n);
+    const QVector<QPair<const char *, bool *>> flags = {
+        {"--json", &o->json}, {"--quiet", &o->quiet},     {"--save", &o->save},
+        {"--yes", &o->yes},   {"--verbose", &o->verbose}, {"--help", &o->help},
+        {"-h", &o->help},     {"--version", &o->version}, {"-V", &o->version}};
+    for (const auto &flag : flags) {
+        if (name == QLatin1String(flag.first)) {
+            *flag.second = true;
+            return true;
+        }
     }
-    std::sort(result.begin(), result.end());
-    *numbers = result;
-    return !result.isEmpty();
+    if (name == "--port") {
+        o->port = value;
+    } else if (name == "--timeout") {
+        bool ok = false;
+        o->timeoutSeconds = value.toInt(&ok);
+        if (!ok || o->timeoutSeconds < 1 || o->timeoutSeconds > 3600) {
+            *error = QStringLiteral("--timeout takes whole seconds from 1 to 3600, not "
+                                    "\u201c%1\u201d.")
+                         .arg(value);
+            return false;
+        }
+    } else if (name == "--presets") {
+        if (!parsePresetList(value, &o->presets)) {
+            *error = QStringLiteral("--presets takes preset numbers such as 0-9,23, not "
+                                    "\u201c%1\u201d.")
+                         .arg(value);
+            return false;
+        }
+    } else {
+        *error = QStringLiteral("Unknown option %1.").arg(name);
+        return false;
+    }
+    return true;
 }
 
-bool parse(const QStringList &arguments, Options *o, QString *error)
+// Takes the options out of `arguments`; the plain words go to `words`.
+bool takeOptions(const QStringList &arguments, Options *o, QStringList *words, QString *error)
 {
-    QStringList words;
     for (int i = 0; i < arguments.size(); ++i) {
         QString a = arguments.at(i);
-        if (!a.startsWith(QLatin1String("--")) || a == QLatin1String("--")) {
-            if (a == QLatin1String("--")) {
-                words += arguments.mid(i + 1);
-                break;
-            }
-            words.append(a);
+        if (a == QLatin1String("--")) {
+            *words += arguments.mid(i + 1);
+            break;
+        }
+        if (!a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
+            words->append(a);
             continue;
         }
         QString value;
-        bool hasValue = false;
-        const int eq = a.indexOf(QLatin1Char('='));
+        const int eq = a.startsWith(QLatin1String("--")) ? a.indexOf(QLatin1Char('=')) : -1;
         if (eq > 0) {
             value = a.mid(eq + 1);
             a = a.left(eq);
-            hasValue = true;
         }
-        if (takesValue(a) && !hasValue) {
+        if (takesValue(a) && eq < 0) {
             if (i + 1 >= arguments.size()) {
                 *error = QStringLiteral("The option %1 needs a value.").arg(a);
                 return false;
             }
             value = arguments.at(++i);
-            hasValue = true;
-        }
-        if (!takesValue(a) && hasValue) {
+        } else if (!takesValue(a) && eq > 0) {
             *error = QStringLiteral("The option %1 takes no value.").arg(a);
             return false;
         }
-        if (a == "--port") {
-            o->port = value;
-        } else if (a == "--timeout") {
-            bool ok = false;
-            o->timeoutSeconds = value.toInt(&ok);
-            if (!ok || o->timeoutSeconds < 1 || o->timeoutSeconds > 3600) {
-                *error = QStringLiteral("--timeout takes whole seconds from 1 to 3600, not "
-                                        "\u201c%1\u201d.")
-                             .arg(value);
-                return false;
-            }
-        } else if (a == "--presets") {
-            if (!parsePresetList(value, &o->presets)) {
-                *error = QStringLiteral("--presets takes preset numbers such as 0-9,23, not "
-                                        "\u201c%1\u201d.")
-                             .arg(value);
-                return false;
-            }
-        } else if (a == "--json") {
-            o->json = true;
-        } else if (a == "--quiet") {
-            o->quiet = true;
-        } else if (a == "--save") {
-            o->save = true;
-        } else if (a == "--yes") {
-            o->yes = true;
-        } else if (a == "--verbose") {
-            o->verbose = true;
-        } else if (a == "--help") {
-            o->help = true;
-        } else if (a == "--version") {
-            o->version = true;
-        } else {
-            *error = QStringLiteral("Unknown option %1.").arg(a);
+        if (!applyOption(a, value, o, error))
+            return false;
+    }
+    return true;
+}
+
+// The command the first words name ("impulse" takes the next word too),
+// taken out of `words`; null with `error` when there is none.
+const CommandInfo *takeCommandName(QStringList *words, QString *error)
+{
+    QString name = words->takeFirst();
+    if (name == QLatin1String("impulse") && !words->isEmpty())
+        name += QLatin1Char(' ') + words->takeFirst();
+    const CommandInfo *info = findCommand(name);
+    if (!info)
+        *error = name == QLatin1String("impulse")
+                     ? QStringLiteral("impulse needs \u201cload\u201d or \u201cconvert\u201d.")
+                     : QStringLiteral("Unknown command \u201c%1\u201d.").arg(name);
+    return info;
+}
+
+// The command's arguments and options agree with its line in the table.
+bool fits(const CommandInfo &c, const Options &o, const QStringList &args, QString *error)
+{
+    if (args.size() < c.minArgs || (c.maxArgs >= 0 && args.size() > c.maxArgs)) {
+        *error = *c.synopsis ? QStringLiteral("%1 takes %2.").arg(c.name, c.synopsis)
+                             : QStringLiteral("%1 takes no arguments.").arg(c.name);
+        return false;
+    }
+    const QVector<QPair<CommandOption, bool>> given = {
+        {SaveOption, o.save}, {YesOption, o.yes}, {PresetsOption, !o.presets.isEmpty()}};
+    for (const auto &g : given) {
+        if (g.second && !(c.options & g.first)) {
+            *error = QStringLiteral("%1 does not apply to %2.").arg(optionName(g.first), c.name);
             return false;
         }
     }
-    if (o->help || o->version)
+    for (int i = 0; i < args.size(); ++i) {
+        if (o.json && c.kindOf(i) == ArgKind::OutFile && args.at(i) == QLatin1String("-")) {
+            *error = QStringLiteral("With --json standard output holds the JSON document: give "
+                                    "%1 a file name instead of \u201c-\u201d.")
+                         .arg(c.name);
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+bool parse(const QStringList &arguments, Options *o, QString *error)
+{
+    QStringList words;
+    if (!takeOptions(arguments, o, &words, error))
+        return false;
+    if (!words.isEmpty() && words.first() == QLatin1String("help")) {
+        o->help = true;
+        words.removeFirst();
+    }
+    if (o->help || o->version) {
+        if (o->help && !words.isEmpty()) {
+            const CommandInfo *topic = takeCommandName(&words, error);
+            if (!topic)
+                return false;
+            o->helpTopic = QString::fromLatin1(topic->name);
+        }
         return true;
+    }
     if (words.isEmpty()) {
         *error = QStringLiteral("No command given.");
         return false;
     }
-    QString command = words.takeFirst();
-    if (command == QLatin1String("impulse")) {
-        if (words.isEmpty()) {
-            *error = QStringLiteral("impulse needs \u201cload\u201d or \u201cconvert\u201d.");
-            return false;
-        }
-        command += QLatin1Char(' ') + words.takeFirst();
-    }
-    const auto form = std::find_if(std::begin(forms), std::end(forms),
-                                   [&](const CommandForm &f) { return command == f.name; });
-    if (form == std::end(forms)) {
-        *error = QStringLiteral("Unknown command \u201c%1\u201d.").arg(command);
+    const CommandInfo *command = takeCommandName(&words, error);
+    if (!command || !fits(*command, *o, words, error))
         return false;
-    }
-    if (words.size() < form->minArgs || (form->maxArgs >= 0 && words.size() > form->maxArgs)) {
-        *error = QStringLiteral("Wrong number of arguments for %1.").arg(command);
-        return false;
-    }
-    const bool saveFits = command == "set" || command == "impulse load";
-    const bool yesFits = command == "restore" || command == "import";
-    if ((o->save && !saveFits) || (o->yes && !yesFits) ||
-        (!o->presets.isEmpty() && command != "restore")) {
-        *error = QStringLiteral("An option given does not apply to %1.").arg(command);
-        return false;
-    }
-    o->command = command;
+    o->command = QString::fromLatin1(command->name);
     o->args = words;
     return true;
 }
@@ -170,47 +166,17 @@ bool parse(const QStringList &arguments, Options *o, QString *error)
 void resolvePaths(Options *o, const QString &folder)
 {
     const QDir base(folder);
-    const bool path = o->port.contains(QLatin1Char('/'));
-    if (path && QDir::isRelativePath(o->port))
+    if (o->port.contains(QLatin1Char('/')) && QDir::isRelativePath(o->port))
         o->port = QDir::cleanPath(base.absoluteFilePath(o->port));
-    // Which arguments name files; preset numbers and parameters stay.
-    QVector<int> files;
-    if (o->command == "backup" || o->command == "restore" || o->command == "impulse load")
-        files = {0};
-    else if (o->command == "export")
-        files = {1};
-    else if (o->command == "import")
-        files = {0};
-    else if (o->command == "impulse convert")
-        files = {0, 1};
-    for (int i : files)
-        if (i < o->args.size())
+    const CommandInfo *command = findCommand(o->command);
+    if (!command)
+        return;
+    for (int i = 0; i < o->args.size(); ++i) {
+        const ArgKind kind = command->kindOf(i);
+        const bool file = kind == ArgKind::InFile || kind == ArgKind::OutFile;
+        if (file && !(kind == ArgKind::OutFile && o->args.at(i) == QLatin1String("-")))
             o->args[i] = QDir::cleanPath(base.absoluteFilePath(o->args.at(i)));
-}
-
-QString usage()
-{
-    return QStringLiteral(
-        "Usage: vortaxa-cli [--port PATH] [--json] [--quiet] [--timeout SECONDS] [--verbose]\n"
-        "                   COMMAND [ARGS]\n"
-        "\n"
-        "Commands:\n"
-        "  ports                        the serial ports; the device's are marked\n"
-        "  info                         device type, firmware, presets, current preset, impulse\n"
-        "  get [NAME...]                the current preset's parameters\n"
-        "  set NAME=VALUE... [--save]   live edits in device values; --save stores them\n"
-        "  save                         stores the current preset\n"
-        "  preset N                     goes to preset number N\n"
-        "  slots                        the impulse slots\n"
-        "  backup FILE                  every preset into FILE\n"
-        "  restore FILE [--presets 0-9,23] [--yes]\n"
-        "                               writes the presets that differ from FILE\n"
-        "  export N FILE                preset N into FILE\n"
-        "  import FILE N [--yes]        FILE onto preset N, stored\n"
-        "  impulse load FILE [--save]   plays FILE as the current preset's impulse\n"
-        "  impulse convert IN OUT       writes IN in the device's form, no device needed\n"
-        "\n"
-        "Exit codes: 0 done, 1 device not found, silent or refused, 2 usage, 3 file refused.\n");
+    }
 }
 
 } // namespace cli

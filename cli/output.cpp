@@ -5,7 +5,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace cli {
@@ -24,32 +26,46 @@ QString alignedColumns(const QVector<QStringList> &rows)
         QString line;
         for (int i = 0; i < row.size(); ++i)
             line += i + 1 < row.size() ? row.at(i).leftJustified(widths[i] + 2) : row.at(i);
+        while (line.endsWith(QLatin1Char(' ')))
+            line.chop(1);
         text += line + QLatin1Char('\n');
     }
     return text;
 }
 
-Output::Output(bool quiet) : quiet(quiet), terminal(isatty(STDERR_FILENO) != 0) {}
+Output::Output(bool quiet, bool json)
+    : quiet(quiet), jsonMode(json), stderrTerminal(isatty(STDERR_FILENO) != 0)
+{
+}
+
+void Output::writeOut(const QByteArray &bytes)
+{
+    if (outErrno != 0)
+        return;
+    errno = 0;
+    if (fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) ||
+        fflush(stdout) != 0)
+        outErrno = errno ? errno : EIO;
+}
 
 void Output::result(const QString &text)
 {
-    fputs(text.toLocal8Bit().constData(), stdout);
-    fflush(stdout);
+    if (!jsonMode)
+        writeOut(text.toLocal8Bit());
 }
 
-void Output::json(const QJsonValue &document)
+void Output::document(const QJsonValue &document)
 {
     const QJsonDocument doc =
         document.isArray() ? QJsonDocument(document.toArray()) : QJsonDocument(document.toObject());
-    result(QString::fromUtf8(doc.toJson(QJsonDocument::Indented)));
+    writeOut(doc.toJson(QJsonDocument::Indented));
 }
 
 void Output::message(const QString &text)
 {
     if (quiet)
         return;
-    endProgress();
-    fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    error(text);
 }
 
 void Output::error(const QString &text)
@@ -60,7 +76,7 @@ void Output::error(const QString &text)
 
 void Output::progress(const QString &step, double fraction)
 {
-    if (quiet || step.isEmpty())
+    if (quiet || !stderrTerminal || step.isEmpty())
         return;
     fraction = std::clamp(fraction, 0.0, 1.0);
     // The estimate counts from the start of the work being measured: a
@@ -68,14 +84,6 @@ void Output::progress(const QString &step, double fraction)
     if (!clock.isValid() || fraction < lastFraction)
         clock.start();
     lastFraction = fraction;
-    if (!terminal) {
-        // Plain lines: one per step.
-        if (step != lastStep)
-            fprintf(stderr, "%s\n", step.toLocal8Bit().constData());
-        lastStep = step;
-        return;
-    }
-    lastStep = step;
     const int width = 24;
     const int filled = int(fraction * width + 0.5);
     QString estimate;
@@ -97,8 +105,20 @@ void Output::progress(const QString &step, double fraction)
 void Output::endProgress()
 {
     if (barShown)
-        fputs("\n", stderr);
+        fputs("\r\033[K", stderr);
     barShown = false;
+}
+
+QString Output::outputProblem()
+{
+    if (outErrno == 0) {
+        errno = 0;
+        if (fflush(stdout) != 0 || ferror(stdout))
+            outErrno = errno ? errno : EIO;
+    }
+    return outErrno == 0 ? QString()
+                         : QStringLiteral("Standard output could not be written (%1).")
+                               .arg(QString::fromLocal8Bit(strerror(outErrno)));
 }
 
 } // namespace cli

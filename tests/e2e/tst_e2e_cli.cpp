@@ -10,6 +10,7 @@
 #include "support/pty.h"
 #include "support/sox.h"
 #include "support/test_main.h"
+#include "support/wav_writer.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,9 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <csignal>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace e2e;
 
@@ -73,6 +77,16 @@ int writes(const QList<QByteArray> &requests)
     return n;
 }
 
+// The requests among `requests` that move the device or change it.
+int movesOrWrites(const QList<QByteArray> &requests)
+{
+    int n = writes(requests);
+    for (const QByteArray &r : requests)
+        if (r.startsWith("pc ") || r.startsWith("chb") || r.startsWith("chp"))
+            ++n;
+    return n;
+}
+
 int statusByte(const QByteArray &status, const char *name)
 {
     return static_cast<unsigned char>(status.at(parameters::find(QLatin1String(name))->position));
@@ -83,6 +97,70 @@ QString describe(const Run &r)
     return QStringLiteral("exit %1\nstdout: %2\nstderr: %3")
         .arg(r.code)
         .arg(QString::fromUtf8(r.out), QString::fromUtf8(r.err));
+}
+
+// What a path is now: "file", "fifo", "device", "folder", "none".
+QString kindOf(const QString &path)
+{
+    struct stat info = {};
+    if (lstat(QFile::encodeName(path).constData(), &info) != 0)
+        return QStringLiteral("none");
+    return S_ISREG(info.st_mode)    ? QStringLiteral("file")
+           : S_ISFIFO(info.st_mode) ? QStringLiteral("fifo")
+           : S_ISCHR(info.st_mode)  ? QStringLiteral("device")
+           : S_ISDIR(info.st_mode)  ? QStringLiteral("folder")
+                                    : QStringLiteral("other");
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A quarter second of 44.1 kHz, 16-bit mono: converted on load.
+QByteArray impulseWav()
+{
+    return wavFile({1, 1, 44100, 16, false, {}, patternSamples(44100 / 4, 1, 2)});
+}
+
+// The device's presets as the librarian's file, or only the one at `only`.
+library::PresetFile fileOf(const DeviceStore &store, int type, int only = -1)
+{
+    library::PresetFile file;
+    file.deviceType = type;
+    file.banks = file.presetsPerBank = familySize(type);
+    file.firmware = QStringLiteral("2.03");
+    file.created = QDateTime::currentDateTimeUtc();
+    for (int n = 0; n < store.presets.size(); ++n) {
+        if (only >= 0 && n != only)
+            continue;
+        const StoredPreset &p = store.presets.at(n);
+        library::PresetEntry e;
+        e.bank = n / file.presetsPerBank;
+        e.preset = n % file.presetsPerBank;
+        e.status = p.status.toHex();
+        e.impulseName = p.impulseName;
+        e.impulseImage = p.wav;
+        file.presets.append(e);
+    }
+    return file;
+}
+
+// Starts vortaxa-cli without waiting; `until` is waited for in its standard
+// error (with --verbose, the exchanges) before this returns.
+bool startCli(QProcess &p, const QStringList &args, QByteArray *err,
+              const std::function<bool(const QByteArray &)> &until)
+{
+    p.start(QStringLiteral(VORTAXA_CLI_PATH), args);
+    p.closeWriteChannel();
+    return Session::waitFor(
+               [&] {
+                   *err += p.readAllStandardError();
+                   return until(*err) || p.state() == QProcess::NotRunning;
+               },
+               30000) &&
+           p.state() == QProcess::Running;
 }
 
 } // namespace
@@ -251,6 +329,8 @@ private slots:
     {
         const QString backup = files.filePath("before.json");
         QCOMPARE(cli(on({"backup", backup})).code, 0);
+        const QString one = files.filePath("one.json");
+        QCOMPARE(cli(on({"export", "2", one})).code, 0);
         QCOMPARE(cli(on({"set", "--save", "master_volume=2"})).code, 0);
         const DeviceStore changed = store();
         const int writesBefore = writes(session->requests());
@@ -258,15 +338,16 @@ private slots:
         Run r = cli(on({"restore", backup}));
         QVERIFY2(r.code == 1, qPrintable(describe(r)));
         QVERIFY(r.err.contains("--yes"));
-        r = cli(on({"import", backup, "1"}));
+        r = cli(on({"import", one, "1"}));
         QVERIFY2(r.code == 1, qPrintable(describe(r)));
+        QVERIFY(r.err.contains("--yes"));
 
         QCOMPARE(writes(session->requests()), writesBefore);
         QCOMPARE(store().presets, changed.presets);
     }
 
-    // Ctrl+C during a restore stops between presets and says which were
-    // written; those are whole, the rest untouched.
+    // Ctrl+C during a restore stops between presets, says which were
+    // written and exits 130; those are whole, the rest untouched.
     void interruptedRestore()
     {
         const QString backup = files.filePath("other.json");
@@ -282,21 +363,17 @@ private slots:
         QString error;
         QVERIFY(library::readFile(backup, &file, &error));
 
+        // Without a terminal there is no progress: the exchanges tell how
+        // far it is.
         QProcess p;
-        p.start(QStringLiteral(VORTAXA_CLI_PATH), on({"restore", backup, "--yes"}));
-        p.closeWriteChannel();
         QByteArray err;
-        QVERIFY(Session::waitFor(
-            [&] {
-                err += p.readAllStandardError();
-                return err.contains("Writing Preset 0-1") || p.state() == QProcess::NotRunning;
-            },
-            30000));
-        QCOMPARE(p.state(), QProcess::Running);
+        QVERIFY2(startCli(p, on({"--verbose", "restore", backup, "--yes"}), &err,
+                          [](const QByteArray &e) { return e.count("-> gs 1\\r") >= 2; }),
+                 err.constData());
         ::kill(pid_t(p.processId()), SIGINT);
         QVERIFY(p.waitForFinished(30000));
         err += p.readAllStandardError();
-        QVERIFY2(p.exitCode() == 1, err.constData());
+        QVERIFY2(p.exitCode() == 130, err.constData());
 
         const QRegularExpressionMatch said =
             QRegularExpression("Written: ([0-9, -]+)\\.").match(QString::fromUtf8(err));
@@ -351,49 +428,84 @@ private slots:
         QCOMPARE(store().presets.at(current).wav, bytes);
     }
 
-    // Every failure has its exit code; a refused file sends nothing.
+    // Every failure has its exit code and says what was wrong; a usage
+    // error is one line and the pointer to --help; a refused file sends
+    // nothing, and nothing moves the device before its arguments are checked.
     void exitCodes_data()
     {
         QTest::addColumn<QStringList>("args"); // "PORT" stands for the device's port
         QTest::addColumn<int>("code");
         QTest::addColumn<bool>("sendsNothing");
-        QTest::newRow("no command") << QStringList{} << 2 << true;
-        QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << true;
+        QTest::addColumn<QString>("says"); // in standard error
+        const QString tryHelp = "Try 'vortaxa-cli --help'.";
+        QTest::newRow("no command") << QStringList{} << 2 << true << tryHelp;
+        QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << true << tryHelp;
         QTest::newRow("unknown option")
-            << QStringList{"--port", "PORT", "--colour", "info"} << 2 << true;
+            << QStringList{"--port", "PORT", "--colour", "info"} << 2 << true << "--colour";
+        QTest::newRow("option that does not apply is named")
+            << QStringList{"--port", "PORT", "backup", "OUT", "--save"} << 2 << true
+            << "--save does not apply to backup.";
         QTest::newRow("unknown parameter")
-            << QStringList{"--port", "PORT", "set", "volume_of_doom=3"} << 2 << true;
+            << QStringList{"--port", "PORT", "set", "volume_of_doom=3"} << 2 << true
+            << "volume_of_doom";
         QTest::newRow("value out of range")
-            << QStringList{"--port", "PORT", "set", "preamp_low=200"} << 2 << true;
+            << QStringList{"--port", "PORT", "set", "preamp_low=200"} << 2 << true << "";
         QTest::newRow("preset out of range")
-            << QStringList{"--port", "PORT", "preset", "16"} << 2 << false;
+            << QStringList{"--port", "PORT", "preset", "16"} << 2 << false
+            << "Presets go from 0-0 to 3-3 on this device.";
+        QTest::newRow("preset far out of range")
+            << QStringList{"--port", "PORT", "preset", "99999999999"} << 2 << false
+            << "Presets go from 0-0 to 3-3 on this device.";
+        QTest::newRow("place out of range")
+            << QStringList{"--port", "PORT", "export", "4-0", "OUT"} << 2 << false
+            << "Presets go from 0-0 to 3-3 on this device.";
+        QTest::newRow("--presets out of range")
+            << QStringList{"--port", "PORT", "restore", "ALL", "--presets", "0-200", "--yes"} << 2
+            << false << "Presets go from 0-0 to 3-3 on this device.";
         QTest::newRow("missing port")
-            << QStringList{"--port", "/nonexistent/tty", "info"} << 1 << true;
+            << QStringList{"--port", "/nonexistent/tty", "info"} << 1 << true << "/nonexistent/tty";
         QTest::newRow("bad backup file")
-            << QStringList{"--port", "PORT", "restore", "NOTJSON", "--yes"} << 3 << true;
+            << QStringList{"--port", "PORT", "restore", "NOTJSON", "--yes"} << 3 << true << "";
+        QTest::newRow("backup of another device's size")
+            << QStringList{"--port", "PORT", "restore", "BIG", "--yes"} << 3 << false
+            << "10 banks of 10 presets";
+        QTest::newRow("import of a whole backup")
+            << QStringList{"--port", "PORT", "import", "ALL", "3", "--yes"} << 3 << true
+            << "holds 16 presets";
         QTest::newRow("bad impulse file")
-            << QStringList{"--port", "PORT", "impulse", "load", "NOTJSON"} << 3 << true;
+            << QStringList{"--port", "PORT", "impulse", "load", "NOTJSON"} << 3 << true << "";
         QTest::newRow("bad impulse to convert")
-            << QStringList{"impulse", "convert", "NOTJSON", "OUT"} << 3 << true;
+            << QStringList{"impulse", "convert", "NOTJSON", "OUT"} << 3 << true << "";
     }
     void exitCodes()
     {
         QFETCH(QStringList, args);
         QFETCH(int, code);
         QFETCH(bool, sendsNothing);
+        QFETCH(QString, says);
         QFile bad(files.filePath("not json.json"));
         QVERIFY(bad.open(QIODevice::WriteOnly));
         bad.write("this is neither a backup nor audio\n");
         bad.close();
+        QString error;
+        QVERIFY(library::writeFile(files.filePath("all.json"), fileOf(store(), smallType), &error));
+        QVERIFY(library::writeFile(files.filePath("big.json"), fileOf(store(), 1, 0), &error));
         args.replaceInStrings("PORT", session->portPath());
         args.replaceInStrings("NOTJSON", bad.fileName());
         args.replaceInStrings("OUT", files.filePath("out.wav"));
-        const int requestsBefore = session->requests().size();
+        args.replaceInStrings("ALL", files.filePath("all.json"));
+        args.replaceInStrings("BIG", files.filePath("big.json"));
+        const QList<QByteArray> before = session->requests();
         const Run r = cli(args);
         QVERIFY2(r.code == code, qPrintable(describe(r)));
         QVERIFY(!r.err.trimmed().isEmpty()); // said in words
+        QVERIFY2(r.err.contains(says.toUtf8()), qPrintable(describe(r)));
+        if (code == 2 && sendsNothing) // the error's line and the pointer to --help
+            QCOMPARE(r.err.count('\n'), 2);
+        const QList<QByteArray> sent = session->requests().mid(before.size());
         if (sendsNothing)
-            QCOMPARE(session->requests().size(), requestsBefore);
+            QCOMPARE(sent.size(), 0);
+        QCOMPARE(movesOrWrites(sent), 0);
         QVERIFY(!QFile::exists(files.filePath("out.wav")));
     }
 
@@ -420,14 +532,267 @@ private slots:
         QVERIFY2(r.code == 1, qPrintable(describe(r)));
         QVERIFY(r.err.contains("No device found"));
 
-        // The port the panel remembers is used when none is found.
+        // The port the panel remembers is used when none is found; the
+        // panel's settings are read, never written (no LibraryFolder after
+        // a backup or an export).
         QDir(config.path()).mkpath("Ostrel Electronics");
-        QSettings remembered(config.filePath("Ostrel Electronics/NV-300.conf"),
-                             QSettings::IniFormat);
-        remembered.setValue("PortPath", session->portPath());
-        remembered.sync();
+        const QString settingsFile = config.filePath("Ostrel Electronics/NV-300.conf");
+        {
+            QSettings remembered(settingsFile, QSettings::IniFormat);
+            remembered.setValue("PortPath", session->portPath());
+        }
+        const QByteArray settingsBefore = contents(settingsFile);
         r = cli({"info"}, config.path());
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
+        QVERIFY2(r.out.contains(session->portPath().toUtf8()), r.out.constData()); // its full path
+        QCOMPARE(cli({"backup", files.filePath("b.json")}, config.path()).code, 0);
+        QCOMPARE(cli({"export", "3", files.filePath("e.json")}, config.path()).code, 0);
+        QCOMPARE(contents(settingsFile), settingsBefore);
+    }
+
+    // The device's answer for no impulse is null in JSON and "none" in
+    // words, never the name "empty".
+    void missingImpulseIsNull()
+    {
+        const int without = 4; // every fifth preset has none
+        QVERIFY(store().presets.at(without).impulseName.isEmpty());
+        QCOMPARE(cli(on({"preset", QString::number(without)})).code, 0);
+        const Run json = cli(on({"--json", "info"}));
+        QCOMPARE(json.code, 0);
+        const QJsonObject o = QJsonDocument::fromJson(json.out).object();
+        QVERIFY2(o.contains("impulse") && o.value("impulse").isNull(), json.out.constData());
+        QVERIFY(QRegularExpression("Impulse +none\\n")
+                    .match(QString::fromUtf8(cli(on({"info"})).out))
+                    .hasMatch());
+        QCOMPARE(cli(on({"preset", "0"})).code, 0);
+        const QJsonObject named = QJsonDocument::fromJson(cli(on({"--json", "info"})).out).object();
+        QCOMPARE(named.value("impulse").toString().toUtf8(), store().presets.at(0).impulseName);
+    }
+
+    // A destination that cannot take the file is refused before the device
+    // is reached, and is still what it was: a FIFO, a device node, a folder,
+    // a missing folder, the input of a conversion.
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("args"); // TARGET: the destination, WAV: an impulse
+        QTest::addColumn<QString>("target");   // "fifo", "device", "folder", "missing", "input"
+        QTest::newRow("backup to a FIFO") << QStringList{"backup", "TARGET"} << "fifo";
+        QTest::newRow("backup to a device node") << QStringList{"backup", "TARGET"} << "device";
+        QTest::newRow("backup to a folder") << QStringList{"backup", "TARGET"} << "folder";
+        QTest::newRow("export to a FIFO") << QStringList{"export", "5", "TARGET"} << "fifo";
+        QTest::newRow("export to a missing folder")
+            << QStringList{"export", "5", "TARGET"} << "missing";
+        QTest::newRow("conversion onto a device node")
+            << QStringList{"impulse", "convert", "WAV", "TARGET"} << "device";
+        QTest::newRow("conversion onto its input")
+            << QStringList{"impulse", "convert", "WAV", "TARGET"} << "input";
+    }
+    void refusals()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, target);
+        const QString wav = files.filePath("in.wav");
+        QVERIFY(writeFile(wav, impulseWav()));
+        QString path = files.filePath("target");
+        QFile::remove(path);
+        QDir(path).removeRecursively();
+        dev_t node = 0;
+        if (target == "fifo") {
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (target == "device") {
+            // A device node of its own where one may be made (root): the real
+            // /dev/null otherwise, which only root could replace.
+            node = makedev(1, 3);
+            if (mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, node) != 0)
+                path = QStringLiteral("/dev/null");
+        } else if (target == "folder") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (target == "missing") {
+            path = files.filePath("no such folder/target.json");
+        } else if (target == "input") {
+            path = wav;
+        }
+        const QString kindBefore = kindOf(path);
+        args.replaceInStrings("TARGET", path);
+        args.replaceInStrings("WAV", wav);
+        const int requestsBefore = session->requests().size();
+
+        const Run r = cli(on(args));
+        QVERIFY2(r.code == 3, qPrintable(describe(r)));
+        QCOMPARE(session->requests().size(), requestsBefore); // the device was not reached
+        QCOMPARE(kindOf(path), kindBefore);
+        if (target == "input")
+            QCOMPARE(contents(wav), impulseWav());
+        if (target == "device") {
+            struct stat info = {};
+            QCOMPARE(stat(QFile::encodeName(path).constData(), &info), 0);
+            QCOMPARE(info.st_rdev, makedev(1, 3));
+        }
+    }
+
+    // Ctrl+C in the middle of a walk stops at the next preset, goes back
+    // to the starting preset and exits 130; a second Ctrl+C, SIGTERM and
+    // SIGHUP stop at once (130, 143, 129). No file is left behind, and a
+    // restore says what it wrote.
+    void stops_data()
+    {
+        QTest::addColumn<QString>("command"); // "backup" or "restore"
+        QTest::addColumn<QVector<int>>("sent");
+        QTest::addColumn<int>("code");
+        QTest::newRow("Ctrl+C mid-backup") << "backup" << QVector<int>{SIGINT} << 130;
+        QTest::newRow("Ctrl+C twice mid-backup") << "backup" << QVector<int>{SIGINT, SIGINT} << 130;
+        QTest::newRow("SIGTERM mid-backup") << "backup" << QVector<int>{SIGTERM} << 143;
+        QTest::newRow("SIGHUP mid-restore") << "restore" << QVector<int>{SIGHUP} << 129;
+        QTest::newRow("Ctrl+C twice mid-restore")
+            << "restore" << QVector<int>{SIGINT, SIGINT} << 130;
+    }
+    void stops()
+    {
+        QFETCH(QString, command);
+        QFETCH(QVector<int>, sent);
+        QFETCH(int, code);
+        QString error;
+        const QString source = files.filePath("source.json");
+        library::PresetFile other = fileOf(store(), smallType);
+        for (library::PresetEntry &e : other.presets)
+            e.status[0] = e.status.at(0) == '1' ? '2' : '1'; // every preset differs
+        QVERIFY(library::writeFile(source, other, &error));
+        session->stopDevice();
+        QVERIFY(session->restartDevice({"--delay", "15"}));
+        const DeviceStore before = store();
+        QDir folder(files.filePath("stops"));
+        folder.removeRecursively();
+        QVERIFY(folder.mkpath("."));
+        const QString target = folder.filePath("backup.json");
+
+        QProcess p;
+        QByteArray err;
+        const QStringList args = command == "backup"
+                                     ? QStringList{"--verbose", "backup", target}
+                                     : QStringList{"--verbose", "restore", source, "--yes"};
+        const QByteArray mark = command == "backup" ? "-> pc 2\\r" : "-> gs 1\\r";
+        QVERIFY2(startCli(p, on(args), &err, [&](const QByteArray &e) { return e.contains(mark); }),
+                 err.constData());
+        for (int signal : sent)
+            ::kill(pid_t(p.processId()), signal);
+        QVERIFY(p.waitForFinished(30000));
+        err += p.readAllStandardError();
+        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == code, err.constData());
+        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), QStringList{});
+        if (command == "restore")
+            QVERIFY2(QRegularExpression("\nWritten: (none|[0-9, -]+)\\.\n")
+                         .match(QString::fromUtf8(err))
+                         .hasMatch(),
+                     err.constData());
+        if (sent == QVector<int>{SIGINT}) { // back where it started
+            QCOMPARE(store().bank, before.bank);
+            QCOMPARE(store().preset, before.preset);
+        }
+    }
+
+    // Every command's --json output is one JSON document, on success and on
+    // failure; without a terminal and without --json, standard error holds
+    // at most three lines (no progress).
+    void everyCommand_data()
+    {
+        QTest::addColumn<QStringList>("args"); // ONE, ALL: preset files; WAV: an impulse
+        QTest::addColumn<int>("code");
+        QTest::newRow("ports") << QStringList{"ports"} << 0;
+        QTest::newRow("info") << QStringList{"info"} << 0;
+        QTest::newRow("get") << QStringList{"get", "master_volume"} << 0;
+        QTest::newRow("set") << QStringList{"set", "master_volume=12"} << 0;
+        QTest::newRow("set --save") << QStringList{"set", "--save", "master_volume=13"} << 0;
+        QTest::newRow("save") << QStringList{"save"} << 0;
+        QTest::newRow("preset") << QStringList{"preset", "1-2"} << 0;
+        QTest::newRow("slots") << QStringList{"slots"} << 0;
+        QTest::newRow("backup") << QStringList{"backup", "OUT"} << 0;
+        QTest::newRow("restore") << QStringList{"restore", "ALL", "--yes"} << 0;
+        QTest::newRow("restore unasked") << QStringList{"restore", "ALL"} << 1;
+        QTest::newRow("export") << QStringList{"export", "3", "OUT"} << 0;
+        QTest::newRow("import") << QStringList{"import", "ONE", "2-1", "--yes"} << 0;
+        QTest::newRow("impulse load") << QStringList{"impulse", "load", "WAV"} << 0;
+        QTest::newRow("impulse convert") << QStringList{"impulse", "convert", "WAV", "OUT"} << 0;
+        QTest::newRow("help") << QStringList{"help", "restore"} << 0;
+        QTest::newRow("version") << QStringList{"-V"} << 0;
+        QTest::newRow("usage error") << QStringList{"preset"} << 2;
+        QTest::newRow("file refused") << QStringList{"restore", "WAV", "--yes"} << 3;
+        QTest::newRow("out of range") << QStringList{"preset", "77"} << 2;
+    }
+    void everyCommand()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QString error;
+        QVERIFY(writeFile(files.filePath("in.wav"), impulseWav()));
+        library::PresetFile all = fileOf(store(), smallType);
+        all.presets[0].status[0] = all.presets[0].status.at(0) == '1' ? '2' : '1'; // one differs
+        QVERIFY(library::writeFile(files.filePath("all.json"), all, &error));
+        QVERIFY(
+            library::writeFile(files.filePath("one.json"), fileOf(store(), smallType, 5), &error));
+        args.replaceInStrings("ALL", files.filePath("all.json"));
+        args.replaceInStrings("ONE", files.filePath("one.json"));
+        args.replaceInStrings("WAV", files.filePath("in.wav"));
+        for (const bool json : {false, true}) {
+            QFile::remove(files.filePath("out"));
+            QStringList line = args;
+            line.replaceInStrings("OUT", files.filePath("out"));
+            const Run r = cli(on(json ? QStringList{"--json"} + line : line));
+            QVERIFY2(r.code == code, qPrintable(describe(r)));
+            if (!json) {
+                QVERIFY2(r.err.count('\n') <= 3, qPrintable(describe(r)));
+                continue;
+            }
+            QJsonParseError parsed;
+            const QJsonDocument doc = QJsonDocument::fromJson(r.out, &parsed);
+            QVERIFY2(parsed.error == QJsonParseError::NoError, qPrintable(describe(r)));
+            if (code != 0) {
+                QCOMPARE(doc.object().value("ok").toBool(true), false);
+                QCOMPARE(doc.object().value("code").toInt(), code);
+                QVERIFY(!doc.object().value("error").toString().isEmpty());
+            } else if (doc.isObject() && doc.object().contains("ok")) {
+                QCOMPARE(doc.object().value("ok").toBool(), true);
+            }
+        }
+    }
+
+    // --timeout is how long the device may stay silent: an 8 s silence in
+    // the middle of a command is waited out with --timeout 30, and given up
+    // after about 3 s with --timeout 3, in the librarian's words.
+    void silence_data()
+    {
+        QTest::addColumn<QStringList>("faults");
+        QTest::addColumn<QStringList>("args"); // WAV: an impulse file; OUT: a file
+        QTest::addColumn<int>("code");
+        const QStringList mute{"--mute-after", "20", "--mute-for", "8000"};
+        QTest::newRow("device stops listening mid-backup, --timeout 30")
+            << mute << QStringList{"--timeout", "30", "backup", "OUT"} << 0;
+        QTest::newRow("device stops reading mid-impulse, --timeout 30")
+            << QStringList{"--stall-after", "1000", "--stall-for", "8000"}
+            << QStringList{"--timeout", "30", "impulse", "load", "WAV"} << 0;
+        QTest::newRow("device stops listening mid-backup, --timeout 3")
+            << mute << QStringList{"--timeout", "3", "backup", "OUT"} << 1;
+    }
+    void silence()
+    {
+        QFETCH(QStringList, faults);
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        session->stopDevice();
+        QVERIFY(session->restartDevice(faults));
+        QVERIFY(writeFile(files.filePath("in.wav"), impulseWav()));
+        QFile::remove(files.filePath("out.json"));
+        args.replaceInStrings("WAV", files.filePath("in.wav"));
+        args.replaceInStrings("OUT", files.filePath("out.json"));
+        const Run r = cli(on(args));
+        QVERIFY2(r.code == code, qPrintable(describe(r)));
+        if (code == 0) {
+            QVERIFY(session->stats().value("dropped").toInt() > 0 ||
+                    session->stats().value("stalls").toInt() > 0);
+            return;
+        }
+        QVERIFY2(r.err.contains("The backup stopped: the device did not answer"),
+                 qPrintable(describe(r)));
+        QVERIFY(!QFile::exists(files.filePath("out.json")));
     }
 
     // No display needed: the executable links none of Qt's Gui, Qml or Quick.
