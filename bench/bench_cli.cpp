@@ -1,6 +1,7 @@
-// The command line as a script meets it: "vortaxa-cli info" against the
-// virtual device, wall time from the process's start to its exit (the
-// start-up read is most of it).
+// The command line as a script meets it, against the virtual device, wall
+// time from the process's start to its exit: "vortaxa-cli info" (the
+// start-up read is most of it) and "vortaxa-cli backup" of a 10 x 10 device
+// (100 presets with their impulses).
 #include "support/device_process.h"
 
 #include <QElapsedTimer>
@@ -14,22 +15,24 @@
 
 namespace {
 
-// Runs "vortaxa-cli --port PORT info"; the seconds to its exit, or a
-// negative number when it failed.
-double infoSeconds(const QProcessEnvironment &env, const QString &port)
+// Runs vortaxa-cli with `args`; the seconds to its exit, or a negative
+// number when it failed.
+double runSeconds(const QProcessEnvironment &env, const QStringList &args)
 {
     QProcess cli;
     cli.setProcessEnvironment(env);
     QElapsedTimer clock;
     clock.start();
-    cli.start(QStringLiteral(VORTAXA_CLI_PATH), {"--port", port, "info"});
-    if (!cli.waitForFinished(20000) || cli.exitStatus() != QProcess::NormalExit ||
+    cli.start(QStringLiteral(VORTAXA_CLI_PATH), args);
+    if (!cli.waitForFinished(60000) || cli.exitStatus() != QProcess::NormalExit ||
         cli.exitCode() != 0)
         return -1;
     return double(clock.nsecsElapsed()) / 1e9;
 }
 
-void BM_CliInfo(benchmark::State &state)
+// Times `command` (after "--port PORT") against a fresh 10 x 10 device; the
+// first run, which reads the program and Qt from disk, is not measured.
+void timeCommand(benchmark::State &state, const QStringList &command)
 {
     DeviceProcess device;
     QString error;
@@ -39,20 +42,32 @@ void BM_CliInfo(benchmark::State &state)
     }
     QTemporaryDir home;
     const QProcessEnvironment env = headlessEnvironment(home.path());
-    // Reading the program and Qt from disk is not what is measured.
-    if (infoSeconds(env, device.port()) < 0) {
-        state.SkipWithError("vortaxa-cli info failed");
+    QStringList args = QStringList{"--port", device.port()} + command;
+    args.replaceInStrings("HOME", home.path());
+    if (runSeconds(env, args) < 0) {
+        state.SkipWithError("vortaxa-cli failed");
         return;
     }
     for (auto _ : state) {
-        const double seconds = infoSeconds(env, device.port());
+        const double seconds = runSeconds(env, args);
         if (seconds < 0) {
-            state.SkipWithError("vortaxa-cli info failed");
+            state.SkipWithError("vortaxa-cli failed");
             return;
         }
         state.SetIterationTime(seconds);
     }
 }
+
+void BM_CliInfo(benchmark::State &state)
+{
+    timeCommand(state, {"info"});
+}
 BENCHMARK(BM_CliInfo)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+void BM_CliBackup(benchmark::State &state)
+{
+    timeCommand(state, {"backup", "HOME/backup.json"});
+}
+BENCHMARK(BM_CliBackup)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -157,6 +157,8 @@ const std::vector<Figure> &all()
          "BM_PacedStore", "sleep_spacing_min_ms", "ms", 1, Goal::None, 0, nullptr, nullptr},
         {"Command line: \"vortaxa-cli info\" against the virtual device, start to exit",
          "BM_CliInfo", nullptr, "ms", ms, Goal::AtMost, 300, nullptr, nullptr},
+        {"Command line: \"vortaxa-cli backup\" of 100 presets on the virtual device, start to exit",
+         "BM_CliBackup", nullptr, "ms", ms, Goal::AtMost, 1000, nullptr, nullptr},
         {"Panel start to first frame, offscreen, QML cache warm",
          "BM_PanelFirstFrame/0", nullptr, "ms", ms, Goal::AtMost, 1500, nullptr, nullptr},
         {"Panel start to first frame, offscreen, no QML cache",
