@@ -29,9 +29,10 @@ public:
     // The work; the device is open when the command needs one. It ends
     // the run through Run::succeed or Run::fail.
     virtual void start() = 0;
-    // The first Ctrl+C: true when the command stops at its next boundary
-    // (between presets) and ends the run itself then.
-    virtual bool stopSoon() { return false; }
+    // The first Ctrl+C: whether the command can stop at its next boundary
+    // (between presets) and end the run itself then; stopSoon() asks it to.
+    virtual bool stopsSoftly() const { return false; }
+    virtual void stopSoon() {}
     // The run ends at once (a second Ctrl+C, SIGTERM, SIGHUP): what the
     // outcome says of what was done and where it stopped.
     virtual Outcome stoppedNow() const { return Outcome(); }

@@ -1,6 +1,6 @@
 // --verbose: the exchanges with the device on standard error, readably. One
 // line per request going out ("->") and per answer coming back ("<-"), with
-// the milliseconds since the port opened; carriage returns and line feeds
+// the milliseconds since the command started; carriage returns and line feeds
 // are shown as \r and \n, and long runs of hexadecimal digits (status
 // blocks, impulses) by their length. The pieces of a long command, and the
 // pieces answers arrive in until the next request, are joined into one line.

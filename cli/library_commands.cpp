@@ -50,14 +50,12 @@ public:
         beforeWalk([this] { walk(); });
     }
 
-    bool stopSoon() override
+    bool stopsSoftly() const override { return walking; }
+    void stopSoon() override
     {
-        if (!walking)
-            return false;
         stopping = true;
         if (lib && lib->cancellable())
             lib->cancel();
-        return true;
     }
 
     Outcome stoppedNow() const override
@@ -140,6 +138,7 @@ protected:
 
     int home = -1;         // the starting preset
     bool writes = false;   // the walk writes presets: its outcome lists them
+    bool writing = false;  // it was told to go ahead and write
     QVector<int> written;  // the presets written, in order
     bool stopping = false; // the first Ctrl+C was taken
     QString step;          // what the walk is doing
@@ -159,8 +158,9 @@ private:
         run.fail(withWritten(outcome));
     }
 
-    // The outcome with the presets written: a last line of the message
-    // (unless it is a success) and a list of places in the document.
+    // The outcome with the presets written: a list of places in the
+    // document and, when the walk went ahead to write and did not end
+    // well, a last line of the message.
     Outcome withWritten(Outcome o) const
     {
         if (!writes)
@@ -174,7 +174,7 @@ private:
         o.details.insert(QStringLiteral("written"), list);
         if (!safetyCopy().isEmpty())
             o.details.insert(QStringLiteral("safetyCopy"), safetyCopy());
-        if (o.code != Done)
+        if (o.code != Done && (writing || stopping || o.code == Interrupted))
             o.message += QStringLiteral("\nWritten: %1.")
                              .arg(places.isEmpty() ? QStringLiteral("none") : places.join(", "));
         return o;
@@ -287,6 +287,7 @@ void Restore::asked()
     run.out().result(question + QLatin1Char('\n'));
     switch (run.ask(QStringLiteral("Write these presets?"))) {
     case Run::Answer::Yes:
+        writing = true;
         return l.confirm();
     case Run::Answer::Interrupted:
         return; // the signal stops the restore
@@ -358,6 +359,7 @@ public:
     bool checkOnDevice() override;
     void walk() override
     {
+        writing = true; // the question was answered before the walk
         moveTo(number, [this] {
             if (stopping)
                 return back({Interrupted, QStringLiteral("Stopped: nothing was written."), {}});

@@ -50,14 +50,17 @@ void Output::writeOut(const QByteArray &bytes)
 
 void Output::result(const QString &text)
 {
-    if (!jsonMode)
-        writeOut(text.toLocal8Bit());
+    if (jsonMode)
+        return;
+    endProgress(); // standard output may share the terminal with the bar
+    writeOut(text.toLocal8Bit());
 }
 
 void Output::document(const QJsonValue &document)
 {
     const QJsonDocument doc =
         document.isArray() ? QJsonDocument(document.toArray()) : QJsonDocument(document.toObject());
+    endProgress();
     writeOut(doc.toJson(QJsonDocument::Indented));
 }
 

@@ -98,10 +98,11 @@ void Run::signalled(int signal)
 {
     if (ended)
         return;
-    if (signal == SIGINT && !stopAsked && command && command->stopSoon()) {
+    if (signal == SIGINT && !stopAsked && command && command->stopsSoftly()) {
         stopAsked = true;
         output.message(QStringLiteral("Stopping after the current preset; Ctrl+C again stops at "
                                       "once."));
+        command->stopSoon(); // may end the run at once (a restore that was asking)
         return;
     }
     Outcome outcome = command ? command->stoppedNow() : Outcome();

@@ -50,8 +50,6 @@ public:
 
     // A signal reached the program (SIGINT, SIGTERM, SIGHUP).
     void signalled(int signal);
-    // The first Ctrl+C was taken: the command is stopping at its boundary.
-    bool stopping() const { return stopAsked; }
 
     enum class Answer { Yes, No, NoTerminal, Interrupted };
     // Asks `question` on the terminal (yes with --yes); the device's
