@@ -1,12 +1,11 @@
-// The command line end to end: vortaxa-cli run as its own process against the
-// virtual device on a pty, its output parsed back, its exit codes checked and
-// its effects read from the device's presets file and request log.
+// The command line end to end, command by command: vortaxa-cli run as its
+// own process against the virtual device on a pty, its output (text and
+// JSON) parsed back, its exit codes and messages checked and its effects read
+// from the device's presets file and request log.
 #include "audio/device_impulse.h"
 #include "browser/impulse_file.h"
+#include "cli_run.h"
 #include "library/preset_file.h"
-#include "parameters/parameter_table.h"
-#include "parsing/status_layout.h"
-#include "session.h"
 #include "support/pty.h"
 #include "support/sox.h"
 #include "support/test_main.h"
@@ -17,182 +16,18 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <csignal>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-#include <unistd.h>
 
 using namespace e2e;
 
-namespace {
-
-constexpr int smallType = 2; // 4 banks of 4 presets, 16 impulse slots
-
-struct Run {
-    int code = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// Runs vortaxa-cli with `args`; standard input is not a terminal. `config`
-// (if given) is the settings folder, so the remembered port can be set.
-Run cli(const QStringList &args, const QString &config = QString(),
-        const QString &workingFolder = QString())
-{
-    const int timeoutMs = 60000;
-    QProcess p;
-    p.setWorkingDirectory(workingFolder);
-    if (!config.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
-        p.setProcessEnvironment(env);
-    }
-    p.start(QStringLiteral(VORTAXA_CLI_PATH), args);
-    p.closeWriteChannel();
-    Run r;
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = p.readAllStandardOutput();
-    r.err = p.readAllStandardError();
-    return r;
-}
-
-// The requests among `requests` that change what the device stores or plays.
-int writes(const QList<QByteArray> &requests)
-{
-    int n = 0;
-    for (const QByteArray &r : requests)
-        if (r.startsWith("gs 1") || r.startsWith("sp") || r.startsWith("cc ") ||
-            r.startsWith("dcc"))
-            ++n;
-    return n;
-}
-
-// The requests among `requests` that move the device or change it.
-int movesOrWrites(const QList<QByteArray> &requests)
-{
-    int n = writes(requests);
-    for (const QByteArray &r : requests)
-        if (r.startsWith("pc ") || r.startsWith("chb") || r.startsWith("chp"))
-            ++n;
-    return n;
-}
-
-int statusByte(const QByteArray &status, const char *name)
-{
-    return static_cast<unsigned char>(status.at(parameters::find(QLatin1String(name))->position));
-}
-
-QString describe(const Run &r)
-{
-    return QStringLiteral("exit %1\nstdout: %2\nstderr: %3")
-        .arg(r.code)
-        .arg(QString::fromUtf8(r.out), QString::fromUtf8(r.err));
-}
-
-// What a path is now: "file", "fifo", "device", "folder", "none".
-QString kindOf(const QString &path)
-{
-    struct stat info = {};
-    if (lstat(QFile::encodeName(path).constData(), &info) != 0)
-        return QStringLiteral("none");
-    return S_ISREG(info.st_mode)    ? QStringLiteral("file")
-           : S_ISFIFO(info.st_mode) ? QStringLiteral("fifo")
-           : S_ISCHR(info.st_mode)  ? QStringLiteral("device")
-           : S_ISDIR(info.st_mode)  ? QStringLiteral("folder")
-                                    : QStringLiteral("other");
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// A quarter second of 44.1 kHz, 16-bit mono: converted on load.
-QByteArray impulseWav()
-{
-    return wavFile({1, 1, 44100, 16, false, {}, patternSamples(44100 / 4, 1, 2)});
-}
-
-// The device's presets as the librarian's file, or only the one at `only`.
-library::PresetFile fileOf(const DeviceStore &store, int type, int only = -1)
-{
-    library::PresetFile file;
-    file.deviceType = type;
-    file.banks = file.presetsPerBank = familySize(type);
-    file.firmware = QStringLiteral("2.03");
-    file.created = QDateTime::currentDateTimeUtc();
-    for (int n = 0; n < store.presets.size(); ++n) {
-        if (only >= 0 && n != only)
-            continue;
-        const StoredPreset &p = store.presets.at(n);
-        library::PresetEntry e;
-        e.bank = n / file.presetsPerBank;
-        e.preset = n % file.presetsPerBank;
-        e.status = p.status.toHex();
-        e.impulseName = p.impulseName;
-        e.impulseImage = p.wav;
-        file.presets.append(e);
-    }
-    return file;
-}
-
-// Starts vortaxa-cli without waiting; `until` is waited for in its standard
-// error (with --verbose, the exchanges) before this returns.
-bool startCli(QProcess &p, const QStringList &args, QByteArray *err,
-              const std::function<bool(const QByteArray &)> &until)
-{
-    p.start(QStringLiteral(VORTAXA_CLI_PATH), args);
-    p.closeWriteChannel();
-    return Session::waitFor(
-               [&] {
-                   *err += p.readAllStandardError();
-                   return until(*err) || p.state() == QProcess::NotRunning;
-               },
-               30000) &&
-           p.state() == QProcess::Running;
-}
-
-} // namespace
-
-class TestE2eCli : public QObject {
+class TestE2eCli : public QObject, private CliRig {
     Q_OBJECT
 
-private:
-    std::unique_ptr<Session> session;
-    QTemporaryDir files;
-
-    QStringList on(QStringList args) const
-    {
-        return QStringList{"--port", session->portPath()} + args;
-    }
-    DeviceStore store() const { return session->store(); }
-
 private slots:
-    void init()
-    {
-        session = std::make_unique<Session>();
-        DeviceSetup setup;
-        setup.type = smallType;
-        setup.presets = makePresets(smallType, 29);
-        QVERIFY(session->startDevice(setup));
-    }
-
-    void cleanup()
-    {
-        session->stopDevice();
-        session.reset();
-    }
+    void init() { QVERIFY(start()); }
+    void cleanup() { stop(); }
 
     // The reading commands, their text and their JSON parsed back.
     void reading_data()
@@ -321,74 +156,6 @@ private slots:
         r = cli(on({"import", one, "6", "--yes"}));
         QVERIFY2(r.code == 0, qPrintable(describe(r)));
         QCOMPARE(store().presets.at(6).status, original.presets.at(5).status);
-    }
-
-    // Without a terminal and without --yes a restore asks no one and writes
-    // nothing; an import likewise.
-    void withoutTerminalNothingIsWritten()
-    {
-        const QString backup = files.filePath("before.json");
-        QCOMPARE(cli(on({"backup", backup})).code, 0);
-        const QString one = files.filePath("one.json");
-        QCOMPARE(cli(on({"export", "2", one})).code, 0);
-        QCOMPARE(cli(on({"set", "--save", "master_volume=2"})).code, 0);
-        const DeviceStore changed = store();
-        const int writesBefore = writes(session->requests());
-
-        Run r = cli(on({"restore", backup}));
-        QVERIFY2(r.code == 1, qPrintable(describe(r)));
-        QVERIFY(r.err.contains("--yes"));
-        r = cli(on({"import", one, "1"}));
-        QVERIFY2(r.code == 1, qPrintable(describe(r)));
-        QVERIFY(r.err.contains("--yes"));
-
-        QCOMPARE(writes(session->requests()), writesBefore);
-        QCOMPARE(store().presets, changed.presets);
-    }
-
-    // Ctrl+C during a restore stops between presets, says which were
-    // written and exits 130; those are whole, the rest untouched.
-    void interruptedRestore()
-    {
-        const QString backup = files.filePath("other.json");
-        QCOMPARE(cli(on({"backup", backup})).code, 0);
-        session->stopDevice();
-        DeviceSetup setup;
-        setup.type = smallType;
-        setup.presets = makePresets(smallType, 30);
-        setup.faults = QStringList{"--delay", "15"};
-        QVERIFY(session->startDevice(setup));
-        const DeviceStore before = store();
-        library::PresetFile file;
-        QString error;
-        QVERIFY(library::readFile(backup, &file, &error));
-
-        // Without a terminal there is no progress: the exchanges tell how
-        // far it is.
-        QProcess p;
-        QByteArray err;
-        QVERIFY2(startCli(p, on({"--verbose", "restore", backup, "--yes"}), &err,
-                          [](const QByteArray &e) { return e.count("-> gs 1\\r") >= 2; }),
-                 err.constData());
-        ::kill(pid_t(p.processId()), SIGINT);
-        QVERIFY(p.waitForFinished(30000));
-        err += p.readAllStandardError();
-        QVERIFY2(p.exitCode() == 130, err.constData());
-
-        const QRegularExpressionMatch said =
-            QRegularExpression("Written: ([0-9, -]+)\\.").match(QString::fromUtf8(err));
-        QVERIFY2(said.hasMatch(), err.constData());
-        const QStringList places = said.captured(1).split(", ");
-        QVERIFY(places.size() >= 2 && places.size() < 16);
-        const DeviceStore after = store();
-        for (int n = 0; n < 16; ++n) {
-            const QString place = QStringLiteral("%1-%2").arg(n / 4).arg(n % 4);
-            if (places.contains(place))
-                QCOMPARE(after.presets.at(n).status,
-                         QByteArray::fromHex(file.presets.at(n).status));
-            else
-                QCOMPARE(after.presets.at(n), before.presets.at(n));
-        }
     }
 
     // A converted impulse holds the bytes the panel makes of the same file;
@@ -569,127 +336,6 @@ private slots:
         QCOMPARE(named.value("impulse").toString().toUtf8(), store().presets.at(0).impulseName);
     }
 
-    // A destination that cannot take the file is refused before the device
-    // is reached, and is still what it was: a FIFO, a device node, a folder,
-    // a missing folder, the input of a conversion.
-    void refusals_data()
-    {
-        QTest::addColumn<QStringList>("args"); // TARGET: the destination, WAV: an impulse
-        QTest::addColumn<QString>("target");   // "fifo", "device", "folder", "missing", "input"
-        QTest::newRow("backup to a FIFO") << QStringList{"backup", "TARGET"} << "fifo";
-        QTest::newRow("backup to a device node") << QStringList{"backup", "TARGET"} << "device";
-        QTest::newRow("backup to a folder") << QStringList{"backup", "TARGET"} << "folder";
-        QTest::newRow("export to a FIFO") << QStringList{"export", "5", "TARGET"} << "fifo";
-        QTest::newRow("export to a missing folder")
-            << QStringList{"export", "5", "TARGET"} << "missing";
-        QTest::newRow("conversion onto a device node")
-            << QStringList{"impulse", "convert", "WAV", "TARGET"} << "device";
-        QTest::newRow("conversion onto its input")
-            << QStringList{"impulse", "convert", "WAV", "TARGET"} << "input";
-    }
-    void refusals()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(QString, target);
-        const QString wav = files.filePath("in.wav");
-        QVERIFY(writeFile(wav, impulseWav()));
-        QString path = files.filePath("target");
-        QFile::remove(path);
-        QDir(path).removeRecursively();
-        dev_t node = 0;
-        if (target == "fifo") {
-            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-        } else if (target == "device") {
-            // A device node of its own where one may be made (root): the real
-            // /dev/null otherwise, which only root could replace.
-            node = makedev(1, 3);
-            if (mknod(QFile::encodeName(path).constData(), S_IFCHR | 0666, node) != 0)
-                path = QStringLiteral("/dev/null");
-        } else if (target == "folder") {
-            QVERIFY(QDir().mkpath(path));
-        } else if (target == "missing") {
-            path = files.filePath("no such folder/target.json");
-        } else if (target == "input") {
-            path = wav;
-        }
-        const QString kindBefore = kindOf(path);
-        args.replaceInStrings("TARGET", path);
-        args.replaceInStrings("WAV", wav);
-        const int requestsBefore = session->requests().size();
-
-        const Run r = cli(on(args));
-        QVERIFY2(r.code == 3, qPrintable(describe(r)));
-        QCOMPARE(session->requests().size(), requestsBefore); // the device was not reached
-        QCOMPARE(kindOf(path), kindBefore);
-        if (target == "input")
-            QCOMPARE(contents(wav), impulseWav());
-        if (target == "device") {
-            struct stat info = {};
-            QCOMPARE(stat(QFile::encodeName(path).constData(), &info), 0);
-            QCOMPARE(info.st_rdev, makedev(1, 3));
-        }
-    }
-
-    // Ctrl+C in the middle of a walk stops at the next preset, goes back
-    // to the starting preset and exits 130; a second Ctrl+C, SIGTERM and
-    // SIGHUP stop at once (130, 143, 129). No file is left behind, and a
-    // restore says what it wrote.
-    void stops_data()
-    {
-        QTest::addColumn<QString>("command"); // "backup" or "restore"
-        QTest::addColumn<QVector<int>>("sent");
-        QTest::addColumn<int>("code");
-        QTest::newRow("Ctrl+C mid-backup") << "backup" << QVector<int>{SIGINT} << 130;
-        QTest::newRow("Ctrl+C twice mid-backup") << "backup" << QVector<int>{SIGINT, SIGINT} << 130;
-        QTest::newRow("SIGTERM mid-backup") << "backup" << QVector<int>{SIGTERM} << 143;
-        QTest::newRow("SIGHUP mid-restore") << "restore" << QVector<int>{SIGHUP} << 129;
-        QTest::newRow("Ctrl+C twice mid-restore")
-            << "restore" << QVector<int>{SIGINT, SIGINT} << 130;
-    }
-    void stops()
-    {
-        QFETCH(QString, command);
-        QFETCH(QVector<int>, sent);
-        QFETCH(int, code);
-        QString error;
-        const QString source = files.filePath("source.json");
-        library::PresetFile other = fileOf(store(), smallType);
-        for (library::PresetEntry &e : other.presets)
-            e.status[0] = e.status.at(0) == '1' ? '2' : '1'; // every preset differs
-        QVERIFY(library::writeFile(source, other, &error));
-        session->stopDevice();
-        QVERIFY(session->restartDevice({"--delay", "15"}));
-        const DeviceStore before = store();
-        QDir folder(files.filePath("stops"));
-        folder.removeRecursively();
-        QVERIFY(folder.mkpath("."));
-        const QString target = folder.filePath("backup.json");
-
-        QProcess p;
-        QByteArray err;
-        const QStringList args = command == "backup"
-                                     ? QStringList{"--verbose", "backup", target}
-                                     : QStringList{"--verbose", "restore", source, "--yes"};
-        const QByteArray mark = command == "backup" ? "-> pc 2\\r" : "-> gs 1\\r";
-        QVERIFY2(startCli(p, on(args), &err, [&](const QByteArray &e) { return e.contains(mark); }),
-                 err.constData());
-        for (int signal : sent)
-            ::kill(pid_t(p.processId()), signal);
-        QVERIFY(p.waitForFinished(30000));
-        err += p.readAllStandardError();
-        QVERIFY2(p.exitStatus() == QProcess::NormalExit && p.exitCode() == code, err.constData());
-        QCOMPARE(folder.entryList(QDir::Files | QDir::Hidden), QStringList{});
-        if (command == "restore")
-            QVERIFY2(QRegularExpression("\nWritten: (none|[0-9, -]+)\\.\n")
-                         .match(QString::fromUtf8(err))
-                         .hasMatch(),
-                     err.constData());
-        if (sent == QVector<int>{SIGINT}) { // back where it started
-            QCOMPARE(store().bank, before.bank);
-            QCOMPARE(store().preset, before.preset);
-        }
-    }
-
     // Every command's --json output is one JSON document, on success and on
     // failure; without a terminal and without --json, standard error holds
     // at most three lines (no progress).
@@ -753,46 +399,6 @@ private slots:
                 QCOMPARE(doc.object().value("ok").toBool(), true);
             }
         }
-    }
-
-    // --timeout is how long the device may stay silent: an 8 s silence in
-    // the middle of a command is waited out with --timeout 30, and given up
-    // after about 3 s with --timeout 3, in the librarian's words.
-    void silence_data()
-    {
-        QTest::addColumn<QStringList>("faults");
-        QTest::addColumn<QStringList>("args"); // WAV: an impulse file; OUT: a file
-        QTest::addColumn<int>("code");
-        const QStringList mute{"--mute-after", "20", "--mute-for", "8000"};
-        QTest::newRow("device stops listening mid-backup, --timeout 30")
-            << mute << QStringList{"--timeout", "30", "backup", "OUT"} << 0;
-        QTest::newRow("device stops reading mid-impulse, --timeout 30")
-            << QStringList{"--stall-after", "1000", "--stall-for", "8000"}
-            << QStringList{"--timeout", "30", "impulse", "load", "WAV"} << 0;
-        QTest::newRow("device stops listening mid-backup, --timeout 3")
-            << mute << QStringList{"--timeout", "3", "backup", "OUT"} << 1;
-    }
-    void silence()
-    {
-        QFETCH(QStringList, faults);
-        QFETCH(QStringList, args);
-        QFETCH(int, code);
-        session->stopDevice();
-        QVERIFY(session->restartDevice(faults));
-        QVERIFY(writeFile(files.filePath("in.wav"), impulseWav()));
-        QFile::remove(files.filePath("out.json"));
-        args.replaceInStrings("WAV", files.filePath("in.wav"));
-        args.replaceInStrings("OUT", files.filePath("out.json"));
-        const Run r = cli(on(args));
-        QVERIFY2(r.code == code, qPrintable(describe(r)));
-        if (code == 0) {
-            QVERIFY(session->stats().value("dropped").toInt() > 0 ||
-                    session->stats().value("stalls").toInt() > 0);
-            return;
-        }
-        QVERIFY2(r.err.contains("The backup stopped: the device did not answer"),
-                 qPrintable(describe(r)));
-        QVERIFY(!QFile::exists(files.filePath("out.json")));
     }
 
     // No display needed: the executable links none of Qt's Gui, Qml or Quick.
