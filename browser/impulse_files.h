@@ -14,20 +14,26 @@
 // the current preset's stored impulse. Rows are the subfolders, then the
 // files, each in natural name order; a search lists the files folder by
 // folder, depth first.
+//
+// The pieces: the worker's jobs (ListingJob), what was read of files no
+// longer listed (DetailsCache), the watch on disk (FolderWatch), which
+// entries are shown as which rows (RowProjection) and the favourites
+// (FavouriteFiles). This class holds the listing and ties them together;
+// its roles are in impulse_files_roles.cpp.
 #pragma once
 
+#include "browser/details_cache.h"
+#include "browser/favourite_files.h"
 #include "browser/folder_listing.h"
+#include "browser/folder_watch.h"
+#include "browser/listing_job.h"
+#include "browser/row_projection.h"
 
 #include <QAbstractListModel>
-#include <QElapsedTimer>
-#include <QFileSystemWatcher>
 #include <QHash>
-#include <QSet>
 #include <QThreadPool>
 #include <QTimer>
 #include <QVector>
-#include <atomic>
-#include <memory>
 
 class QSettings;
 
@@ -145,11 +151,6 @@ signals:
 
 private:
     using Entry = browser::FileEntry;
-    struct Known {
-        qint64 size = 0;
-        qint64 modified = 0;
-        ImpulseSummary summary;
-    };
     // Where the entries are in their life: none (or a listing cut short),
     // being taken in as the worker lists them, or complete (a newer listing
     // of a complete one is applied as a diff when it comes).
@@ -159,41 +160,27 @@ private:
     void clearListing(bool keepSelection);
     void relist();
     void startListing();
-    void listed(int generation, QVector<Entry> batch, bool last, const QStringList &folders);
+    void listed(bool last);
     void takeIn();
-    // A new listing of a complete one, with its path hash and, for each
-    // entry, its place in the listing it replaces (-1: new), worked out on
-    // the worker.
-    struct Relisting {
-        QVector<Entry> entries;
-        QHash<QString, int> entryOf;
-        QVector<int> before;
-        QStringList walked;
-    };
-    void applyRelisting(Relisting next);
+    void applyRelisting();
+    // A new listing that changed more than a few ranges: taken in afresh.
+    bool changedWholesale(const Relisting &next, const QVector<int> &after) const;
+    void listingComplete();
     bool visible(const Entry &e) const;
     int rowClass(int entry) const;
+    bool comesBefore(int a, int b) const;
     QVector<int> visibleRows() const;
     void showRows(const QVector<int> &target);
-    void showAt(int at, const QVector<int> &entries);
-    void hideRows(int first, int last);
-    void reindexRows();
     void afterRowsChanged(int countBefore, int selectedBefore);
     void readDetails();
     void detailsRead(const QVector<browser::FileDetails> &batch);
     void rowsChanged(QVector<int> rows, const QVector<int> &roles);
-    void keepKnown(const Entry &e);
-    void takeKnown(Entry &e) const;
-    void keepEarlier();
-    void dispose(QVector<Entry> entries, QHash<QString, int> entryOf);
+    void keepListing();
+    void countFiles();
     bool isStored(const Entry &e) const;
     void updateProgress();
-    void watchLater();
-    void watch();
-    void watchSome();
-    void saveFavourites() const;
+    void followOnDisk();
 
-    QSettings &m_settings;
     QString m_folder;
     bool m_active = false;
     QString m_filter;
@@ -207,40 +194,20 @@ private:
     QVector<Entry> m_entries;
     QHash<QString, int> m_entryOf;
     Listing m_listing = Listing::None;
-    bool m_workerListing = false; // the worker is listing or walking
-    bool m_relistWanted = false;  // the folder changed while it was being listed
-    int m_generation = 0;         // of the latest listing asked for; older results are dropped
-    QVector<Entry> m_incoming;    // listed by the worker, not yet taken in
+    bool m_relistWanted = false; // the folder changed while it was being listed
+    QVector<Entry> m_incoming;   // listed by the worker, not yet taken in
     int m_incomingAt = 0;
     QStringList m_walked; // the folders the latest listing covered
     int m_files = 0;      // entries that are files
     int m_unread = 0;     // files whose details are not in
 
-    // The rows: entry indices, in view order, and each entry's row (-1: not
-    // shown). Rows are always in the order of (rowClass, entry index).
-    QVector<int> m_rows;
-    QVector<int> m_rowOfEntry;
-
-    QSet<QString> m_favouritePaths;
-
-    QFileSystemWatcher m_watcher;
-    QTimer m_relistTimer;        // gathers a burst of changes into one listing
-    QTimer m_takeInTimer;        // the next step of taking in listed entries
-    bool m_watchPlanned = false; // m_unwatched is worked out for the listing
-    QStringList m_unwatched;     // files to watch, a step at a time
-    QTimer m_watchTimer;
-
-    // Details of files no longer listed, kept while size and time match:
-    // files gone from a listing, and the last listings given up, whole.
-    QHash<QString, Known> m_known;
-    struct Earlier {
-        QVector<Entry> entries;
-        QHash<QString, int> entryOf;
-    };
-    QList<Earlier> m_earlier;
-    QThreadPool m_pool;
-    std::shared_ptr<std::atomic_bool> m_cancelListing;
-    std::shared_ptr<std::atomic_bool> m_cancelDetails;
+    QThreadPool m_pool; // the worker: one thread
+    FavouriteFiles m_favouritePaths;
+    DetailsCache m_cache{m_pool};
+    ListingJob m_job{m_pool};
+    FolderWatch m_watch;
+    RowProjection m_rows;
+    QTimer m_takeInTimer; // the next step of taking in listed entries
 
     // What the progress properties last said, to signal only changes.
     int m_shownPending = 0;
