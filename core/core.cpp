@@ -7,9 +7,11 @@
 #include "core/web_pages.h"
 #include "link/link.h"
 
-Core::Core(QObject *parent) : QObject(parent)
+Core::Core(QObject *parent) : Core(nullptr, PacingClock(), parent) {}
+
+Core::Core(Transport *transport, PacingClock clock, QObject *parent) : QObject(parent)
 {
-    parts = std::make_unique<DeviceParts>(this);
+    parts = std::make_unique<DeviceParts>(this, transport, clock);
     webOpener = new WebPageOpener(this);
     // Core hears of every event before the objects beside it.
     connectSession();

@@ -19,6 +19,7 @@
 #include <QStringList>
 #include <memory>
 
+class Transport;
 class WebPageOpener;
 struct CoreAccess;
 
@@ -27,6 +28,9 @@ class Core : public QObject {
 
 public:
     explicit Core(QObject *parent = nullptr);
+    // On `transport` instead of the serial port, pacing and waiting on
+    // `clock` (tests, which run the device in-process and faster).
+    Core(Transport *transport, PacingClock clock, QObject *parent = nullptr);
     ~Core() override;
 
 signals:
@@ -127,6 +131,8 @@ public:
     // editing/: answer and keyboard helpers
     Q_INVOKABLE void slAnswerErrSave(QString path);
     Q_INVOKABLE void slTabKey(bool revert);
+    // The control the last Tab key moved the focus to (empty before any).
+    QString tabTarget() const { return tabTargetName; }
     Q_INVOKABLE void slUpDown(bool up);
     Q_INVOKABLE void slSpeechValue(QString text);
 
@@ -163,7 +169,7 @@ private:
     // ---- state, in declaration order ------------------------------------
     QByteArray folderStack;
     QSettings settings{panelSettings::organisation(), panelSettings::application()};
-    QString tabTarget;
+    QString tabTargetName;
     // The parts Core speaks for (core/device_parts.h), each the owner of its
     // state: the port, the port timer, the command queue and its pacing
     // (link/); the preset as the panel edits it: edited, comparing, kept

@@ -37,7 +37,7 @@ void Core::slTabKey(bool revert)
     ++focusCounter;
     if (focusCounter >= focusOrder.size())
         focusCounter = 0;
-    tabTarget = focusOrder.at(focusCounter);
+    tabTargetName = focusOrder.at(focusCounter);
 }
 
 void Core::slUpDown(bool up)

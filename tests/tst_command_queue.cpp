@@ -542,12 +542,13 @@ private slots:
     void unansweredReportEndsAtAZeroByte()
     {
         CoreRig l;
-        QVERIFY(l.open());
-        l.core.deviceLink().clearQueue();
+        QVERIFY(l.openIdle());
+        l.device.script("xxx");
         const QByteArray head("cc s 1\r00ff\0\0ab\r", 16);
         l.core.send(head);
-        for (int step = 0; step < 4; ++step)
-            l.core.slTimer();
+        l.link.startSending();
+        QVERIFY(l.waitFor([&] { return l.rec.count("sgAnswerErrSave") > 0; }));
+        QCOMPARE(l.device.rawRequests(), (QList<QByteArray>{head, head, head}));
         QCOMPARE(l.rec.of("sgAnswerErrSave"), QList<QVariantList>{{QString("cc s 1\r00ff")}});
     }
 
@@ -555,8 +556,7 @@ private slots:
     void coreReportsSendsAndIdle()
     {
         CoreRig l;
-        QVERIFY(l.open());
-        l.core.deviceLink().clearQueue();
+        QVERIFY(l.openIdle());
         l.core.send("gm\r\n");
         l.core.send("gb\r\n");
         SignalRecorder rec(&l.core);
@@ -582,8 +582,7 @@ private slots:
         QFETCH(bool, handlerEmpties);
 
         CoreRig l;
-        QVERIFY(l.open());
-        l.core.deviceLink().clearQueue();
+        QVERIFY(l.openIdle());
         l.core.send("gm\r\n");
         if (handlerEmpties) {
             connect(&l.core, &Core::sgSetWait, &l.core, [&](bool wait) {
@@ -593,10 +592,11 @@ private slots:
         }
         SignalRecorder rec(&l.core);
         l.core.slTimer();
-        QCOMPARE(l.wire(4), QByteArray("gm\r\n"));
-        QCOMPARE(rec.count("sgEndCommands"), handlerEmpties ? 1 : 0);
+        const QStringList sent = rec.lines();
+        QVERIFY(l.waitFor([&] { return l.device.wire() == "gm\r\n"; }));
+        QCOMPARE(sent.filter("sgEndCommands").size(), handlerEmpties ? 1 : 0);
         if (handlerEmpties)
-            QCOMPARE(rec.lines().last(), QString("sgEndCommands()"));
+            QCOMPARE(sent.last(), QString("sgEndCommands()"));
     }
 };
 

@@ -8,7 +8,7 @@
 // paths queue themselves and accept preview entries where the decode adds
 // them.
 #include "editing/preset_session.h"
-#include "support/core_rig.h"
+#include "support/pty_core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -65,7 +65,7 @@ QByteArray statusAnswer(const QByteArray &statusText)
 }
 
 // Port timer ticks until the device is given up on; false if it never is.
-bool tickUntilGivenUp(CoreRig &rig)
+bool tickUntilGivenUp(PtyCoreRig &rig)
 {
     QSignalSpy gaveUp(&rig.core, &Core::sgAnswerErrSave);
     for (int tick = 0; tick < 10 && gaveUp.isEmpty(); ++tick)
@@ -91,7 +91,7 @@ QStringList pasteRefusals(const SignalRecorder &rec)
 
 } // namespace
 
-class TestCompareClipboard : public CoreRigTest {
+class TestCompareClipboard : public PtyCoreRigTest {
     Q_OBJECT
 
     ScratchDir dir; // also the working directory, where a store writes wav.wav

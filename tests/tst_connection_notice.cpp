@@ -11,75 +11,91 @@
 
 #include <QSignalSpy>
 
-class TestConnectionNotice : public CoreRigTest {
+class TestConnectionNotice : public QObject {
     Q_OBJECT
 
 private slots:
     void unplugged_data()
     {
         QTest::addColumn<bool>("edited");
-        QTest::addColumn<QByteArray>("answers"); // what the device said before
+        QTest::addColumn<QString>("known"); // what the device said before it went
         QTest::addColumn<QString>("ending");
         QTest::addColumn<QString>("state");
         QTest::addColumn<QString>("named");
-        const QByteArray placed = "olkdev\r1\nEND\ngb\r0305\n";
-        QTest::newRow("edits at 3-5, unplugged") << true << placed << "lose"
+        QTest::newRow("edits at 3-5, unplugged") << true << "all"
+                                                 << "lose"
                                                  << "lost"
                                                  << "Preset 3-5";
-        QTest::newRow("edits before the device said what it is")
-            << true << QByteArray("gb\r0305\n") << "lose"
-            << "lost"
-            << "the preset";
-        QTest::newRow("edits before it said where it is")
-            << true << QByteArray("olkdev\r1\nEND\n") << "lose"
-            << "lost"
-            << "the preset";
-        QTest::newRow("nothing edited, unplugged") << false << placed << "lose"
+        QTest::newRow("edits before the device said what it is") << true << "nothing"
+                                                                 << "lose"
+                                                                 << "lost"
+                                                                 << "the preset";
+        QTest::newRow("edits before it said where it is") << true << "type"
+                                                          << "lose"
+                                                          << "lost"
+                                                          << "the preset";
+        QTest::newRow("nothing edited, unplugged") << false << "all"
+                                                   << "lose"
                                                    << "lost"
                                                    << "";
-        QTest::newRow("unplugged, still gone when tried again") << true << placed << "lose, retry"
+        QTest::newRow("unplugged, still gone when tried again") << true << "all"
+                                                                << "lose, retry"
                                                                 << "lost"
                                                                 << "Preset 3-5";
-        QTest::newRow("edits, another port refused") << true << placed << "retry"
+        QTest::newRow("edits, another port refused") << true << "all"
+                                                     << "retry"
                                                      << "lost"
                                                      << "";
-        QTest::newRow("edits, a missing port chosen") << true << placed << "choose"
+        QTest::newRow("edits, a missing port chosen") << true << "all"
+                                                      << "choose"
                                                       << "failed"
                                                       << "";
     }
     void unplugged()
     {
         QFETCH(bool, edited);
-        QFETCH(QByteArray, answers);
+        QFETCH(QString, known);
         QFETCH(QString, ending);
         QFETCH(QString, state);
         QFETCH(QString, named);
-        rig->a.settings().remove(QStringLiteral("PortPath"));
-        PortChooser ports(rig->core.deviceLink(), rig->a.settings(), QString());
-        DeviceState device(rig->core.deviceLink(), rig->core.presetSession(),
-                           rig->core.deviceReadout());
+        CoreRig rig;
+        rig.core.settingsStore().remove(QStringLiteral("PortPath"));
+        PortChooser ports(rig.link, rig.core.settingsStore(), QString());
+        DeviceState device(rig.link, rig.session, rig.readout);
         device.setNeighbours(nullptr, nullptr, &ports);
         ConnectionNotice &notice = *device.connectionNotice();
         QSignalSpy changed(&notice, &ConnectionNotice::lostChangesChanged);
-        rig->a.dispatch(answers);
+        rig.device.model().select(3 * 10 + 5);
+        if (known == "all") {
+            QVERIFY(rig.openIdle());
+        } else {
+            // The identification, or the place, never comes back.
+            const QByteArray lost = known == "nothing" ? "olkdev" : "gb";
+            rig.device.script(known == "nothing" ? "x" : "aaaax");
+            QVERIFY(rig.open());
+            QVERIFY(rig.waitFor([&] { return rig.device.count(lost) == 1; }));
+        }
         if (edited)
-            rig->core.setValue(QStringLiteral("master_volume"), 30);
+            rig.core.setValue(QStringLiteral("master_volume"), 30);
         QCOMPARE(notice.state(), QStringLiteral("open"));
 
-        const QString missing = rig->pty.slavePath() + QStringLiteral("-missing");
+        OpenFailure missing;
+        missing.kind = OpenFailure::Kind::NotFound;
+        rig.device.refuseOpen(missing);
         if (ending.startsWith("lose"))
-            rig->a.slPortError();
+            rig.losePort();
         if (ending.endsWith("retry"))
-            QVERIFY(!rig->core.openPort(missing));
+            QVERIFY(!rig.core.openPort("/dev/in-process-missing"));
         if (ending == "choose")
-            notice.choosePort(missing);
+            notice.choosePort("/dev/in-process-missing");
         QCOMPARE(notice.state(), state);
         QCOMPARE(notice.lostChanges(), named);
         QCOMPARE(changed.size(), named.isEmpty() ? 0 : 1);
 
         // back again: nothing lost to tell
+        rig.device.refuseOpen(OpenFailure());
         ports.choose(QString());
-        QVERIFY(rig->open());
+        QVERIFY(rig.open());
         QCOMPARE(notice.state(), QStringLiteral("open"));
         QVERIFY(notice.lostChanges().isEmpty());
     }

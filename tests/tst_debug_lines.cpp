@@ -52,7 +52,7 @@ private:
     QtMessageHandler previous = nullptr;
 };
 
-using Action = std::function<void(Core &, CoreAccess &)>;
+using Action = std::function<void(CoreRig &)>;
 
 } // namespace
 
@@ -68,27 +68,20 @@ private slots:
         QTest::addColumn<QStringList>("expected");
 
         QTest::newRow("setValue of a parameter: its line, then the write")
-            << Action([](Core &core, CoreAccess &) {
-                   core.setValue(QStringLiteral("master_volume"), 100);
-               })
+            << Action([](CoreRig &r) { r.core.setValue(QStringLiteral("master_volume"), 100); })
             << QStringList{"setValue \"master_volume\" 100", "send \"mv 64\\r\\n\""};
         QTest::newRow("setValue of a control word with its own second line")
-            << Action([](Core &core, CoreAccess &a) {
-                   a.queue() = {"gs\r\n"}; // busy: the jump waits, the head goes out
-                   core.setValue(QStringLiteral("preset_change"), 7);
+            << Action([](CoreRig &r) {
+                   r.link.send("gs\r\n"); // busy: the jump waits, the head goes out
+                   r.core.setValue(QStringLiteral("preset_change"), 7);
                })
             << QStringList{"setValue \"preset_change\" 7", "sendCount 0", "send \"gs\\r\\n\"",
                            "setValue 1674"};
         QTest::newRow("pacing step: the count it found, then the write")
-            << Action([](Core &core, CoreAccess &a) {
-                   a.queue() = {"gb\r\n"};
-                   a.answerReceived() = 0;
-                   a.sendCount() = 2;
-                   core.slTimer();
-               })
+            << Action([](CoreRig &r) { r.core.slTimer(); })
             << QStringList{"sendCount 2", "send \"gb\\r\\n\""};
         QTest::newRow("status block: the chunk, the decode, the recognised form")
-            << Action([](Core &, CoreAccess &a) { a.dispatch(statusAnswer()); })
+            << Action([](CoreRig &r) { r.device.inject(statusAnswer()); })
             << QStringList{"slReadyRead \"gs\\r" + QString::fromLatin1(statusAnswer().mid(3, 86)) +
                                "\\n\"",
                            "READ GS", "getStatus"};
@@ -99,11 +92,18 @@ private slots:
         QFETCH(Action, action);
         QFETCH(QStringList, expected);
         CoreRig rig;
-        QVERIFY(rig.open());
-        rig.a.queue().clear();
+        QVERIFY(rig.openIdle());
+        if (QByteArray(QTest::currentDataTag()).startsWith("pacing step")) {
+            // "gb" sent twice without an answer: the next step is its third.
+            rig.device.script("xxx");
+            rig.link.send("gb\r\n");
+            rig.link.startSending();
+            QVERIFY(rig.waitFor([&] { return rig.link.headSends() == 2; }));
+        }
 
         DebugLog log;
-        action(rig.core, rig.a);
+        action(rig);
+        QVERIFY(rig.waitFor([&] { return log.lines().size() >= expected.size(); }));
         QCOMPARE(log.lines(), expected);
     }
 
@@ -111,22 +111,23 @@ private slots:
     void nothingWhileOff()
     {
         CoreRig rig;
-        QVERIFY(rig.open());
-        CoreAccess &a = rig.a;
-        a.queue().clear();
+        QVERIFY(rig.openIdle());
         QLoggingCategory *log = QLoggingCategory::defaultCategory();
         const bool wasOn = log->isDebugEnabled();
         log->setEnabled(QtDebugMsg, false);
 
         AllMessages messages;
         rig.core.setValue(QStringLiteral("master_volume"), 100);
-        a.queue() = {"gb\r\n"};
+        rig.link.send("gb\r\n");
         rig.core.slTimer();
-        a.dispatch(statusAnswer());
+        QVERIFY(rig.waitIdle());
+        const int chunks = rig.linkRec.count("received");
+        rig.device.inject(statusAnswer());
+        QVERIFY(rig.waitFor([&] { return rig.linkRec.count("received") == chunks + 1; }));
 
         log->setEnabled(QtDebugMsg, wasOn);
         QCOMPARE(messages.lines, QStringList());
-        QCOMPARE(rig.pty.read(7 + 4), QByteArray("mv 64\r\ngb\r\n")); // the writes still happened
+        QCOMPARE(rig.device.wire(), QByteArray("mv 64\r\ngb\r\n")); // the writes still happened
     }
 
     // The named areas stay quiet until a rule switches one on.
@@ -145,18 +146,25 @@ private slots:
     {
         QFETCH(QString, rules);
         QFETCH(QStringList, expected);
-        CoreRig rig;
-        QVERIFY(rig.open());
-        rig.a.queue() = {"gb\r\n", "gs\r\n"};
+        CoreRig rig(1, 1); // real time: no retry comes while the test looks
+        QVERIFY(rig.openIdle());
+        // Neither request reaches the device; what it sends is two chunks
+        // of its own while "gb" is on the wire.
+        rig.device.script("xx");
+        rig.link.send("gb\r\n");
+        rig.link.send("gs\r\n");
+        rig.link.startSending();
 
         QLoggingCategory::setFilterRules(rules);
         AllMessages messages;
-        rig.a.dispatch("gsEND\n");
-        rig.a.dispatch("zz");
+        rig.device.inject("gsEND\n");
+        rig.device.inject("zz", 20);
+        QVERIFY(rig.waitFor([&] { return rig.linkRec.count("received") == 2; }));
         QLoggingCategory::setFilterRules(QString());
 
         QCOMPARE(messages.areaLines, expected);
-        QCOMPARE(rig.a.queue(), QList<QByteArray>{"gs\r\n"}); // logged or not, the same work
+        QCOMPARE(rig.link.queued(), QList<QByteArray>{"gs\r\n"}); // logged or not, the same work
+        QCOMPARE(rig.requests(), (QList<QByteArray>{"gb", "gs"}));
     }
 };
 

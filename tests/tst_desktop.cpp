@@ -5,7 +5,6 @@
 #include "core/web_pages.h"
 #include "desktop/desktop.h"
 #include "desktop/window_place.h"
-#include "support/core_access.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -58,7 +57,7 @@ private slots:
     void placeKeptAcrossRuns()
     {
         Core core;
-        CoreAccess{core}.settings().remove("WindowGeometry");
+        core.settingsStore().remove("WindowGeometry");
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         const QRect window(screen.x() + 10, screen.y() + 20, screen.width() / 2,
                            screen.height() / 2);

@@ -9,14 +9,14 @@
 #include "link/link.h"
 #include "parsing/device_readout.h"
 #include "state/device_state.h"
-#include "support/core_rig.h"
+#include "support/pty_core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-class TestDeviceState : public CoreRigTest {
+class TestDeviceState : public PtyCoreRigTest {
     Q_OBJECT
 
 protected:

@@ -1,7 +1,7 @@
 // Dispatch of device answers through a real pseudo-terminal: what each answer
 // form publishes, in which order, and how the command queue advances.
 #include "core/core.h"
-#include "support/core_rig.h"
+#include "support/pty_core_rig.h"
 #include "support/test_main.h"
 
 #include <QSerialPort>
@@ -47,7 +47,7 @@ QStringList flags(int count)
 
 // Four requests in flight on a quiet link, as after a bank step; only the
 // answers the test plays drive the queue.
-class TestDispatch : public CoreRigTest {
+class TestDispatch : public PtyCoreRigTest {
     Q_OBJECT
 
     QByteArray seen; // chunks the program read that completed no answer
@@ -193,7 +193,7 @@ void TestDispatch::answerSplitOverReads()
 
 void TestDispatch::emptyNameSkipsNameForm()
 {
-    CoreRig &r = *rig;
+    PtyCoreRig &r = *rig;
     // Leave the name form inside a name, and the impulse form inside one too.
     r.a.copyImpulsePending() = 1;
     QVERIFY(ignored("cc\rhalf"));
@@ -234,7 +234,7 @@ void TestDispatch::impulseName()
 
 void TestDispatch::nameFormWithoutValuePublishesEmpty()
 {
-    CoreRig &r = *rig;
+    PtyCoreRig &r = *rig;
     // With nothing queued no command is written, so nothing resets the name
     // form between the reads.
     r.a.queue().clear();
@@ -314,7 +314,7 @@ void TestDispatch::identification()
     QFETCH(int, counts);
     QFETCH(bool, listInSameRead);
 
-    CoreRig &r = *rig;
+    PtyCoreRig &r = *rig;
     r.a.typeDev() = 2;
     r.a.bankCount() = 4;
     r.a.presetCount() = 4;
@@ -434,7 +434,7 @@ void TestDispatch::impulseAnswerWhilePending()
     QFETCH(QByteArray, name);
     QFETCH(QByteArray, data);
 
-    CoreRig &r = *rig;
+    PtyCoreRig &r = *rig;
     r.a.copyImpulsePending() = 1;
     r.a.copyImpulseName() = "old";
     r.a.copyImpulseData() = "old";

@@ -1,4 +1,4 @@
-// Undo and redo through a pty: steps taken from the values the device
+// Undo and redo on the in-process device: steps taken from the values the device
 // reported, merged while one control keeps moving, restored on the wire;
 // their texts; and the history's lifetime across moves, reverts, pastes,
 // impulse loads, saves and compare. The clock is the test's own.
@@ -39,24 +39,36 @@ struct HistoryRig : CoreRig {
         history.setClock([this] { return now; });
     }
 
-    // An open link and the device's report of the current preset, the
-    // sample status: byte i holds i + 0x10 (master 23, preamp low 33).
+    // An open link on a device whose current preset holds the sample
+    // status, live and stored: byte i holds i + 0x10 (master 23, preamp
+    // low 33).
     bool start()
     {
-        if (!openIdle())
-            return false;
-        a.dispatch("gs\r" + sampleStatus() + "\n");
-        wire();
-        return true;
+        device.model().setLiveStatus(QByteArray::fromHex(sampleStatus()));
+        device.model().storeStatus();
+        return openIdle();
     }
 
     // The device reports the current preset again, with `name` at `value`.
     void report(const QString &name, int value)
     {
-        QByteArray bytes = QByteArray::fromHex(sampleStatus());
-        bytes[parameters::find(name)->position] = char(value & 0xff);
-        a.dispatch("gs\r" + bytes.toHex() + "\n");
+        device.model().setLiveByte(parameters::find(name)->position, quint8(value & 0xff));
+        core.send("gs\r\n");
+        link.startSending();
         wire();
+    }
+
+    // Every byte the device received since the last look, once what was
+    // sent has been answered.
+    QByteArray wire()
+    {
+        QCoreApplication::processEvents();
+        waitFor([&] {
+            return link.queueEmpty() && device.bytesToWrite() == 0 && !link.sendingInPieces();
+        });
+        const QByteArray bytes = device.wire();
+        device.clearLog();
+        return bytes;
     }
 
     // An edit at a clock time, and whether exactly its command reached the device.
@@ -197,13 +209,13 @@ private slots:
         QVERIFY(rig.start());
         QSignalSpy published(&rig.core, &Core::sgReadValue);
         QVERIFY(rig.edit("master_volume", 80, 0));
-        QCOMPARE(rig.a.presetEdit(), uchar(1));
+        QVERIFY(rig.session.edited());
         rig.history.undo();
         QCOMPARE(rig.wire(), command("master_volume", 0x17));
-        QCOMPARE(rig.a.presetEdit(), uchar(0));
+        QVERIFY(!rig.session.edited());
         QCOMPARE(published.last(), QVariantList({"preset_edit", 0}));
         rig.history.redo();
-        QCOMPARE(rig.a.presetEdit(), uchar(1));
+        QVERIFY(rig.session.edited());
     }
 
     // What starts a fresh history and what keeps it. A kept history undoes
@@ -222,7 +234,8 @@ private slots:
         QTest::newRow("jump without saving") << set("set_preset_change", 5) << false;
         QTest::newRow("revert") << Action([](HistoryRig &r) { r.core.slEsc(); }) << false;
         QTest::newRow("paste") << Action([](HistoryRig &r) {
-            r.a.copyStatus() = sampleStatus();
+            r.core.slCopy();
+            r.wire();
             r.core.slPaste();
         }) << false;
         QTest::newRow("impulse load") << Action([](HistoryRig &r) {
@@ -262,11 +275,16 @@ private slots:
             return;
 
         rig.wire();
-        rig.a.presetEdit() = 0;
+        if (rig.session.edited()) { // saved, the preset is clean; the history stays
+            rig.core.slSaveUpDown(0);
+            rig.wire();
+            QVERIFY(rig.history.canUndo());
+        }
+        QVERIFY(!rig.session.edited());
         SignalRecorder recorder(&rig.core);
         rig.history.undo();
         QVERIFY(rig.wire().endsWith(command("master_volume", 23)));
-        QCOMPARE(rig.a.presetEdit(), uchar(1));
+        QVERIFY(rig.session.edited());
         QCOMPARE(recorder.valuesOf("preset_edit"), QVariantList{1});
         QCOMPARE(recorder.of("sgSetEdit"), QList<QVariantList>{{true}});
     }
@@ -280,8 +298,8 @@ private slots:
         QVERIFY(rig.edit("master_volume", 40, 0));
         for (const bool comparing : {true, false}) {
             rig.core.slCompare();
-            rig.a.dispatch("gs\r" + sampleStatus() + "\n"); // publishes "editable"
-            rig.wire();
+            rig.wire(); // the device's status answer publishes "editable"
+            QCOMPARE(rig.session.comparing(), comparing);
             QCOMPARE(rig.history.canUndo(), !comparing);
             rig.history.undo();
             QCOMPARE(rig.wire(), comparing ? QByteArray() : command("master_volume", 23));

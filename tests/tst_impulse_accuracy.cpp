@@ -176,7 +176,7 @@ private slots:
             const double previewDb = errorDb(preview, reference, 984);
 
             // The whole converted impulse, up to the fade that ends it.
-            QFile converted(rig.a.pendingFilePath());
+            QFile converted(rig.pendingFilePath());
             QVERIFY(converted.open(QIODevice::ReadOnly));
             const std::vector<qint32> kept = audio::unpack24(converted.readAll().mid(44));
             QCOMPARE(int(kept.size()), 10666);

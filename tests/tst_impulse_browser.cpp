@@ -5,7 +5,9 @@
 // file dialog's setting; the stored impulse marked; and quick stepping over
 // a real serial line, where only the newest selection may wait for the wire.
 #include "browser/impulses.h"
+#include "impulse/wav_image.h"
 #include "support/impulses_rig.h"
+#include "support/pty.h"
 #include "support/sox.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
@@ -120,8 +122,8 @@ private slots:
     void init()
     {
         Core core;
-        CoreAccess{core}.settings().remove("ImpulseFavourites");
-        CoreAccess{core}.settings().remove("ImpulsPath");
+        core.settingsStore().remove("ImpulseFavourites");
+        core.settingsStore().remove("ImpulsPath");
     }
 
     // What each row says of its file, once read; hidden files are not listed.
@@ -424,7 +426,6 @@ private slots:
         QFETCH(QList<int>, previews);
         const QString tree = makeTree();
         ImpulsesRig rig;
-        rig.a.queue().clear(); // the device is idle
         ImpulseFiles &files = *rig.impulses.files();
         QVERIFY(listed(files, tree));
         files.setFilter(filter);
@@ -435,13 +436,12 @@ private slots:
         for (int delta : deltas) {
             const QString path = rig.impulses.step(delta);
             QCOMPARE(files.selectedPath(), path);
-            const QByteArray preview = rig.pty.read(5912, 1000);
+            QVERIFY(rig.waitIdle());
+            const QByteArray preview = rig.nextPreview(0);
             if (preview.isEmpty())
                 continue; // stayed at an end: nothing sent again
             seen << previewFill(preview);
             QCOMPARE(rig.impulses.currentPath(), path);
-            rig.pty.write("ccEND\n");
-            QVERIFY(spinUntil([&] { return rig.a.queue().isEmpty(); }, 3000));
         }
         QCOMPARE(seen, previews);
     }
@@ -597,9 +597,14 @@ private slots:
         ImpulsesRig rig(false);
         ImpulseFiles &files = *rig.impulses.files();
         QVERIFY(listed(files, mixed));
-        // The device reports the current preset's impulse ("rn").
-        rig.a.dispatch(reported == "empty" ? QByteArray("rn\r\n")
-                                           : "rn\r" + reported.toUtf8() + "\n");
+        // The current preset holds that impulse; the device names it when
+        // the panel connects ("rn").
+        if (reported == "empty")
+            rig.device.model().removeImpulse();
+        else
+            rig.device.model().storeImpulse(
+                {reported.toUtf8(), wav::deviceImage(QByteArray(3, 0))});
+        QVERIFY(rig.openIdle());
         QStringList got;
         for (int row = 0; row < files.rowCount(); ++row)
             if (files.get(row)["stored"].toBool())
@@ -644,7 +649,7 @@ private slots:
             QVERIFY(writeFile(folder + QString("/%1.wav").arg(n), deviceFile(n)));
 
         ImpulsesRig rig;
-        rig.a.queue().clear(); // the device is idle
+        rig.device.setDelay(30); // each preview is answered a little later
         ImpulseFiles &files = *rig.impulses.files();
         QVERIFY(listed(files, folder));
 
@@ -652,33 +657,32 @@ private slots:
             rig.impulses.step(delta);
         QCOMPARE(files.selectedPath(), folder + "/" + selected);
 
-        // Play the device: take each preview whole and answer it; the
-        // interruption comes once the first is out.
+        // The interruption comes once the first preview is out.
+        QVERIFY(!rig.nextPreview().isEmpty());
+        if (meanwhile == "load 6.wav")
+            QVERIFY(rig.impulses.load(folder + "/6.wav"));
+        else if (meanwhile == "move")
+            rig.session.jumpNow(5);
+        else if (meanwhile == "close")
+            rig.losePort();
+        if (rig.link.isOpen())
+            QVERIFY(rig.waitIdle());
         QList<int> seen;
-        QByteArray bytes = rig.pty.read(5912);
-        while (bytes.startsWith("cc s 1\r") && bytes.size() >= 5912) {
-            seen << previewFill(bytes.left(5912));
-            bytes = bytes.mid(5912);
-            if (seen.size() == 1) {
-                if (meanwhile == "load 6.wav")
-                    QVERIFY(rig.impulses.load(folder + "/6.wav"));
-                else if (meanwhile == "move")
-                    rig.a.selectPreset(5);
-                else if (meanwhile == "close")
-                    rig.a.slPortError();
-            }
-            if (bytes.isEmpty()) {
-                rig.pty.write("ccEND\n");
-                bytes = rig.pty.read(5912, 500);
-            }
+        const QList<QByteArray> raw = rig.device.rawRequests();
+        for (const QByteArray &request : raw) {
+            if (request.startsWith("cc s 1\r"))
+                seen << previewFill(request);
         }
         QCOMPARE(seen, previews);
         if (meanwhile.isEmpty() || meanwhile.startsWith("load"))
-            QCOMPARE(bytes, QByteArray()); // nothing else went out
+            QCOMPARE(raw.size(), seen.size()); // nothing else went out
         QVERIFY(rig.impulses.waitingPath().isEmpty());
+        // After a move the device names the impulse of the preset moved to,
+        // which ends the one auditioned.
         QCOMPARE(rig.impulses.currentPath(),
-                 folder + QString("/%1.wav").arg(
-                              meanwhile == "close" || meanwhile == "move" ? 1 : previews.last()));
+                 meanwhile == "move"
+                     ? QString()
+                     : folder + QString("/%1.wav").arg(meanwhile == "close" ? 1 : previews.last()));
     }
 
     // Rows that cannot be auditioned: a folder, a file known to be unusable
@@ -686,14 +690,14 @@ private slots:
     void notAuditioned()
     {
         ImpulsesRig rig;
-        rig.a.queue().clear();
         ImpulseFiles &files = *rig.impulses.files();
         QVERIFY(listed(files, mixed));
         QVERIFY(!rig.impulses.select(files.rowOf(mixed + "/Amps")));
         QVERIFY(!rig.impulses.select(files.rowOf(mixed + "/notes.txt")));
         QCOMPARE(files.selectedPath(), mixed + "/notes.txt");
         QCOMPARE(rig.events.count("failed"), 0);
-        QCOMPARE(rig.pty.drainFor(50), QByteArray());
+        QTest::qWait(20);
+        QCOMPARE(rig.device.wire(), QByteArray());
 
         // Spoiled after it was listed: the load says why, and the row too.
         const QString spoiled = dir.filePath("spoiled");
@@ -719,7 +723,7 @@ private:
     {
         const QString tree = dir.filePath("tree");
         Core core;
-        CoreAccess{core}.settings().setValue(
+        core.settingsStore().setValue(
             "ImpulseFavourites",
             QStringList{tree + "/Brit/SM57/Far/Cap 1m.wav", tree + "/Open/Cone.wav"});
         if (QDir(tree).exists())

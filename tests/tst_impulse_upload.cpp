@@ -2,7 +2,7 @@
 // device WAV image, the stored name, and both on the wire of a pty.
 #include "editing/preset_session.h"
 #include "impulse/wav_image.h"
-#include "support/core_rig.h"
+#include "support/pty_core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -281,7 +281,7 @@ private slots:
     // its read-back, each whole and in order.
     void onTheWire()
     {
-        CoreRig rig;
+        PtyCoreRig rig;
         QVERIFY(rig.open());
         const QByteArray samples = patternSamples(1200, 1, 3);
         const QString path = file("wire cab.wav", wavFile({1, 1, 48000, 24, false, {}, samples}));

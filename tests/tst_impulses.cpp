@@ -92,8 +92,8 @@ private slots:
     {
         // Every test starts with the default settings.
         Core core;
-        CoreAccess{core}.settings().remove("ImpulseMixChannels");
-        CoreAccess{core}.settings().remove("ImpulseNormalise");
+        core.settingsStore().remove("ImpulseMixChannels");
+        core.settingsStore().remove("ImpulseNormalise");
     }
 
     // Files that cannot be used: false, `failed` with the path and a reason
@@ -184,9 +184,10 @@ private slots:
             QVERIFY2(!reason.contains(QString::fromUtf8(sf_strerror(nullptr)).trimmed()),
                      qPrintable(reason));
 
-        QCOMPARE(rig.pty.drainFor(50), QByteArray());
-        QCOMPARE(rig.a.queue(), QList<QByteArray>({"gs\r\n"})); // Core was not called
-        QVERIFY(rig.rec.all().isEmpty());
+        QTest::qWait(20);
+        QCOMPARE(rig.device.wire(), QByteArray()); // Core was not called
+        QVERIFY(rig.link.queueEmpty());
+        QVERIFY(withoutPacing(rig.rec).isEmpty());
         QVERIFY(!rig.impulses.hasCurrent());
         QCOMPARE(rig.events.count("currentChanged"), 0);
 
@@ -244,13 +245,13 @@ private slots:
         // A file: URL as a drop or the dialog gives it.
         QVERIFY(rig.impulses.load(QUrl::fromLocalFile(path).toString()));
         QVERIFY(rig.events.of("failed").isEmpty());
-        QCOMPARE(rig.a.pendingFilePath(), unchanged ? path : cacheFile(deviceName));
+        QCOMPARE(rig.pendingFilePath(), unchanged ? path : cacheFile(deviceName));
         QCOMPARE(rig.rec.of("sgSetImpulsName"),
                  QList<QVariantList>({{unchanged ? name : deviceName}}));
         QCOMPARE(QFile::exists(cacheFile(deviceName)), !unchanged);
         if (!unchanged)
             QCOMPARE(readFile(cacheFile(deviceName)), wav::deviceImage(samples));
-        QCOMPARE(rig.pty.read(5912), previewOf(samples));
+        QCOMPARE(rig.nextPreview(), previewOf(samples));
         QCOMPARE(rig.impulses.currentPath(), path);
         QCOMPARE(rig.impulses.sourceText().endsWith(", converted"), !unchanged);
     }
@@ -279,14 +280,14 @@ private slots:
 
         Rig rig;
         QVERIFY(rig.impulses.load(path));
-        QCOMPARE(rig.pty.read(5912), previewOf(samples));
-        // Once the preview's last pause is over, the device takes it.
-        QVERIFY(spinUntil([&] { return !rig.a.sending(); }));
-        rig.a.answerReceived() = 1;
-        rig.a.queue().removeFirst();
+        QCOMPARE(rig.nextPreview(), previewOf(samples));
+        QVERIFY(rig.waitIdle());
         rig.core.slSaveUpDown(0);
+        QVERIFY(rig.waitIdle());
         const QByteArray store = "cc " + stored + " 0\r" + wav::deviceImage(samples).toHex() + "\r";
-        QCOMPARE(rig.pty.read(store.size()), store);
+        QVERIFY(rig.device.rawRequests().contains(store));
+        QCOMPARE(rig.device.model().storedCurrent().impulse.name, stored);
+        QCOMPARE(rig.device.model().storedCurrent().impulse.wav, wav::deviceImage(samples));
     }
 
     // Both settings live in the settings store and shape the next conversion.
@@ -317,8 +318,8 @@ private slots:
             rig.impulses.setMixChannels(mix);
             rig.impulses.setNormalise(normalise);
             QCOMPARE(rig.events.count("settingsChanged"), int(mix) + int(normalise));
-            QCOMPARE(rig.a.settings().value("ImpulseMixChannels", false).toBool(), mix);
-            QCOMPARE(rig.a.settings().value("ImpulseNormalise", false).toBool(), normalise);
+            QCOMPARE(rig.core.settingsStore().value("ImpulseMixChannels", false).toBool(), mix);
+            QCOMPARE(rig.core.settingsStore().value("ImpulseNormalise", false).toBool(), normalise);
         }
 
         Rig rig; // a new object reads the stored settings
@@ -333,7 +334,7 @@ private slots:
         for (double v : want)
             peak = std::max(peak, std::fabs(v));
         const double gain = normalise ? std::pow(10.0, -1.0 / 20) / peak : 1.0;
-        const auto got = audio::unpack24(QByteArray::fromHex(rig.pty.read(5912).mid(7, 5904)));
+        const auto got = audio::unpack24(rig.previewSamples());
         QCOMPARE(int(got.size()), 984);
         for (size_t i = 0; i < got.size(); ++i)
             QVERIFY2(std::abs(got[i] - std::lround(want[i] * gain * 8388608)) <= 1,
@@ -380,7 +381,7 @@ private slots:
         QCOMPARE(rig.impulses.keptText(), kept);
 
         // The analysis is of exactly what the device plays.
-        const QString played = rig.a.pendingFilePath();
+        const QString played = rig.pendingFilePath();
         const audio::Reading r = audio::readFile(played, 1.0);
         QVERIFY(r.ok());
         const auto keptFrames = std::min<size_t>(r.samples.size(), 10666);
@@ -420,9 +421,17 @@ private slots:
         Rig rig;
         QVERIFY(rig.impulses.load(path));
         rig.events.clear();
-        // The device reports the current preset's impulse ("rn").
-        rig.a.dispatch(announced == "empty" ? QByteArray("rn\r\n")
-                                            : "rn\r" + announced.toUtf8() + "\n");
+        // The device holds an impulse under that name (or none) and names
+        // it when asked ("rn").
+        QVERIFY(rig.waitIdle());
+        if (announced == "empty")
+            rig.device.model().removeImpulse();
+        else
+            rig.device.model().storeImpulse(
+                {announced.toUtf8(), wav::deviceImage(QByteArray(3, 0))});
+        rig.core.send("rn\r\n");
+        rig.link.startSending();
+        QVERIFY(rig.waitIdle());
         QCOMPARE(rig.impulses.hasCurrent(), !ends);
         QCOMPARE(rig.events.count("currentChanged"), int(ends));
         QCOMPARE(rig.impulses.waveform().isEmpty(), ends);
@@ -474,8 +483,9 @@ private slots:
             else
                 QCOMPARE(info[it.key()], it.value());
         }
-        QCOMPARE(rig.pty.drainFor(20), QByteArray());
-        QVERIFY(rig.rec.all().isEmpty());
+        QTest::qWait(20);
+        QCOMPARE(rig.device.wire(), QByteArray());
+        QVERIFY(withoutPacing(rig.rec).isEmpty());
         QVERIFY(!rig.impulses.hasCurrent());
     }
 
@@ -516,7 +526,7 @@ private slots:
         Rig rig;
         QVERIFY(rig.impulses.load(path));
         QCOMPARE(rig.impulses.sourceText(), source);
-        QCOMPARE(rig.pty.read(5912).size(), 5912);
+        QCOMPARE(rig.nextPreview().size(), 5912);
     }
 
     // Without the device nothing can be loaded; the reason says so.
@@ -527,7 +537,8 @@ private slots:
         QVERIFY(!rig.impulses.load(path));
         QCOMPARE(rig.events.count("failed"), 1);
         QVERIFY(rig.events.of("failed").first()[1].toString().contains("not connected"));
-        QCOMPARE(rig.a.queue(), QList<QByteArray>({"gs\r\n"}));
+        QVERIFY(rig.link.queueEmpty());
+        QCOMPARE(rig.device.wire(), QByteArray());
         QVERIFY(!rig.impulses.hasCurrent());
     }
 };

@@ -1,7 +1,7 @@
 // Bank and preset navigation through a pty: the save-or-discard question
 // with its continuations, moves deferred behind a running sequence, and what
 // every move clears.
-#include "support/core_rig.h"
+#include "support/pty_core_rig.h"
 #include "support/test_main.h"
 
 namespace {
@@ -10,7 +10,7 @@ const QList<QByteArray> sevenCommands = {"olkdev\r\n", "olkver\r\n", "rns\r\n", 
                                          "gb\r\n",     "gs\r\n",     "gm\r\n"};
 } // namespace
 
-class TestNavigation : public CoreRigTest {
+class TestNavigation : public PtyCoreRigTest {
     Q_OBJECT
 
 private slots:

@@ -8,6 +8,7 @@
 #include "link/serial_transport.h"
 #include "support/core_rig.h"
 #include "support/debug_log.h"
+#include "support/pty.h"
 #include "support/test_main.h"
 
 #include <QPointer>
@@ -192,10 +193,9 @@ private slots:
     void coreReportsALostPort()
     {
         CoreRig rig;
-        QVERIFY(rig.open());
-        rig.rec.clear();
-        rig.pty.closeMaster();
-        QVERIFY(spinUntil([&] { return !rig.core.deviceLink().isOpen(); }));
+        QVERIFY(rig.openIdle());
+        rig.losePort();
+        QVERIFY(rig.waitFor([&] { return !rig.link.isOpen(); }));
         QCOMPARE(rig.rec.lines(), QStringList({"sgPortOpen(false,)", "sgReadText(close_port,)",
                                                "sgReadValue(type_dev,0)"}));
     }

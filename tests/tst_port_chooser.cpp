@@ -2,10 +2,10 @@
 // reason a failed open gives (gone, busy, no permission) and its words for
 // every front end, the chosen port opened at once and remembered, and the
 // named port opened again while it is closed.
+#include "core/core.h"
 #include "link/serial_transport.h"
 #include "ports/open_failure.h"
 #include "ports/port_chooser.h"
-#include "support/core_access.h"
 #include "support/link_rig.h"
 #include "support/pty.h"
 #include "support/signal_recorder.h"
@@ -38,7 +38,7 @@ private slots:
     void init()
     {
         Core core;
-        CoreAccess{core}.settings().remove(keyPortPath);
+        core.settingsStore().remove(keyPortPath);
     }
 
     void portArgument_data()
@@ -194,7 +194,6 @@ private slots:
         if (held)
             QVERIFY(other.open(QIODevice::ReadWrite));
         Core core;
-        CoreAccess{core}.holdTimer();
         PortChooser ports(core.deviceLink(), core.settingsStore(), QString());
         const QString path = held ? pty.slavePath() : pty.slavePath() + "-missing";
 
@@ -215,23 +214,21 @@ private slots:
     {
         Pty pty;
         Core core;
-        CoreAccess a{core};
-        a.holdTimer();
         PortChooser ports(core.deviceLink(), core.settingsStore(), QString());
         QCOMPARE(ports.port(), QString());
 
         ports.choose(pty.slavePath());
         QVERIFY(core.deviceLink().isOpen());
-        QCOMPARE(a.settings().value(keyPortPath).toString(), pty.slavePath());
+        QCOMPARE(core.settingsStore().value(keyPortPath).toString(), pty.slavePath());
 
         PortChooser nextRun(core.deviceLink(), core.settingsStore(), QString());
         QCOMPARE(nextRun.port(), pty.slavePath());
         PortChooser givenRun(core.deviceLink(), core.settingsStore(), "/dev/ttyUSB7");
         QCOMPARE(givenRun.port(), QString("/dev/ttyUSB7"));
-        QCOMPARE(a.settings().value(keyPortPath).toString(), pty.slavePath());
+        QCOMPARE(core.settingsStore().value(keyPortPath).toString(), pty.slavePath());
 
         ports.choose(QString());
-        QVERIFY(!a.settings().contains(keyPortPath));
+        QVERIFY(!core.settingsStore().contains(keyPortPath));
         QCOMPARE(PortChooser(core.deviceLink(), core.settingsStore(), QString()).port(), QString());
     }
 
@@ -241,8 +238,6 @@ private slots:
     {
         Pty pty;
         Core core;
-        CoreAccess a{core};
-        a.holdTimer();
         SignalRecorder recorder(&core);
         PortChooser ports(core.deviceLink(), core.settingsStore(), pty.slavePath());
         QVERIFY(!core.deviceLink().isOpen());

@@ -15,22 +15,6 @@
 class TestSaveQuestion : public CoreRigTest {
     Q_OBJECT
 
-    // Answers the queued requests head by head, as a device that takes them all.
-    void answerQueue()
-    {
-        for (int i = 0; i < 20 && !rig->a.queue().isEmpty(); ++i) {
-            const QByteArray head = rig->a.queue().first();
-            if (head.startsWith("sp\r"))
-                rig->a.dispatch("sp\rEND\n");
-            else if (head.startsWith("rn\r"))
-                rig->a.dispatch("rn\r\n");
-            else if (head.startsWith("gs\r"))
-                rig->a.dispatch("gs\r" + sampleStatus() + "\n");
-            else
-                rig->answerHead();
-        }
-    }
-
 private slots:
     void afterTheAnswer_data()
     {
@@ -52,46 +36,54 @@ private slots:
         QFETCH(QString, kind);
         QFETCH(QString, ending);
         QFETCH(bool, goesAhead);
-        Librarian library(rig->core.deviceLink(), rig->core.presetSession(),
-                          rig->core.deviceReadout(), rig->a.settings());
-        DeviceState device(rig->core.deviceLink(), rig->core.presetSession(),
-                           rig->core.deviceReadout(), &library);
+        Librarian library(rig->link, rig->session, rig->readout, rig->core.settingsStore());
+        DeviceState device(rig->link, rig->session, rig->readout, &library);
         SaveQuestion &question = *device.saveQuestion();
         rig->core.setValue(QStringLiteral("master_volume"), 30);
+        QVERIFY(rig->waitIdle());
         QSignalSpy agreed(&question, &SaveQuestion::quitAgreed);
         QSignalSpy ended(&device, &DeviceState::saveEnded);
+        bool readDuringSave = false;
+        connect(&device, &DeviceState::saveEnded, this,
+                [&] { readDuringSave = library.readingAll(); });
+        bool readStarted = false;
+        connect(&library, &Librarian::busyChanged, this,
+                [&] { readStarted = readStarted || library.readingAll(); });
+        if (ending == "give up")
+            rig->device.script("xxx");
 
         question.answer(kind, 0, ending == "discard" ? "discard" : "save");
         if (ending == "discard" && kind == "quit") {
             // The device goes back to the stored preset before the panel quits.
-            QCOMPARE(rig->a.queue().value(0), QByteArray("esc\r\n"));
+            QCOMPARE(rig->link.head(), QByteArray("esc\r\n"));
             QCOMPARE(agreed.size(), 0);
-            answerQueue();
         }
         if (ending != "discard") {
-            QCOMPARE(rig->a.queue().value(0), QByteArray("sp\r\n"));
+            QCOMPARE(rig->link.head(), QByteArray("sp\r\n"));
             QCOMPARE(question.afterSave(), kind == "quit" ? "quit" : "readAll");
             QCOMPARE(agreed.size(), 0);
         }
-        if (ending == "stored") {
-            answerQueue();
-            QVERIFY2(!library.readingAll(), "nothing is read while the save's exchange runs");
-        } else if (ending == "give up") {
-            for (int i = 0; i < 12 && ended.isEmpty(); ++i)
-                rig->core.slTimer();
-        } else if (ending == "port lost") {
-            rig->a.slPortError();
+        if (ending == "port lost")
+            rig->losePort();
+        if (ending != "discard")
+            QVERIFY(rig->waitFor([&] { return !ended.isEmpty(); }));
+        QVERIFY2(!readDuringSave, "nothing is read while the save's exchange runs");
+        if (goesAhead) {
+            QVERIFY(rig->waitFor([&] { return agreed.size() + int(readStarted) > 0; }));
+        } else {
+            QTest::qWait(50); // what would wait for the device's idle has had its chance
         }
-        QCOMPARE(ended.size(), ending == "discard" ? 0 : 1);
-        QTest::qWait(20); // what waited for the device's idle has run
 
+        QCOMPARE(ended.size(), ending == "discard" ? 0 : 1);
         if (kind == "quit")
             QCOMPARE(agreed.size(), goesAhead ? 1 : 0);
         else
-            QCOMPARE(library.readingAll(), goesAhead);
+            QCOMPARE(readStarted, goesAhead);
         QVERIFY(question.afterSave().isEmpty());
         if (ending != "discard") // a stored save, or a lost port, leaves nothing edited
-            QCOMPARE(rig->core.presetSession().edited(), ending == "give up");
+            QCOMPARE(rig->session.edited(), ending == "give up");
+        if (ending == "stored")
+            QCOMPARE(rig->device.model().storedCurrent().status, rig->device.model().liveStatus());
     }
 };
 

@@ -3,7 +3,7 @@
 // a save while comparing writes back, and the impulse a save the device gave
 // up on keeps for the next one.
 #include "editing/preset_session.h"
-#include "support/core_rig.h"
+#include "support/pty_core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -45,7 +45,7 @@ bool sent(CoreAccess &a)
 
 // Port timer ticks until the device is given up on (the head stays
 // unanswered); false if it never is.
-bool tickUntilGivenUp(CoreRig &rig)
+bool tickUntilGivenUp(PtyCoreRig &rig)
 {
     QSignalSpy gaveUp(&rig.core, &Core::sgAnswerErrSave);
     for (int tick = 0; tick < 10 && gaveUp.isEmpty(); ++tick) {
@@ -293,7 +293,7 @@ private slots:
         QFETCH(bool, upDown);
         QFETCH(int, argument);
         QFETCH(QByteArray, move);
-        CoreRig rig;
+        PtyCoreRig rig;
         QVERIFY(rig.open());
         CoreAccess &a = rig.a;
         SignalRecorder rec(&rig.core);
@@ -347,7 +347,7 @@ private slots:
         QFETCH(QString, between);
         QFETCH(QString, answer);
         QFETCH(bool, writesBack);
-        CoreRig rig;
+        PtyCoreRig rig;
         QVERIFY(rig.openIdle());
         CoreAccess &a = rig.a;
         const QByteArray older(86, '1');
@@ -396,7 +396,7 @@ private slots:
         QFETCH(QString, pending);
         QFETCH(bool, impulseAnswered);
         QFETCH(QByteArray, store);
-        CoreRig rig;
+        PtyCoreRig rig;
         QVERIFY(rig.openIdle());
         CoreAccess &a = rig.a;
         PresetSession &session = rig.core.presetSession();
@@ -456,7 +456,7 @@ private slots:
     {
         QFETCH(QString, end);
         QFETCH(QString, told);
-        CoreRig rig;
+        PtyCoreRig rig;
         QVERIFY(rig.openIdle());
         CoreAccess &a = rig.a;
         PresetSession &session = rig.core.presetSession();

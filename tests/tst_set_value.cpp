@@ -4,7 +4,7 @@
 #include "editing/preset_session.h"
 #include "parameters/parameter_table.h"
 #include "parsing/status_layout.h"
-#include "support/core_rig.h"
+#include "support/pty_core_rig.h"
 #include "support/status_names.h"
 #include "support/test_main.h"
 
@@ -36,7 +36,7 @@ QList<NameRow> nameRows()
 
 } // namespace
 
-class TestSetValue : public CoreRigTest {
+class TestSetValue : public PtyCoreRigTest {
     Q_OBJECT
 
 private slots:

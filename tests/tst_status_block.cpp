@@ -1,10 +1,14 @@
-// The status block through a real pseudo-terminal: every position under its
+// The status block from the in-process device: every position under its
 // name and alias with its sign, the order of publication, the decoding of
-// each hex pair, and the compare and copy captures.
+// each hex pair (odd answers scripted on the device), and the compare and
+// copy captures of the kept blocks.
 #include "core/core.h"
+#include "editing/kept_blocks.h"
 #include "support/core_rig.h"
 #include "support/status_names.h"
 #include "support/test_main.h"
+
+#include <QRegularExpression>
 
 namespace {
 
@@ -103,15 +107,25 @@ QByteArray blockWith(int position, const QByteArray &pair)
 
 } // namespace
 
-// A status request and one more in flight on a quiet link.
+// A status request and one more behind it, answered by the device.
 class TestStatusBlock : public CoreRigTest {
     Q_OBJECT
 
-    bool setUp() override;
-    // Plays a status answer and waits until the queue has advanced.
+    // The device answers "gs" with `text` (its live status when the text is
+    // a whole block, else exactly that answer); "gm" is queued behind it.
+    // Waits until the block was published.
     bool status(const QByteArray &text)
     {
-        return rig->answer("gs\r" + text + "\n", rig->a.queue().size() - 1);
+        static const QRegularExpression whole("^[0-9a-fA-F]{86}$");
+        if (whole.match(QString::fromLatin1(text)).hasMatch())
+            rig->device.model().setLiveStatus(QByteArray::fromHex(text));
+        else
+            rig->device.answerNextWith("gs", "gs\r" + text + "\n");
+        rig->link.send("gs\r\n");
+        rig->link.send("gm\r\n");
+        rig->link.startSending();
+        rig->rec.clear(); // the send's own report
+        return rig->waitFor([&] { return !rig->rec.valuesOf("eq_pre").isEmpty(); });
     }
 
 private slots:
@@ -121,21 +135,11 @@ private slots:
     void pairDecoding_data();
     void pairDecoding();
     void signedAndUnsignedFF();
-    void compareAndCopyCaptures_data();
-    void compareAndCopyCaptures();
+    void keptBlocksCapture_data();
+    void keptBlocksCapture();
+    void notEditableWhileComparing();
     void blockSplitOverReads();
 };
-
-bool TestStatusBlock::setUp()
-{
-    if (!rig->open())
-        return false;
-    rig->pty.drainFor(20);
-    rig->a.queue() = {"gs\r\n", "gm\r\n"};
-    rig->a.commandTotal() = 2;
-    rig->rec.clear();
-    return true;
-}
 
 void TestStatusBlock::everyPosition_data()
 {
@@ -163,12 +167,12 @@ void TestStatusBlock::everyPosition()
     QCOMPARE(rig->rec.valuesOf(name), QVariantList{expected});
     if (!alias.isEmpty())
         QCOMPARE(rig->rec.valuesOf(alias), QVariantList{expected});
-    QCOMPARE(int(uchar(rig->a.session.values().live().at(position))), byte);
+    QCOMPARE(int(uchar(rig->session.values().live().at(position))), byte);
 }
 
 void TestStatusBlock::publicationOrder()
 {
-    rig->a.editable() = 1;
+    QVERIFY(!rig->session.comparing());
     QVERIFY(status(distinctBlock()));
 
     QStringList expected = {"sgSetEnabled(true)", "sgReadValue(editable,1)"};
@@ -181,8 +185,10 @@ void TestStatusBlock::publicationOrder()
     expected << "sgSetProgress(0.5)"
              << "sgSetWait(true)"
              << "sgReadValue(wait,1)";
-    QCOMPARE(rig->rec.lines(), expected);
-    QCOMPARE(rig->pty.read(4), QByteArray("gm\r\n"));
+    const QStringList got = rig->rec.lines().mid(0, expected.size());
+    QCOMPARE(got.join('\n'), expected.join('\n'));
+    QVERIFY(rig->waitIdle());
+    QCOMPARE(rig->requests(), (QList<QByteArray>{"gs", "gm"}));
 }
 
 void TestStatusBlock::pairDecoding_data()
@@ -226,57 +232,71 @@ void TestStatusBlock::signedAndUnsignedFF()
     QCOMPARE(rig->rec.valuesOf("level_MASTER"), QVariantList{255});
 }
 
-void TestStatusBlock::compareAndCopyCaptures_data()
+// What compare and copy keep of a status block: compare the first block
+// read with the stored preset on show after its press (an armed compare is
+// used up by any block), copy the first block after it started.
+void TestStatusBlock::keptBlocksCapture_data()
 {
-    QTest::addColumn<int>("editable");
-    QTest::addColumn<int>("compareArm");
-    QTest::addColumn<int>("copyPending");
+    QTest::addColumn<bool>("comparing");
+    QTest::addColumn<bool>("compareArmed");
+    QTest::addColumn<bool>("copying");
     QTest::addColumn<bool>("compareTaken");
-
-    QTest::newRow("armed, not editable: reference taken") << 0 << 1 << 0 << true;
-    QTest::newRow("armed, editable: reference kept") << 1 << 1 << 0 << false;
-    QTest::newRow("not armed") << 0 << 0 << 0 << false;
-    QTest::newRow("copy pending") << 1 << 0 << 1 << false;
-    QTest::newRow("armed and copy pending") << 0 << 1 << 1 << true;
+    QTest::newRow("armed, stored preset on show: reference taken") << true << true << false << true;
+    QTest::newRow("armed, edits on show: nothing taken") << false << true << false << false;
+    QTest::newRow("not armed") << true << false << false << false;
+    QTest::newRow("copy started") << false << false << true << false;
+    QTest::newRow("armed and copy started") << true << true << true << true;
 }
 
-void TestStatusBlock::compareAndCopyCaptures()
+void TestStatusBlock::keptBlocksCapture()
 {
-    QFETCH(int, editable);
-    QFETCH(int, compareArm);
-    QFETCH(int, copyPending);
+    QFETCH(bool, comparing);
+    QFETCH(bool, compareArmed);
+    QFETCH(bool, copying);
     QFETCH(bool, compareTaken);
-
-    CoreRig &r = *rig;
-    r.a.editable() = uchar(editable);
-    r.a.compareArm() = uchar(compareArm);
-    r.a.copyStatusPending() = uchar(copyPending);
-    r.a.compareStatus() = "old reference";
-    r.a.copyStatus() = "old copy";
+    KeptBlocks kept;
+    if (compareArmed)
+        kept.startCompare();
+    if (copying)
+        kept.startCopy(QString(), QString());
     const QByteArray text = distinctBlock();
-    QVERIFY(status(text));
+    kept.statusRead(text, comparing);
+    QCOMPARE(kept.compared(), compareTaken ? text : QByteArray());
+    QCOMPARE(kept.copiedStatus(), copying ? text : QByteArray());
+    // Both captures are used up: the next block changes neither.
+    kept.statusRead(blockWith(0, "01"), true);
+    QCOMPARE(kept.compared(), compareTaken ? text : QByteArray());
+    QCOMPARE(kept.copiedStatus(), copying ? text : QByteArray());
+}
 
-    QCOMPARE(r.a.compareStatus(), compareTaken ? text : QByteArray("old reference"));
-    QCOMPARE(r.a.compareArm(), uchar(0));
-    QCOMPARE(r.a.copyStatus(), copyPending ? text : QByteArray("old copy"));
-    QCOMPARE(r.a.copyStatusPending(), uchar(0));
-    QCOMPARE(r.a.editable(), uchar(editable));
-    QCOMPARE(r.rec.lines().mid(0, 2),
-             QStringList({editable ? "sgSetEnabled(true)" : "sgSetEnabled(false)",
-                          QString("sgReadValue(editable,%1)").arg(editable)}));
+// The status block says first whether the panel may edit: not while compare
+// shows the stored preset.
+void TestStatusBlock::notEditableWhileComparing()
+{
+    rig->core.setValue(QStringLiteral("master_volume"), 30);
+    QVERIFY(rig->waitIdle());
+    rig->rec.clear();
+    rig->core.slCompare();
+    QVERIFY(rig->waitFor([&] { return !rig->rec.valuesOf("eq_pre").isEmpty(); }));
+    QVERIFY(rig->session.comparing());
+    QCOMPARE(withoutPacing(rig->rec).mid(0, 2),
+             QStringList({"sgSetEnabled(false)", "sgReadValue(editable,0)"}));
 }
 
 void TestStatusBlock::blockSplitOverReads()
 {
     CoreRig &r = *rig;
-    const QByteArray answer = "gs\r" + distinctBlock() + "\n";
-    r.pty.write(answer.left(40));
-    r.pty.drainFor(50);
-    QCOMPARE(r.a.queue().size(), 2);
-    QVERIFY(r.rec.all().isEmpty());
-    r.pty.write(answer.mid(40));
-    QVERIFY(spinUntil([&] { return r.a.queue().size() == 1; }));
-    QCOMPARE(r.rec.count("sgReadValue"), 1 + 27 + 43 + 1); // editable, values, wait
+    r.device.model().setLiveStatus(QByteArray::fromHex(distinctBlock()));
+    r.device.setPieces(40, 30); // "gs\r" and 37 digits, 40 more, the rest
+    r.link.send("gs\r\n");
+    r.link.send("gm\r\n");
+    r.link.startSending();
+    QVERIFY(r.waitFor([&] { return r.linkRec.count("received") == 1; }));
+    QCOMPARE(r.link.queued().size(), 2);
+    QCOMPARE(withoutPacing(r.rec), QStringList());
+    QVERIFY(r.waitFor([&] { return r.link.queued().size() == 1; }));
+    QCOMPARE(r.rec.count("sgReadValue") - r.rec.valuesOf("wait").size(),
+             1 + 27 + 43); // editable, values
     QCOMPARE(r.rec.valuesOf("eq_pre"), QVariantList{0x80 + 42});
 }
 

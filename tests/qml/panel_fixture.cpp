@@ -14,7 +14,7 @@
 #include "parameters/parameter_table.h"
 #include "parsing/device_readout.h"
 #include "parsing/status_layout.h"
-#include "support/core_rig.h"
+#include "support/pty_core_rig.h"
 #include "support/status_names.h"
 
 #include <QAccessible>
@@ -57,7 +57,7 @@ void appendLe(QByteArray &out, quint32 value, int bytes)
 
 } // namespace
 
-PanelFixture::PanelFixture(QObject *parent) : QObject(parent), rig(std::make_unique<CoreRig>())
+PanelFixture::PanelFixture(QObject *parent) : QObject(parent), rig(std::make_unique<PtyCoreRig>())
 {
     // No port chosen by an earlier run: the panel starts with discovery.
     rig->a.settings().remove(QStringLiteral("PortPath"));
@@ -231,7 +231,7 @@ QString PanelFixture::writeBytes(const QString &name, const QByteArray &data)
 
 QString PanelFixture::tabTarget()
 {
-    return rig->a.tabTarget();
+    return rig->core.tabTarget();
 }
 
 void PanelFixture::resetBackEnd()

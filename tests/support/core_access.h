@@ -16,7 +16,6 @@ struct CoreAccess : PartsAccess {
 
     // state
     QByteArray &folderStack() { return c.folderStack; }
-    QString &tabTarget() { return c.tabTarget; }
     QSettings &settings() { return c.settings; }
 
     // internal steps

@@ -1,39 +1,69 @@
-// The shared Core-on-a-pty rig.
+// Core on the in-process device.
 #include "support/core_rig.h"
+
+#include "support/link_rig.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <algorithm>
+
+CoreRig::CoreRig(int type, int speedUp)
+    : device(*new InProcessDevice(type)), core(&device, PacingClock(speedUp)),
+      link(core.deviceLink()), session(core.presetSession()), readout(core.deviceReadout())
+{
+}
+
+bool CoreRig::open()
+{
+    return core.openPort(QStringLiteral("/dev/in-process"));
+}
 
 bool CoreRig::openIdle()
 {
-    if (!open())
+    if (!open() || !waitIdle())
         return false;
-    a.queue().clear();
-    a.commandTotal() = 0;
-    a.answerReceived() = 1;
+    // The stored preset is learned once the start-up reading was answered.
+    if (!waitFor([&] { return readout.identified() && link.queueEmpty(); }))
+        return false;
+    device.clearLog();
+    rec.clear();
+    linkRec.clear();
     return true;
 }
 
-QByteArray CoreRig::wire(int atLeast)
+bool CoreRig::waitIdle(int timeoutMs)
 {
-    const QByteArray bytes = atLeast > 0 ? pty.read(atLeast) : QByteArray();
-    return bytes + pty.drainFor(50);
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        int idles = linkRec.count("idle");
+        const bool idle = waitFor(
+            [&] {
+                const int now = linkRec.count("idle");
+                const bool quiet = now > idles && link.queueEmpty();
+                idles = now;
+                return quiet;
+            },
+            int(std::max<qint64>(0, timeoutMs - clock.elapsed())));
+        if (!idle)
+            return false;
+        // An exchange's outcome comes from the event loop after the idle
+        // step, and what follows it may queue more.
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        if (link.queueEmpty() && !link.sendingInPieces())
+            return true;
+    }
 }
 
-void CoreRig::answerHead()
+bool CoreRig::waitFor(const std::function<bool()> &condition, int timeoutMs)
 {
-    releaseHead();
-    core.slTimer();
+    return LinkRig::waitFor(condition, timeoutMs);
 }
 
-void CoreRig::releaseHead()
+QList<QByteArray> CoreRig::requests() const
 {
-    if (!a.queue().isEmpty())
-        a.queue().removeFirst();
-    a.answerReceived() = 1;
-}
-
-bool CoreRig::answer(const QByteArray &bytes, int left)
-{
-    pty.write(bytes);
-    return spinUntil([&] { return a.queue().size() == left; });
+    return device.requests();
 }
 
 namespace {

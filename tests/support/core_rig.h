@@ -1,51 +1,54 @@
-// The one test rig for Core on a pseudo-terminal: the program's real Core
-// opens the slave end as its device port, the test holds the master and
-// plays the device. The port timer is held from the start, so nothing but
-// what the test does (and the answers it plays) drives a pacing step.
+// CoreRig: the program's Core on the in-process device, with the link's
+// clock sped up. The port timer runs as in the program: a test calls Core
+// (or the parts it publishes) and waits for what the device received, the
+// device's model, Core's signals and the parts' public queries.
 //
 // CoreRigTest gives every test function of a test object a fresh rig.
 #pragma once
 
-#include "support/core_access.h"
-#include "support/pty.h"
+#include "core/core.h"
+#include "editing/preset_session.h"
+#include "link/link.h"
+#include "parsing/device_readout.h"
+#include "support/in_process_device.h"
 #include "support/signal_recorder.h"
 
 #include <QObject>
 #include <QStringList>
 #include <QtTest>
+#include <functional>
 #include <memory>
 
 struct CoreRig {
-    Pty pty; // declared first: outlives the port (see Pty)
+    // A device of `type` (1 to 4); the clock `speedUp` times faster than
+    // real time.
+    explicit CoreRig(int type = 1, int speedUp = 20);
+
+    InProcessDevice &device; // the link owns it
     Core core;
-    CoreAccess a{core};
-    SignalRecorder rec{&core}; // every signal since the rig was made (or cleared)
+    Link &link;
+    PresetSession &session;
+    DeviceReadout &readout;
+    SignalRecorder rec{&core};     // every signal of Core since the rig was made (or cleared)
+    SignalRecorder linkRec{&link}; // and of its link
 
-    CoreRig() { a.holdTimer(); }
-
-    // Opens the port on the pty. The start-up burst is queued, nothing sent.
-    bool open() { return pty.isValid() && core.openPort(pty.slavePath()); }
-
-    // Opens the port and leaves a quiet, idle link. answerReceived starts at
-    // 1, as after an answered command, so re-sends never hit the retry limit.
+    // Opens the port on the device: the start-up reading is queued and runs.
+    bool open();
+    // Opens, lets the start-up reading and the learning of the stored preset
+    // run to their end, then clears the device's log and the recordings.
     bool openIdle();
-
-    // Everything the program wrote: at least `atLeast` bytes, then whatever
-    // else comes within a short grace period.
-    QByteArray wire(int atLeast = 0);
-
-    // What the dispatcher does when an answer completes: retire the head and
-    // run a pacing step.
-    void answerHead();
-    // The same without the pacing step, for a test that runs it itself.
-    void releaseHead();
-
-    // Plays device bytes and waits until the queue has `left` entries.
-    bool answer(const QByteArray &bytes, int left);
+    // Runs the event loop until the link has gone idle with an empty queue.
+    bool waitIdle(int timeoutMs = 3000);
+    // Runs the event loop until `condition` holds (false after `timeoutMs`).
+    static bool waitFor(const std::function<bool()> &condition, int timeoutMs = 3000);
+    // The first line of every request the device received, in order.
+    QList<QByteArray> requests() const;
+    // The port is lost: the device vanishes and the link closes on its error.
+    void losePort() { device.vanish(); }
 };
 
 // A test object whose every test function starts from a fresh rig, set up by
-// setUp (by default an idle link) and gone after the function.
+// setUp (by default opened and idle) and gone after the function.
 class CoreRigTest : public QObject {
     Q_OBJECT
 

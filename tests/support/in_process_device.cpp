@@ -103,6 +103,12 @@ void InProcessDevice::process(const vdev::Request &request)
     }
     const vdev::Reply reply = responder.handle(request);
     errorsSeen += reply.errors;
+    for (int i = 0; i < replacements.size(); ++i) {
+        if (replacements.at(i).first == request.line) {
+            schedule(replacements.takeAt(i).second, delayMs);
+            return;
+        }
+    }
     if (reply.answered)
         schedule(reply.answer, delayMs);
 }

@@ -55,6 +55,13 @@ public:
     // While held the line takes no bytes: what is written stays in
     // bytesToWrite() and no bytesWritten comes.
     void holdLine(bool held);
+    // The next request whose first line is `firstLine` ("gs") is carried
+    // out, but `answer` goes back instead of the device's own: an odd or
+    // garbled answer, exactly as given.
+    void answerNextWith(const QByteArray &firstLine, const QByteArray &answer)
+    {
+        replacements.append({firstLine, answer});
+    }
     // The next open fails with `refusal` (its kind None: opens succeed again).
     void refuseOpen(const OpenFailure &refusal) { refusing = refusal; }
     // Bytes from the device that no request asked for, delivered from the
@@ -110,6 +117,7 @@ private:
     int pieceBytes = 0;
     int pieceGapMs = 1;
     QByteArray fatesLeft;
+    QList<QPair<QByteArray, QByteArray>> replacements; // first line, answer
     qint64 silentUntilMs = -1;
 
     struct Piece {
