@@ -52,6 +52,10 @@ public:
     const PresetValues &values() const { return presetValues; }
     // The stored version is being learned (learnStored).
     bool learning() const { return learnPhase != Learn::Idle; }
+    // What compare and copy keep aside from the device.
+    const KeptBlocks &keptBlocks() const { return kept; }
+    // A step or a jump waits for the queue to drain.
+    bool moveWaiting() const { return pendingUpDown != 0 || pendingPreset >= 0; }
 
     // ---- operations ----------------------------------------------------------
     // A live edit or control word, as the panel's controls make them

@@ -5,18 +5,19 @@
 #include "browser/impulses.h"
 #include "editing/preset_session.h"
 #include "editing/step_code.h"
+#include "impulse/wav_image.h"
 #include "library/librarian.h"
 #include "link/link.h"
 #include "parsing/device_readout.h"
 #include "state/device_state.h"
-#include "support/pty_core_rig.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
-class TestDeviceState : public PtyCoreRigTest {
+class TestDeviceState : public CoreRigTest {
     Q_OBJECT
 
 protected:
@@ -28,13 +29,8 @@ protected:
                                              rig->core.deviceReadout(), library);
     }
 
-    // Runs pacing steps until `done` holds (or the steps run out).
-    bool tickUntil(const std::function<bool()> &done, int steps = 12)
-    {
-        for (int i = 0; i < steps && !done(); ++i)
-            rig->core.slTimer();
-        return done();
-    }
+    // The share of the batch the link reported with its last send.
+    qreal lastShare() const { return rig->linkRec.of("headSent").last().at(0).toReal(); }
 
 private slots:
     void connection_data()
@@ -65,12 +61,16 @@ private slots:
         QFETCH(QString, reportedAs);
         auto device = makeState();
         QSignalSpy changed(device.get(), &DeviceState::connectionChanged);
-        if (how == "refused")
-            QVERIFY(!rig->core.openPort(rig->pty.slavePath() + "-missing"));
+        if (how == "refused") {
+            OpenFailure missing;
+            missing.kind = OpenFailure::Kind::NotFound;
+            rig->device.refuseOpen(missing);
+            QVERIFY(!rig->core.openPort("/dev/in-process-missing"));
+        }
         if (how != "none" && how != "refused")
             QVERIFY(rig->open());
         if (how.startsWith("lost"))
-            rig->a.slPortError();
+            rig->losePort();
         if (how == "lost then open")
             QVERIFY(rig->open());
         QCOMPARE(device->connection(), state);
@@ -103,7 +103,9 @@ private slots:
         PresetSession &session = rig->core.presetSession();
         rig->core.setValue(QStringLiteral("master_volume"), 30);
         QVERIFY(session.edited());
-        rig->pty.drainFor(0);
+        QVERIFY(rig->waitIdle());
+        if (ending == "give up")
+            rig->device.script("xxx");
 
         QStringList order;
         connect(device.get(), &DeviceState::savingChanged, this,
@@ -116,18 +118,14 @@ private slots:
         QVERIFY(device->saving());
         QCOMPARE(order.value(0), QStringLiteral("saving 1"));
         QCOMPARE(order.value(1), QStringLiteral("edited 0"));
-        QCOMPARE(rig->a.queue().value(0), QByteArray("sp\r\n"));
+        QCOMPARE(rig->link.head(), QByteArray("sp\r\n"));
         QVERIFY(ended.isEmpty());
 
-        if (ending == "answer") {
-            rig->a.dispatch("sp\rEND\n");
-        } else if (ending == "give up") {
-            QVERIFY(tickUntil([&] { return !ended.isEmpty(); }));
-        } else if (ending == "port lost") {
-            rig->a.slPortError();
-        } else {
+        if (ending == "port lost")
+            rig->losePort();
+        else if (ending == "revert")
             rig->core.slEsc();
-        }
+        QVERIFY(rig->waitFor([&] { return !ended.isEmpty(); }));
         QVERIFY(!device->saving());
         QCOMPARE(device->saving(), session.saving());
         QCOMPARE(ended.size(), 1);
@@ -151,21 +149,18 @@ private slots:
     {
         QFETCH(bool, answered);
         QFETCH(QString, text);
+        rig->device.model().select(2 * 10 + 5);
         QVERIFY(rig->openIdle());
         auto device = makeState();
-        rig->a.dispatch("gb\r0205\n");
         QCOMPARE(rig->core.deviceReadout().bank(), 2);
         QSignalSpy ended(device.get(), &DeviceState::copyEnded);
         QSignalSpy copyChanged(device.get(), &DeviceState::hasCopyChanged);
 
         rig->core.slCopy();
-        if (answered) {
-            rig->a.dispatch("gs\r" + sampleStatus() + "\n");
-            rig->core.slTimer();
-            rig->a.dispatch("cc\r\n\n");
-        } else {
+        if (!answered)
             rig->core.slEsc();
-        }
+        QVERIFY(rig->waitFor([&] { return !ended.isEmpty(); }));
+        QVERIFY(rig->waitIdle());
         QCOMPARE(ended.size(), 1);
         QCOMPARE(ended.at(0).at(0).toBool(), answered);
         QCOMPARE(ended.at(0).at(1).toString(), text);
@@ -178,25 +173,29 @@ private slots:
     void progress_data()
     {
         QTest::addColumn<bool>("libraryWorks");
-        QTest::addColumn<float>("linkShare");
-        QTest::newRow("the link alone") << false << 0.65f;
-        QTest::newRow("while the librarian walks") << true << 0.65f;
+        QTest::newRow("the link alone") << false;
+        QTest::newRow("while the librarian walks") << true;
     }
     void progress()
     {
         QFETCH(bool, libraryWorks);
-        QFETCH(float, linkShare);
         QVERIFY(rig->openIdle());
         QTemporaryDir folder;
-        Librarian library(rig->core.deviceLink(), rig->core.presetSession(),
-                          rig->core.deviceReadout(), rig->a.settings());
+        Librarian library(rig->link, rig->session, rig->readout, rig->core.settingsStore());
         auto device = makeState(&library);
+        rig->device.setDelay(10);
         if (libraryWorks) {
             library.backup(folder.filePath(QStringLiteral("backup.json")));
             QVERIFY(library.busy());
             QVERIFY(device->libraryBusy());
+        } else {
+            rig->link.send("gb\r\n");
+            rig->link.send("gs\r\n");
+            rig->link.send("gm\r\n");
+            rig->link.startSending();
         }
-        emit rig->core.deviceLink().headSent(linkShare);
+        // The link has reported a share of its own batch.
+        QVERIFY(rig->waitFor([&] { return rig->linkRec.count("headSent") >= 2; }));
         QVERIFY(device->busy());
         if (libraryWorks) {
             QCOMPARE(device->progress(), library.progress());
@@ -204,16 +203,16 @@ private slots:
             QVERIFY(!device->step().isEmpty());
             QSignalSpy changed(device.get(), &DeviceState::progressChanged);
             // the walk ends with the device gone: the link's share shows again
-            rig->a.slPortError();
+            rig->losePort();
             QTRY_VERIFY(!library.busy());
             QVERIFY(!changed.isEmpty());
-            QCOMPARE(device->progress(), qreal(linkShare));
+            QCOMPARE(device->progress(), lastShare());
             return;
-        } else {
-            QCOMPARE(device->progress(), qreal(linkShare));
-            QVERIFY(device->step().isEmpty());
         }
-        emit rig->core.deviceLink().idle();
+        QCOMPARE(device->progress(), lastShare());
+        QCOMPARE(lastShare(), qreal(1 / 3.0f)); // the second of three sent
+        QVERIFY(device->step().isEmpty());
+        QVERIFY(rig->waitIdle());
         QVERIFY(!device->busy());
     }
     // The busy state says "impulse" while a file chosen in the panel goes
@@ -244,8 +243,7 @@ private slots:
         QFETCH(QString, during);
         QVERIFY(rig->openIdle());
         ScratchDir scratch;
-        Impulses impulses(rig->core.deviceLink(), rig->core.presetSession(),
-                          rig->core.settingsStore());
+        Impulses impulses(rig->link, rig->session, rig->core.settingsStore());
         auto device = makeState();
         device->setNeighbours(&impulses, nullptr, nullptr);
         const QString path = scratch.filePath(QStringLiteral("cab.wav"));
@@ -255,21 +253,28 @@ private slots:
 
         if (!file.isEmpty())
             QCOMPARE(impulses.load(path), file == "usable");
-        emit rig->core.deviceLink().headSent(0.3f);
+        if (file != "usable") { // plain work keeps the link busy
+            rig->core.send("gs\r\n");
+            rig->link.startSending();
+        }
         QVERIFY(device->busy());
         QCOMPARE(device->task(), during);
 
         if (ending == "idle")
-            emit rig->core.deviceLink().idle();
+            QVERIFY(rig->waitIdle());
         else
-            rig->a.slPortError();
+            rig->losePort();
         QVERIFY(device->task().isEmpty());
         // the next busy spell is another's, also when the device then names
         // another impulse than the file's (a move's read-back)
+        rig->device.model().storeImpulse({"Other Cab", wav::deviceImage(QByteArray(3, 0))});
         if (ending != "idle")
             QVERIFY(rig->open());
-        emit rig->core.deviceLink().headSent(0.5f);
-        rig->a.dispatch("rn\rOther Cab\n");
+        rig->core.send("rn\r\n");
+        rig->link.startSending();
+        QVERIFY(device->busy());
+        QVERIFY(device->task().isEmpty());
+        QVERIFY(rig->waitIdle());
         QVERIFY(!impulses.hasCurrent());
         QVERIFY(device->task().isEmpty());
     }
@@ -295,20 +300,18 @@ private slots:
         auto device = makeState();
         rig->core.slCompare();
         QVERIFY2(!device->comparing(), "not before the stored preset is read back");
-        rig->a.queue().clear();
-        rig->a.dispatch("gs\r" + sampleStatus() + "\n");
+        QVERIFY(rig->waitIdle());
         QVERIFY(device->comparing());
         if (then == "compare") {
             rig->core.slCompare();
-            rig->a.queue().clear();
-            rig->a.dispatch("gs\r" + sampleStatus() + "\n");
+            QVERIFY(rig->waitIdle());
         } else if (then == "revert") {
             rig->core.slEsc();
             QCoreApplication::processEvents(); // the revert has run to its end
         } else if (then == "lose") {
-            rig->a.slPortError();
+            rig->losePort();
         } else if (then == "step") {
-            rig->a.stepNow(steps::PresetUp);
+            rig->session.stepNow(steps::PresetUp);
         } else if (then == "read") {
             rig->core.readAll();
         }

@@ -1,8 +1,10 @@
-// Bank and preset navigation through a pty: the save-or-discard question
-// with its continuations, moves deferred behind a running sequence, and what
-// every move clears.
-#include "support/pty_core_rig.h"
+// Bank and preset navigation on the in-process device: the save-or-discard
+// question with its continuations, moves deferred behind a running sequence,
+// and what every move clears.
+#include "editing/kept_blocks.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
+#include "support/wav_writer.h"
 
 namespace {
 const QList<QByteArray> readBack = {"gb\r\n", "gs\r\n", "rn\r\n"};
@@ -10,7 +12,7 @@ const QList<QByteArray> sevenCommands = {"olkdev\r\n", "olkver\r\n", "rns\r\n", 
                                          "gb\r\n",     "gs\r\n",     "gm\r\n"};
 } // namespace
 
-class TestNavigation : public PtyCoreRigTest {
+class TestNavigation : public CoreRigTest {
     Q_OBJECT
 
 private slots:
@@ -26,21 +28,41 @@ private slots:
     void presetAbove127IsNeverCarriedOut();
 
 private:
-    // A preset with a pasted, unsaved impulse on show during a compare,
-    // its edited block kept.
-    void dirtyState()
+    ScratchDir dir;
+
+    // An edited preset playing a pasted, unsaved impulse (the file a copied
+    // preset had loaded), with compare showing the stored preset and the
+    // edited block kept.
+    bool dirtyState()
     {
-        rig->a.pendingImpulse().paste(QStringLiteral("cab.wav"), QStringLiteral("/tmp/cab.wav"),
-                                      QByteArray(), QByteArray());
-        rig->a.compareStatus() = sampleStatus();
-        rig->a.editable() = 0;
+        const QString path = dir.filePath("cab.wav");
+        if (!writeFile(path, wavFile({1, 1, 48000, 24, false, {}, patternSamples(300, 1, 3)})))
+            return false;
+        PresetSession &session = rig->session;
+        if (!session.loadImpulse(path))
+            return false;
+        rig->core.slCopy();
+        if (!rig->waitIdle() || !session.hasCopy())
+            return false;
+        session.revertImpulse();
+        rig->core.slPaste();
+        rig->core.slCompare();
+        return rig->waitIdle() && session.edited() && session.comparing() &&
+               session.pendingImpulse().pasted() && !session.keptBlocks().compared().isEmpty();
+    }
+    // The file name of the pending impulse; empty when no file is pending.
+    QString pendingFileName() const
+    {
+        const PendingImpulse &pending = rig->session.pendingImpulse();
+        return pending.source() == PendingImpulse::Source::File ? QString::fromUtf8(pending.name())
+                                                                : QString();
     }
     // A move leaves the preset: nothing of it stays pending or kept.
     void verifyMoveCleared()
     {
-        QCOMPARE(rig->a.pendingImpulse().source(), PendingImpulse::Source::Stored);
-        QVERIFY(rig->a.compareStatus().isEmpty());
-        QCOMPARE(int(rig->a.editable()), 1);
+        QCOMPARE(rig->session.pendingImpulse().source(), PendingImpulse::Source::Stored);
+        QVERIFY(rig->session.keptBlocks().compared().isEmpty());
+        QVERIFY(!rig->session.comparing());
     }
 };
 
@@ -77,29 +99,28 @@ void TestNavigation::editedPresetAsksFirst()
     QFETCH(QByteArray, command);
     QFETCH(int, editedAfter);
 
-    rig->a.presetEdit() = 1;
-    rig->a.queue() = {"gm\r\n"};
-    dirtyState();
+    QVERIFY(dirtyState());
+    rig->device.clearLog();
+    rig->link.send("gm\r\n"); // queued, not sent yet
     SignalRecorder rec(&rig->core);
     rig->core.setValue(request, uchar(value));
 
     QCOMPARE(rec.lines(), QStringList({stage1, "sgReadValue(preset_edit,1)"}));
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"gm\r\n"}));
-    QCOMPARE(int(rig->a.pendingUpDown()), 0);
-    QCOMPARE(int(rig->a.pendingPreset()), -1);
-    QCOMPARE(rig->a.pendingFileName(), QStringLiteral("cab.wav"));
-    QCOMPARE(rig->wire(), QByteArray());
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"gm\r\n"}));
+    QVERIFY(!rig->session.moveWaiting());
+    QCOMPARE(pendingFileName(), QStringLiteral("cab.wav"));
+    QCOMPARE(rig->device.bytesToWrite(), qint64(0));
 
     // The continuation carries the byte of the stage-1 signal.
     const int passedBack = rec.all().first().args.first().value<uchar>();
     rec.clear();
     rig->core.setValue(moveWithoutSave, uchar(passedBack));
 
-    QCOMPARE(rig->a.queue(), QList<QByteArray>{command} + readBack);
-    QCOMPARE(int(rig->a.commandTotal()), 4);
-    QCOMPARE(rig->pty.read(command.size()), command);
+    QCOMPARE(rig->link.queued(), QList<QByteArray>{command} + readBack);
+    QCOMPARE(rig->link.batchSize(), 4);
+    QCOMPARE(rig->device.bytesToWrite(), qint64(command.size()));
     verifyMoveCleared();
-    QCOMPARE(int(rig->a.presetEdit()), editedAfter);
+    QCOMPARE(int(rig->session.edited()), editedAfter);
     if (editedAfter == 0) {
         // The jump publishes its cleared state before the pacing step sends.
         QCOMPARE(withoutPacing(rec),
@@ -111,6 +132,9 @@ void TestNavigation::editedPresetAsksFirst()
         QCOMPARE(withoutPacing(rec), QStringList({"sgReadValue(preset_edit,1)"}));
     }
     QVERIFY(rec.count("sgPresetUpDownStage1") + rec.count("sgPresetChangeStage1") == 0);
+    // The request waiting before the move never went out.
+    QVERIFY(rig->waitIdle());
+    QCOMPARE(rig->requests(), firstLines(QList<QByteArray>{command} + readBack));
 }
 
 void TestNavigation::cleanPresetMovesAtOnce_data()
@@ -125,22 +149,28 @@ void TestNavigation::cleanPresetMovesAtOnce_data()
 }
 
 // With nothing queued the deferral is carried out by the pacing step the
-// request runs: the command is on its way before the call returns.
+// request runs: the command is on its way before the call returns. The
+// move ends the compare of the preset left.
 void TestNavigation::cleanPresetMovesAtOnce()
 {
     QFETCH(QString, request);
     QFETCH(int, value);
     QFETCH(QByteArray, command);
-    dirtyState();
+    rig->core.slCompare();
+    QVERIFY(rig->waitIdle());
+    QVERIFY(rig->session.comparing());
+    QVERIFY(!rig->session.edited());
+    rig->device.clearLog();
     SignalRecorder rec(&rig->core);
     rig->core.setValue(request, uchar(value));
 
-    QCOMPARE(rig->a.queue(), QList<QByteArray>{command} + readBack);
-    QCOMPARE(int(rig->a.pendingUpDown()), 0);
-    QCOMPARE(int(rig->a.pendingPreset()), -1);
+    QCOMPARE(rig->link.queued(), QList<QByteArray>{command} + readBack);
+    QVERIFY(!rig->session.moveWaiting());
     QCOMPARE(rec.of("sgSetProgress").size(), 1);
-    QCOMPARE(rig->pty.read(command.size()), command);
+    QCOMPARE(rig->device.bytesToWrite(), qint64(command.size()));
     verifyMoveCleared();
+    QVERIFY(rig->waitIdle());
+    QCOMPARE(rig->requests().value(0), command.left(command.indexOf('\r')));
 }
 
 void TestNavigation::newerRequestReplacesDeferredOne_data()
@@ -162,48 +192,42 @@ void TestNavigation::newerRequestReplacesDeferredOne()
     QFETCH(int, first);
     QFETCH(int, second);
     QFETCH(QByteArray, command);
+    rig->device.setDelay(20);
     for (const QByteArray &c : sevenCommands)
         rig->core.send(c);
     rig->core.slTimer();
-    QCOMPARE(rig->pty.read(8), QByteArray("olkdev\r\n"));
+    QCOMPARE(rig->device.bytesToWrite(), qint64(8)); // "olkdev" on the wire
 
     rig->core.setValue(request, uchar(first));
     rig->core.setValue(request, uchar(second));
-    QCOMPARE(rig->a.queue(), sevenCommands);
-    QCOMPARE(rig->wire(), QByteArray());
+    QCOMPARE(rig->link.queued(), sevenCommands);
+    QCOMPARE(rig->device.bytesToWrite(), qint64(8)); // the head is not sent again
+    QVERIFY(rig->session.moveWaiting());
 
-    QByteArray sent;
-    for (int i = 0; i < 6; ++i)
-        rig->answerHead();
-    sent = rig->pty.readUntil("gm\r\n");
-    QCOMPARE(sent, QByteArray("olkver\r\nrns\r\nrn\r\ngb\r\ngs\r\ngm\r\n"));
-
-    rig->answerHead(); // the last answer: the deferred move runs
-    QCOMPARE(rig->pty.read(command.size()), command);
-    QCOMPARE(rig->a.queue(), QList<QByteArray>{command} + readBack);
-    QCOMPARE(int(rig->a.pendingUpDown()), 0);
-    QCOMPARE(int(rig->a.pendingPreset()), -1);
-    QCOMPARE(rig->wire(), QByteArray()); // the first request never ran
+    // The last answer empties the queue: the newer move runs, the first never.
+    QVERIFY(rig->waitIdle());
+    QCOMPARE(rig->requests(), firstLines(sevenCommands + QList<QByteArray>{command} + readBack));
+    QVERIFY(!rig->session.moveWaiting());
 }
 
 // The step runs first; the jump then replaces its queue, so only the step
 // command itself went out before the jump.
 void TestNavigation::deferredStepAndJumpBothRun()
 {
+    rig->device.setDelay(20);
     rig->core.send("gm\r\n");
     rig->core.setValue(QStringLiteral("preset_UpDown"), 1);
     rig->core.setValue(QStringLiteral("preset_change"), 5);
-    QCOMPARE(int(rig->a.pendingUpDown()), 3);
-    QCOMPARE(int(rig->a.pendingPreset()), 5);
-    QCOMPARE(rig->wire(4), QByteArray("gm\r\n")); // sent by the first request only
+    QVERIFY(rig->session.moveWaiting());
+    QCOMPARE(rig->device.bytesToWrite(), qint64(4)); // "gm", sent by the first request only
 
     SignalRecorder rec(&rig->core);
-    rig->answerHead();
-
-    QCOMPARE(rig->pty.read(13), QByteArray("chp 1\r\npc 5\r\n"));
-    QCOMPARE(rig->a.queue(), QList<QByteArray>{"pc 5\r\n"} + readBack);
-    QCOMPARE(int(rig->a.pendingUpDown()), 0);
-    QCOMPARE(int(rig->a.pendingPreset()), -1);
+    // The answer to "gm": both moves run, the step's command going out
+    // before the jump replaces its queue.
+    QVERIFY(rig->waitFor([&] { return rig->device.count("pc 5") == 1; }));
+    QCOMPARE(rig->requests(), (QList<QByteArray>{"gm", "chp 1", "pc 5"}));
+    QCOMPARE(rig->link.queued(), QList<QByteArray>{"pc 5\r\n"} + readBack);
+    QVERIFY(!rig->session.moveWaiting());
     // Both sends happen before the idle branch reports the end of the wait.
     QCOMPARE(rec.lines().last(), QStringLiteral("sgReadValue(wait,0)"));
     QCOMPARE(rec.count("sgSetProgress"), 2);
@@ -220,20 +244,22 @@ void TestNavigation::notAStepTouchesNothing_data()
 void TestNavigation::notAStepTouchesNothing()
 {
     QFETCH(int, code);
-    rig->a.queue() = {"gm\r\n"};
-    rig->a.commandTotal() = 1;
-    dirtyState();
+    QVERIFY(dirtyState());
+    const QByteArray compared = rig->session.keptBlocks().compared();
+    rig->device.clearLog();
+    rig->link.send("gm\r\n"); // queued, not sent yet
+    const int batch = rig->link.batchSize();
     SignalRecorder rec(&rig->core);
     rig->core.setValue(QStringLiteral("set_preset_updown"), uchar(code));
 
-    QCOMPARE(rec.lines(), QStringList({"sgReadValue(preset_edit,0)"}));
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"gm\r\n"}));
-    QCOMPARE(int(rig->a.commandTotal()), 1);
-    QCOMPARE(rig->a.pendingFileName(), QStringLiteral("cab.wav"));
-    QVERIFY(rig->a.pendingImpulse().pasted());
-    QCOMPARE(rig->a.compareStatus(), sampleStatus());
-    QCOMPARE(int(rig->a.editable()), 0);
-    QCOMPARE(rig->wire(), QByteArray());
+    QCOMPARE(rec.lines(), QStringList({"sgReadValue(preset_edit,1)"}));
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"gm\r\n"}));
+    QCOMPARE(rig->link.batchSize(), batch);
+    QCOMPARE(pendingFileName(), QStringLiteral("cab.wav"));
+    QVERIFY(rig->session.pendingImpulse().pasted());
+    QCOMPARE(rig->session.keptBlocks().compared(), compared);
+    QVERIFY(rig->session.comparing());
+    QCOMPARE(rig->device.bytesToWrite(), qint64(0));
 }
 
 // Deferred in a signed byte, 200 reads as -56: none, so it is never sent and
@@ -241,15 +267,17 @@ void TestNavigation::notAStepTouchesNothing()
 void TestNavigation::presetAbove127IsNeverCarriedOut()
 {
     rig->core.setValue(QStringLiteral("preset_change"), 200);
-    QCOMPARE(int(rig->a.pendingPreset()), -56);
-    QVERIFY(rig->a.queue().isEmpty());
-    rig->core.slTimer();
-    QCOMPARE(rig->wire(), QByteArray());
-    QCOMPARE(int(rig->a.pendingPreset()), -56);
+    QVERIFY(!rig->session.moveWaiting());
+    QVERIFY(rig->link.queueEmpty());
+    QVERIFY(rig->waitIdle()); // idle steps pass
+    QCOMPARE(rig->device.wire(), QByteArray());
+    QVERIFY(!rig->session.moveWaiting());
 
     rig->core.setValue(QStringLiteral("preset_change"), 7);
-    QCOMPARE(rig->pty.read(6), QByteArray("pc 7\r\n"));
-    QCOMPARE(int(rig->a.pendingPreset()), -1);
+    QCOMPARE(rig->device.bytesToWrite(), qint64(6)); // "pc 7"
+    QVERIFY(!rig->session.moveWaiting());
+    QVERIFY(rig->waitIdle());
+    QCOMPARE(rig->requests().value(0), QByteArray("pc 7"));
 }
 
 VORTAXA_TEST_MAIN(TestNavigation)

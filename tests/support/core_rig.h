@@ -11,6 +11,7 @@
 #include "link/link.h"
 #include "parsing/device_readout.h"
 #include "support/in_process_device.h"
+#include "support/link_rig.h"
 #include "support/signal_recorder.h"
 
 #include <QObject>
