@@ -113,7 +113,7 @@ private:
     QString writeBytes(const QString &name, const QByteArray &data);
 
     QTemporaryDir files;
-    std::unique_ptr<PtyCoreRig> rig;          // the real Core on a pty
+    std::unique_ptr<PtyCoreRig> rig;       // the real Core on a pty
     std::unique_ptr<QSerialPort> occupier; // gone before the pty closes
     std::unique_ptr<PanelObjects> objects; // the objects beside Core, gone before it
 };
