@@ -26,10 +26,12 @@ const QVector<CommandInfo> &commandTable()
          1, -1, SaveOption, K::Word, K::Word, true},
         {"save", "", "stores the current preset", "Stores the current preset as it plays.\n", 0, 0,
          NoOption, K::Word, K::Word, true},
-        {"preset", "N", "goes to preset N",
+        {"preset", "N [--discard]", "goes to preset N",
          "Goes to preset N: a number (bank x presets per bank + preset, counted from 0)\n"
-         "or a place such as 2-3 (bank 2, preset 3).\n",
-         1, 1, NoOption, K::Preset, K::Word, true},
+         "or a place such as 2-3 (bank 2, preset 3). When the current preset has changes\n"
+         "the device has not stored, it asks first on a terminal; without one it does\n"
+         "nothing unless --discard is given.\n",
+         1, 1, DiscardOption, K::Preset, K::Word, true},
         {"slots", "", "the impulse slots", "The impulse slots with their names and states.\n", 0, 0,
          NoOption, K::Word, K::Word, true},
         {"backup", "FILE", "every preset into FILE",
@@ -83,6 +85,8 @@ QString optionName(CommandOption option)
         return QStringLiteral("--yes");
     case PresetsOption:
         return QStringLiteral("--presets");
+    case DiscardOption:
+        return QStringLiteral("--discard");
     case NoOption:
         break;
     }

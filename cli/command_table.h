@@ -10,7 +10,13 @@
 namespace cli {
 
 // The options that belong to some commands only.
-enum CommandOption : unsigned { NoOption = 0, SaveOption = 1, YesOption = 2, PresetsOption = 4 };
+enum CommandOption : unsigned {
+    NoOption = 0,
+    SaveOption = 1,
+    YesOption = 2,
+    PresetsOption = 4,
+    DiscardOption = 8
+};
 
 // What an argument names.
 enum class ArgKind { Word, Preset, InFile, OutFile };
@@ -39,7 +45,7 @@ const QVector<CommandInfo> &commandTable();
 // The command named `name` ("impulse load"); null when there is none.
 const CommandInfo *findCommand(const QString &name);
 
-// "--save", "--yes", "--presets", for messages.
+// "--save", "--yes", "--presets", "--discard", for messages.
 QString optionName(CommandOption option);
 
 } // namespace cli

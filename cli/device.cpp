@@ -4,6 +4,7 @@
 #include "cli/engine.h"
 #include "cli/options.h"
 #include "cli/outcome.h"
+#include "editing/preset_session.h"
 #include "link/link.h"
 #include "parsing/device_readout.h"
 #include "ports/open_failure.h"
@@ -125,6 +126,13 @@ void Device::follow(const Step &done)
     }
     onDone = done;
     link.followQueue();
+}
+
+void Device::learnStored(bool putBack, const Step &done)
+{
+    engine.session().learnStored(putBack);
+    // What played goes back in a request queued once the stored version is in.
+    follow([this, done] { follow(done); });
 }
 
 void Device::awaitExchange(const Step &done)

@@ -37,6 +37,10 @@ public:
     // `done` once the exchange the preset session just started (a jump, a
     // paste) has been answered.
     void awaitExchange(const Step &done);
+    // Learns what the device stores of the current preset (the session's
+    // learnStored, `putBack` as there); then `done`, once everything it
+    // sent has been answered.
+    void learnStored(bool putBack, const Step &done);
     // Runs `requests` as an exchange of their own; then `done`.
     void run(const QList<QByteArray> &requests, const Step &done);
     // The open port's full path ("/dev/ttyACM0").

@@ -66,6 +66,9 @@ public:
                                    : QStringLiteral("Stopped at once while: %1. The device stays "
                                                     "where it is.")
                                          .arg(step);
+        if (!unsaved.isEmpty())
+            o.message +=
+                QStringLiteral(" The unsaved changes of %1 were not given back.").arg(where(home));
         if (lib && !safetyCopy().isEmpty())
             o.message += QStringLiteral(" The safety copy %1 puts them back as they were: run "
                                         "\u201cvortaxa-cli restore %2 --yes\u201d.")
@@ -142,14 +145,40 @@ protected:
     QVector<int> written;  // the presets written, in order
     bool stopping = false; // the first Ctrl+C was taken
     QString step;          // what the walk is doing
+    QByteArray unsaved;    // the starting preset's unsaved changes, set aside
 
 private:
     // Before the device leaves the starting preset (what the device stores
     // of it is to be learnt here, so that unsaved changes survive the walk).
-    void beforeWalk(const Step &then) { then(); }
-    // The device is back at the starting preset (the unsaved changes
-    // learnt before the walk are to be put back here).
-    void afterReturn(const Step &then) { then(); }
+    // The walk files what the device stores: unsaved changes the device
+    // plays are learned and set aside here, and given back at the end.
+    void beforeWalk(const Step &then)
+    {
+        run.device().learnStored(false, [this, then] {
+            unsaved = run.engine().session().setAsideUnsaved();
+            then();
+        });
+    }
+    // The device is back at the starting preset: the changes set aside play
+    // again, unless the walk wrote that preset.
+    void afterReturn(const Step &then)
+    {
+        if (unsaved.isEmpty())
+            return then();
+        if (written.contains(home)) {
+            run.out().message(QStringLiteral("%1's unsaved changes were replaced by what was "
+                                             "written.")
+                                  .arg(where(home)));
+            return then();
+        }
+        run.engine().session().putBackUnsaved(unsaved);
+        run.device().follow([this, then] {
+            run.out().message(QStringLiteral("%1's unsaved changes are playing again; they "
+                                             "are still not saved.")
+                                  .arg(where(home)));
+            then();
+        });
+    }
 
     void report(Outcome outcome)
     {

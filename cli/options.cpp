@@ -20,9 +20,10 @@ bool takesValue(const QString &name)
 bool applyOption(const QString &name, const QString &value, Options *o, QString *error)
 {
     const QVector<QPair<const char *, bool *>> flags = {
-        {"--json", &o->json}, {"--quiet", &o->quiet},     {"--save", &o->save},
-        {"--yes", &o->yes},   {"--verbose", &o->verbose}, {"--help", &o->help},
-        {"-h", &o->help},     {"--version", &o->version}, {"-V", &o->version}};
+        {"--json", &o->json},      {"--quiet", &o->quiet},     {"--save", &o->save},
+        {"--yes", &o->yes},        {"--verbose", &o->verbose}, {"--help", &o->help},
+        {"-h", &o->help},          {"--version", &o->version}, {"-V", &o->version},
+        {"--discard", &o->discard}};
     for (const auto &flag : flags) {
         if (name == QLatin1String(flag.first)) {
             *flag.second = true;
@@ -112,8 +113,10 @@ bool fits(const CommandInfo &c, const Options &o, const QStringList &args, QStri
                              : QStringLiteral("%1 takes no arguments.").arg(c.name);
         return false;
     }
-    const QVector<QPair<CommandOption, bool>> given = {
-        {SaveOption, o.save}, {YesOption, o.yes}, {PresetsOption, !o.presets.isEmpty()}};
+    const QVector<QPair<CommandOption, bool>> given = {{SaveOption, o.save},
+                                                       {YesOption, o.yes},
+                                                       {PresetsOption, !o.presets.isEmpty()},
+                                                       {DiscardOption, o.discard}};
     for (const auto &g : given) {
         if (g.second && !(c.options & g.first)) {
             *error = QStringLiteral("%1 does not apply to %2.").arg(optionName(g.first), c.name);

@@ -16,6 +16,7 @@ struct Options {
     int timeoutSeconds = 10; // how long the device may stay silent
     bool save = false;       // set, impulse load: store afterwards
     bool yes = false;        // restore, import: do not ask
+    bool discard = false;    // preset: unsaved changes may go
     QVector<int> presets;    // restore --presets: empty for all
     bool verbose = false;    // the exchanges with the device on standard error
     bool help = false;       // -h, --help, "help [COMMAND]", "COMMAND --help"

@@ -112,6 +112,46 @@ public:
         const int n = argument.numberOn(family);
         if (n < 0)
             return run.fail(Usage, presetRange(family));
+        // Going elsewhere throws away what the device plays unsaved.
+        run.device().learnStored(true, [this, n, family] {
+            if (run.engine().session().edited() && !mayDiscard(n, family.presetsPerBank))
+                return;
+            go(n, family);
+        });
+    }
+
+private:
+    // Asks whether the current preset's unsaved changes may go; false once
+    // the run has ended.
+    bool mayDiscard(int n, int perBank)
+    {
+        const DeviceReadout &r = run.engine().readout();
+        const QString here = presets::longName(r.bank(), r.preset());
+        if (run.options().discard)
+            return true;
+        switch (run.ask(QStringLiteral("%1 has changes that are not saved on the device. Go to "
+                                       "%2 and lose them?")
+                            .arg(here, presets::longNameOf(n, perBank)))) {
+        case Run::Answer::Yes:
+            return true;
+        case Run::Answer::Interrupted:
+            return false; // the signal ends the run
+        case Run::Answer::No:
+            run.fail(DeviceFailed, QStringLiteral("Stayed at %1.").arg(here));
+            return false;
+        case Run::Answer::NoTerminal:
+            break;
+        }
+        run.fail(DeviceFailed,
+                 QStringLiteral("%1 has changes that are not saved on the device; nothing was "
+                                "done. Store them first (\u201cvortaxa-cli save\u201d), or give "
+                                "--discard to go anyway.")
+                     .arg(here));
+        return false;
+    }
+
+    void go(int n, const presets::Family &family)
+    {
         run.engine().session().selectPreset(n);
         run.device().awaitExchange([this, n, family] {
             const QString place = presets::shortNameOf(n, family.presetsPerBank);
@@ -121,7 +161,6 @@ public:
         });
     }
 
-private:
     PresetArgument argument;
 };
 

@@ -81,11 +81,12 @@ void PresetSession::statusBlockRead(const QByteArray &block)
     emit comparingChanged(comparing());
 }
 
-void PresetSession::learnStored()
+void PresetSession::learnStored(bool putBack)
 {
     if (learnPhase != Learn::Idle)
         return;
     learnPhase = Learn::AwaitRevert;
+    learnPutsBack = putBack;
     // Behind what the link holds (the start-up reading, with its live
     // status): sent by the pacing already under way, or now.
     const bool idle = link.queueEmpty();
@@ -108,8 +109,10 @@ void PresetSession::storedRead(const QByteArray &block)
     const bool unsaved = !presetValues.matchStored();
     if (unsaved) {
         // The device plays the stored version since "esc": what played goes back.
-        link.send(requests::writeStatus(presetValues.liveText()));
-        link.startSending();
+        if (learnPutsBack) {
+            link.send(requests::writeStatus(presetValues.liveText()));
+            link.startSending();
+        }
         markEdited(true);
     }
     emit valuesChanged();
@@ -135,4 +138,27 @@ void PresetSession::presetStored()
     // An impulse stored with the preset is no longer pending.
     pending.presetStored();
     endSave(true);
+}
+
+QByteArray PresetSession::setAsideUnsaved()
+{
+    // Only parameters can be given back: an impulse tried here cannot be
+    // read back from the device.
+    const bool keep = edited() && presetValues.known() && !presetValues.matchStored();
+    const QByteArray text = keep ? presetValues.liveText() : QByteArray();
+    if (edited())
+        markEdited(false);
+    return text;
+}
+
+void PresetSession::putBackUnsaved(const QByteArray &statusText)
+{
+    if (statusText.isEmpty())
+        return;
+    const bool idle = link.queueEmpty();
+    link.send(requests::writeStatus(statusText));
+    link.send(requests::status);
+    markEdited(true);
+    if (idle)
+        link.startSending();
 }

@@ -64,9 +64,16 @@ public:
     // Learns what the device stores for the current preset without changing
     // what it plays: the live status (read already) is set aside, "esc"
     // brings back the stored version, which is read, and where the two
-    // differ the live one goes back. The preset then counts as edited
-    // (storedLearned tells). Queued after whatever the link holds.
-    void learnStored();
+    // differ the live one goes back (unless `putBack` is false: a walk
+    // through the presets gives it back at its end). The preset then counts
+    // as edited (storedLearned tells). Queued after whatever the link holds.
+    void learnStored(bool putBack = true);
+    // A walk through the presets is about to leave the current preset: its
+    // unsaved changes are set aside (their status text; empty when there
+    // are none that can be given back), and it no longer counts as edited.
+    QByteArray setAsideUnsaved();
+    // Back on that preset: the changes set aside play again, unsaved.
+    void putBackUnsaved(const QByteArray &statusText);
     // A bank or preset step (codes: editing/step_code.h) or a jump to
     // `preset`: asked about first (stepAsked, jumpAsked) while the preset
     // has unsaved edits, else carried out once the queue drains.
@@ -269,6 +276,7 @@ private:
     PresetValues presetValues;
     enum class Learn { Idle, AwaitRevert, AwaitStored };
     Learn learnPhase = Learn::Idle; // where learning the stored version stands
+    bool learnPutsBack = true;      // what played goes back once it is learned
     QByteArray impulseData;         // the last decoded impulse's samples
     uchar saveToFile = 0;           // the last decode was for a store
     QString lastCommand;            // the last live edit written

@@ -426,6 +426,10 @@ void Link::headReleased(const QByteArray &head)
         return;
     }
     awaited.removeFirst();
+    // Every request followed is answered: what was queued behind them since
+    // (a request an answer brought on) is not part of the exchange.
+    if (awaited.isEmpty())
+        endExchange(true, QString());
 }
 
 void Link::endExchange(bool done, const QString &reason)

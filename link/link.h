@@ -11,9 +11,9 @@
 // the head (`headAnswered`), and `endChunk` then advances the queue by one.
 //
 // An exchange is a list of requests followed to one outcome: `exchangeDone`
-// when every one was answered, or `exchangeFailed` with the reason in plain
-// words. Both are delivered from the event loop, never from inside a pacing
-// step or a dispatch.
+// when every one was answered (requests queued behind them meanwhile are
+// not part of it), or `exchangeFailed` with the reason in plain words. Both are delivered from the
+// event loop, never from inside a pacing step or a dispatch.
 #pragma once
 
 #include "link/pacing_clock.h"

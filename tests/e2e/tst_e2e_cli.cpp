@@ -129,6 +129,45 @@ private slots:
         QCOMPARE(statusByte(store().presets.at(9).status, "amp_volume"), 33);
     }
 
+    // Unsaved changes the device plays survive a walk: the backup files what
+    // the device stores, and the changes play again afterwards. Going to
+    // another preset asks first, and without a terminal needs --discard.
+    void unsavedChangesKeptAcrossWalks()
+    {
+        const DeviceStore before = store();
+        const int current = before.bank * 4 + before.preset;
+        const auto playing = [this](const char *name) {
+            const QJsonObject values =
+                QJsonDocument::fromJson(cli(on({"--json", "get", name})).out).object();
+            return values.value(name).toObject().value("value").toInt(-1000);
+        };
+        QCOMPARE(cli(on({"set", "preamp_low=-5"})).code, 0);
+
+        const QString backup = files.filePath("nightly.json");
+        Run r = cli(on({"backup", backup}));
+        QVERIFY2(r.code == 0, qPrintable(describe(r)));
+        QVERIFY2(r.err.contains("unsaved changes are playing again"), qPrintable(describe(r)));
+        library::PresetFile file;
+        QString error;
+        QVERIFY2(library::readFile(backup, &file, &error), qPrintable(error));
+        QCOMPARE(file.presets.at(current).status,
+                 before.presets.at(current).status.toHex()); // what is stored
+        QCOMPARE(playing("preamp_low"), -5);
+        QCOMPARE(store().presets, before.presets);
+
+        r = cli(on({"preset", "5"}));
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("--discard"), qPrintable(describe(r)));
+        QCOMPARE(playing("preamp_low"), -5);
+        r = cli(on({"preset", "5", "--discard"}));
+        QVERIFY2(r.code == 0, qPrintable(describe(r)));
+        QCOMPARE(QJsonDocument::fromJson(cli(on({"--json", "info"})).out)
+                     .object()
+                     .value("number")
+                     .toInt(),
+                 5);
+    }
+
     // A backup, a change, and a restore --yes bring the device back; export
     // and import move one preset.
     void libraryCommands()
@@ -217,6 +256,12 @@ private slots:
             << "volume_of_doom";
         QTest::newRow("value out of range")
             << QStringList{"--port", "PORT", "set", "preamp_low=200"} << 2 << true << "";
+        QTest::newRow("value outside the control's range")
+            << QStringList{"--port", "PORT", "set", "master_volume=200"} << 2 << true
+            << "master_volume takes 0 to 100, not 200.";
+        QTest::newRow("backup holding a value outside its range")
+            << QStringList{"--port", "PORT", "restore", "RANGEFILE", "--yes"} << 3 << true
+            << "Preset 0-3 in this file holds Master 200, outside its range of 0 to 100.";
         QTest::newRow("preset out of range")
             << QStringList{"--port", "PORT", "preset", "16"} << 2 << false
             << "Presets go from 0-0 to 3-3 on this device.";
@@ -257,11 +302,15 @@ private slots:
         QString error;
         QVERIFY(library::writeFile(files.filePath("all.json"), fileOf(store(), smallType), &error));
         QVERIFY(library::writeFile(files.filePath("big.json"), fileOf(store(), 1, 0), &error));
+        library::PresetFile outside = fileOf(store(), smallType);
+        outside.presets[3].status.replace(2 * 7, 2, "c8"); // master 200
+        QVERIFY(library::writeFile(files.filePath("outside.json"), outside, &error));
         args.replaceInStrings("PORT", session->portPath());
         args.replaceInStrings("NOTJSON", bad.fileName());
         args.replaceInStrings("OUT", files.filePath("out.wav"));
         args.replaceInStrings("ALL", files.filePath("all.json"));
         args.replaceInStrings("BIG", files.filePath("big.json"));
+        args.replaceInStrings("RANGEFILE", files.filePath("outside.json"));
         const QList<QByteArray> before = session->requests();
         const Run r = cli(args);
         QVERIFY2(r.code == code, qPrintable(describe(r)));
