@@ -8,8 +8,8 @@
 // while they were listed and read, the memory it took, a filter typed on
 // them, and a search through 200 nested subfolders.
 #include "browser/impulses.h"
+#include "core/core.h"
 #include "link/link.h"
-#include "support/core_access.h"
 #include "support/heartbeat.h"
 #include "support/pty.h"
 #include "support/smoke.h"
@@ -196,14 +196,12 @@ static void BM_BrowserStepToLastByte(benchmark::State &state)
         }
     Pty pty;
     Core core;
-    CoreAccess a{core};
-    a.holdTimer();
     Impulses impulses(core.deviceLink(), core.presetSession(), core.settingsStore());
     if (!core.openPort(pty.slavePath())) {
         state.SkipWithError("cannot open the pty");
         return;
     }
-    a.queue().clear();
+    core.deviceLink().clearQueue();
     impulses.setFolder(dir.path());
     impulses.files()->setActive(true);
     if (!spinUntil([&] { return impulses.files()->pending() == 0; }, 10000)) {

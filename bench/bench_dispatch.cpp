@@ -5,7 +5,6 @@
 #include "link/link.h"
 #include "parsing/answer_dispatcher.h"
 #include "parsing/device_readout.h"
-#include "support/parts_access.h"
 
 #include <benchmark/benchmark.h>
 
@@ -69,8 +68,6 @@ void BM_DispatchAnswerMix(benchmark::State &state)
     DeviceReadout readout;
     PresetSession session{link, readout};
     AnswerDispatcher dispatcher{link, session, readout};
-    PartsAccess a{link, session, dispatcher};
-    a.holdTimer();
     const QList<QByteArray> mix = answerMix();
     const QList<QByteArray> chunks = reads(mix, int(state.range(0)));
     qint64 bytesPerRound = 0;
@@ -83,9 +80,11 @@ void BM_DispatchAnswerMix(benchmark::State &state)
         requests << "gs\r\n";
 
     for (auto _ : state) {
-        a.queue() = requests;
+        link.clearQueue();
+        for (const QByteArray &request : requests)
+            link.send(request);
         for (const QByteArray &chunk : chunks)
-            a.dispatch(chunk);
+            dispatcher.dispatch(chunk);
     }
     state.SetBytesProcessed(state.iterations() * bytesPerRound);
 }

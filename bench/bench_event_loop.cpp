@@ -17,11 +17,12 @@
 //
 // BM_HeartbeatIdle: the same heartbeat with nothing to do, the stall floor
 // the machine sets on its own.
+#include "core/core.h"
 #include "impulse/wav_format.h"
 #include "impulse/wav_image.h"
+#include "link/link.h"
 #include "link/paced_writer.h"
 #include "link/requests.h"
-#include "support/core_access.h"
 #include "support/device_process.h"
 #include "support/figures.h"
 #include "support/heartbeat.h"
@@ -72,7 +73,7 @@ double runFromEventLoop(Core &core, const std::function<void()> &action, int tim
     loop.exec();
     QObject::disconnect(idle);
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
-    return started && CoreAccess{core}.queue().isEmpty() ? seconds : -1;
+    return started && core.deviceLink().queueEmpty() ? seconds : -1;
 }
 
 // Argument 0: preview of a chosen file; 1: full store of a previewed file.
@@ -277,14 +278,18 @@ double sendWithSleeps(QSerialPort &port, const QByteArray &command)
 double sendPaced(const QString &portName, const QByteArray &command, double *stallMs)
 {
     Core core;
-    CoreAccess a{core};
-    a.holdTimer();
+    Link &link = core.deviceLink();
     if (!core.openPort(portName))
         return -1;
     QEventLoop loop;
     QElapsedTimer clock;
     double seconds = -1;
-    QObject::connect(a.pacer(), &PacedWriter::finished, &loop, [&] {
+    // The end of the pieces, looked for every millisecond.
+    QTimer watch;
+    watch.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
+        if (link.sendingInPieces())
+            return;
         seconds = double(clock.nsecsElapsed()) / 1e9;
         loop.quit();
     });
@@ -292,14 +297,14 @@ double sendPaced(const QString &portName, const QByteArray &command, double *sta
     heartbeat.start();
     QTimer::singleShot(10, &loop, [&] {
         clock.start();
-        a.queue() = {command};
-        a.answerReceived() = 1;
-        core.slTimer();
+        link.drain(); // what the opening queued
+        link.send(command);
+        link.startSending();
+        watch.start(1);
     });
     QTimer::singleShot(30000, &loop, &QEventLoop::quit);
     loop.exec();
     *stallMs = heartbeat.longestMs();
-    a.port()->close();
     return seconds;
 }
 

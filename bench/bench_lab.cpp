@@ -5,10 +5,10 @@
 // the preview file written, its load and the 12 pieces with their pauses.
 #include "browser/impulses.h"
 #include "browser/lab_preview.h"
+#include "core/core.h"
 #include "editing/preset_session.h"
 #include "lab/lab.h"
 #include "link/link.h"
-#include "support/core_access.h"
 #include "support/pty.h"
 #include "support/wav_writer.h"
 
@@ -77,8 +77,6 @@ static void BM_LabChangeToLastByte(benchmark::State &state)
     QTemporaryDir dir;
     Pty pty;
     Core core;
-    CoreAccess a{core};
-    a.holdTimer();
     Impulses impulses(core.deviceLink(), core.presetSession(), core.settingsStore());
     LabPreview target(core.deviceLink(), core.presetSession(), impulses);
     Lab lab(&target);
@@ -86,7 +84,7 @@ static void BM_LabChangeToLastByte(benchmark::State &state)
         state.SkipWithError("cannot open the pty");
         return;
     }
-    a.queue().clear();
+    core.deviceLink().clearQueue();
     if (!lab.setSource(0, cabinetFile(dir, "Close.wav", 1)) ||
         !lab.setSource(1, cabinetFile(dir, "Room.wav", 2))) {
         state.SkipWithError("the sources were not taken");

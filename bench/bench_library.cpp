@@ -7,8 +7,8 @@
 #include "core/core.h"
 #include "library/librarian.h"
 #include "library/preset_file.h"
+#include "link/link.h"
 #include "link/paced_writer.h"
-#include "support/core_access.h"
 #include "support/device_process.h"
 #include "support/smoke.h"
 
@@ -50,7 +50,7 @@ struct Rig {
         });
         QTimer::singleShot(20000, &loop, &QEventLoop::quit);
         loop.exec();
-        if (!CoreAccess{core}.queue().isEmpty()) {
+        if (!core.deviceLink().queueEmpty()) {
             error = QStringLiteral("the start-up requests did not finish");
             return false;
         }

@@ -1,9 +1,10 @@
 // Costs of the device link that do not depend on the parameter table: a short
 // direct write to a pty, one pacing step, the answer-wait lookup and the port
 // choice over an enumeration.
+#include "core/core.h"
+#include "link/link.h"
 #include "link/port_choice.h"
 #include "link/requests.h"
-#include "support/core_access.h"
 #include "support/pty.h"
 
 #include <benchmark/benchmark.h>
@@ -26,12 +27,11 @@ void BM_SendRaw10Bytes(benchmark::State &state)
 {
     Pty pty;
     Core core;
-    CoreAccess a{core};
-    a.holdTimer();
     if (!core.openPort(pty.slavePath())) {
         state.SkipWithError("cannot open the pty");
         return;
     }
+    core.deviceLink().drain(); // what the opening queued
     const QByteArray command = "mv 64\r\n\0\0\0";
     int n = 0;
     for (auto _ : state) {
@@ -49,17 +49,16 @@ void BM_PacingStep(benchmark::State &state)
 {
     Pty pty;
     Core core;
-    CoreAccess a{core};
-    a.holdTimer();
+    Link &link = core.deviceLink();
     if (!core.openPort(pty.slavePath())) {
         state.SkipWithError("cannot open the pty");
         return;
     }
-    a.queue() = {"gs\r\n"};
-    a.commandTotal() = 1;
+    link.drain(); // what the opening queued
+    link.send("gs\r\n");
     int n = 0;
     for (auto _ : state) {
-        a.answerReceived() = 1;
+        link.headAnswered(); // as the dispatcher says of an answer
         core.slTimer();
         if (++n % 256 == 0)
             settle(state, pty);

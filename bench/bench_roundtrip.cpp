@@ -3,8 +3,9 @@
 // queue running dry, and the device's own figure of how long each answer took
 // to release the next request. A bare pty echo measured in the same
 // repetition gives the floor both are compared with.
+#include "core/core.h"
 #include "editing/preset_session.h"
-#include "support/core_access.h"
+#include "link/link.h"
 #include "support/device_process.h"
 #include "support/figures.h"
 #include "support/pty_echo.h"
@@ -32,7 +33,7 @@ bool runUntilIdle(Core &core, int timeoutMs)
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     loop.exec();
     QObject::disconnect(idle);
-    return CoreAccess{core}.queue().isEmpty();
+    return core.deviceLink().queueEmpty();
 }
 
 void BM_MapUpdate(benchmark::State &state)

@@ -1,7 +1,9 @@
 // setValue of one parameter: the command built from the status table and
 // written to a pty, nothing listening to Core's signals. A control dragged
 // at any rate must not fall behind, so one call should stay within 10 us.
-#include "support/core_access.h"
+#include "core/core.h"
+#include "link/link.h"
+#include "link/serial_transport.h"
 #include "support/pty.h"
 
 #include <QSerialPort>
@@ -15,15 +17,15 @@ namespace {
 void setValueToPty(benchmark::State &state, const QString &name, bool flushEach = true)
 {
     Pty pty;
-    Core core;
-    CoreAccess access{core};
-    access.holdTimer();
+    // Core on the product's transport, kept at hand for its flush.
+    auto *transport = new SerialTransport;
+    Core core(transport, PacingClock());
     if (!pty.isValid() || !core.openPort(pty.slavePath())) {
         state.SkipWithError("no pty");
         return;
     }
-    access.queue().clear();
-    QSerialPort *port = access.port();
+    core.deviceLink().drain(); // what the opening queued
+    QSerialPort *port = &transport->serialPort();
 
     uchar value = 0;
     int calls = 0;

@@ -1,7 +1,8 @@
 // One status block answer through the dispatcher: the 22 answer forms, the
 // decode of 43 bytes and its 72 publications (70 parameter values, "editable"
 // and sgSetEnabled), with nothing listening.
-#include "support/core_access.h"
+#include "core/core.h"
+#include "parsing/answer_dispatcher.h"
 
 #include <benchmark/benchmark.h>
 
@@ -21,8 +22,6 @@ QByteArray statusAnswer()
 void countPublications(const QByteArray &answer, int *parameterValues, int *emissions)
 {
     Core core;
-    CoreAccess a{core};
-    a.holdTimer();
     *parameterValues = 0;
     *emissions = 0;
     QObject::connect(&core, &Core::sgReadValue, [&](const QString &name, int) {
@@ -33,7 +32,7 @@ void countPublications(const QByteArray &answer, int *parameterValues, int *emis
             ++*parameterValues;
     });
     QObject::connect(&core, &Core::sgSetEnabled, [&](bool) { ++*emissions; });
-    a.dispatch(answer);
+    core.answerDispatcher().dispatch(answer);
 }
 
 void BM_StatusBlockDispatch(benchmark::State &state)
@@ -50,10 +49,9 @@ void BM_StatusBlockDispatch(benchmark::State &state)
         return;
     }
     Core core;
-    CoreAccess a{core};
-    a.holdTimer();
+    AnswerDispatcher &dispatcher = core.answerDispatcher();
     for (auto _ : state)
-        a.dispatch(answer);
+        dispatcher.dispatch(answer);
     state.SetBytesProcessed(state.iterations() * answer.size());
 }
 BENCHMARK(BM_StatusBlockDispatch)->Unit(benchmark::kMicrosecond);

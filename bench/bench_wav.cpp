@@ -1,9 +1,11 @@
 // Decoding a full-size 24-bit WAV file (32044 bytes read) and building the
 // store command that carries it: the pure pieces, and Core's whole store path.
+#include "core/core.h"
+#include "editing/preset_session.h"
 #include "impulse/wav_format.h"
 #include "impulse/wav_image.h"
+#include "link/link.h"
 #include "link/requests.h"
-#include "support/core_access.h"
 #include "support/impulse_file.h"
 
 #include <QDir>
@@ -24,23 +26,23 @@ static void BM_DecodeAndStoreCommand(benchmark::State &state)
 }
 BENCHMARK(BM_DecodeAndStoreCommand)->Unit(benchmark::kMicrosecond);
 
-// decodeWav(path, true) on Core: the store check, the decode, the wav.wav
-// copy and the queued commands. The pacing step gives up at once instead of
-// writing to the closed port, so no transmission is measured.
+// A save of a file loaded for the preset, on Core without a port: the store
+// check, the decode, the wav.wav copy and the queued commands. Nothing is
+// transmitted on the closed port.
 static void BM_CoreStorePath(benchmark::State &state)
 {
     FullSizeFile file;
     const QString previous = QDir::currentPath();
     QDir::setCurrent(file.dir.path()); // wav.wav is written here
     Core core;
-    CoreAccess a{core};
-    a.holdTimer();
+    PresetSession &session = core.presetSession();
+    if (!session.loadImpulse(file.path)) {
+        state.SkipWithError("the file was not taken");
+        return;
+    }
     for (auto _ : state) {
-        a.loadFile(QStringLiteral("Full Cab.wav"), file.path);
-        a.sendCount() = 3;
-        a.answerReceived() = 0;
-        a.decodeWav(file.path, true);
-        benchmark::DoNotOptimize(a.lastErrCommand().constData());
+        session.save();
+        benchmark::DoNotOptimize(core.deviceLink().head().constData());
     }
     QDir::setCurrent(previous);
 }

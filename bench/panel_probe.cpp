@@ -10,8 +10,8 @@
 //
 // Usage: vortaxa_panel_probe --app-dir DIR --port PATH
 #include "core/core.h"
+#include "link/link.h"
 #include "panel/panel_objects.h"
-#include "support/core_access.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -162,7 +162,7 @@ int main(int argc, char *argv[])
             ++banks;
     });
 
-    CoreAccess a{core};
+    const Link &link = core.deviceLink();
     // Open: the port; StartUp: the start-up read; MapTab: the "Preset map"
     // tab clicked until its page shows; ReadAll: "Read all" clicked until the
     // question asks; Confirm: its go-ahead clicked until the sweep starts;
@@ -200,13 +200,13 @@ int main(int argc, char *argv[])
         case Phase::Open:
             // The document may open the port itself (given --port); if it
             // has not after a while, do it as a user's port choice would.
-            if (!a.port()->isOpen() && now > 1500)
+            if (!link.isOpen() && now > 1500)
                 core.openPort(port);
-            if (a.port()->isOpen())
+            if (link.isOpen())
                 enter(Phase::StartUp, "the start-up read", now);
             break;
         case Phase::StartUp:
-            if (banks > 0 && a.queue().isEmpty() && now - phaseStart > 200)
+            if (banks > 0 && link.queueEmpty() && now - phaseStart > 200)
                 enter(Phase::MapTab, "the \"Preset map\" tab to show its page", now);
             break;
         case Phase::MapTab:
@@ -249,7 +249,7 @@ int main(int argc, char *argv[])
         }
         case Phase::Map:
             // The walk reads every preset once ("gb" each), then goes home.
-            if (banks - banksBefore >= 100 && !objects.library.busy() && a.queue().isEmpty()) {
+            if (banks - banksBefore >= 100 && !objects.library.busy() && link.queueEmpty()) {
                 framesBefore = frames;
                 window->update(); // at least one more frame, whatever the document did
                 std::printf("map_seconds=%.3f\n", double(now - phaseStart) / 1e3);

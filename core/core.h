@@ -144,6 +144,7 @@ public:
     Link &deviceLink() { return parts->link(); }
     PresetSession &presetSession() { return parts->session(); }
     DeviceReadout &deviceReadout() { return parts->readout(); }
+    AnswerDispatcher &answerDispatcher() { return parts->dispatcher(); }
     QSettings &settingsStore() { return settings; }
     WebPageOpener &webPageOpener() { return *webOpener; }
 

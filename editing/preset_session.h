@@ -279,5 +279,4 @@ private:
     bool learnPutsBack = true;      // what played goes back once it is learned
     QByteArray impulseData;         // the last decoded impulse's samples
     uchar saveToFile = 0;           // the last decode was for a store
-    QString lastCommand;            // the last live edit written
 };

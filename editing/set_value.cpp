@@ -65,7 +65,6 @@ void PresetSession::setValue(const QString &name, uchar value)
     if (!command.isEmpty()) {
         emit editShown(true);
         link.sendRaw(command);
-        lastCommand = QString::fromLatin1(command);
     }
     if (parameter && !parameter->inPreset())
         emit modeWritten(value);

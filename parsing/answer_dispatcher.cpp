@@ -327,3 +327,22 @@ void AnswerDispatcher::dispatch(const QByteArray &chunk)
         link.headAnswered();
     link.endChunk();
 }
+
+int AnswerDispatcher::longestValue() const
+{
+    int longest = 0;
+    for (const answers::FormSpec &spec : answers::catalogue())
+        for (const QByteArray &value : matchers[spec.form].partialValues())
+            longest = qMax(longest, int(value.size()));
+    for (const QByteArray &value : parseValues)
+        longest = qMax(longest, int(value.size()));
+    return longest;
+}
+
+bool AnswerDispatcher::formsIdle() const
+{
+    for (const answers::FormSpec &spec : answers::catalogue())
+        if (!matchers[spec.form].isIdle())
+            return false;
+    return true;
+}

@@ -38,6 +38,12 @@ public:
     // The device type the answer forms follow: the large family until the
     // device has identified itself (kept when the port closes).
     int deviceType() const { return typeDev; }
+    // The longest value any answer form holds, partial or last completed:
+    // at most Parser::maxValueLength, whatever the device sends.
+    int longestValue() const;
+    // Every answer form waits for the start of an answer: nothing of a
+    // partial answer is kept.
+    bool formsIdle() const;
 
 private:
     friend struct AnswerHandlers; // what each completed answer form does

@@ -2,11 +2,17 @@
 // and mutations of real answers must never let the queue jump, never grow a
 // captured value past its cap, and never stop clean answers being recognised
 // once the noise is over.
-#include "core/core.h"
+#include "core/device_parts.h"
+#include "editing/preset_session.h"
+#include "link/link.h"
 #include "link/requests.h"
-#include "support/core_access.h"
+#include "parsing/answer_dispatcher.h"
+#include "parsing/device_readout.h"
+#include "parsing/parser.h"
 #include "support/signal_recorder.h"
 #include "support/test_main.h"
+
+#include <QSignalSpy>
 
 #include <random>
 
@@ -132,16 +138,26 @@ private:
     std::mt19937 rng;
 };
 
-int longestCapture(CoreAccess &a)
-{
-    int longest = 0;
-    for (Parser *p : a.parsers())
-        for (const QByteArray &v : p->partialValues())
-            longest = qMax(longest, v.size());
-    for (const QByteArray &v : a.parseValues())
-        longest = qMax(longest, v.size());
-    return longest;
-}
+// The back end's parts without a port: what would go out stays queued, and
+// every chunk goes to the dispatcher as a port read hands it on.
+struct Parts {
+    DeviceParts parts;
+    Link &link = parts.link();
+    PresetSession &session = parts.session();
+    AnswerDispatcher &dispatcher = parts.dispatcher();
+
+    // The start-up requests behind whatever waits.
+    void queueBurst()
+    {
+        for (const QByteArray &request : requests::startupBurst())
+            link.send(request);
+    }
+    // The device says it is of `type`.
+    void identify(int type)
+    {
+        dispatcher.dispatch("olkdev\r" + QByteArray::number(type) + "\nEND\n");
+    }
+};
 
 } // namespace
 
@@ -156,9 +172,7 @@ private slots:
 
 void TestBadInput::noiseThenCleanAnswers()
 {
-    Core core;
-    CoreAccess a{core};
-    a.holdTimer();
+    Parts p;
     Noise noise(seed);
     const QList<QByteArray> corpus = realAnswers();
 
@@ -166,6 +180,16 @@ void TestBadInput::noiseThenCleanAnswers()
     int answered = 0;
     int longest = 0;
     QByteArray firstJump; // the first read that retired more than one entry
+    auto offer = [&](const QByteArray &chunk) {
+        if (p.link.queued().size() < 2)
+            p.queueBurst();
+        const int before = p.link.queued().size();
+        p.dispatcher.dispatch(chunk);
+        if (p.link.queued().size() < before - 1 && firstJump.isEmpty())
+            firstJump = chunk.toHex();
+        longest = qMax(longest, p.dispatcher.longestValue());
+        return p.link.queued().size() == before - 1; // an answer retires one entry
+    };
     while (reads < noiseReads) {
         QByteArray input;
         switch (noise.below(4)) {
@@ -179,28 +203,21 @@ void TestBadInput::noiseThenCleanAnswers()
             input = noise.mutate(corpus.at(noise.below(corpus.size())), corpus);
             break;
         }
-        // Flags that decide which forms are fed change now and then, as a
-        // copy or an identification answer would change them.
+        // What decides which forms are fed changes now and then, as a copy,
+        // a compare press or an identification answer changes it.
         if (noise.oneIn(16))
-            a.copyImpulsePending() = 1;
+            p.session.copy();
         if (noise.oneIn(64))
-            a.typeDev() = uchar(QList<int>{0, 1, 2, 3, 4, 7}.at(noise.below(6)));
+            offer("olkdev\r" + QByteArray::number(QList<int>{0, 1, 2, 3, 4, 7}.at(noise.below(6))) +
+                  "\nEND\n");
         if (noise.oneIn(32)) {
-            a.editable() = uchar(noise.below(2));
-            a.compareArm() = 1;
-            a.copyStatusPending() = 1;
+            p.session.compare();
+            p.session.copy();
         }
         for (const QByteArray &chunk : noise.split(input.isEmpty() ? QByteArray(1, '\n') : input)) {
-            if (a.queue().size() < 2)
-                a.queue() = requests::startupBurst();
-            const int before = a.queue().size();
-            a.dispatch(chunk);
-            ++reads;
-            if (a.queue().size() == before - 1) // an answer retires one entry
+            if (offer(chunk))
                 ++answered;
-            if (a.queue().size() < before - 1 && firstJump.isEmpty())
-                firstJump = chunk.toHex();
-            longest = qMax(longest, longestCapture(a));
+            ++reads;
         }
     }
     QVERIFY2(firstJump.isEmpty(), firstJump.constData());
@@ -210,87 +227,92 @@ void TestBadInput::noiseThenCleanAnswers()
 
     // A direct write, then bytes that end every field and break every
     // literal: each form is left idle, whichever state the noise left.
-    core.sendRaw(requests::status);
+    p.link.sendRaw(requests::status);
     for (int i = 0; i < 300; ++i) {
-        a.copyImpulsePending() = 1;  // so the impulse form is fed too
-        a.typeDev() = i % 2 ? 2 : 1; // and both list forms
-        a.dispatch("\r\n~");
+        p.identify(i % 2 ? 2 : 1); // both list forms
+        p.session.copy();          // and the impulse form are fed
+        p.dispatcher.dispatch("\r\n~");
     }
-    for (Parser *p : a.parsers())
-        QVERIFY(p->isIdle());
+    QVERIFY(p.dispatcher.formsIdle());
 
-    // The start-up answers are recognised again, one queue entry each.
-    a.typeDev() = 1;
-    a.copyImpulsePending() = 0;
-    a.editable() = 1;
-    a.queue() = requests::startupBurst();
-    SignalRecorder rec(&core);
+    // The start-up answers are recognised again, one queue entry each. A
+    // revert shows the edits, and the queue is emptied (the copy with it).
+    p.session.revert();
+    p.link.clearQueue();
+    QVERIFY(!p.session.comparing());
+    QVERIFY(!p.session.awaitsCopiedImpulse());
+    p.queueBurst();
+    const DeviceReadout &readout = p.parts.readout();
+    QSignalSpy identified(&readout, &DeviceReadout::identifiedChanged);
+    QSignalSpy firmware(&readout, &DeviceReadout::firmwareRead);
+    QSignalSpy slotList(&readout, &DeviceReadout::slotsRead);
+    QSignalSpy name(&readout, &DeviceReadout::impulseNameRead);
+    QSignalSpy place(&readout, &DeviceReadout::positionRead);
+    QSignalSpy mode(&readout, &DeviceReadout::modeRead);
     const QList<QByteArray> startup = {"olkdev\r1\nEND\n", "olkver\r1.07\n", listAnswer(100),
                                        "rn\rClean 1\n",    "gb\r0309\n",     statusAnswer(3),
                                        "gm\r07\n"};
     for (int i = 0; i < startup.size(); ++i) {
-        a.dispatch(startup.at(i));
-        QCOMPARE(a.queue().size(), startup.size() - 1 - i);
+        p.dispatcher.dispatch(startup.at(i));
+        QCOMPARE(p.link.queued().size(), startup.size() - 1 - i);
     }
-    QCOMPARE(rec.valuesOf("type_dev"), QVariantList{1});
-    QCOMPARE(rec.valuesOf("devVersion"), QVariantList{"1.07"});
-    QCOMPARE(rec.valuesOf("impulse_names").value(0).toString().count(','), 100);
-    QCOMPARE(rec.valuesOf("impulse_name"), QVariantList{"Clean 1"});
-    QCOMPARE(rec.valuesOf("bank"), QVariantList{3});
-    QCOMPARE(rec.valuesOf("preset"), QVariantList{9});
-    QCOMPARE(rec.valuesOf("master_volume"), QVariantList{int(uchar(3 * 29 + 7 * 11))});
-    QCOMPARE(rec.valuesOf("mode"), QVariantList{7});
+    QCOMPARE(identified.size(), 1);
+    QCOMPARE(identified.first().first().toInt(), 1);
+    QCOMPARE(firmware.value(0).value(0).toString(), QStringLiteral("1.07"));
+    QCOMPARE(slotList.value(0).value(0).toStringList().size(), 100);
+    QCOMPARE(name.value(0).value(0).toString(), QStringLiteral("Clean 1"));
+    QCOMPARE(place.value(0), (QVariantList{3, 9}));
+    QCOMPARE(int(uchar(p.session.values().live().at(7))), int(uchar(3 * 29 + 7 * 11)));
+    QCOMPARE(mode.value(0).value(0).toInt(), 7);
 }
 
 void TestBadInput::runawayFieldIsCapped_data()
 {
     QTest::addColumn<QByteArray>("prefix");
     QTest::addColumn<QByteArray>("answer");
-    QTest::addColumn<QString>("published"); // value name the clean answer publishes
+    QTest::addColumn<QByteArray>("published"); // the readout's event for the clean answer
 
     QTest::newRow("impulse name") << QByteArray("rn\r") << QByteArray("rn\rCab\n")
-                                  << "impulse_name";
+                                  << QByteArray("impulseNameRead");
     QTest::newRow("version") << QByteArray("olkver\r") << QByteArray("olkver\r1.07\n")
-                             << "devVersion";
+                             << QByteArray("firmwareRead");
     QTest::newRow("device type") << QByteArray("olkdev\r") << QByteArray("olkdev\r1\nEND\n")
-                                 << "type_dev";
+                                 << QByteArray("identifiedChanged");
     QTest::newRow("list slot name")
-        << QByteArray("rns\rCab 1\n01\nEND\n") << listAnswer(100) << "impulse_names";
-    QTest::newRow("preset number") << QByteArray("pc ") << QByteArray("pc 3\r") << QString();
+        << QByteArray("rns\rCab 1\n01\nEND\n") << listAnswer(100) << QByteArray("slotsRead");
+    QTest::newRow("preset number") << QByteArray("pc ") << QByteArray("pc 3\r") << QByteArray();
     QTest::newRow("impulse image")
-        << QByteArray("cc\rMy Cab\n") << QByteArray("cc\rMy Cab\n524946\n") << QString();
+        << QByteArray("cc\rMy Cab\n") << QByteArray("cc\rMy Cab\n524946\n") << QByteArray();
 }
 
 void TestBadInput::runawayFieldIsCapped()
 {
     QFETCH(QByteArray, prefix);
     QFETCH(QByteArray, answer);
-    QFETCH(QString, published);
+    QFETCH(QByteArray, published);
 
-    Core core;
-    CoreAccess a{core};
-    a.holdTimer();
-    a.copyImpulsePending() = 1;
-    a.queue() = {"rn\r\n", "gs\r\n"};
-    a.dispatch(prefix);
+    Parts p;
+    p.session.copy(); // the impulse answer is awaited; two requests wait
+    QCOMPARE(p.link.queued().size(), 2);
+    p.dispatcher.dispatch(prefix);
 
     // A device that streams without ever ending the field.
     const QByteArray stream(64 * 1024, 'a');
     int longest = 0;
     for (int i = 0; i < 20; ++i) {
-        a.dispatch(stream);
-        longest = qMax(longest, longestCapture(a));
+        p.dispatcher.dispatch(stream);
+        longest = qMax(longest, p.dispatcher.longestValue());
     }
     QCOMPARE(longest, Parser::maxValueLength);
-    QCOMPARE(a.queue().size(), 2); // nothing was taken for an answer
-    for (Parser *p : a.parsers())
-        QVERIFY(p->isIdle());
+    QCOMPARE(p.link.queued().size(), 2); // nothing was taken for an answer
+    QVERIFY(p.dispatcher.formsIdle());
 
-    SignalRecorder rec(&core);
-    a.dispatch(answer);
-    QCOMPARE(a.queue().size(), 1);
+    // The clean answer after it is recognised.
+    SignalRecorder rec(&p.parts.readout());
+    p.dispatcher.dispatch(answer);
+    QCOMPARE(p.link.queued().size(), 1);
     if (!published.isEmpty())
-        QCOMPARE(rec.valuesOf(published).size(), 1);
+        QCOMPARE(rec.count(published), 1);
 }
 
 VORTAXA_TEST_MAIN(TestBadInput)

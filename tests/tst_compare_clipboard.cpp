@@ -1,14 +1,15 @@
-// Escape, compare, copy and paste through a pty. The dispatcher's captures
-// (compareStatus, copyStatus, copyImpulseName/Data) are set by hand where a
-// test needs an answer to have arrived.
+// Escape, compare, copy and paste on the in-process device. Every state a
+// test needs is reached as the panel reaches it: edits, files loaded,
+// copies answered (or cut short) by the device, pastes and compare presses.
 //
 // Paths that play a chosen impulse file again (paste of a file chosen here,
 // the second compare press with a file chosen) end in the impulse decode,
 // which queues the preview and starts sending; the tests check what these
 // paths queue themselves and accept preview entries where the decode adds
 // them.
+#include "editing/kept_blocks.h"
 #include "editing/preset_session.h"
-#include "support/pty_core_rig.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -59,20 +60,6 @@ struct DebugLogOn {
     ~DebugLogOn() { QLoggingCategory::installFilter(previous); }
 };
 
-QByteArray statusAnswer(const QByteArray &statusText)
-{
-    return "gs\r" + statusText + "\n";
-}
-
-// Port timer ticks until the device is given up on; false if it never is.
-bool tickUntilGivenUp(PtyCoreRig &rig)
-{
-    QSignalSpy gaveUp(&rig.core, &Core::sgAnswerErrSave);
-    for (int tick = 0; tick < 10 && gaveUp.isEmpty(); ++tick)
-        rig.a.slPortTimer();
-    return gaveUp.size() == 1;
-}
-
 // The texts the back end gave under one name ("paste_refused", "copy_unfinished").
 QStringList textsNamed(const SignalRecorder &rec, const char *name)
 {
@@ -91,10 +78,54 @@ QStringList pasteRefusals(const SignalRecorder &rec)
 
 } // namespace
 
-class TestCompareClipboard : public PtyCoreRigTest {
+class TestCompareClipboard : public CoreRigTest {
     Q_OBJECT
 
     ScratchDir dir; // also the working directory, where a store writes wav.wav
+
+    // A usable impulse file.
+    QString impulseFile(const QString &name)
+    {
+        return dir.file(name, wavFile({1, 1, 48000, 24, false, {}, patternSamples(300, 1, 3)}));
+    }
+    // The current preset plays `status` (hex text) and the device stores
+    // `impulse` for it (none when its name is empty).
+    void devicePlays(const QByteArray &status, const vdev::Impulse &impulse = {})
+    {
+        if (impulse.isEmpty())
+            rig->device.model().removeImpulse();
+        else
+            rig->device.model().storeImpulse(impulse);
+        rig->device.model().setLiveStatus(QByteArray::fromHex(status));
+    }
+    // A whole copy of the current preset, as the device answers it.
+    bool copyWhole()
+    {
+        rig->core.slCopy();
+        return rig->waitIdle() && rig->session.hasCopy();
+    }
+    // An edited preset playing a pasted impulse (the file `name` a copied
+    // preset had loaded); with `compare`, compare shows the stored preset
+    // and the edited block is kept.
+    bool pastedFile(const QString &name, bool compare)
+    {
+        PresetSession &session = rig->session;
+        if (!session.loadImpulse(impulseFile(name)) || !copyWhole())
+            return false;
+        session.revertImpulse();
+        rig->core.slPaste();
+        if (compare)
+            rig->core.slCompare();
+        return rig->waitIdle() && session.edited() && session.pendingImpulse().pasted() &&
+               session.comparing() == compare &&
+               session.keptBlocks().compared().isEmpty() == !compare;
+    }
+    // The pending file's name; empty when no file is pending.
+    QString pendingFileName() const
+    {
+        const PendingImpulse &p = rig->session.pendingImpulse();
+        return p.source() == PendingImpulse::Source::File ? QString::fromUtf8(p.name()) : QString();
+    }
 
 private slots:
     void escReplacesQueue();
@@ -107,8 +138,11 @@ private slots:
     void compareWithoutKeptStatusWritesNothingBack();
     void pasteDeviceImpulse_data();
     void pasteDeviceImpulse();
+    void pendingNameEndsAtZeroByte();
     void pasteWithoutImpulse();
     void pasteImpulseFileChosenHere();
+    void keptCopyRefusals_data();
+    void keptCopyRefusals();
     void refusedPaste_data();
     void refusedPaste();
     void compareAfterRefusedPaste();
@@ -122,129 +156,134 @@ private slots:
 // replace them.
 void TestCompareClipboard::escReplacesQueue()
 {
-    rig->a.queue() = {"gb\r\n", "gs\r\n", "gm\r\n"};
-    rig->a.presetEdit() = 1;
-    rig->a.editable() = 0;
-    rig->a.pendingImpulse().paste(QStringLiteral("cab.wav"), QStringLiteral("/tmp/cab.wav"),
-                                  QByteArray(), QByteArray());
-    rig->a.compareStatus() = sampleStatus();
-    rig->a.holdReads();
-    rig->pty.write("late answer");
-    QVERIFY(spinUntil([&] { return rig->a.port()->bytesAvailable() == 11; }));
+    QVERIFY(pastedFile("cab.wav", true));
+    for (const QByteArray &request : {"gb\r\n", "gs\r\n", "gm\r\n"})
+        rig->link.send(request); // waiting, not sent yet
+    rig->device.leaveUnread("late answer");
+    QCOMPARE(rig->device.bytesAvailable(), qint64(11));
 
     SignalRecorder rec(&rig->core);
-    QSignalSpy comparing(&rig->core.presetSession(), &PresetSession::comparingChanged);
+    QSignalSpy comparing(&rig->session, &PresetSession::comparingChanged);
     rig->core.slEsc();
 
     // Compare ends at once, not only with the read-back.
     QCOMPARE(comparing.count(), 1);
     QCOMPARE(comparing.first().first().toBool(), false);
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"esc\r\n", "gs\r\n", "rn\r\n"}));
-    QCOMPARE(int(rig->a.commandTotal()), 3);
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"esc\r\n", "gs\r\n", "rn\r\n"}));
+    QCOMPARE(rig->link.batchSize(), 3);
     QCOMPARE(rec.lines(),
              QStringList({"sgSetEdit(false)", "sgReadValue(preset_edit,0)", "sgSetEnabled(true)",
                           "sgReadValue(editable,1)", "sgSetProgress(0)", "sgSetWait(true)",
                           "sgReadValue(wait,1)"}));
-    QCOMPARE(rig->a.port()->bytesAvailable(), qint64(0));
-    QCOMPARE(rig->pty.read(5), QByteArray("esc\r\n"));
-    QCOMPARE(int(rig->a.presetEdit()), 0);
-    QCOMPARE(int(rig->a.editable()), 1);
+    QCOMPARE(rig->device.bytesAvailable(), qint64(0));
+    QCOMPARE(rig->device.bytesToWrite(), qint64(5)); // "esc"
+    QVERIFY(!rig->session.edited());
+    QVERIFY(!rig->session.comparing());
     // The device dropped the tried or pasted impulse with the revert: nothing
     // of it is left for a later save to store, nor of the compared edits.
-    QCOMPARE(rig->a.pendingImpulse().source(), PendingImpulse::Source::Stored);
-    QVERIFY(rig->a.compareStatus().isEmpty());
+    QCOMPARE(rig->session.pendingImpulse().source(), PendingImpulse::Source::Stored);
+    QVERIFY(rig->session.keptBlocks().compared().isEmpty());
+    QVERIFY(rig->waitIdle());
+    QCOMPARE(rig->requests().mid(rig->requests().size() - 3),
+             (QList<QByteArray>{"esc", "gs", "rn"}));
 }
 
 // A pasted preset's impulse goes; its pasted status stays an edit.
 void TestCompareClipboard::escImpulsDropsOnlyTheImpulse()
 {
-    rig->a.queue() = {"gb\r\n", "gs\r\n"};
-    rig->a.presetEdit() = 1;
-    rig->a.pendingImpulse().paste(QStringLiteral("cab.wav"), QStringLiteral("/tmp/cab.wav"),
-                                  QByteArray(), QByteArray());
+    QVERIFY(pastedFile("cab.wav", false));
+    rig->link.send("gb\r\n");
+    rig->link.send("gs\r\n");
 
     SignalRecorder rec(&rig->core);
     rig->core.slEscImpuls();
 
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"lcc\r\n", "rn\r\n"}));
-    QCOMPARE(rig->pty.read(5), QByteArray("lcc\r\n"));
-    QCOMPARE(rig->a.pendingImpulse().source(), PendingImpulse::Source::Stored);
-    QCOMPARE(int(rig->a.presetEdit()), 1);
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"lcc\r\n", "rn\r\n"}));
+    QCOMPARE(rig->device.bytesToWrite(), qint64(5)); // "lcc"
+    QCOMPARE(rig->session.pendingImpulse().source(), PendingImpulse::Source::Stored);
+    QVERIFY(rig->session.edited());
     QCOMPARE(withoutPacing(rec), QStringList());
 }
 
-// Copy appends behind what is queued (the head is sent again) and announces
+// Copy appends behind what is queued (the head is sent) and announces
 // nothing of its own.
 void TestCompareClipboard::copyArmsCapturesAndAppends()
 {
-    rig->a.queue() = {"gm\r\n"};
-    rig->a.loadFile(QStringLiteral("cab.wav"), QStringLiteral("/tmp/cab.wav"));
-    rig->a.presetEdit() = 1;
+    const QString path = impulseFile("cab.wav");
+    QVERIFY(rig->session.loadImpulse(path));
+    QVERIFY(rig->waitIdle());
+    QVERIFY(rig->session.edited());
+    rig->link.send("gm\r\n"); // waiting, not sent yet
 
     SignalRecorder rec(&rig->core);
     rig->core.slCopy();
 
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"gm\r\n", "gs\r\n", "cc\r\n"}));
-    QCOMPARE(int(rig->a.commandTotal()), 3);
-    QCOMPARE(rig->pty.read(4), QByteArray("gm\r\n"));
-    QCOMPARE(int(rig->a.copyStatusPending()), 1);
-    QCOMPARE(int(rig->a.copyImpulsePending()), 1);
-    QCOMPARE(rig->a.copyImpulseFileName(), QStringLiteral("cab.wav"));
-    QCOMPARE(rig->a.copyImpulsePath(), QStringLiteral("/tmp/cab.wav"));
-    QCOMPARE(int(rig->a.presetEdit()), 1);
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"gm\r\n", "gs\r\n", "cc\r\n"}));
+    QCOMPARE(rig->link.batchSize(), 3);
+    QCOMPARE(rig->device.bytesToWrite(), qint64(4)); // "gm"
+    const KeptBlocks &kept = rig->session.keptBlocks();
+    QCOMPARE(kept.pasteRefusal(), unfinishedCopy); // its status still to come
+    QVERIFY(kept.awaitsImpulse());
+    QCOMPARE(kept.copiedFileName(), QStringLiteral("cab.wav"));
+    QCOMPARE(kept.copiedFilePath(), path);
+    QVERIFY(rig->session.edited());
     QCOMPARE(withoutPacing(rec), QStringList());
+    QVERIFY(rig->waitIdle());
+    QVERIFY(rig->session.hasCopy());
 }
 
 // First press keeps the edited state and shows the stored one; the second
 // sends the kept state back. The edited flag is not compare's to change.
 void TestCompareClipboard::compareTwice()
 {
-    rig->a.editable() = 1;
-    rig->a.presetEdit() = 1;
-    rig->a.queue() = {"gm\r\n"};
+    rig->core.setValue(QStringLiteral("master_volume"), 90);
+    QVERIFY(rig->waitIdle());
+    QVERIFY(rig->session.edited());
+    const QByteArray edited = rig->device.model().liveStatus().toHex();
+    rig->link.send("gm\r\n");
 
     rig->core.slCompare();
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"gs\r\n", "esc\r\n", "rn\r\n", "gs\r\n"}));
-    QCOMPARE(int(rig->a.editable()), 0);
-    QCOMPARE(int(rig->a.compareArm()), 1);
-    QCOMPARE(rig->pty.read(4), QByteArray("gs\r\n"));
-
-    // The dispatcher keeps the first status answer as the reference.
-    const QByteArray edited = sampleStatus();
-    rig->a.compareStatus() = edited;
-    rig->a.compareArm() = 0;
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"gs\r\n", "esc\r\n", "rn\r\n", "gs\r\n"}));
+    QVERIFY(rig->session.comparing());
+    QCOMPARE(rig->device.bytesToWrite(), qint64(4)); // "gs"
+    // The first status answer is kept as the reference.
+    QVERIFY(rig->waitIdle());
+    QCOMPARE(rig->session.keptBlocks().compared(), edited);
 
     SignalRecorder rec(&rig->core);
     rig->core.slCompare();
     const QByteArray writeBack = "gs 1\r" + edited + "\r";
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({writeBack, "gs\r\n"}));
-    QCOMPARE(int(rig->a.editable()), 1);
-    QCOMPARE(rig->pty.read(writeBack.size()), writeBack);
-    QCOMPARE(int(rig->a.presetEdit()), 1);
-    QCOMPARE(int(rig->a.compareArm()), 0);
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({writeBack, "gs\r\n"}));
+    QVERIFY(!rig->session.comparing());
+    QCOMPARE(rig->device.bytesToWrite(), qint64(writeBack.size()));
+    QVERIFY(rig->session.edited());
     QCOMPARE(withoutPacing(rec), QStringList()); // the read-back publishes editable
+    QVERIFY(rig->waitIdle());
+    QCOMPARE(rig->device.model().liveStatus().toHex(), edited);
 }
 
 void TestCompareClipboard::compareTwiceWithImpulseFile()
 {
-    rig->a.editable() = 1;
-    rig->a.loadFile(QStringLiteral("My Cab.wav"), QStringLiteral("/nonexistent/My Cab.wav"));
+    QVERIFY(rig->session.loadImpulse(impulseFile("My Cab.wav")));
+    QVERIFY(rig->waitIdle());
     rig->core.slCompare();
-    rig->a.compareStatus() = sampleStatus();
+    QVERIFY(rig->waitIdle());
+    const QByteArray kept = rig->session.keptBlocks().compared();
+    QVERIFY(!kept.isEmpty());
 
     SignalRecorder rec(&rig->core);
     rig->core.slCompare();
 
-    const QList<QByteArray> q = rig->a.queue();
+    const QList<QByteArray> q = rig->link.queued();
     QVERIFY(q.size() >= 2);
-    QCOMPARE(q.first(), "gs 1\r" + sampleStatus() + "\r");
+    QCOMPARE(q.first(), "gs 1\r" + kept + "\r");
     QCOMPARE(q.last(), QByteArray("gs\r\n"));
     QVERIFY(onlyPreviews(q.mid(1, q.size() - 2)));
     QCOMPARE(rec.of("sgSetImpulsName"), QList<QVariantList>({{QStringLiteral("My Cab.wav")}}));
     QCOMPARE(rec.valuesOf(QStringLiteral("impulse_name")),
              QVariantList({QStringLiteral("My Cab.wav")}));
-    QCOMPARE(int(rig->a.editable()), 1);
-    QCOMPARE(rig->a.pendingFileName(), QStringLiteral("My Cab.wav"));
+    QVERIFY(!rig->session.comparing());
+    QCOMPARE(pendingFileName(), QStringLiteral("My Cab.wav"));
 }
 
 // After a paste the stored version is left by sending the kept reference
@@ -261,19 +300,29 @@ void TestCompareClipboard::compareAfterPasteRestoresTheEditedPaste()
 {
     QFETCH(QByteArray, kept);
 
-    rig->a.copyStatus() = sampleStatus();
-    rig->a.editable() = 1;
+    // A whole copy of a preset without impulse, pasted.
+    devicePlays(sampleStatus());
+    QVERIFY(copyWhole());
     rig->core.slPaste();
-    QVERIFY(rig->a.pendingImpulse().pasted());
-    rig->core.slCompare(); // first press
-    rig->a.compareStatus() = kept;
+    QVERIFY(rig->waitIdle());
+    QVERIFY(rig->session.pendingImpulse().pasted());
+    // The first press: the device plays the edits on top of the paste, or
+    // its answer never comes.
+    if (kept.isEmpty())
+        rig->device.holdLine(true);
+    else
+        rig->device.model().setLiveStatus(QByteArray::fromHex(kept));
+    rig->core.slCompare();
+    if (!kept.isEmpty())
+        QVERIFY(rig->waitIdle());
+    QCOMPARE(rig->session.keptBlocks().compared(), kept);
 
     SignalRecorder rec(&rig->core);
     rig->core.slCompare(); // second press
 
-    QCOMPARE(int(rig->a.editable()), 1);
+    QVERIFY(!rig->session.comparing());
     if (kept.isEmpty()) {
-        QCOMPARE(rig->a.queue(),
+        QCOMPARE(rig->link.queued(),
                  QList<QByteArray>({"gs 1\r" + withCabinetOff(sampleStatus()) + "\r", "gs\r\n",
                                     unitImpulsePreview(), "ce 0\r\n", "gs\r\n"}));
         QCOMPARE(withoutPacing(rec),
@@ -281,11 +330,11 @@ void TestCompareClipboard::compareAfterPasteRestoresTheEditedPaste()
                               "sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
         return;
     }
-    QCOMPARE(rig->a.queue(),
+    QCOMPARE(rig->link.queued(),
              QList<QByteArray>({"gs 1\r" + kept + "\r", unitImpulsePreview(), "gs\r\n"}));
     QCOMPARE(withoutPacing(rec),
              QStringList({"sgSetImpulsName(empty)", "sgReadText(impulse_name,empty)"}));
-    QVERIFY(rig->a.pendingImpulse().pasted());
+    QVERIFY(rig->session.pendingImpulse().pasted());
 }
 
 // The reference can be missing (its status answer never came): the stored
@@ -293,12 +342,15 @@ void TestCompareClipboard::compareAfterPasteRestoresTheEditedPaste()
 // empty status command.
 void TestCompareClipboard::compareWithoutKeptStatusWritesNothingBack()
 {
-    rig->a.editable() = 0;
-    rig->a.compareStatus().clear();
+    rig->device.holdLine(true);
     rig->core.slCompare();
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"gs\r\n"}));
-    QCOMPARE(rig->pty.read(4), QByteArray("gs\r\n"));
-    QCOMPARE(int(rig->a.editable()), 1);
+    QVERIFY(rig->session.comparing());
+    QVERIFY(rig->session.keptBlocks().compared().isEmpty());
+    rig->device.discardOutput();
+    rig->core.slCompare();
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"gs\r\n"}));
+    QCOMPARE(rig->device.unsent(), QByteArray("gs\r\n"));
+    QVERIFY(!rig->session.comparing());
 }
 
 void TestCompareClipboard::pasteDeviceImpulse_data()
@@ -308,7 +360,9 @@ void TestCompareClipboard::pasteDeviceImpulse_data()
     QTest::addColumn<int>("dataDigits");
     QTest::addColumn<int>("payloadDigits");
     const QByteArray withNul("My_Cab\0\0", 8);
-    QTest::newRow("long impulse is cut to one preview") << withNul << "My_Cab" << 88 + 7000 << 5904;
+    // Zero bytes in the name become "_" where the answer is taken.
+    QTest::newRow("long impulse is cut to one preview")
+        << withNul << "My_Cab__" << 88 + 7000 << 5904;
     QTest::newRow("exactly one preview") << QByteArray("c1") << "c1" << 88 + 5904 << 5904;
     QTest::newRow("short impulse") << QByteArray("c2") << "c2" << 88 + 100 << 100;
 }
@@ -324,60 +378,74 @@ void TestCompareClipboard::pasteDeviceImpulse()
     QByteArray data;
     for (int i = 0; i < dataDigits; ++i)
         data += "0123456789abcdef"[i % 16];
-    rig->a.copyStatus() = sampleStatus();
-    rig->a.copyImpulseName() = reportedName;
-    rig->a.copyImpulseData() = data;
-    rig->a.queue() = {"gm\r\n"};
+    // A copy whose impulse answer names it so and carries that image.
+    devicePlays(sampleStatus());
+    rig->device.answerNextWith("cc", "cc\r" + reportedName + "\n" + data + "\n");
+    QVERIFY(copyWhole());
+    rig->link.send("gm\r\n"); // waiting, not sent yet
 
     SignalRecorder rec(&rig->core);
     rig->core.slPaste();
 
     const QByteArray preview = "cc s 1\r" + data.mid(88, payloadDigits) + "\r";
-    QCOMPARE(rig->a.queue(),
+    QCOMPARE(rig->link.queued(),
              QList<QByteArray>({"gm\r\n", "gs 1\r" + sampleStatus() + "\r", "gs\r\n", preview}));
-    QCOMPARE(rig->pty.read(4), QByteArray("gm\r\n")); // appended: the head goes first
+    QCOMPARE(rig->device.bytesToWrite(), qint64(4)); // appended: the head goes first
     QCOMPARE(withoutPacing(rec), QStringList({"sgSetImpulsName(" + shown + ")",
                                               "sgReadText(impulse_name," + shown + ")",
                                               "sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
-    QVERIFY(rig->a.pendingImpulse().pasted());
-    QCOMPARE(int(rig->a.presetEdit()), 1);
-    QCOMPARE(rig->a.copyStatus(), sampleStatus()); // cabinet left as copied
+    QVERIFY(rig->session.pendingImpulse().pasted());
+    QVERIFY(rig->session.edited());
+    QCOMPARE(rig->session.keptBlocks().copiedStatus(), sampleStatus()); // cabinet left as copied
+}
+
+// A device impulse's name is shown up to its first zero byte.
+void TestCompareClipboard::pendingNameEndsAtZeroByte()
+{
+    PendingImpulse pending;
+    pending.paste(QString(), QString(), QByteArray("My_Cab\0\0", 8), "5249");
+    QCOMPARE(pending.shownName(), QStringLiteral("My_Cab"));
 }
 
 // No impulse anywhere: the unit impulse, with the cabinet switched off in the
 // pasted status and by command; the change stays in the clipboard.
 void TestCompareClipboard::pasteWithoutImpulse()
 {
-    rig->a.copyStatus() = sampleStatus();
+    devicePlays(sampleStatus());
+    QVERIFY(copyWhole());
     SignalRecorder rec(&rig->core);
     rig->core.slPaste();
 
     const QByteArray status = "gs 1\r" + withCabinetOff(sampleStatus()) + "\r";
-    const QList<QByteArray> q = rig->a.queue();
+    const QList<QByteArray> q = rig->link.queued();
     QCOMPARE(q, QList<QByteArray>({status, "gs\r\n", unitImpulsePreview(), "ce 0\r\n"}));
     QCOMPARE(q.at(2).size(), 5912);
-    QCOMPARE(rig->a.copyStatus(), withCabinetOff(sampleStatus()));
-    QCOMPARE(rig->a.copyStatus().mid(14, 4), QByteArray("1700")); // only byte 8 changed
-    QCOMPARE(rig->pty.read(status.size()), status);
+    const QByteArray copied = rig->session.keptBlocks().copiedStatus();
+    QCOMPARE(copied, withCabinetOff(sampleStatus()));
+    QCOMPARE(copied.mid(14, 4), QByteArray("1700")); // only byte 8 changed
+    QCOMPARE(rig->device.bytesToWrite(), qint64(status.size()));
     QCOMPARE(withoutPacing(rec),
              QStringList({"sgSetImpulsName(empty)", "sgReadText(impulse_name,empty)",
                           "sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
-    QVERIFY(rig->a.pendingImpulse().pasted());
+    QVERIFY(rig->session.pendingImpulse().pasted());
+    QVERIFY(rig->waitIdle());
+    QCOMPARE(rig->device.model().liveStatus().toHex(), withCabinetOff(sampleStatus()));
 }
 
 // A file chosen here before the copy is announced and decoded again; this
 // path queues no pacing step itself (the decode starts sending).
 void TestCompareClipboard::pasteImpulseFileChosenHere()
 {
-    rig->a.copyStatus() = sampleStatus();
-    rig->a.copyImpulseFileName() = QStringLiteral("My Cab.wav");
-    rig->a.copyImpulsePath() = QStringLiteral("/nonexistent/My Cab.wav");
-    rig->a.copyImpulseName() = "device_name"; // the file takes precedence
+    devicePlays(sampleStatus(), {"device_name", QByteArray(44, '\0') + "abc"});
+    QVERIFY(rig->session.loadImpulse(impulseFile("My Cab.wav")));
+    QVERIFY(copyWhole()); // the file takes precedence over the device's name
+    rig->session.revertImpulse();
+    QVERIFY(rig->waitIdle());
 
     SignalRecorder rec(&rig->core);
     rig->core.slPaste();
 
-    const QList<QByteArray> q = rig->a.queue();
+    const QList<QByteArray> q = rig->link.queued();
     QVERIFY(q.size() >= 2);
     QCOMPARE(q.mid(0, 2), QList<QByteArray>({"gs 1\r" + sampleStatus() + "\r", "gs\r\n"}));
     QVERIFY(onlyPreviews(q.mid(2)));
@@ -386,48 +454,77 @@ void TestCompareClipboard::pasteImpulseFileChosenHere()
              QVariantList({QStringLiteral("My Cab.wav")}));
     QCOMPARE(rec.lines().mid(rec.lines().size() - 2),
              QStringList({"sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
-    QVERIFY(rig->a.pendingImpulse().pasted());
-    QCOMPARE(int(rig->a.presetEdit()), 1);
-    QCOMPARE(rig->a.copyStatus(), sampleStatus());
+    QVERIFY(rig->session.pendingImpulse().pasted());
+    QVERIFY(rig->session.edited());
+    QCOMPARE(rig->session.keptBlocks().copiedStatus(), sampleStatus());
 }
 
-void TestCompareClipboard::refusedPaste_data()
+// What the clipboard refuses to paste, and why: nothing copied, or a copy
+// whose status is not a whole block.
+void TestCompareClipboard::keptCopyRefusals_data()
 {
     QTest::addColumn<QByteArray>("status");
-    QTest::addColumn<int>("statusPending");
-    QTest::addColumn<QString>("fileName");
     QTest::addColumn<QByteArray>("deviceName");
     QTest::addColumn<QString>("refusal");
     const QByteArray good = sampleStatus();
     const QString nothing = QStringLiteral("Nothing copied yet");
-    const QString unfinished = unfinishedCopy;
-    QTest::newRow("never copied") << QByteArray() << 0 << QString() << QByteArray() << nothing;
-    QTest::newRow("never copied, device name")
-        << QByteArray() << 0 << QString() << QByteArray("c") << nothing;
-    QTest::newRow("never copied, file") << QByteArray() << 0 << "a.wav" << QByteArray() << nothing;
-    QTest::newRow("85 characters") << good.left(85) << 0 << QString() << QByteArray() << unfinished;
-    QTest::newRow("87 characters") << good + "0" << 0 << QString() << QByteArray() << unfinished;
+    QTest::newRow("never copied") << QByteArray() << QByteArray() << nothing;
+    QTest::newRow("never copied, device name") << QByteArray() << QByteArray("c") << nothing;
+    QTest::newRow("85 characters") << good.left(85) << QByteArray() << unfinishedCopy;
+    QTest::newRow("87 characters") << good + "0" << QByteArray() << unfinishedCopy;
     QTest::newRow("not hexadecimal")
-        << QByteArray(good).replace(40, 1, "g") << 0 << QString() << QByteArray() << unfinished;
-    QTest::newRow("copy still waiting for its status")
-        << good << 1 << QString() << QByteArray("c") << unfinished;
+        << QByteArray(good).replace(40, 1, "g") << QByteArray() << unfinishedCopy;
+    QTest::newRow("a whole block") << good << QByteArray("c") << QString();
+}
+
+void TestCompareClipboard::keptCopyRefusals()
+{
+    QFETCH(QByteArray, status);
+    QFETCH(QByteArray, deviceName);
+    QFETCH(QString, refusal);
+    KeptBlocks kept;
+    kept.setCopy(status, deviceName, QByteArray(200, 'a'));
+    QCOMPARE(kept.pasteRefusal(), refusal);
+}
+
+void TestCompareClipboard::refusedPaste_data()
+{
+    QTest::addColumn<QString>("clipboard");
+    QTest::addColumn<QByteArray>("status"); // an imported preset's
+    QTest::addColumn<QString>("refusal");
+    const QByteArray good = sampleStatus();
+    const QString nothing = QStringLiteral("Nothing copied yet");
+    QTest::newRow("never copied") << "none" << QByteArray() << nothing;
+    QTest::newRow("never copied, a file loaded") << "file" << QByteArray() << nothing;
+    QTest::newRow("imported without a status") << "import" << QByteArray() << nothing;
+    QTest::newRow("imported, 85 characters") << "import" << good.left(85) << unfinishedCopy;
+    QTest::newRow("imported, not hexadecimal")
+        << "import" << QByteArray(good).replace(40, 1, "g") << unfinishedCopy;
+    QTest::newRow("copy still waiting for its status") << "reading" << good << unfinishedCopy;
 }
 
 // A paste without a complete copied status sends nothing and changes
 // nothing, whichever impulse case it would have taken, and says why.
 void TestCompareClipboard::refusedPaste()
 {
+    QFETCH(QString, clipboard);
     QFETCH(QByteArray, status);
-    QFETCH(int, statusPending);
-    QFETCH(QString, fileName);
-    QFETCH(QByteArray, deviceName);
     QFETCH(QString, refusal);
-    rig->a.copyStatus() = status;
-    rig->a.copyStatusPending() = uchar(statusPending);
-    rig->a.copyImpulseFileName() = fileName;
-    rig->a.copyImpulseName() = deviceName;
-    rig->a.copyImpulseData() = QByteArray(200, 'a');
-    rig->a.queue() = {"gm\r\n"};
+    if (clipboard == "file") {
+        QVERIFY(rig->session.loadImpulse(impulseFile("a.wav")));
+        rig->session.revertImpulse();
+    } else if (clipboard == "import") {
+        rig->session.paste(status, "c", QByteArray(200, 'a')); // refused as well
+    }
+    QVERIFY(rig->waitIdle());
+    if (clipboard == "reading") {
+        rig->device.holdLine(true);
+        rig->core.slCopy();
+        rig->link.clearQueue(); // nothing else waits but what the test queues
+    }
+    const QByteArray copied = rig->session.keptBlocks().copiedStatus();
+    rig->device.discardOutput();
+    rig->link.send("gm\r\n");
 
     // The refusal says why in the debug log.
     DebugLogOn debugOn;
@@ -438,27 +535,38 @@ void TestCompareClipboard::refusedPaste()
 
     QCOMPARE(rec.lines(), QStringList({"sgReadText(paste_refused," + refusal + ")",
                                        "sgReadValue(preset_edit,0)"}));
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"gm\r\n"}));
-    QCOMPARE(rig->a.copyStatus(), status);
-    QCOMPARE(rig->a.pendingImpulse().source(), PendingImpulse::Source::Stored);
-    QCOMPARE(int(rig->a.presetEdit()), 0);
-    QCOMPARE(rig->wire(), QByteArray());
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"gm\r\n"}));
+    QCOMPARE(rig->session.keptBlocks().copiedStatus(), copied);
+    QCOMPARE(rig->session.pendingImpulse().source(), PendingImpulse::Source::Stored);
+    QVERIFY(!rig->session.edited());
+    QCOMPARE(rig->device.unsent(), QByteArray());
+    QCOMPARE(rig->device.bytesToWrite(), qint64(0));
 }
 
 // The second compare press after a paste with no reference kept goes
-// through paste: an empty clipboard sends no status, only the read-back,
-// and the paste's refusal says why.
+// through paste: a clipboard without a whole copy sends no status, only the
+// read-back, and the paste's refusal says why.
 void TestCompareClipboard::compareAfterRefusedPaste()
 {
-    rig->a.editable() = 0;
-    rig->a.pendingImpulse().paste(QString(), QString(), QByteArray(), QByteArray());
-    rig->a.compareStatus().clear();
+    // A pasted preset; then a copy cut short by the first compare press,
+    // whose own reference never comes.
+    devicePlays(sampleStatus());
+    QVERIFY(copyWhole());
+    rig->core.slPaste();
+    QVERIFY(rig->waitIdle());
+    rig->device.holdLine(true);
+    rig->core.slCopy();
+    rig->core.slCompare();
+    QVERIFY(rig->session.comparing());
+    QCOMPARE(rig->session.pasteRefusal(), unfinishedCopy);
+    rig->device.discardOutput();
+
     SignalRecorder rec(&rig->core);
     rig->core.slCompare();
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"gs\r\n"}));
-    QCOMPARE(rig->pty.read(4), QByteArray("gs\r\n"));
-    QCOMPARE(withoutPacing(rec), QStringList({"sgReadText(paste_refused,Nothing copied yet)"}));
-    QCOMPARE(int(rig->a.editable()), 1);
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"gs\r\n"}));
+    QCOMPARE(rig->device.unsent(), QByteArray("gs\r\n"));
+    QCOMPARE(withoutPacing(rec), QStringList({"sgReadText(paste_refused," + unfinishedCopy + ")"}));
+    QVERIFY(!rig->session.comparing());
 }
 
 // "Revert impulse" forgets an impulse tried or pasted here, as a revert does:
@@ -480,31 +588,31 @@ void TestCompareClipboard::revertImpulseForgetsTriedAndPasted()
 {
     QFETCH(QStringList, steps);
     QFETCH(bool, editedAfter);
-    const QString file = dir.file(QStringLiteral("Tried.wav"),
-                                  wavFile({1, 1, 48000, 24, false, {}, patternSamples(300, 1, 3)}));
+    const QString file = impulseFile(QStringLiteral("Tried.wav"));
+    const uchar master = uchar(rig->device.model().liveStatus().at(7));
     for (const QString &step : steps) {
         if (step == "file")
             rig->core.setImpuls(file);
         else if (step == "knob")
-            rig->core.setValue(QStringLiteral("master_volume"), 90);
+            rig->core.setValue(QStringLiteral("master_volume"), uchar(master + 1));
         else if (step == "paste device")
-            rig->core.presetSession().paste(sampleStatus(), "Old Cab", QByteArray(88, '0') + "aa");
+            rig->session.paste(sampleStatus(), "Old Cab", QByteArray(88, '0') + "aa");
         else if (step == "paste none")
-            rig->core.presetSession().paste(sampleStatus(), QByteArray(), QByteArray());
-        QVERIFY(spinUntil([&] { return !rig->a.sending(); }));
+            rig->session.paste(sampleStatus(), QByteArray(), QByteArray());
+        QVERIFY(rig->waitIdle());
     }
-    QCOMPARE(int(rig->a.presetEdit()), 1);
+    QVERIFY(rig->session.edited());
 
     SignalRecorder rec(&rig->core);
     rig->core.slEscImpuls();
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"lcc\r\n", "rn\r\n"}));
-    QCOMPARE(int(rig->a.presetEdit()), int(editedAfter));
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"lcc\r\n", "rn\r\n"}));
+    QCOMPARE(rig->session.edited(), editedAfter);
     QCOMPARE(withoutPacing(rec),
              editedAfter ? QStringList()
                          : QStringList({"sgSetEdit(false)", "sgReadValue(preset_edit,0)"}));
 
     rig->core.slSaveUpDown(0);
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"sp\r\n", "rn\r\n", "gs\r\n"}));
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"sp\r\n", "rn\r\n", "gs\r\n"}));
 }
 
 // A copy is whole once both its answers (status, then impulse) have come;
@@ -515,12 +623,11 @@ void TestCompareClipboard::pasteTakesOnlyAWholeCopy_data()
     QTest::addColumn<QString>("copy");
     QTest::addColumn<QString>("refusal"); // empty: pasted
     QTest::addColumn<bool>("toldCut");    // the panel heard the copy was cut when it was
-    const QString unfinished = QStringLiteral("The copy did not finish: copy again");
     QTest::newRow("nothing copied") << "none" << QStringLiteral("Nothing copied yet") << false;
-    QTest::newRow("copy still reading") << "reading" << unfinished << false;
-    QTest::newRow("impulse answer lost") << "impulse lost" << unfinished << true;
-    QTest::newRow("copy cut short by a revert") << "revert" << unfinished << true;
-    QTest::newRow("impulse answer without its image") << "half" << unfinished << false;
+    QTest::newRow("copy still reading") << "reading" << unfinishedCopy << false;
+    QTest::newRow("impulse answer lost") << "impulse lost" << unfinishedCopy << true;
+    QTest::newRow("copy cut short by a revert") << "revert" << unfinishedCopy << true;
+    QTest::newRow("impulse answer without its image") << "half" << unfinishedCopy << false;
     QTest::newRow("whole copy") << "whole" << QString() << false;
     QTest::newRow("whole copy, pasted on another preset")
         << "whole, then moved" << QString() << false;
@@ -531,51 +638,53 @@ void TestCompareClipboard::pasteTakesOnlyAWholeCopy()
     QFETCH(QString, copy);
     QFETCH(QString, refusal);
     QFETCH(bool, toldCut);
-    CoreAccess &a = rig->a;
     SignalRecorder whileCopying(&rig->core);
     const QByteArray copied(86, '3');
     const QByteArray image = QByteArray(88, '0') + "bbbbbb";
     if (copy != "none") {
-        rig->core.slCopy();
-        a.dispatch(statusAnswer(sampleStatus()));
-        a.dispatch("cc\rOld Cab\n" + QByteArray(88, '0') + "aaaaaa\n");
-        QVERIFY(a.queue().isEmpty());
+        devicePlays(sampleStatus(), {"Old Cab", QByteArray(44, '\0') + "\xaa\xaa\xaa"});
+        QVERIFY(copyWhole());
+        // The preset copied next plays `copied`; its impulse answer is
+        // scripted per row.
+        rig->device.model().setLiveStatus(QByteArray::fromHex(copied));
+        if (copy == "reading" || copy == "revert")
+            rig->device.holdLine(true);
+        else if (copy == "impulse lost")
+            rig->device.script("axxx");
+        else if (copy == "half")
+            rig->device.answerNextWith("cc", "cc\rNew Cab\n\n");
+        else
+            rig->device.answerNextWith("cc", "cc\rNew Cab\n" + image + "\n");
         rig->core.slCopy();
     }
-    if (copy == "revert") {
+    if (copy == "revert")
         rig->core.slEsc();
-        a.dispatch("esc\rEND\n");
-        a.dispatch(statusAnswer(copied)); // the revert's read-back
-        a.dispatch("rn\r\n");
-    } else if (copy != "none" && copy != "reading") {
-        a.dispatch(statusAnswer(copied));
-    }
-    if (copy == "impulse lost")
-        QVERIFY(tickUntilGivenUp(*rig));
-    else if (copy == "half")
-        a.dispatch("cc\rNew Cab\n\n");
-    else if (copy.startsWith("whole"))
-        a.dispatch("cc\rNew Cab\n" + image + "\n");
-    if (copy == "whole, then moved")
+    else if (copy != "none" && copy != "reading")
+        QVERIFY(rig->waitIdle());
+    if (copy == "whole, then moved") {
         rig->core.setValue(QStringLiteral("set_preset_change"), 4);
+        QVERIFY(rig->waitIdle());
+    }
     QCOMPARE(textsNamed(whileCopying, "copy_unfinished"),
              toldCut ? QStringList({unfinishedCopy}) : QStringList());
-    const QList<QByteArray> before = a.queue();
-    a.presetEdit() = 0;
+    const QList<QByteArray> before = rig->link.queued();
+    QVERIFY(!rig->session.edited());
 
     SignalRecorder rec(&rig->core);
     rig->core.setValue(QStringLiteral("past"), 0);
 
     if (refusal.isEmpty()) {
-        QCOMPARE(a.queue().mid(before.size()),
+        QCOMPARE(rig->link.queued().mid(before.size()),
                  QList<QByteArray>({"gs 1\r" + copied + "\r", "gs\r\n", "cc s 1\rbbbbbb\r"}));
         QCOMPARE(pasteRefusals(rec), QStringList());
-        QCOMPARE(int(a.presetEdit()), 1);
+        QVERIFY(rig->session.edited());
+        QVERIFY(rig->waitIdle());
+        QCOMPARE(rig->device.model().liveStatus(), QByteArray::fromHex(copied));
         return;
     }
     QCOMPARE(pasteRefusals(rec), QStringList({refusal}));
-    QCOMPARE(a.queue(), before);
-    QCOMPARE(int(a.presetEdit()), 0);
+    QCOMPARE(rig->link.queued(), before);
+    QVERIFY(!rig->session.edited());
 }
 
 VORTAXA_TEST_MAIN(TestCompareClipboard)

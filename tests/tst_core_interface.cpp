@@ -1,7 +1,19 @@
 // Core's contract with the interface document: exactly the declared signals,
 // slots and invokable methods, reachable by name, and the state after
 // construction.
-#include "support/core_access.h"
+#include "core/core.h"
+#include "core/device_parts.h"
+#include "editing/preset_session.h"
+#include "link/link.h"
+#include "link/requests.h"
+#include "link/serial_transport.h"
+#include "parsing/answer_dispatcher.h"
+#include "parsing/answer_matchers.h"
+#include "parsing/device_readout.h"
+#include "parsing/parser.h"
+#include "support/in_process_device.h"
+#include "support/link_rig.h"
+#include "support/pty.h"
 #include "support/test_main.h"
 
 #include <QMetaMethod>
@@ -135,58 +147,99 @@ private slots:
     void stateAfterConstruction()
     {
         Core core;
-        CoreAccess a{core};
-        QCOMPARE(a.typeDev(), uchar(1)); // the 100-slot list form is active from the start
-        QCOMPARE(a.bankCount(), uchar(10));
-        QCOMPARE(a.presetCount(), uchar(10));
-        QCOMPARE(a.answerReceived(), uchar(0));
-        QCOMPARE(a.sendCount(), uchar(0));
-        QCOMPARE(a.commandTotal(), quint16(0));
-        QCOMPARE(a.pendingUpDown(), uchar(0));
-        QCOMPARE(a.pendingPreset(), static_cast<signed char>(-1));
-        QCOMPARE(a.presetEdit(), uchar(0));
-        QCOMPARE(a.editable(), uchar(0));
-        QCOMPARE(a.compareArm(), uchar(0));
-        QCOMPARE(a.copyStatusPending(), uchar(0));
-        QCOMPARE(a.copyImpulsePending(), uchar(0));
-        QCOMPARE(a.copyCut(), uchar(0));
-        QCOMPARE(a.saveToFile(), uchar(0));
-        QVERIFY(a.queue().isEmpty());
-        QVERIFY(a.readBuffer().isEmpty());
-        QVERIFY(a.folderStack().isEmpty());
-        QCOMPARE(a.pendingImpulse().source(), PendingImpulse::Source::Stored);
-        QVERIFY(!a.session.values().known());
+        const Link &link = core.deviceLink();
+        const PresetSession &session = core.presetSession();
+        const DeviceReadout &readout = core.deviceReadout();
+        // The walks follow a 10 x 10 family until the device says otherwise.
+        QCOMPARE(readout.walkBanks(), 10);
+        QCOMPARE(readout.walkPresetsPerBank(), 10);
+        QVERIFY(!readout.identified());
+        QCOMPARE(link.headSends(), 0);
+        QCOMPARE(link.batchSize(), 0);
+        QVERIFY(link.queueEmpty());
+        QVERIFY(!link.isOpen());
+        // The discovery pace while nothing waits.
+        QCOMPARE(link.answerWaitMs(), 1000);
+        QVERIFY(!session.moveWaiting());
+        QVERIFY(!session.edited());
+        QVERIFY(session.comparing()); // editable only once a status block says so
+        QVERIFY(!session.saving());
+        QVERIFY(session.keptBlocks().compared().isEmpty());
+        QVERIFY(!session.keptBlocks().awaitsImpulse());
+        QCOMPARE(session.pasteRefusal(), QStringLiteral("Nothing copied yet"));
+        QCOMPARE(session.pendingImpulse().source(), PendingImpulse::Source::Stored);
+        QVERIFY(!session.values().known());
+        QCOMPARE(core.getFolderPos(), uchar(0));
+        QCOMPARE(core.settingsStore().organizationName(), QStringLiteral("Ostrel Electronics"));
+        QCOMPARE(core.settingsStore().applicationName(), QStringLiteral("NV-300"));
+        // The answer forms follow the large family from the start.
+        DeviceParts parts;
+        QCOMPARE(parts.dispatcher().deviceType(), 1);
+    }
 
-        QVERIFY(a.portTimer()->isActive());
-        QCOMPARE(a.portTimer()->interval(), 1000);
-        QVERIFY(!a.port()->isOpen());
-        // The port is released with Core: it belongs to Core's link's transport.
-        QCOMPARE(a.port()->parent()->parent()->parent(), &core);
+    // Nothing decoded yet, and not for a store: finishing a decode previews
+    // silence; a request given up on reports no bytes received with it.
+    void nothingKeptAfterConstruction()
+    {
+        Core core;
+        Link &link = core.deviceLink();
+        core.presetSession().decodeStopped();
+        QCOMPARE(link.queued().size(), 1);
+        QVERIFY(link.head().startsWith("cc s 1\r000000"));
+        link.clearQueue();
+        QSignalSpy unanswered(&link, &Link::unanswered);
+        link.send("gs\r\n");
+        for (int i = 0; i < 4; ++i)
+            link.pacingStep(); // on the closed port: three sends, then given up
+        QCOMPARE(unanswered.size(), 1);
+        QCOMPARE(link.unansweredReply(), QByteArray());
+    }
 
-        QCOMPARE(a.settings().organizationName(), QStringLiteral("Ostrel Electronics"));
-        QCOMPARE(a.settings().applicationName(), QStringLiteral("NV-300"));
+    // The port timer runs from the start: an opened device's start-up
+    // requests go out with nobody calling a pacing step.
+    void portTimerRunsFromTheStart()
+    {
+        auto *device = new InProcessDevice;
+        Core core(device, PacingClock(20));
+        QVERIFY(core.openPort(QStringLiteral("/dev/in-process")));
+        QVERIFY(LinkRig::waitFor([&] { return device->count("gm") == 1; }));
+        QCOMPARE(device->requests().mid(0, 7), firstLines(requests::startupBurst()));
+    }
+
+    // The serial port belongs to Core: held while it lives, free once it
+    // is gone.
+    void portReleasedWithCore()
+    {
+        Pty pty;
+        {
+            Core core;
+            QVERIFY(core.openPort(pty.slavePath()));
+            SerialTransport other;
+            QVERIFY(!other.open(pty.slavePath()));
+            QCOMPARE(other.openFailure().kind, OpenFailure::Kind::InUse);
+        }
+        SerialTransport other;
+        QVERIFY(other.open(pty.slavePath()));
     }
 
     void matchersHoldTheirForms()
     {
-        Core core;
-        CoreAccess a{core};
-        QCOMPARE(a.parser(answers::Form::Dev)->templateBytes(), QByteArray("olkdev\rX\nEND\n"));
-        QCOMPARE(a.parser(answers::Form::Save)->maskBytes(), QByteArray("11111"));
-        QCOMPARE(a.parser(answers::Form::Names16)->maskBytes().size(), 4 + 16 * 9);
-        QCOMPARE(a.parser(answers::Form::Names100)->maskBytes().size(), 4 + 100 * 9);
-        QCOMPARE(a.parser(answers::Form::Status)->templateBytes().size(), 3 + 86 + 1);
+        const answers::Matchers matchers;
+        QCOMPARE(matchers[answers::Form::Dev].templateBytes(), QByteArray("olkdev\rX\nEND\n"));
+        QCOMPARE(matchers[answers::Form::Save].maskBytes(), QByteArray("11111"));
+        QCOMPARE(matchers[answers::Form::Names16].maskBytes().size(), 4 + 16 * 9);
+        QCOMPARE(matchers[answers::Form::Names100].maskBytes().size(), 4 + 100 * 9);
+        QCOMPARE(matchers[answers::Form::Status].templateBytes().size(), 3 + 86 + 1);
     }
 
     void timerTickWithoutDeviceLooksForIt()
     {
         Core core;
-        CoreAccess a{core};
         // No matching port on a test machine: the tick runs discovery and
         // reports nothing.
         QSignalSpy opened(&core, &Core::sgReadText);
-        a.slPortTimer();
-        QVERIFY(!a.port()->isOpen());
+        core.deviceLink().tick();
+        QVERIFY(!core.deviceLink().isOpen());
         QCOMPARE(opened.count(), 0);
     }
 };

@@ -1,10 +1,10 @@
-// Dispatch of device answers through a real pseudo-terminal: what each answer
-// form publishes, in which order, and how the command queue advances.
+// Dispatch of device answers on the in-process device, the answers played
+// as the device's bytes: what each answer form publishes, in which order,
+// and how the command queue advances.
 #include "core/core.h"
-#include "support/pty_core_rig.h"
+#include "editing/kept_blocks.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
-
-#include <QSerialPort>
 
 namespace {
 
@@ -45,16 +45,75 @@ QStringList flags(int count)
 
 } // namespace
 
-// Four requests in flight on a quiet link, as after a bank step; only the
-// answers the test plays drive the queue.
-class TestDispatch : public PtyCoreRigTest {
+// Four requests in flight on a quiet link, as after a bank step. The line
+// to the device is held, so only the answers the test plays (as bytes the
+// device sends) drive the queue; the link's clock is real time, so no head
+// is sent again while a test looks.
+class TestDispatch : public CoreRigTest {
     Q_OBJECT
 
-    QByteArray seen; // chunks the program read that completed no answer
-
-    bool setUp() override;
-    // Plays bytes that complete nothing and waits until they have been read.
-    bool ignored(const QByteArray &bytes);
+    bool setUp() override { return start(1); }
+    // The rig on a device of `type`, the four requests queued, the first on
+    // the held line.
+    bool start(int type)
+    {
+        rig = std::make_unique<CoreRig>(type, 1);
+        if (!rig->openIdle())
+            return false;
+        rig->device.holdLine(true);
+        queueFour();
+        return true;
+    }
+    void queueFour()
+    {
+        for (const QByteArray &request : {"gb\r\n", "gs\r\n", "gm\r\n", "rn\r\n"})
+            rig->link.send(request);
+        rig->link.startSending();
+        rig->device.discardOutput();
+        rig->rec.clear();
+    }
+    // A copy waiting for its impulse answer ("cc" at the head), with three
+    // requests behind it.
+    bool copyAwaitingImpulse()
+    {
+        rig->link.clearQueue();
+        rig->session.copy();
+        if (!answer("gs\r" + sampleStatus() + "\n", 1))
+            return false;
+        for (const QByteArray &request : {"gs\r\n", "gm\r\n", "rn\r\n"})
+            rig->link.send(request);
+        rig->device.discardOutput();
+        rig->rec.clear();
+        return rig->session.awaitsCopiedImpulse() && rig->link.head() == "cc\r\n";
+    }
+    // Marks the preset edited with a parameter write (no answer comes).
+    void edit()
+    {
+        const uchar master = uchar(rig->session.values().live().at(7));
+        rig->core.setValue(QStringLiteral("master_volume"), uchar(master + 1));
+        rig->device.discardOutput();
+        rig->rec.clear();
+    }
+    // The device sends `bytes`; waits until the queue has `left` entries.
+    bool answer(const QByteArray &bytes, int left)
+    {
+        rig->device.inject(bytes);
+        return rig->waitFor([&] { return rig->link.queued().size() == left; });
+    }
+    // The device sends bytes that complete nothing; waits until they were read.
+    bool ignored(const QByteArray &bytes)
+    {
+        const int chunks = rig->linkRec.count("received");
+        rig->device.inject(bytes);
+        return rig->waitFor([&] { return rig->linkRec.count("received") == chunks + 1; });
+    }
+    // What the link wrote since the last look.
+    QByteArray written()
+    {
+        const QByteArray bytes = rig->device.unsent();
+        rig->device.discardOutput();
+        return bytes;
+    }
 
 private slots:
     void acknowledgements_data();
@@ -86,26 +145,6 @@ private slots:
     void answerWithEmptyQueueGoesIdle();
 };
 
-bool TestDispatch::setUp()
-{
-    QObject::connect(rig->a.port(), &QSerialPort::readyRead, rig->a.port(),
-                     [this] { seen += rig->a.readBuffer(); });
-    if (!rig->open())
-        return false;
-    rig->pty.drainFor(20);
-    rig->rec.clear();
-    rig->a.queue() = {"gb\r\n", "gs\r\n", "gm\r\n", "rn\r\n"};
-    rig->a.commandTotal() = 4;
-    return true;
-}
-
-bool TestDispatch::ignored(const QByteArray &bytes)
-{
-    seen.clear();
-    rig->pty.write(bytes);
-    return spinUntil([&] { return seen.endsWith(bytes); });
-}
-
 void TestDispatch::acknowledgements_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -131,12 +170,12 @@ void TestDispatch::acknowledgements()
     QFETCH(QByteArray, bytes);
     QFETCH(QStringList, published);
 
-    rig->a.presetEdit() = 1;
-    QVERIFY(rig->answer(bytes, 3));
+    edit();
+    QVERIFY(answer(bytes, 3));
     QCOMPARE(rig->rec.lines(), published + nextHeadSent);
-    QCOMPARE(rig->a.queue().first(), QByteArray("gs\r\n"));
-    QCOMPARE(rig->pty.read(4), QByteArray("gs\r\n"));
-    QCOMPARE(rig->a.presetEdit(), uchar(published.isEmpty() ? 1 : 0));
+    QCOMPARE(rig->link.head(), QByteArray("gs\r\n"));
+    QCOMPARE(written(), QByteArray("gs\r\n"));
+    QCOMPARE(rig->session.edited(), published.isEmpty());
 }
 
 // The device answers a cabinet switch whether it was queued (paste) or
@@ -156,57 +195,62 @@ void TestDispatch::cabinetAnswerReleasesOnlyTheCabinetRequest()
     QFETCH(QByteArray, head);
     QFETCH(bool, released);
 
-    rig->a.queue() = {head, "gs\r\n"};
-    rig->a.commandTotal() = 2;
+    rig->link.clearQueue();
+    rig->link.send(head);
+    rig->link.send("gs\r\n");
+    rig->link.startSending();
+    rig->device.discardOutput();
+    rig->rec.clear();
     if (released) {
-        QVERIFY(rig->answer("ce 0\r", 1));
-        QCOMPARE(rig->pty.read(4), QByteArray("gs\r\n"));
+        QVERIFY(answer("ce 0\r", 1));
+        QCOMPARE(written(), QByteArray("gs\r\n"));
         return;
     }
     QVERIFY(ignored("ce 1\r"));
-    QCOMPARE(rig->a.queue(), (QList<QByteArray>{head, "gs\r\n"}));
+    QCOMPARE(rig->link.queued(), (QList<QByteArray>{head, "gs\r\n"}));
     QVERIFY(rig->rec.all().isEmpty());
-    QCOMPARE(rig->pty.drainFor(50), QByteArray());
+    QCOMPARE(written(), QByteArray());
     // A real answer still releases the head.
-    QVERIFY(rig->answer("gb\r0102\n", 1));
+    QVERIFY(answer("gb\r0102\n", 1));
 }
 
 void TestDispatch::twoFormsInOneReadRemoveOneHead()
 {
     // Mode first on the wire, yet the bank form is tried before the mode form.
-    QVERIFY(rig->answer("gm\r07\ngb\r0309\n", 3));
+    QVERIFY(answer("gm\r07\ngb\r0309\n", 3));
     QCOMPARE(rig->rec.lines(), QStringList({"sgReadValue(bank,3)", "sgReadValue(preset,9)",
                                             "sgReadMode(7)", "sgReadValue(mode,7)"}) +
                                    nextHeadSent);
-    QCOMPARE(rig->pty.drainFor(100), QByteArray("gs\r\n"));
-    QCOMPARE(rig->a.queue().size(), 3);
+    QTest::qWait(20);
+    QCOMPARE(written(), QByteArray("gs\r\n"));
+    QCOMPARE(rig->link.queued().size(), 3);
 }
 
 void TestDispatch::answerSplitOverReads()
 {
     QVERIFY(ignored("gb\r03"));
     QVERIFY(rig->rec.all().isEmpty());
-    QVERIFY(rig->answer("09\n", 3));
+    QVERIFY(answer("09\n", 3));
     QCOMPARE(rig->rec.lines(),
              QStringList({"sgReadValue(bank,3)", "sgReadValue(preset,9)"}) + nextHeadSent);
 }
 
 void TestDispatch::emptyNameSkipsNameForm()
 {
-    PtyCoreRig &r = *rig;
-    // Leave the name form inside a name, and the impulse form inside one too.
-    r.a.copyImpulsePending() = 1;
+    // A copy waits for its impulse answer. Leave the name form inside a
+    // name, and the impulse form inside one too.
+    QVERIFY(copyAwaitingImpulse());
     QVERIFY(ignored("cc\rhalf"));
     QVERIFY(ignored("rn\rab"));
-    QCOMPARE(r.a.parser(answers::Form::Name)->partialValues(), QList<QByteArray>{"ab"});
-    QVERIFY(!r.a.parser(answers::Form::Impulse)->isIdle());
 
-    QVERIFY(r.answer("rn\r\n", 3));
-    QCOMPARE(r.rec.lines(), QStringList{"sgReadText(impulse_name,empty)"} + nextHeadSent);
-    // Fed, the name form would have completed with "abrn" CR; it was not fed
-    // (the direct write of the next head has since reset it).
-    QVERIFY(r.a.parser(answers::Form::Impulse)->isIdle());
-    QCOMPARE(r.a.copyImpulsePending(), uchar(1));
+    QVERIFY(answer("rn\r\n", 3));
+    // Fed, the name form would have completed with "abrn" CR; it was not fed.
+    QCOMPARE(rig->rec.lines(), QStringList{"sgReadText(impulse_name,empty)"} + nextHeadSent);
+    // The direct write of the next head has reset the impulse form: the rest
+    // of the half answer completes nothing, and the copy still waits.
+    QVERIFY(ignored("\n5249\n"));
+    QVERIFY(rig->session.awaitsCopiedImpulse());
+    QCOMPARE(rig->rec.lines(), QStringList{"sgReadText(impulse_name,empty)"} + nextHeadSent);
 }
 
 void TestDispatch::impulseName_data()
@@ -227,32 +271,32 @@ void TestDispatch::impulseName()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, name);
 
-    QVERIFY(rig->answer(bytes, 3));
+    QVERIFY(answer(bytes, 3));
     QCOMPARE(rig->rec.valuesOf("impulse_name"), QVariantList{name});
     QCOMPARE(rig->rec.all().size(), 1 + nextHeadSent.size());
 }
 
 void TestDispatch::nameFormWithoutValuePublishesEmpty()
 {
-    PtyCoreRig &r = *rig;
+    CoreRig &r = *rig;
     // With nothing queued no command is written, so nothing resets the name
     // form between the reads.
-    r.a.queue().clear();
+    r.link.clearQueue();
     QVERIFY(ignored("rn\r"));
-    r.pty.write("\n"); // completes the empty-name form only
-    QVERIFY(spinUntil([&] { return r.rec.all().size() == 3; }));
-    r.pty.write("\n"); // now the name form, still in its field, ends empty
-    QVERIFY(spinUntil([&] { return r.rec.all().size() == 6; }));
+    r.device.inject("\n"); // completes the empty-name form only
+    QVERIFY(r.waitFor([&] { return r.rec.all().size() == 3; }));
+    r.device.inject("\n"); // now the name form, still in its field, ends empty
+    QVERIFY(r.waitFor([&] { return r.rec.all().size() == 6; }));
     QCOMPARE(r.rec.lines(), QStringList{"sgReadText(impulse_name,empty)"} + wentIdle +
                                 QStringList{"sgReadText(impulse_name,empty)"} + wentIdle);
 }
 
 void TestDispatch::list16WithStarSlot()
 {
-    rig->a.typeDev() = 2;
+    QVERIFY(start(2));
     QList<QByteArray> names = cabNames(16);
     names[2] = "*";
-    QVERIFY(rig->answer(listAnswer(names), 3));
+    QVERIFY(answer(listAnswer(names), 3));
 
     QStringList expected;
     for (const QByteArray &n : names)
@@ -267,8 +311,7 @@ void TestDispatch::list16WithStarSlot()
 
 void TestDispatch::list100()
 {
-    QCOMPARE(rig->a.typeDev(), uchar(1)); // the large family until identified
-    QVERIFY(rig->answer(listAnswer(cabNames(100)), 3));
+    QVERIFY(answer(listAnswer(cabNames(100)), 3));
     QStringList expected;
     for (const QByteArray &n : cabNames(100))
         expected << QString::fromLatin1(n);
@@ -279,10 +322,10 @@ void TestDispatch::list100()
 void TestDispatch::listWithOddValueCountDropsIncompletePair()
 {
     // The last slot has an empty name: 31 values, the lone last one dropped.
-    rig->a.typeDev() = 3;
+    QVERIFY(start(3));
     QList<QByteArray> names = cabNames(16);
     names[15] = "";
-    QVERIFY(rig->answer(listAnswer(names), 3));
+    QVERIFY(answer(listAnswer(names), 3));
     QStringList expected;
     for (int i = 0; i < 15; ++i)
         expected << QString::fromLatin1(names.at(i));
@@ -314,11 +357,10 @@ void TestDispatch::identification()
     QFETCH(int, counts);
     QFETCH(bool, listInSameRead);
 
-    PtyCoreRig &r = *rig;
-    r.a.typeDev() = 2;
-    r.a.bankCount() = 4;
-    r.a.presetCount() = 4;
-    QVERIFY(r.answer("olkdev\r" + type + "\nEND\n" + listAnswer(cabNames(16)), 3));
+    QVERIFY(start(2));
+    CoreRig &r = *rig;
+    QCOMPARE(r.readout.walkBanks(), 4);
+    QVERIFY(answer("olkdev\r" + type + "\nEND\n" + listAnswer(cabNames(16)), 3));
 
     QStringList expected = {QString("sgReadName(%1)").arg(typeDev),
                             QString("sgReadValue(type_dev,%1)").arg(typeDev)};
@@ -327,9 +369,9 @@ void TestDispatch::identification()
                     "8,Cab 9,Cab 10,Cab 11,Cab 12,Cab 13,Cab 14,Cab 15,Cab 16,)"
                  << "sgReadText(impulse_en," + joined(flags(16)) + ")";
     QCOMPARE(r.rec.lines(), expected + nextHeadSent);
-    QCOMPARE(int(r.a.typeDev()), typeDev);
-    QCOMPARE(int(r.a.bankCount()), counts);
-    QCOMPARE(int(r.a.presetCount()), counts);
+    QCOMPARE(r.readout.deviceType(), typeDev);
+    QCOMPARE(r.readout.walkBanks(), counts);
+    QCOMPARE(r.readout.walkPresetsPerBank(), counts);
 }
 
 void TestDispatch::mode_data()
@@ -347,7 +389,7 @@ void TestDispatch::mode()
     QFETCH(QByteArray, digits);
     QFETCH(int, mode);
 
-    QVERIFY(rig->answer("gm\r" + digits + "\n", 3));
+    QVERIFY(answer("gm\r" + digits + "\n", 3));
     QCOMPARE(rig->rec.lines(), QStringList({QString("sgReadMode(%1)").arg(mode),
                                             QString("sgReadValue(mode,%1)").arg(mode)}) +
                                    nextHeadSent);
@@ -370,18 +412,18 @@ void TestDispatch::bankAndPreset()
     QFETCH(int, bank);
     QFETCH(int, preset);
 
-    rig->a.presetEdit() = 1;
-    QVERIFY(rig->answer("gb\r" + digits + "\n", 3));
+    edit();
+    QVERIFY(answer("gb\r" + digits + "\n", 3));
     // The edited state is cleared without telling the interface.
     QCOMPARE(rig->rec.lines(), QStringList({QString("sgReadValue(bank,%1)").arg(bank),
                                             QString("sgReadValue(preset,%1)").arg(preset)}) +
                                    nextHeadSent);
-    QCOMPARE(rig->a.presetEdit(), uchar(0));
+    QVERIFY(!rig->session.edited());
 }
 
 void TestDispatch::version()
 {
-    QVERIFY(rig->answer("olkver\r1.07b\n", 3));
+    QVERIFY(answer("olkver\r1.07b\n", 3));
     QCOMPARE(rig->rec.lines(), QStringList{"sgReadText(devVersion,1.07b)"} + nextHeadSent);
 }
 
@@ -397,19 +439,28 @@ void TestDispatch::failedGuardDoesNotAdvance()
     QFETCH(QByteArray, bytes);
 
     QVERIFY(ignored(bytes));
-    QCOMPARE(rig->a.answerReceived(), uchar(0));
-    QCOMPARE(rig->a.queue().size(), 4);
-    QCOMPARE(rig->a.typeDev(), uchar(1));
+    QCOMPARE(rig->link.queued().size(), 4);
+    QCOMPARE(rig->readout.deviceType(), 1);
     QVERIFY(rig->rec.all().isEmpty());
-    QVERIFY(rig->pty.drainFor(50).isEmpty());
+    QTest::qWait(20);
+    QVERIFY(written().isEmpty());
 }
 
 void TestDispatch::impulseAnswerIgnoredWhileNotPending()
 {
-    rig->a.copyImpulseName() = "kept";
+    // A whole copy of the current preset, taken from the device.
+    rig = std::make_unique<CoreRig>(1, 1);
+    QVERIFY(rig->openIdle());
+    rig->session.copy();
+    QVERIFY(rig->waitFor([&] { return rig->link.queueEmpty() && rig->session.hasCopy(); }));
+    const QByteArray kept = rig->session.keptBlocks().copiedImpulseName();
+    QVERIFY(!kept.isEmpty());
+    rig->device.holdLine(true);
+    queueFour();
+
     QVERIFY(ignored("cc\rMy Cab\n52494646\n"));
-    QCOMPARE(rig->a.queue().size(), 4);
-    QCOMPARE(rig->a.copyImpulseName(), QByteArray("kept"));
+    QCOMPARE(rig->link.queued().size(), 4);
+    QCOMPARE(rig->session.keptBlocks().copiedImpulseName(), kept);
     QVERIFY(rig->rec.all().isEmpty());
 }
 
@@ -434,32 +485,31 @@ void TestDispatch::impulseAnswerWhilePending()
     QFETCH(QByteArray, name);
     QFETCH(QByteArray, data);
 
-    PtyCoreRig &r = *rig;
-    r.a.copyImpulsePending() = 1;
-    r.a.copyImpulseName() = "old";
-    r.a.copyImpulseData() = "old";
-    QVERIFY(r.answer(bytes, 3));
-    QCOMPARE(r.a.copyImpulseName(), name);
-    QCOMPARE(r.a.copyImpulseData(), data);
-    QCOMPARE(r.a.copyImpulsePending(), uchar(0));
-    QCOMPARE(r.rec.lines(), nextHeadSent);
+    QVERIFY(copyAwaitingImpulse());
+    QVERIFY(answer(bytes, 3));
+    const KeptBlocks &kept = rig->session.keptBlocks();
+    QCOMPARE(kept.copiedImpulseName(), name);
+    QCOMPARE(kept.copiedImpulseImage(), data);
+    QVERIFY(!rig->session.awaitsCopiedImpulse());
+    QCOMPARE(rig->rec.lines(), nextHeadSent);
 }
 
 void TestDispatch::saveAnswerCompletesBeforeItsEnd()
 {
-    QVERIFY(rig->answer("sp\rEN", 3));
+    QVERIFY(answer("sp\rEN", 3));
     QVERIFY(ignored("D\n"));
-    QCOMPARE(rig->a.queue().size(), 3);
+    QCOMPARE(rig->link.queued().size(), 3);
     QCOMPARE(rig->rec.lines(), nextHeadSent);
 }
 
 void TestDispatch::answerWithEmptyQueueGoesIdle()
 {
-    rig->a.queue().clear();
-    rig->pty.write("NX\n");
-    QVERIFY(spinUntil([&] { return rig->rec.all().size() == 2; }));
+    rig->link.clearQueue();
+    rig->device.inject("NX\n");
+    QVERIFY(rig->waitFor([&] { return rig->rec.all().size() == 2; }));
     QCOMPARE(rig->rec.lines(), wentIdle);
-    QVERIFY(rig->pty.drainFor(50).isEmpty());
+    QTest::qWait(20);
+    QVERIFY(written().isEmpty());
 }
 
 VORTAXA_TEST_MAIN(TestDispatch)

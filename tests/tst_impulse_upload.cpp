@@ -1,8 +1,9 @@
-// Impulse upload: choosing a file (preview), the store command with its
-// device WAV image, the stored name, and both on the wire of a pty.
+// Impulse upload on the in-process device: choosing a file (preview), the
+// store command with its device WAV image, the stored name, and what the
+// device receives and stores.
 #include "editing/preset_session.h"
 #include "impulse/wav_image.h"
-#include "support/pty_core_rig.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -25,6 +26,38 @@ class TestImpulseUpload : public QObject {
 
     QString file(const QString &name, const QByteArray &bytes) { return dir.file(name, bytes); }
 
+    // A usable impulse file of `sampleBytes` bytes of 24-bit samples.
+    QString impulse(const QString &name, int sampleBytes)
+    {
+        return file(name,
+                    wavFile({1, 1, 48000, 24, false, {}, patternSamples(sampleBytes / 3, 1, 3)}));
+    }
+
+    // A copy of a preset that had `name` loaded (the file stays on the
+    // clipboard); the preset is left as the device stores it.
+    static bool copyWithFile(CoreRig &rig, const QString &path)
+    {
+        if (!rig.session.loadImpulse(path))
+            return false;
+        rig.core.slCopy();
+        if (!rig.waitIdle() || !rig.session.hasCopy())
+            return false;
+        rig.session.revertImpulse();
+        return rig.waitIdle() && !rig.session.edited();
+    }
+
+    // The pending file's name and path; empty when no file is pending.
+    static QString pendingName(const CoreRig &rig)
+    {
+        const PendingImpulse &p = rig.session.pendingImpulse();
+        return p.source() == PendingImpulse::Source::File ? QString::fromUtf8(p.name()) : QString();
+    }
+    static QString pendingPath(const CoreRig &rig)
+    {
+        const PendingImpulse &p = rig.session.pendingImpulse();
+        return p.source() == PendingImpulse::Source::File ? p.path() : QString();
+    }
+
 private slots:
     void initTestCase() { QVERIFY(dir.isValid()); }
 
@@ -34,7 +67,7 @@ private slots:
         QCOMPARE(wav::intToBytes(30036).toHex(), QByteArray("54750000"));
         QCOMPARE(wav::intToBytes(0x12345678).toHex(), QByteArray("78563412"));
         QCOMPARE(wav::intToBytes(-1).toHex(), QByteArray("ffffffff"));
-        QCOMPARE(CoreAccess::intToBytes(144000).toHex(), QByteArray("80320200"));
+        QCOMPARE(wav::intToBytes(144000).toHex(), QByteArray("80320200"));
     }
 
     void deviceImage_data()
@@ -104,36 +137,42 @@ private slots:
         QFETCH(bool, accepted);
         const QString path = file("chosen.wav", bytes);
 
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.queue() = {"gs\r\n", "rn\r\n"};
-        a.pendingImpulse().paste("old.wav", "/old/old.wav", QByteArray(), QByteArray());
-        SignalRecorder rec(&core);
-        core.setImpuls(path, "chosen.wav");
+        // The current preset plays a pasted file, and requests wait.
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
+        const QString old = impulse("old.wav", 300);
+        QVERIFY(copyWithFile(rig, old));
+        rig.core.slPaste();
+        QVERIFY(rig.waitIdle());
+        rig.link.send("gs\r\n");
+        rig.link.send("rn\r\n");
+        SignalRecorder rec(&rig.core);
+        rig.core.setImpuls(path, "chosen.wav");
 
         if (!accepted) {
             QCOMPARE(rec.lines(),
                      QStringList({"sgNotSupport()", "sgSetWait(false)", "sgReadValue(wait,0)"}));
-            QVERIFY(a.queue().isEmpty());
-            QCOMPARE(a.pendingFileName(), QString("old.wav"));
-            QCOMPARE(a.pendingFilePath(), QString("/old/old.wav"));
-            QVERIFY(a.pendingImpulse().pasted());
+            QVERIFY(rig.link.queueEmpty());
+            QCOMPARE(pendingName(rig), QString("old.wav"));
+            QCOMPARE(pendingPath(rig), old);
+            QVERIFY(rig.session.pendingImpulse().pasted());
             return;
         }
         QCOMPARE(rec.lines().mid(0, 4),
                  QStringList({"sgSetImpulsName(chosen.wav)", "sgReadText(impulse_name,chosen.wav)",
                               "sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
-        QCOMPARE(a.queue().size(), 1);
-        const QByteArray &preview = a.queue().first();
+        QCOMPARE(rig.link.queued().size(), 1);
+        const QByteArray preview = rig.link.queued().first();
         QCOMPARE(preview.size(), 5912);
         QVERIFY(preview.startsWith("cc s 1\r"));
         QVERIFY(preview.endsWith("\r"));
         QCOMPARE(QByteArray::fromHex(preview.mid(7, 5904)), patternSamples(984, 1, 3));
-        QCOMPARE(a.presetEdit(), uchar(1));
-        QVERIFY(!a.pendingImpulse().pasted());
-        QCOMPARE(a.pendingFileName(), QString("chosen.wav"));
-        QCOMPARE(a.pendingFilePath(), path);
+        QVERIFY(rig.session.edited());
+        QVERIFY(!rig.session.pendingImpulse().pasted());
+        QCOMPARE(pendingName(rig), QString("chosen.wav"));
+        QCOMPARE(pendingPath(rig), path);
+        QVERIFY(rig.waitIdle());
+        QCOMPARE(rig.device.model().previewSamples(), patternSamples(984, 1, 3));
     }
 
     // setImpuls(fullPath) ignores anything that is not an existing file.
@@ -153,22 +192,21 @@ private slots:
         QDir(dir.path()).mkpath("folder");
         const QString path = dir.filePath(relative);
 
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.queue() = {"gs\r\n"};
-        SignalRecorder rec(&core);
-        core.setImpuls(path);
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
+        rig.link.send("gs\r\n"); // waiting, not sent yet
+        SignalRecorder rec(&rig.core);
+        rig.core.setImpuls(path);
 
         if (!taken) {
             QVERIFY(rec.all().isEmpty());
-            QCOMPARE(a.queue(), QList<QByteArray>({"gs\r\n"}));
+            QCOMPARE(rig.link.queued(), QList<QByteArray>({"gs\r\n"}));
             return;
         }
         QCOMPARE(rec.of("sgSetImpulsName"), QList<QVariantList>({{"ir one.wav"}}));
-        QCOMPARE(a.pendingFilePath(), path);
-        QCOMPARE(a.queue().size(), 1);
-        QCOMPARE(a.queue().first().size(), 5912);
+        QCOMPARE(pendingPath(rig), path);
+        QCOMPARE(rig.link.queued().size(), 1);
+        QCOMPARE(rig.link.queued().first().size(), 5912);
     }
 
     // The session's load, as the impulse browser uses it: taken, or refused
@@ -191,29 +229,28 @@ private slots:
         QDir(dir.path()).mkpath("folder");
         const QString path = dir.filePath(relative);
 
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        PresetSession &session = core.presetSession();
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
+        PresetSession &session = rig.session;
         QSignalSpy refused(&session, &PresetSession::impulseRefused);
         QSignalSpy shown(&session, &PresetSession::impulseShown);
 
         QCOMPARE(session.loadImpulse(path), taken);
         QCOMPARE(refused.count(), taken ? 0 : 1);
-        QCOMPARE(a.pendingFilePath(), taken ? path : QString());
-        QCOMPARE(a.queue().size(), taken ? 1 : 0); // the preview
+        QCOMPARE(pendingPath(rig), taken ? path : QString());
+        QCOMPARE(rig.link.queued().size(), taken ? 1 : 0); // the preview
         if (taken)
             QCOMPARE(shown.value(0).value(0).toString(), QStringLiteral("ir one.wav"));
     }
 
-    // The store path of slDecodeStop: the name, the image, wav.wav and the
+    // Decoding a file for the store: the name, the image, wav.wav and the
     // read-back that follows.
     void store_data()
     {
         QTest::addColumn<int>("sampleBytes");
         QTest::addColumn<QString>("pasted");   // the file a pasted preset brought
         QTest::addColumn<QString>("name");     // a file loaded after that
-        QTest::addColumn<QString>("copyName"); // the file on the clipboard
+        QTest::addColumn<QString>("copyName"); // the file on the clipboard, not pasted
         QTest::addColumn<QByteArray>("sentName");
         QTest::addColumn<int>("n");
         const QString myCab = "My Cab.wav";
@@ -240,22 +277,27 @@ private slots:
         QFETCH(int, n);
         QFile::remove("wav.wav");
 
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.impulseData() = patternSamples(sampleBytes, 1, 1);
-        if (!pasted.isEmpty())
-            a.pendingImpulse().paste(pasted, "/irs/" + pasted, QByteArray(), QByteArray());
-        if (!name.isEmpty())
-            a.loadFile(name, "/irs/" + name);
-        a.copyImpulseFileName() = copyName;
-        a.saveToFile() = 1;
-        a.presetEdit() = 1;
-        SignalRecorder rec(&core);
-        a.slDecodeStop();
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
+        const QString copied = pasted.isEmpty() ? copyName : pasted;
+        if (!copied.isEmpty())
+            QVERIFY(copyWithFile(rig, impulse(copied, sampleBytes)));
+        if (!pasted.isEmpty()) {
+            rig.core.slPaste();
+            QVERIFY(rig.waitIdle());
+        }
+        QString path = pendingPath(rig);
+        if (!name.isEmpty()) {
+            path = impulse(name, sampleBytes);
+            QVERIFY(rig.session.loadImpulse(path));
+            QVERIFY(rig.waitIdle());
+        }
+        QVERIFY(rig.session.edited());
+        SignalRecorder rec(&rig.core);
+        rig.core.decodeWavOk(path, true);
 
-        QCOMPARE(a.queue().size(), 4);
-        const QByteArray command = a.queue().first();
+        QCOMPARE(rig.link.queued().size(), 4);
+        const QByteArray command = rig.link.queued().first();
         const QByteArray prefix = "cc " + sentName + " 0\r";
         QVERIFY2(command.startsWith(prefix), command.left(40).constData());
         QVERIFY(command.endsWith("\r"));
@@ -265,42 +307,44 @@ private slots:
         const QByteArray image = QByteArray::fromHex(hex);
         QCOMPARE(le32At(image, 4), quint32(36 + n));
         QCOMPARE(le32At(image, 40), quint32(n));
-        QCOMPARE(image.mid(44), a.impulseData().left(n));
+        QCOMPARE(image.mid(44), patternSamples(sampleBytes / 3, 1, 3).left(n));
         QCOMPARE(readFile("wav.wav"), image);
-        QCOMPARE(a.queue().mid(1), readBack);
+        QCOMPARE(rig.link.queued().mid(1), readBack);
 
-        QCOMPARE(a.presetEdit(), uchar(0));
-        QCOMPARE(rec.lines().mid(0, 2),
-                 QStringList({"sgSetEdit(false)", "sgReadValue(preset_edit,0)"}));
+        QVERIFY(!rig.session.edited());
+        QCOMPARE(rec.of("sgSetEdit").last(), QVariantList{false});
+        QCOMPARE(rec.valuesOf("preset_edit").last(), QVariant(0));
         // Pending until the device has stored the preset, under the name sent.
-        QCOMPARE(a.pendingFileName(), QString::fromUtf8(sentName));
-        QCOMPARE(a.copyImpulseFileName(), copyName);
+        QCOMPARE(pendingName(rig), QString::fromUtf8(sentName));
+        // The clipboard keeps the copied file (a paste comes from it).
+        QCOMPARE(rig.session.keptBlocks().copiedFileName(), copied);
+        QVERIFY(rig.waitIdle());
+        QCOMPARE(rig.device.model().storedCurrent().impulse.name, sentName);
+        QCOMPARE(rig.device.model().storedCurrent().impulse.wav, image);
+        QCOMPARE(pendingName(rig), QString());
     }
 
-    // Through a real serial line: the preview, then the stored impulse and
+    // What the device receives: the preview, then the stored impulse and
     // its read-back, each whole and in order.
     void onTheWire()
     {
-        PtyCoreRig rig;
-        QVERIFY(rig.open());
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
         const QByteArray samples = patternSamples(1200, 1, 3);
         const QString path = file("wire cab.wav", wavFile({1, 1, 48000, 24, false, {}, samples}));
 
         rig.core.setImpuls(path);
-        const QByteArray preview = rig.pty.read(5912);
-        QCOMPARE(preview, "cc s 1\r" + samples.left(2952).toHex() + "\r");
-        QVERIFY(spinUntil([&] { return !rig.a.sending(); })); // the last pause
+        QVERIFY(rig.waitIdle());
+        QCOMPARE(rig.device.rawRequests(),
+                 QList<QByteArray>{"cc s 1\r" + samples.left(2952).toHex() + "\r"});
 
-        // The device acknowledges the preview; saving stores the file.
-        rig.answerHead();
+        rig.device.clearLog();
         rig.core.slSaveUpDown(0);
+        QVERIFY(rig.waitIdle());
         const QByteArray store = "cc wire_cab.wav 0\r" + wav::deviceImage(samples).toHex() + "\r";
-        QCOMPARE(rig.pty.read(store.size(), 10000), store);
-        QVERIFY(spinUntil([&] { return !rig.a.sending(); }));
-        for (const QByteArray &next : readBack) {
-            rig.answerHead();
-            QCOMPARE(rig.pty.read(next.size()), next);
-        }
+        QCOMPARE(rig.device.rawRequests().value(0), store);
+        QCOMPARE(rig.requests().mid(1), firstLines(readBack));
+        QCOMPARE(rig.device.model().storedCurrent().impulse.wav, wav::deviceImage(samples));
     }
 };
 

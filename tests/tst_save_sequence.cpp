@@ -1,9 +1,10 @@
-// The preset save sequence: the five stages with their queue contents and
-// signals, repeated saves after a paste, the move that waits for a save, what
-// a save while comparing writes back, and the impulse a save the device gave
-// up on keeps for the next one.
+// The preset save sequence on the in-process device: the five stages with
+// their queue contents and signals, repeated saves after a paste, the move
+// that waits for a save, what a save while comparing writes back, and the
+// impulse a save the device gave up on keeps for the next one.
 #include "editing/preset_session.h"
-#include "support/pty_core_rig.h"
+#include "parameters/parameter_table.h"
+#include "support/core_rig.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
 
@@ -18,42 +19,28 @@ QByteArray storeOf(const QByteArray &name)
     return "STORE " + name;
 }
 
-QByteArray statusAnswer(const QByteArray &statusText)
+const QByteArray goodWav = wavFile({1, 1, 48000, 24, false, {}, patternSamples(300, 1, 3)});
+const QByteArray stereoWav = wavFile({1, 2, 48000, 24, false, {}, patternSamples(300, 2, 3)});
+
+// A preset copied while it had the file at `path` loaded, then pasted: the
+// pasted file is pending.
+bool pasteFile(CoreRig &rig, const QString &path)
 {
-    return "gs\r" + statusText + "\n";
+    if (!rig.session.loadImpulse(path))
+        return false;
+    rig.core.slCopy();
+    if (!rig.waitIdle() || !rig.session.hasCopy())
+        return false;
+    rig.session.revertImpulse();
+    rig.core.slPaste();
+    return rig.waitIdle() && rig.session.pendingImpulse().pasted();
 }
 
-// The device's answer to a queued request of a save.
-QByteArray answerTo(const QByteArray &head)
+// The device does not answer the next request at all: it is given up on.
+bool givenUp(CoreRig &rig)
 {
-    if (head.startsWith("cc "))
-        return "ccEND\n";
-    if (head == "dcc\r\n")
-        return "dcc\rEND\n";
-    if (head == sp)
-        return "sp\rEND\n";
-    if (head == gs)
-        return statusAnswer(sampleStatus());
-    return "rn\r\n"; // the name read-back: no impulse
-}
-
-// Waits until a long command has gone out, so that its answer can come.
-bool sent(CoreAccess &a)
-{
-    return spinUntil([&] { return !a.sending(); }, 10000);
-}
-
-// Port timer ticks until the device is given up on (the head stays
-// unanswered); false if it never is.
-bool tickUntilGivenUp(PtyCoreRig &rig)
-{
-    QSignalSpy gaveUp(&rig.core, &Core::sgAnswerErrSave);
-    for (int tick = 0; tick < 10 && gaveUp.isEmpty(); ++tick) {
-        if (!sent(rig.a))
-            return false;
-        rig.a.slPortTimer();
-    }
-    return gaveUp.size() == 1;
+    const int before = rig.linkRec.count("unanswered");
+    return rig.waitFor([&] { return rig.linkRec.count("unanswered") > before; });
 }
 } // namespace
 
@@ -62,12 +49,13 @@ class TestSaveSequence : public QObject {
 
     QTemporaryDir dir;
     QString previousDir;
-    QString goodFile;   // 48 kHz 24-bit mono
-    QString stereoFile; // 24-bit stereo: refused for storing
 
-    QString pathOf(const QString &which)
+    // A file the user chose: usable when loaded; "stereo" is replaced on
+    // disk afterwards by a 24-bit stereo file, which a store refuses.
+    QString chosen(const QString &name)
     {
-        return which == "good" ? goodFile : which == "stereo" ? stereoFile : QString();
+        const QString path = dir.filePath(name);
+        return writeFile(path, goodWav) ? path : QString();
     }
 
     // Compares a queue with an expected one whose store commands are given
@@ -92,12 +80,6 @@ private slots:
         QVERIFY(dir.isValid());
         previousDir = QDir::currentPath();
         QDir::setCurrent(dir.path()); // the store path writes wav.wav here
-        goodFile = dir.filePath("My Cab.wav");
-        stereoFile = dir.filePath("Wide Cab.wav");
-        QVERIFY(
-            writeFile(goodFile, wavFile({1, 1, 48000, 24, false, {}, patternSamples(300, 1, 3)})));
-        QVERIFY(writeFile(stereoFile,
-                          wavFile({1, 2, 48000, 24, false, {}, patternSamples(300, 2, 3)})));
     }
     void cleanupTestCase() { QDir::setCurrent(previousDir); }
 
@@ -152,30 +134,48 @@ private slots:
         QFETCH(QList<QByteArray>, queue);
         QFETCH(QString, convert);
 
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.queue() = {"gb\r\n", "gs\r\n", "rn\r\n"}; // an earlier read-back, dropped
-        a.presetEdit() = 1;
-        if (!pendingFile.isEmpty())
-            a.loadFile(QFileInfo(pathOf(pendingFile)).fileName(), pathOf(pendingFile));
-        if (dirty)
-            a.pendingImpulse().paste(copyFileName, pathOf(copyFile), copyName, copyData);
-        const PendingImpulse::Source pending = a.pendingImpulse().source();
-        SignalRecorder rec(&core);
-        core.slSaveUpDown(0);
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
+        QString replaced; // the file made stereo after it was loaded
+        if (!pendingFile.isEmpty()) {
+            const QString path = chosen(pendingFile == "good" ? "My Cab.wav" : "Wide Cab.wav");
+            QVERIFY(rig.session.loadImpulse(path));
+            if (pendingFile == "stereo")
+                replaced = path;
+        }
+        if (!copyFile.isEmpty()) {
+            const QString path = chosen(copyFileName);
+            QVERIFY(pasteFile(rig, path));
+            if (copyFile == "stereo")
+                replaced = path;
+        } else if (dirty) {
+            rig.session.paste(sampleStatus(), copyName, copyData);
+        }
+        QVERIFY(rig.waitIdle());
+        if (!replaced.isEmpty())
+            QVERIFY(writeFile(replaced, stereoWav));
+        if (!rig.session.edited()) {
+            const int gate = parameters::find("gate_on")->position;
+            rig.core.setValue(QStringLiteral("gate_on"),
+                              uchar(rig.session.values().live().at(gate) ^ 1));
+        }
+        QVERIFY(rig.session.edited());
+        for (const QByteArray &request : {"gb\r\n", "gs\r\n", "rn\r\n"})
+            rig.link.send(request); // an earlier read-back, dropped
+        const PendingImpulse::Source pending = rig.session.pendingImpulse().source();
+        SignalRecorder rec(&rig.core);
+        rig.core.slSaveUpDown(0);
 
-        compareQueue(a.queue(), queue);
+        compareQueue(rig.link.queued(), queue);
         if (QTest::currentTestFailed())
             return;
-        QCOMPARE(a.presetEdit(), uchar(0));
-        QCOMPARE(a.editable(), uchar(1));
+        QVERIFY(!rig.session.edited());
+        QVERIFY(!rig.session.comparing());
         // Pending until the device has stored the preset with it.
-        QCOMPARE(a.pendingImpulse().source(), pending);
-        QCOMPARE(a.pendingImpulse().pasted(), dirty);
-        const QString convertPath = pathOf(convert);
+        QCOMPARE(rig.session.pendingImpulse().source(), pending);
+        QCOMPARE(rig.session.pendingImpulse().pasted(), dirty);
         QCOMPARE(rec.of("sgRequestConvert"),
-                 convert.isEmpty() ? QList<QVariantList>() : QList<QVariantList>({{convertPath}}));
+                 convert.isEmpty() ? QList<QVariantList>() : QList<QVariantList>({{replaced}}));
 
         const QStringList lines = rec.lines();
         QCOMPARE(lines.mid(0, 2), QStringList({"sgSetEdit(false)", "sgReadValue(preset_edit,0)"}));
@@ -188,6 +188,7 @@ private slots:
         } else {
             QCOMPARE(rec.of("sgSetWait"), QList<QVariantList>({{true}})); // the queue's only
         }
+        QVERIFY(rig.waitIdle());
     }
 
     // While compare shows the stored version (editable 0) the edits are in
@@ -211,68 +212,72 @@ private slots:
         QFETCH(QString, pendingFile);
         QFETCH(QList<QByteArray>, queue);
 
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.editable() = comparing ? 0 : 1;
-        a.compareStatus() = QByteArray(86, 'a');
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
         if (!pendingFile.isEmpty())
-            a.loadFile(QFileInfo(pathOf(pendingFile)).fileName(), pathOf(pendingFile));
-        core.slSaveUpDown(0);
-        compareQueue(a.queue(), queue);
-        QCOMPARE(a.editable(), uchar(1));
+            QVERIFY(rig.session.loadImpulse(chosen("My Cab.wav")));
+        // The device plays edits whose block is all 0xaa: compare keeps it.
+        rig.device.model().setLiveStatus(QByteArray(43, char(0xaa)));
+        rig.core.slCompare();
+        QVERIFY(rig.waitIdle());
+        QCOMPARE(rig.session.keptBlocks().compared(), QByteArray(86, 'a'));
+        if (!comparing) {
+            rig.core.slCompare(); // back to the edits
+            QVERIFY(rig.waitIdle());
+        }
+        QCOMPARE(rig.session.comparing(), comparing);
+        rig.core.slSaveUpDown(0);
+        compareQueue(rig.link.queued(), queue);
+        QVERIFY(!rig.session.comparing());
     }
 
+    // The move a save asks for waits for the save; 128 and above select
+    // nothing.
     void entryPoints_data()
     {
         QTest::addColumn<bool>("upDown");
         QTest::addColumn<int>("argument");
-        QTest::addColumn<int>("pendingUpDown");
-        QTest::addColumn<int>("pendingPreset");
-        QTest::newRow("save then preset up") << true << 3 << 3 << -1;
-        QTest::newRow("save then bank down") << true << 2 << 2 << -1;
-        QTest::newRow("save then preset 5") << false << 5 << 0 << 5;
-        QTest::newRow("save then preset 127") << false << 127 << 0 << 127;
-        QTest::newRow("save, 255 selects nothing") << false << 255 << 0 << -1;
-        QTest::newRow("save, 128 selects nothing") << false << 128 << 0 << -128;
+        QTest::addColumn<bool>("moveWaits");
+        QTest::newRow("save then preset up") << true << 3 << true;
+        QTest::newRow("save then bank down") << true << 2 << true;
+        QTest::newRow("save then preset 5") << false << 5 << true;
+        QTest::newRow("save then preset 127") << false << 127 << true;
+        QTest::newRow("save, 255 selects nothing") << false << 255 << false;
+        QTest::newRow("save, 128 selects nothing") << false << 128 << false;
     }
     void entryPoints()
     {
         QFETCH(bool, upDown);
         QFETCH(int, argument);
-        QFETCH(int, pendingUpDown);
-        QFETCH(int, pendingPreset);
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        SignalRecorder rec(&core);
+        QFETCH(bool, moveWaits);
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
+        SignalRecorder rec(&rig.core);
         if (upDown)
-            core.slSaveUpDown(uchar(argument));
+            rig.core.slSaveUpDown(uchar(argument));
         else
-            a.saveThenJump(uchar(argument));
-        QCOMPARE(int(a.pendingUpDown()), pendingUpDown);
-        QCOMPARE(int(a.pendingPreset()), pendingPreset);
-        QCOMPARE(a.queue(), QList<QByteArray>({sp, rn, gs}));
+            rig.session.saveThenJump(uchar(argument));
+        QCOMPARE(rig.session.moveWaiting(), moveWaits);
+        QCOMPARE(rig.link.queued(), QList<QByteArray>({sp, rn, gs}));
         QCOMPARE(rec.valuesOf("editable"), QVariantList({1}));
     }
 
     // After a paste with a pending file, every save sends that file again.
     void twoSavesAfterPaste()
     {
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.pendingImpulse().paste("A B.wav", goodFile, QByteArray(), QByteArray());
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
+        QVERIFY(pasteFile(rig, chosen("A B.wav")));
         const QList<QByteArray> expected = {storeOf("A_B.wav"), sp, rn, gs, sp, rn};
 
-        core.slSaveUpDown(0);
-        compareQueue(a.queue(), expected);
-        const QByteArray first = a.queue().first();
-        core.slSaveUpDown(0);
-        compareQueue(a.queue(), expected);
-        QCOMPARE(a.queue().first(), first);
-        QVERIFY(a.pendingImpulse().pasted());
-        QCOMPARE(a.pendingFileName(), QString("A_B.wav"));
+        rig.core.slSaveUpDown(0);
+        compareQueue(rig.link.queued(), expected);
+        const QByteArray first = rig.link.head();
+        rig.core.slSaveUpDown(0);
+        compareQueue(rig.link.queued(), expected);
+        QCOMPARE(rig.link.head(), first);
+        QVERIFY(rig.session.pendingImpulse().pasted());
+        QCOMPARE(rig.session.pendingImpulse().name(), QByteArray("A_B.wav"));
     }
 
     // A save with a move pending: the queue goes out command by command as
@@ -285,46 +290,42 @@ private slots:
         QTest::newRow("preset up") << true << 3 << QByteArray("chp 1\r\n");
         QTest::newRow("bank down") << true << 2 << QByteArray("chb 0\r\n");
         QTest::newRow("preset 5") << false << 5 << QByteArray("pc 5\r\n");
+        QTest::newRow("preset 127") << false << 127 << QByteArray("pc 7f\r\n");
         QTest::newRow("no move") << true << 0 << QByteArray();
         QTest::newRow("preset 255: no move") << false << 255 << QByteArray();
+        QTest::newRow("preset 128: no move") << false << 128 << QByteArray();
     }
     void moveAfterSave()
     {
         QFETCH(bool, upDown);
         QFETCH(int, argument);
         QFETCH(QByteArray, move);
-        PtyCoreRig rig;
-        QVERIFY(rig.open());
-        CoreAccess &a = rig.a;
-        SignalRecorder rec(&rig.core);
+        CoreRig rig;
+        QVERIFY(rig.openIdle());
+        rig.device.setDelay(20);
 
         if (upDown)
             rig.core.slSaveUpDown(uchar(argument));
         else
-            a.saveThenJump(uchar(argument));
-        QCOMPARE(rig.pty.read(4), sp);
-
-        // The device answers each command; each answer releases the head and
-        // runs a pacing step, as the dispatcher does.
-        for (const QByteArray &next : {rn, gs}) {
-            rig.answerHead();
-            QCOMPARE(rig.pty.read(next.size()), next);
+            rig.session.saveThenJump(uchar(argument));
+        QCOMPARE(rig.link.head(), sp);
+        // The answer to the last read-back: the queue has drained.
+        QVERIFY(rig.waitFor([&] { return rig.device.count("gs") == 1; }));
+        rig.rec.clear();
+        const QByteArray moveLine = move.left(move.indexOf('\r'));
+        if (!move.isEmpty()) {
+            // The move goes out in the idle step, which then ends the wait.
+            QVERIFY(rig.waitFor([&] { return rig.device.count(moveLine) == 1; }));
+            QCOMPARE(rig.rec.lines().last(), QStringLiteral("sgReadValue(wait,0)"));
         }
-        rig.releaseHead();
-        rec.clear();
-        rig.core.slTimer(); // the queue has drained: the move runs now
-
-        QCOMPARE(int(a.pendingUpDown()), 0);
-        QCOMPARE(int(a.pendingPreset()), -1);
-        QCOMPARE(rec.lines().mid(rec.lines().size() - 2),
-                 QStringList({"sgSetWait(false)", "sgReadValue(wait,0)"}));
-        // The move goes out once, when the save's commands have drained.
-        QCOMPARE(rig.pty.read(qMax(1, move.size()), move.isEmpty() ? 200 : 3000), move);
-
-        // Only once: a later idle step finds nothing pending.
-        a.queue().clear();
-        rig.core.slTimer();
-        QCOMPARE(rig.pty.drainFor(200), QByteArray());
+        QVERIFY(rig.waitIdle());
+        QVERIFY(!rig.session.moveWaiting());
+        const QList<QByteArray> received = rig.requests();
+        QCOMPARE(received.mid(0, 3), firstLines({sp, rn, gs}));
+        // The move went out once, when the save's commands had drained.
+        QCOMPARE(received.mid(3, 1),
+                 move.isEmpty() ? QList<QByteArray>() : QList<QByteArray>{moveLine});
+        QCOMPARE(received.size(), move.isEmpty() ? 3 : 7); // a move reads back three
     }
 
     // What compare kept goes back before a save only when the compare press
@@ -347,29 +348,38 @@ private slots:
         QFETCH(QString, between);
         QFETCH(QString, answer);
         QFETCH(bool, writesBack);
-        PtyCoreRig rig;
+        CoreRig rig;
         QVERIFY(rig.openIdle());
-        CoreAccess &a = rig.a;
         const QByteArray older(86, '1');
         const QByteArray fresh(86, '2');
 
+        rig.device.model().setLiveStatus(QByteArray::fromHex(older));
         rig.core.slCompare();
-        a.dispatch(statusAnswer(older));
+        QVERIFY(rig.waitIdle());
+        QCOMPARE(rig.session.keptBlocks().compared(), older);
         rig.core.slCompare(); // back to the edits
+        QVERIFY(rig.waitIdle());
         if (between == "move")
             rig.core.setValue(QStringLiteral("set_preset_change"), 7);
         else if (between == "revert")
             rig.core.slEsc();
-        rig.core.slCompare();
-        QCOMPARE(a.editable(), uchar(0));
-        if (answer == "arrived")
-            a.dispatch(statusAnswer(fresh));
+        QVERIFY(rig.waitIdle());
+        rig.device.model().setLiveStatus(QByteArray::fromHex(fresh));
+        if (answer == "pending")
+            rig.device.holdLine(true);
         else if (answer == "lost")
-            QVERIFY(tickUntilGivenUp(rig));
+            rig.device.script("xxx");
+        rig.core.slCompare();
+        QVERIFY(rig.session.comparing());
+        if (answer == "arrived")
+            QVERIFY(rig.waitIdle());
+        else if (answer == "lost")
+            QVERIFY(givenUp(rig));
 
         rig.core.slSaveUpDown(0);
-        QCOMPARE(a.queue(), writesBack ? QList<QByteArray>({"gs 1\r" + fresh + "\r", sp, rn, gs})
-                                       : QList<QByteArray>({sp, rn, gs}));
+        QCOMPARE(rig.link.queued(), writesBack
+                                        ? QList<QByteArray>({"gs 1\r" + fresh + "\r", sp, rn, gs})
+                                        : QList<QByteArray>({sp, rn, gs}));
     }
 
     // A pending impulse goes only when the device has stored the preset with
@@ -396,46 +406,34 @@ private slots:
         QFETCH(QString, pending);
         QFETCH(bool, impulseAnswered);
         QFETCH(QByteArray, store);
-        PtyCoreRig rig;
+        CoreRig rig;
         QVERIFY(rig.openIdle());
-        CoreAccess &a = rig.a;
-        PresetSession &session = rig.core.presetSession();
-        if (pending == "file" || pending == "pasted file") {
-            rig.core.setImpuls(goodFile);
-            QVERIFY(sent(a));
-            a.dispatch("ccEND\n"); // the preview played
-        }
-        if (pending == "pasted file") {
-            rig.core.slCopy();
-            a.dispatch(statusAnswer(sampleStatus()));
-            a.dispatch("cc\rStored Cab\n5249464600\n");
-            rig.core.slPaste();
-            QVERIFY(sent(a));
-        } else if (pending == "device") {
+        PresetSession &session = rig.session;
+        if (pending == "file")
+            rig.core.setImpuls(chosen("My Cab.wav"));
+        else if (pending == "pasted file")
+            QVERIFY(pasteFile(rig, chosen("My Cab.wav")));
+        else if (pending == "device")
             session.paste(sampleStatus(), "Old Cab", "5249464600");
-        } else if (pending == "none") {
+        else if (pending == "none")
             session.paste(sampleStatus(), QByteArray(), QByteArray());
-        }
+        QVERIFY(rig.waitIdle());
+
+        // The device takes the impulse (or not) and never answers the
+        // preset's store.
+        rig.device.script(impulseAnswered ? "axxx" : "xxx");
+        rig.core.slSaveUpDown(0);
+        QVERIFY2(rig.link.head().startsWith(store), rig.link.head().left(40).constData());
+        QVERIFY(givenUp(rig));
+        QVERIFY(session.edited()); // nothing was stored: still edited
 
         rig.core.slSaveUpDown(0);
-        QVERIFY(sent(a));
-        QVERIFY2(a.queue().value(0).startsWith(store), a.queue().value(0).left(40).constData());
-        if (impulseAnswered)
-            a.dispatch(answerTo(a.queue().first()));
-        QVERIFY(tickUntilGivenUp(rig));
-        QCOMPARE(a.presetEdit(), uchar(1)); // nothing was stored: still edited
+        QVERIFY2(rig.link.head().startsWith(store), rig.link.head().left(40).constData());
+        QVERIFY(rig.waitIdle()); // stored this time
+        QVERIFY(!session.edited());
 
         rig.core.slSaveUpDown(0);
-        QVERIFY(sent(a));
-        QVERIFY2(a.queue().value(0).startsWith(store), a.queue().value(0).left(40).constData());
-        for (int i = 0; i < 12 && !a.queue().isEmpty(); ++i) {
-            QVERIFY(sent(a));
-            a.dispatch(answerTo(a.queue().first()));
-        }
-        QVERIFY(a.queue().isEmpty());
-
-        rig.core.slSaveUpDown(0);
-        QCOMPARE(a.queue(), QList<QByteArray>({sp, rn, gs}));
+        QCOMPARE(rig.link.queued(), QList<QByteArray>({sp, rn, gs}));
     }
 
     // A save as the session tells it: started, then stored once the device
@@ -456,10 +454,9 @@ private slots:
     {
         QFETCH(QString, end);
         QFETCH(QString, told);
-        PtyCoreRig rig;
+        CoreRig rig;
         QVERIFY(rig.openIdle());
-        CoreAccess &a = rig.a;
-        PresetSession &session = rig.core.presetSession();
+        PresetSession &session = rig.session;
         QStringList events;
         for (const auto &[signal, name] : {std::pair{&PresetSession::saveStarted, "saveStarted"},
                                            std::pair{&PresetSession::stored, "stored"},
@@ -467,16 +464,14 @@ private slots:
             QObject::connect(&session, signal, &session,
                              [&events, name = QString(name)] { events << name; });
 
+        if (end == "given up")
+            rig.device.script("xxx");
         rig.core.slSaveUpDown(0);
         QVERIFY(session.saving());
-        if (end == "answered") {
-            for (int i = 0; i < 4 && !a.queue().isEmpty(); ++i)
-                a.dispatch(answerTo(a.queue().first()));
-        } else if (end == "given up") {
-            QVERIFY(tickUntilGivenUp(rig));
-        } else if (end == "moved") {
+        if (end == "moved")
             rig.core.setValue("set_preset_change", 3);
-        }
+        QVERIFY(rig.waitFor([&] { return events.size() == 2; }));
+        QVERIFY(rig.waitIdle());
         QCOMPARE(events, QStringList({"saveStarted", told}));
         QVERIFY(!session.saving());
     }

@@ -1,10 +1,10 @@
-// setValue through a pty: every parameter name and alias, value encoding,
+// setValue on the in-process device: every parameter name and alias, value encoding,
 // the order of the edited-state signals, names that send nothing, the preset
 // map sweep and the routing of the control words.
 #include "editing/preset_session.h"
 #include "parameters/parameter_table.h"
 #include "parsing/status_layout.h"
-#include "support/pty_core_rig.h"
+#include "support/core_rig.h"
 #include "support/status_names.h"
 #include "support/test_main.h"
 
@@ -36,8 +36,18 @@ QList<NameRow> nameRows()
 
 } // namespace
 
-class TestSetValue : public PtyCoreRigTest {
+class TestSetValue : public CoreRigTest {
     Q_OBJECT
+
+    // Marks the preset edited as the panel's "esc" word does, once the
+    // device has taken it; the device's log is then cleared.
+    bool markEdited()
+    {
+        rig->core.setValue(QStringLiteral("esc"), 0);
+        const bool taken = rig->waitFor([&] { return rig->device.wire() == "esc\r\n"; });
+        rig->device.clearLog();
+        return taken && rig->session.edited();
+    }
 
 private slots:
     void everyNameWritesItsCommand_data();
@@ -81,16 +91,16 @@ void TestSetValue::everyNameWritesItsCommand()
     QFETCH(bool, marks);
     QFETCH(int, editedBefore);
 
-    rig->a.presetEdit() = uchar(editedBefore);
+    if (editedBefore)
+        QVERIFY(markEdited());
     SignalRecorder rec(&rig->core);
     rig->core.setValue(name, 0xab);
 
     const int flag = marks ? 1 : editedBefore;
     QCOMPARE(rec.lines(), QStringList({QStringLiteral("sgReadValue(preset_edit,%1)").arg(flag),
                                        QStringLiteral("sgSetEdit(true)")}));
-    QCOMPARE(int(rig->a.presetEdit()), flag);
-    QCOMPARE(rig->a.lastCommand(), QString::fromLatin1(command));
-    QCOMPARE(rig->pty.read(command.size()), command);
+    QCOMPARE(int(rig->session.edited()), flag);
+    QVERIFY(rig->waitFor([&] { return rig->device.wire() == command; }));
 }
 
 // The hand-written rows above and the shared table name the same set.
@@ -132,18 +142,19 @@ void TestSetValue::valueEncoding()
     QFETCH(int, value);
     QFETCH(QByteArray, command);
     rig->core.setValue(name, uchar(value));
-    QCOMPARE(rig->pty.read(command.size()), command);
+    QVERIFY(rig->waitFor([&] { return rig->device.wire() == command; }));
 }
 
 void TestSetValue::escMarksEditedAndWritesDirectly()
 {
-    rig->a.queue() = {"gb\r\n"};
+    rig->link.send("gb\r\n"); // queued, not sent yet
     SignalRecorder rec(&rig->core);
     rig->core.setValue(QStringLiteral("esc"), 7);
     QCOMPARE(rec.lines(), QStringList({"sgReadValue(preset_edit,1)", "sgSetEdit(true)"}));
-    QCOMPARE(int(rig->a.presetEdit()), 1);
-    QCOMPARE(rig->pty.read(5), QByteArray("esc\r\n"));
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"gb\r\n"})); // direct, not queued
+    QVERIFY(rig->session.edited());
+    QCOMPARE(rig->device.bytesToWrite(), qint64(5));             // "esc", written at once
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"gb\r\n"})); // direct, not queued
+    QVERIFY(rig->waitFor([&] { return rig->device.count("esc") == 1; }));
 }
 
 void TestSetValue::namesThatSendNothing_data()
@@ -167,59 +178,70 @@ void TestSetValue::namesThatSendNothing()
 {
     QFETCH(QString, name);
     QFETCH(int, editedBefore);
-    rig->a.presetEdit() = uchar(editedBefore);
-    rig->a.queue() = {"gb\r\n"};
-    rig->a.lastCommand() = QStringLiteral("before");
+    if (editedBefore)
+        QVERIFY(markEdited());
+    rig->link.send("gb\r\n"); // queued, not sent yet
 
     SignalRecorder rec(&rig->core);
     rig->core.setValue(name, 100);
 
     QCOMPARE(rec.lines(),
              QStringList({QStringLiteral("sgReadValue(preset_edit,%1)").arg(editedBefore)}));
-    QCOMPARE(int(rig->a.presetEdit()), editedBefore);
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"gb\r\n"}));
-    QCOMPARE(rig->a.lastCommand(), QStringLiteral("before"));
-    QCOMPARE(rig->wire(), QByteArray());
+    QCOMPARE(int(rig->session.edited()), editedBefore);
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"gb\r\n"}));
+    QCOMPARE(rig->device.bytesToWrite(), qint64(0));
+    QVERIFY(rig->waitIdle());
+    QCOMPARE(rig->requests(), QList<QByteArray>{"gb"}); // nothing of its own
 }
 
 // A knob turned while a sequence waits for its answer: the queue keeps its
 // head for the next tick, the parameter goes straight out, and input that
-// had arrived unread is discarded.
+// had arrived (read or not) is forgotten: the head given up later reports
+// no bytes received with it.
 void TestSetValue::parameterWriteLeavesQueueAlone()
 {
-    rig->a.queue() = {"gs\r\n", "rn\r\n"};
-    rig->a.commandTotal() = 2;
-    rig->a.holdReads();
-    rig->pty.write("stale");
-    QVERIFY(spinUntil([&] { return rig->a.port()->bytesAvailable() == 5; }));
-    rig->a.readBuffer() = "stale";
+    rig->device.script("xxx"); // "gs" is never answered
+    rig->link.send("gs\r\n");
+    rig->link.send("rn\r\n");
+    rig->link.startSending();
+    QVERIFY(rig->waitFor([&] { return rig->device.count("gs") == 3; }));
+    const int chunks = rig->linkRec.count("received");
+    rig->device.inject("stale");
+    QVERIFY(rig->waitFor([&] { return rig->linkRec.count("received") == chunks + 1; }));
+    rig->device.leaveUnread("stale");
+    QCOMPARE(rig->device.bytesAvailable(), qint64(5));
 
     rig->core.setValue(QStringLiteral("gate_decay"), 3);
 
-    QCOMPARE(rig->pty.read(7), QByteArray("gd 3\r\n"));
-    QCOMPARE(rig->a.queue(), QList<QByteArray>({"gs\r\n", "rn\r\n"}));
-    QCOMPARE(int(rig->a.commandTotal()), 2);
-    QCOMPARE(rig->a.port()->bytesAvailable(), qint64(0));
-    QVERIFY(rig->a.readBuffer().isEmpty());
+    QCOMPARE(rig->link.queued(), QList<QByteArray>({"gs\r\n", "rn\r\n"}));
+    QCOMPARE(rig->link.batchSize(), 2);
+    QCOMPARE(rig->device.bytesAvailable(), qint64(0));
+    QVERIFY(rig->waitFor([&] { return rig->device.wire().endsWith("gd 3\r\n"); }));
+    QVERIFY(rig->waitFor([&] { return rig->linkRec.count("unanswered") == 1; }));
+    QCOMPARE(rig->link.unansweredCommand(), QByteArray("gs\r\n"));
+    QCOMPARE(rig->link.unansweredReply(), QByteArray());
 }
 
 void TestSetValue::mapUpdate_data()
 {
+    QTest::addColumn<int>("type");
     QTest::addColumn<int>("banks");
     QTest::addColumn<int>("presets");
     QTest::addColumn<int>("expected");
-    QTest::newRow("4 x 4 device") << 4 << 4 << 80;
-    QTest::newRow("10 x 10 device") << 10 << 10 << 440;
-    QTest::newRow("no presets") << 4 << 0 << 0;
+    QTest::newRow("4 x 4 device") << 2 << 4 << 4 << 80;
+    QTest::newRow("10 x 10 device") << 1 << 10 << 10 << 440;
 }
 
 void TestSetValue::mapUpdate()
 {
+    QFETCH(int, type);
     QFETCH(int, banks);
     QFETCH(int, presets);
     QFETCH(int, expected);
-    rig->a.bankCount() = uchar(banks);
-    rig->a.presetCount() = uchar(presets);
+    rig = std::make_unique<CoreRig>(type);
+    QVERIFY(rig->openIdle());
+    QCOMPARE(rig->readout.walkBanks(), banks);
+    QCOMPARE(rig->readout.walkPresetsPerBank(), presets);
 
     SignalRecorder rec(&rig->core);
     rig->core.setValue(QStringLiteral("map_update"), 1);
@@ -237,19 +259,12 @@ void TestSetValue::mapUpdate()
                  << "gs\r\n";
     }
     QCOMPARE(want.size(), expected);
-    QCOMPARE(rig->a.queue(), want);
-    QCOMPARE(int(rig->a.presetEdit()), 0);
-    if (expected > 0) {
-        QCOMPARE(int(rig->a.commandTotal()), expected);
-        QCOMPARE(rig->pty.read(7), QByteArray("chp 1\r\n"));
-        QCOMPARE(rec.lines(), QStringList({"sgSetProgress(0)", "sgSetWait(true)",
-                                           "sgReadValue(wait,1)", "sgReadValue(preset_edit,0)"}));
-    } else {
-        // The pacing step still runs, and finds nothing to send.
-        QCOMPARE(rec.lines(), QStringList({"sgSetWait(false)", "sgReadValue(wait,0)",
-                                           "sgReadValue(preset_edit,0)"}));
-        QCOMPARE(rig->wire(), QByteArray());
-    }
+    QCOMPARE(rig->link.queued(), want);
+    QVERIFY(!rig->session.edited());
+    QCOMPARE(rig->link.batchSize(), expected);
+    QCOMPARE(rig->device.bytesToWrite(), qint64(7)); // "chp 1"
+    QCOMPARE(rec.lines(), QStringList({"sgSetProgress(0)", "sgSetWait(true)", "sgReadValue(wait,1)",
+                                       "sgReadValue(preset_edit,0)"}));
 }
 
 void TestSetValue::controlWords_data()
@@ -282,16 +297,16 @@ void TestSetValue::controlWords()
     QFETCH(QString, name);
     QFETCH(int, value);
     QFETCH(QList<QByteArray>, queue);
-    rig->a.editable() = 1;
+    QVERIFY(!rig->session.comparing());
 
     SignalRecorder rec(&rig->core);
     rig->core.setValue(name, uchar(value));
 
-    QCOMPARE(rig->a.queue(), queue);
-    QCOMPARE(rig->pty.read(queue.first().size()), queue.first());
+    QCOMPARE(rig->link.queued(), queue);
+    // The first command alone is on its way.
+    QCOMPARE(rig->device.bytesToWrite(), qint64(queue.first().size()));
     QVERIFY(rec.count("sgSetEdit") == 0);
     QCOMPARE(rec.lines().last(), QStringLiteral("sgReadValue(preset_edit,0)"));
-    QVERIFY(rig->a.lastCommand().isEmpty());
 }
 
 using Edits = QList<QPair<QString, int>>;
@@ -325,14 +340,17 @@ void TestSetValue::backToStoredIsClean()
     QFETCH(Edits, edits);
     QFETCH(bool, pasted);
     QFETCH(bool, clean);
-    CoreAccess &a = rig->a;
-    a.dispatch("gs\r" + sampleStatus() + "\n");
+    // The device plays and stores the sample preset.
+    rig = std::make_unique<CoreRig>();
+    rig->device.model().setLiveStatus(QByteArray::fromHex(sampleStatus()));
+    rig->device.model().storeStatus();
+    QVERIFY(rig->openIdle());
     if (pasted)
         rig->core.presetSession().paste(sampleStatus(), QByteArray(), QByteArray());
     QSignalSpy edited(&rig->core, &Core::sgSetEdit);
     for (const auto &[name, value] : edits)
         rig->core.setValue(name, uchar(value));
-    QCOMPARE(a.presetEdit(), uchar(clean ? 0 : 1));
+    QCOMPARE(rig->session.edited(), !clean);
     QCOMPARE(edited.last().at(0).toBool(), !clean);
 }
 

@@ -1,6 +1,10 @@
 // WAV decoding: sample conversion, real files in every shape users bring,
-// broken files, and the store check of decodeWav.
-#include "support/core_access.h"
+// broken files, and the store check a save makes, on a Core without a port
+// (what is queued for the device is the link's queue).
+#include "core/core.h"
+#include "editing/preset_session.h"
+#include "impulse/wav_format.h"
+#include "link/link.h"
 #include "support/signal_recorder.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
@@ -25,6 +29,13 @@ QByteArray previewOf(const QByteArray &samples)
 }
 
 const QList<QByteArray> readBack = {"sp\r\n", "rn\r\n", "gs\r\n"};
+
+// The image a store command carries ("cc <name> 0\r<hex>\r").
+QByteArray storedImage(const QByteArray &command)
+{
+    const int start = command.indexOf('\r') + 1;
+    return QByteArray::fromHex(command.mid(start, command.size() - start - 1));
+}
 } // namespace
 
 class TestWavDecode : public QObject {
@@ -63,8 +74,7 @@ private slots:
         QFETCH(int, width);
         QFETCH(QByteArray, in);
         QFETCH(QByteArray, out);
-        Core core;
-        QCOMPARE(CoreAccess{core}.convertSample(in, uchar(width)).toHex(), out.toHex());
+        QCOMPARE(wav::convertSample(in.constData(), in.size(), uchar(width)).toHex(), out.toHex());
     }
 
     void convertWavData_data()
@@ -94,8 +104,7 @@ private slots:
         QFETCH(int, channels);
         QFETCH(QByteArray, in);
         QFETCH(QByteArray, out);
-        Core core;
-        QCOMPARE(CoreAccess{core}.convertWavData(in, uchar(width), uchar(channels)).toHex(),
+        QCOMPARE(wav::convertData(in.constData(), in.size(), uchar(width), uchar(channels)).toHex(),
                  out.toHex());
     }
 
@@ -185,37 +194,41 @@ private slots:
         const QString path = file("in.wav", bytes);
 
         Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.impulseData() = "stale";
-        a.queue() = {"gb\r\n"};
+        Link &link = core.deviceLink();
+        link.send("gb\r\n");
         SignalRecorder rec(&core);
         core.decodeWavOk(path, false);
 
-        QCOMPARE(a.impulseData().toHex(), expected.toHex());
-        QCOMPARE(a.presetEdit(), uchar(1));
-        QCOMPARE(a.saveToFile(), uchar(0));
+        QVERIFY(core.presetSession().edited());
         QCOMPARE(rec.lines().mid(0, 2),
                  QStringList({"sgSetEdit(true)", "sgReadValue(preset_edit,1)"}));
-        // The preview joins the queue and goes out at once.
-        QCOMPARE(a.queue().size(), 2);
-        QCOMPARE(a.queue().at(1).size(), 5912);
-        QVERIFY(a.queue().at(1) == previewOf(expected));
+        // The preview joins the queue behind the head on its way.
+        QCOMPARE(link.queued().size(), 2);
+        QCOMPARE(link.queued().at(1).size(), 5912);
+        QVERIFY(link.queued().at(1) == previewOf(expected));
+        // The decode was not for a store: finishing it again previews.
+        core.presetSession().decodeStopped();
+        QVERIFY(link.queued().last() == previewOf(expected));
+        // Every sample decoded, as a store carries them.
+        link.clearQueue();
+        core.decodeWavOk(path, true);
+        QCOMPARE(storedImage(link.queued().value(0)).mid(44).toHex(), expected.toHex());
     }
 
     void decodeMissingFile()
     {
         Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.impulseData() = "stale";
+        Link &link = core.deviceLink();
         core.decodeWavOk(dir.filePath("no such file.wav"), false);
-        QVERIFY(a.impulseData().isEmpty());
-        QCOMPARE(a.queue(), QList<QByteArray>({previewOf({})}));
+        QCOMPARE(link.queued(), QList<QByteArray>({previewOf({})}));
+        link.clearQueue();
+        core.decodeWavOk(dir.filePath("no such file.wav"), true);
+        QCOMPARE(storedImage(link.queued().value(0)).size(), 44); // no samples
     }
 
-    // decodeWav(path, true): 24 bits and anything but two channels may be
-    // stored; the rest stores the preset without the impulse.
+    // A save of a file loaded for the preset (and changed on disk since):
+    // 24 bits and anything but two channels may be stored; the rest stores
+    // the preset without the impulse.
     void storeCheck_data()
     {
         QTest::addColumn<QByteArray>("bytes");
@@ -235,29 +248,36 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, accepted);
-        const QString path = file("store me.wav", bytes);
+        const QByteArray before = patternSamples(100, 1, 3);
+        const QString path = file("store me.wav", wavFile({1, 1, 48000, 24, false, {}, before}));
 
         Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.loadFile("store me.wav", path);
-        a.impulseData() = "before";
+        Link &link = core.deviceLink();
+        PresetSession &session = core.presetSession();
+        QVERIFY(session.loadImpulse(path));
+        file("store me.wav", bytes);
+        link.clearQueue();
         SignalRecorder rec(&core);
-        a.decodeWav(path, true);
+        session.save();
 
+        const PendingImpulse &pending = session.pendingImpulse();
+        QCOMPARE(pending.source(), PendingImpulse::Source::File); // until the device stored it
+        QCOMPARE(pending.path(), path);
         if (accepted) {
-            QCOMPARE(a.queue().size(), 4);
-            QVERIFY(a.queue().at(0).startsWith("cc store_me.wav 0\r52494646"));
-            QCOMPARE(a.queue().mid(1), readBack);
+            QCOMPARE(link.queued().size(), 4);
+            QVERIFY(link.queued().at(0).startsWith("cc store_me.wav 0\r52494646"));
+            QCOMPARE(link.queued().mid(1), readBack);
             QCOMPARE(rec.count("sgRequestConvert"), 0);
-            QCOMPARE(a.saveToFile(), uchar(1));
-            QCOMPARE(a.pendingFilePath(), path); // until the device has stored it
+            // The decode was for a store: finishing it again stores.
+            session.decodeStopped();
+            QVERIFY(link.queued().value(4).startsWith("cc store_me.wav 0\r"));
         } else {
-            QCOMPARE(a.queue(), readBack);
+            QCOMPARE(link.queued(), readBack);
             QCOMPARE(rec.of("sgRequestConvert"), QList<QVariantList>({{path}}));
-            QCOMPARE(a.impulseData(), QByteArray("before")); // nothing decoded
-            QCOMPARE(a.pendingFilePath(), path);             // the file stays pending
-            QCOMPARE(a.pendingFileName(), QString("store me.wav"));
+            QCOMPARE(pending.name(), QByteArray("store me.wav"));
+            // Nothing decoded: what is there is still the loaded file's.
+            session.decodeStopped();
+            QVERIFY(link.queued().last() == previewOf(before));
         }
     }
 };

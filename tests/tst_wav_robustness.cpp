@@ -1,10 +1,13 @@
 // Decoding broken WAV files: tens of thousands of seeded mutations of real
 // files (truncated, header fields set to edge values, "data" missing,
-// repeated or at the very end) through decodeWavOk and decodeWav. Nothing may
+// repeated or at the very end) through decodeWavOk and a save's store check. Nothing may
 // crash, hang or read past the bytes read (the sanitizer build checks the
 // last), and the converted length must follow the conversion rules.
+#include "core/core.h"
+#include "editing/preset_session.h"
 #include "impulse/wav_format.h"
-#include "support/core_access.h"
+#include "impulse/wav_image.h"
+#include "link/link.h"
 #include "support/signal_recorder.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
@@ -155,19 +158,14 @@ private slots:
     void seededMutations()
     {
         const QString path = dir.filePath("mutant.wav");
+        // A Core without a port: a pacing step writes nothing and the
+        // command it would send stays at the head of the queue, readable there.
         Core core;
-        CoreAccess a{core};
-        a.holdTimer();
+        Link &link = core.deviceLink();
+        PresetSession &session = core.presetSession();
         int refused = 0;
         QObject::connect(&core, &Core::sgRequestConvert, [&] { ++refused; });
-
-        // The port is closed: a pacing step writes nothing and the command
-        // it would send stays at the head of the queue, readable there.
-        auto noSending = [&] {
-            a.queue().clear();
-            a.answerReceived() = 0;
-        };
-        auto head = [&] { return a.queue().isEmpty() ? QByteArray() : a.queue().first(); };
+        auto head = [&] { return link.queued().value(0); };
 
         Mutator m(20240611);
         int expectedRefusals = 0;
@@ -177,6 +175,9 @@ private slots:
             const QByteArray bytes = m.mutate(seed, how);
             const QByteArray context =
                 QString("mutation %1 of seed %2:%3").arg(i).arg(i % seeds.size()).arg(how).toUtf8();
+            // The file as it was loaded for the preset, then changed on disk.
+            QVERIFY2(writeFile(path, seeds.first()), context);
+            QVERIFY2(session.loadImpulse(path), context);
             QVERIFY2(writeFile(path, bytes), context);
             const Expected e = expectedFor(bytes);
 
@@ -191,27 +192,24 @@ private slots:
             if (e.identity)
                 QVERIFY2(d.samples == bytes.mid(e.dataOffset, e.length), context);
 
-            // Preview: the same samples, and a preview of 984 samples.
-            noSending();
+            // Preview: the same samples, 984 of them.
+            link.clearQueue();
             core.decodeWavOk(path, false);
-            QVERIFY2(a.impulseData() == d.samples, context);
-            QVERIFY2(head().size() == 5912, context);
+            QVERIFY2(head() == "cc s 1\r" + wav::previewPayload(d.samples) + "\r", context);
 
-            // Store: the image holds at most 32000 sample bytes.
-            a.loadFile("mutant.wav", path);
-            noSending();
+            // Store: the image holds at most 32000 sample bytes, the same.
+            link.clearQueue();
             core.decodeWavOk(path, true);
-            const int stored = qMin(a.impulseData().size(), 32000);
+            const int stored = qMin(d.samples.size(), 32000);
             QVERIFY2(head().size() == 17 + 2 * (44 + stored), context);
             QVERIFY2(QFileInfo("wav.wav").size() == 44 + stored, context);
+            QVERIFY2(readFile("wav.wav").mid(44) == d.samples.left(stored), context);
 
-            // The store check: 24 bits and not two channels, else refused.
+            // The save's store check: 24 bits and not two channels, else refused.
             const bool storable = bytes.size() >= 44 && uchar(bytes[34]) == 24 &&
                                   uchar(bytes[35]) == 0 && !(bytes[22] == 2 && bytes[23] == 0);
             expectedRefusals += storable ? 0 : 1;
-            a.loadFile("mutant.wav", path);
-            noSending();
-            a.decodeWav(path, true);
+            session.save();
             QVERIFY2(refused == expectedRefusals, context);
             QVERIFY2(head().startsWith(storable ? "cc mutant.wav 0\r" : "sp\r\n"), context);
         }

@@ -1,7 +1,10 @@
 // Cross-check with sox: the test files are real WAV files as sox reads them,
 // and the stored copy "wav.wav" is a 48 kHz 24-bit mono file whose samples
 // are the source's first channel, bit for bit.
-#include "support/core_access.h"
+#include "core/core.h"
+#include "editing/preset_session.h"
+#include "impulse/wav_image.h"
+#include "link/link.h"
 #include "support/sox.h"
 #include "support/test_main.h"
 #include "support/wav_writer.h"
@@ -96,17 +99,19 @@ private slots:
         QCOMPARE(soxInfo(path), sourceInfo);
 
         QFile::remove("wav.wav");
+        // A Core without a port: only the stored copy matters here.
         Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.loadFile("source.wav", path);
-        // The pacing step gives up at once instead of writing to the closed
-        // port: only the copy matters here.
-        a.sendCount() = 3;
-        if (checked)
-            a.decodeWav(path, true);
-        else
+        if (checked) {
+            // A file loaded for the preset, then replaced on disk: the save
+            // checks what it finds there.
+            const QString loaded = dir.filePath("loaded.wav");
+            QVERIFY(writeFile(loaded, wavFile({1, 1, 48000, 24, false, {}, QByteArray(30, 1)})));
+            QVERIFY(core.presetSession().loadImpulse(loaded));
+            QVERIFY(writeFile(loaded, source));
+            core.presetSession().save();
+        } else {
             core.decodeWavOk(path, true);
+        }
 
         QCOMPARE(QFileInfo("wav.wav").size(), qint64(44 + n));
         QCOMPARE(soxInfo("wav.wav"), QString("48000 24 1 %1").arg(n / 3));
@@ -149,16 +154,14 @@ private slots:
         const QByteArray kept = samples.left(32000);
 
         QFile::remove("wav.wav");
-        Core core;
-        CoreAccess a{core};
-        a.holdTimer();
-        a.sendCount() = 3; // nothing is sent on the closed port: the queue gives up at once
+        Core core; // without a port: what would go out stays queued
         QSignalSpy refused(&core, &Core::sgNotSupport);
         core.setImpuls(path);
         QCOMPARE(refused.size(), 0);
-        QVERIFY2(a.impulseData() == kept, "the preview plays the file's own samples");
+        QVERIFY2(core.deviceLink().head() == "cc s 1\r" + wav::previewPayload(kept) + "\r",
+                 "the preview plays the file's own samples");
 
-        a.decodeWav(path, true);
+        core.presetSession().save();
         QCOMPARE(QFileInfo("wav.wav").size(), qint64(44 + kept.size()));
         const QByteArray stored = sox({"wav.wav", "-t", "raw", "-"});
         QVERIFY(stored == kept.left(stored.size()));

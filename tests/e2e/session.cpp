@@ -324,8 +324,8 @@ bool Session::start(const DeviceSetup &s)
 
 bool Session::idle()
 {
-    CoreAccess a = access();
-    return a.queue().isEmpty() && a.pendingUpDown() == 0 && a.pendingPreset() < 0 && !panel->busy;
+    return core().deviceLink().queueEmpty() && !core().presetSession().moveWaiting() &&
+           !panel->busy;
 }
 
 bool Session::waitIdle(int timeoutMs)

@@ -4,9 +4,11 @@
 // device's state: its presets file, counters, request log and answer log.
 #pragma once
 
+#include "core/core.h"
 #include "device/tests/device_session.h" // storedImage, the device store format
+#include "editing/preset_session.h"
 #include "library/librarian.h"
-#include "support/core_access.h"
+#include "link/link.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -119,7 +121,6 @@ public:
     // ---- program ---------------------------------------------------------
     // Creates Core (and the PanelState watching it) if there is none.
     Core &core();
-    CoreAccess access() { return CoreAccess{core()}; }
     PanelState &state() { return *panel; }
     void destroyCore();
     // The librarian on Core's parts, as the panel makes it.

@@ -275,14 +275,14 @@ private slots:
         connect(&core, &Core::sgSetProgress, &core, [&](float value) { progress = value; });
         core.slSaveUpDown(0);
         QVERIFY(Session::waitFor([&] { return progress > 0.08f; }, 10000));
-        QVERIFY(s.access().sending());
+        QVERIFY(s.core().deviceLink().sendingInPieces());
         DebugLog log;
         int writesAtClose = -1;
         connect(&core, &Core::sgPortOpen, &core,
                 [&] { writesAtClose = log.withLabel("send").size(); });
         QCOMPARE(s.stopDevice(), 0);
         QVERIFY(Session::waitFor([&] { return s.state().portClosedReports > 0; }, 10000));
-        QVERIFY(!s.access().sending());
+        QVERIFY(!s.core().deviceLink().sendingInPieces());
         Session::spin(100); // a piece due after the close would be written by now
         QCOMPARE(log.withLabel("send").size(), writesAtClose);
         QVERIFY2(log.warnings().isEmpty(), qPrintable(log.warnings().join('\n')));
@@ -296,7 +296,7 @@ private slots:
         QCOMPARE(s.state().count("close_port"), 1);
         QCOMPARE(s.state().texts.value("close_port"), QString());
         QCOMPARE(s.state().value("type_dev"), 0);
-        QVERIFY(!s.access().port()->isOpen());
+        QVERIFY(!s.core().deviceLink().isOpen());
 
         // The store command never completed: the device kept what it had.
         QCOMPARE(s.store().presets, setup.presets);
@@ -347,11 +347,11 @@ private slots:
 
         core.slSaveUpDown(0);
         QVERIFY(Session::waitFor([&] { return s.stats().value("stalls").toInt() == 1; }, 5000));
-        QVERIFY(s.access().sending());
+        QVERIFY(s.core().deviceLink().sendingInPieces());
         core.setValue("master_volume", 42);
         QVERIFY(s.waitIdle(15000));
 
-        QVERIFY(s.access().port()->isOpen());
+        QVERIFY(s.core().deviceLink().isOpen());
         QCOMPARE(s.state().portClosedReports, 0);
         QCOMPARE(s.state().errReports, 0);
         const StoredPreset stored = s.store().presets.at(0);

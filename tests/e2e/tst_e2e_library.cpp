@@ -775,7 +775,7 @@ private slots:
         Librarian library = s.librarian();
         const int before = s.requests().size();
         s.core().setValue(QStringLiteral("map_update"), 0);
-        QVERIFY(!s.access().queue().isEmpty());
+        QVERIFY(!s.core().deviceLink().queueEmpty());
         const QString path = work.filePath(QStringLiteral("after-sweep.json"));
         QFile::remove(path);
         // The edit comes as the sweep's last answer leaves the queue idle,

@@ -111,7 +111,7 @@ private slots:
         // Nothing is kicked: the port timer's next tick sends the burst.
         QVERIFY2(s.waitIdle(), qPrintable(QStringLiteral("busy %1, queue %2")
                                               .arg(s.state().busy)
-                                              .arg(s.access().queue().size())));
+                                              .arg(s.core().deviceLink().queued().size())));
 
         // The start-up reading, then learning what the device stores (the
         // same as what plays: nothing goes back).

@@ -84,6 +84,8 @@ public:
     // Requests lost by the script, and errors reported by the last vanish.
     int lostCount() const { return lost; }
     int errorReports() const { return errorsReported; }
+    // What was written and not taken by the line yet (while it is held).
+    QByteArray unsent() const { return line; }
     // Every byte the line took, in order; and the size of each write the
     // program made.
     QByteArray wire() const { return taken; }

@@ -67,7 +67,6 @@ struct PartsAccess {
     // the session
     QByteArray &impulseData() { return session.impulseData; }
     uchar &saveToFile() { return session.saveToFile; }
-    QString &lastCommand() { return session.lastCommand; }
     // Its internal steps.
     void setPresetEdited(bool on) { session.markEdited(on); }
     void requestStep(uchar code) { session.requestStep(code); }
