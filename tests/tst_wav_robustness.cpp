@@ -167,6 +167,11 @@ private slots:
         QObject::connect(&core, &Core::sgRequestConvert, [&] { ++refused; });
         auto head = [&] { return link.queued().value(0); };
 
+        // The file as it was loaded for the preset; each mutation then
+        // changes it on disk. It stays the pending file: nothing is stored.
+        QVERIFY(writeFile(path, seeds.first()));
+        QVERIFY(session.loadImpulse(path));
+
         Mutator m(20240611);
         int expectedRefusals = 0;
         for (int i = 0; i < iterations; ++i) {
@@ -175,9 +180,6 @@ private slots:
             const QByteArray bytes = m.mutate(seed, how);
             const QByteArray context =
                 QString("mutation %1 of seed %2:%3").arg(i).arg(i % seeds.size()).arg(how).toUtf8();
-            // The file as it was loaded for the preset, then changed on disk.
-            QVERIFY2(writeFile(path, seeds.first()), context);
-            QVERIFY2(session.loadImpulse(path), context);
             QVERIFY2(writeFile(path, bytes), context);
             const Expected e = expectedFor(bytes);
 
@@ -210,6 +212,7 @@ private slots:
                                   uchar(bytes[35]) == 0 && !(bytes[22] == 2 && bytes[23] == 0);
             expectedRefusals += storable ? 0 : 1;
             session.save();
+            QVERIFY2(session.pendingImpulse().source() == PendingImpulse::Source::File, context);
             QVERIFY2(refused == expectedRefusals, context);
             QVERIFY2(head().startsWith(storable ? "cc mutant.wav 0\r" : "sp\r\n"), context);
         }
