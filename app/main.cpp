@@ -1,7 +1,7 @@
 // Entry point: the application, the QML engine and the one Core, published to
 // the interface document flat/main.qml that lies beside the executable.
+#include "base/log_categories.h"
 #include "core/core.h"
-#include "core/log_categories.h"
 #include "panel/panel_objects.h"
 
 #include <QDir>

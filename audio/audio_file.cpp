@@ -2,7 +2,7 @@
 // or unbelievable file into a plain reason instead of noise on the device.
 #include "audio/audio_file.h"
 
-#include "core/log_categories.h"
+#include "base/log_categories.h"
 
 #include <QFile>
 #include <QFileInfo>

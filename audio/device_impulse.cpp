@@ -3,7 +3,7 @@
 // rounding to 24 bits.
 #include "audio/device_impulse.h"
 
-#include "core/log_categories.h"
+#include "base/log_categories.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,7 +5,7 @@
 // are pieces of their own (impulse_files.h says which).
 #include "browser/impulse_files.h"
 
-#include "core/log_categories.h"
+#include "base/log_categories.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -3,10 +3,10 @@
 #include "browser/impulses.h"
 
 #include "audio/analysis.h"
+#include "base/local_path.h"
+#include "base/log_categories.h"
+#include "base/panel_settings.h"
 #include "browser/impulse_file.h"
-#include "core/local_path.h"
-#include "core/log_categories.h"
-#include "core/panel_settings.h"
 #include "editing/preset_session.h"
 #include "impulse/wav_image.h"
 #include "link/link.h"

@@ -1,8 +1,8 @@
 // The engine: the parts, started when the port opens and reset when it is lost.
 #include "cli/engine.h"
 
+#include "base/panel_settings.h"
 #include "core/device_parts.h"
-#include "core/panel_settings.h"
 #include "link/link.h"
 
 Engine::Engine()

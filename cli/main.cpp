@@ -2,13 +2,13 @@
 // the command line, answers help and version itself, and otherwise runs one
 // command on the event loop. Signals reach the run through a pipe, so they
 // act between events.
+#include "base/log_categories.h"
 #include "cli/command_table.h"
 #include "cli/engine.h"
 #include "cli/options.h"
 #include "cli/output.h"
 #include "cli/run.h"
 #include "cli/usage.h"
-#include "core/log_categories.h"
 
 #include <QCoreApplication>
 #include <QDir>

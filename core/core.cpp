@@ -3,8 +3,8 @@
 // readout), wired together.
 #include "core/core.h"
 
+#include "base/web_pages.h"
 #include "core/device_parts.h"
-#include "core/web_pages.h"
 #include "link/link.h"
 
 Core::Core(QObject *parent) : Core(nullptr, PacingClock(), parent) {}

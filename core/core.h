@@ -8,8 +8,8 @@
 // of their subsystem (editing/, impulse/, core/).
 #pragma once
 
+#include "base/panel_settings.h"
 #include "core/device_parts.h"
-#include "core/panel_settings.h"
 
 #include <QByteArray>
 #include <QList>

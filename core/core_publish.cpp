@@ -3,7 +3,7 @@
 // signals and named values, in the order the document expects them.
 #include "core/core.h"
 
-#include "core/program_log.h"
+#include "base/program_log.h"
 #include "editing/preset_session.h"
 #include "parsing/device_readout.h"
 #include "parsing/status_layout.h"

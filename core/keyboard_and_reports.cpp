@@ -1,6 +1,6 @@
 // Keyboard focus rotation and the error report of an unanswered command.
+#include "base/local_path.h"
 #include "core/core.h"
-#include "core/local_path.h"
 #include "link/link.h"
 
 #include <QDebug>

@@ -1,43 +1,19 @@
 // Settings kept across runs, the folder position stack and the web links.
 // Every setter writes through to the store at once.
+#include "base/panel_settings.h"
+#include "base/web_pages.h"
 #include "core/core.h"
-#include "core/panel_settings.h"
-#include "core/web_pages.h"
 
 #include <QDebug>
-#include <QDir>
-#include <QUrl>
 
 namespace {
 
-const char *const keyImpulsPath = "ImpulsPath";
 const char *const keySkinsPath = "SkinsPath";
 const char *const keyAlternativeSkins = "AlternativeSkins";
 const char *const keyColor = "ColorImpulsFone";
 const char *const defaultColor = "#0000ff";
 
-// The folder the file dialogs start in when nothing has been stored yet.
-QString defaultFolderUrl()
-{
-#ifdef Q_OS_WIN
-    return QStringLiteral("file:///C:/");
-#else
-    return QUrl::fromLocalFile(QDir::homePath()).toString();
-#endif
-}
-
 } // namespace
-
-QString panelSettings::lastImpulseFolder(const QSettings &settings)
-{
-    return settings.value(keyImpulsPath, defaultFolderUrl()).toString();
-}
-
-void panelSettings::setLastImpulseFolder(QSettings &settings, const QString &folderUrl)
-{
-    settings.setValue(keyImpulsPath, folderUrl);
-    settings.sync();
-}
 
 QString Core::getLastPath()
 {
@@ -51,7 +27,7 @@ void Core::setLastPath(QString path)
 
 QString Core::getSkinsPath()
 {
-    return settings.value(keySkinsPath, defaultFolderUrl()).toString();
+    return settings.value(keySkinsPath, panelSettings::defaultFolderUrl()).toString();
 }
 
 void Core::setSkinsPath(QString path)

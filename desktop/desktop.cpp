@@ -1,7 +1,7 @@
 // The window's kept place and the report of a web page no browser opened.
 #include "desktop/desktop.h"
 
-#include "core/web_pages.h"
+#include "base/web_pages.h"
 #include "desktop/window_place.h"
 
 #include <QGuiApplication>

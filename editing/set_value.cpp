@@ -3,7 +3,7 @@
 // Parameter names, their aliases and their commands come from the parameter
 // table (parameters/parameter_table.h), the same table the status is
 // published from, so a control binds to one name in both directions.
-#include "core/program_log.h"
+#include "base/program_log.h"
 #include "editing/preset_session.h"
 #include "editing/step_code.h"
 #include "link/link.h"

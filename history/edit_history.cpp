@@ -1,7 +1,7 @@
 // Recording, merging, undoing and redoing parameter edits.
 #include "history/edit_history.h"
 
-#include "core/log_categories.h"
+#include "base/log_categories.h"
 #include "editing/preset_session.h"
 #include "parameters/parameter_text.h"
 

@@ -5,7 +5,7 @@
 
 #include "audio/analysis.h"
 #include "audio/audio_file.h"
-#include "core/local_path.h"
+#include "base/local_path.h"
 #include "impulse/wav_image.h"
 #include "lab/preview_target.h"
 

@@ -2,8 +2,8 @@
 // with the device whose answers start the next step.
 #include "library/librarian.h"
 
-#include "core/local_path.h"
-#include "core/log_categories.h"
+#include "base/local_path.h"
+#include "base/log_categories.h"
 #include "editing/preset_place.h"
 #include "editing/preset_session.h"
 #include "impulse/wav_format.h"

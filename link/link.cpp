@@ -4,8 +4,8 @@
 // commands in pieces on the pacing timer; and exchanges followed to their end.
 #include "link/link.h"
 
-#include "core/log_categories.h"
-#include "core/program_log.h"
+#include "base/log_categories.h"
+#include "base/program_log.h"
 #include "link/paced_writer.h"
 #include "link/port_choice.h"
 #include "link/requests.h"

@@ -2,7 +2,7 @@
 // taken it.
 #include "link/paced_writer.h"
 
-#include "core/log_categories.h"
+#include "base/log_categories.h"
 #include "link/transport.h"
 
 #include <algorithm>

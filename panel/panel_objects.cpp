@@ -1,7 +1,7 @@
 // Making, wiring and publishing the objects beside Core.
 #include "panel/panel_objects.h"
 
-#include "core/web_pages.h"
+#include "base/web_pages.h"
 
 #include <QDesktopServices>
 #include <QQmlContext>

@@ -4,8 +4,8 @@
 // retires the head of the command queue.
 #include "parsing/answer_dispatcher.h"
 
-#include "core/log_categories.h"
-#include "core/program_log.h"
+#include "base/log_categories.h"
+#include "base/program_log.h"
 #include "editing/preset_place.h"
 #include "editing/preset_session.h"
 #include "link/link.h"

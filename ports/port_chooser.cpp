@@ -2,7 +2,7 @@
 // the reason of a failed open.
 #include "ports/port_chooser.h"
 
-#include "core/log_categories.h"
+#include "base/log_categories.h"
 #include "link/link.h"
 #include "link/port_choice.h"
 #include "ports/open_failure.h"

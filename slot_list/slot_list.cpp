@@ -1,7 +1,7 @@
 // Asking the device for its impulse slot list again.
 #include "slot_list/slot_list.h"
 
-#include "core/log_categories.h"
+#include "base/log_categories.h"
 #include "link/link.h"
 #include "link/requests.h"
 

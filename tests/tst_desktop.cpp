@@ -1,8 +1,8 @@
 // The desktop object: the window's place fitted onto the screens there are,
 // kept across runs, and a web page that no browser opened reported instead of
 // dropped.
+#include "base/web_pages.h"
 #include "core/core.h"
-#include "core/web_pages.h"
 #include "desktop/desktop.h"
 #include "desktop/window_place.h"
 

@@ -1,7 +1,7 @@
 // Named logging categories, one per area, so that a user can switch on the
 // diagnostics of one area alone (QT_LOGGING_RULES="vortaxa.link.debug=true").
 // The fixed diagnostic lines of the original interface stay on the default
-// category (core/program_log.h); everything new logs through these.
+// category (base/program_log.h); everything new logs through these.
 #pragma once
 
 #include <QLoggingCategory>

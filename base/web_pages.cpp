@@ -1,5 +1,5 @@
 // Addresses of the product and shop pages (configure-time, or the local help).
-#include "core/web_pages.h"
+#include "base/web_pages.h"
 
 #include <QCoreApplication>
 

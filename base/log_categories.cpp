@@ -1,6 +1,6 @@
-// The named logging categories of core/log_categories.h. Their debug lines
+// The named logging categories of base/log_categories.h. Their debug lines
 // are off until a logging rule (or setDebugLines) switches them on.
-#include "core/log_categories.h"
+#include "base/log_categories.h"
 
 Q_LOGGING_CATEGORY(linkLog, "vortaxa.link", QtInfoMsg)
 Q_LOGGING_CATEGORY(parseLog, "vortaxa.parse", QtInfoMsg)

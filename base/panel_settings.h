@@ -19,7 +19,11 @@ inline QString application()
     return QStringLiteral("NV-300");
 }
 
-// The folder as a file URL; the home folder when none was kept yet.
+// The folder a file dialog starts in when none was kept yet, as a file URL:
+// the home folder (the root of drive C: on Windows).
+QString defaultFolderUrl();
+
+// The folder as a file URL; the default folder when none was kept yet.
 QString lastImpulseFolder(const QSettings &settings);
 void setLastImpulseFolder(QSettings &settings, const QString &folderUrl);
 
