@@ -8,12 +8,12 @@
 #include "cli/output.h"
 #include "cli/preset_argument.h"
 #include "cli/run.h"
-#include "editing/preset_place.h"
 #include "editing/preset_session.h"
 #include "library/destination.h"
 #include "library/librarian.h"
 #include "library/preset_file.h"
 #include "parsing/device_readout.h"
+#include "presets/preset_place.h"
 
 #include <QFileInfo>
 #include <QJsonArray>

@@ -4,7 +4,7 @@
 // device has said how many presets it has.
 #pragma once
 
-#include "editing/preset_place.h"
+#include "presets/preset_place.h"
 
 #include <QString>
 #include <QVector>

@@ -7,11 +7,11 @@
 #include "cli/output.h"
 #include "cli/parameters.h"
 #include "cli/run.h"
-#include "editing/preset_place.h"
 #include "editing/preset_session.h"
 #include "parameters/parameter_table.h"
 #include "parsing/device_readout.h"
 #include "ports/port_chooser.h"
+#include "presets/preset_place.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

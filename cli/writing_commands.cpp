@@ -7,10 +7,10 @@
 #include "cli/parameters.h"
 #include "cli/preset_argument.h"
 #include "cli/run.h"
-#include "editing/preset_place.h"
 #include "editing/preset_session.h"
 #include "link/requests.h"
 #include "parsing/device_readout.h"
+#include "presets/preset_place.h"
 
 #include <QJsonObject>
 

@@ -4,7 +4,6 @@
 
 #include "base/local_path.h"
 #include "base/log_categories.h"
-#include "editing/preset_place.h"
 #include "editing/preset_session.h"
 #include "impulse/wav_format.h"
 #include "impulse/wav_image.h"
@@ -14,6 +13,7 @@
 #include "link/requests.h"
 #include "parsing/device_readout.h"
 #include "parsing/status_layout.h"
+#include "presets/preset_place.h"
 
 #include <QDate>
 #include <QDateTime>

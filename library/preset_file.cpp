@@ -1,11 +1,11 @@
 // Writing and checking the librarian's preset files.
 #include "library/preset_file.h"
 
-#include "editing/preset_place.h"
 #include "impulse/wav_image.h"
 #include "library/destination.h"
 #include "parameters/parameter_text.h"
 #include "parsing/status_layout.h"
+#include "presets/preset_place.h"
 
 #include <QFile>
 #include <QJsonArray>

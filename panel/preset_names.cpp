@@ -1,7 +1,7 @@
-// The preset's written forms for the panel, taken from editing/preset_place.h.
+// The preset's written forms for the panel, taken from presets/preset_place.h.
 #include "panel/preset_names.h"
 
-#include "editing/preset_place.h"
+#include "presets/preset_place.h"
 
 #include <QRegularExpression>
 

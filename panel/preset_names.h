@@ -1,5 +1,5 @@
 // The written forms of a preset's place for the panel document: short
-// ("2-3") and long ("Preset 2-3"), as editing/preset_place.h states them, and
+// ("2-3") and long ("Preset 2-3"), as presets/preset_place.h states them, and
 // the reading of a short form typed by the user. Published to the document
 // as the context property `_presetNames`, beside the back end's objects (a
 // context property, not a registered module: the document then needs no

@@ -6,13 +6,13 @@
 
 #include "base/log_categories.h"
 #include "base/program_log.h"
-#include "editing/preset_place.h"
 #include "editing/preset_session.h"
 #include "link/link.h"
 #include "link/requests.h"
 #include "parsing/answer_catalogue.h"
 #include "parsing/device_readout.h"
 #include "parsing/parser.h"
+#include "presets/preset_place.h"
 
 #include <QDebug>
 

@@ -5,7 +5,7 @@
 // and listen to its signals instead of picking values out of Core's named-value signals.
 #pragma once
 
-#include "editing/preset_place.h"
+#include "presets/preset_place.h"
 
 #include <QByteArray>
 #include <QObject>

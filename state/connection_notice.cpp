@@ -2,11 +2,11 @@
 // preset session.
 #include "state/connection_notice.h"
 
-#include "editing/preset_place.h"
 #include "editing/preset_session.h"
 #include "link/link.h"
 #include "parsing/device_readout.h"
 #include "ports/port_chooser.h"
+#include "presets/preset_place.h"
 #include "state/device_state.h"
 
 ConnectionNotice::ConnectionNotice(Link &link, PresetSession &session, DeviceReadout &readout,

@@ -3,12 +3,12 @@
 #include "state/device_state.h"
 
 #include "browser/impulses.h"
-#include "editing/preset_place.h"
 #include "editing/preset_session.h"
 #include "library/librarian.h"
 #include "link/link.h"
 #include "link/port_choice.h"
 #include "parsing/device_readout.h"
+#include "presets/preset_place.h"
 
 DeviceState::DeviceState(Link &link, PresetSession &session, DeviceReadout &readout,
                          Librarian *library, QObject *parent)

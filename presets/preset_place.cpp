@@ -1,5 +1,5 @@
 // The device family table and the written forms of a preset's place.
-#include "editing/preset_place.h"
+#include "presets/preset_place.h"
 
 #include <QtGlobal>
 
