@@ -247,7 +247,7 @@ private:
     // Steps through every preset with its read-back ("map_update").
     void queueMapUpdate();
 
-    // ---- impulses (impulse/) ------------------------------------------------------
+    // ---- impulses (editing/impulse_upload.cpp, impulse_decode.cpp) -----------
     void announceImpulseName(const QString &name);
     // The pending impulse plays again: its name to the interface, its
     // preview to the device (a file's preview starts sending).
@@ -259,7 +259,7 @@ private:
     void queueImpulse(bool store);
     static WavHeader readWavHeader(const QString &filePath);
 
-    // ---- saving (impulse/save_sequence.cpp) ----------------------------------------
+    // ---- saving (editing/save_sequence.cpp) ---------------------------------
     void saveSequence();
 
     Link &link;

@@ -1,4 +1,5 @@
-// Reading WAV files and converting their samples to 24-bit mono.
+// The session's reading of a chosen WAV file: its header checked, its
+// samples converted to 24-bit mono for a preview or a store.
 #include "editing/preset_session.h"
 #include "impulse/wav_format.h"
 #include "link/link.h"
