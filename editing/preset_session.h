@@ -5,7 +5,8 @@
 // impulse not stored yet, the move waiting for the queue to drain and the
 // save under way. Its operations (live edits, moves, compare, revert, copy
 // and paste, impulse preview and store, save) queue the device's commands on
-// the link; the dispatcher hands it the answers that concern it.
+// the link; the dispatcher hands it the answers that concern it through the
+// face parsing/ declares for them (PresetAnswers).
 //
 // It tells its listeners what happened in typed events. The objects beside
 // Core follow those; Core forwards its interface's calls here and publishes
@@ -16,6 +17,7 @@
 #include "editing/kept_blocks.h"
 #include "editing/preset_values.h"
 #include "impulse/pending_impulse.h"
+#include "parsing/preset_answers.h"
 
 #include <QByteArray>
 #include <QList>
@@ -27,7 +29,7 @@ class Link;
 struct PartsAccess;
 struct WavHeader;
 
-class PresetSession : public QObject {
+class PresetSession : public QObject, public PresetAnswers {
     Q_OBJECT
 
 public:
@@ -102,24 +104,19 @@ public:
     // impulseCaptured; the copy's clipboard is not touched.
     void captureImpulse() { captureArmed = true; }
 
-    // ---- what the device answered (handed over by the dispatcher) -----------
-    // A copy waits for the impulse answer.
-    bool awaitsCopiedImpulse() const { return kept.awaitsImpulse(); }
-    // A capture waits for the impulse answer of its exchange.
-    bool capturing() const { return captureArmed; }
-    // A status block of the current preset (86 hex digits): kept for compare
-    // and copy, and, while no edits are there, what the device stores.
-    void statusBlockRead(const QByteArray &block);
-    // The device reported its bank and preset: it holds what it stores.
-    void positionRead() { setEdited(false); }
-    // The device answered a revert ("esc").
-    void revertAnswered();
-    // The device reported the name of the impulse the preset plays.
-    void impulseReported(const QString &name) { emit impulseShown(name); }
-    // The impulse answer: to a capture, a copy, or both.
-    void impulseAnswered(const QList<QByteArray> &values);
-    // The device acknowledged storing the current preset.
-    void presetStored();
+    // ---- what the device answered (PresetAnswers: the dispatcher's face) -------
+    bool awaitsCopiedImpulse() const override { return kept.awaitsImpulse(); }
+    bool capturing() const override { return captureArmed; }
+    // A status block is kept for compare and copy, and, while no edits are
+    // there, taken as what the device stores.
+    void statusBlockRead(const QByteArray &block) override;
+    // A step left the edited preset: no longer edited, and the panel told.
+    void stepAnswered() override { markEdited(false); }
+    void positionRead() override { setEdited(false); }
+    void revertAnswered() override;
+    void impulseReported(const QString &name) override { emit impulseShown(name); }
+    void impulseAnswered(const QList<QByteArray> &values) override;
+    void presetStored() override;
 
     // ---- the interface's own commands, as Core forwards them --------------
     // Compare: show the stored preset, or the edited one again.

@@ -1,17 +1,17 @@
 // Dispatch of received bytes: every chunk read from the port is offered to the
 // answer forms in a fixed order (one table, AnswerHandlers::steps); each
-// completed form updates the readout or the session, and any completed form
-// retires the head of the command queue.
+// completed form updates the readout or the preset's owner (PresetAnswers),
+// and any completed form retires the head of the command queue.
 #include "parsing/answer_dispatcher.h"
 
 #include "base/log_categories.h"
 #include "base/program_log.h"
-#include "editing/preset_session.h"
 #include "link/link.h"
 #include "link/requests.h"
 #include "parsing/answer_catalogue.h"
 #include "parsing/device_readout.h"
 #include "parsing/parser.h"
+#include "parsing/preset_answers.h"
 #include "presets/preset_place.h"
 
 #include <QDebug>
@@ -177,7 +177,7 @@ bool AnswerHandlers::stepped(AnswerDispatcher &d, const Values &values)
 {
     if (values.size() != 2 || values.at(1).size() != 2)
         return false;
-    d.session.markEdited(false);
+    d.session.stepAnswered();
     return true;
 }
 
@@ -291,7 +291,7 @@ bool AnswerHandlers::impulseList(AnswerDispatcher &d, const Values &values)
     return true;
 }
 
-AnswerDispatcher::AnswerDispatcher(Link &link, PresetSession &session, DeviceReadout &readout,
+AnswerDispatcher::AnswerDispatcher(Link &link, PresetAnswers &session, DeviceReadout &readout,
                                    QObject *parent)
     : QObject(parent), link(link), session(session), readout(readout)
 {

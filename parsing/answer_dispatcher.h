@@ -2,9 +2,9 @@
 //
 // Every received chunk is offered to the answer forms in the protocol's
 // order; each completed form updates what it concerns (the device readout,
-// the preset session) and says whether it retires the request at the head of
-// the link's queue. However many forms complete in one chunk, the queue
-// advances by one entry.
+// or the owner of the preset through PresetAnswers) and says whether it
+// retires the request at the head of the link's queue. However many forms
+// complete in one chunk, the queue advances by one entry.
 //
 // It owns the answer matchers and the device type they follow (the impulse
 // list's form depends on the family). What the answers mean to the
@@ -20,7 +20,7 @@
 
 class DeviceReadout;
 class Link;
-class PresetSession;
+class PresetAnswers;
 struct AnswerHandlers;
 struct PartsAccess;
 
@@ -28,8 +28,9 @@ class AnswerDispatcher : public QObject {
     Q_OBJECT
 
 public:
-    // Listens to `link`'s reads and writes; the three parts outlive it.
-    AnswerDispatcher(Link &link, PresetSession &session, DeviceReadout &readout,
+    // Listens to `link`'s reads and writes; tells `session` (the preset's
+    // owner) and `readout` what the device answered. The three outlive it.
+    AnswerDispatcher(Link &link, PresetAnswers &session, DeviceReadout &readout,
                      QObject *parent = nullptr);
 
     // One received chunk offered to the answer forms, as a port read does.
@@ -50,7 +51,7 @@ private:
     friend struct PartsAccess;    // tests set a state up directly
 
     Link &link;
-    PresetSession &session;
+    PresetAnswers &session;
     DeviceReadout &readout;
     answers::Matchers matchers; // one per answer form, created and released together
     QList<QByteArray> parseValues;
